@@ -13,6 +13,12 @@ enum TLogLevel { llQuiet, llPanic, llFatal, llError, llWarning, llInfo, llVerbos
 // Level n is library level (n - 1) * 8; the reverse truncates toward zero.
 int LogLevelToLibrary(TLogLevel level);
 TLogLevel LibraryToLogLevel(int libraryLevel);
+// "quiet" .. "debug" without regard to case, or an integer. False when the text is neither.
+bool LibraryLevelOfName(const std::string& name, int& libraryLevel);
+// The process-wide library level the library callback filters with (32 at start).
+int CurrentLibraryLogLevel();
+// The id a log event reports for the calling thread (the kernel's thread id).
+uint32_t CurrentThreadId();
 
 struct TLogInfo {
     const void* Sender = nullptr;
@@ -47,13 +53,21 @@ public:
     void LogFmt(const void* sender, TLogLevel level, const char* format, ...)
         __attribute__((format(printf, 4, 5)));
 
-    // Routes the libraries' log callback to this logger.
+    // Routes the libraries' log callback to the current logger and passes the level on.
     void InstallLibraryCallback();
 
-    // The current instance; one is created without an owner when none exists.
+    // Hands one event to OnLog: in the main thread when TriggerEventInMainThread (the caller
+    // waits), else in the calling thread, one event at a time.
+    void RaiseLogEvent(const void* sender, uint32_t threadId, TLogLevel level, const std::string& message);
+
+    // The current instance; one is created without an owner when none exists. Creating a second
+    // instance while one exists throws std::logic_error.
     static TFFLogger& Instance();
+    static bool HasInstance();
 
 private:
+    void ApplyLibraryLevel(int libraryLevel);
+
     struct Impl;
     Impl* impl_;
 };
