@@ -1,0 +1,64 @@
+#include "ui/QtMainThreadDispatcher.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace orvel {
+
+QtMainThreadDispatcher::QtMainThreadDispatcher()
+    : mainThread_(QCoreApplication::instance() ? QCoreApplication::instance()->thread() : QThread::currentThread()),
+      context_(std::make_unique<QObject>()) {
+    context_->moveToThread(mainThread_);
+}
+
+QtMainThreadDispatcher::~QtMainThreadDispatcher() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    for (Call* call : queue_)
+        call->done = true;
+    queue_.clear();
+    context_.reset(); // drops wake-ups still posted to it
+    cv_.notify_all();
+}
+
+bool QtMainThreadDispatcher::IsMainThread() const { return QThread::currentThread() == mainThread_; }
+
+void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    Call call{&fn};
+    std::unique_lock lock(mutex_);
+    if (closed_)
+        return;
+    queue_.push_back(&call);
+    // The wake-up may find the queue already served by a wait in the GUI thread; that is fine.
+    QMetaObject::invokeMethod(context_.get(), [this] { ServePending(); }, Qt::QueuedConnection);
+    cv_.wait(lock, [&] { return call.done; });
+    if (call.error)
+        std::rethrow_exception(call.error);
+}
+
+void QtMainThreadDispatcher::ServePending() {
+    if (!IsMainThread())
+        return;
+    std::unique_lock lock(mutex_);
+    while (!queue_.empty()) {
+        Call* call = queue_.front();
+        queue_.pop_front();
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            (*call->fn)();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        call->error = error;
+        call->done = true;
+        cv_.notify_all();
+    }
+}
+
+} // namespace orvel
