@@ -1,0 +1,337 @@
+#include "formats/FormatParams.h"
+
+#include "formats/FormatCatalog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace orvel {
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+std::string Trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+// A whole decimal number with an optional sign and nothing else.
+std::optional<long long> WholeNumber(const std::string& s) {
+    const char* first = s.data();
+    const char* last = s.data() + s.size();
+    if (first != last && *first == '+')
+        ++first;
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (first == last || ec != std::errc() || end != last)
+        return std::nullopt;
+    return value;
+}
+
+struct TMapping {
+    const char* Display;
+    const char* Stored;
+};
+
+std::optional<std::string> Lookup(const TMapping* table, size_t count, const std::string& display) {
+    const std::string key = Lower(display);
+    for (size_t i = 0; i < count; ++i)
+        if (key == table[i].Display)
+            return std::string(table[i].Stored);
+    return std::nullopt;
+}
+
+constexpr TMapping kVideoEncoders[] = {
+    {"mpeg-4", "mpeg4"},
+    {"xvid", "libxvid"},
+    {"h264", "libx264"},
+    {"3gp", "3gp"},
+    {"3g2", "3g2"},
+    {"mov", "mov"},
+    {"wmv1", "wmv1"},
+    {"wmv2", "wmv2"},
+    {"wmv3", "wmv3"},
+    {"flv", "flv"},
+    {"swf", "swf"},
+    {"msmpeg4", "msmpeg4"},
+    {"msmpeg4v1", "msmpeg4v1"},
+    {"msmpeg4v2", "msmpeg4v2"},
+    {"mpeg1video", "mpeg1video"},
+    {"mpeg2video", "mpeg2video"},
+    {"h263", "h263"},
+    {"h263p", "h263p"},
+    {"rawvideo", "rawvideo"},
+    {"rv10", "rv10"},
+    {"rv20", "rv20"},
+    {"dvvideo", "dvvideo"},
+    {"huffyuv", "huffyuv"},
+    {"ljpeg", "ljpeg"},
+    {"mjpeg", "mjpeg"},
+    {"svq1", "svq1"},
+    {"zlib", "zlib"},
+};
+
+// "pcm_mulaw " carries a trailing space in the definitions; the text is matched as it stands.
+constexpr TMapping kAudioEncoders[] = {
+    {"mp3", "libmp3lame"},
+    {"ogg", "vorbis"},
+    {"mp2", "mp2"},
+    {"aac", "libfaac"},
+    {"ac-3", "ac3"},
+    {"flac", "libflac"},
+    {"amr_nb", "libopencore_amrnb"},
+    {"pcm_s16", "pcm_s16le"},
+    {"pcm_u16", "pcm_u16le"},
+    {"pcm_alaw", "pcm_alaw"},
+    {"pcm_mulaw ", "pcm_mulaw"},
+    {"adpcm_ms", "adpcm_ms"},
+    {"adpcm_ima_wav", "adpcm_ima_wav"},
+    {"wma1", "wmav1"},
+    {"wma2", "wmav2"},
+};
+
+constexpr TMapping kChannels[] = {
+    {"as source", "as source"},
+    {"mono 1 channel", "1"},
+    {"stereo 2 channels", "2"},
+};
+
+} // namespace
+
+const char* ParamName(TFormatParam param) {
+    switch (param) {
+    case TFormatParam::VideoSize: return "VideoSize";
+    case TFormatParam::VideoBitRate: return "VideoBitRate";
+    case TFormatParam::FrameRate: return "FrameRate";
+    case TFormatParam::VideoEncoder: return "VideoEncoder";
+    case TFormatParam::AudioBitRate: return "AudioBitRate";
+    case TFormatParam::SampleRate: return "SampleRate";
+    case TFormatParam::AudioEncoder: return "AudioEncoder";
+    case TFormatParam::Channel: return "Channel";
+    case TFormatParam::Volume: return "Volume";
+    }
+    return "";
+}
+
+std::string ParamIndexKey(TFormatParam param) { return std::string("i") + ParamName(param); }
+std::string ParamValueKey(TFormatParam param) { return std::string("para") + ParamName(param); }
+
+bool IsVideoParam(TFormatParam param) {
+    return param == TFormatParam::VideoSize || param == TFormatParam::VideoBitRate ||
+           param == TFormatParam::FrameRate || param == TFormatParam::VideoEncoder;
+}
+
+std::vector<std::string> SplitFormatList(const std::string& value) {
+    std::vector<std::string> items;
+    std::string item;
+    for (const char c : value) {
+        if (c == ',') {
+            items.push_back(item);
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    items.push_back(item);
+    return items;
+}
+
+TParamList ParseParamList(TFormatParam param, const std::string& value) {
+    TParamList list;
+    if (value == "null")
+        return list;
+    if (value.empty()) {
+        // Sizes and video rates keep an enabled, empty selector; the rest do not apply.
+        list.Enabled = param == TFormatParam::VideoSize || param == TFormatParam::VideoBitRate ||
+                       param == TFormatParam::FrameRate;
+        return list;
+    }
+    list.Enabled = true;
+    list.Items = SplitFormatList(value);
+    return list;
+}
+
+std::optional<std::string> VideoEncoderValue(const std::string& display) {
+    return Lookup(kVideoEncoders, std::size(kVideoEncoders), display);
+}
+
+std::optional<std::string> AudioEncoderValue(const std::string& display) {
+    return Lookup(kAudioEncoders, std::size(kAudioEncoders), display);
+}
+
+std::optional<std::string> ChannelValue(const std::string& display) {
+    return Lookup(kChannels, std::size(kChannels), display);
+}
+
+std::optional<std::string> VolumeValue(const std::string& display) {
+    if (display.empty())
+        return std::nullopt;
+    const auto percent = WholeNumber(display.substr(0, display.size() - 1));
+    if (!percent)
+        return std::nullopt;
+    static constexpr int kSteps[] = {25, 50, 75, 100, 125, 150, 175, 200, 250, 300, 350, 400};
+    if (std::find(std::begin(kSteps), std::end(kSteps), *percent) == std::end(kSteps))
+        return std::nullopt;
+    return std::to_string(*percent * 256 / 100);
+}
+
+std::optional<std::string> ParamValueOf(TFormatParam param, const std::string& itemText) {
+    switch (param) {
+    case TFormatParam::VideoEncoder: return VideoEncoderValue(itemText);
+    case TFormatParam::AudioEncoder: return AudioEncoderValue(itemText);
+    case TFormatParam::Channel: return ChannelValue(itemText);
+    case TFormatParam::Volume: return VolumeValue(itemText);
+    default: return itemText;
+    }
+}
+
+std::optional<std::string> ZoomValue(int item) {
+    static constexpr const char* kZoom[] = {"full", "lbox", "pan"};
+    if (item < 0 || item > 2)
+        return std::nullopt;
+    return std::string(kZoom[item]);
+}
+
+bool H264ExtraQualifies(const std::string& key, const std::string& value) {
+    const std::string k = Lower(key);
+    if (k == "parabitexact")
+        return Lower(value) == "true";
+    const auto number = WholeNumber(value);
+    if (!number)
+        return false;
+    if (k == "paracoder")
+        return *number >= 0;
+    return *number > 0;
+}
+
+bool TBuilderChoices::AudioOnly() const { return Trimmed(VideoEncoder).empty(); }
+
+TFormatParamStore::TFormatParamStore(std::string formatIniPath, std::string settingsIniPath)
+    : definitions_(std::move(formatIniPath)), settings_(std::move(settingsIniPath)) {}
+
+std::string TFormatParamStore::Definition(int code, const std::string& key, const std::string& def) const {
+    return definitions_.ReadString(FormatSection(code), key, def);
+}
+
+std::string TFormatParamStore::ContainerFormat(int code) const { return Definition(code, "Format", "null"); }
+std::string TFormatParamStore::FileExt(int code) const { return Definition(code, "FileExt", "mp4"); }
+
+TParamList TFormatParamStore::List(int code, TFormatParam param) const {
+    return ParseParamList(param, Definition(code, ParamName(param), "null"));
+}
+
+int TFormatParamStore::DefaultIndex(int code, TFormatParam param) const {
+    return definitions_.ReadInteger(FormatSection(code), ParamIndexKey(param), 0);
+}
+
+std::string TFormatParamStore::Choice(int code, const std::string& key, const std::string& def) const {
+    return settings_.ReadString(FormatSection(code), key, def);
+}
+
+void TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, const std::string& itemText) {
+    const std::string section = FormatSection(code);
+    settings_.WriteInteger(section, ParamIndexKey(param), index);
+    const auto value = ParamValueOf(param, itemText);
+    if (!value)
+        return;
+    settings_.WriteString(section, ParamValueKey(param), *value);
+    if (param == TFormatParam::VideoEncoder && Lower(itemText) == "h264")
+        CopyH264Extras(code);
+}
+
+void TFormatParamStore::CopyH264Extras(int code) {
+    const std::string section = FormatSection(code);
+    for (const char* key : kH264ExtraKeys) {
+        const std::string value = definitions_.ReadString(section, key, "");
+        if (H264ExtraQualifies(key, value))
+            settings_.WriteString(section, key, value);
+    }
+}
+
+void TFormatParamStore::StoreZoom(int code, int item) {
+    if (const auto value = ZoomValue(item))
+        settings_.WriteString(FormatSection(code), "paraZoom", *value);
+}
+
+std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
+    const bool video = !List(code, TFormatParam::VideoEncoder).Items.empty();
+    const bool audio = !List(code, TFormatParam::AudioEncoder).Items.empty();
+    auto step = [&](TFormatParam param) {
+        TResetStep s;
+        s.Param = param;
+        const TParamList list = List(code, param);
+        s.Enabled = list.Enabled && (IsVideoParam(param) ? video : audio);
+        const int index = DefaultIndex(code, param);
+        if (index >= 0 && static_cast<size_t>(index) < list.Items.size()) {
+            s.Index = index;
+            s.Text = list.Items[static_cast<size_t>(index)];
+        }
+        return s;
+    };
+    TResetStep zoom;
+    zoom.IsZoom = true;
+    zoom.Index = 0;
+    zoom.Text = "Full Screen";
+    zoom.Enabled = video;
+    return {step(TFormatParam::VideoEncoder), step(TFormatParam::VideoSize),    step(TFormatParam::FrameRate),
+            step(TFormatParam::VideoBitRate), zoom,                             step(TFormatParam::AudioEncoder),
+            step(TFormatParam::AudioBitRate), step(TFormatParam::SampleRate),   step(TFormatParam::Channel),
+            step(TFormatParam::Volume)};
+}
+
+void TFormatParamStore::Reset(int code) {
+    for (const TResetStep& s : ResetSteps(code)) {
+        if (!s.Enabled)
+            continue;
+        if (s.IsZoom)
+            StoreZoom(code, s.Index);
+        else if (s.Index >= 0)
+            StoreChoice(code, s.Param, s.Index, s.Text);
+    }
+}
+
+TPanelChoices TFormatParamStore::PanelChoices(int code) const {
+    const std::string section = FormatSection(code);
+    TPanelChoices c;
+    c.VideoSize = settings_.ReadString(section, "paraVideoSize", c.VideoSize);
+    c.VideoBitRate = settings_.ReadString(section, "paraVideoBitRate", c.VideoBitRate);
+    c.FrameRateIndex = settings_.ReadInteger(section, "iFrameRate", c.FrameRateIndex);
+    c.VideoEncoderIndex = settings_.ReadInteger(section, "iVideoEncoder", c.VideoEncoderIndex);
+    c.Zoom = settings_.ReadString(section, "paraZoom", c.Zoom);
+    c.SampleRate = settings_.ReadString(section, "paraSampleRate", c.SampleRate);
+    c.AudioBitRate = settings_.ReadString(section, "paraAudioBitRate", c.AudioBitRate);
+    c.ChannelIndex = settings_.ReadInteger(section, "iChannel", c.ChannelIndex);
+    c.VolumeIndex = settings_.ReadInteger(section, "iVolume", c.VolumeIndex);
+    c.AudioEncoderIndex = settings_.ReadInteger(section, "iAudioEncoder", c.AudioEncoderIndex);
+    return c;
+}
+
+TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
+    const std::string section = FormatSection(code);
+    TBuilderChoices c;
+    c.VideoSize = settings_.ReadString(section, "paraVideoSize", c.VideoSize);
+    c.VideoBitRate = settings_.ReadString(section, "paraVideoBitRate", c.VideoBitRate);
+    c.FrameRate = settings_.ReadString(section, "paraFrameRate", c.FrameRate);
+    c.VideoEncoder = settings_.ReadString(section, "paraVideoEncoder", c.VideoEncoder);
+    c.SampleRate = settings_.ReadString(section, "paraSampleRate", c.SampleRate);
+    c.AudioBitRate = settings_.ReadString(section, "paraAudioBitRate", c.AudioBitRate);
+    c.Channel = settings_.ReadString(section, "paraChannel", c.Channel);
+    c.Volume = settings_.ReadString(section, "paraVolume", c.Volume);
+    c.AudioEncoder =
+        settings_.ReadString(section, "paraAudioEncoder", c.AudioOnly() ? kAudioOnlyDefaultEncoder : "");
+    return c;
+}
+
+std::string TFormatParamStore::JobZoomMode(int code) const {
+    return settings_.ReadString(FormatSection(code), "parazoom", "lbox");
+}
+
+} // namespace orvel
