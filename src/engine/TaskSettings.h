@@ -43,6 +43,13 @@ struct TCodecSelection {
     bool Copy = false;
 };
 
+// Where a name the generic contexts do not know may still be a private option: the encoders
+// currently chosen per media type (null: none) and the forced output format.
+struct TPrivateOptionScope {
+    std::array<const AVCodec*, kMediaTypeCount> Codecs{};
+    const AVOutputFormat* Format = nullptr;
+};
+
 // Generic options: a codec context per media type, a format context and a scaler context,
 // each with library defaults, that options unknown to the table are set on by name. What was
 // set is copied into the real contexts when inputs are opened and streams are created.
@@ -57,18 +64,12 @@ public:
     TGenericOptions(const TGenericOptions&) = delete;
     TGenericOptions& operator=(const TGenericOptions&) = delete;
 
-    // Where a name the generic contexts do not know may still be a private option: the
-    // encoders currently chosen per media type (null: none) and the forced output format.
-    struct TPrivateScope {
-        std::array<const AVCodec*, kMediaTypeCount> Codecs{};
-        const AVOutputFormat* Format = nullptr;
-    };
-
     // Sets name=value where the name is known, in the order video, audio, data, subtitle,
     // attachment codec context, format, scaler, then the name without an "a"/"v"/"s" prefix
     // on that type's context, then the private options of `scope`. False when no context
     // knows the name or a context refused the value (reported through the library log).
-    bool Set(const std::string& name, const std::string& value, const TPrivateScope& scope = {});
+    bool Set(const std::string& name, const std::string& value, const TPrivateOptionScope& scope);
+    bool Set(const std::string& name, const std::string& value) { return Set(name, value, {}); }
     // Sets one option on one media type's codec context only ("vb", "ab").
     bool SetOnType(AVMediaType type, const std::string& name, const std::string& value);
 
@@ -99,7 +100,7 @@ public:
 
 private:
     void Remember(const std::string& name);
-    bool SetPrivate(std::vector<std::pair<std::string, std::string>>& list, const AVClass* cls,
+    bool SetPrivate(std::vector<std::pair<std::string, std::string>>& list, void* probe,
                     const std::string& name, const std::string& value, bool& found);
 
     std::array<CodecContextPtr, kMediaTypeCount> codecs_;
