@@ -1,0 +1,332 @@
+// Watermark text, BMP pictures and the layer order of a whole render. Text needs fonts, so this
+// program runs with a QGuiApplication on the offscreen platform.
+#include "EffectsTestSupport.h"
+#include "editing/effects/EffectsRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+namespace orvel {
+namespace {
+
+using test::Bgr;
+using test::GuardedFrame;
+
+class GuiEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[32] = "test_editing_effects";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+[[maybe_unused]] testing::Environment* const kGui = testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+// Writes an uncompressed BMP: 24 bits, or 8 bits with a grey-ramp palette (index i = level i).
+// A negative height stores the rows top-down.
+void WriteBmp(const std::string& path, int width, int height, int bits, const std::function<Bgr(int, int)>& pixel) {
+    const int rows = std::abs(height);
+    const int stride = ((width * bits / 8) + 3) & ~3;
+    const int palette = bits == 8 ? 256 * 4 : 0;
+    const int offBits = 14 + 40 + palette;
+    std::vector<uint8_t> f(static_cast<size_t>(offBits) + static_cast<size_t>(stride) * rows, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    put32(2, static_cast<uint32_t>(f.size()));
+    put32(10, offBits);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, static_cast<uint32_t>(height));
+    f[26] = 1;
+    f[28] = static_cast<uint8_t>(bits);
+    for (int i = 0; i < palette / 4; ++i)
+        f[54 + i * 4] = f[55 + i * 4] = f[56 + i * 4] = static_cast<uint8_t>(i);
+    for (int y = 0; y < rows; ++y) {
+        const int fileRow = height > 0 ? rows - 1 - y : y;
+        uint8_t* p = &f[static_cast<size_t>(offBits) + static_cast<size_t>(fileRow) * stride];
+        for (int x = 0; x < width; ++x) {
+            const Bgr c = pixel(x, y);
+            if (bits == 8) {
+                p[x] = c.g;
+            } else {
+                p[x * 3] = c.b;
+                p[x * 3 + 1] = c.g;
+                p[x * 3 + 2] = c.r;
+            }
+        }
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+}
+
+void WriteText(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class TempFiles : public testing::Test {
+protected:
+    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+    QTemporaryDir dir_;
+};
+
+// --- BMP pictures ------------------------------------------------------------------------------
+
+struct BmpCase {
+    const char* name;
+    int width, height, bits;
+};
+
+class LoadBitmapFileGood : public TempFiles, public testing::WithParamInterface<BmpCase> {};
+
+TEST_P(LoadBitmapFileGood, ReadsTopDownPixels) {
+    const BmpCase& c = GetParam();
+    auto pixel = [&](int x, int y) {
+        if (c.bits == 8)
+            return Bgr{uint8_t(x * 40 + y), uint8_t(x * 40 + y), uint8_t(x * 40 + y)};
+        return Bgr{uint8_t(x * 40), uint8_t(y * 60), uint8_t(x + y)};
+    };
+    WriteBmp(Path("p.bmp"), c.width, c.height, c.bits, pixel);
+    Bitmap24 picture;
+    std::string error;
+    ASSERT_TRUE(LoadBitmapFile(Path("p.bmp"), picture, error)) << error;
+    ASSERT_EQ(picture.Width(), c.width);
+    ASSERT_EQ(picture.Height(), std::abs(c.height));
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const uint8_t* p = picture.Row(y) + x * 3;
+            ASSERT_EQ((Bgr{p[0], p[1], p[2]}), pixel(x, y)) << x << "," << y;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LoadBitmapFileGood,
+                         testing::Values(BmpCase{"bottom_up_odd_width", 5, 3, 24}, BmpCase{"top_down", 4, -3, 24},
+                                         BmpCase{"palette", 5, 2, 8}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TempFiles, UnreadablePicturesAreReportedWithTheirPath) {
+    QImage png(4, 4, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    ASSERT_TRUE(png.save(QString::fromStdString(Path("png.bmp")), "PNG"));
+    WriteText(Path("empty.bmp"), "");
+    WriteText(Path("text.bmp"), "just some words");
+    WriteBmp(Path("short.bmp"), 64, 64, 24, [](int, int) { return Bgr{}; });
+    QFile::resize(QString::fromStdString(Path("short.bmp")), 200);
+    WriteText(Path("header.bmp"), std::string("BM") + std::string(60, '\xff'));
+
+    for (const char* name : {"missing.bmp", "png.bmp", "empty.bmp", "text.bmp", "short.bmp", "header.bmp", ""}) {
+        const std::string path = name[0] ? Path(name) : dir_.path().toStdString(); // "" = the folder
+        Bitmap24 picture;
+        std::string error;
+        EXPECT_FALSE(LoadBitmapFile(path, picture, error)) << name;
+        EXPECT_NE(error.find(path), std::string::npos) << name << ": " << error;
+    }
+}
+
+// A picture that cannot be read stops the render before the steps after it, and says why.
+TEST_F(TempFiles, MissingPictureStopsTheRender) {
+    GuardedFrame frame(40, 20, {100, 100, 100});
+    const auto before = frame.Pixels();
+    EffectSettings s;
+    s.WatermarkImage = Path("gone.bmp");
+    s.WatermarkText = "Hi";
+    s.WatermarkFont.Color = 0xFFFFFF;
+    s.Contrast = -100;
+    s.ProcessImage = true; // picture, effects, text
+    std::string error;
+    EXPECT_FALSE(RenderJobEffects(frame.View(), s, &error));
+    EXPECT_NE(error.find("gone.bmp"), std::string::npos) << error;
+    EXPECT_EQ(frame.Pixels(), before);
+}
+
+TEST(RenderJobEffects, NeutralSettingsLeaveTheFrameAlone) {
+    for (int neutral : {255, 256}) {
+        GuardedFrame frame(31, 9);
+        frame.FillRandom(11);
+        const auto before = frame.Pixels();
+        EffectSettings s;
+        s.Brightness = s.Saturation = neutral;
+        EXPECT_TRUE(RenderJobEffects(frame.View(), s));
+        EXPECT_EQ(frame.Pixels(), before) << neutral;
+    }
+}
+
+// --- text ----------------------------------------------------------------------------------------
+
+struct Lit {
+    int count = 0, minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1;
+};
+
+Lit LitPixels(const GuardedFrame& frame, Bgr background) {
+    Lit lit;
+    for (int y = 0; y < frame.Height(); ++y)
+        for (int x = 0; x < frame.Width(); ++x)
+            if (!(frame.At(x, y) == background)) {
+                ++lit.count;
+                lit.minX = std::min(lit.minX, x);
+                lit.minY = std::min(lit.minY, y);
+                lit.maxX = std::max(lit.maxX, x);
+                lit.maxY = std::max(lit.maxY, y);
+            }
+    return lit;
+}
+
+struct ColorCase {
+    uint32_t color; // 0x00BBGGRR
+    Bgr bytes;
+};
+
+class WatermarkTextColor : public testing::TestWithParam<ColorCase> {};
+
+TEST_P(WatermarkTextColor, DrawsInTheFontColourBelowAndRightOfTheCorner) {
+    const ColorCase& c = GetParam();
+    GuardedFrame frame(80, 40);
+    TWatermarkFont font;
+    font.Size = 12;
+    font.Color = c.color;
+    ASSERT_TRUE(DrawWatermarkText(frame.View(), "HH", font, 6, 5));
+    const Lit lit = LitPixels(frame, {});
+    ASSERT_GT(lit.count, 10);
+    EXPECT_GE(lit.minX, 6);
+    EXPECT_GE(lit.minY, 5); // the cell's top, not the baseline, is at the given row
+    EXPECT_LT(lit.maxY, 5 + 16);
+    bool exact = false;
+    for (int y = 0; y < frame.Height(); ++y)
+        for (int x = 0; x < frame.Width(); ++x) {
+            const Bgr p = frame.At(x, y);
+            exact = exact || p == c.bytes;
+            // Over black, every drawn pixel is the colour at some coverage: channels that the
+            // colour lacks stay 0, whatever the anti-aliasing.
+            ASSERT_TRUE((c.bytes.b || !p.b) && (c.bytes.g || !p.g) && (c.bytes.r || !p.r)) << x << "," << y;
+        }
+    EXPECT_TRUE(exact);
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, WatermarkTextColor,
+                         testing::Values(ColorCase{0x0000FF, {0, 0, 255}}, ColorCase{0xFF0000, {255, 0, 0}},
+                                         ColorCase{0x00FF00, {0, 255, 0}}));
+
+TEST(WatermarkText, StaysInsideTheFrame) {
+    for (const auto& [left, top] : {std::pair{70, 30}, std::pair{-6, -8}, std::pair{-4, 30}}) {
+        GuardedFrame frame(80, 40);
+        TWatermarkFont font;
+        font.Size = 20;
+        font.Color = 0xFFFFFF;
+        ASSERT_TRUE(DrawWatermarkText(frame.View(), "WWWW", font, left, top));
+        EXPECT_GT(LitPixels(frame, {}).count, 0) << left << "," << top;
+        EXPECT_TRUE(frame.GuardsIntact()) << left << "," << top;
+    }
+}
+
+TEST(WatermarkText, EmptyTextDrawsNothing) {
+    GuardedFrame frame(20, 10, {1, 2, 3});
+    EXPECT_TRUE(DrawWatermarkText(frame.View(), "", TWatermarkFont{}, 0, 0));
+    EXPECT_EQ(LitPixels(frame, {1, 2, 3}).count, 0);
+}
+
+// Longest horizontal run of lit pixels in any row.
+int LongestRun(const GuardedFrame& frame) {
+    int best = 0;
+    for (int y = 0; y < frame.Height(); ++y)
+        for (int x = 0, run = 0; x < frame.Width(); ++x) {
+            run = frame.At(x, y) == Bgr{} ? 0 : run + 1;
+            best = std::max(best, run);
+        }
+    return best;
+}
+
+TEST(WatermarkText, StylesChangeTheDrawing) {
+    auto draw = [](auto&& style) {
+        auto frame = std::make_unique<GuardedFrame>(120, 40);
+        TWatermarkFont font;
+        font.Size = 16;
+        font.Color = 0xFFFFFF;
+        style(font);
+        EXPECT_TRUE(DrawWatermarkText(frame->View(), "i i i i i i", font, 2, 2));
+        return frame;
+    };
+    const auto plain = draw([](TWatermarkFont&) {});
+    EXPECT_LT(LongestRun(*plain), 10);
+    // Underline and strike-out join the letters with a line; bold and italic change the shapes.
+    EXPECT_GT(LongestRun(*draw([](TWatermarkFont& f) { f.Underline = true; })), 40);
+    EXPECT_GT(LongestRun(*draw([](TWatermarkFont& f) { f.StrikeOut = true; })), 40);
+    EXPECT_GT(LitPixels(*draw([](TWatermarkFont& f) { f.Bold = true; }), {}).count, LitPixels(*plain, {}).count);
+    EXPECT_NE(draw([](TWatermarkFont& f) { f.Italic = true; })->Pixels(), plain->Pixels());
+}
+
+// --- layer order ---------------------------------------------------------------------------------
+
+struct OrderCase {
+    bool processText, processImage;
+    bool textFlattened, pictureFlattened;
+};
+
+class LayerOrderRender : public TempFiles, public testing::WithParamInterface<OrderCase> {};
+
+// Contrast -100 turns every level into 170, so a layer drawn before the effects step ends up
+// flat grey, and one drawn after keeps its colour.
+TEST_P(LayerOrderRender, EffectsReachOnlyTheLayersBeforeThem) {
+    const OrderCase& c = GetParam();
+    WriteBmp(Path("red.bmp"), 20, 20, 24, [](int, int) { return Bgr{0, 0, 255}; });
+    GuardedFrame frame(120, 40, {100, 100, 100});
+    EffectSettings s;
+    s.Contrast = -100;
+    s.WatermarkText = "WWW";
+    s.WatermarkFont.Size = 14;
+    s.WatermarkFont.Bold = true;
+    s.WatermarkFont.Color = 0xFFFFFF;
+    s.TextLeft = 2;
+    s.TextTop = 2;
+    s.WatermarkImage = Path("red.bmp");
+    s.ImageLeft = 90;
+    s.ImageTop = 10;
+    s.ImageAlpha = 255;
+    s.ProcessText = c.processText;
+    s.ProcessImage = c.processImage;
+    std::string error;
+    ASSERT_TRUE(RenderJobEffects(frame.View(), s, &error)) << error;
+
+    const Bgr flat{170, 170, 170};
+    int white = 0, other = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 85; ++x) {
+            const Bgr p = frame.At(x, y);
+            white += p == Bgr{255, 255, 255};
+            other += !(p == flat);
+        }
+    if (c.textFlattened) {
+        EXPECT_EQ(other, 0);
+    } else {
+        EXPECT_GT(white, 0);
+    }
+    // 170 under red at opacity 255: (1 * 170 + 255 * 255) / 256 = 254 for red, 0 for the rest.
+    EXPECT_EQ(frame.At(95, 15), (c.pictureFlattened ? flat : Bgr{0, 0, 254}));
+    EXPECT_EQ(frame.At(109, 29), (c.pictureFlattened ? flat : Bgr{0, 0, 254}));
+    EXPECT_EQ(frame.At(110, 30), flat);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, LayerOrderRender,
+                         testing::Values(OrderCase{true, false, true, false}, OrderCase{false, true, false, true},
+                                         OrderCase{true, true, true, true}, OrderCase{false, false, false, false}));
+
+} // namespace
+} // namespace orvel
