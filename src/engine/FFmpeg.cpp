@@ -1,42 +1,84 @@
+// The conversion task: its settings, its files and its run, behind the Impl.
 #include "engine/FFmpeg.h"
 
 #include "engine/FFmpegException.h"
+#include "engine/OptionParser.h"
+#include "engine/RunState.h"
 
 namespace orvel {
 
-struct TCustomFFmpeg::Impl {
-    int verbosity = 1;
-    int previewFlags = 0;
-    int64_t progressInterval = 500000;
-};
-
-namespace {
-[[noreturn]] void NotYet(const char* operation)
+std::string ErrorText(int code)
 {
-    throw FFmpegException(std::string(operation) + " is not available yet");
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
 }
-} // namespace
 
-TCustomFFmpeg::TCustomFFmpeg() : impl_(std::make_unique<Impl>()) {}
-TCustomFFmpeg::~TCustomFFmpeg() = default;
+TCustomFFmpeg::Impl::Impl(TCustomFFmpeg& owner) : self(owner) {}
+TCustomFFmpeg::Impl::~Impl() { ReleaseFiles(); }
 
-void TCustomFFmpeg::ResetOptions() { NotYet("ResetOptions"); }
-void TCustomFFmpeg::ParseOption(const std::string&, const std::string&) { NotYet("ParseOption"); }
-int TCustomFFmpeg::Verbosity() const { return impl_->verbosity; }
-void TCustomFFmpeg::SetVerbosity(int value) { impl_->verbosity = value; }
-int TCustomFFmpeg::PreviewFlags() const { return impl_->previewFlags; }
-void TCustomFFmpeg::SetPreviewFlags(int flags) { impl_->previewFlags = flags; }
+TCustomFFmpeg::TCustomFFmpeg() : impl_(std::make_unique<Impl>(*this)) {}
+
+TCustomFFmpeg::~TCustomFFmpeg()
+{
+    RequestStop();
+    impl_.reset();
+}
+
+void TCustomFFmpeg::ResetOptions()
+{
+    const int verbosity = impl_->settings.Verbosity;
+    impl_->settings = TTaskSettings{};
+    impl_->settings.Verbosity = verbosity;
+}
+
+void TCustomFFmpeg::ParseOption(const std::string& name, const std::string& value)
+{
+    TOptionParser parser(impl_->settings, impl_.get());
+    parser.Parse(name, value);
+}
+
+int TCustomFFmpeg::Verbosity() const { return impl_->settings.Verbosity; }
+void TCustomFFmpeg::SetVerbosity(int value) { impl_->settings.Verbosity = value; }
 void TCustomFFmpeg::SetProgressInterval(int64_t microseconds) { impl_->progressInterval = microseconds; }
 
-void TCustomFFmpeg::OpenInput(const std::string&) { NotYet("OpenInput"); }
-void TCustomFFmpeg::OpenOutput(const std::string&, bool) { NotYet("OpenOutput"); }
-int TCustomFFmpeg::InputCount() const { return 0; }
-int TCustomFFmpeg::OutputCount() const { return 0; }
-AVFormatContext* TCustomFFmpeg::InputContext(int) const { return nullptr; }
+void TCustomFFmpeg::OpenInput(const std::string& fileName)
+{
+    if (static_cast<int>(impl_->inputs.size()) >= kMaxFiles)
+        throw FFmpegException(Format("max input files %d reached", kMaxFiles));
+    impl_->OpenInput(fileName);
+}
 
-void TCustomFFmpeg::Transcode() { NotYet("Transcode"); }
-void TCustomFFmpeg::CloseCodecs() {}
-void TCustomFFmpeg::ReleaseFiles() {}
+void TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join)
+{
+    impl_->OpenOutput(fileName, join);
+}
+
+int TCustomFFmpeg::InputCount() const { return static_cast<int>(impl_->inputs.size()); }
+int TCustomFFmpeg::OutputCount() const { return static_cast<int>(impl_->outputs.size()); }
+
+AVFormatContext* TCustomFFmpeg::InputContext(int index) const
+{
+    if (index < 0 || index >= InputCount())
+        return nullptr;
+    return impl_->inputs[index].ctx.get();
+}
+
+void TCustomFFmpeg::Transcode()
+{
+    finished_ = false;
+    if (impl_->outputs.empty())
+        throw FFmpegException("At least one output file must be specified");
+    if (impl_->inputs.empty())
+        throw FFmpegException("At least one input file must be specified");
+    // The component gives the hook handler only to tasks whose output asked for it.
+    impl_->customHook = static_cast<bool>(OnHook);
+    impl_->decodedFrames = 0;
+    impl_->Transcode();
+}
+
+void TCustomFFmpeg::CloseCodecs() { impl_->CloseCodecs(); }
+void TCustomFFmpeg::ReleaseFiles() { impl_->ReleaseFiles(); }
 
 void TCustomFFmpeg::RequestStop()
 {

@@ -1,0 +1,117 @@
+#pragma once
+// Records of one run: the input and output stream tables built when the run is prepared and
+// the counters the transcode loop keeps. Released when the run ends.
+#include "engine/TaskState.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace orvel {
+
+struct InputStream {
+    int file = 0;
+    int index = 0;
+    AVStream* st = nullptr;
+    bool discard = true; // until chosen as a source
+    bool decoding = false;
+    CodecContextPtr dec;
+    int64_t nextPts = kNoTimestamp; // microseconds
+    int64_t pts = 0;                // microseconds
+    bool pastRecording = false;
+    bool atStart = true;
+    bool drained = false;
+    bool multiFrameWarned = false;
+    int64_t wallStart = 0; // rate emulation
+};
+
+struct InputFileRun {
+    int firstStream = 0;
+    int streams = 0;
+    bool eof = false;
+    bool noPacket = false;
+};
+
+struct VideoFilterGraph {
+    FilterGraphPtr graph;
+    AVFilterContext* src = nullptr;
+    AVFilterContext* sink = nullptr;
+    // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
+    int width = 0, height = 0, format = -1;
+};
+
+struct OutputStream {
+    int file = 0;     // output file index
+    int index = 0;    // stream index in the file
+    int segmentFile = 0; // output entry (join mode: one per input)
+    OutputStreamSpec* spec = nullptr;
+    AVStream* st = nullptr;
+    AVCodecContext* enc = nullptr;
+    int source = -1; // input stream index
+    int sync = -1;
+    bool encoding = false;
+    bool active = true;
+
+    int64_t frameNumber = 0; // frames written
+    int64_t syncOpts = 0;    // next frame number (video) or samples sent (audio), encoder units
+    bool syncStarted = false;
+    bool firstCopiedPacket = true;
+    int64_t lastWrittenPts = kNoTimestamp;
+    int64_t copyTime = 0; // microseconds reached by a copied stream
+    bool encoderFlushed = false;
+
+    VideoFilterGraph filter;
+    FramePtr filtered;
+
+    // Audio conversion state.
+    SwrContextPtr swr;
+    AVChannelLayout swrInLayout{};
+    int swrInRate = 0;
+    int swrInFormat = -1;
+    AudioFifoPtr fifo;
+    FramePtr audioFrame;
+    uint8_t** convData = nullptr; // resample buffer, grown as needed
+    int convCapacity = 0;
+
+    std::FILE* passLog = nullptr;
+    std::string statsIn;
+    double lastQuality = -1.0;
+    double lastError[3] = {}; // squared error of the last frame per plane (PSNR)
+
+    OutputStream() = default;
+    OutputStream(const OutputStream&) = delete;
+    OutputStream& operator=(const OutputStream&) = delete;
+    OutputStream(OutputStream&&) = default;
+    ~OutputStream();
+};
+
+struct RunState {
+    std::vector<InputStream> ist;
+    std::vector<InputFileRun> ifile;
+    std::vector<OutputStream> ost;
+    // Join mode: per segment (input file), the source input stream of every output stream.
+    std::vector<std::vector<int>> segmentSources;
+    int segment = 0;
+
+    int64_t startWall = 0;
+    int64_t lastReport = 0;
+    int dupCount = 0;
+    int dropCount = 0;
+    bool dupDropSinceLog = false;
+    int64_t videoBytes = 0, audioBytes = 0, headerBytes = 0;
+    int64_t fileIndexRead = 0;
+
+    std::array<int, 52> qpHistogram{};
+    std::string statusLine; // the last progress line
+    std::vector<uint8_t> subtitleBuffer; // 1 MiB, allocated at the first subtitle
+    PacketPtr pkt = MakePacket();
+    PacketPtr encPkt = MakePacket();
+    FramePtr decoded = MakeFrame();
+};
+
+} // namespace orvel

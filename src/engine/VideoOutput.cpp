@@ -1,0 +1,138 @@
+// Video: per-frame processing of decoded pictures, the filter graph of each output stream,
+// frame-rate synchronisation (drops and duplicates) and encoding.
+#include "engine/FFmpegException.h"
+#include "engine/FFmpegLogger.h"
+#include "engine/TranscodeLoop.h"
+#include "engine/VideoFilterGraph.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <cmath>
+
+namespace orvel {
+
+void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame)
+{
+    ++t.decodedFrames;
+    if (t.customHook)
+        RunCustomHook(is, frame);
+    else if (s.FrameHooks.Enabled && av_frame_make_writable(frame) >= 0)
+        ProcessFrameHooks(s.FrameHooks, frame, av_rescale_q(frame->pts, is.st->time_base, AV_TIME_BASE_Q));
+}
+
+void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame)
+{
+    VideoFilterGraph& g = os.filter;
+    if (frame != nullptr && (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
+        if (g.graph) // a graph that was running gives what it still holds first
+            av_buffersrc_add_frame_flags(g.src, nullptr, 0);
+        while (g.graph && av_buffersink_get_frame(g.sink, os.filtered.get()) >= 0) {
+            EncodeVideo(os, is, os.filtered.get());
+            av_frame_unref(os.filtered.get());
+        }
+        FFLogger().Log(&t.self, llQuiet,
+                       Format("Input Stream #%d.%d frame size changed to %dx%d, %s", is.file, is.index, frame->width,
+                              frame->height, av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format))));
+        VideoGraphInput in;
+        in.width = frame->width;
+        in.height = frame->height;
+        in.format = static_cast<AVPixelFormat>(frame->format);
+        in.timeBase = is.st->time_base;
+        in.sar = frame->sample_aspect_ratio;
+        ReopenVideoFilterGraph(g, in, *os.spec, os.enc, s.ScalerFlags());
+    }
+    if (!g.graph)
+        return;
+    const int rc = av_buffersrc_add_frame_flags(g.src, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
+    if (rc < 0 && frame != nullptr)
+        throw FFmpegException("Error while filtering: " + ErrorText(rc));
+    for (;;) {
+        const int got = av_buffersink_get_frame(g.sink, os.filtered.get());
+        if (got < 0)
+            break;
+        EncodeVideo(os, is, os.filtered.get());
+        av_frame_unref(os.filtered.get());
+        if (Stopping())
+            break;
+    }
+}
+
+void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, AVFrame* picture)
+{
+    // Input time in output frames.
+    const AVRational tb = av_buffersink_get_time_base(os.filter.sink);
+    const double seconds = picture->pts != AV_NOPTS_VALUE ? picture->pts * av_q2d(tb) : is.pts / 1e6;
+    const double syncIpts = (seconds - OutputStart() / 1e6) / av_q2d(os.enc->time_base);
+    if (!os.syncStarted && s.VideoSyncMethod != 0) {
+        // The first frame starts the output clock where the input starts.
+        os.syncOpts = std::max<int64_t>(0, llrint(syncIpts));
+        os.syncStarted = true;
+    }
+
+    int copies = 1;
+    const bool vfr = s.VideoSyncMethod == 2 ||
+                     (s.VideoSyncMethod == -1 && (t.outputs[os.file].ctx->oformat->flags & AVFMT_VARIABLE_FPS));
+    if (s.VideoSyncMethod == 0) {
+        const int64_t wanted = llrint(syncIpts);
+        os.syncOpts = os.lastWrittenPts != kNoTimestamp && wanted <= os.lastWrittenPts ? os.lastWrittenPts + 1 : wanted;
+    } else {
+        const double delta = syncIpts - static_cast<double>(os.syncOpts);
+        if (delta < -1.1)
+            copies = 0;
+        else if (vfr) {
+            if (delta <= -0.6)
+                copies = 0;
+            else if (delta > 0.6)
+                os.syncOpts = llrint(syncIpts);
+        } else if (delta > 1.1) {
+            copies = static_cast<int>(llrint(delta));
+        }
+        if (copies == 0) {
+            ++r.dropCount;
+            r.dupDropSinceLog = true;
+            if (s.Verbosity > 2)
+                FFLogger().Log(&t.self, llVerbose, "*** drop!");
+        } else if (copies > 1) {
+            r.dupCount += copies - 1;
+            r.dupDropSinceLog = true;
+            if (s.Verbosity > 2)
+                FFLogger().Log(&t.self, llVerbose, Format("*** %d dup!", copies - 1));
+        }
+    }
+    const int64_t left = static_cast<int64_t>(s.MaxFramesVideo) - os.frameNumber;
+    if (copies > left)
+        copies = static_cast<int>(std::max<int64_t>(left, 0));
+
+    for (int i = 0; i < copies; ++i) {
+        if (!PassGate())
+            return;
+        picture->pts = os.syncOpts;
+        picture->pict_type = AV_PICTURE_TYPE_NONE;
+        if (s.TopFieldFirst >= 0) {
+            picture->interlaced_frame = 1;
+            picture->top_field_first = s.TopFieldFirst;
+        }
+        const int rc = avcodec_send_frame(os.enc, picture);
+        if (rc < 0)
+            throw FFmpegException("Video encoding failed");
+        ReceivePackets(os);
+        if (t.previewFlags & (kPreviewWindow | kPreviewBitmap))
+            Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
+        os.lastWrittenPts = os.syncOpts;
+        ++os.syncOpts;
+        ++os.frameNumber;
+    }
+}
+
+void TCustomFFmpeg::Impl::Loop::FlushVideoEncoder(OutputStream& os)
+{
+    if (avcodec_send_frame(os.enc, nullptr) < 0)
+        return;
+    ReceivePackets(os);
+}
+
+} // namespace orvel
