@@ -14,6 +14,10 @@ extern "C" {
 
 namespace orvel {
 
+// Closes an input and, for one opened from a "unicode:utf8:" address, its own byte I/O
+// (engine/UnicodeProtocol.cpp).
+void CloseInput(AVFormatContext** ctx);
+
 struct FrameDeleter {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
@@ -25,7 +29,7 @@ struct CodecContextDeleter {
 };
 // Input contexts are closed, output contexts freed (their file is closed by the owner first).
 struct InputFormatContextDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { CloseInput(&f); }
 };
 struct OutputFormatContextDeleter {
     void operator()(AVFormatContext* f) const { avformat_free_context(f); }
