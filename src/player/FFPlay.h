@@ -1,0 +1,200 @@
+#pragma once
+// The player component: plays one media file at a time, with sound, into a display surface of
+// its host, and reports the file, the playing position and state changes through events.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/Bitmap24.h"
+#include "engine/BitmapConverter.h"
+#include "player/DisplaySurface.h"
+#include "player/EventRing.h"
+#include "player/PlayerTypes.h"
+#include "player/Signal.h"
+
+namespace orvel {
+
+class Playback;
+
+// Events of the presentation loop.
+enum PresentCode {
+    pcQuitSystem = 12,
+    pcResize = 16,
+    pcExpose = 17,
+    pcAllocate = 24,
+    pcRefresh = 25,
+    pcQuit = 26,
+    pcRedisplay = 27,
+};
+
+class TCustomPlayer : private IDisplayListener {
+public:
+    static constexpr const char* kVersion = "2.3";
+
+    TCustomPlayer();
+    ~TCustomPlayer() override;
+    TCustomPlayer(const TCustomPlayer&) = delete;
+    TCustomPlayer& operator=(const TCustomPlayer&) = delete;
+
+    // Properties.
+    float AspectRatio() const { return aspectRatio_; }
+    void SetAspectRatio(float value);
+    TAudioDriver AudioDriver() const { return audioDriver_; }
+    void SetAudioDriver(TAudioDriver value) { audioDriver_ = value; }
+    int AudioVolume() const { return audioVolume_; }
+    void SetAudioVolume(int value) { audioVolume_ = value < 0 ? 0 : (value > 128 ? 128 : value); }
+    bool DisableAudio() const { return disableAudio_; }
+    void SetDisableAudio(bool value) { disableAudio_ = value; }
+    bool DisableVideo() const { return disableVideo_; }
+    void SetDisableVideo(bool value) { disableVideo_ = value; }
+    bool DisableDisplay() const { return disableDisplay_; }
+    void SetDisableDisplay(bool value) { disableDisplay_ = value; }
+    bool Mute() const { return mute_; }
+    void SetMute(bool value) { mute_ = value; }
+    int FrameWidth() const { return frameWidth_; }
+    void SetFrameWidth(int value) { frameWidth_ = value; }
+    int FrameHeight() const { return frameHeight_; }
+    void SetFrameHeight(int value) { frameHeight_ = value; }
+    bool Hook() const { return hook_; }
+    void SetHook(bool value) { hook_ = value; }
+    int ScreenWidth() const { return screenWidth_; }
+    void SetScreenWidth(int value) { screenWidth_ = value; }
+    int ScreenHeight() const { return screenHeight_; }
+    void SetScreenHeight(int value) { screenHeight_ = value; }
+    bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
+    void SetTriggerEventInMainThread(bool value) { triggerEventInMainThread_ = value; }
+    TVideoDriver VideoDriver() const { return videoDriver_; }
+    void SetVideoDriver(TVideoDriver value) { videoDriver_ = value; }
+    std::string About;
+    static std::string Version() { return kVersion; }
+
+    // Events; set them while nothing plays.
+    void SetOnFileOpen(TFileOpenEvent handler);
+    void SetOnHook(THookEvent handler);
+    void SetOnPosition(TPositionEvent handler);
+    void SetOnState(TPlayStateEvent handler);
+
+    bool LibrariesLoaded() const;
+    bool LoadLibraries(const std::string& folder);
+
+    // Plays fileName into screen (nullptr plays without a display area).
+    bool Open(const std::string& fileName, IDisplaySurface* screen, bool paused = false);
+    void Stop(bool waitForStop);
+    void Pause();
+    void Resume();
+    void Seek(TSeekFlags flags, bool wait, int64_t position);
+    void SeekRelative(TSeekFlags flags, bool wait, double offset);
+
+    // The picture on screen as a 24-bit bitmap the player owns, valid until the next call,
+    // Open or the player's destruction; 0 x 0 without video.
+    Bitmap24& CurrentFrame();
+    Bitmap24& GetCurrentFrame(int64_t& pts);
+
+    int64_t CurrentPosition() const { return currentPosition_; }
+    std::string FileName() const;
+    std::string LastErrorMessage() const;
+    bool Playing() const;
+    bool Paused() const;
+
+    // Pictures shown and dropped by the current playback, and its audio clock minus its video
+    // clock in seconds (0 without both).
+    struct Statistics {
+        int64_t Shown = 0;
+        int64_t Dropped = 0;
+        double ClockDifference = 0;
+        bool HasBothClocks = false;
+    };
+    Statistics GetStatistics() const;
+
+private:
+    friend class Playback;
+
+    // IDisplayListener
+    void DisplayResized(int width, int height) override;
+    void DisplayExposed() override;
+
+    struct PresentEvent {
+        int Code = 0;
+        int Width = 0;
+        int Height = 0;
+    };
+    void PushEvent(int code, int width = 0, int height = 0);
+    PresentEvent WaitEvent();
+
+    std::shared_ptr<Playback> CurrentPlayback() const;
+    void EndPlayback();
+    void ResetPlaybackValues();
+    bool InitAudioSystem();
+    void ShutdownAudioSystem();
+    void StopWait();
+    void JoinPlayThread();
+    void FileOpenNotification();
+    void PlayThreadRun();
+    void EventThreadRun();
+    void EnsureEventThread();
+
+    // Called by the playback.
+    void Report(const std::string& text, bool stored);
+    void StoreError(const std::string& text);
+    void DetachProbe();
+    void RaiseState(TPlayState state);
+    void UpdatePosition(Playback& playback);
+    void RunHook(Playback& playback, AVFrame* overlay, double pts);
+    void NoteAudioCallback();
+
+    // Properties.
+    std::atomic<float> aspectRatio_{0};
+    std::atomic<TAudioDriver> audioDriver_{adDefault};
+    std::atomic<int> audioVolume_{128};
+    std::atomic<bool> disableAudio_{false}, disableVideo_{false}, disableDisplay_{false}, mute_{false};
+    std::atomic<int> frameWidth_{0}, frameHeight_{0};
+    std::atomic<bool> hook_{false};
+    std::atomic<int> screenWidth_{0}, screenHeight_{0};
+    std::atomic<bool> triggerEventInMainThread_{true};
+    std::atomic<TVideoDriver> videoDriver_{vdDefault};
+
+    mutable std::mutex handlersMutex_;
+    TFileOpenEvent onFileOpen_;
+    THookEvent onHook_;
+    TPositionEvent onPosition_;
+    TPlayStateEvent onState_;
+
+    mutable std::mutex valuesMutex_; // file name, last error, playback pointer
+    std::string fileName_;
+    std::string lastError_;
+    std::shared_ptr<Playback> playback_;
+    IDisplaySurface* surface_ = nullptr;
+    std::mutex surfaceMutex_;
+
+    std::timed_mutex playerLock_;
+    ManualResetSignal seekDone_{true};
+    ManualResetSignal pictureReady_{true};
+    ManualResetSignal playFinished_{true};
+    EventRing ring_;
+    std::atomic<int64_t> currentPosition_{-1};
+    std::atomic<int64_t> lastReported_{INT64_MIN};
+    std::atomic<int64_t> lastAudioCallback_{0};
+    std::atomic<bool> audioSystemUp_{false};
+
+    std::mutex eventsMutex_;
+    std::condition_variable eventsCond_;
+    std::deque<PresentEvent> events_;
+
+    std::thread playThread_;
+    std::thread eventThread_;
+    std::atomic<bool> eventThreadQuit_{false};
+    std::atomic<bool> eventThreadDone_{false};
+
+    std::mutex hookMutex_;
+    TBitmapConverter hookConverter_;
+    TBitmapConverter snapshotConverter_;
+};
+
+class TFFPlayer : public TCustomPlayer {};
+
+} // namespace orvel

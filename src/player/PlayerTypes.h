@@ -1,0 +1,32 @@
+#pragma once
+// Values the player's host sees: states, seek flags, driver choices and event signatures.
+#include <cstdint>
+#include <functional>
+
+#include "engine/Bitmap24.h"
+
+namespace orvel {
+
+enum TPlayState { psPlay, psPause, psResume, psStep, psStop, psEnd };
+
+// The four low bits carry the libraries' own seek-flag values.
+enum TSeekFlag : int {
+    sfBackward = 1, // AVSEEK_FLAG_BACKWARD
+    sfByte = 2,     // AVSEEK_FLAG_BYTE
+    sfAny = 4,      // AVSEEK_FLAG_ANY
+    sfFrame = 8,    // AVSEEK_FLAG_FRAME
+};
+using TSeekFlags = int;
+
+enum TAudioDriver { adDefault, adDirectSound, adWaveOut };
+enum TVideoDriver { vdDefault, vdDirectDraw, vdGDI };
+
+class TCustomPlayer;
+
+using TFileOpenEvent = std::function<void(TCustomPlayer* sender, int64_t duration, int frameWidth,
+                                          int frameHeight, int& screenWidth, int& screenHeight)>;
+using THookEvent = std::function<void(TCustomPlayer* sender, Bitmap24& bitmap, int64_t pts)>;
+using TPositionEvent = std::function<void(TCustomPlayer* sender, int64_t pts)>;
+using TPlayStateEvent = std::function<void(TCustomPlayer* sender, TPlayState state)>;
+
+} // namespace orvel
