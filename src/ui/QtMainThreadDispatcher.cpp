@@ -12,13 +12,14 @@ QtMainThreadDispatcher::QtMainThreadDispatcher()
 }
 
 QtMainThreadDispatcher::~QtMainThreadDispatcher() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     closed_ = true;
     for (Call* call : queue_)
         call->done = true;
     queue_.clear();
     context_.reset(); // drops wake-ups still posted to it
     cv_.notify_all();
+    cv_.wait(lock, [this] { return waiting_ == 0; });
 }
 
 bool QtMainThreadDispatcher::IsMainThread() const { return QThread::currentThread() == mainThread_; }
@@ -28,14 +29,17 @@ void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
         fn();
         return;
     }
-    Call call{&fn};
+    Call call{&fn, nullptr, false};
     std::unique_lock lock(mutex_);
     if (closed_)
         return;
     queue_.push_back(&call);
+    ++waiting_;
     // The wake-up may find the queue already served by a wait in the GUI thread; that is fine.
     QMetaObject::invokeMethod(context_.get(), [this] { ServePending(); }, Qt::QueuedConnection);
     cv_.wait(lock, [&] { return call.done; });
+    --waiting_;
+    cv_.notify_all(); // a closing dispatcher waits for its last waiter to leave
     if (call.error)
         std::rethrow_exception(call.error);
 }

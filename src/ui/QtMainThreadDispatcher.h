@@ -20,7 +20,8 @@ class QtMainThreadDispatcher : public IMainThreadDispatcher {
 public:
     // Create it in the GUI thread after the application object.
     QtMainThreadDispatcher();
-    // Releases waiting workers without running their calls: the GUI they would touch is gone.
+    // Releases waiting workers without running their calls (the GUI they would touch is gone)
+    // and returns once they have left.
     ~QtMainThreadDispatcher() override;
     QtMainThreadDispatcher(const QtMainThreadDispatcher&) = delete;
     QtMainThreadDispatcher& operator=(const QtMainThreadDispatcher&) = delete;
@@ -41,6 +42,7 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Call*> queue_;
+    int waiting_ = 0; // workers inside RunAndWait
     bool closed_ = false;
 };
 

@@ -1,0 +1,302 @@
+#include "app/frmMain.h"
+
+#include "app/AppSettings.h"
+#include "app/ErrorHandler.h"
+#include "app/MessageBoxes.h"
+#include "ui/ColorSchemes.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace orvel {
+namespace {
+
+QPushButton* ToolButton(const QString& caption, QStyle::StandardPixmap icon, QWidget* parent) {
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), caption, parent);
+    button->setMinimumSize(84, 34);
+    button->setIconSize(QSize(20, 20));
+    return button;
+}
+
+QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent) {
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
+    button->setToolTip(tip);
+    button->setFixedSize(30, 26);
+    return button;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent) {
+    CreateControls();
+    CreateMenus();
+    FormCreate(paths);
+}
+
+TfrmMain::~TfrmMain() {
+    if (GlobalObject() == globalObj_.get())
+        SetGlobalObject(nullptr);
+    SetUnhandledErrorHandler(nullptr);
+}
+
+void TfrmMain::CreateControls() {
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* root = new QVBoxLayout(central);
+    root->setContentsMargins(6, 4, 6, 6); // the toolbar sits 4 pixels below the menu bar
+    root->setSpacing(6);
+
+    auto* toolbar = new QHBoxLayout;
+    btnAdd = ToolButton("&Add", QStyle::SP_FileDialogNewFolder, central);
+    btnRemove = ToolButton("&Remove", QStyle::SP_DialogDiscardButton, central);
+    btnClear = ToolButton("&Clear", QStyle::SP_DialogResetButton, central);
+    BtnEdit = ToolButton("&Edit", QStyle::SP_FileDialogDetailedView, central);
+    btnStart = ToolButton("&Start", QStyle::SP_MediaPlay, central);
+    btnExit = ToolButton("&Exit", QStyle::SP_DialogCloseButton, central);
+    for (QPushButton* b : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnExit})
+        toolbar->addWidget(b);
+    toolbar->addStretch();
+    root->addLayout(toolbar);
+
+    auto* middle = new QHBoxLayout;
+    lvFiles = new QTreeWidget(central);
+    lvFiles->setRootIsDecorated(false);
+    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setSortingEnabled(false);
+    lvFiles->setAlternatingRowColors(true);
+    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    middle->addWidget(lvFiles, 1);
+
+    auto* preview = new QGroupBox("Preview", central);
+    preview->setFixedWidth(268);
+    auto* previewLayout = new QVBoxLayout(preview);
+    pnlVideo = new QFrame(preview);
+    pnlVideo->setFrameShape(QFrame::StyledPanel);
+    pnlVideo->setAutoFillBackground(true);
+    QPalette black = pnlVideo->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    pnlVideo->setPalette(black);
+    pnlVideo->setMinimumHeight(150);
+    previewLayout->addWidget(pnlVideo, 1);
+    trcPreview = new QSlider(Qt::Horizontal, preview);
+    previewLayout->addWidget(trcPreview);
+    auto* controls = new QHBoxLayout;
+    imgbtnPlay = PlayerButton(QStyle::SP_MediaPlay, "Play", preview);
+    imgbtnPAuse = PlayerButton(QStyle::SP_MediaPause, "Pause", preview);
+    imgbtnStop = PlayerButton(QStyle::SP_MediaStop, "Stop", preview);
+    imgbtnSnap = PlayerButton(QStyle::SP_DialogSaveButton, "Snapshot", preview);
+    for (QPushButton* b : {imgbtnPlay, imgbtnPAuse, imgbtnStop, imgbtnSnap})
+        controls->addWidget(b);
+    controls->addStretch();
+    ckMute = new QCheckBox("Mute", preview);
+    controls->addWidget(ckMute);
+    trcVolume = new QSlider(Qt::Horizontal, preview);
+    trcVolume->setFixedWidth(64);
+    trcVolume->setToolTip("Volume");
+    controls->addWidget(trcVolume);
+    previewLayout->addLayout(controls);
+    middle->addWidget(preview);
+    root->addLayout(middle, 1);
+
+    pnlFormat = new QGroupBox("Output Format", central);
+    pnlFormat->setMinimumHeight(120);
+    root->addWidget(pnlFormat);
+
+    auto* output = new QHBoxLayout;
+    output->addWidget(new QLabel("Output folder:", central));
+    edDirectory = new QLineEdit(central);
+    output->addWidget(edDirectory, 1);
+    btnBrows = new QPushButton("Brows", central);
+    btnOpen = new QPushButton("Open", central);
+    SpeedButton1 = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "&Start", central);
+    for (QPushButton* b : {btnBrows, btnOpen, SpeedButton1})
+        output->addWidget(b);
+    root->addLayout(output);
+
+    mmoLog = new QPlainTextEdit(central);
+    mmoLog->setReadOnly(true);
+    mmoLog->hide();
+
+    connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TfrmMain::CreateMenus() {
+    mnuFile = menuBar()->addMenu("&File");
+    miAdd = mnuFile->addAction("&Add");
+    miRemove = mnuFile->addAction("&Remove");
+    miClear = mnuFile->addAction("&Clear");
+    miStart = mnuFile->addAction("&Start");
+    miSettings = mnuFile->addAction("Se&ttings");
+    miSettings->setVisible(false);
+    mnuFile->addSeparator();
+    miExit = mnuFile->addAction("&Exit");
+    connect(miExit, &QAction::triggered, this, &QWidget::close);
+
+    mnuEdit = menuBar()->addMenu("&Edit");
+    miCrop = mnuEdit->addAction("&Crop");
+    miTrim = mnuEdit->addAction("&Trim");
+    miEffects = mnuEdit->addAction("&Video Effect && Water Mark");
+    mnuEdit->addSeparator();
+    miCheckAll = mnuEdit->addAction("&Check All");
+    miUncheckAll = mnuEdit->addAction("&Uncheck All");
+    miReverseCheck = mnuEdit->addAction("&Reverse Check");
+    mnuEdit->addSeparator();
+    miCheck = mnuEdit->addAction("C&heck");
+    miUncheck = mnuEdit->addAction("U&ncheck");
+
+    mnuTools = menuBar()->addMenu("&Tools");
+    miPreference = mnuTools->addAction("&Preference");
+    mnuSkin = mnuTools->addMenu("&Skin");
+    auto* skins = new QActionGroup(this);
+    for (int i = 0; i < kColorSchemeCount; ++i) {
+        miSkins[static_cast<std::size_t>(i)] = mnuSkin->addAction(ColorSchemeName(i));
+        miSkins[static_cast<std::size_t>(i)]->setCheckable(true);
+        skins->addAction(miSkins[static_cast<std::size_t>(i)]);
+        connect(miSkins[static_cast<std::size_t>(i)], &QAction::triggered, this, [this, i] { SkinItemClick(i); });
+    }
+    connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
+        const int index = TAppSettings::Current().SkinIndexForMenu();
+        if (IsColorScheme(index))
+            miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+    });
+
+    mnuHelp = menuBar()->addMenu("&Help");
+    miHelp = mnuHelp->addAction("&Help");
+    mnuHelp->addSeparator();
+    miWebSite = mnuHelp->addAction("&Web Site");
+    miSupport = mnuHelp->addAction("&Support and Contact");
+    miAbout = mnuHelp->addAction("&About");
+
+    pmFiles = new QMenu(this);
+    pmCrop = pmFiles->addAction("&Crop");
+    pmTrim = pmFiles->addAction("&Trim");
+    pmEffects = pmFiles->addAction("&Video Effect && Water Mark");
+    pmFiles->addSeparator();
+    pmAdd = pmFiles->addAction("Add");
+    pmRemove = pmFiles->addAction("Remove");
+    pmClear = pmFiles->addAction("Clear");
+    pmStart = pmFiles->addAction("Start");
+    pmFiles->addSeparator();
+    pmVideoInfo = pmFiles->addAction("Video Infomation");
+    connect(BtnEdit, &QPushButton::clicked, this,
+            [this] { pmFiles->popup(BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height()))); });
+    connect(lvFiles, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(at)); });
+}
+
+void TfrmMain::FormCreate(const TAppPaths& paths) {
+    globalObj_ = std::make_unique<TGlobalObject>(paths);
+    SetGlobalObject(globalObj_.get());
+    SetApplicationTitle(globalObj_->ProductName());
+
+    // An index that names no scheme keeps the design-time scheme 0.
+    ApplyColorScheme(0);
+    ApplyColorScheme(TAppSettings(globalObj_->SettingsIniPath()).SkinIndexAtStart());
+
+    SetUnhandledErrorHandler(ShowUnhandledError);
+    LoadPlayerLibraries();
+}
+
+void TfrmMain::LoadPlayerLibraries() {
+    if (!PlayerLibraryLoader) {
+        mmoLog->appendPlainText("Preview player is not available.");
+        return;
+    }
+    const std::string error = PlayerLibraryLoader((ExecutableDir() / "LibAV").string());
+    if (!error.empty())
+        mmoLog->appendPlainText(QString::fromStdString(error));
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow() {
+    setFixedSize(kMainWindowWidth, kMainWindowHeight);
+
+    imgbtnPlay->setEnabled(true);
+    imgbtnPAuse->setEnabled(false);
+    imgbtnStop->setEnabled(false);
+    imgbtnSnap->setEnabled(false);
+    trcPreview->setEnabled(false);
+
+    PreviewFrame = std::make_unique<Bitmap24>();
+
+    const TAppSettings settings(globalObj_->SettingsIniPath());
+    edDirectory->setText(QString::fromStdString(settings.OutPutDir()));
+    CurrentFormatCode = settings.FormatCodeAtShow();
+    CurrentFormatName = settings.FormatNameAtShow();
+    trcVolume->setRange(0, kMaxVolume);
+    trcVolume->setValue(settings.VolumeForSlider());
+    if (const int mute = settings.MuteValue(); mute == 0 || mute == 1)
+        ckMute->setChecked(mute == 1);
+
+    SetUpColumns();
+
+    globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
+    setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
+
+    if (OnFillCatalog)
+        OnFillCatalog();
+}
+
+void TfrmMain::SetUpColumns() {
+    lvFiles->setColumnCount(5);
+    lvFiles->setHeaderLabels({"Source", "Length", "Trimmed Length", "Destination File", "Progress"});
+    const int widths[] = {140, 65, 90, 120, 60};
+    for (int i = 0; i < 5; ++i)
+        lvFiles->setColumnWidth(i, widths[i]);
+    lvFiles->header()->setSectionsMovable(false);
+    lvFiles->header()->setStretchLastSection(false);
+}
+
+void TfrmMain::SkinItemClick(int index) {
+    if (!IsColorScheme(index) || !globalObj_)
+        return;
+    ApplyColorScheme(index);
+    miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+    TAppSettings(globalObj_->SettingsIniPath()).SetSkinIndex(index);
+}
+
+bool TfrmMain::FormCloseQuery() {
+    if (!globalObj_)
+        return true; // already closed once; nothing is left to release
+    if (!ExitWithoutAsking &&
+        MessageBox("Do you really want to exit?", "Warning", TMsgIcon::Question, TMsgButtons::YesNo) !=
+            TMsgResult::Yes)
+        return false;
+    if (OnSaveCatalogState)
+        OnSaveCatalogState();
+    if (OnStopConversion)
+        OnStopConversion();
+    if (OnStopPreview)
+        OnStopPreview();
+    PreviewFrame.reset();
+    TaskItems.Clear();
+    SetGlobalObject(nullptr);
+    globalObj_.reset();
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace orvel

@@ -1,0 +1,81 @@
+#pragma once
+// Shared pieces of the application tests: one Qt application per test program, a private
+// folder per test, and message boxes that answer from a script and record what was asked.
+#include "app/ErrorHandler.h"
+#include "app/MessageBoxes.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace orvel::test {
+
+inline QApplication& TestApp() {
+    static int argc = 1;
+    static char name[] = "orvel-test";
+    static char* argv[] = {name, nullptr};
+    static TGuardedApplication<QApplication> app(argc, argv);
+    return app;
+}
+
+class TTempDir {
+public:
+    TTempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name)
+            if (c == '/')
+                c = '_';
+        path_ = std::filesystem::temp_directory_path() / ("orvel_app_" + std::to_string(::getpid()) + "_" + name);
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    void Write(const std::string& name, const std::string& text) const {
+        std::filesystem::create_directories((path_ / name).parent_path());
+        std::ofstream(path_ / name, std::ios::binary) << text;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct TShownBox {
+    std::string Text;
+    std::string Caption;
+    TMsgIcon Icon;
+    TMsgButtons Buttons;
+};
+
+class TFakeMessageBoxes : public IMessageBoxes {
+public:
+    TFakeMessageBoxes() { SetMessageBoxes(this); }
+    ~TFakeMessageBoxes() override { SetMessageBoxes(nullptr); }
+
+    TMsgResult Show(const std::string& text, const std::string& caption, TMsgIcon icon,
+                    TMsgButtons buttons) override {
+        Shown.push_back({text, caption, icon, buttons});
+        if (Answers.empty())
+            return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
+        const TMsgResult answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+
+    std::deque<TMsgResult> Answers;
+    std::vector<TShownBox> Shown;
+};
+
+} // namespace orvel::test
