@@ -364,8 +364,9 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
 
     const bool firstOnly = join;
     CheckInputTypes(inputs, firstOnly);
-    const bool wantVideo = !s.VideoDisable &&
-                           (s.VideoCodec.Copy || fmt->video_codec != AV_CODEC_ID_NONE || !s.VideoCodec.Name.empty()) &&
+    // Audio muxers that name PNG as their video codec mean a cover picture, not a video track.
+    const bool defaultVideo = fmt->video_codec != AV_CODEC_ID_NONE && fmt->video_codec != AV_CODEC_ID_PNG;
+    const bool wantVideo = !s.VideoDisable && (s.VideoCodec.Copy || defaultVideo || !s.VideoCodec.Name.empty()) &&
                            HasInputOfType(inputs, AVMEDIA_TYPE_VIDEO, firstOnly);
     const bool wantAudio = !s.AudioDisable &&
                            (s.AudioCodec.Copy || fmt->audio_codec != AV_CODEC_ID_NONE || !s.AudioCodec.Name.empty()) &&

@@ -371,9 +371,9 @@ void TCustomFFmpeg::Impl::PrepareRun()
     }
 
     // 12. Mapping report.
-    for (size_t f = 0; f < outputs.size(); ++f)
-        av_dump_format(outputs[f].ctx.get(), static_cast<int>(f), outputs[f].name.c_str(), 1);
     if (s.Verbosity >= 0) {
+        for (size_t f = 0; f < outputs.size(); ++f)
+            av_dump_format(outputs[f].ctx.get(), static_cast<int>(f), outputs[f].name.c_str(), 1);
         FFLogger().Log(&self, llVerbose, "Stream mapping:");
         for (const OutputStream& os : r.ost) {
             const InputStream& is = r.ist[os.source];

@@ -344,7 +344,9 @@ void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, co
 {
     if (os.firstCopiedPacket && !(pkt->flags & AV_PKT_FLAG_KEY) && !s.CopyInitialNonKeyFrames)
         return;
-    if (is.pts < OutputStart())
+    // Decode timestamps of streams with B-frames start below zero; the picture time decides.
+    const int64_t shown = pkt->pts != AV_NOPTS_VALUE ? StreamTimeUs(is, pkt->pts) : is.pts;
+    if (OutputStart() > 0 && shown < OutputStart())
         return;
     os.firstCopiedPacket = false;
     AVPacket* out = r.encPkt.get();
