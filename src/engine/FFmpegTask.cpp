@@ -214,12 +214,12 @@ void TFFmpeg::Body() {
     guarded([this] { Transcode(); });
     guarded([this] { CloseCodecs(); });
     guarded([this] {
-        // The inputs the probes borrow are closed by the release.
+        // The release closes the inputs the probes borrow.
         for (auto& probe : probes_)
             if (probe)
-                probe->Attach(nullptr);
-        ReleaseFiles();
+                probe->Close();
     });
+    guarded([this] { ReleaseFiles(); });
     guarded([this] { ReportTermination(); });
 }
 

@@ -1,0 +1,358 @@
+// The conversion component: its settings, task list refusals and limits, and whole batches run
+// synchronously and in worker threads with pause, resume and stop.
+#include "engine/FFmpegConverter.h"
+#include "engine/MainThreadDispatcher.h"
+#include "fixtures/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace orvel {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::FixtureId;
+
+constexpr int kEndTimeoutMs = 240000; // generous: the thread-sanitizer build is slow
+
+std::string OutDir(const std::string& name) {
+    const fs::path dir = fs::path(ORVEL_BINARY_DIR) / "converter-test" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+// A clip long enough that a conversion is still running when the test acts on it.
+std::string LongClip() {
+    fixtures::ClipSpec spec;
+    spec.container = "avi";
+    spec.videoCodec = "mpeg4";
+    spec.audioCodec = "mp2";
+    spec.seconds = 12.0;
+    return fixtures::Generate(spec);
+}
+
+TOutputOptions AviOutput() {
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "mp2";
+    return o;
+}
+
+// Collects a batch's events; the test thread is the main thread of a queued dispatcher.
+class Recorder {
+public:
+    explicit Recorder(TFFmpegConverter& converter) {
+        EXPECT_TRUE(converter.LoadLibraries("")) << converter.LastErrorMessage();
+        SetMainThreadDispatcher(&dispatcher_);
+        converter.OnTerminate = [this](TCustomFFmpegConverter*, const TTerminateInfo& info) {
+            std::lock_guard lock(mutex_);
+            terminated_.push_back(info);
+        };
+        converter.OnProgress = [this](TCustomFFmpegConverter* sender, PProgressInfo info) {
+            std::lock_guard lock(mutex_);
+            progress_.push_back(info->TaskIndex);
+            if (pauseAtFirstProgress_ && progress_.size() == 1)
+                sender->Pause();
+        };
+    }
+    ~Recorder() { SetMainThreadDispatcher(nullptr); }
+
+    void PauseAtFirstProgress() { pauseAtFirstProgress_ = true; }
+    bool ServeUntil(const std::function<bool()>& pred, int timeoutMs = kEndTimeoutMs) {
+        return dispatcher_.ServeUntil(pred, timeoutMs);
+    }
+    bool WaitForEnd() {
+        return ServeUntil([this] {
+            std::lock_guard lock(mutex_);
+            return !terminated_.empty() && terminated_.back().TaskIndex == -1;
+        });
+    }
+    bool WaitForProgress() { return ServeUntil([this] { return ProgressCount() > 0; }); }
+    std::vector<TTerminateInfo> Terminated() {
+        std::lock_guard lock(mutex_);
+        return terminated_;
+    }
+    std::vector<int> Progress() {
+        std::lock_guard lock(mutex_);
+        return progress_;
+    }
+    size_t ProgressCount() {
+        std::lock_guard lock(mutex_);
+        return progress_.size();
+    }
+
+private:
+    QueuedDispatcher dispatcher_;
+    std::mutex mutex_;
+    std::vector<TTerminateInfo> terminated_;
+    std::vector<int> progress_;
+    std::atomic<bool> pauseAtFirstProgress_{false};
+};
+
+// Adds a task converting `input` into dir/name with the given options.
+int AddConversion(TFFmpegConverter& c, const std::string& input, const std::string& output,
+                  const TOutputOptions& options = AviOutput()) {
+    const int index = c.AddTask(input);
+    EXPECT_GE(index, 0) << c.LastErrorMessage();
+    if (index >= 0)
+        EXPECT_TRUE(c.SetOutputFile(index, output, &options)) << c.LastErrorMessage();
+    return index;
+}
+
+std::vector<AVCodecID> StreamCodecs(const std::string& file, AVMediaType type) {
+    AVFormatContext* ctx = nullptr;
+    std::vector<AVCodecID> ids;
+    if (avformat_open_input(&ctx, file.c_str(), nullptr, nullptr) < 0)
+        return ids;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        if (ctx->streams[i]->codecpar->codec_type == type)
+            ids.push_back(ctx->streams[i]->codecpar->codec_id);
+    avformat_close_input(&ctx);
+    return ids;
+}
+
+TEST(ConverterSettings, DefaultsAndProgressIntervalFloor) {
+    TFFmpegConverter c;
+    EXPECT_EQ(TFFmpegConverter::Version(), "3.3");
+    EXPECT_EQ(c.ProgressInterval(), 500);
+    EXPECT_TRUE(c.TriggerEventInMainThread());
+    EXPECT_EQ(c.ThreadPriority(), tpNormal);
+    for (auto [written, read] : {std::pair{50, 100}, {99, 100}, {100, 100}, {250, 250}, {-5, 100}}) {
+        c.SetProgressInterval(written);
+        EXPECT_EQ(c.ProgressInterval(), read) << written;
+    }
+}
+
+TEST(ConverterTasks, MissingInputLeavesNoTask) {
+    TFFmpegConverter c;
+    ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+    const std::string missing = OutDir("missing") + "/no-such-file.avi";
+    EXPECT_EQ(c.AddTask(missing), -1);
+    EXPECT_EQ(c.TaskCount(), 0);
+    EXPECT_NE(c.LastErrorMessage().find("No such file or directory"), std::string::npos)
+        << c.LastErrorMessage();
+}
+
+TEST(ConverterTasks, TwentyOutputsAtMost) {
+    TFFmpegConverter c;
+    ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+    const std::string dir = OutDir("limit");
+    const int t = c.AddTask(fixtures::Path(FixtureId::Mp4));
+    ASSERT_EQ(t, 0) << c.LastErrorMessage();
+    for (int i = 0; i < 20; ++i) {
+        const TOutputOptions o = AviOutput();
+        ASSERT_TRUE(c.SetOutputFile(t, dir + "/out" + std::to_string(i) + ".avi", &o)) << c.LastErrorMessage();
+    }
+    EXPECT_FALSE(c.SetOutputFile(t, dir + "/out20.avi"));
+    EXPECT_EQ(c.LastErrorMessage(), "max output files 20 reached");
+    EXPECT_FALSE(fs::exists(dir + "/out20.avi"));
+}
+
+TEST(ConverterTasks, TaskWithoutOutputFailsWithoutRunning) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    ASSERT_EQ(c.AddTask(fixtures::Path(FixtureId::Mp4)), 0) << c.LastErrorMessage();
+    c.StartTask(0);
+    const auto events = r.Terminated();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].TaskIndex, 0);
+    EXPECT_TRUE(events[0].Exception);
+    EXPECT_FALSE(events[0].Finished);
+    EXPECT_EQ(events[0].ExceptionMsg, "At least one output file must be specified");
+    EXPECT_EQ(events[1].TaskIndex, -1);
+    EXPECT_TRUE(events[1].Finished);
+    EXPECT_EQ(r.ProgressCount(), 0u);
+}
+
+// Three tasks with 0 (in the caller), 1 and 2 worker threads: each task reports once, having
+// converted its file, and the end-of-batch report comes last.
+class ConverterBatch : public testing::TestWithParam<int> {};
+
+TEST_P(ConverterBatch, EveryTaskEndsThenTheBatch) {
+    const int threads = GetParam();
+    TFFmpegConverter c;
+    c.SetProgressInterval(100);
+    Recorder r(c);
+    const std::string dir = OutDir("batch" + std::to_string(threads));
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(AddConversion(c, input, dir + "/out" + std::to_string(i) + ".avi"), i);
+
+    c.StartTask(threads);
+    if (threads == 0)
+        EXPECT_EQ(r.Terminated().size(), 4u) << "synchronous start returns after the batch";
+    ASSERT_TRUE(r.WaitForEnd());
+    EXPECT_TRUE(c.AllDone());
+
+    const auto events = r.Terminated();
+    ASSERT_EQ(events.size(), 4u);
+    std::vector<int> order;
+    for (const TTerminateInfo& e : events) {
+        order.push_back(e.TaskIndex);
+        EXPECT_TRUE(e.Finished) << e.TaskIndex;
+        EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+    }
+    EXPECT_EQ(order.back(), -1);
+    if (threads <= 1) {
+        EXPECT_EQ(order, (std::vector<int>{0, 1, 2, -1}));
+        // One after another: once a task reports progress, the earlier ones never do again.
+        const auto progress = r.Progress();
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NE(std::find(progress.begin(), progress.end(), i), progress.end()) << i;
+    } else {
+        std::sort(order.begin(), order.end());
+        EXPECT_EQ(order, (std::vector<int>{-1, 0, 1, 2}));
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(StreamCodecs(dir + "/out" + std::to_string(i) + ".avi", AVMEDIA_TYPE_VIDEO).size(), 1u);
+
+    c.ClearTasks();
+    EXPECT_EQ(c.TaskCount(), 0);
+    EXPECT_FALSE(c.Working());
+}
+
+INSTANTIATE_TEST_SUITE_P(ThreadCounts, ConverterBatch, testing::Values(0, 1, 2));
+
+TEST(ConverterControl, StopWhileWorkingEndsEveryTaskAndRefusesChanges) {
+    TFFmpegConverter c;
+    c.SetProgressInterval(100);
+    Recorder r(c);
+    r.PauseAtFirstProgress();
+    const std::string dir = OutDir("stop");
+    const std::string input = LongClip();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(AddConversion(c, input, dir + "/out" + std::to_string(i) + ".avi"), i);
+
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForProgress());
+
+    // While the batch runs the task list is fixed.
+    const std::vector<std::pair<std::string, std::function<void()>>> refused = {
+        {"Cannot AddTask while working.", [&] { c.AddTask(input); }},
+        {"Cannot SetOutputFile while working.", [&] { c.SetOutputFile(0, dir + "/x.avi"); }},
+        {"Cannot RemoveTask while working.", [&] { c.RemoveTask(2); }},
+        {"Cannot StartTask while working.", [&] { c.StartTask(1); }},
+        {"Cannot ClearTasks while working.", [&] { c.ClearTasks(); }},
+    };
+    for (const auto& [text, operation] : refused) {
+        try {
+            operation();
+            ADD_FAILURE() << "not refused: " << text;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), text);
+        }
+    }
+    EXPECT_EQ(c.TaskCount(), 3);
+
+    // The running task is paused; Stop must still reach it.
+    c.Stop(true);
+    ASSERT_TRUE(r.WaitForEnd());
+    const auto events = r.Terminated();
+    ASSERT_EQ(events.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(events[static_cast<size_t>(i)].TaskIndex, i);
+        EXPECT_FALSE(events[static_cast<size_t>(i)].Finished) << i;
+        EXPECT_FALSE(events[static_cast<size_t>(i)].Exception) << events[static_cast<size_t>(i)].ExceptionMsg;
+    }
+    EXPECT_EQ(events[3].TaskIndex, -1);
+    // The stopped output is still a complete file.
+    EXPECT_EQ(StreamCodecs(dir + "/out0.avi", AVMEDIA_TYPE_VIDEO).size(), 1u);
+    EXPECT_FALSE(fs::exists(dir + "/out1.avi") && fs::file_size(dir + "/out1.avi") > 0);
+
+    c.ClearTasks();
+    EXPECT_EQ(c.TaskCount(), 0);
+    EXPECT_GE(c.AddTask(input), 0) << "idle again after ClearTasks";
+}
+
+TEST(ConverterControl, PauseHoldsTheTaskAndResumeFinishesIt) {
+    TFFmpegConverter c;
+    c.SetProgressInterval(100);
+    Recorder r(c);
+    r.PauseAtFirstProgress();
+    const std::string out = OutDir("pause") + "/out.avi";
+    ASSERT_EQ(AddConversion(c, LongClip(), out), 0);
+
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForProgress());
+    r.ServeUntil([] { return false; }, 200); // let the worker reach the gate
+    const auto size = fs::file_size(out);
+    const size_t events = r.ProgressCount();
+    r.ServeUntil([] { return false; }, 800);
+    EXPECT_EQ(fs::file_size(out), size);
+    EXPECT_EQ(r.ProgressCount(), events);
+    EXPECT_TRUE(r.Terminated().empty());
+
+    c.Resume();
+    ASSERT_TRUE(r.WaitForEnd());
+    const auto terminated = r.Terminated();
+    ASSERT_EQ(terminated.size(), 2u);
+    EXPECT_TRUE(terminated[0].Finished);
+    EXPECT_FALSE(terminated[0].Exception) << terminated[0].ExceptionMsg;
+    EXPECT_GT(fs::file_size(out), size);
+    EXPECT_GT(r.ProgressCount(), events);
+}
+
+TEST(ConverterOptions, NewAudioTakesItsCodecFromALaterLine) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    const std::string out = OutDir("newaudio") + "/out.mkv";
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "ac3";
+    o.ExtOptions = "newaudio<CRLF>acodec=mp2";
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), out, o), 0);
+    c.StartTask(0);
+    ASSERT_TRUE(r.WaitForEnd());
+    ASSERT_FALSE(r.Terminated()[0].Exception) << r.Terminated()[0].ExceptionMsg;
+    EXPECT_EQ(StreamCodecs(out, AVMEDIA_TYPE_AUDIO), (std::vector<AVCodecID>{AV_CODEC_ID_AC3, AV_CODEC_ID_MP2}));
+}
+
+TEST(ConverterEvents, HookRunsInTheWorkerWithTheCanvasLocked) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    std::atomic<int> calls{0};
+    std::atomic<bool> inWorker{false}, canvasLocked{false};
+    int taskIndex = -2, frame = 0;
+    const auto testThread = std::this_thread::get_id();
+    c.OnCustomHook = [&](TCustomFFmpegConverter*, PHookInfo info) {
+        ++calls;
+        inWorker = std::this_thread::get_id() != testThread;
+        std::thread probe([&] {
+            const bool free = info->Bitmap->CanvasLock().try_lock();
+            if (free)
+                info->Bitmap->CanvasLock().unlock();
+            canvasLocked = !free;
+        });
+        probe.join();
+        taskIndex = info->TaskIndex;
+        frame = info->FrameNumber;
+        info->StopHook = true;
+    };
+    TOutputOptions o = AviOutput();
+    o.CustomHook = true;
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), OutDir("hook") + "/out.avi", o), 0);
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForEnd());
+    EXPECT_EQ(calls.load(), 1) << "StopHook ends the calls";
+    EXPECT_TRUE(inWorker);
+    EXPECT_TRUE(canvasLocked);
+    EXPECT_EQ(taskIndex, 0);
+    EXPECT_EQ(frame, 1);
+}
+
+} // namespace
+} // namespace orvel
