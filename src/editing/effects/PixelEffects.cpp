@@ -74,8 +74,31 @@ ByteTable LevelTable(int brightness, const ByteTable& contrast) {
 // to 0 or 255, so limiting the saturation changes no result and keeps the sums in 32 bits.
 constexpr int kSaturationLimit = 65536;
 
-// ((1 << 8) * 3 - 2): the largest sum of three bytes plus one.
+// Sums of the three bytes of a pixel: 0 .. 765.
 constexpr int kByteSums = 766;
+
+// Widened level table size; saturations up to about 1500 fit.
+constexpr int kWideLevels = 4096;
+
+// One pass over the pixels: grey level from the byte sum, then each byte through level().
+// Offset and Push are the table entry types; unsigned entries let the compiler index without
+// sign extension.
+template <class Offset, class Push, class Level>
+void SaturateRows(const BitmapView& frame, const std::array<Offset, kByteSums>& base,
+                  const std::array<Push, 256>& push, Level level) {
+    const size_t n = RowBytes(frame);
+    for (int y = 0; y < frame.Height; ++y) {
+        uint8_t* p = frame.Row(y);
+        uint8_t* const end = p + n;
+        for (; p != end; p += 3) {
+            const unsigned c0 = p[0], c1 = p[1], c2 = p[2];
+            const Offset m = base[c0 + c1 + c2];
+            p[0] = level(m + push[c0]);
+            p[1] = level(m + push[c1]);
+            p[2] = level(m + push[c2]);
+        }
+    }
+}
 
 } // namespace
 
@@ -98,17 +121,26 @@ void AdjustColors(const BitmapView& frame, int brightness, int contrast, int sat
         base[sum] = grey - push[grey];
     }
 
-    const size_t n = RowBytes(frame);
-    for (int y = 0; y < frame.Height; ++y) {
-        uint8_t* p = frame.Row(y);
-        uint8_t* const end = p + n;
-        for (; p != end; p += 3) {
-            const int c0 = p[0], c1 = p[1], c2 = p[2];
-            const int m = base[c0 + c1 + c2];
-            p[0] = level[Clamp255(m + push[c0])];
-            p[1] = level[Clamp255(m + push[c1])];
-            p[2] = level[Clamp255(m + push[c2])];
-        }
+    // base + push spans a small range for the dialog's saturations: shift both to start at 0
+    // and fold the clamp into a widened level table, leaving plain look-ups per byte.
+    const int32_t minBase = *std::min_element(base.begin(), base.end());
+    const int32_t minPush = *std::min_element(push.begin(), push.end());
+    const int32_t low = minBase + minPush;
+    const int64_t span = int64_t{*std::max_element(base.begin(), base.end())} +
+                         *std::max_element(push.begin(), push.end()) - low + 1;
+    if (span <= kWideLevels) {
+        std::array<uint8_t, kWideLevels> wide{};
+        for (int i = 0; i < span; ++i)
+            wide[i] = level[Clamp255(i + low)];
+        std::array<uint32_t, kByteSums> baseFromZero{};
+        for (int i = 0; i < kByteSums; ++i)
+            baseFromZero[i] = static_cast<uint32_t>(base[i] - minBase);
+        std::array<uint32_t, 256> pushFromZero{};
+        for (int i = 0; i < 256; ++i)
+            pushFromZero[i] = static_cast<uint32_t>(push[i] - minPush);
+        SaturateRows(frame, baseFromZero, pushFromZero, [&](uint32_t v) { return wide[v]; });
+    } else {
+        SaturateRows(frame, base, push, [&](int32_t v) { return level[Clamp255(v)]; });
     }
 }
 
