@@ -231,15 +231,25 @@ bool TGenericOptions::Set(const std::string& rawName, const std::string& rawValu
             ok = av_opt_set(codecs_[t].get(), bare.c_str(), value.c_str(), 0) >= 0;
         }
     }
-    bool isPrivate = false;
-    if (!found) {
+    // The chosen encoders' own options; `privateFound` tells whether one knows the name.
+    auto setOnEncoders = [&](bool& privateFound) {
+        bool accepted = true;
         for (int t : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE}) {
             const AVCodec* codec = scope.Codecs[t];
-            if (found || !codec || !codec->priv_class)
+            if (privateFound || !codec || !codec->priv_class)
                 continue;
             CodecContextPtr probe(avcodec_alloc_context3(codec));
-            ok = SetPrivate(privateCodec_[t], probe ? probe->priv_data : nullptr, name, value, found);
+            accepted = SetPrivate(privateCodec_[t], probe ? probe->priv_data : nullptr, name, value, privateFound);
         }
+        return accepted;
+    };
+    bool isPrivate = false;
+    if (found && !ok) {
+        // A name the generic contexts know may still be the chosen encoder's own option with
+        // other values (libx264's "profile" takes "baseline", the generic one a number).
+        ok = setOnEncoders(isPrivate) && isPrivate;
+    } else if (!found) {
+        ok = setOnEncoders(found);
         if (!found && scope.Format && scope.Format->priv_class) {
             AVFormatContext* raw = nullptr;
             avformat_alloc_output_context2(&raw, scope.Format, nullptr, nullptr);
