@@ -1,0 +1,295 @@
+// The player as its host sees it, played headless on the project's own clips.
+#include "PlayerTestSupport.h"
+
+#include "engine/FFmpegLoader.h"
+
+namespace orvel::testing {
+namespace {
+
+using fixtures::FixtureId;
+
+class PlayerTest : public PlayerTestBase {};
+
+TEST_F(PlayerTest, DefaultsAreThoseTheHostFormsRelyOn) {
+    TFFPlayer p;
+    EXPECT_EQ(p.AspectRatio(), 0.0f);
+    EXPECT_EQ(p.AudioDriver(), adDefault);
+    EXPECT_EQ(p.AudioVolume(), 128);
+    EXPECT_FALSE(p.DisableAudio());
+    EXPECT_FALSE(p.DisableVideo());
+    EXPECT_FALSE(p.DisableDisplay());
+    EXPECT_FALSE(p.Mute());
+    EXPECT_EQ(p.FrameWidth(), 0);
+    EXPECT_EQ(p.FrameHeight(), 0);
+    EXPECT_FALSE(p.Hook());
+    EXPECT_EQ(p.ScreenWidth(), 0);
+    EXPECT_EQ(p.ScreenHeight(), 0);
+    EXPECT_TRUE(p.TriggerEventInMainThread());
+    EXPECT_EQ(p.VideoDriver(), vdDefault);
+    EXPECT_EQ(TFFPlayer::Version(), "2.3");
+    EXPECT_EQ(p.CurrentPosition(), -1);
+    int64_t pts = 0;
+    Bitmap24& frame = p.GetCurrentFrame(pts);
+    EXPECT_TRUE(frame.Empty());
+    EXPECT_EQ(pts, -1);
+}
+
+TEST_F(PlayerTest, OpenWithoutTheLibrariesFailsWithItsText) {
+    FFLoader().Unload(kPlayerLibraries);
+    EXPECT_FALSE(player->LibrariesLoaded());
+    EXPECT_FALSE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    EXPECT_EQ(player->LastErrorMessage(), "libav or libsdl not loaded.");
+    EXPECT_TRUE(player->LoadLibraries(""));
+    EXPECT_TRUE(player->LibrariesLoaded());
+}
+
+TEST_F(PlayerTest, FailedOpenStoresTheReasonAndRaisesNoState) {
+    fixtures::ClipSpec subtitlesOnly;
+    subtitlesOnly.container = "matroska";
+    subtitlesOnly.videoCodec.clear();
+    subtitlesOnly.audioCodec.clear();
+    subtitlesOnly.subtitleCodec = "subrip";
+    const std::string noStream = fixtures::Generate(subtitlesOnly);
+    const std::string missing = fixtures::Dir() + "/no-such-file.mp4";
+    const std::string notMedia = fixtures::Path(FixtureId::NonMedia);
+    const struct {
+        std::string file;
+        std::string error;
+    } cases[] = {
+        {noStream, noStream + ": could not open codecs, no stream to play."},
+        {missing, missing + ": No such file or directory"},
+        {notMedia, notMedia + ": Invalid data found when processing input"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_FALSE(player->Open(c.file, &surface));
+        EXPECT_EQ(player->LastErrorMessage(), c.error);
+        EXPECT_FALSE(player->Playing());
+        EXPECT_EQ(player->FileName(), "");
+    }
+    Serve(300);
+    EXPECT_TRUE(log.States().empty());
+}
+
+TEST_F(PlayerTest, OpenReportsTheFileAndTakesThePanelSize) {
+    int64_t duration = 0;
+    int width = 0, height = 0;
+    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int w, int h, int& sw, int& sh) {
+        duration = d;
+        width = w;
+        height = h;
+        EXPECT_EQ(sw, 0);
+        EXPECT_EQ(sh, 0);
+    });
+    const std::string file = fixtures::Path(FixtureId::Mp4);
+    ASSERT_TRUE(player->Open(file, &surface));
+    EXPECT_NEAR(static_cast<double>(duration), 2000000.0, 100000.0);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_EQ(player->ScreenWidth(), 400);
+    EXPECT_EQ(player->ScreenHeight(), 300);
+    EXPECT_EQ(player->FileName(), file);
+    EXPECT_EQ(player->Probe().Input() != nullptr, true);
+    EXPECT_EQ(player->Probe().VideoStreamCount(), 1);
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 3; }));
+    // The display area is the panel's size; a 4:3 picture fills its height, centred.
+    EXPECT_EQ(surface.displayWidth, 400);
+    EXPECT_EQ(surface.displayHeight, 300);
+    EXPECT_EQ(surface.lastRect, (DisplayRect{0, 0, 400, 300}));
+    player->Stop(true);
+    EXPECT_EQ(player->Probe().Input(), nullptr);
+    ASSERT_TRUE(Until([&] { return log.Count(psStop) == 1; }));
+    EXPECT_EQ(log.States().front(), psPlay);
+}
+
+TEST_F(PlayerTest, HandlerMayChooseTheScreenSize) {
+    player->SetOnFileOpen([](TCustomPlayer*, int64_t, int, int, int& sw, int& sh) {
+        sw = 200;
+        sh = 100;
+    });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    EXPECT_EQ(surface.displayWidth, 200);
+    EXPECT_EQ(surface.displayHeight, 100);
+    // 4:3 in a 2:1 area: full height, centred.
+    EXPECT_EQ(surface.lastRect, (DisplayRect{34, 0, 132, 100}));
+}
+
+TEST_F(PlayerTest, OpenWhilePlayingStopsTheFirstFile) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 1; }));
+    const std::string second = fixtures::Path(FixtureId::Avi);
+    ASSERT_TRUE(player->Open(second, &surface));
+    EXPECT_EQ(player->FileName(), second);
+    ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 2; }));
+    const auto states = log.States();
+    const auto stop = std::find(states.begin(), states.end(), psStop);
+    ASSERT_NE(stop, states.end());
+    EXPECT_EQ(std::count(states.begin(), stop, psPlay), 1) << "the first file ended before the second began";
+}
+
+TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
+    player->SetOnPosition(nullptr); // no position event may split the two states
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 1; }));
+    player->Pause();
+    EXPECT_TRUE(player->Paused());
+    player->Resume();
+    EXPECT_FALSE(player->Paused());
+    Serve(300);
+    const auto states = log.States();
+    EXPECT_EQ(std::count(states.begin(), states.end(), psPause), 0);
+    EXPECT_EQ(std::count(states.begin(), states.end(), psResume), 1);
+}
+
+TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
+    int width = 0, height = 0;
+    player->SetOnFileOpen([&](TCustomPlayer*, int64_t, int w, int h, int&, int&) {
+        width = w;
+        height = h;
+    });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp3), &surface));
+    EXPECT_EQ(width, -1);
+    EXPECT_EQ(height, -1);
+    int64_t pts = 0;
+    EXPECT_TRUE(player->GetCurrentFrame(pts).Empty());
+    EXPECT_EQ(pts, -1);
+    // The waveform is drawn over the whole display area.
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    EXPECT_EQ(surface.lastRect, (DisplayRect{0, 0, 400, 300}));
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) >= 3; }, 8000)) << "the end is raised again and again";
+    player->Seek(0, true, 0);
+    const size_t ends = log.Count(psEnd);
+    Serve(400);
+    EXPECT_LE(log.Count(psEnd), ends + 1) << "a seek clears the end";
+    EXPECT_LT(player->CurrentPosition(), 1500000);
+}
+
+TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
+    int64_t duration = 0;
+    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    player->Seek(0, true, duration * 10);
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 3000));
+    EXPECT_EQ(log.LastPosition(), duration) << "the end position is always reported";
+}
+
+TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
+    int64_t duration = 0;
+    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000));
+    EXPECT_EQ(log.LastPosition(), duration);
+    {
+        std::lock_guard lock(log.mutex);
+        EXPECT_TRUE(std::is_sorted(log.positions.begin(), log.positions.end()));
+    }
+    Serve(200);
+    EXPECT_EQ(log.Count(psEnd), 1u) << "with video the end is raised once";
+    player->Seek(sfAny, true, 0);
+    ASSERT_TRUE(Until([&] { return log.LastPosition() >= 0 && log.LastPosition() < 1000000; }, 3000));
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 2; }, 8000));
+}
+
+TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    ASSERT_TRUE(Until([&] { return player->CurrentPosition() > 500000; }));
+    player->Pause();
+    Serve(300); // pictures already due are shown, then nothing moves
+    const int shows = surface.Shows();
+    Serve(200);
+    EXPECT_EQ(surface.Shows(), shows);
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    ASSERT_EQ(frame.Width(), 320);
+    ASSERT_EQ(frame.Height(), 240);
+    ASSERT_GE(pts, 500000);
+    const int64_t index = FrameAt(pts);
+    const auto box = fixtures::BoxRect(index, 320, 240);
+    const int points[][2] = {{box.left + box.width / 2, box.top + box.height / 2}, {20, 20}, {300, 20}, {180, 220}};
+    for (const auto& p : points) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << p[0] << "," << p[1] << " frame " << index);
+        EXPECT_TRUE(Near(frame.Row(p[1]) + p[0] * 3, fixtures::ExpectedBgr(index, p[0], p[1], 320, 240)));
+    }
+    // The surface shows the same picture: the box's middle is grey there too.
+    EXPECT_NEAR(surface.Luma(box.left + box.width / 2, box.top + box.height / 2), 126, 20);
+    // And the box of the frame before is not where the surface's box is.
+    const auto before = fixtures::BoxRect(index - 2, 320, 240);
+    EXPECT_GT(std::abs(surface.Luma(before.left + 2, before.top + 2) - 126), 20);
+}
+
+TEST_F(PlayerTest, OpenedPausedShowsTheFirstPictureAndReportsThePause) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
+    Serve(300);
+    EXPECT_TRUE(player->Paused());
+    EXPECT_LT(player->CurrentPosition(), 200000);
+    int64_t pts = -1;
+    player->GetCurrentFrame(pts);
+    EXPECT_LT(pts, 100000);
+    player->Resume();
+    ASSERT_TRUE(Until([&] { return player->CurrentPosition() > 500000; }));
+}
+
+TEST_F(PlayerTest, HookDrawsOnEveryPictureAndItsErrorsAreLoggedOnly) {
+    std::atomic<int> calls{0};
+    player->SetHook(true);
+    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+        ++calls;
+        // A white square in the top-left corner, where the picture is white anyway, and a black one
+        // at the bottom right, where the bar is black: check the middle instead.
+        for (int y = 100; y < 140; ++y)
+            std::fill_n(bitmap.Row(y), 3 * 20, 0);
+    });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    ASSERT_TRUE(Until([&] { return calls > 10 && surface.Shows() > 5; }));
+    EXPECT_LT(surface.Luma(10, 120), 30) << "the hook's drawing reaches the screen";
+    player->Stop(true);
+
+    calls = 0;
+    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+        ++calls;
+        for (int y = 100; y < 140; ++y)
+            std::fill_n(bitmap.Row(y), 3 * 20, 0);
+        throw std::runtime_error("hook failed");
+    });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000)) << "playback goes on";
+    EXPECT_GT(calls.load(), 40);
+    EXPECT_TRUE(log.Logged("Error occurs OnHook: hook failed"));
+    EXPECT_GT(surface.Luma(10, 120), 150) << "a failed hook leaves the picture as decoded";
+}
+
+TEST_F(PlayerTest, OpenPlayAndStopFiftyTimesNeverHangs) {
+    const std::string file = fixtures::Path(FixtureId::Mp4);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(player->Open(file, &surface, i % 5 == 4));
+        Serve(i % 3 == 0 ? 60 : 5);
+        if (i % 7 == 3)
+            player->Seek(0, false, 1000000);
+        player->Stop(true);
+        ASSERT_FALSE(player->Playing());
+    }
+    // A hang would take far longer: each stop is bounded by its attempts.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(120));
+    ASSERT_TRUE(Until([&] { return log.Count(psStop) == 50; }));
+}
+
+TEST_F(PlayerTest, StopWithoutWaitingEndsPlaybackSoon) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 1; }));
+    player->Stop(false);
+    ASSERT_TRUE(Until([&] { return log.Count(psStop) == 1; }));
+    EXPECT_FALSE(player->Playing());
+    EXPECT_EQ(player->CurrentPosition(), -1);
+    // Operations without a playback do nothing.
+    player->Pause();
+    player->Seek(0, true, 0);
+    player->SeekRelative(0, true, 1.0);
+}
+
+} // namespace
+} // namespace orvel::testing
