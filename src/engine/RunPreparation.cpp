@@ -204,7 +204,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
             continue;
         }
         os.encoding = true;
-        is.decoding = true;
+        for (const std::vector<int>& sources : r.segmentSources) // every joined input feeds the encoder
+            r.ist[sources[&os - r.ost.data()]].decoding = true;
         if (type == AVMEDIA_TYPE_VIDEO) {
             if (ist->codecpar->format < 0)
                 throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");

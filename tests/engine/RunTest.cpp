@@ -1,0 +1,259 @@
+// What the run does with the task's settings: limits, seeking, picture size, volume, joining,
+// two passes, and the failures a run reports.
+#include "TranscodeSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace orvel {
+namespace {
+
+using fixtures::FixtureId;
+using testing::Convert;
+using testing::DecodeAll;
+using testing::Options;
+using testing::OutPath;
+using testing::Probe;
+
+int VideoFrames(const std::string& path) { return DecodeAll(path, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}); }
+
+struct Shaped {
+    const char* name;
+    Options inputOptions;
+    Options outputOptions;
+    int frames; // decoded video frames expected, within one
+    int width, height;
+};
+
+class ShapedOutput : public ::testing::TestWithParam<Shaped> {};
+
+TEST_P(ShapedOutput, HasExpectedFramesAndSize)
+{
+    const Shaped& c = GetParam();
+    const std::string output = OutPath(std::string("shaped-") + c.name + ".avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options out = c.outputOptions;
+    out.insert(out.begin(), {"vcodec", "mpeg4"});
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, c.inputOptions, output, out));
+    EXPECT_NEAR(VideoFrames(output), c.frames, 1);
+    const auto* video = Probe(output).First(AVMEDIA_TYPE_VIDEO);
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->width, c.width);
+    EXPECT_EQ(video->height, c.height);
+}
+
+const Shaped kShaped[] = {
+    {"RecordingTime", {}, {{"t", "1"}}, 25, 320, 240},
+    {"SeekInput", {{"ss", "1"}}, {}, 25, 320, 240},
+    {"Crop", {}, {{"croptop", "40"}, {"cropbottom", "40"}, {"cropleft", "16"}}, 50, 304, 160},
+    {"PadChain", {}, {{"vf", "pad=400:300:40:30"}}, 50, 400, 300},
+    {"CropThenScale", {}, {{"croptop", "40"}, {"s", "160x96"}}, 50, 160, 96},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, ShapedOutput, ::testing::ValuesIn(kShaped),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunTest, SeekSkipsThePicturesBeforeThePosition)
+{
+    const std::string output = OutPath("seek-first.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"ss", "1"}}, output, {{"vcodec", "mpeg4"}, {"qscale", "2"}});
+    int index = 0;
+    int boxLeft = -1;
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
+        if (index++ != 0)
+            return;
+        // Find the grey box on the middle row of the first picture.
+        const int y = f->height / 2;
+        for (int x = 0; x < f->width && boxLeft < 0; ++x)
+            if (std::abs(f->data[0][y * f->linesize[0] + x] - 128) < 6 &&
+                std::abs(f->data[0][y * f->linesize[0] + x + 4] - 128) < 6)
+                boxLeft = x;
+    });
+    // Frame 25 of the source: the box has moved 25 * 8 pixels (wrapping at width - side).
+    const fixtures::Rect box = fixtures::BoxRect(25, 320, 240);
+    EXPECT_NEAR(boxLeft, box.left, 4);
+}
+
+TEST(RunTest, VolumeScalesSamplesWithClipping)
+{
+    const std::string input = fixtures::Path(FixtureId::Wav);
+    std::vector<int16_t> in;
+    auto collect = [](std::vector<int16_t>& v) {
+        return [&v](AVFrame* f) {
+            const auto* p = reinterpret_cast<const int16_t*>(f->data[0]);
+            v.insert(v.end(), p, p + f->nb_samples * f->ch_layout.nb_channels);
+        };
+    };
+    DecodeAll(input, AVMEDIA_TYPE_AUDIO, collect(in));
+    for (int volume : {512, 1024}) { // the tone is at half scale: 1024 must clip
+        const std::string output = OutPath("loud-" + std::to_string(volume) + ".wav");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {input}, {}, output, {{"vol", std::to_string(volume)}});
+        std::vector<int16_t> out;
+        DecodeAll(output, AVMEDIA_TYPE_AUDIO, collect(out));
+        ASSERT_EQ(in.size(), out.size());
+        int clipped = 0;
+        for (size_t i = 0; i < in.size(); ++i) {
+            const int expected = std::clamp((in[i] * volume + 128) >> 8, -32768, 32767);
+            ASSERT_EQ(out[i], expected) << "volume " << volume << " sample " << i;
+            clipped += expected == 32767;
+        }
+        EXPECT_EQ(clipped > 0, volume == 1024);
+    }
+}
+
+TEST(RunTest, JoinWritesTheInputsOneAfterAnother)
+{
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    const std::string output = OutPath("joined.mp4");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    int64_t total = 0;
+    task.OnProgress = [&](TCustomFFmpeg&, TProgressInfo& info) { total = info.TotalDuration; };
+    Convert(task, {input, input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "aac"}}, true);
+    const testing::Probed in = Probe(input);
+    const testing::Probed out = Probe(output);
+    EXPECT_NEAR(VideoFrames(output), 2 * VideoFrames(input), 2);
+    EXPECT_NEAR(out.seconds, 2 * in.seconds, 0.1);
+    EXPECT_NEAR(total / 1e6, 2 * in.seconds, 0.01);
+}
+
+TEST(RunTest, SecondPassUsesTheFirstPassLog)
+{
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    const std::string prefix = OutPath("twopass");
+    const Options common = {{"vcodec", "mpeg4"}, {"b", "300000"}, {"an", ""}, {"passlogfile", prefix}};
+    {
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options o = common;
+        o.push_back({"pass", "1"});
+        Convert(task, {input}, {}, OutPath("pass1.avi"), o);
+    }
+    std::error_code ec;
+    EXPECT_GT(std::filesystem::file_size(prefix + "-0.log", ec), 0u);
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options o = common;
+    o.push_back({"pass", "2"});
+    const std::string output = OutPath("pass2.avi");
+    Convert(task, {input}, {}, output, o);
+    EXPECT_NEAR(VideoFrames(output), VideoFrames(input), 1);
+}
+
+// A truncated or broken file ends the task with a message or a shorter output, never a crash.
+TEST(RunTest, DamagedInputsEndWithAMessage)
+{
+    for (FixtureId id : {FixtureId::Truncated, FixtureId::TruncatedAvi, FixtureId::NonMedia}) {
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        const std::string output = OutPath("damaged.avi");
+        try {
+            Convert(task, {fixtures::Path(id)}, {}, output, {{"vcodec", "mpeg4"}});
+        } catch (const FFmpegException& e) {
+            EXPECT_NE(std::string(e.what()), "");
+        }
+    }
+}
+
+// Every failure a task reports, with its exact text.
+struct Failure {
+    const char* name;
+    std::function<void(TCustomFFmpeg&, const std::string& out)> run;
+    std::function<std::string(const std::string& out)> text;
+};
+
+const std::string& Clip() { static const std::string p = fixtures::Path(FixtureId::Mp4); return p; }
+
+void Run(TCustomFFmpeg& task, const Options& in, const std::string& out, const Options& outOptions)
+{
+    Convert(task, {Clip()}, in, out, outOptions);
+}
+
+const Failure kFailures[] = {
+    {"MissingInput", [](TCustomFFmpeg& t, const std::string&) { t.OpenInput(OutPath("missing.mp4")); },
+     [](const std::string&) { return OutPath("missing.mp4") + ": No such file or directory"; }},
+    {"UnknownInputFormat", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {{"f", "nosuchfmt"}}, o, {}); },
+     [](const std::string&) { return std::string("Unknown input format: \"nosuchfmt\""); }},
+    {"UnknownExtension", [](TCustomFFmpeg& t, const std::string&) { Run(t, {}, OutPath("out.nosuchext"), {}); },
+     [](const std::string&) { return "Unable to find a suitable output format for '" + OutPath("out.nosuchext") + "'"; }},
+    {"UnknownOutputFormat", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"f", "nosuchfmt"}}); },
+     [](const std::string&) { return std::string("Requested output format 'nosuchfmt' is not a suitable output format"); }},
+    {"SecondJoinedOutput",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         t.OpenInput(Clip());
+         t.OpenInput(Clip());
+         t.OpenOutput(o, true);
+         t.OpenOutput(o, false);
+     },
+     [](const std::string&) { return std::string("Cannot join more than one output file."); }},
+    {"CopyWithHook",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         t.OnHook = [](TCustomFFmpeg&, THookInfo&) {};
+         Run(t, {}, o, {{"vcodec", "copy"}});
+     },
+     [](const std::string&) { return std::string("-vcodec copy and CustomHook are incompatible (frames are not decoded)"); }},
+    {"CopyWithPreview",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         t.SetPreviewFlags(kPreviewBitmap);
+         Run(t, {}, o, {{"vcodec", "copy"}});
+     },
+     [](const std::string&) { return std::string("-vcodec copy and PostHooks are incompatible (frames are not decoded)"); }},
+    {"AudioCopyWithVolume", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"acodec", "copy"}, {"vol", "300"}}); },
+     [](const std::string&) { return std::string("-acodec copy and -vol are incompatible (frames are not decoded)"); }},
+    {"NoStreams", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vn", ""}, {"an", ""}}); },
+     [](const std::string&) { return std::string("Output file #0 does not contain any stream"); }},
+    {"MapCount", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"map", "0.0"}}); },
+     [](const std::string&) { return std::string("Number of stream maps must match number of output streams"); }},
+    {"MapMissingStream", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"an", ""}, {"map", "0.5"}}); },
+     [](const std::string&) { return std::string("Could not find input stream #0.5"); }},
+    {"MapTypeMismatch", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"an", ""}, {"map", "0.1"}}); },
+     [](const std::string&) { return std::string("Codec type mismatch for mapping #0.1 (audio) -> #0.0 (video)"); }},
+    {"EncoderRefusesSize", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vcodec", "mpeg1video"}, {"s", "5000x5000"}}); },
+     [](const std::string&) {
+         return std::string("Error while opening encoder for output stream #0.0 (video) - maybe incorrect parameters such as "
+                            "bit_rate, rate, width or height. Please check error log message to find out more detail "
+                            "information.");
+     }},
+    {"PassTwoWithoutLog",
+     [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"passlogfile", OutPath("nolog")}, {"pass", "2"}}); },
+     [](const std::string&) {
+         return "Cannot read file: Error reading log file \"" + OutPath("nolog") + "-0.log\" for pass-2 encoding";
+     }},
+    {"BadFilter", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vf", "nosuchfilter=1"}}); },
+     [](const std::string&) { return std::string("Error opening filters: Invalid argument"); }},
+};
+
+class FailureTable : public ::testing::TestWithParam<Failure> {};
+
+TEST_P(FailureTable, ReportsExactText)
+{
+    const Failure& f = GetParam();
+    const std::string output = OutPath(std::string("fail-") + f.name + ".avi");
+    std::filesystem::remove(output);
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    try {
+        f.run(task, output);
+        FAIL() << "no failure";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), f.text(output));
+    }
+    task.CloseCodecs();
+    task.ReleaseFiles();
+    // A failed run leaves no empty file behind.
+    std::error_code ec;
+    EXPECT_FALSE(std::filesystem::exists(output, ec) && std::filesystem::file_size(output, ec) == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, FailureTable, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace orvel
