@@ -27,6 +27,11 @@ bool EventRing::Take(PlayerEvent& event) {
     return true;
 }
 
+bool EventRing::Empty() {
+    std::lock_guard lock(mutex_);
+    return read_ == write_;
+}
+
 void EventRing::Clear() {
     std::lock_guard lock(mutex_);
     read_ = write_ = 0;

@@ -25,6 +25,7 @@ public:
     // False when no event waits.
     bool Take(PlayerEvent& event);
     void Clear();
+    bool Empty();
     ManualResetSignal& Pending() { return pending_; }
 
 private:

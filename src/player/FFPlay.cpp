@@ -10,6 +10,8 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
+#include "engine/FFmpegException.h"
+#include "engine/FFmpegLoader.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/MainThreadDispatcher.h"
 #include "player/AudioOutput.h"
@@ -105,11 +107,23 @@ void TCustomPlayer::Report(const std::string& text, bool stored) {
         StoreError(text);
 }
 
-void TCustomPlayer::DetachProbe() {}
+void TCustomPlayer::AttachProbe(AVFormatContext* input) {
+    try {
+        probe_.Attach(input);
+    } catch (const FFmpegException& e) {
+        FFLogger().Log(this, llError, e.what());
+    }
+}
 
-bool TCustomPlayer::LibrariesLoaded() const { return true; }
+bool TCustomPlayer::LibrariesLoaded() const { return FFLoader().AllLoaded(kPlayerLibraries); }
 
-bool TCustomPlayer::LoadLibraries(const std::string&) { return true; }
+bool TCustomPlayer::LoadLibraries(const std::string& folder) {
+    FFLoader().SetLibraryFolder(folder);
+    if (FFLoader().Load(kPlayerLibraries))
+        return true;
+    StoreError(FFLoader().LastError());
+    return false;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Audio system
@@ -145,6 +159,9 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         return false;
     }
     Stop(true);
+    // The previous file's last states reach the host before the new file's first, so a quick
+    // re-open does not fold its psStop into the next psPlay.
+    WaitForEventsDelivered(2000);
     if (!InitAudioSystem()) {
         char text[512];
         std::snprintf(text, sizeof text, "Could not initialize SDL with ScreenHandle(%u): %s",
@@ -361,10 +378,26 @@ void TCustomPlayer::EnsureEventThread() {
     eventThread_ = std::thread(&TCustomPlayer::EventThreadRun, this);
 }
 
+void TCustomPlayer::WaitForEventsDelivered(int timeoutMs) {
+    // A handler that opens a file holds the event thread: waiting for it would never end.
+    if (inHandler_ || !eventThread_.joinable())
+        return;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while ((!ring_.Empty() || delivering_) && std::chrono::steady_clock::now() < end) {
+        ServeIfMainThread();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 void TCustomPlayer::EventThreadRun() {
     while (!eventThreadQuit_) {
         PlayerEvent event;
-        while (!eventThreadQuit_ && ring_.Take(event)) {
+        for (;;) {
+            delivering_ = true;
+            if (eventThreadQuit_ || !ring_.Take(event)) {
+                delivering_ = false;
+                break;
+            }
             auto deliver = [this, event] {
                 if (event.Kind == PlayerEventKind::Position) {
                     TPositionEvent handler;
@@ -372,16 +405,22 @@ void TCustomPlayer::EventThreadRun() {
                         std::lock_guard lock(handlersMutex_);
                         handler = onPosition_;
                     }
-                    if (handler)
+                    if (handler) {
+                        inHandler_ = true;
                         handler(this, event.Position);
+                        inHandler_ = false;
+                    }
                 } else if (event.Kind == PlayerEventKind::State) {
                     TPlayStateEvent handler;
                     {
                         std::lock_guard lock(handlersMutex_);
                         handler = onState_;
                     }
-                    if (handler)
+                    if (handler) {
+                        inHandler_ = true;
                         handler(this, event.State);
+                        inHandler_ = false;
+                    }
                 }
             };
             try {
@@ -390,6 +429,7 @@ void TCustomPlayer::EventThreadRun() {
                 else
                     deliver();
             } catch (const std::exception& e) {
+                inHandler_ = false;
                 FFLogger().Log(this, llError, e.what());
             }
         }

@@ -16,6 +16,7 @@
 #include "player/EventRing.h"
 #include "player/PlayerTypes.h"
 #include "player/Signal.h"
+#include "probe/AVProbe.h"
 
 namespace orvel {
 
@@ -98,6 +99,8 @@ public:
     int64_t CurrentPosition() const { return currentPosition_; }
     std::string FileName() const;
     std::string LastErrorMessage() const;
+    // Attached to the playing file's input while a file plays.
+    TAVProbe& Probe() { return probe_; }
     bool Playing() const;
     bool Paused() const;
 
@@ -137,11 +140,13 @@ private:
     void PlayThreadRun();
     void EventThreadRun();
     void EnsureEventThread();
+    void WaitForEventsDelivered(int timeoutMs);
 
     // Called by the playback.
     void Report(const std::string& text, bool stored);
     void StoreError(const std::string& text);
-    void DetachProbe();
+    void AttachProbe(AVFormatContext* input);
+    void DetachProbe() { AttachProbe(nullptr); }
     void RaiseState(TPlayState state);
     void UpdatePosition(Playback& playback);
     void RunHook(Playback& playback, AVFrame* overlay, double pts);
@@ -169,6 +174,7 @@ private:
     std::string lastError_;
     std::shared_ptr<Playback> playback_;
     IDisplaySurface* surface_ = nullptr;
+    TAVProbe probe_;
     std::mutex surfaceMutex_;
 
     std::timed_mutex playerLock_;
@@ -189,6 +195,8 @@ private:
     std::thread eventThread_;
     std::atomic<bool> eventThreadQuit_{false};
     std::atomic<bool> eventThreadDone_{false};
+    std::atomic<bool> delivering_{false};
+    std::atomic<bool> inHandler_{false};
 
     std::mutex hookMutex_;
     TBitmapConverter hookConverter_;

@@ -13,8 +13,10 @@ extern "C" {
 }
 
 #include "engine/CodecLock.h"
+#include "engine/FFUtils.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/MainThreadDispatcher.h"
+#include "engine/UnicodeProtocol.h"
 #include "player/FFPlay.h"
 
 namespace orvel {
@@ -26,12 +28,6 @@ std::string Format(const char* format, const std::string& a) {
     char buffer[2048];
     std::snprintf(buffer, sizeof buffer, format, a.c_str());
     return buffer;
-}
-
-std::string LibraryErrorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-    av_strerror(code, text, sizeof text);
-    return text;
 }
 
 int InterruptCallback(void* opaque) { return static_cast<Playback*>(opaque)->Aborted() ? 1 : 0; }
@@ -104,10 +100,10 @@ void Playback::End() {
 // ---------------------------------------------------------------------------------------------
 // Reading thread
 
-bool Playback::OpenInput() {
+bool Playback::OpenFile() {
     AVFormatContext* ic = avformat_alloc_context();
     if (!ic) {
-        owner_.StoreError(fileName_ + ": " + LibraryErrorText(AVERROR(ENOMEM)));
+        owner_.StoreError(ErrorText(fileName_, AVERROR(ENOMEM)));
         return false;
     }
     ic->interrupt_callback.callback = &InterruptCallback;
@@ -117,10 +113,10 @@ bool Playback::OpenInput() {
         const std::string size = std::to_string(owner_.frameWidth_.load()) + "x" + std::to_string(owner_.frameHeight_.load());
         av_dict_set(&options, "video_size", size.c_str(), 0);
     }
-    const int err = avformat_open_input(&ic, fileName_.c_str(), nullptr, &options);
+    const int err = OpenInput(&ic, LibraryUrl(fileName_), nullptr, &options);
     av_dict_free(&options);
     if (err < 0) {
-        owner_.StoreError(fileName_ + ": " + LibraryErrorText(err));
+        owner_.StoreError(ErrorText(fileName_, err));
         return false;
     }
     input_.reset(ic);
@@ -164,11 +160,12 @@ bool Playback::OpenInput() {
         owner_.StoreError(Format("%s: could not open codecs, no stream to play.", fileName_));
         return false;
     }
+    owner_.AttachProbe(ic);
     return true;
 }
 
 void Playback::ReadThread() {
-    if (OpenInput()) {
+    if (OpenFile()) {
         openStatus_ = 1;
         ReadLoop();
         while (!abortRequest_)

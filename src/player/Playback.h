@@ -113,7 +113,7 @@ private:
     bool OutputPicture(AVFrame* frame, double pts, int64_t pos);
     bool CopyIntoSlot(PictureSlot& slot, const AVFrame* frame);
     void FlushVideo();
-    bool OpenInput();
+    bool OpenFile();
     double ComputeTarget(double pts);
     void SubtitleThread();
 

@@ -130,16 +130,14 @@ TEST_F(PlayerTest, OpenWhilePlayingStopsTheFirstFile) {
 
 TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
     player->SetOnPosition(nullptr); // no position event may split the two states
+    // Nothing is served yet, so the event thread is still handing psPlay to this thread.
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
-    ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 1; }));
     player->Pause();
     EXPECT_TRUE(player->Paused());
     player->Resume();
     EXPECT_FALSE(player->Paused());
     Serve(300);
-    const auto states = log.States();
-    EXPECT_EQ(std::count(states.begin(), states.end(), psPause), 0);
-    EXPECT_EQ(std::count(states.begin(), states.end(), psResume), 1);
+    EXPECT_EQ(log.States(), (std::vector<TPlayState>{psPlay, psResume}));
 }
 
 TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
@@ -172,7 +170,7 @@ TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
     player->Seek(0, true, duration * 10);
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 3000));
-    EXPECT_EQ(log.LastPosition(), duration) << "the end position is always reported";
+    EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000)) << "the end position is always reported";
 }
 
 TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
@@ -180,7 +178,7 @@ TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
     player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000));
-    EXPECT_EQ(log.LastPosition(), duration);
+    EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000));
     {
         std::lock_guard lock(log.mutex);
         EXPECT_TRUE(std::is_sorted(log.positions.begin(), log.positions.end()));
