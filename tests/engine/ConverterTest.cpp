@@ -62,9 +62,13 @@ public:
             terminated_.push_back(info);
         };
         converter.OnProgress = [this](TCustomFFmpegConverter* sender, PProgressInfo info) {
-            std::lock_guard lock(mutex_);
-            progress_.push_back(info->TaskIndex);
-            if (pauseAtFirstProgress_ && progress_.size() == 1)
+            bool first;
+            {
+                std::lock_guard lock(mutex_);
+                progress_.push_back(info->TaskIndex);
+                first = progress_.size() == 1;
+            }
+            if (pauseAtFirstProgress_ && first)
                 sender->Pause();
         };
     }
