@@ -12,3 +12,9 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=dummy
   -DORVEL_MEDIA_ONLY=ON
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd "$root/build-asan" && ctest --output-on-failure --timeout 900 -j"$(nproc)")
+
+# The conversion component's threads under the thread sanitizer.
+"$root/scripts/build.sh" build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEL_SANITIZE=thread \
+  -DORVEL_MEDIA_ONLY=ON
+export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/scripts/tsan-suppressions.txt"
+(cd "$root/build-tsan" && ctest --output-on-failure --timeout 900 -R '(^|/)Converter')
