@@ -100,11 +100,12 @@ void TfrmMain::CreateControls() {
     controls->addStretch();
     ckMute = new QCheckBox("Mute", preview);
     controls->addWidget(ckMute);
-    trcVolume = new QSlider(Qt::Horizontal, preview);
-    trcVolume->setFixedWidth(64);
-    trcVolume->setToolTip("Volume");
-    controls->addWidget(trcVolume);
     previewLayout->addLayout(controls);
+    auto* volume = new QHBoxLayout;
+    volume->addWidget(new QLabel("Volume", preview));
+    trcVolume = new QSlider(Qt::Horizontal, preview);
+    volume->addWidget(trcVolume, 1);
+    previewLayout->addLayout(volume);
     middle->addWidget(preview);
     root->addLayout(middle, 1);
 
