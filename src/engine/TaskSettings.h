@@ -90,6 +90,7 @@ public:
     // Copies every option set by name whose flags include encoding or decoding and the
     // type onto `target`, and the private options of that type the target's codec knows
     // (the target must have its codec and private data, i.e. be allocated for its codec).
+    // Flag options are copied as whole words: set flags of your own after this call.
     void ApplyTo(AVCodecContext* target, AVMediaType type, bool encoding) const;
     // The same for a codec context that will get its codec only at avcodec_open2: the
     // private options go into `dict` for that call.
