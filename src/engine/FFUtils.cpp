@@ -12,9 +12,7 @@ extern "C" {
 
 namespace orvel {
 
-std::string StrFormat(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+std::string VStrFormat(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     const int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -22,6 +20,13 @@ std::string StrFormat(const char* format, ...) {
     std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
     if (n > 0)
         std::vsnprintf(text.data(), text.size() + 1, format, args);
+    return text;
+}
+
+std::string StrFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = VStrFormat(format, args);
     va_end(args);
     return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers the engine, the player and the probe share: error, time and size texts, media
 // type and codec names, metadata values.
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 
@@ -41,5 +42,6 @@ std::string MetadataValue(const AVDictionary* metadata, const std::string& key, 
 
 // printf into a std::string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string VStrFormat(const char* format, va_list args);
 
 } // namespace orvel

@@ -1,5 +1,6 @@
 #include "engine/FFmpegLoader.h"
 
+#include "engine/FFUtils.h"
 #include "engine/FFmpegLogger.h"
 
 extern "C" {
@@ -20,17 +21,6 @@ namespace {
 // libavdevice is not installed with the other development files; 59 is its major in the
 // library generation the others belong to.
 constexpr int kAVDeviceMajor = 59;
-
-std::string Format(const char* format, const std::string& a, const std::string& b) {
-    char buf[2048];
-    std::snprintf(buf, sizeof buf, format, a.c_str(), b.c_str());
-    return buf;
-}
-std::string Format(const char* format, const std::string& a, const std::string& b, const std::string& c) {
-    char buf[2048];
-    std::snprintf(buf, sizeof buf, format, a.c_str(), b.c_str(), c.c_str());
-    return buf;
-}
 
 std::string DlError() {
     const char* e = dlerror();
@@ -194,7 +184,7 @@ bool TFFmpegLoader::LoadOne(TLibraryKind kind) {
         dlerror();
         st.Handle = dlopen(attempted.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!st.Handle) {
-            lastError_ = Format("Load library %s error: %s", attempted, DlError());
+            lastError_ = StrFormat("Load library %s error: %s", attempted.c_str(), DlError().c_str());
             return false;
         }
     }
@@ -217,14 +207,14 @@ bool TFFmpegLoader::Bind(TLibraryKind kind) {
     for (const char* name : item.Functions) {
         dlerror();
         if (!dlsym(handle, name)) {
-            lastError_ = Format("Load function %s@%s error: %s", name, file, DlError());
+            lastError_ = StrFormat("Load function %s@%s error: %s", name, file.c_str(), DlError().c_str());
             return false;
         }
     }
     for (const char* name : item.Variables) {
         dlerror();
         if (!dlsym(handle, name)) {
-            lastError_ = Format("Load variable %s@%s error: %s", name, file, DlError());
+            lastError_ = StrFormat("Load variable %s@%s error: %s", name, file.c_str(), DlError().c_str());
             return false;
         }
     }

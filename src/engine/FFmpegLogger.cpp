@@ -1,5 +1,6 @@
 #include "engine/FFmpegLogger.h"
 
+#include "engine/FFUtils.h"
 #include "engine/MainThreadDispatcher.h"
 
 extern "C" {
@@ -261,13 +262,7 @@ void TFFLogger::Log(const void* sender, TLogLevel level, const std::string& mess
 void TFFLogger::LogFmt(const void* sender, TLogLevel level, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    const std::string text = VStrFormat(format, args);
     va_end(args);
     Log(sender, level, text);
 }

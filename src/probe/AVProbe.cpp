@@ -315,8 +315,7 @@ AVStream* ChooseStream(AVFormatContext* input, int index, int first, int count, 
     return st;
 }
 
-template <typename Info>
-void FillCommon(AVStream* st, Info& info) {
+void FillCommon(AVStream* st, TStreamInfoHead& info) {
     info.Language = MetadataValue(st->metadata, "language");
     info.CodecName = CodecDescription(avcodec_find_decoder(st->codecpar->codec_id), st->codecpar->codec_id,
                                       st->codecpar->codec_tag);
@@ -366,25 +365,19 @@ bool TCustomAVProbe::GetVideoStreamInfo(int index, TVideoStreamInfo& info) {
     return true;
 }
 
-bool TCustomAVProbe::IsAudioStream(int index) {
+bool TCustomAVProbe::IsStreamOfType(int index, int type) {
     if (!NeedInput())
         return false;
     if (index < 0 || index >= streamCount_) {
         Report(AV_LOG_ERROR, StrFormat("stream index #%d is invalid.", index));
         return false;
     }
-    return input_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    return input_->streams[index]->codecpar->codec_type == type;
 }
 
-bool TCustomAVProbe::IsVideoStream(int index) {
-    if (!NeedInput())
-        return false;
-    if (index < 0 || index >= streamCount_) {
-        Report(AV_LOG_ERROR, StrFormat("stream index #%d is invalid.", index));
-        return false;
-    }
-    return input_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-}
+bool TCustomAVProbe::IsAudioStream(int index) { return IsStreamOfType(index, AVMEDIA_TYPE_AUDIO); }
+
+bool TCustomAVProbe::IsVideoStream(int index) { return IsStreamOfType(index, AVMEDIA_TYPE_VIDEO); }
 
 std::string TCustomAVProbe::FileName() {
     if (!NeedInput())

@@ -25,8 +25,9 @@ struct TFileStreamInfo {
     std::string Genre;
 };
 
-// The no-time-stamp value stays in the tick fields; the microsecond fields are -1 then.
-struct TAudioStreamInfo {
+// The fields audio and video records start with. The no-time-stamp value stays in the tick
+// fields; the microsecond fields are -1 then.
+struct TStreamInfoHead {
     std::string Language;
     std::string CodecName;
     int64_t StartTicks = -1;
@@ -34,19 +35,15 @@ struct TAudioStreamInfo {
     int64_t DurationTicks = -1;
     int64_t Duration = -1;
     int BitRate = -1;
+};
+
+struct TAudioStreamInfo : TStreamInfoHead {
     int Channels = -1;
     int SampleRate = -1;
     int SampleFormat = -1;
 };
 
-struct TVideoStreamInfo {
-    std::string Language;
-    std::string CodecName;
-    int64_t StartTicks = -1;
-    int64_t StartTime = -1;
-    int64_t DurationTicks = -1;
-    int64_t Duration = -1;
-    int BitRate = -1;
+struct TVideoStreamInfo : TStreamInfoHead {
     int Height = -1;
     int Width = -1;
     float DisplayAspect = -1.0f;
@@ -101,6 +98,7 @@ private:
     void CheckLibraries() const;
     void Report(int libraryLevel, const std::string& text);
     bool NeedInput();
+    bool IsStreamOfType(int index, int type);
     std::string StreamLine(int index);
 
     AVFormatContext* input_ = nullptr;
