@@ -13,6 +13,8 @@
 
 namespace orvel {
 
+struct TlvFilesRecord;
+
 // The values one frame is rendered with. Defaults are those of a freshly added job: no effect.
 struct EffectSettings {
     int Brightness = 255; // 0..512 from the dialog; 255 is the "off" value of the job record
@@ -40,6 +42,11 @@ struct EffectSettings {
     bool TextActive() const { return !WatermarkText.empty(); }
     bool PictureActive() const { return !WatermarkImage.empty(); }
     bool HasEffects() const { return ColorAdjustActive() || ExposureActive() || TextActive() || PictureActive(); }
+
+    bool operator==(const EffectSettings&) const = default;
+
+    // The conversion and the trim and crop previews render with the job's own values.
+    static EffectSettings FromRecord(const TlvFilesRecord& record);
 };
 
 // Saturation, brightness (a gain of brightness/256) and contrast (pivot 170), every pixel.

@@ -1,6 +1,7 @@
 // Watermark text, BMP pictures and the layer order of a whole render. Text needs fonts, so this
 // program runs with a QGuiApplication on the offscreen platform.
 #include "EffectsTestSupport.h"
+#include "batch/lvFilesRecord.h"
 #include "editing/effects/EffectsRenderer.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,33 @@ TEST(RenderJobEffects, NeutralSettingsLeaveTheFrameAlone) {
         EXPECT_TRUE(RenderJobEffects(frame.View(), s));
         EXPECT_EQ(frame.Pixels(), before) << neutral;
     }
+}
+
+TEST(EffectSettingsFromRecord, TakesEveryEffectFieldOfTheJob) {
+    EXPECT_FALSE(EffectSettings::FromRecord(TlvFilesRecord{}).HasEffects());
+
+    TlvFilesRecord r;
+    r.WatermarkText = "text";
+    r.WatermarkFont = TWatermarkFont{"Serif", 20, 0x123456, true, false, true, false};
+    r.TextLeft = 1;
+    r.TextTop = 2;
+    r.TextHorzPos = 90;
+    r.WatermarkImage = "/pictures/logo.bmp";
+    r.ImageLeft = 3;
+    r.ImageTop = 4;
+    r.ImageVertPos = 91;
+    r.ImageAlpha = 5;
+    r.TransparentStyle = 2;
+    r.Brightness = 6;
+    r.Contrast = 7;
+    r.Saturation = 8;
+    r.Exposure = 9;
+    r.ProcessText = true;
+    r.ProcessImage = true;
+    r.CropTop = 10;
+    const EffectSettings want{6,  7, 8, 9, "text", r.WatermarkFont, 1, 2, "/pictures/logo.bmp", 3, 4, 5, 2,
+                              true, true};
+    EXPECT_EQ(EffectSettings::FromRecord(r), want);
 }
 
 // --- text ----------------------------------------------------------------------------------------
