@@ -17,6 +17,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 using namespace orvel;
 
@@ -39,14 +40,16 @@ TEST(FormatDefinitionFile, EverySectionIsCompleteAndConsistentWithTheCatalog) {
     for (const int code : AllFormatCodes()) {
         SCOPED_TRACE("code " + std::to_string(code));
         const std::string section = FormatSection(code);
-        ASSERT_TRUE(ini.SectionExists(section));
-        ASSERT_TRUE(ini.ValueExists(section, "Format"));
+        std::set<std::string> keys;
+        for (const std::string& key : ini.ReadSection(section))
+            keys.insert(Lower(key));
+        ASSERT_TRUE(keys.count("format"));
         EXPECT_EQ(store.FileExt(code), ExtensionInName(*FormatNameOfCode(code)));
 
         for (const TFormatParam p : kAllFormatParams) {
             SCOPED_TRACE(ParamName(p));
-            ASSERT_TRUE(ini.ValueExists(section, ParamName(p)));
-            ASSERT_TRUE(ini.ValueExists(section, ParamIndexKey(p)));
+            ASSERT_TRUE(keys.count(Lower(ParamName(p))));
+            ASSERT_TRUE(keys.count(Lower(ParamIndexKey(p))));
             const TParamList list = store.List(code, p);
             if (!list.Enabled)
                 continue;
@@ -68,10 +71,12 @@ TEST(FormatDefinitionFile, EverySectionIsCompleteAndConsistentWithTheCatalog) {
         const auto encoders = store.List(code, TFormatParam::VideoEncoder).Items;
         const bool h264 = std::find(encoders.begin(), encoders.end(), "h264") != encoders.end();
         for (const char* key : kH264ExtraKeys) {
+            if (!h264) {
+                EXPECT_FALSE(keys.count(Lower(key))) << key;
+                continue;
+            }
             const std::string value = ini.ReadString(section, key, "");
-            if (!h264)
-                EXPECT_EQ(value, "") << key;
-            else if (std::string(key) != "paraBitExact" && std::string(key) != "paraQscale")
+            if (std::string(key) != "paraBitExact" && std::string(key) != "paraQscale")
                 EXPECT_TRUE(H264ExtraQualifies(key, value)) << key << "=" << value;
         }
     }
@@ -86,10 +91,16 @@ struct TPlannedOutput {
     TBuilderChoices Choices;
 };
 
-TPlannedOutput Plan(const TFormatParamStore& store, int code) {
+// The output a format's container and file extension give with the choices.
+struct TTarget {
+    std::string Format;
+    std::string FileExt;
+};
+
+TPlannedOutput Plan(const TTarget& target, const TBuilderChoices& choices) {
     TPlannedOutput plan;
-    plan.Choices = store.BuilderChoices(code);
-    const std::string format = Lower(store.ContainerFormat(code));
+    plan.Choices = choices;
+    const std::string format = Lower(target.Format);
     const std::string& venc = plan.Choices.VideoEncoder;
     const bool mpeg2 = venc == "mpeg2video";
 
@@ -102,7 +113,7 @@ TPlannedOutput Plan(const TFormatParamStore& store, int code) {
         plan.Muxer = "svcd";
     else if (format.find("-vcd") != std::string::npos)
         plan.Muxer = "vcd";
-    else if (const AVOutputFormat* guessed = av_guess_format(nullptr, ("x." + store.FileExt(code)).c_str(), nullptr))
+    else if (const AVOutputFormat* guessed = av_guess_format(nullptr, ("x." + target.FileExt).c_str(), nullptr))
         plan.Muxer = guessed->name;
 
     if (!plan.Choices.AudioOnly()) {
@@ -153,10 +164,10 @@ CodecContextPtr OpenAudio(const AVCodec* codec, const TBuilderChoices& c, bool g
     return ctx;
 }
 
-// Opens the default encoders and writes the container's header into memory. Returns what the
-// libraries refused, or nothing.
-std::string RefusalOfDefaults(const TFormatParamStore& store, int code) {
-    const TPlannedOutput plan = Plan(store, code);
+// Opens the encoders and writes the container's header into memory. Returns what the libraries
+// refused, or nothing.
+std::string Refusal(const TTarget& target, const TBuilderChoices& choices) {
+    const TPlannedOutput plan = Plan(target, choices);
     const AVOutputFormat* muxer = av_guess_format(plan.Muxer.c_str(), nullptr, nullptr);
     if (!muxer)
         return "no container for '" + plan.Muxer + "'";
@@ -206,7 +217,46 @@ TEST(FormatDefinitionFile, DefaultChoicesOpenTheirEncodersAndContainer) {
     TFormatParamStore store(kShippedFile, dir.Path("settings.ini"));
     for (const int code : AllFormatCodes()) {
         store.Reset(code); // the stores of the Default button
-        EXPECT_EQ(RefusalOfDefaults(store, code), "") << code << " " << *FormatNameOfCode(code);
+        const TTarget target{store.ContainerFormat(code), store.FileExt(code)};
+        EXPECT_EQ(Refusal(target, store.BuilderChoices(code)), "") << code << " " << *FormatNameOfCode(code);
+    }
+}
+
+std::string* ChoiceOf(TBuilderChoices& c, TFormatParam param) {
+    switch (param) {
+    case TFormatParam::VideoSize: return &c.VideoSize;
+    case TFormatParam::FrameRate: return &c.FrameRate;
+    case TFormatParam::VideoEncoder: return &c.VideoEncoder;
+    case TFormatParam::AudioBitRate: return &c.AudioBitRate;
+    case TFormatParam::SampleRate: return &c.SampleRate;
+    case TFormatParam::AudioEncoder: return &c.AudioEncoder;
+    case TFormatParam::Channel: return &c.Channel;
+    default: return nullptr; // video bit rate and volume never make a conversion impossible
+    }
+}
+
+// Users pick from every list: each offered item must work together with the other defaults.
+TEST(FormatDefinitionFile, EveryOfferedChoiceWorksWithTheOtherDefaults) {
+    av_log_set_level(AV_LOG_FATAL);
+    fmttest::TScratchFolder dir;
+    TFormatParamStore store(kShippedFile, dir.Path("settings.ini"));
+    for (const int code : AllFormatCodes()) {
+        store.Reset(code);
+        const TTarget target{store.ContainerFormat(code), store.FileExt(code)};
+        const TBuilderChoices defaults = store.BuilderChoices(code);
+        for (const TFormatParam p : kAllFormatParams) {
+            TBuilderChoices choices = defaults;
+            std::string* slot = ChoiceOf(choices, p);
+            if (!slot)
+                continue;
+            for (const std::string& item : store.List(code, p).Items) {
+                const auto value = ParamValueOf(p, item);
+                if (!value || *value == "as source")
+                    continue;
+                *slot = *value;
+                EXPECT_EQ(Refusal(target, choices), "") << code << " " << ParamName(p) << "=" << item;
+            }
+        }
     }
 }
 
