@@ -1,0 +1,284 @@
+#include "formats/OptionBuilder.h"
+
+#include "probe/AVProbe.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace orvel {
+namespace {
+
+constexpr const char* kAsSource = "as source";
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+// A whole decimal integer with an optional sign, nothing else.
+bool IsInt(const std::string& s, int* value = nullptr) {
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0])))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || end == s.c_str() || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return false;
+    if (value)
+        *value = static_cast<int>(v);
+    return true;
+}
+
+// A finite decimal number.
+bool IsNum(const std::string& s, double* value = nullptr) {
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0])))
+        return false;
+    for (char c : s)
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' ||
+              c == 'E'))
+            return false;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (*end != '\0' || end == s.c_str() || !std::isfinite(v))
+        return false;
+    if (value)
+        *value = v;
+    return true;
+}
+
+int StrToInt(const std::string& s) {
+    int v = 0;
+    if (!IsInt(s, &v))
+        throw std::runtime_error("'" + s + "' is not a valid integer value");
+    return v;
+}
+
+int Even(double x) { return 2 * (static_cast<int>(std::trunc(x)) / 2); }
+
+// Bars of a letterbox: the room left in D by a picture of s pixels, halved and kept even.
+int Bar(int d, double s) { return ((d - Even(s)) / 4) * 2; }
+
+std::string SizeText(int w, int h, char sep) { return std::to_string(w) + sep + std::to_string(h); }
+
+// The audio of both kinds of output: channels, sample rate, bit rate and volume.
+void BuildAudio(const TBuilderChoices& c, TOutputOptions& out, bool positiveChannels) {
+    int v = 0;
+    if (c.Channel != kAsSource && IsInt(c.Channel, &v) && (!positiveChannels || v > 0))
+        out.AudioChannels = v;
+    if (c.SampleRate != kAsSource && IsInt(c.SampleRate, &v) && v > 0)
+        out.AudioSampleRate = v;
+    double r = 0;
+    if (c.AudioBitRate != kAsSource && !c.AudioBitRate.empty() && IsNum(c.AudioBitRate, &r)) {
+        r *= 1000;
+        if (r > 0)
+            out.AudioBitrate = static_cast<int>(std::trunc(r));
+    }
+    if (c.Volume != "256")
+        out.AudioVolume = StrToInt(c.Volume);
+}
+
+bool IsNamedVideoEncoder(const std::string& v) {
+    static const char* const kNames[] = {"mpeg4", "libxvid", "mpeg1video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
+                                         "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10", "rv20",
+                                         "ljpeg", "mjpeg", "svq1", "zlib", "wmv1", "wmv2", "libx264"};
+    return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return v == n; });
+}
+
+} // namespace
+
+int PanAmount(int full, int kept, int other, int jobFirst, bool cutWidth) {
+    const double beyond = cutWidth ? (kept - other * 4.0 / 3.0) / 2.0 : (kept - other * 3.0 / 4.0) / 2.0;
+    int amount = Even(jobFirst + std::max(0.0, beyond));
+    // Both sides get the amount: keep at least one pixel between them.
+    const int most = std::max(0, 2 * ((full - 1) / 4));
+    return std::clamp(amount, 0, most);
+}
+
+TSourceVideo SourceVideoOf(TCustomAVProbe& probe) {
+    TSourceVideo s;
+    s.VideoStreamCount = std::max(0, probe.VideoStreamCount());
+    TVideoStreamInfo info;
+    if (s.VideoStreamCount > 0 && probe.GetVideoStreamInfo(probe.VideoStreamIndex(), info)) {
+        s.Width = info.Width;
+        s.Height = info.Height;
+        s.BitRate = info.BitRate;
+    }
+    return s;
+}
+
+void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out, TCustomAVProbe& probe,
+                        TInputOptions& input, const TFormatParamStore& store, ISizePrompt& prompt) {
+    BuildOutputOptions(job, formatCode, out, SourceVideoOf(probe), input, store, prompt);
+}
+
+void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out,
+                        const TSourceVideo& source, TInputOptions& input, const TFormatParamStore& store,
+                        ISizePrompt& prompt) {
+    const std::string format = store.ContainerFormat(formatCode);
+    const std::string formatLower = Lower(format);
+
+    // Disc formats name their target and its norm.
+    static const struct {
+        const char* Format;
+        int Target, Norm;
+    } kDiscs[] = {{"ntsc-dvd", 3, 2}, {"pal-dvd", 3, 1},  {"ntsc-vcd", 1, 2},
+                  {"pal-vcd", 1, 1},  {"ntsc-svcd", 2, 2}, {"pal-svcd", 2, 1}};
+    for (const auto& d : kDiscs)
+        if (formatLower == d.Format) {
+            out.Target = d.Target;
+            out.TargetNorm = d.Norm;
+        }
+
+    const TBuilderChoices c = store.BuilderChoices(formatCode);
+    if (c.AudioOnly()) {
+        out.AudioCodec = c.AudioEncoder;
+        BuildAudio(c, out, true);
+        input.ExtOptions = "vn=1";
+        out.DisableVideo = true;
+        out.DisableSubtitle = true;
+        return;
+    }
+
+    if (IsNamedVideoEncoder(c.VideoEncoder)) {
+        out.VideoCodec = c.VideoEncoder;
+    } else if (c.VideoEncoder == "mpeg2video") {
+        out.VideoCodec = c.VideoEncoder;
+        out.Target = 3;
+    }
+    if (c.VideoEncoder == "libx264") {
+        out.VideoPreset = formatLower == "psp"    ? "libx264-psp"
+                          : formatLower == "ipod" ? "libx264-ipod"
+                          : formatLower == "ps3"  ? "libx264-ps3"
+                                                  : "libx264-mp4";
+    }
+
+    std::string filters;
+    if (source.VideoStreamCount < 1) {
+        out.DisableVideo = true;
+    } else {
+        const int w0 = source.Width, h0 = source.Height;
+        int v = 0;
+        if (c.VideoBitRate != kAsSource && IsInt(c.VideoBitRate, &v)) {
+            if (v > 0)
+                out.VideoBitrate = v * 1000;
+        } else {
+            out.VideoBitrate = source.BitRate;
+        }
+        double rate = 0;
+        if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0)
+            out.FrameRate = c.FrameRate;
+
+        static const char* const kContainers[] = {"ipod", "3gp",  "3g2", "avi",    "psp",
+                                                  "mov",  "vcd", "flv", "mpegts", "vob"};
+        if (std::any_of(std::begin(kContainers), std::end(kContainers),
+                        [&](const char* n) { return formatLower == n; }))
+            out.FileFormat = format;
+
+        // Target frame size.
+        std::string size = c.VideoSize;
+        int w = w0, h = h0;
+        const size_t x = size.find('x');
+        const bool wxh = x != std::string::npos && x > 0 && x + 1 < size.size();
+        if (size != kAsSource && !wxh)
+            size = prompt.UseDefaultSize() ? "320x240" : kAsSource;
+        if (size == "320x240" && !wxh) {
+            w = 320;
+            h = 240;
+        } else if (size != kAsSource) {
+            if (!IsInt(size.substr(0, x), &w))
+                w = w0;
+            if (!IsInt(size.substr(x + 1), &h))
+                h = h0;
+            if (Lower(out.VideoCodec) == "h263" &&
+                std::string("704x576,352x288,176x144,160x120,128x96").find(size) == std::string::npos) {
+                if (w > 176 && w <= 352) {
+                    w = 352;
+                    h = 288;
+                } else if (w > 352) {
+                    w = 704;
+                    h = 576;
+                }
+            }
+        }
+
+        for (int* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
+            if (*crop == -1)
+                *crop = 0;
+
+        const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
+        const bool cropped = jt > 0 || jl > 0 || jb > 0 || jr > 0;
+        if (job.ZoomMode == "full") {
+            if (cropped) {
+                out.CropTop = jt;
+                out.CropBottom = jb;
+                out.CropLeft = jl;
+                out.CropRight = jr;
+            }
+            out.FrameSize = SizeText(w, h, 'x');
+            out.AspectRatio = SizeText(w, h, ':');
+        } else if (job.ZoomMode == "lbox") {
+            int top = 0, left = 0;
+            // An unknown source or target size gives no bars instead of a division by zero.
+            if (w > 0 && h > 0 && w0 > 0 && h0 > 0 && !(w == w0 && h == h0)) {
+                const double rw = static_cast<double>(w0) / w, rh = static_cast<double>(h0) / h;
+                if (rw > rh)
+                    top = Bar(h, h0 / rw);
+                else if (rw < rh)
+                    left = Bar(w, w0 / rh);
+            }
+            const int pw = w - 2 * left, ph = h - 2 * top;
+            out.AspectRatio = SizeText(pw, ph, ':');
+            const std::string pad = "pad=" + std::to_string(w) + ":" + std::to_string(h) + ":" +
+                                    std::to_string(left) + ":" + std::to_string(top);
+            if (!cropped) {
+                out.FrameSize = SizeText(pw, ph, 'x');
+                filters = pad;
+            } else {
+                // Today's crop filter takes width:height:x:y.
+                filters = "crop=" + std::to_string(w0 - jl - jr) + ":" + std::to_string(h0 - jt - jb) + ":" +
+                          std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) + ":" +
+                          std::to_string(ph) + "," + pad;
+            }
+        } else if (job.ZoomMode == "pan") {
+            const int wc = w0 - jl - jr, hc = h0 - jt - jb;
+            if (wc > 0 && hc > 0) {
+                const double ratio = static_cast<double>(wc) / hc;
+                constexpr double kFourThirds = 1.3333333333333333;
+                if (ratio > kFourThirds)
+                    out.CropLeft = out.CropRight = PanAmount(w0, wc, hc, jl, true);
+                else if (ratio < kFourThirds)
+                    out.CropTop = out.CropBottom = PanAmount(h0, hc, wc, jt, false);
+            }
+            out.FrameSize = SizeText(w, h, 'x');
+            out.AspectRatio = SizeText(w, h, ':');
+        }
+    }
+
+    if (!filters.empty())
+        out.VideoFilters = out.VideoFilters.empty() ? filters : out.VideoFilters + "," + filters;
+
+    std::string audio = c.AudioEncoder;
+    if (audio == "libamr_nb")
+        audio = "libopencore_amrnb";
+    out.AudioCodec = audio;
+    if (Trim(audio).empty())
+        out.DisableAudio = true;
+    BuildAudio(c, out, false);
+}
+
+} // namespace orvel
