@@ -176,6 +176,8 @@ private:
     std::vector<uint8_t> silence_;
     const uint8_t* audioData_ = nullptr;
     std::atomic<bool> audioSilent_{true};
+    std::atomic<double> callbackClock_{0}; // audio clock at the start of the last device buffer
+    std::atomic<double> callbackWall_{0};  // wall clock of the last callback
     std::atomic<int> audioSize_{0};
     std::atomic<int> audioIndexInBuffer_{0};
     bool audioPacketSent_ = false;

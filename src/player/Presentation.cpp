@@ -22,7 +22,12 @@ double Playback::AudioClock() const {
     const int bytesPerSecond = audioRate_ * 2 * audioChannels_;
     if (bytesPerSecond > 0 && !audioSilent_)
         clock -= static_cast<double>(audioSize_ - audioIndexInBuffer_) / bytesPerSecond;
-    return clock;
+    // The device takes a whole buffer at once and plays it over the next buffer period: run
+    // the clock on from the start of that buffer instead of jumping a buffer at a time.
+    const double since = callbackWall_;
+    if (paused_ || audioSilent_ || since <= 0)
+        return clock;
+    return std::min(clock, callbackClock_ + (WallClock() - since));
 }
 
 double Playback::VideoClock() const {
@@ -383,6 +388,8 @@ void Playback::DrawWaveform() {
 
 void Playback::AudioCallback(uint8_t* stream, int len) {
     owner_.NoteAudioCallback();
+    const double now = WallClock();
+    const int requested = len;
     while (len > 0) {
         if (audioIndexInBuffer_ >= audioSize_) {
             double pts = 0;
@@ -416,6 +423,12 @@ void Playback::AudioCallback(uint8_t* stream, int len) {
         len -= chunk;
         stream += chunk;
         audioIndexInBuffer_ += chunk;
+    }
+    const int bytesPerSecond = audioRate_ * 2 * audioChannels_;
+    if (bytesPerSecond > 0) {
+        callbackWall_ = 0; // no reader mixes the old time with the new clock
+        callbackClock_ = audioClock_ - static_cast<double>(audioSize_ - audioIndexInBuffer_ + requested) / bytesPerSecond;
+        callbackWall_ = now;
     }
 }
 
