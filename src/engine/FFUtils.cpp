@@ -1,5 +1,8 @@
 #include "engine/FFUtils.h"
 
+#include "engine/CodecLock.h"
+#include "engine/MainThreadDispatcher.h"
+
 extern "C" {
 #include <libavcodec/codec_desc.h>
 #include <libavutil/avutil.h>
@@ -9,6 +12,7 @@ extern "C" {
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 namespace orvel {
 
@@ -29,6 +33,19 @@ std::string StrFormat(const char* format, ...) {
     std::string text = VStrFormat(format, args);
     va_end(args);
     return text;
+}
+
+std::unique_lock<std::recursive_mutex> LockCodecs() {
+    std::unique_lock lock(CodecLock(), std::defer_lock);
+    if (!MainThreadDispatcher().IsMainThread()) {
+        lock.lock();
+        return lock;
+    }
+    while (!lock.try_lock()) {
+        ServeMainThread();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return lock;
 }
 
 std::string ErrorMessage(int code) {

@@ -3,6 +3,7 @@
 // type and codec names, metadata values.
 #include <cstdarg>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 extern "C" {
@@ -39,6 +40,10 @@ std::string CodecDescription(const AVCodec* codec, AVCodecID id, uint32_t codecT
 
 // The value under key, or the default when there is none.
 std::string MetadataValue(const AVDictionary* metadata, const std::string& key, const std::string& defaultValue = "");
+
+// Takes the codec lock. In the main thread it keeps serving hand-overs while it waits: a worker
+// holding the lock may itself be waiting for the main thread (a log line, an event).
+std::unique_lock<std::recursive_mutex> LockCodecs();
 
 // printf into a std::string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

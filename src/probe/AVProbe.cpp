@@ -1,7 +1,6 @@
 #include "probe/AVProbe.h"
 
 #include "engine/AVHandles.h"
-#include "engine/CodecLock.h"
 #include "engine/FFUtils.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLoader.h"
@@ -102,7 +101,7 @@ CodecContextPtr DecoderContext(const AVStream* st) {
         return nullptr;
     if (decoder) {
         ctx->thread_count = 1;
-        std::lock_guard lock(CodecLock());
+        auto lock = LockCodecs();
         if (avcodec_open2(ctx.get(), decoder, nullptr) < 0) {
             // Described from the parameters alone.
             ctx.reset(avcodec_alloc_context3(nullptr));
@@ -114,7 +113,7 @@ CodecContextPtr DecoderContext(const AVStream* st) {
 }
 
 void FreeDecoderContext(CodecContextPtr& ctx) {
-    std::lock_guard lock(CodecLock());
+    auto lock = LockCodecs();
     ctx.reset();
 }
 
@@ -188,7 +187,7 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
     ownsInput_ = true;
     int found;
     {
-        std::lock_guard lock(CodecLock());
+        auto lock = LockCodecs();
         found = avformat_find_stream_info(input_, nullptr);
     }
     if (found < 0) {

@@ -1,4 +1,6 @@
 #include "engine/AVHandles.h"
+#include "engine/CodecLock.h"
+#include "engine/MainThreadDispatcher.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLoader.h"
 #include "engine/FFmpegLogger.h"
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 namespace orvel {
 namespace {
@@ -340,6 +343,25 @@ TEST_F(ProbeTest, DisplayAspectOfAZeroHeightIsNotAnError) {
     TVideoStreamInfo v;
     ASSERT_TRUE(p.GetVideoStreamInfo(-1, v));
     EXPECT_TRUE(std::isinf(v.DisplayAspect) || std::isnan(v.DisplayAspect));
+}
+
+TEST_F(ProbeTest, WaitingForTheCodecLockKeepsServingTheMainThread) {
+    // A worker holding the codec lock hands a call to the main thread; the main thread's probe
+    // needs the same lock. Without serving while it waits, both would wait forever.
+    QueuedDispatcher dispatcher;
+    SetMainThreadDispatcher(&dispatcher);
+    std::atomic<bool> held{false};
+    std::thread worker([&] {
+        std::lock_guard lock(CodecLock());
+        held = true;
+        RunInMainThread([] {});
+    });
+    while (!held)
+        std::this_thread::yield();
+    TAVProbe p;
+    EXPECT_TRUE(p.LoadFile(fixtures::Path(FixtureId::Mp3)));
+    worker.join();
+    SetMainThreadDispatcher(nullptr);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
