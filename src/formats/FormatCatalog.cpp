@@ -1,5 +1,8 @@
 #include "formats/FormatCatalog.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace orvel {
 
 const std::vector<TCatalogCategory>& FormatCatalog() {
@@ -109,6 +112,20 @@ std::optional<std::string> ExtensionInName(const std::string& name) {
     if (close == std::string::npos || close == open + 3)
         return std::nullopt;
     return name.substr(open + 3, close - open - 3);
+}
+
+std::string TrimFormatText(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}
+
+std::string LowerFormatText(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
 }
 
 std::string FormatSection(int code) { return "formatInfo" + std::to_string(code); }

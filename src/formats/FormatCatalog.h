@@ -30,6 +30,11 @@ std::optional<std::string> FormatNameOfCode(int code);
 // The extension a display name announces in its "(*.ext)" part, or nothing.
 std::optional<std::string> ExtensionInName(const std::string& name);
 
+// Text helpers shared by the format files: blanks and control characters off both ends, and
+// ASCII lower case (names are compared that way).
+std::string TrimFormatText(const std::string& text);
+std::string LowerFormatText(std::string text);
+
 // "formatInfo" + code: the section of both INI files for one format.
 std::string FormatSection(int code);
 

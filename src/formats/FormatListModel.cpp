@@ -5,19 +5,6 @@
 #include <charconv>
 
 namespace orvel {
-namespace {
-
-std::string TrimSpaces(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
-
-} // namespace
-
 TFormatListModel::TFormatListModel(std::string settingsPath, bool persistSelection)
     : settingsPath_(std::move(settingsPath)), persistSelection_(persistSelection) {}
 
@@ -76,7 +63,7 @@ void TFormatListModel::SaveState() const {
 void TFormatListModel::SetSelectedRow(int row) { selected_ = (row >= 0 && row < RowCount()) ? row : -1; }
 
 int TFormatListModel::FindRow(const std::string& name) const {
-    const std::string wanted = TrimSpaces(name);
+    const std::string wanted = TrimFormatText(name);
     for (size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].Text == wanted)
             return static_cast<int>(i);
@@ -89,7 +76,7 @@ int TFormatListModel::SelectRowOfName(const std::string& name) {
 }
 
 int TFormatListModel::CurrentCodeValue() const {
-    const std::string text = TrimSpaces(currentCode_);
+    const std::string text = TrimFormatText(currentCode_);
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())

@@ -3,25 +3,10 @@
 #include "formats/FormatCatalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace orvel {
 namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-}
-
-std::string Trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
 
 // A whole decimal number with an optional sign and nothing else.
 std::optional<long long> WholeNumber(const std::string& s) {
@@ -42,7 +27,7 @@ struct TMapping {
 };
 
 std::optional<std::string> Lookup(const TMapping* table, size_t count, const std::string& display) {
-    const std::string key = Lower(display);
+    const std::string key = LowerFormatText(display);
     for (size_t i = 0; i < count; ++i)
         if (key == table[i].Display)
             return std::string(table[i].Stored);
@@ -201,9 +186,9 @@ std::optional<std::string> ZoomValue(int item) {
 }
 
 bool H264ExtraQualifies(const std::string& key, const std::string& value) {
-    const std::string k = Lower(key);
+    const std::string k = LowerFormatText(key);
     if (k == "parabitexact")
-        return Lower(value) == "true";
+        return LowerFormatText(value) == "true";
     const auto number = WholeNumber(value);
     if (!number)
         return false;
@@ -212,7 +197,7 @@ bool H264ExtraQualifies(const std::string& key, const std::string& value) {
     return *number > 0;
 }
 
-bool TBuilderChoices::AudioOnly() const { return Trimmed(VideoEncoder).empty(); }
+bool TBuilderChoices::AudioOnly() const { return TrimFormatText(VideoEncoder).empty(); }
 
 TFormatParamStore::TFormatParamStore(std::string formatIniPath, std::string settingsIniPath)
     : definitions_(std::move(formatIniPath)), settings_(std::move(settingsIniPath)) {}
@@ -243,7 +228,7 @@ void TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, con
     if (!value)
         return;
     settings_.WriteString(section, ParamValueKey(param), *value);
-    if (param == TFormatParam::VideoEncoder && Lower(itemText) == "h264")
+    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264")
         CopyH264Extras(code);
 }
 
@@ -300,33 +285,38 @@ void TFormatParamStore::Reset(int code) {
 
 TPanelChoices TFormatParamStore::PanelChoices(int code) const {
     const std::string section = FormatSection(code);
+    // Each field starts at its default, which a stored value replaces.
+    auto text = [&](const char* key, std::string& field) { field = settings_.ReadString(section, key, field); };
+    auto index = [&](const char* key, int& field) { field = settings_.ReadInteger(section, key, field); };
     TPanelChoices c;
-    c.VideoSize = settings_.ReadString(section, "paraVideoSize", c.VideoSize);
-    c.VideoBitRate = settings_.ReadString(section, "paraVideoBitRate", c.VideoBitRate);
-    c.FrameRateIndex = settings_.ReadInteger(section, "iFrameRate", c.FrameRateIndex);
-    c.VideoEncoderIndex = settings_.ReadInteger(section, "iVideoEncoder", c.VideoEncoderIndex);
-    c.Zoom = settings_.ReadString(section, "paraZoom", c.Zoom);
-    c.SampleRate = settings_.ReadString(section, "paraSampleRate", c.SampleRate);
-    c.AudioBitRate = settings_.ReadString(section, "paraAudioBitRate", c.AudioBitRate);
-    c.ChannelIndex = settings_.ReadInteger(section, "iChannel", c.ChannelIndex);
-    c.VolumeIndex = settings_.ReadInteger(section, "iVolume", c.VolumeIndex);
-    c.AudioEncoderIndex = settings_.ReadInteger(section, "iAudioEncoder", c.AudioEncoderIndex);
+    text("paraVideoSize", c.VideoSize);
+    text("paraVideoBitRate", c.VideoBitRate);
+    index("iFrameRate", c.FrameRateIndex);
+    index("iVideoEncoder", c.VideoEncoderIndex);
+    text("paraZoom", c.Zoom);
+    text("paraSampleRate", c.SampleRate);
+    text("paraAudioBitRate", c.AudioBitRate);
+    index("iChannel", c.ChannelIndex);
+    index("iVolume", c.VolumeIndex);
+    index("iAudioEncoder", c.AudioEncoderIndex);
     return c;
 }
 
 TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
     const std::string section = FormatSection(code);
+    auto text = [&](const char* key, std::string& field) { field = settings_.ReadString(section, key, field); };
     TBuilderChoices c;
-    c.VideoSize = settings_.ReadString(section, "paraVideoSize", c.VideoSize);
-    c.VideoBitRate = settings_.ReadString(section, "paraVideoBitRate", c.VideoBitRate);
-    c.FrameRate = settings_.ReadString(section, "paraFrameRate", c.FrameRate);
-    c.VideoEncoder = settings_.ReadString(section, "paraVideoEncoder", c.VideoEncoder);
-    c.SampleRate = settings_.ReadString(section, "paraSampleRate", c.SampleRate);
-    c.AudioBitRate = settings_.ReadString(section, "paraAudioBitRate", c.AudioBitRate);
-    c.Channel = settings_.ReadString(section, "paraChannel", c.Channel);
-    c.Volume = settings_.ReadString(section, "paraVolume", c.Volume);
-    c.AudioEncoder =
-        settings_.ReadString(section, "paraAudioEncoder", c.AudioOnly() ? kAudioOnlyDefaultEncoder : "");
+    text("paraVideoSize", c.VideoSize);
+    text("paraVideoBitRate", c.VideoBitRate);
+    text("paraFrameRate", c.FrameRate);
+    text("paraVideoEncoder", c.VideoEncoder);
+    text("paraSampleRate", c.SampleRate);
+    text("paraAudioBitRate", c.AudioBitRate);
+    text("paraChannel", c.Channel);
+    text("paraVolume", c.Volume);
+    if (c.AudioOnly())
+        c.AudioEncoder = kAudioOnlyDefaultEncoder;
+    text("paraAudioEncoder", c.AudioEncoder);
     return c;
 }
 
