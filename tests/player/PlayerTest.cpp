@@ -3,6 +3,8 @@
 
 #include "engine/FFmpegLoader.h"
 
+#include <filesystem>
+
 namespace orvel::testing {
 namespace {
 
@@ -113,6 +115,42 @@ TEST_F(PlayerTest, HandlerMayChooseTheScreenSize) {
     EXPECT_EQ(surface.displayHeight, 100);
     // 4:3 in a 2:1 area: full height, centred.
     EXPECT_EQ(surface.lastRect, (DisplayRect{34, 0, 132, 100}));
+}
+
+TEST_F(PlayerTest, AspectRatioChangeRedrawsThePausedPicture) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1 && surface.Shows() > 0; }));
+    const struct {
+        float aspect;
+        DisplayRect rect;
+    } cases[] = {{1.0f, {50, 0, 300, 300}}, {-1.0f, {0, 0, 400, 300}}, {2.0f, {0, 50, 400, 200}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.aspect);
+        player->SetAspectRatio(c.aspect);
+        EXPECT_TRUE(Until([&] {
+            std::lock_guard lock(surface.mutex_);
+            return surface.lastRect == c.rect;
+        }, 2000));
+    }
+}
+
+TEST_F(PlayerTest, StillImageSequenceHasNoDurationAndNoPositions) {
+    fixtures::ClipSpec stills;
+    stills.container = "image2";
+    stills.videoCodec = "png";
+    stills.audioCodec.clear();
+    stills.seconds = 0.4;
+    const std::string dir = fixtures::Dir() + "/stills";
+    std::filesystem::create_directories(dir);
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteClip(stills, dir + "/img%03d.png", &error)) << error;
+    int64_t duration = -2;
+    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    ASSERT_TRUE(player->Open(dir + "/img%03d.png", &surface)) << player->LastErrorMessage();
+    EXPECT_EQ(duration, 0);
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    Serve(300);
+    EXPECT_EQ(log.LastPosition(), -1) << "no position is reported";
 }
 
 TEST_F(PlayerTest, OpenWhilePlayingStopsTheFirstFile) {
