@@ -15,7 +15,11 @@ extern "C" {
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <pthread.h>
+#include <sched.h>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -230,6 +234,71 @@ TEST_P(ConverterBatch, EveryTaskEndsThenTheBatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ThreadCounts, ConverterBatch, testing::Values(0, 1, 2));
+
+// The application clears the tasks from its end-of-batch handler; the batch counts as ended by
+// then, in either mode.
+TEST(ConverterControl, EndOfBatchHandlerMayClearTheTasks) {
+    for (const int threads : {0, 1}) {
+        SCOPED_TRACE(threads);
+        TFFmpegConverter c;
+        Recorder r(c);
+        std::atomic<bool> cleared{false};
+        const TTerminateEvent record = c.OnTerminate;
+        c.OnTerminate = [&](TCustomFFmpegConverter* sender, const TTerminateInfo& info) {
+            if (info.TaskIndex == -1) {
+                sender->ClearTasks();
+                cleared = sender->TaskCount() == 0 && !sender->Working();
+            }
+            record(sender, info);
+        };
+        const std::string dir = OutDir("clear-at-end" + std::to_string(threads));
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), dir + "/" + std::to_string(i) + ".avi"), i);
+        c.StartTask(threads);
+        ASSERT_TRUE(r.WaitForEnd());
+        EXPECT_TRUE(cleared);
+        EXPECT_EQ(r.Terminated().size(), 3u);
+    }
+}
+
+// Tasks that never ran report nothing when they are removed or freed; only Stop reports them.
+TEST(ConverterControl, RemovingAnUnstartedTaskRaisesNoEvent) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    const std::string dir = OutDir("remove");
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), dir + "/a.avi"), 0);
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), dir + "/b.avi"), 1);
+    c.RemoveTask(0);
+    EXPECT_EQ(c.TaskCount(), 1);
+    EXPECT_THROW(c.RemoveTask(1), std::out_of_range);
+    c.ClearTasks();
+    r.ServeUntil([] { return false; }, 100);
+    EXPECT_TRUE(r.Terminated().empty());
+}
+
+TEST(ConverterSettings, WorkerPriorityBecomesSchedulingAndNice) {
+    struct Case {
+        TThreadPriority Priority;
+        int Policy;
+        int NiceOffset;
+    };
+    const Case cases[] = {{tpIdle, SCHED_IDLE, 0}, {tpLowest, SCHED_OTHER, 10}, {tpLower, SCHED_OTHER, 5},
+                          {tpNormal, SCHED_OTHER, 0}};
+    const int base = getpriority(PRIO_PROCESS, 0);
+    for (const Case& c : cases) {
+        int policy = -1, nice = 99;
+        std::thread worker([&] {
+            EXPECT_TRUE(ApplyThreadPriority(c.Priority));
+            sched_param param{};
+            pthread_getschedparam(pthread_self(), &policy, &param);
+            nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        });
+        worker.join();
+        EXPECT_EQ(policy, c.Policy) << c.Priority;
+        if (c.Policy == SCHED_OTHER)
+            EXPECT_EQ(nice, std::min(base + c.NiceOffset, 19)) << c.Priority;
+    }
+}
 
 TEST(ConverterControl, StopWhileWorkingEndsEveryTaskAndRefusesChanges) {
     TFFmpegConverter c;
