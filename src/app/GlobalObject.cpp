@@ -84,40 +84,23 @@ TGlobalObject::TGlobalObject(const TAppPaths& paths) {
     SetWebSiteUrl(kWebSiteUrl);
 }
 
-void TGlobalObject::SetSettingsIniPath(const std::string& value) {
-    if (value.size() > 3)
-        settingsIniPath_ = value;
+namespace {
+
+// Keeps the old value when the new one is not longer than minLength characters.
+void AssignIfLonger(std::string& field, const std::string& value, std::size_t minLength) {
+    if (value.size() > minLength)
+        field = value;
 }
 
-void TGlobalObject::SetFormatIniPath(const std::string& value) {
-    if (value.size() > 3)
-        formatIniPath_ = value;
-}
+} // namespace
 
-void TGlobalObject::SetHelpUrl(const std::string& value) {
-    if (!value.empty())
-        helpUrl_ = value;
-}
-
-void TGlobalObject::SetProductName(const std::string& value) {
-    if (!value.empty())
-        productName_ = value;
-}
-
-void TGlobalObject::SetVersionText(const std::string& value) {
-    if (!value.empty())
-        versionText_ = value;
-}
-
-void TGlobalObject::SetDownloadUrl(const std::string& value) {
-    if (!value.empty())
-        downloadUrl_ = value;
-}
-
-void TGlobalObject::SetWebSiteUrl(const std::string& value) {
-    if (!value.empty())
-        webSiteUrl_ = value;
-}
+void TGlobalObject::SetSettingsIniPath(const std::string& value) { AssignIfLonger(settingsIniPath_, value, 3); }
+void TGlobalObject::SetFormatIniPath(const std::string& value) { AssignIfLonger(formatIniPath_, value, 3); }
+void TGlobalObject::SetHelpUrl(const std::string& value) { AssignIfLonger(helpUrl_, value, 0); }
+void TGlobalObject::SetProductName(const std::string& value) { AssignIfLonger(productName_, value, 0); }
+void TGlobalObject::SetVersionText(const std::string& value) { AssignIfLonger(versionText_, value, 0); }
+void TGlobalObject::SetDownloadUrl(const std::string& value) { AssignIfLonger(downloadUrl_, value, 0); }
+void TGlobalObject::SetWebSiteUrl(const std::string& value) { AssignIfLonger(webSiteUrl_, value, 0); }
 
 std::string TGlobalObject::RightStr(const std::string& text, int count) {
     if (count <= 0)
