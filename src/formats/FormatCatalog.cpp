@@ -14,16 +14,17 @@ const std::vector<TCatalogCategory>& FormatCatalog() {
           "iPod Touch MPEG-4 Excellent (*.mp4)", "iPod Touch MPEG-4 (480 x 320) (*.mp4)",
           "iPod Touch MPEG-4 (320 x 240) (*.mp4)", "iPod Touch MPEG-4 Wide Screen (*.mp4)"}},
         {"Apple iPhone",
-         {"iPhone MPEG-4 Extra Video (*.mp4)", "iPhone MPEG-4 Wide Screen (*.mp4)", "iPhone MPEG-4 Movie (*.mp4)",
-          "iPhone Movie for 480p TV Out (*.mp4)", "iPhone Movie for 576p TV Out (*.mp4)"}},
+         {"iPhone MPEG-4 Extra Video (*.mp4)", "iPhone MPEG-4 Wide Screen (*.mp4)",
+          "iPhone MPEG-4 Movie (*.mp4)", "iPhone Movie for 480p TV Out (*.mp4)",
+          "iPhone Movie for 576p TV Out (*.mp4)"}},
         {"Apple TV",
          {"Apple TV (640 x 480) MPEG-4 Excellent (*.mp4)", "Apple TV (640 x 480) MPEG-4 Normal (*.mp4)",
           "Apple TV (640 x 480) MPEG-4 Mini (*.mp4)", "Apple H.264 (320 x 240) (*.mp4)",
           "Apple H.264 480P (640 x 480) (*.mp4)", "Apple H.264 720p (1280 x 720) (*.mp4)"}},
         {"GPhone", {"GPhone MPEG-4 Movie (*.mp4)"}},
         {"Sony PSP",
-         {"PSP MPEG-4 Excellent Quality (*.mp4)", "PSP MPEG-4 Normal Quality (*.mp4)", "PSP MPEG-4 Mini Size (*.mp4)",
-          "PSP H.264/AVC Video (*.mp4)", "PSP Video (480P) (*.mp4)"}},
+         {"PSP MPEG-4 Excellent Quality (*.mp4)", "PSP MPEG-4 Normal Quality (*.mp4)",
+          "PSP MPEG-4 Mini Size (*.mp4)", "PSP H.264/AVC Video (*.mp4)", "PSP Video (480P) (*.mp4)"}},
         {"Sony PS3",
          {"PS3 MPEG-4 Video (480P) (*.mp4)", "PS3 MPEG-4 Video (480P) Excellent (*.mp4)",
           "PS3 MPEG-4 Video (720P) (*.mp4)", "PS3 MPEG-4 Video (1080P) (*.mp4)"}},
@@ -31,14 +32,16 @@ const std::vector<TCatalogCategory>& FormatCatalog() {
          {"Microsoft Zune MPEG-4 Video (*.mp4)", "Microsoft Zune MPEG-4 AVC Video (*.mp4)",
           "Microsoft Zune Windows Media Video (*.wmv)"}},
         {"Sony Walkman",
-         {"Sony Walkman MPEG-4 Video (*.mp4)", "Sony Walkman AVC Video (*.mp4)", "Sony Walkman WMV Video (*.wmv)"}},
+         {"Sony Walkman MPEG-4 Video (*.mp4)", "Sony Walkman AVC Video (*.mp4)",
+          "Sony Walkman WMV Video (*.wmv)"}},
         {"Archos",
          {"Archos H.264 Video (*.mp4)", "Archos MPEG4 Video (*.mp4)", "Archos 105 Video (*.wmv)",
           "Archos 404/405 Video (*.avi)", "Archos 504/604 Video (*.avi)", "Archos 605/705/TV+ Video (*.avi)",
           "Archos AV500/700 Video (*.avi)"}},
         {"Creative Zen",
-         {"Creative Zen H.264 Video (*.mp4)", "Creative Zen MPEG4 Video (*.mp4)", "Creative Zen Xvid Video (*.avi)",
-          "Creative Zen X-Fi Video (*.avi)", "Creative Zen Vison Video (*.avi)", "Creative Zen Vison M Video (*.avi)",
+         {"Creative Zen H.264 Video (*.mp4)", "Creative Zen MPEG4 Video (*.mp4)",
+          "Creative Zen Xvid Video (*.avi)", "Creative Zen X-Fi Video (*.avi)",
+          "Creative Zen Vison Video (*.avi)", "Creative Zen Vison M Video (*.avi)",
           "Creative Zen Vison W Video (*.avi)"}},
         {"iRiver",
          {"iRiver H.264 Video (*.mp4)", "iRiver MPEG4 Video (*.mp4)", "iRiver WMV Video (*.wmv)",
@@ -46,7 +49,8 @@ const std::vector<TCatalogCategory>& FormatCatalog() {
           "iRiver B20/X20/Clix 2/E100/Lplayer Video (*.avi)", "iRiver Spinn/D28/DICPLE D30 Video (*.avi)",
           "iRiver P10/P20 Video (*.avi)", "iRiver PMP-120/140/IMP-1000/1100 Video (*.avi)"}},
         {"Sandisk Sansa",
-         {"Sandisk Sansa AVI Video (*.avi)", "Sandisk Sansa WMV Video (*.wmv)", "Sandisk Sansa MPEG-4 Video (*.mp4)"}},
+         {"Sandisk Sansa AVI Video (*.avi)", "Sandisk Sansa WMV Video (*.wmv)",
+          "Sandisk Sansa MPEG-4 Video (*.mp4)"}},
         {"Microsoft xbox 360",
          {"Microsoft Xbox WMV Video (*.wmv)", "Microsoft Xbox AVI Video (*.avi)",
           "Microsoft Xbox MPEG-4 Video (*.mp4)"}},
@@ -60,26 +64,28 @@ const std::vector<TCatalogCategory>& FormatCatalog() {
         {"Windows Mobile",
          {"Dell Axim 51 Video (*.wmv)", "Dell Axim 51V Video (*.wmv)", "HP iPAQ hw6500 Series Video (*.wmv)",
           "HP iPAQ hx2000/rx3000/rx1900 Series Video (*.wmv)", "HP iPAQ hx4700 Series Video (*.wmv)",
-          "Palm Treo Series Video (*.wmv)", "HTC Touch Diamond Video (*.wmv)", "General Pocket PC Video (*.wmv)"}},
+          "Palm Treo Series Video (*.wmv)", "HTC Touch Diamond Video (*.wmv)",
+          "General Pocket PC Video (*.wmv)"}},
         {"Quick Time Video - MOV", {"MOV - Quick Time Video (*.mov)"}},
         {"Flash Video", {"Flash Video Format (*.flv)", "Flash SWF Format (*.swf)"}},
         {"Toshiba Gigabeat", {"Toshiba Gigabeat WMV Movie (*.wmv)"}},
         {"HD Video",
-         {"HD AVI Video (*.avi)", "HD Divx Video (*.avi)", "HD H.264/MPEG-4 AVC Video (*.mp4)", "HD MOV Video (*.mov)",
-          "HD WMV Video (*.wmv)", "HD MPEG-4 Video (*.mp4)", "HD Xvid Video (*.avi)", "HD MPEG2-PS Video (*.mpg)",
-          "HD MPEG2-TS Video (*.ts)"}},
+         {"HD AVI Video (*.avi)", "HD Divx Video (*.avi)", "HD H.264/MPEG-4 AVC Video (*.mp4)",
+          "HD MOV Video (*.mov)", "HD WMV Video (*.wmv)", "HD MPEG-4 Video (*.mp4)", "HD Xvid Video (*.avi)",
+          "HD MPEG2-PS Video (*.mpg)", "HD MPEG2-TS Video (*.ts)"}},
         {"DVD Video", {"DVD - NTSC MPEG-2 Moive (*.mpg)", "DVD - PAL MPEG-2 Moive (*.mpg)"}},
         {"SVCD Video", {"SVCD - NTSC MPEG-2 Moive (*.mpg)", "SVCD - PAL MPEG-2 Moive (*.mpg)"}},
         {"VCD Video", {"VCD - NTSC MPEG-1 Moive (*.mpg)", "VCD - PAL MPEG-1 Moive (*.mpg)"}},
         {"Matroska Video - MKV", {"MKV - Matroska Video (*.mkv)"}},
         {"General Video formates",
-         {"MPEG-1 Video (*.mpg)", "MPEG-2 Video (*.mpg)", "MPEG-4 Video (*.mp4)", "H.264/MPEG-4 AVC Video (*.mp4)",
-          "AVI Video (*.avi)", "WMV Video (*.wmv)", "Divx Video (*.avi)", "Xvid Video (*.avi)",
-          "DV - NTSC -Digital Video Format (*.dv)", "DV - PAL -Digital Video Format (*.dv)"}},
+         {"MPEG-1 Video (*.mpg)", "MPEG-2 Video (*.mpg)", "MPEG-4 Video (*.mp4)",
+          "H.264/MPEG-4 AVC Video (*.mp4)", "AVI Video (*.avi)", "WMV Video (*.wmv)", "Divx Video (*.avi)",
+          "Xvid Video (*.avi)", "DV - NTSC -Digital Video Format (*.dv)",
+          "DV - PAL -Digital Video Format (*.dv)"}},
         {"General Audio formates",
          {"MP3 MPEG Layer-3 Audio (*.mp3)", "AAC Advenced Audio Codec (*.aac)", "M4A MPEG-4 Audio (*.m4a)",
-          "WMA - Windows Meida Audio (*.wma)", "WAV - Waveform Audio (*.wav)", "OGG Vorbis Audio Codec (*.ogg)",
-          "AC-3 Audio Codec (*.ac3)"}},
+          "WMA - Windows Meida Audio (*.wma)", "WAV - Waveform Audio (*.wav)",
+          "OGG Vorbis Audio Codec (*.ogg)", "AC-3 Audio Codec (*.ac3)"}},
     };
     return catalog;
 }
@@ -94,23 +100,19 @@ std::vector<int> AllFormatCodes() {
 }
 
 std::optional<std::string> FormatNameOfCode(int code) {
-    if (code < 0)
-        return std::nullopt;
+    if (code < 0) return std::nullopt;
     const auto& catalog = FormatCatalog();
     const size_t c = static_cast<size_t>(CategoryOfCode(code));
     const size_t e = static_cast<size_t>(EntryOfCode(code));
-    if (c >= catalog.size() || e >= catalog[c].Entries.size())
-        return std::nullopt;
+    if (c >= catalog.size() || e >= catalog[c].Entries.size()) return std::nullopt;
     return std::string(catalog[c].Entries[e]);
 }
 
 std::optional<std::string> ExtensionInName(const std::string& name) {
     const size_t open = name.rfind("(*.");
-    if (open == std::string::npos)
-        return std::nullopt;
+    if (open == std::string::npos) return std::nullopt;
     const size_t close = name.find(')', open);
-    if (close == std::string::npos || close == open + 3)
-        return std::nullopt;
+    if (close == std::string::npos || close == open + 3) return std::nullopt;
     return name.substr(open + 3, close - open - 3);
 }
 
@@ -128,7 +130,9 @@ std::string LowerFormatText(std::string text) {
     return text;
 }
 
-std::string FormatSection(int code) { return "formatInfo" + std::to_string(code); }
+std::string FormatSection(int code) {
+    return "formatInfo" + std::to_string(code);
+}
 
 void TFormatNameTable::Clear() {
     for (auto& row : names_)
@@ -138,8 +142,7 @@ void TFormatNameTable::Clear() {
 
 void TFormatNameTable::StoreCategory(int category) {
     const auto& catalog = FormatCatalog();
-    if (category < 0 || static_cast<size_t>(category) >= catalog.size() || category >= kCatalogSlots)
-        return;
+    if (category < 0 || static_cast<size_t>(category) >= catalog.size() || category >= kCatalogSlots) return;
     const auto& entries = catalog[static_cast<size_t>(category)].Entries;
     for (size_t e = 0; e < entries.size() && e < kCatalogSlots; ++e)
         names_[static_cast<size_t>(category)][e] = entries[e];
@@ -147,8 +150,7 @@ void TFormatNameTable::StoreCategory(int category) {
 
 const std::string& TFormatNameTable::Name(int category, int entry) const {
     static const std::string empty;
-    if (category < 0 || entry < 0 || category >= kCatalogSlots || entry >= kCatalogSlots)
-        return empty;
+    if (category < 0 || entry < 0 || category >= kCatalogSlots || entry >= kCatalogSlots) return empty;
     return names_[static_cast<size_t>(category)][static_cast<size_t>(entry)];
 }
 

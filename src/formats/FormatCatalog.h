@@ -19,9 +19,15 @@ const std::vector<TCatalogCategory>& FormatCatalog();
 
 constexpr int kCatalogSlots = 51; // the name table is 51 x 51; unused slots are empty
 
-inline int MakeFormatCode(int category, int entry) { return category * 100 + entry; }
-inline int CategoryOfCode(int code) { return code / 100; }
-inline int EntryOfCode(int code) { return code % 100; }
+inline int MakeFormatCode(int category, int entry) {
+    return category * 100 + entry;
+}
+inline int CategoryOfCode(int code) {
+    return code / 100;
+}
+inline int EntryOfCode(int code) {
+    return code % 100;
+}
 
 // Every catalog code in category and entry order.
 std::vector<int> AllFormatCodes();

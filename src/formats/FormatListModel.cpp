@@ -22,8 +22,7 @@ size_t TFormatListModel::InsertEntries(size_t at, int category) {
     std::vector<TFormatRow> entries;
     for (int e = 0; e < kCatalogSlots; ++e) {
         const std::string& name = table_.Name(category, e);
-        if (name.empty())
-            continue;
+        if (name.empty()) continue;
         TFormatRow row;
         row.Text = name;
         row.Info.IsEntry = true;
@@ -45,8 +44,7 @@ void TFormatListModel::Fill() {
         const bool collapsed = ini.ReadInteger(kListStateSection, std::to_string(c), 1) != 0;
         rows_.push_back(HeaderRow(c, collapsed));
         table_.StoreCategory(c);
-        if (!collapsed)
-            InsertEntries(rows_.size(), c);
+        if (!collapsed) InsertEntries(rows_.size(), c);
     }
     currentCode_ = ini.ReadString(kSettingsSection, kFormatCodeKey, kDefaultFormatCode);
     currentName_ = ini.ReadString(kSettingsSection, kFormatNameKey, kCatalogDefaultFormatName);
@@ -60,13 +58,14 @@ void TFormatListModel::SaveState() const {
             ini.WriteInteger(kListStateSection, std::to_string(row.Info.Code), row.Info.Collapsed ? 1 : 0);
 }
 
-void TFormatListModel::SetSelectedRow(int row) { selected_ = (row >= 0 && row < RowCount()) ? row : -1; }
+void TFormatListModel::SetSelectedRow(int row) {
+    selected_ = (row >= 0 && row < RowCount()) ? row : -1;
+}
 
 int TFormatListModel::FindRow(const std::string& name) const {
     const std::string wanted = TrimFormatText(name);
     for (size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].Text == wanted)
-            return static_cast<int>(i);
+        if (rows_[i].Text == wanted) return static_cast<int>(i);
     return -1;
 }
 
@@ -79,8 +78,7 @@ int TFormatListModel::CurrentCodeValue() const {
     const std::string text = TrimFormatText(currentCode_);
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
-        return 1;
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return 1;
     return value;
 }
 
@@ -90,8 +88,7 @@ void TFormatListModel::SetCurrent(const std::string& code, const std::string& na
 }
 
 bool TFormatListModel::Toggle(int row) {
-    if (row < 0 || row >= RowCount() || !rows_[static_cast<size_t>(row)].Info.IsCategory)
-        return false;
+    if (row < 0 || row >= RowCount() || !rows_[static_cast<size_t>(row)].Info.IsCategory) return false;
     const size_t at = static_cast<size_t>(row) + 1;
     TItemInfo& header = rows_[static_cast<size_t>(row)].Info;
     if (header.Collapsed) {
@@ -105,7 +102,8 @@ bool TFormatListModel::Toggle(int row) {
     size_t end = at;
     while (end < rows_.size() && rows_[end].Info.IsEntry)
         ++end;
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at), rows_.begin() + static_cast<std::ptrdiff_t>(end));
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at),
+                rows_.begin() + static_cast<std::ptrdiff_t>(end));
     if (selected_ >= static_cast<int>(end))
         selected_ -= static_cast<int>(end - at);
     else if (selected_ >= static_cast<int>(at))
@@ -114,8 +112,7 @@ bool TFormatListModel::Toggle(int row) {
 }
 
 bool TFormatListModel::SelectEntry(int row) {
-    if (row < 0 || row >= RowCount() || !rows_[static_cast<size_t>(row)].Info.IsEntry)
-        return false;
+    if (row < 0 || row >= RowCount() || !rows_[static_cast<size_t>(row)].Info.IsEntry) return false;
     const TFormatRow entry = rows_[static_cast<size_t>(row)];
     const std::string code = std::to_string(entry.Info.Code);
     if (persistSelection_) {
@@ -127,21 +124,18 @@ bool TFormatListModel::SelectEntry(int row) {
     currentCode_ = code;
     selected_ = row;
     // Last, so that the panel reloads with the new code already in place.
-    if (OnFormatChosen)
-        OnFormatChosen(entry.Text);
+    if (OnFormatChosen) OnFormatChosen(entry.Text);
     return true;
 }
 
 int TFormatListModel::RowAt(int y, int topRow) const {
-    if (y < 0)
-        return -1;
+    if (y < 0) return -1;
     const int row = topRow + y / kRowHeight;
     return row < RowCount() ? row : -1;
 }
 
 TPressResult TFormatListModel::MousePress(int row, int x) {
-    if (row < 0 || row >= RowCount())
-        return TPressResult::Nothing;
+    if (row < 0 || row >= RowCount()) return TPressResult::Nothing;
     const TItemInfo& info = rows_[static_cast<size_t>(row)].Info;
     if (info.IsCategory)
         return (x >= 0 && x < kToggleZone && Toggle(row)) ? TPressResult::Toggled : TPressResult::Nothing;
@@ -158,14 +152,18 @@ int FilledListHeight(int rows, int rowHeight) {
     return rows * rowHeight < 363 ? (rows + 1) * rowHeight : 362;
 }
 
-int FilledListTop(int editTop, int height) { return editTop - height + 395; }
+int FilledListTop(int editTop, int height) {
+    return editTop - height + 395;
+}
 
 int OpenedListHeight(int rows) {
     const int h = rows * TFormatListModel::kRowHeight;
     return h > 386 ? 386 : h + TFormatListModel::kRowHeight;
 }
 
-int OpenedListTop(int editTop, int height) { return editTop - height + 431; }
+int OpenedListTop(int editTop, int height) {
+    return editTop - height + 431;
+}
 
 int DialogListHeight(int rows) {
     const int h = rows * TFormatListModel::kRowHeight;

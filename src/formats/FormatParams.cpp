@@ -12,12 +12,10 @@ namespace {
 std::optional<long long> WholeNumber(const std::string& s) {
     const char* first = s.data();
     const char* last = s.data() + s.size();
-    if (first != last && *first == '+')
-        ++first;
+    if (first != last && *first == '+') ++first;
     long long value = 0;
     const auto [end, ec] = std::from_chars(first, last, value);
-    if (first == last || ec != std::errc() || end != last)
-        return std::nullopt;
+    if (first == last || ec != std::errc() || end != last) return std::nullopt;
     return value;
 }
 
@@ -29,8 +27,7 @@ struct TMapping {
 std::optional<std::string> Lookup(const TMapping* table, size_t count, const std::string& display) {
     const std::string key = LowerFormatText(display);
     for (size_t i = 0; i < count; ++i)
-        if (key == table[i].Display)
-            return std::string(table[i].Stored);
+        if (key == table[i].Display) return std::string(table[i].Stored);
     return std::nullopt;
 }
 
@@ -93,21 +90,34 @@ constexpr TMapping kChannels[] = {
 
 const char* ParamName(TFormatParam param) {
     switch (param) {
-    case TFormatParam::VideoSize: return "VideoSize";
-    case TFormatParam::VideoBitRate: return "VideoBitRate";
-    case TFormatParam::FrameRate: return "FrameRate";
-    case TFormatParam::VideoEncoder: return "VideoEncoder";
-    case TFormatParam::AudioBitRate: return "AudioBitRate";
-    case TFormatParam::SampleRate: return "SampleRate";
-    case TFormatParam::AudioEncoder: return "AudioEncoder";
-    case TFormatParam::Channel: return "Channel";
-    case TFormatParam::Volume: return "Volume";
+    case TFormatParam::VideoSize:
+        return "VideoSize";
+    case TFormatParam::VideoBitRate:
+        return "VideoBitRate";
+    case TFormatParam::FrameRate:
+        return "FrameRate";
+    case TFormatParam::VideoEncoder:
+        return "VideoEncoder";
+    case TFormatParam::AudioBitRate:
+        return "AudioBitRate";
+    case TFormatParam::SampleRate:
+        return "SampleRate";
+    case TFormatParam::AudioEncoder:
+        return "AudioEncoder";
+    case TFormatParam::Channel:
+        return "Channel";
+    case TFormatParam::Volume:
+        return "Volume";
     }
     return "";
 }
 
-std::string ParamIndexKey(TFormatParam param) { return std::string("i") + ParamName(param); }
-std::string ParamValueKey(TFormatParam param) { return std::string("para") + ParamName(param); }
+std::string ParamIndexKey(TFormatParam param) {
+    return std::string("i") + ParamName(param);
+}
+std::string ParamValueKey(TFormatParam param) {
+    return std::string("para") + ParamName(param);
+}
 
 bool IsVideoParam(TFormatParam param) {
     return param == TFormatParam::VideoSize || param == TFormatParam::VideoBitRate ||
@@ -131,8 +141,7 @@ std::vector<std::string> SplitFormatList(const std::string& value) {
 
 TParamList ParseParamList(TFormatParam param, const std::string& value) {
     TParamList list;
-    if (value == "null")
-        return list;
+    if (value == "null") return list;
     if (value.empty()) {
         // Sizes and video rates keep an enabled, empty selector; the rest do not apply.
         list.Enabled = param == TFormatParam::VideoSize || param == TFormatParam::VideoBitRate ||
@@ -157,47 +166,47 @@ std::optional<std::string> ChannelValue(const std::string& display) {
 }
 
 std::optional<std::string> VolumeValue(const std::string& display) {
-    if (display.empty())
-        return std::nullopt;
+    if (display.empty()) return std::nullopt;
     const auto percent = WholeNumber(display.substr(0, display.size() - 1));
-    if (!percent)
-        return std::nullopt;
+    if (!percent) return std::nullopt;
     static constexpr int kSteps[] = {25, 50, 75, 100, 125, 150, 175, 200, 250, 300, 350, 400};
-    if (std::find(std::begin(kSteps), std::end(kSteps), *percent) == std::end(kSteps))
-        return std::nullopt;
+    if (std::find(std::begin(kSteps), std::end(kSteps), *percent) == std::end(kSteps)) return std::nullopt;
     return std::to_string(*percent * 256 / 100);
 }
 
 std::optional<std::string> ParamValueOf(TFormatParam param, const std::string& itemText) {
     switch (param) {
-    case TFormatParam::VideoEncoder: return VideoEncoderValue(itemText);
-    case TFormatParam::AudioEncoder: return AudioEncoderValue(itemText);
-    case TFormatParam::Channel: return ChannelValue(itemText);
-    case TFormatParam::Volume: return VolumeValue(itemText);
-    default: return itemText;
+    case TFormatParam::VideoEncoder:
+        return VideoEncoderValue(itemText);
+    case TFormatParam::AudioEncoder:
+        return AudioEncoderValue(itemText);
+    case TFormatParam::Channel:
+        return ChannelValue(itemText);
+    case TFormatParam::Volume:
+        return VolumeValue(itemText);
+    default:
+        return itemText;
     }
 }
 
 std::optional<std::string> ZoomValue(int item) {
     static constexpr const char* kZoom[] = {"full", "lbox", "pan"};
-    if (item < 0 || item > 2)
-        return std::nullopt;
+    if (item < 0 || item > 2) return std::nullopt;
     return std::string(kZoom[item]);
 }
 
 bool H264ExtraQualifies(const std::string& key, const std::string& value) {
     const std::string k = LowerFormatText(key);
-    if (k == "parabitexact")
-        return LowerFormatText(value) == "true";
+    if (k == "parabitexact") return LowerFormatText(value) == "true";
     const auto number = WholeNumber(value);
-    if (!number)
-        return false;
-    if (k == "paracoder")
-        return *number >= 0;
+    if (!number) return false;
+    if (k == "paracoder") return *number >= 0;
     return *number > 0;
 }
 
-bool TBuilderChoices::AudioOnly() const { return TrimFormatText(VideoEncoder).empty(); }
+bool TBuilderChoices::AudioOnly() const {
+    return TrimFormatText(VideoEncoder).empty();
+}
 
 TFormatParamStore::TFormatParamStore(std::string formatIniPath, std::string settingsIniPath)
     : definitions_(std::move(formatIniPath)), settings_(std::move(settingsIniPath)) {}
@@ -206,8 +215,12 @@ std::string TFormatParamStore::Definition(int code, const std::string& key, cons
     return definitions_.ReadString(FormatSection(code), key, def);
 }
 
-std::string TFormatParamStore::ContainerFormat(int code) const { return Definition(code, "Format", "null"); }
-std::string TFormatParamStore::FileExt(int code) const { return Definition(code, "FileExt", "mp4"); }
+std::string TFormatParamStore::ContainerFormat(int code) const {
+    return Definition(code, "Format", "null");
+}
+std::string TFormatParamStore::FileExt(int code) const {
+    return Definition(code, "FileExt", "mp4");
+}
 
 TParamList TFormatParamStore::List(int code, TFormatParam param) const {
     return ParseParamList(param, Definition(code, ParamName(param), "null"));
@@ -225,25 +238,21 @@ void TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, con
     const std::string section = FormatSection(code);
     settings_.WriteInteger(section, ParamIndexKey(param), index);
     const auto value = ParamValueOf(param, itemText);
-    if (!value)
-        return;
+    if (!value) return;
     settings_.WriteString(section, ParamValueKey(param), *value);
-    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264")
-        CopyH264Extras(code);
+    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264") CopyH264Extras(code);
 }
 
 void TFormatParamStore::CopyH264Extras(int code) {
     const std::string section = FormatSection(code);
     for (const char* key : kH264ExtraKeys) {
         const std::string value = definitions_.ReadString(section, key, "");
-        if (H264ExtraQualifies(key, value))
-            settings_.WriteString(section, key, value);
+        if (H264ExtraQualifies(key, value)) settings_.WriteString(section, key, value);
     }
 }
 
 void TFormatParamStore::StoreZoom(int code, int item) {
-    if (const auto value = ZoomValue(item))
-        settings_.WriteString(FormatSection(code), "paraZoom", *value);
+    if (const auto value = ZoomValue(item)) settings_.WriteString(FormatSection(code), "paraZoom", *value);
 }
 
 std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
@@ -266,16 +275,21 @@ std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
     zoom.Index = 0;
     zoom.Text = "Full Screen";
     zoom.Enabled = video;
-    return {step(TFormatParam::VideoEncoder), step(TFormatParam::VideoSize),    step(TFormatParam::FrameRate),
-            step(TFormatParam::VideoBitRate), zoom,                             step(TFormatParam::AudioEncoder),
-            step(TFormatParam::AudioBitRate), step(TFormatParam::SampleRate),   step(TFormatParam::Channel),
+    return {step(TFormatParam::VideoEncoder),
+            step(TFormatParam::VideoSize),
+            step(TFormatParam::FrameRate),
+            step(TFormatParam::VideoBitRate),
+            zoom,
+            step(TFormatParam::AudioEncoder),
+            step(TFormatParam::AudioBitRate),
+            step(TFormatParam::SampleRate),
+            step(TFormatParam::Channel),
             step(TFormatParam::Volume)};
 }
 
 void TFormatParamStore::Reset(int code) {
     for (const TResetStep& s : ResetSteps(code)) {
-        if (!s.Enabled)
-            continue;
+        if (!s.Enabled) continue;
         if (s.IsZoom)
             StoreZoom(code, s.Index);
         else if (s.Index >= 0)
@@ -286,7 +300,9 @@ void TFormatParamStore::Reset(int code) {
 TPanelChoices TFormatParamStore::PanelChoices(int code) const {
     const std::string section = FormatSection(code);
     // Each field starts at its default, which a stored value replaces.
-    auto text = [&](const char* key, std::string& field) { field = settings_.ReadString(section, key, field); };
+    auto text = [&](const char* key, std::string& field) {
+        field = settings_.ReadString(section, key, field);
+    };
     auto index = [&](const char* key, int& field) { field = settings_.ReadInteger(section, key, field); };
     TPanelChoices c;
     text("paraVideoSize", c.VideoSize);
@@ -304,7 +320,9 @@ TPanelChoices TFormatParamStore::PanelChoices(int code) const {
 
 TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
     const std::string section = FormatSection(code);
-    auto text = [&](const char* key, std::string& field) { field = settings_.ReadString(section, key, field); };
+    auto text = [&](const char* key, std::string& field) {
+        field = settings_.ReadString(section, key, field);
+    };
     TBuilderChoices c;
     text("paraVideoSize", c.VideoSize);
     text("paraVideoBitRate", c.VideoBitRate);
@@ -314,8 +332,7 @@ TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
     text("paraAudioBitRate", c.AudioBitRate);
     text("paraChannel", c.Channel);
     text("paraVolume", c.Volume);
-    if (c.AudioOnly())
-        c.AudioEncoder = kAudioOnlyDefaultEncoder;
+    if (c.AudioOnly()) c.AudioEncoder = kAudioOnlyDefaultEncoder;
     text("paraAudioEncoder", c.AudioEncoder);
     return c;
 }

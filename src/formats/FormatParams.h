@@ -103,8 +103,8 @@ inline constexpr const char* kAudioOnlyDefaultEncoder = "libfaac";
 struct TResetStep {
     bool IsZoom = false;
     TFormatParam Param = TFormatParam::VideoEncoder; // when not IsZoom
-    int Index = -1;   // the definition's default item, -1 when the list has no such item
-    std::string Text; // that item's text
+    int Index = -1;       // the definition's default item, -1 when the list has no such item
+    std::string Text;     // that item's text
     bool Enabled = false; // false when the selector is disabled for this format
 };
 

@@ -12,8 +12,8 @@ using namespace orvel;
 
 namespace {
 
-constexpr int kIRiverRow = 10;    // row of the "iRiver" header while everything is collapsed
-constexpr int kAudioRow = 27;     // row of the last header, "General Audio formates"
+constexpr int kIRiverRow = 10; // row of the "iRiver" header while everything is collapsed
+constexpr int kAudioRow = 27;  // row of the last header, "General Audio formates"
 constexpr int kAllEntryRows = 121;
 
 TEST(FormatCatalog, CodesAreCategoryTimesHundredPlusEntryAndNamesAreExact) {
@@ -66,8 +66,7 @@ protected:
     }
     static void ExpandAll(TFormatListModel& m) {
         for (int r = m.RowCount() - 1; r >= 0; --r)
-            if (m.Rows()[static_cast<size_t>(r)].Info.IsCategory)
-                m.Toggle(r);
+            if (m.Rows()[static_cast<size_t>(r)].Info.IsCategory) m.Toggle(r);
     }
 };
 

@@ -51,8 +51,7 @@ TEST(FormatDefinitionFile, EverySectionIsCompleteAndConsistentWithTheCatalog) {
             ASSERT_TRUE(keys.count(Lower(ParamName(p))));
             ASSERT_TRUE(keys.count(Lower(ParamIndexKey(p))));
             const TParamList list = store.List(code, p);
-            if (!list.Enabled)
-                continue;
+            if (!list.Enabled) continue;
             ASSERT_FALSE(list.Items.empty());
             const int index = store.DefaultIndex(code, p);
             EXPECT_GE(index, 0);
@@ -113,13 +112,15 @@ TPlannedOutput Plan(const TTarget& target, const TBuilderChoices& choices) {
         plan.Muxer = "svcd";
     else if (format.find("-vcd") != std::string::npos)
         plan.Muxer = "vcd";
-    else if (const AVOutputFormat* guessed = av_guess_format(nullptr, ("x." + target.FileExt).c_str(), nullptr))
+    else if (const AVOutputFormat* guessed =
+                 av_guess_format(nullptr, ("x." + target.FileExt).c_str(), nullptr))
         plan.Muxer = guessed->name;
 
     if (!plan.Choices.AudioOnly()) {
-        const bool named = IsOneOf(venc, {"mpeg4", "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1",
-                                          "msmpeg4v2", "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10",
-                                          "rv20", "ljpeg", "mjpeg", "svq1", "zlib", "wmv1", "wmv2", "libx264"});
+        const bool named = IsOneOf(
+            venc, {"mpeg4",   "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
+                   "huffyuv", "dvvideo", "rawvideo",   "h263p",      "h263",    "rv10",      "rv20",
+                   "ljpeg",   "mjpeg",   "svq1",       "zlib",       "wmv1",    "wmv2",      "libx264"});
         if (named)
             plan.Video = FindCodecByName(venc, AVMEDIA_TYPE_VIDEO, true);
         else if (const AVOutputFormat* f = av_guess_format(plan.Muxer.c_str(), nullptr, nullptr))
@@ -131,11 +132,9 @@ TPlannedOutput Plan(const TTarget& target, const TBuilderChoices& choices) {
 
 CodecContextPtr OpenVideo(const AVCodec* codec, const TBuilderChoices& c, bool globalHeader) {
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
-    if (sscanf(c.VideoSize.c_str(), "%dx%d", &ctx->width, &ctx->height) != 2)
-        return nullptr;
+    if (sscanf(c.VideoSize.c_str(), "%dx%d", &ctx->width, &ctx->height) != 2) return nullptr;
     AVRational rate{};
-    if (av_parse_video_rate(&rate, c.FrameRate.c_str()) < 0)
-        return nullptr;
+    if (av_parse_video_rate(&rate, c.FrameRate.c_str()) < 0) return nullptr;
     if (codec->supported_framerates) // the engine takes the nearest rate the encoder lists
         rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
     ctx->time_base = av_inv_q(rate);
@@ -143,10 +142,8 @@ CodecContextPtr OpenVideo(const AVCodec* codec, const TBuilderChoices& c, bool g
     ctx->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
     ctx->bit_rate = std::atoll(c.VideoBitRate.c_str()) * 1000;
     ctx->sample_aspect_ratio = AVRational{1, 1};
-    if (globalHeader)
-        ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
-        return nullptr;
+    if (globalHeader) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return nullptr;
     return ctx;
 }
 
@@ -157,10 +154,8 @@ CodecContextPtr OpenAudio(const AVCodec* codec, const TBuilderChoices& c, bool g
     ctx->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     ctx->bit_rate = static_cast<int64_t>(std::atof(c.AudioBitRate.c_str()) * 1000);
     ctx->time_base = AVRational{1, ctx->sample_rate};
-    if (globalHeader)
-        ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
-        return nullptr;
+    if (globalHeader) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return nullptr;
     return ctx;
 }
 
@@ -169,10 +164,8 @@ CodecContextPtr OpenAudio(const AVCodec* codec, const TBuilderChoices& c, bool g
 std::string Refusal(const TTarget& target, const TBuilderChoices& choices) {
     const TPlannedOutput plan = Plan(target, choices);
     const AVOutputFormat* muxer = av_guess_format(plan.Muxer.c_str(), nullptr, nullptr);
-    if (!muxer)
-        return "no container for '" + plan.Muxer + "'";
-    if (!plan.Audio)
-        return "no audio encoder '" + plan.Choices.AudioEncoder + "'";
+    if (!muxer) return "no container for '" + plan.Muxer + "'";
+    if (!plan.Audio) return "no audio encoder '" + plan.Choices.AudioEncoder + "'";
     if (!plan.Choices.AudioOnly() && !plan.Video)
         return "no video encoder '" + plan.Choices.VideoEncoder + "'";
     const bool globalHeader = (muxer->flags & AVFMT_GLOBALHEADER) != 0;
@@ -195,15 +188,12 @@ std::string Refusal(const TTarget& target, const TBuilderChoices& choices) {
     OutputFormatContextPtr out(raw);
     for (const auto& enc : encoders) {
         AVStream* st = avformat_new_stream(out.get(), nullptr);
-        if (!st || avcodec_parameters_from_context(st->codecpar, enc.get()) < 0)
-            return "cannot add a stream";
+        if (!st || avcodec_parameters_from_context(st->codecpar, enc.get()) < 0) return "cannot add a stream";
         st->time_base = enc->time_base;
     }
-    if (avio_open_dyn_buf(&out->pb) < 0)
-        return "no memory buffer";
+    if (avio_open_dyn_buf(&out->pb) < 0) return "no memory buffer";
     const int header = avformat_write_header(out.get(), nullptr);
-    if (header >= 0)
-        av_write_trailer(out.get());
+    if (header >= 0) av_write_trailer(out.get());
     uint8_t* bytes = nullptr;
     avio_close_dyn_buf(out->pb, &bytes);
     av_free(bytes);
@@ -224,14 +214,22 @@ TEST(FormatDefinitionFile, DefaultChoicesOpenTheirEncodersAndContainer) {
 
 std::string* ChoiceOf(TBuilderChoices& c, TFormatParam param) {
     switch (param) {
-    case TFormatParam::VideoSize: return &c.VideoSize;
-    case TFormatParam::FrameRate: return &c.FrameRate;
-    case TFormatParam::VideoEncoder: return &c.VideoEncoder;
-    case TFormatParam::AudioBitRate: return &c.AudioBitRate;
-    case TFormatParam::SampleRate: return &c.SampleRate;
-    case TFormatParam::AudioEncoder: return &c.AudioEncoder;
-    case TFormatParam::Channel: return &c.Channel;
-    default: return nullptr; // video bit rate and volume never make a conversion impossible
+    case TFormatParam::VideoSize:
+        return &c.VideoSize;
+    case TFormatParam::FrameRate:
+        return &c.FrameRate;
+    case TFormatParam::VideoEncoder:
+        return &c.VideoEncoder;
+    case TFormatParam::AudioBitRate:
+        return &c.AudioBitRate;
+    case TFormatParam::SampleRate:
+        return &c.SampleRate;
+    case TFormatParam::AudioEncoder:
+        return &c.AudioEncoder;
+    case TFormatParam::Channel:
+        return &c.Channel;
+    default:
+        return nullptr; // video bit rate and volume never make a conversion impossible
     }
 }
 
@@ -247,12 +245,10 @@ TEST(FormatDefinitionFile, EveryOfferedChoiceWorksWithTheOtherDefaults) {
         for (const TFormatParam p : kAllFormatParams) {
             TBuilderChoices choices = defaults;
             std::string* slot = ChoiceOf(choices, p);
-            if (!slot)
-                continue;
+            if (!slot) continue;
             for (const std::string& item : store.List(code, p).Items) {
                 const auto value = ParamValueOf(p, item);
-                if (!value || *value == "as source")
-                    continue;
+                if (!value || *value == "as source") continue;
                 *slot = *value;
                 EXPECT_EQ(Refusal(target, choices), "") << code << " " << ParamName(p) << "=" << item;
             }

@@ -180,9 +180,9 @@ TEST_F(FormatParamStoreTest, H264ExtrasAreCopiedOnlyWhenTheyQualify) {
         bool Qualifies;
     };
     const Case cases[] = {
-        {"paraBitExact", "true", true},   {"paraBitExact", "1", false},   {"paraBitExact", "false", false},
-        {"paraGop", "250", true},         {"paraGop", "0", false},        {"paraGop", "25x", false},
-        {"paraQscale", "", false},        {"paraCoder", "-1", false},     {"paraCoder", "1", true},
+        {"paraBitExact", "true", true},   {"paraBitExact", "1", false}, {"paraBitExact", "false", false},
+        {"paraGop", "250", true},         {"paraGop", "0", false},      {"paraGop", "25x", false},
+        {"paraQscale", "", false},        {"paraCoder", "-1", false},   {"paraCoder", "1", true},
         {"paraBufferSize", "2000", true}, {"paraLevel", "3.0", false},
     };
     for (const Case& c : cases)
@@ -190,7 +190,8 @@ TEST_F(FormatParamStoreTest, H264ExtrasAreCopiedOnlyWhenTheyQualify) {
 }
 
 TEST_F(FormatParamStoreTest, DefinitionReadsFallBackWhenKeysAreMissing) {
-    dir_.Write("orvelvideoformat.ini", "[formatInfo2]\nformat=PSP\nvideosize=320x240,,480x272\nivideosize=2\n");
+    dir_.Write("orvelvideoformat.ini",
+               "[formatInfo2]\nformat=PSP\nvideosize=320x240,,480x272\nivideosize=2\n");
     EXPECT_EQ(store_.ContainerFormat(2), "PSP");
     EXPECT_EQ(store_.FileExt(2), "mp4");
     EXPECT_EQ(store_.List(2, TFormatParam::VideoSize).Items, (Items{"320x240", "", "480x272"}));
@@ -214,8 +215,8 @@ TEST_F(FormatParamStoreTest, ResetStoresTheDefinitionDefaultsInTheButtonsOrder) 
                                        "Volume=50%,100%\niVolume=1\n");
     const auto steps = store_.ResetSteps(5);
     ASSERT_EQ(steps.size(), 10u);
-    const char* order[] = {"VideoEncoder", "VideoSize", "FrameRate", "VideoBitRate", "zoom",
-                           "AudioEncoder", "AudioBitRate", "SampleRate", "Channel", "Volume"};
+    const char* order[] = {"VideoEncoder", "VideoSize",    "FrameRate",  "VideoBitRate", "zoom",
+                           "AudioEncoder", "AudioBitRate", "SampleRate", "Channel",      "Volume"};
     for (size_t i = 0; i < steps.size(); ++i) {
         EXPECT_EQ(steps[i].IsZoom ? std::string("zoom") : ParamName(steps[i].Param), order[i]);
         EXPECT_TRUE(steps[i].Enabled) << order[i];
@@ -246,7 +247,8 @@ TEST_F(FormatParamStoreTest, AudioOnlyDefinitionLeavesTheVideoEncoderUnwritten) 
                                        "Channel=as source,mono 1 channel,stereo 2 channels\niChannel=2\n"
                                        "Volume=100%\n");
     for (const TResetStep& s : store_.ResetSteps(2700))
-        EXPECT_EQ(s.Enabled, s.IsZoom ? false : !IsVideoParam(s.Param)) << (s.IsZoom ? "zoom" : ParamName(s.Param));
+        EXPECT_EQ(s.Enabled, s.IsZoom ? false : !IsVideoParam(s.Param))
+            << (s.IsZoom ? "zoom" : ParamName(s.Param));
     store_.Reset(2700);
     EXPECT_EQ(Setting(2700, "paraVideoEncoder"), "<absent>");
     EXPECT_EQ(Setting(2700, "paraAudioEncoder"), "libmp3lame");

@@ -19,8 +19,8 @@ public:
         const auto base = std::filesystem::is_directory(shm) && ::access("/dev/shm", W_OK) == 0
                               ? shm
                               : std::filesystem::temp_directory_path();
-        dir_ = base /
-               ("orvel_formats_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" + info->name());
+        dir_ = base / ("orvel_formats_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+                       info->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
