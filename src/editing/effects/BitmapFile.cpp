@@ -20,10 +20,16 @@ constexpr int kInfoHeader = 40;
 // Larger pictures take Qt's path, whose allocation limit then applies.
 constexpr int64_t kDirectLimit = 65535;
 
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 struct TInfo {
     uint32_t offBits, infoSize, compression;
@@ -32,8 +38,12 @@ struct TInfo {
 };
 
 TInfo ParseHeader(const uint8_t* h) {
-    return TInfo{U32(h + 10), U32(h + 14), U32(h + 30), static_cast<int32_t>(U32(h + 18)),
-                 static_cast<int32_t>(U32(h + 22)), U16(h + 28)};
+    return TInfo{U32(h + 10),
+                 U32(h + 14),
+                 U32(h + 30),
+                 static_cast<int32_t>(U32(h + 18)),
+                 static_cast<int32_t>(U32(h + 22)),
+                 U16(h + 28)};
 }
 
 // Uncompressed pixel data shorter than its header promises: the picture would be half garbage.
@@ -48,8 +58,7 @@ bool Truncated(const TInfo& info, int64_t fileSize) {
 
 // Uncompressed 24-bit rows are stored padded to 4 bytes, exactly as Bitmap24 keeps them.
 bool ReadDirect(QFile& file, const TInfo& info, Bitmap24& picture) {
-    if (info.infoSize < kInfoHeader || info.bits != 24 || info.compression != 0)
-        return false;
+    if (info.infoSize < kInfoHeader || info.bits != 24 || info.compression != 0) return false;
     const int64_t rows = info.height < 0 ? -info.height : info.height;
     if (info.width <= 0 || info.width > kDirectLimit || rows == 0 || rows > kDirectLimit ||
         info.offBits < kFileHeader + info.infoSize)
@@ -108,8 +117,7 @@ bool LoadBitmapFile(const std::string& path, Bitmap24& picture, std::string& err
             error = "BMP picture " + Quoted(path) + " is truncated";
             return false;
         }
-        if (ReadDirect(file, info, picture))
-            return true;
+        if (ReadDirect(file, info, picture)) return true;
     }
     return ReadWithQt(file, picture, error, path);
 }

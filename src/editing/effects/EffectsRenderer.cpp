@@ -49,13 +49,11 @@ bool RenderJobEffects(const BitmapView& frame, const EffectSettings& settings, s
         case TLayerStep::Effects:
             if (settings.ColorAdjustActive())
                 AdjustColors(frame, settings.Brightness, settings.Contrast, settings.Saturation);
-            if (settings.ExposureActive())
-                ApplyExposure(frame, static_cast<float>(settings.Exposure));
+            if (settings.ExposureActive()) ApplyExposure(frame, static_cast<float>(settings.Exposure));
             break;
         }
         if (!failure.empty()) {
-            if (error != nullptr)
-                *error = failure;
+            if (error != nullptr) *error = failure;
             return false;
         }
     }

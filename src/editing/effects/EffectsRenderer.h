@@ -41,7 +41,9 @@ struct EffectSettings {
     bool ExposureActive() const { return Exposure != 0; }
     bool TextActive() const { return !WatermarkText.empty(); }
     bool PictureActive() const { return !WatermarkImage.empty(); }
-    bool HasEffects() const { return ColorAdjustActive() || ExposureActive() || TextActive() || PictureActive(); }
+    bool HasEffects() const {
+        return ColorAdjustActive() || ExposureActive() || TextActive() || PictureActive();
+    }
 
     bool operator==(const EffectSettings&) const = default;
 
@@ -63,8 +65,8 @@ void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, 
 // One line of text with the top-left corner of its cell at (left, top), in the font's colour,
 // without background, clipped to the frame. Returns false (frame untouched) when no
 // QGuiApplication exists to provide fonts. An empty text draws nothing and returns true.
-bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
-                       int left, int top);
+bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
+                       int top);
 
 // Reads a BMP file into a 24-bit bitmap. On failure returns false with a message in error and
 // leaves picture in an unspecified state.

@@ -14,19 +14,24 @@ namespace {
 
 using ByteTable = std::array<uint8_t, 256>;
 
-inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+inline int Clamp255(int v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
-inline uint8_t Clamp255(int64_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+inline uint8_t Clamp255(int64_t v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
 
 // Rounds half to even and clamps; NaN (cannot happen for finite settings) counts as 0.
 inline uint8_t RoundClamp255(double v) {
     v = std::nearbyint(v);
-    if (!(v > 0))
-        return 0;
+    if (!(v > 0)) return 0;
     return v >= 255 ? 255 : static_cast<uint8_t>(v);
 }
 
-size_t RowBytes(const BitmapView& frame) { return static_cast<size_t>(frame.Width) * 3; }
+size_t RowBytes(const BitmapView& frame) {
+    return static_cast<size_t>(frame.Width) * 3;
+}
 
 // Replaces every byte of the frame through one table.
 void MapBytes(const BitmapView& frame, const ByteTable& table) {
@@ -50,10 +55,9 @@ void MapBytes(const BitmapView& frame, const ByteTable& table) {
 // Contrast around level 170; the two branches use different constants on purpose, so that
 // saved settings keep producing the same pictures.
 ByteTable ContrastTable(int contrast) {
-    if (contrast == 100)
-        contrast = 99; // 1 / cos(pi / 2) would be infinite
-    const double f = contrast > 0 ? 1.0 / std::cos(contrast * 0.015707963267948966)
-                                  : std::cos(contrast * 0.015708);
+    if (contrast == 100) contrast = 99; // 1 / cos(pi / 2) would be infinite
+    const double f =
+        contrast > 0 ? 1.0 / std::cos(contrast * 0.015707963267948966) : std::cos(contrast * 0.015708);
     ByteTable t{};
     for (int i = 0; i < 256; ++i)
         t[i] = RoundClamp255((i - 170) * f + 170);
@@ -64,7 +68,8 @@ ByteTable ContrastTable(int contrast) {
 ByteTable LevelTable(int brightness, const ByteTable& contrast) {
     ByteTable t{};
     for (int j = 0; j < 256; ++j) {
-        const int64_t v = (256 - static_cast<int64_t>(brightness) + static_cast<int64_t>(brightness) * j) / 256;
+        const int64_t v =
+            (256 - static_cast<int64_t>(brightness) + static_cast<int64_t>(brightness) * j) / 256;
         t[j] = contrast[Clamp255(v)];
     }
     return t;
@@ -103,8 +108,7 @@ void SaturateRows(const BitmapView& frame, const std::array<Offset, kByteSums>& 
 } // namespace
 
 void AdjustColors(const BitmapView& frame, int brightness, int contrast, int saturation) {
-    if (frame.Empty())
-        return;
+    if (frame.Empty()) return;
     const ByteTable level = LevelTable(brightness, ContrastTable(contrast));
     const int s = std::clamp(saturation, -kSaturationLimit, kSaturationLimit);
     if (s == 256) { // every byte keeps its distance from the grey level: levels only
@@ -145,8 +149,7 @@ void AdjustColors(const BitmapView& frame, int brightness, int contrast, int sat
 }
 
 void ApplyExposure(const BitmapView& frame, float exposure) {
-    if (frame.Empty())
-        return;
+    if (frame.Empty()) return;
     const double e = exposure;
     ByteTable table{};
     for (int i = 0; i < 256; ++i) {
@@ -177,7 +180,9 @@ void MixRow(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n, unsign
 }
 
 // x / 255 for 0 <= x <= 255 * 255, without a division.
-inline unsigned Div255(unsigned x) { return (x + 1 + (x >> 8)) >> 8; }
+inline unsigned Div255(unsigned x) {
+    return (x + 1 + (x >> 8)) >> 8;
+}
 
 void MultiplyRow(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n) {
     size_t i = 0;
@@ -192,16 +197,14 @@ void MultiplyRow(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n) {
 
 void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, int top, int alpha,
                   int style) {
-    if (frame.Empty() || picture.Empty())
-        return;
+    if (frame.Empty() || picture.Empty()) return;
     // Cut the picture to the frame on all four sides; a picture that starts above or left of
     // the frame must not reach memory before the frame's first row or pixel.
     const int64_t x0 = std::max<int64_t>(left, 0);
     const int64_t y0 = std::max<int64_t>(top, 0);
     const int64_t x1 = std::min<int64_t>(static_cast<int64_t>(left) + picture.Width, frame.Width);
     const int64_t y1 = std::min<int64_t>(static_cast<int64_t>(top) + picture.Height, frame.Height);
-    if (x1 <= x0 || y1 <= y0)
-        return;
+    if (x1 <= x0 || y1 <= y0) return;
 
     const size_t bytes = static_cast<size_t>(x1 - x0) * 3;
     const int srcX = static_cast<int>(x0 - left);
@@ -240,8 +243,7 @@ void FillRect(const BitmapView& frame, int64_t x0, int64_t y0, int64_t x1, int64
 
 void DrawCropOutline(const BitmapView& frame, int cropTop, int cropLeft, int cropBottom, int cropRight,
                      TCropOutline variant) {
-    if (frame.Empty())
-        return;
+    if (frame.Empty()) return;
     int64_t x0 = cropLeft, y0 = cropTop;
     int64_t x1 = static_cast<int64_t>(frame.Width) - cropRight;
     int64_t y1 = static_cast<int64_t>(frame.Height) - cropBottom;
@@ -251,8 +253,7 @@ void DrawCropOutline(const BitmapView& frame, int cropTop, int cropLeft, int cro
         x1 -= 2;
         y1 -= 2;
     }
-    if (x1 <= x0 || y1 <= y0)
-        return; // nothing is kept
+    if (x1 <= x0 || y1 <= y0) return; // nothing is kept
     constexpr int64_t pen = 2;
     static constexpr uint8_t green[3] = {0, 128, 0}; // blue, green, red
     FillRect(frame, x0, y0, x1, std::min(y0 + pen, y1), green);

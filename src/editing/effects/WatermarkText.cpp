@@ -32,17 +32,17 @@ QFont ToQFont(const TWatermarkFont& f) {
     return font;
 }
 
-QColor ToQColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor ToQColor(uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 } // namespace
 
-bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
-                       int left, int top) {
-    if (text.empty() || frame.Empty())
-        return true;
+bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
+                       int top) {
+    if (text.empty() || frame.Empty()) return true;
     // Fonts live in the GUI application's font database; without one Qt would abort.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return false;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
 
     QString line = QString::fromStdString(text);
     // One line: a line break in the stored text must not start a second line.

@@ -4,6 +4,7 @@
 #include "engine/Bitmap24.h"
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -13,6 +14,10 @@ struct Bgr {
     uint8_t b = 0, g = 0, r = 0;
     bool operator==(const Bgr&) const = default;
 };
+
+inline void PrintTo(const Bgr& c, std::ostream* os) {
+    *os << "(b " << int(c.b) << ", g " << int(c.g) << ", r " << int(c.r) << ")";
+}
 
 class GuardedFrame {
 public:
@@ -58,7 +63,8 @@ public:
     bool GuardsIntact() const {
         for (size_t i = 0; i < bytes_.size(); ++i) {
             const size_t y = i / stride_, x = i % stride_;
-            if ((y >= static_cast<size_t>(height_) || x >= static_cast<size_t>(width_) * 3) && bytes_[i] != kGuard)
+            if ((y >= static_cast<size_t>(height_) || x >= static_cast<size_t>(width_) * 3) &&
+                bytes_[i] != kGuard)
                 return false;
         }
         return true;

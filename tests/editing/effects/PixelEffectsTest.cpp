@@ -41,9 +41,10 @@ class AdjustColorsLevels : public testing::TestWithParam<LevelCase> {};
 
 TEST_P(AdjustColorsLevels, MapsLevelsAsDefined) {
     const LevelCase& c = GetParam();
-    EXPECT_EQ(MapGreyLevels(c.levels,
-                            [&](const BitmapView& v) { AdjustColors(v, c.brightness, c.contrast, c.saturation); }),
-              c.expected);
+    EXPECT_EQ(
+        MapGreyLevels(c.levels,
+                      [&](const BitmapView& v) { AdjustColors(v, c.brightness, c.contrast, c.saturation); }),
+        c.expected);
 }
 
 const std::vector<int> kSix = {0, 50, 100, 170, 200, 255};
@@ -117,7 +118,8 @@ Bgr ReferenceAdjust(Bgr p, int brightness, int contrast, int saturation) {
 }
 
 TEST(AdjustColors, EveryPixelFollowsTheDefinition) {
-    const int settings[][3] = {{255, 0, 255}, {300, 20, 400}, {100, -70, 0}, {-40, 150, 1000}, {256, 0, 70000}};
+    const int settings[][3] = {
+        {255, 0, 255}, {300, 20, 400}, {100, -70, 0}, {-40, 150, 1000}, {256, 0, 70000}};
     for (const auto& s : settings) {
         GuardedFrame frame(29, 6);
         frame.FillRandom(3);
@@ -223,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Edges, BlendPicturePlacement,
                          testing::Values(PlacementCase{0, 0}, PlacementCase{3, 2}, PlacementCase{6, 5},
                                          PlacementCase{8, 6}, PlacementCase{9, 0}, PlacementCase{10, 0},
                                          PlacementCase{0, 8}, PlacementCase{500, 500}, PlacementCase{-2, -1},
-                                         PlacementCase{-4, 0}, PlacementCase{0, -3}, PlacementCase{-100, -100}));
+                                         PlacementCase{-4, 0}, PlacementCase{0, -3},
+                                         PlacementCase{-100, -100}));
 
 TEST(BlendPicture, ReadsThePictureFromItsCorner) {
     GuardedFrame frame(6, 4, {255, 255, 255});
@@ -257,21 +260,19 @@ TEST_P(CropOutline, DrawsTwoPixelGreenBorderInsideTheKeptArea) {
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
             const bool inside = x >= c.x0 && x < c.x1 && y >= c.y0 && y < c.y1;
-            const bool border =
-                inside && (x < c.x0 + 2 || x >= c.x1 - 2 || y < c.y0 + 2 || y >= c.y1 - 2);
+            const bool border = inside && (x < c.x0 + 2 || x >= c.x1 - 2 || y < c.y0 + 2 || y >= c.y1 - 2);
             ASSERT_EQ(frame.At(x, y), border ? green : grey) << x << "," << y;
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Variants, CropOutline,
-    testing::Values(OutlineCase{TCropOutline::Plain, 0, 0, 0, 0, 0, 0, 32, 24},
-                    OutlineCase{TCropOutline::Plain, 2, 4, 6, 8, 4, 2, 24, 18},
-                    OutlineCase{TCropOutline::Inset, 0, 0, 0, 0, 1, 1, 30, 22},
-                    OutlineCase{TCropOutline::Inset, 2, 4, 6, 8, 5, 3, 22, 16},
-                    // A crop that keeps nothing draws nothing.
-                    OutlineCase{TCropOutline::Plain, 12, 0, 12, 0, 0, 0, 0, 0},
-                    OutlineCase{TCropOutline::Inset, 0, 20, 0, 20, 0, 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(Variants, CropOutline,
+                         testing::Values(OutlineCase{TCropOutline::Plain, 0, 0, 0, 0, 0, 0, 32, 24},
+                                         OutlineCase{TCropOutline::Plain, 2, 4, 6, 8, 4, 2, 24, 18},
+                                         OutlineCase{TCropOutline::Inset, 0, 0, 0, 0, 1, 1, 30, 22},
+                                         OutlineCase{TCropOutline::Inset, 2, 4, 6, 8, 5, 3, 22, 16},
+                                         // A crop that keeps nothing draws nothing.
+                                         OutlineCase{TCropOutline::Plain, 12, 0, 12, 0, 0, 0, 0, 0},
+                                         OutlineCase{TCropOutline::Inset, 0, 20, 0, 20, 0, 0, 0, 0}));
 
 } // namespace
 } // namespace orvel

@@ -25,8 +25,7 @@ using test::GuardedFrame;
 class GuiEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app_ = std::make_unique<QGuiApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }
@@ -42,7 +41,8 @@ private:
 
 // Writes an uncompressed BMP: 24 bits, or 8 bits with a grey-ramp palette (index i = level i).
 // A negative height stores the rows top-down.
-void WriteBmp(const std::string& path, int width, int height, int bits, const std::function<Bgr(int, int)>& pixel) {
+void WriteBmp(const std::string& path, int width, int height, int bits,
+              const std::function<Bgr(int, int)>& pixel) {
     const int rows = std::abs(height);
     const int stride = ((width * bits / 8) + 3) & ~3;
     const int palette = bits == 8 ? 256 * 4 : 0;
@@ -102,8 +102,7 @@ class LoadBitmapFileGood : public TempFiles, public testing::WithParamInterface<
 TEST_P(LoadBitmapFileGood, ReadsTopDownPixels) {
     const BmpCase& c = GetParam();
     auto pixel = [&](int x, int y) {
-        if (c.bits == 8)
-            return Bgr{uint8_t(x * 40 + y), uint8_t(x * 40 + y), uint8_t(x * 40 + y)};
+        if (c.bits == 8) return Bgr{uint8_t(x * 40 + y), uint8_t(x * 40 + y), uint8_t(x * 40 + y)};
         return Bgr{uint8_t(x * 40), uint8_t(y * 60), uint8_t(x + y)};
     };
     WriteBmp(Path("p.bmp"), c.width, c.height, c.bits, pixel);
@@ -120,8 +119,8 @@ TEST_P(LoadBitmapFileGood, ReadsTopDownPixels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LoadBitmapFileGood,
-                         testing::Values(BmpCase{"bottom_up_odd_width", 5, 3, 24}, BmpCase{"top_down", 4, -3, 24},
-                                         BmpCase{"palette", 5, 2, 8}),
+                         testing::Values(BmpCase{"bottom_up_odd_width", 5, 3, 24},
+                                         BmpCase{"top_down", 4, -3, 24}, BmpCase{"palette", 5, 2, 8}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TempFiles, UnreadablePicturesAreReportedWithTheirPath) {
@@ -134,7 +133,8 @@ TEST_F(TempFiles, UnreadablePicturesAreReportedWithTheirPath) {
     QFile::resize(QString::fromStdString(Path("short.bmp")), 200);
     WriteText(Path("header.bmp"), std::string("BM") + std::string(60, '\xff'));
 
-    for (const char* name : {"missing.bmp", "png.bmp", "empty.bmp", "text.bmp", "short.bmp", "header.bmp", ""}) {
+    for (const char* name :
+         {"missing.bmp", "png.bmp", "empty.bmp", "text.bmp", "short.bmp", "header.bmp", ""}) {
         const std::string path = name[0] ? Path(name) : dir_.path().toStdString(); // "" = the folder
         Bitmap24 picture;
         std::string error;
@@ -193,8 +193,8 @@ TEST(EffectSettingsFromRecord, TakesEveryEffectFieldOfTheJob) {
     r.ProcessText = true;
     r.ProcessImage = true;
     r.CropTop = 10;
-    const EffectSettings want{6,  7, 8, 9, "text", r.WatermarkFont, 1, 2, "/pictures/logo.bmp", 3, 4, 5, 2,
-                              true, true};
+    const EffectSettings want{6, 7, 8, 9,    "text", r.WatermarkFont, 1, 2, "/pictures/logo.bmp", 3,
+                              4, 5, 2, true, true};
     EXPECT_EQ(EffectSettings::FromRecord(r), want);
 }
 
@@ -297,7 +297,8 @@ TEST(WatermarkText, StylesChangeTheDrawing) {
     // Underline and strike-out join the letters with a line; bold and italic change the shapes.
     EXPECT_GT(LongestRun(*draw([](TWatermarkFont& f) { f.Underline = true; })), 40);
     EXPECT_GT(LongestRun(*draw([](TWatermarkFont& f) { f.StrikeOut = true; })), 40);
-    EXPECT_GT(LitPixels(*draw([](TWatermarkFont& f) { f.Bold = true; }), {}).count, LitPixels(*plain, {}).count);
+    EXPECT_GT(LitPixels(*draw([](TWatermarkFont& f) { f.Bold = true; }), {}).count,
+              LitPixels(*plain, {}).count);
     EXPECT_NE(draw([](TWatermarkFont& f) { f.Italic = true; })->Pixels(), plain->Pixels());
 }
 
@@ -353,8 +354,10 @@ TEST_P(LayerOrderRender, EffectsReachOnlyTheLayersBeforeThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, LayerOrderRender,
-                         testing::Values(OrderCase{true, false, true, false}, OrderCase{false, true, false, true},
-                                         OrderCase{true, true, true, true}, OrderCase{false, false, false, false}));
+                         testing::Values(OrderCase{true, false, true, false},
+                                         OrderCase{false, true, false, true},
+                                         OrderCase{true, true, true, true},
+                                         OrderCase{false, false, false, false}));
 
 } // namespace
 } // namespace orvel
