@@ -1,6 +1,5 @@
 #include "engine/FFmpegConverter.h"
 
-#include "engine/FFmpegException.h"
 #include "engine/FFmpegLoader.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/MainThreadDispatcher.h"
@@ -311,8 +310,6 @@ int TCustomFFmpegConverter::AddTask(const std::string& fileName, const TInputOpt
             TInputOptions copy = *options;
             if (copy.FileName.empty())
                 copy.FileName = fileName;
-            if (task->InputCount() >= kMaxFiles)
-                throw FFmpegException("max input files reached");
             task->SetInputOptions(task->InputCount(), &copy);
             ApplyExtOptions(*task, copy.ExtOptions, false);
             if (!copy.FileFormat.empty())
