@@ -3,6 +3,7 @@
 #include "engine/FFmpegConverter.h"
 #include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
+#include "probe/AVProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,11 @@ TEST(ConverterTasks, TwentyOutputsAtMost) {
     const std::string dir = OutDir("limit");
     const int t = c.AddTask(fixtures::Path(FixtureId::Mp4));
     ASSERT_EQ(t, 0) << c.LastErrorMessage();
+    // The task's input is readable through its probe without opening the file again.
+    ASSERT_NE(c.GetTaskProbe(t, 0), nullptr);
+    EXPECT_EQ(c.GetTaskProbe(t, 0)->VideoStreamCount(), 1);
+    EXPECT_FALSE(c.GetTaskProbe(t, 0)->OwnsInput());
+    EXPECT_EQ(c.GetTaskProbe(t, 1), nullptr);
     for (int i = 0; i < 20; ++i) {
         const TOutputOptions o = AviOutput();
         ASSERT_TRUE(c.SetOutputFile(t, dir + "/out" + std::to_string(i) + ".avi", &o)) << c.LastErrorMessage();
