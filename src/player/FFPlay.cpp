@@ -179,6 +179,10 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(surfaceMutex_);
         surface_ = screen;
     }
+    {
+        std::lock_guard lock(openStateMutex_);
+        playRaised_ = openedPausePending_ = false;
+    }
     auto playback = std::make_shared<Playback>(*this, fileName, paused);
     if (!playback->Start()) {
         playback.reset();
@@ -199,8 +203,16 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     else
         FileOpenNotification();
     EnsureEventThread();
-    // Cleared here rather than by the thread itself, so a Stop right after Open waits for it.
+    // Both here rather than in the thread itself: a Stop right after Open still waits for the
+    // thread, and psPlay always comes before any state the host causes after Open returns.
     playFinished_.Reset();
+    {
+        std::lock_guard lock(openStateMutex_);
+        RaiseState(psPlay);
+        playRaised_ = true;
+        if (openedPausePending_)
+            RaiseState(psPause);
+    }
     playThread_ = std::thread(&TCustomPlayer::PlayThreadRun, this);
     return true;
 }
@@ -212,11 +224,7 @@ void TCustomPlayer::FileOpenNotification() {
     }
     snapshotConverter_.Reset();
     auto playback = CurrentPlayback();
-    TFileOpenEvent handler;
-    {
-        std::lock_guard lock(handlersMutex_);
-        handler = onFileOpen_;
-    }
+    TFileOpenEvent handler = CopyOf(onFileOpen_);
     if (playback && handler) {
         const int64_t duration = playback->StillImage() ? 0 : playback->Duration();
         int width = -1, height = -1;
@@ -322,7 +330,6 @@ TCustomPlayer::PresentEvent TCustomPlayer::WaitEvent() {
 }
 
 void TCustomPlayer::PlayThreadRun() {
-    RaiseState(psPlay);
     try {
         for (;;) {
             const PresentEvent event = WaitEvent();
@@ -400,23 +407,13 @@ void TCustomPlayer::EventThreadRun() {
             }
             auto deliver = [this, event] {
                 if (event.Kind == PlayerEventKind::Position) {
-                    TPositionEvent handler;
-                    {
-                        std::lock_guard lock(handlersMutex_);
-                        handler = onPosition_;
-                    }
-                    if (handler) {
+                    if (TPositionEvent handler = CopyOf(onPosition_)) {
                         inHandler_ = true;
                         handler(this, event.Position);
                         inHandler_ = false;
                     }
                 } else if (event.Kind == PlayerEventKind::State) {
-                    TPlayStateEvent handler;
-                    {
-                        std::lock_guard lock(handlersMutex_);
-                        handler = onState_;
-                    }
-                    if (handler) {
+                    if (TPlayStateEvent handler = CopyOf(onState_)) {
                         inHandler_ = true;
                         handler(this, event.State);
                         inHandler_ = false;
@@ -442,15 +439,19 @@ void TCustomPlayer::EventThreadRun() {
 // Called by the playback
 
 void TCustomPlayer::RaiseState(TPlayState state) {
-    bool assigned;
-    {
-        std::lock_guard lock(handlersMutex_);
-        assigned = static_cast<bool>(onState_);
-    }
+    const bool assigned = static_cast<bool>(CopyOf(onState_));
     if (assigned)
         ring_.Put(PlayerEvent{PlayerEventKind::State, state, 0});
     else if (state == psStop)
         ring_.Put(PlayerEvent{PlayerEventKind::StopDelivery, state, 0});
+}
+
+void TCustomPlayer::RaiseOpenedPaused() {
+    std::lock_guard lock(openStateMutex_);
+    if (playRaised_)
+        RaiseState(psPause);
+    else
+        openedPausePending_ = true;
 }
 
 void TCustomPlayer::UpdatePosition(Playback& playback) {
@@ -477,11 +478,7 @@ void TCustomPlayer::UpdatePosition(Playback& playback) {
     const int64_t last = lastReported_;
     if (last == INT64_MIN || std::llabs(pos - last) > 10000) {
         lastReported_ = pos;
-        bool assigned;
-        {
-            std::lock_guard lock(handlersMutex_);
-            assigned = static_cast<bool>(onPosition_);
-        }
+        const bool assigned = static_cast<bool>(CopyOf(onPosition_));
         if (assigned)
             ring_.Put(PlayerEvent{PlayerEventKind::Position, psPlay, pos});
     }
@@ -497,11 +494,7 @@ void TCustomPlayer::NoteAudioCallback() { lastAudioCallback_ = av_gettime_relati
 void TCustomPlayer::RunHook(Playback& playback, AVFrame* overlay, double pts) {
     if (!hook_)
         return;
-    THookEvent handler;
-    {
-        std::lock_guard lock(handlersMutex_);
-        handler = onHook_;
-    }
+    THookEvent handler = CopyOf(onHook_);
     if (!handler)
         return;
     std::lock_guard lock(hookMutex_);
@@ -558,8 +551,7 @@ void TCustomPlayer::Seek(TSeekFlags flags, bool wait, int64_t position) {
     // Without a stated duration there is nothing to clamp to.
     if (playback->Duration() >= 0 && target > playback->Duration())
         target = playback->Duration();
-    if (playback->Input()->start_time != AV_NOPTS_VALUE)
-        target += playback->Input()->start_time;
+    target += playback->StartTime(); // 0 when the file states none
     playback->RequestSeek(flags, wait, position <= 0 ? 1 : 0, target);
 }
 
@@ -588,7 +580,7 @@ Bitmap24& TCustomPlayer::GetCurrentFrame(int64_t& pts) {
     Bitmap24& bitmap = snapshotConverter_.Bitmap();
     pts = -1;
     auto playback = CurrentPlayback();
-    if (!playback || !playback->HasVideo()) {
+    if (!playback || !playback->VideoStream()) {
         bitmap.SetSize(0, 0);
         return bitmap;
     }

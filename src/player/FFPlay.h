@@ -130,6 +130,11 @@ private:
     PresentEvent WaitEvent();
 
     std::shared_ptr<Playback> CurrentPlayback() const;
+    // Handlers may be replaced while threads call them: each call works on a copy.
+    template <class Handler> Handler CopyOf(const Handler& handler) const {
+        std::lock_guard lock(handlersMutex_);
+        return handler;
+    }
     void EndPlayback();
     void ResetPlaybackValues();
     bool InitAudioSystem();
@@ -148,6 +153,8 @@ private:
     void AttachProbe(AVFormatContext* input);
     void DetachProbe() { AttachProbe(nullptr); }
     void RaiseState(TPlayState state);
+    // The pause of a file opened paused, which must not come before psPlay.
+    void RaiseOpenedPaused();
     void UpdatePosition(Playback& playback);
     void RunHook(Playback& playback, AVFrame* overlay, double pts);
     void NoteAudioCallback();
@@ -186,6 +193,9 @@ private:
     std::atomic<int64_t> lastReported_{INT64_MIN};
     std::atomic<int64_t> lastAudioCallback_{0};
     std::atomic<bool> audioSystemUp_{false};
+    std::mutex openStateMutex_;
+    bool playRaised_ = false;
+    bool openedPausePending_ = false;
 
     std::mutex eventsMutex_;
     std::condition_variable eventsCond_;

@@ -47,6 +47,7 @@ Playback::Playback(TCustomPlayer& owner, std::string fileName, bool paused)
 
 Playback::~Playback() {
     End();
+    input_.reset();
     for (auto& sp : subtitles_)
         FreeSubtitle(sp);
 }
@@ -180,7 +181,8 @@ void Playback::ReadThread() {
     if (subtitleIndex_ >= 0)
         StreamClose(subtitleIndex_);
     owner_.DetachProbe();
-    input_.reset();
+    // The input itself is closed with the playback, so a host call racing with the end
+    // never reads a closed input.
     if (openStatus_ == -1)
         openStatus_ = -2;
 }
@@ -431,7 +433,6 @@ void Playback::StreamClose(int index) {
         videoQueue_.Flush();
         ctx = &videoCodec_;
         videoIndex_ = -1;
-        videoStream_ = nullptr;
     } else if (index == audioIndex_) {
         audioQueue_.Abort();
         audioDevice_.Close();
@@ -439,7 +440,6 @@ void Playback::StreamClose(int index) {
         sampleConverter_.Reset();
         ctx = &audioCodec_;
         audioIndex_ = -1;
-        audioStream_ = nullptr;
         audioDuration_ = -1;
     } else if (index == subtitleIndex_) {
         subtitleQueue_.Abort();
@@ -453,7 +453,6 @@ void Playback::StreamClose(int index) {
         subtitleQueue_.Flush();
         ctx = &subtitleCodec_;
         subtitleIndex_ = -1;
-        subtitleStream_ = nullptr;
     } else {
         return;
     }
@@ -571,7 +570,7 @@ void Playback::VideoThread() {
         if (openPausedCount_ != 0) {
             if (openPausedCount_ > 1) {
                 openPausedCount_ = 0;
-                owner_.RaiseState(psPause);
+                owner_.RaiseOpenedPaused();
             } else {
                 ++openPausedCount_;
             }

@@ -17,6 +17,21 @@ namespace orvel {
 
 double WallClock();
 
+namespace {
+
+YuvPicture PictureOf(const AVFrame* frame, int width, int height) {
+    YuvPicture picture;
+    for (int i = 0; i < 3; ++i) {
+        picture.Planes[i] = frame->data[i];
+        picture.Strides[i] = frame->linesize[i];
+    }
+    picture.Width = width;
+    picture.Height = height;
+    return picture;
+}
+
+} // namespace
+
 double Playback::AudioClock() const {
     double clock = audioClock_;
     const int bytesPerSecond = audioRate_ * 2 * audioChannels_;
@@ -246,14 +261,7 @@ void Playback::DrawPicture(PictureSlot& slot) {
                 BlendSubtitle(slot, sp.Sub);
         }
     }
-    YuvPicture picture;
-    for (int i = 0; i < 3; ++i) {
-        picture.Planes[i] = slot.Overlay->data[i];
-        picture.Strides[i] = slot.Overlay->linesize[i];
-    }
-    picture.Width = slot.Width;
-    picture.Height = slot.Height;
-    owner_.surface_->ShowPicture(picture, FitPicture(dw, dh, aspect));
+    owner_.surface_->ShowPicture(PictureOf(slot.Overlay.get(), slot.Width, slot.Height), FitPicture(dw, dh, aspect));
 }
 
 void Playback::BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub) {
@@ -376,14 +384,7 @@ void Playback::DrawWaveform() {
     for (int ch = 1; ch < channels; ++ch)
         for (int x = 0; x < width; ++x)
             plot(x, ch * h);
-    YuvPicture picture;
-    for (int i = 0; i < 3; ++i) {
-        picture.Planes[i] = f->data[i];
-        picture.Strides[i] = f->linesize[i];
-    }
-    picture.Width = width;
-    picture.Height = height;
-    owner_.surface_->ShowPicture(picture, DisplayRect{0, 0, width, height});
+    owner_.surface_->ShowPicture(PictureOf(f, width, height), DisplayRect{0, 0, width, height});
 }
 
 void Playback::AudioCallback(uint8_t* stream, int len) {

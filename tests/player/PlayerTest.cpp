@@ -167,13 +167,25 @@ TEST_F(PlayerTest, OpenWhilePlayingStopsTheFirstFile) {
 }
 
 TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
+    // The host is still busy with psPlay while Pause and Resume happen.
+    player->SetTriggerEventInMainThread(false);
     player->SetOnPosition(nullptr); // no position event may split the two states
-    // Nothing is served yet, so the event thread is still handing psPlay to this thread.
+    ManualResetSignal delivering(false), release(false);
+    player->SetOnState([&](TCustomPlayer*, TPlayState s) {
+        if (s == psPlay) {
+            delivering.Set();
+            release.WaitFor(5000);
+        }
+        std::lock_guard lock(log.mutex);
+        log.states.push_back(s);
+    });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    ASSERT_TRUE(delivering.WaitFor(5000));
     player->Pause();
     EXPECT_TRUE(player->Paused());
     player->Resume();
     EXPECT_FALSE(player->Paused());
+    release.Set();
     Serve(300);
     EXPECT_EQ(log.States(), (std::vector<TPlayState>{psPlay, psResume}));
 }
