@@ -27,9 +27,9 @@ public:
     }
     bool OpenDisplay(int, int) override { return true; }
     void ShowPicture(const YuvPicture& picture, const DisplayRect&) override {
-        scaler_.reset(sws_getCachedContext(scaler_.release(), picture.Width, picture.Height, AV_PIX_FMT_YUV420P,
-                                           picture.Width, picture.Height, AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr,
-                                           nullptr, nullptr));
+        scaler_.reset(sws_getCachedContext(scaler_.release(), picture.Width, picture.Height,
+                                           AV_PIX_FMT_YUV420P, picture.Width, picture.Height, AV_PIX_FMT_BGRA,
+                                           SWS_BICUBIC, nullptr, nullptr, nullptr));
         rgb_.resize(static_cast<size_t>(picture.Width) * picture.Height * 4);
         uint8_t* dst[4] = {rgb_.data(), nullptr, nullptr, nullptr};
         int stride[4] = {picture.Width * 4, 0, 0, 0};
@@ -78,8 +78,7 @@ Result Play(const std::string& file, bool hook, int seconds) {
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         const auto s = player.GetStatistics();
-        if (!s.HasBothClocks)
-            continue;
+        if (!s.HasBothClocks) continue;
         const double diff = std::fabs(s.ClockDifference) * 1000.0;
         sum += diff;
         r.maxDiffMs = std::max(r.maxDiffMs, diff);
@@ -116,8 +115,8 @@ int main(int argc, char** argv) {
         const Result r = Play(file, hook, seconds);
         std::printf("%-9s %7lld %8lld %12lld %14lld %13.1f %12.1f\n", hook ? "on" : "off",
                     static_cast<long long>(r.shown), static_cast<long long>(r.dropped),
-                    static_cast<long long>(r.shownAfterFirstSecond), static_cast<long long>(r.droppedAfterFirstSecond),
-                    r.meanDiffMs, r.maxDiffMs);
+                    static_cast<long long>(r.shownAfterFirstSecond),
+                    static_cast<long long>(r.droppedAfterFirstSecond), r.meanDiffMs, r.maxDiffMs);
     }
     return 0;
 }

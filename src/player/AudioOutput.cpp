@@ -21,12 +21,13 @@ const char* AudioDriverName(TAudioDriver driver) {
     }
 }
 
-const char* VideoDriverName(TVideoDriver) { return ""; }
+const char* VideoDriverName(TVideoDriver) {
+    return "";
+}
 
 void MixSamples(uint8_t* dst, const uint8_t* src, int len, int volume, bool mute) {
     std::memset(dst, 0, static_cast<size_t>(len));
-    if (mute || volume <= 0)
-        return;
+    if (mute || volume <= 0) return;
     SDL_MixAudioFormat(dst, src, AUDIO_S16SYS, static_cast<Uint32>(len),
                        volume > SDL_MIX_MAXVOLUME ? SDL_MIX_MAXVOLUME : volume);
 }
@@ -55,8 +56,7 @@ bool AudioDevice::Open(int sampleRate, int channels, Fill fill, std::string& err
 }
 
 void AudioDevice::Start() {
-    if (device_)
-        SDL_PauseAudioDevice(device_, 0);
+    if (device_) SDL_PauseAudioDevice(device_, 0);
 }
 
 void AudioDevice::Close() {
@@ -77,26 +77,30 @@ void SDLCALL AudioDevice::Callback(void* userdata, Uint8* stream, int len) {
 bool SampleConverter::Convert(const AVFrame* frame, int outChannels, std::vector<uint8_t>& out,
                               std::string& error) {
     const bool same = swr_ && format_ == frame->format && rate_ == frame->sample_rate &&
-                      outChannels_ == outChannels && av_channel_layout_compare(&layout_, &frame->ch_layout) == 0;
+                      outChannels_ == outChannels &&
+                      av_channel_layout_compare(&layout_, &frame->ch_layout) == 0;
     if (!same) {
         Reset();
         AVChannelLayout inLayout{};
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame->ch_layout) == 0)
-            av_channel_layout_default(&inLayout, frame->ch_layout.nb_channels > 0 ? frame->ch_layout.nb_channels : 1);
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ||
+            av_channel_layout_check(&frame->ch_layout) == 0)
+            av_channel_layout_default(&inLayout,
+                                      frame->ch_layout.nb_channels > 0 ? frame->ch_layout.nb_channels : 1);
         else
             av_channel_layout_copy(&inLayout, &frame->ch_layout);
         AVChannelLayout outLayout{};
         av_channel_layout_default(&outLayout, outChannels);
         SwrContext* raw = nullptr;
-        const int rc = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, frame->sample_rate, &inLayout,
-                                           static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                           nullptr);
+        const int rc =
+            swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, frame->sample_rate, &inLayout,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
         SwrContextPtr swr(raw);
         if (rc < 0 || !swr || swr_init(swr.get()) < 0) {
             const char* name = av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format));
-            error = std::string("Cannot convert ") + (name ? name : "unknown") + " sample format to s16 sample format";
+            error = std::string("Cannot convert ") + (name ? name : "unknown") +
+                    " sample format to s16 sample format";
             return false;
         }
         swr_ = std::move(swr);
@@ -112,8 +116,8 @@ bool SampleConverter::Convert(const AVFrame* frame, int outChannels, std::vector
     }
     out.resize(static_cast<size_t>(maxSamples) * outChannels * 2);
     uint8_t* outPlanes[1] = {out.data()};
-    const int got = swr_convert(swr_.get(), outPlanes, maxSamples, const_cast<const uint8_t**>(frame->extended_data),
-                                frame->nb_samples);
+    const int got = swr_convert(swr_.get(), outPlanes, maxSamples,
+                                const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (got < 0) {
         error = "av_audio_convert() failed";
         return false;

@@ -8,13 +8,10 @@ double PictureAspect(double aspectRatio, int displayWidth, int displayHeight, AV
                      int pictureWidth, int pictureHeight) {
     if (aspectRatio < 0 && displayWidth > 0 && displayHeight > 0)
         return static_cast<double>(displayWidth) / displayHeight;
-    if (aspectRatio > 0)
-        return aspectRatio;
+    if (aspectRatio > 0) return aspectRatio;
     double pixel = pixelAspect.den ? av_q2d(pixelAspect) : 0.0;
-    if (pixel <= 0)
-        pixel = 1.0;
-    if (pictureHeight <= 0)
-        return 1.0;
+    if (pixel <= 0) pixel = 1.0;
+    if (pictureHeight <= 0) return 1.0;
     return pixel * pictureWidth / pictureHeight;
 }
 

@@ -9,8 +9,7 @@ void EventRing::Put(const PlayerEvent& event) {
         slots_[newest] = event;
     } else {
         write_ = (write_ + 1) % kSlots;
-        if (write_ == read_)
-            read_ = (read_ + 1) % kSlots; // full: the oldest event gives way
+        if (write_ == read_) read_ = (read_ + 1) % kSlots; // full: the oldest event gives way
         slots_[(write_ + kSlots - 1) % kSlots] = event;
     }
     pending_.Set();
@@ -18,12 +17,10 @@ void EventRing::Put(const PlayerEvent& event) {
 
 bool EventRing::Take(PlayerEvent& event) {
     std::lock_guard lock(mutex_);
-    if (read_ == write_)
-        return false;
+    if (read_ == write_) return false;
     event = slots_[read_];
     read_ = (read_ + 1) % kSlots;
-    if (read_ == write_)
-        pending_.Reset();
+    if (read_ == write_) pending_.Reset();
     return true;
 }
 

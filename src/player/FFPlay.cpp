@@ -21,8 +21,7 @@ namespace orvel {
 namespace {
 
 void ServeIfMainThread() {
-    if (MainThreadDispatcher().IsMainThread())
-        ServeMainThread();
+    if (MainThreadDispatcher().IsMainThread()) ServeMainThread();
 }
 
 } // namespace
@@ -67,11 +66,9 @@ void TCustomPlayer::SetOnState(TPlayStateEvent handler) {
 }
 
 void TCustomPlayer::SetAspectRatio(float value) {
-    if (aspectRatio_ == value)
-        return;
+    if (aspectRatio_ == value) return;
     aspectRatio_ = value;
-    if (CurrentPlayback())
-        PushEvent(pcRedisplay);
+    if (CurrentPlayback()) PushEvent(pcRedisplay);
 }
 
 std::shared_ptr<Playback> TCustomPlayer::CurrentPlayback() const {
@@ -89,7 +86,9 @@ std::string TCustomPlayer::LastErrorMessage() const {
     return lastError_;
 }
 
-bool TCustomPlayer::Playing() const { return CurrentPlayback() != nullptr; }
+bool TCustomPlayer::Playing() const {
+    return CurrentPlayback() != nullptr;
+}
 
 bool TCustomPlayer::Paused() const {
     auto playback = CurrentPlayback();
@@ -103,8 +102,7 @@ void TCustomPlayer::StoreError(const std::string& text) {
 
 void TCustomPlayer::Report(const std::string& text, bool stored) {
     FFLogger().Log(this, llError, text);
-    if (stored)
-        StoreError(text);
+    if (stored) StoreError(text);
 }
 
 void TCustomPlayer::AttachProbe(AVFormatContext* input) {
@@ -115,12 +113,13 @@ void TCustomPlayer::AttachProbe(AVFormatContext* input) {
     }
 }
 
-bool TCustomPlayer::LibrariesLoaded() const { return FFLoader().AllLoaded(kPlayerLibraries); }
+bool TCustomPlayer::LibrariesLoaded() const {
+    return FFLoader().AllLoaded(kPlayerLibraries);
+}
 
 bool TCustomPlayer::LoadLibraries(const std::string& folder) {
     FFLoader().SetLibraryFolder(folder);
-    if (FFLoader().Load(kPlayerLibraries))
-        return true;
+    if (FFLoader().Load(kPlayerLibraries)) return true;
     StoreError(FFLoader().LastError());
     return false;
 }
@@ -129,16 +128,14 @@ bool TCustomPlayer::LoadLibraries(const std::string& folder) {
 // Audio system
 
 bool TCustomPlayer::InitAudioSystem() {
-    if (audioSystemUp_)
-        return true;
+    if (audioSystemUp_) return true;
     const char* driver = AudioDriverName(audioDriver_);
     // A normal-priority hint gives way to an SDL_AUDIODRIVER set in the environment.
     if (*driver)
         SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
     else
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (const char* name = SDL_GetCurrentAudioDriver())
         av_log(nullptr, AV_LOG_DEBUG, "using audio driver: %s\n", name);
     audioSystemUp_ = true;
@@ -146,8 +143,7 @@ bool TCustomPlayer::InitAudioSystem() {
 }
 
 void TCustomPlayer::ShutdownAudioSystem() {
-    if (audioSystemUp_.exchange(false))
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (audioSystemUp_.exchange(false)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -169,8 +165,7 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         Report(text, true);
         return false;
     }
-    if (disableDisplay_)
-        disableVideo_ = true;
+    if (disableDisplay_) disableVideo_ = true;
     {
         std::lock_guard lock(eventsMutex_);
         events_.clear();
@@ -196,8 +191,7 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         playback_ = playback;
         fileName_ = fileName;
     }
-    if (screen)
-        screen->SetListener(this);
+    if (screen) screen->SetListener(this);
     if (triggerEventInMainThread_ && !MainThreadDispatcher().IsMainThread())
         RunInMainThread([this] { FileOpenNotification(); });
     else
@@ -210,8 +204,7 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(openStateMutex_);
         RaiseState(psPlay);
         playRaised_ = true;
-        if (openedPausePending_)
-            RaiseState(psPause);
+        if (openedPausePending_) RaiseState(psPause);
     }
     playThread_ = std::thread(&TCustomPlayer::PlayThreadRun, this);
     return true;
@@ -247,11 +240,9 @@ void TCustomPlayer::FileOpenNotification() {
 
 void TCustomPlayer::Stop(bool waitForStop) {
     if (auto playback = CurrentPlayback()) {
-        if (playback->Paused())
-            playback->TogglePause();
+        if (playback->Paused()) playback->TogglePause();
         PushEvent(pcQuit);
-        if (waitForStop)
-            StopWait();
+        if (waitForStop) StopWait();
     }
     if (waitForStop) {
         JoinPlayThread();
@@ -262,18 +253,14 @@ void TCustomPlayer::Stop(bool waitForStop) {
 void TCustomPlayer::StopWait() {
     int attempts = 0;
     for (;;) {
-        if (playFinished_.WaitFor(100))
-            return;
+        if (playFinished_.WaitFor(100)) return;
         ServeIfMainThread();
-        if (!CurrentPlayback())
-            return;
+        if (!CurrentPlayback()) return;
         std::unique_lock lock(playerLock_, std::defer_lock);
-        if (!lock.try_lock_for(std::chrono::milliseconds(100)))
-            continue;
+        if (!lock.try_lock_for(std::chrono::milliseconds(100))) continue;
         ++attempts;
         auto playback = CurrentPlayback();
-        if (!playback)
-            return;
+        if (!playback) return;
         if ((attempts > 10 && playback->ReadingPacket()) || attempts > 20) {
             EndPlayback();
             PushEvent(pcQuit); // lets the presentation loop see that the playback is gone
@@ -284,19 +271,16 @@ void TCustomPlayer::StopWait() {
 }
 
 void TCustomPlayer::JoinPlayThread() {
-    if (playThread_.joinable() && playThread_.get_id() != std::this_thread::get_id())
-        playThread_.join();
+    if (playThread_.joinable() && playThread_.get_id() != std::this_thread::get_id()) playThread_.join();
 }
 
 void TCustomPlayer::EndPlayback() {
     std::shared_ptr<Playback> playback = CurrentPlayback();
-    if (!playback)
-        return;
+    if (!playback) return;
     playback->End();
     {
         std::lock_guard lock(surfaceMutex_);
-        if (surface_)
-            surface_->SetListener(nullptr);
+        if (surface_) surface_->SetListener(nullptr);
     }
     {
         std::lock_guard lock(valuesMutex_);
@@ -378,8 +362,7 @@ void TCustomPlayer::PlayThreadRun() {
 }
 
 void TCustomPlayer::EnsureEventThread() {
-    if (eventThread_.joinable())
-        return;
+    if (eventThread_.joinable()) return;
     eventThreadQuit_ = false;
     eventThreadDone_ = false;
     eventThread_ = std::thread(&TCustomPlayer::EventThreadRun, this);
@@ -387,8 +370,7 @@ void TCustomPlayer::EnsureEventThread() {
 
 void TCustomPlayer::WaitForEventsDelivered(int timeoutMs) {
     // A handler that opens a file holds the event thread: waiting for it would never end.
-    if (inHandler_ || !eventThread_.joinable())
-        return;
+    if (inHandler_ || !eventThread_.joinable()) return;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while ((!ring_.Empty() || delivering_) && std::chrono::steady_clock::now() < end) {
         ServeIfMainThread();
@@ -455,16 +437,14 @@ void TCustomPlayer::RaiseOpenedPaused() {
 }
 
 void TCustomPlayer::UpdatePosition(Playback& playback) {
-    if (playback.StillImage())
-        return;
+    if (playback.StillImage()) return;
     int64_t pos;
     if (playback.HasVideo()) {
         pos = std::llround(playback.VideoClock() * 1000000.0) - playback.StartTime();
     } else if (playback.HasAudio()) {
         pos = std::llround(playback.AudioClock() * 1000000.0) - playback.StartTime();
         const int64_t audioDuration = playback.AudioDuration();
-        if (audioDuration > 0 && pos >= audioDuration && playback.Duration() > pos)
-            pos = playback.Duration();
+        if (audioDuration > 0 && pos >= audioDuration && playback.Duration() > pos) pos = playback.Duration();
     } else {
         return;
     }
@@ -472,31 +452,28 @@ void TCustomPlayer::UpdatePosition(Playback& playback) {
     const int64_t duration = playback.Duration();
     if (duration > 0 && pos >= duration) {
         pos = duration;
-        if (lastReported_ != duration)
-            lastReported_ = 0;
+        if (lastReported_ != duration) lastReported_ = 0;
     }
     const int64_t last = lastReported_;
     if (last == INT64_MIN || std::llabs(pos - last) > 10000) {
         lastReported_ = pos;
         const bool assigned = static_cast<bool>(CopyOf(onPosition_));
-        if (assigned)
-            ring_.Put(PlayerEvent{PlayerEventKind::Position, psPlay, pos});
+        if (assigned) ring_.Put(PlayerEvent{PlayerEventKind::Position, psPlay, pos});
     }
     if (!playback.CaptureDevice() && !playback.EndReported() && playback.Drained()) {
-        if (playback.HasVideo())
-            playback.EndReported() = true;
+        if (playback.HasVideo()) playback.EndReported() = true;
         RaiseState(psEnd);
     }
 }
 
-void TCustomPlayer::NoteAudioCallback() { lastAudioCallback_ = av_gettime_relative(); }
+void TCustomPlayer::NoteAudioCallback() {
+    lastAudioCallback_ = av_gettime_relative();
+}
 
 void TCustomPlayer::RunHook(Playback& playback, AVFrame* overlay, double pts) {
-    if (!hook_)
-        return;
+    if (!hook_) return;
     THookEvent handler = CopyOf(onHook_);
-    if (!handler)
-        return;
+    if (!handler) return;
     std::lock_guard lock(hookMutex_);
     Bitmap24& bitmap = hookConverter_.Bitmap();
     if (!hookConverter_.PictureToBitmap(overlay, bitmap)) {
@@ -540,8 +517,7 @@ void TCustomPlayer::Resume() {
 
 void TCustomPlayer::Seek(TSeekFlags flags, bool wait, int64_t position) {
     auto playback = CurrentPlayback();
-    if (!playback)
-        return;
+    if (!playback) return;
     flags &= 0xF;
     if (flags & sfByte) {
         playback->RequestSeek(flags, wait, 0, position);
@@ -549,16 +525,14 @@ void TCustomPlayer::Seek(TSeekFlags flags, bool wait, int64_t position) {
     }
     int64_t target = position;
     // Without a stated duration there is nothing to clamp to.
-    if (playback->Duration() >= 0 && target > playback->Duration())
-        target = playback->Duration();
+    if (playback->Duration() >= 0 && target > playback->Duration()) target = playback->Duration();
     target += playback->StartTime(); // 0 when the file states none
     playback->RequestSeek(flags, wait, position <= 0 ? 1 : 0, target);
 }
 
 void TCustomPlayer::SeekRelative(TSeekFlags flags, bool wait, double offset) {
     auto playback = CurrentPlayback();
-    if (!playback)
-        return;
+    if (!playback) return;
     flags &= 0xF;
     AVFormatContext* ic = playback->Input();
     if (flags & sfByte) {
@@ -591,8 +565,7 @@ Bitmap24& TCustomPlayer::GetCurrentFrame(int64_t& pts) {
     std::unique_lock<std::mutex> lock;
     if (PictureSlot* slot = playback->LockShownPicture(lock)) {
         pts = std::llround(slot->Pts * 1000000.0) - playback->StartTime();
-        if (!snapshotConverter_.PictureToBitmap(slot->Overlay.get(), bitmap))
-            bitmap.SetSize(0, 0);
+        if (!snapshotConverter_.PictureToBitmap(slot->Overlay.get(), bitmap)) bitmap.SetSize(0, 0);
     }
     return bitmap;
 }
@@ -610,8 +583,12 @@ TCustomPlayer::Statistics TCustomPlayer::GetStatistics() const {
     return s;
 }
 
-void TCustomPlayer::DisplayResized(int width, int height) { PushEvent(pcResize, width, height); }
+void TCustomPlayer::DisplayResized(int width, int height) {
+    PushEvent(pcResize, width, height);
+}
 
-void TCustomPlayer::DisplayExposed() { PushEvent(pcExpose); }
+void TCustomPlayer::DisplayExposed() {
+    PushEvent(pcExpose);
+}
 
 } // namespace orvel

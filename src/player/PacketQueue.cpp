@@ -11,21 +11,20 @@ int PacketQueue::Append(QueuedPacket&& item, int64_t bytes) {
 }
 
 int PacketQueue::Put(PacketPtr packet) {
-    if (!packet)
-        return -1;
+    if (!packet) return -1;
     // A packet read from the input may point into the demuxer's buffer: keep our own reference.
-    if (av_packet_make_refcounted(packet.get()) < 0)
-        return -1;
+    if (av_packet_make_refcounted(packet.get()) < 0) return -1;
     const int64_t bytes = packet->size;
     return Append(QueuedPacket{std::move(packet), false}, bytes);
 }
 
-int PacketQueue::PutFlush() { return Append(QueuedPacket{nullptr, true}, 0); }
+int PacketQueue::PutFlush() {
+    return Append(QueuedPacket{nullptr, true}, 0);
+}
 
 int PacketQueue::PutEmpty(int streamIndex) {
     PacketPtr packet = MakePacket();
-    if (!packet)
-        return -1;
+    if (!packet) return -1;
     packet->stream_index = streamIndex;
     return Append(QueuedPacket{std::move(packet), false}, 0);
 }
@@ -33,16 +32,14 @@ int PacketQueue::PutEmpty(int streamIndex) {
 int PacketQueue::Get(QueuedPacket& out, bool block) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (abort_)
-            return -1;
+        if (abort_) return -1;
         if (!items_.empty()) {
             out = std::move(items_.front());
             items_.pop_front();
             size_ -= (out.Packet ? out.Packet->size : 0) + kNodeOverhead;
             return 1;
         }
-        if (!block)
-            return 0;
+        if (!block) return 0;
         cv_.wait(lock);
     }
 }

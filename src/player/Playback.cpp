@@ -22,7 +22,9 @@ extern "C" {
 namespace orvel {
 namespace {
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 std::string Format(const char* format, const std::string& a) {
     char buffer[2048];
@@ -30,11 +32,15 @@ std::string Format(const char* format, const std::string& a) {
     return buffer;
 }
 
-int InterruptCallback(void* opaque) { return static_cast<Playback*>(opaque)->Aborted() ? 1 : 0; }
+int InterruptCallback(void* opaque) {
+    return static_cast<Playback*>(opaque)->Aborted() ? 1 : 0;
+}
 
 } // namespace
 
-double WallClock() { return static_cast<double>(av_gettime_relative()) / 1000000.0; }
+double WallClock() {
+    return static_cast<double>(av_gettime_relative()) / 1000000.0;
+}
 
 Playback::Playback(TCustomPlayer& owner, std::string fileName, bool paused)
     : owner_(owner), fileName_(std::move(fileName)) {
@@ -52,7 +58,9 @@ Playback::~Playback() {
         FreeSubtitle(sp);
 }
 
-void Playback::Report(const std::string& text, bool stored) { owner_.Report(text, stored); }
+void Playback::Report(const std::string& text, bool stored) {
+    owner_.Report(text, stored);
+}
 
 bool Playback::WaitInSlices(const std::function<bool()>& done, int sliceMs) {
     const bool mainThread = MainThreadDispatcher().IsMainThread();
@@ -78,24 +86,20 @@ bool Playback::Start() {
     }
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
-        if (videoIndex_ < 0 && !owner_.disableDisplay_)
-            showMode_ = 1;
+        if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 1;
         refreshThread_ = std::thread(&Playback::RefreshThread, this);
         return true;
     }
     WaitInSlices([this] { return openStatus_ != -1; }, 10);
     abortRequest_ = true;
-    if (readThread_.joinable())
-        readThread_.join();
+    if (readThread_.joinable()) readThread_.join();
     return false;
 }
 
 void Playback::End() {
     abortRequest_ = true;
-    if (readThread_.joinable())
-        readThread_.join();
-    if (refreshThread_.joinable())
-        refreshThread_.join();
+    if (readThread_.joinable()) readThread_.join();
+    if (refreshThread_.joinable()) refreshThread_.join();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,7 +115,8 @@ bool Playback::OpenFile() {
     ic->interrupt_callback.opaque = this;
     AVDictionary* options = nullptr;
     if (owner_.frameWidth_ > 0 && owner_.frameHeight_ > 0) {
-        const std::string size = std::to_string(owner_.frameWidth_.load()) + "x" + std::to_string(owner_.frameHeight_.load());
+        const std::string size =
+            std::to_string(owner_.frameWidth_.load()) + "x" + std::to_string(owner_.frameHeight_.load());
         av_dict_set(&options, "video_size", size.c_str(), 0);
     }
     const int err = OpenInput(&ic, LibraryUrl(fileName_), nullptr, &options);
@@ -130,8 +135,7 @@ bool Playback::OpenFile() {
         owner_.StoreError(Format("%s: could not find codec parameters", fileName_));
         return false;
     }
-    if (ic->pb)
-        ic->pb->eof_reached = 0;
+    if (ic->pb) ic->pb->eof_reached = 0;
     const char* format = ic->iformat ? ic->iformat->name : "";
     stillImage_ = std::strcmp(format, "image2") == 0;
     captureDevice_ = std::strcmp(format, "vfwcap") == 0 || std::strcmp(format, "vfwcapture") == 0;
@@ -142,21 +146,14 @@ bool Playback::OpenFile() {
         ic->streams[i]->discard = AVDISCARD_ALL;
     // The libraries choose among streams of a type by the frames they analysed while probing.
     int video = -1, audio = -1, subtitle = -1;
-    if (!owner_.disableVideo_)
-        video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (!owner_.disableAudio_)
-        audio = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (!owner_.disableVideo_)
-        subtitle = av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
+    if (!owner_.disableVideo_) video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (!owner_.disableAudio_) audio = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (!owner_.disableVideo_) subtitle = av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
 
-    if (audio >= 0)
-        StreamOpen(audio);
-    if (video >= 0)
-        StreamOpen(video);
-    if (videoIndex_ < 0 && !owner_.disableDisplay_)
-        showMode_ = 2;
-    if (subtitle >= 0)
-        StreamOpen(subtitle);
+    if (audio >= 0) StreamOpen(audio);
+    if (video >= 0) StreamOpen(video);
+    if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 2;
+    if (subtitle >= 0) StreamOpen(subtitle);
     if (videoIndex_ < 0 && audioIndex_ < 0) {
         owner_.StoreError(Format("%s: could not open codecs, no stream to play.", fileName_));
         return false;
@@ -172,24 +169,18 @@ void Playback::ReadThread() {
         while (!abortRequest_)
             SleepMs(100);
     }
-    if (openStatus_ != 1)
-        openStatus_ = -1;
-    if (audioIndex_ >= 0)
-        StreamClose(audioIndex_);
-    if (videoIndex_ >= 0)
-        StreamClose(videoIndex_);
-    if (subtitleIndex_ >= 0)
-        StreamClose(subtitleIndex_);
+    if (openStatus_ != 1) openStatus_ = -1;
+    if (audioIndex_ >= 0) StreamClose(audioIndex_);
+    if (videoIndex_ >= 0) StreamClose(videoIndex_);
+    if (subtitleIndex_ >= 0) StreamClose(subtitleIndex_);
     owner_.DetachProbe();
     // The input itself is closed with the playback, so a host call racing with the end
     // never reads a closed input.
-    if (openStatus_ == -1)
-        openStatus_ = -2;
+    if (openStatus_ == -1) openStatus_ = -2;
 }
 
 bool Playback::QueuesFull() const {
-    if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() > kMaxQueueBytes)
-        return true;
+    if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() > kMaxQueueBytes) return true;
     return (audioIndex_ < 0 || audioQueue_.Size() > kMinAudioBytes) &&
            (videoIndex_ < 0 || videoQueue_.Count() > kMinFrames) &&
            (subtitleIndex_ < 0 || subtitleQueue_.Count() > kMinFrames);
@@ -210,8 +201,7 @@ void Playback::ReadLoop() {
             std::lock_guard lock(seekMutex_);
             seek = seekPending_;
         }
-        if (seek)
-            CarryOutSeek();
+        if (seek) CarryOutSeek();
         if (QueuesFull()) {
             SleepMs(10);
             continue;
@@ -224,23 +214,20 @@ void Playback::ReadLoop() {
                 owner_.pictureReady_.Set();
             }
             SleepMs(10);
-            if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() == 0)
-                drained_ = true;
+            if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() == 0) drained_ = true;
             continue;
         }
         PacketPtr packet = MakePacket();
         reading_ = true;
         const int ret = av_read_frame(ic, packet.get());
         reading_ = false;
-        if (abortRequest_)
-            break;
+        if (abortRequest_) break;
         if (ret < 0) {
             if (ret == AVERROR(EAGAIN)) {
                 SleepMs(10);
                 continue;
             }
-            if (videoIndex_ >= 0)
-                owner_.pictureReady_.Set();
+            if (videoIndex_ >= 0) owner_.pictureReady_.Set();
             if (!stillImage_ && !readErrorReported_.exchange(true)) {
                 if (ret == AVERROR_EOF)
                     FFLogger().Log(&owner_, llInfo, Format("reach end of file: %s", fileName_));
@@ -251,8 +238,7 @@ void Playback::ReadLoop() {
                 eofMark_ = true;
                 continue;
             }
-            if (ic->pb && ic->pb->error)
-                break;
+            if (ic->pb && ic->pb->error) break;
             SleepMs(100);
             continue;
         }
@@ -278,14 +264,11 @@ void Playback::CarryOutSeek() {
     const int64_t lowest = relative > 0 ? target - relative + 2 : INT64_MIN;
     const int64_t highest = relative < 0 ? target - relative - 2 : INT64_MAX;
     int ret = avformat_seek_file(ic, -1, lowest, target, highest, flags);
-    if (ret < 0)
-        ret = av_seek_frame(ic, -1, target, flags);
-    if (ret < 0)
-        ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags);
+    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
         Report(Format("%s: error while seeking", fileName_), false);
-        if (videoIndex_ >= 0)
-            owner_.pictureReady_.Set();
+        if (videoIndex_ >= 0) owner_.pictureReady_.Set();
     } else {
         if (audioIndex_ >= 0) {
             audioQueue_.Flush();
@@ -316,8 +299,7 @@ void Playback::CarryOutSeek() {
 void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t target) {
     {
         std::lock_guard lock(seekMutex_);
-        if (seekPending_)
-            return;
+        if (seekPending_) return;
         pausedAtSeek_ = paused_.load();
         seekTarget_ = target;
         seekRelative_ = relative;
@@ -325,11 +307,9 @@ void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t targe
         owner_.seekDone_.Reset();
         seekPending_ = true;
     }
-    if (!wait)
-        return;
+    if (!wait) return;
     WaitInSlices([this] { return owner_.seekDone_.IsSet() || abortRequest_; }, 100);
-    if (videoIndex_ >= 0)
-        WaitInSlices([this] { return owner_.pictureReady_.IsSet() || abortRequest_; }, 100);
+    if (videoIndex_ >= 0) WaitInSlices([this] { return owner_.pictureReady_.IsSet() || abortRequest_; }, 100);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -337,8 +317,7 @@ void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t targe
 
 bool Playback::StreamOpen(int index) {
     AVFormatContext* ic = input_.get();
-    if (index < 0 || index >= static_cast<int>(ic->nb_streams))
-        return false;
+    if (index < 0 || index >= static_cast<int>(ic->nb_streams)) return false;
     AVStream* st = ic->streams[index];
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
@@ -368,9 +347,9 @@ bool Playback::StreamOpen(int index) {
         audioChannels_ = channels == 1 || channels == 2 ? channels : 2;
         audioRate_ = ctx->sample_rate;
         std::string error;
-        if (audioRate_ <= 0 ||
-            !audioDevice_.Open(audioRate_, audioChannels_,
-                               [this](uint8_t* stream, int len) { AudioCallback(stream, len); }, error)) {
+        if (audioRate_ <= 0 || !audioDevice_.Open(
+                                   audioRate_, audioChannels_,
+                                   [this](uint8_t* stream, int len) { AudioCallback(stream, len); }, error)) {
             Report("SDL_OpenAudio() failed: " + error, false);
             closeCodec();
             return false;
@@ -392,7 +371,8 @@ bool Playback::StreamOpen(int index) {
     case AVMEDIA_TYPE_AUDIO:
         audioIndex_ = index;
         audioStream_ = st;
-        audioDuration_ = st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q) : -1;
+        audioDuration_ =
+            st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q) : -1;
         audioCodec_ = std::move(ctx);
         audioSize_ = 0;
         audioIndexInBuffer_ = 0;
@@ -419,8 +399,7 @@ bool Playback::StreamOpen(int index) {
 
 void Playback::StreamClose(int index) {
     AVFormatContext* ic = input_.get();
-    if (!ic || index < 0 || index >= static_cast<int>(ic->nb_streams))
-        return;
+    if (!ic || index < 0 || index >= static_cast<int>(ic->nb_streams)) return;
     CodecContextPtr* ctx = nullptr;
     if (index == videoIndex_) {
         videoQueue_.Abort();
@@ -428,8 +407,7 @@ void Playback::StreamClose(int index) {
             std::lock_guard lock(pictureMutex_);
             pictureCond_.notify_all();
         }
-        if (videoThread_.joinable())
-            videoThread_.join();
+        if (videoThread_.joinable()) videoThread_.join();
         videoQueue_.Flush();
         ctx = &videoCodec_;
         videoIndex_ = -1;
@@ -448,8 +426,7 @@ void Playback::StreamClose(int index) {
             subtitleChanged_ = true;
             subtitleCond_.notify_all();
         }
-        if (subtitleThread_.joinable())
-            subtitleThread_.join();
+        if (subtitleThread_.joinable()) subtitleThread_.join();
         subtitleQueue_.Flush();
         ctx = &subtitleCodec_;
         subtitleIndex_ = -1;
@@ -498,7 +475,8 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
             }
             // The reordered time is right unless it has gone backwards more often than the
             // decoding time has.
-            if (frame->pts != AV_NOPTS_VALUE && (frame->pkt_dts == AV_NOPTS_VALUE || ptsFaults_ <= dtsFaults_))
+            if (frame->pts != AV_NOPTS_VALUE &&
+                (frame->pkt_dts == AV_NOPTS_VALUE || ptsFaults_ <= dtsFaults_))
                 frame->best_effort_timestamp = frame->pts;
             else if (frame->pkt_dts != AV_NOPTS_VALUE)
                 frame->best_effort_timestamp = frame->pkt_dts;
@@ -515,8 +493,7 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
             continue;
         }
         QueuedPacket item;
-        if (videoQueue_.Get(item, true) < 0)
-            return -1;
+        if (videoQueue_.Get(item, true) < 0) return -1;
         if (item.Flush) {
             FlushVideo();
             return 0;
@@ -527,10 +504,8 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
                 avcodec_send_packet(ctx, nullptr);
                 videoDraining_ = true;
             }
-            if (!endReported_)
-                owner_.UpdatePosition(*this);
+            if (!endReported_) owner_.UpdatePosition(*this);
             continue; // pictures the decoder still holds come out first
-
         }
         if (videoDraining_) {
             // New data after the end (a seek without a flush cannot happen, but a live input
@@ -544,18 +519,15 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
 
 void Playback::VideoThread() {
     FramePtr frame = MakeFrame();
-    if (!frame)
-        return;
+    if (!frame) return;
     const AVRational timeBase = videoStream_->time_base;
     for (;;) {
         while (paused_ && !videoQueue_.Aborted() && !pausedAtSeek_ && openPausedCount_ == 0)
             SleepMs(10);
         bool endOfFile = false;
         const int got = GetPicture(frame.get(), endOfFile);
-        if (got < 0)
-            break;
-        if (got == 0)
-            continue;
+        if (got < 0) break;
+        if (got == 0) continue;
         if (dropAfterSeek_ && flushSeen_) {
             dropAfterSeek_ = false;
             pausedAtSeek_ = false;
@@ -563,8 +535,7 @@ void Playback::VideoThread() {
         const double pts = static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
         const bool ok = OutputPicture(frame.get(), pts, frame->pkt_pos);
         av_frame_unref(frame.get());
-        if (!ok)
-            break;
+        if (!ok) break;
         owner_.pictureReady_.Set();
         endReported_ = false;
         if (openPausedCount_ != 0) {
@@ -581,15 +552,14 @@ void Playback::VideoThread() {
 bool Playback::CopyIntoSlot(PictureSlot& slot, const AVFrame* frame) {
     AVFrame* overlay = slot.Overlay.get();
     if (frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P) {
-        av_image_copy(overlay->data, overlay->linesize, const_cast<const uint8_t**>(frame->data), frame->linesize,
-                      AV_PIX_FMT_YUV420P, slot.Width, slot.Height);
+        av_image_copy(overlay->data, overlay->linesize, const_cast<const uint8_t**>(frame->data),
+                      frame->linesize, AV_PIX_FMT_YUV420P, slot.Width, slot.Height);
         return true;
     }
     toYuv_.reset(sws_getCachedContext(toYuv_.release(), frame->width, frame->height,
                                       static_cast<AVPixelFormat>(frame->format), slot.Width, slot.Height,
                                       AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!toYuv_)
-        return false;
+    if (!toYuv_) return false;
     sws_scale(toYuv_.get(), frame->data, frame->linesize, 0, frame->height, overlay->data, overlay->linesize);
     return true;
 }
@@ -630,8 +600,7 @@ bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
         pictureCond_.wait(lock, [this] {
             return static_cast<int>(pending_.size()) < kPictureSlots || videoQueue_.Aborted();
         });
-        if (videoQueue_.Aborted())
-            return false;
+        if (videoQueue_.Aborted()) return false;
         for (int i = 0; i <= kPictureSlots; ++i)
             if (i != shownIndex_ && std::find(pending_.begin(), pending_.end(), i) == pending_.end()) {
                 index = i;
@@ -658,16 +627,13 @@ bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
             allocated = true;
         }
         if (slot.Overlay) {
-            if (!CopyIntoSlot(slot, frame))
-                return true; // nothing to show for this picture
+            if (!CopyIntoSlot(slot, frame)) return true; // nothing to show for this picture
             slot.PixelAspect = frame->sample_aspect_ratio;
             owner_.RunHook(*this, slot.Overlay.get(), pts);
         }
     }
-    if (allocated)
-        owner_.PushEvent(pcAllocate);
-    if (!slot.Overlay)
-        return true; // the picture is lost
+    if (allocated) owner_.PushEvent(pcAllocate);
+    if (!slot.Overlay) return true; // the picture is lost
     slot.Pts = pts;
     slot.Pos = pos;
     std::lock_guard lock(pictureMutex_);
@@ -690,18 +656,17 @@ void Playback::SubtitleThread() {
         while (paused_ && !pausedAtSeek_ && !subtitleQueue_.Aborted())
             SleepMs(10);
         QueuedPacket item;
-        if (subtitleQueue_.Get(item, true) < 0)
-            break;
+        if (subtitleQueue_.Get(item, true) < 0) break;
         if (item.Flush) {
             avcodec_flush_buffers(subtitleCodec_.get());
             continue;
         }
         {
             std::unique_lock lock(subtitleMutex_);
-            subtitleCond_.wait(lock, [this] { return subQueued_ < kSubtitleSlots || subtitleQueue_.Aborted(); });
+            subtitleCond_.wait(lock,
+                               [this] { return subQueued_ < kSubtitleSlots || subtitleQueue_.Aborted(); });
         }
-        if (subtitleQueue_.Aborted())
-            break;
+        if (subtitleQueue_.Aborted()) break;
         SubtitlePicture& sp = subtitles_[subWriteIndex_];
         const double pts =
             item.Packet->pts != AV_NOPTS_VALUE && timeBase.den ? item.Packet->pts * av_q2d(timeBase) : 0.0;
@@ -717,8 +682,7 @@ void Playback::SubtitleThread() {
         // Palettes become Y, U, V and alpha once, so blending is a plain weighted sum.
         for (unsigned r = 0; r < sp.Sub.num_rects; ++r) {
             AVSubtitleRect* rect = sp.Sub.rects[r];
-            if (!rect->data[1])
-                continue;
+            if (!rect->data[1]) continue;
             auto* palette = reinterpret_cast<uint32_t*>(rect->data[1]);
             for (int i = 0; i < rect->nb_colors; ++i) {
                 const uint32_t c = palette[i];
@@ -746,8 +710,7 @@ int Playback::DecodeAudio(double& pts) {
             const int ret = avcodec_receive_frame(ctx, audioFrame_.get());
             if (ret >= 0) {
                 AVFrame* frame = audioFrame_.get();
-                if (frame->pts != AV_NOPTS_VALUE)
-                    audioClock_ = frame->pts * av_q2d(audioStream_->time_base);
+                if (frame->pts != AV_NOPTS_VALUE) audioClock_ = frame->pts * av_q2d(audioStream_->time_base);
                 int bytes = 0;
                 if (frame->format == AV_SAMPLE_FMT_S16 && frame->ch_layout.nb_channels == audioChannels_) {
                     bytes = frame->nb_samples * audioChannels_ * 2;
@@ -763,8 +726,7 @@ int Playback::DecodeAudio(double& pts) {
                     bytes = static_cast<int>(audioBuffer_.size());
                 }
                 av_frame_unref(frame);
-                if (bytes <= 0)
-                    continue;
+                if (bytes <= 0) continue;
                 pts = audioClock_;
                 audioClock_ = audioClock_ + static_cast<double>(bytes) / (2.0 * audioChannels_ * audioRate_);
                 return bytes;
@@ -773,11 +735,9 @@ int Playback::DecodeAudio(double& pts) {
                 FFLogger().Log(&owner_, llInfo, "avcodec_decode_audio2() failed");
             audioPacketSent_ = false;
         }
-        if (paused_ || audioQueue_.Aborted())
-            return -1;
+        if (paused_ || audioQueue_.Aborted()) return -1;
         QueuedPacket item;
-        if (audioQueue_.Get(item, false) <= 0)
-            return -1;
+        if (audioQueue_.Get(item, false) <= 0) return -1;
         if (item.Flush) {
             avcodec_flush_buffers(ctx);
             continue;

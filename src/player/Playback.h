@@ -40,9 +40,9 @@ struct SubtitlePicture {
 
 class Playback {
 public:
-    static constexpr int kPictureSlots = 2;     // decoded pictures waiting for the display
+    static constexpr int kPictureSlots = 2; // decoded pictures waiting for the display
     static constexpr int kSubtitleSlots = 4;
-    static constexpr int kSampleRing = 131072;  // samples kept for the waveform
+    static constexpr int kSampleRing = 131072; // samples kept for the waveform
     static constexpr int64_t kMaxQueueBytes = 15 * 1024 * 1024;
     static constexpr int64_t kMinAudioBytes = 320 * 1024;
     static constexpr int kMinFrames = 5;

@@ -40,49 +40,42 @@ double Playback::AudioClock() const {
     // The device takes a whole buffer at once and plays it over the next buffer period: run
     // the clock on from the start of that buffer instead of jumping a buffer at a time.
     const double since = callbackWall_;
-    if (paused_ || audioSilent_ || since <= 0)
-        return clock;
+    if (paused_ || audioSilent_ || since <= 0) return clock;
     return std::min(clock, callbackClock_ + (WallClock() - since));
 }
 
 double Playback::VideoClock() const {
-    if (paused_)
-        return shownTime_;
+    if (paused_) return shownTime_;
     const double drift = shownDrift_;
-    if (drift != 0)
-        return WallClock() + drift;
+    if (drift != 0) return WallClock() + drift;
     return static_cast<double>(startTime_) / 1000000.0;
 }
 
-double Playback::MasterClock() const { return audioIndex_ >= 0 ? AudioClock() : VideoClock(); }
+double Playback::MasterClock() const {
+    return audioIndex_ >= 0 ? AudioClock() : VideoClock();
+}
 
 void Playback::RefreshThread() {
     while (!abortRequest_) {
-        if (!refreshPending_.exchange(true))
-            owner_.PushEvent(pcRefresh);
+        if (!refreshPending_.exchange(true)) owner_.PushEvent(pcRefresh);
         const int ms = audioIndex_ >= 0 && showMode_ != 0 ? 20 : 5;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 }
 
 void Playback::TogglePause() {
-    if (!owner_.seekDone_.WaitFor(250))
-        owner_.seekDone_.Set();
-    if (abortRequest_)
-        return;
+    if (!owner_.seekDone_.WaitFor(250)) owner_.seekDone_.Set();
+    if (abortRequest_) return;
     if (paused_) {
         const double now = WallClock();
         frameTimer_ = frameTimer_ + now + shownDrift_ - shownTime_;
-        if (readPauseResult_ != AVERROR(ENOSYS))
-            shownTime_ = now + shownDrift_;
+        if (readPauseResult_ != AVERROR(ENOSYS)) shownTime_ = now + shownDrift_;
         shownDrift_ = shownTime_ - now;
         paused_ = false;
     } else {
         if (videoIndex_ >= 0) {
-            if (!owner_.pictureReady_.WaitFor(250))
-                owner_.pictureReady_.Set();
-            if (abortRequest_)
-                return;
+            if (!owner_.pictureReady_.WaitFor(250)) owner_.pictureReady_.Set();
+            if (abortRequest_) return;
         }
         paused_ = true;
     }
@@ -94,11 +87,9 @@ PictureSlot* Playback::LockShownPicture(std::unique_lock<std::mutex>& lock) {
         std::lock_guard guard(pictureMutex_);
         index = shownIndex_ >= 0 ? shownIndex_ : (pending_.empty() ? -1 : pending_.front());
     }
-    if (index < 0)
-        return nullptr;
+    if (index < 0) return nullptr;
     lock = std::unique_lock(slots_[index].OverlayLock);
-    if (!slots_[index].Overlay)
-        return nullptr;
+    if (!slots_[index].Overlay) return nullptr;
     return &slots_[index];
 }
 
@@ -118,8 +109,7 @@ void Playback::Refresh(bool advancing) {
     bool dropAll = dropAfterSeek_;
     bool positionWanted = true;
     for (;;) {
-        if (dropAfterSeek_)
-            dropAll = true;
+        if (dropAfterSeek_) dropAll = true;
         int queued;
         int index;
         double nextTarget = 0;
@@ -127,11 +117,9 @@ void Playback::Refresh(bool advancing) {
             std::lock_guard lock(pictureMutex_);
             queued = static_cast<int>(pending_.size());
             index = queued ? pending_.front() : -1;
-            if (queued == 2)
-                nextTarget = slots_[pending_[1]].Target;
+            if (queued == 2) nextTarget = slots_[pending_[1]].Target;
         }
-        if (queued == 0)
-            break;
+        if (queued == 0) break;
         PictureSlot& slot = slots_[index];
         const double now = WallClock();
         if (now < slot.Target) {
@@ -141,8 +129,7 @@ void Playback::Refresh(bool advancing) {
         shownTime_ = slot.Pts;
         shownDrift_ = slot.Pts - now;
         shownPos_ = slot.Pos;
-        if (queued < 2)
-            nextTarget = slot.Target + videoClock_ - slot.Pts;
+        if (queued < 2) nextTarget = slot.Target + videoClock_ - slot.Pts;
         if ((now > nextTarget && !captureDevice_) || dropAll) {
             skipFactor_ = skipFactor_ * 1.05f;
             if (queued == 2 || now > nextTarget + 0.5 || dropAll) {
@@ -188,14 +175,12 @@ void Playback::Refresh(bool advancing) {
         ++PicturesShown;
         break;
     }
-    if (positionWanted)
-        owner_.UpdatePosition(*this);
+    if (positionWanted) owner_.UpdatePosition(*this);
 }
 
 void Playback::OpenDisplay(bool force) {
     IDisplaySurface* surface = owner_.surface_;
-    if (!surface || owner_.disableDisplay_)
-        return;
+    if (!surface || owner_.disableDisplay_) return;
     int width = owner_.screenWidth_;
     int height = owner_.screenHeight_;
     if (width <= 0) {
@@ -207,8 +192,7 @@ void Playback::OpenDisplay(bool force) {
             height = 480;
         }
     }
-    if (!force && width == displayWidth_ && height == displayHeight_)
-        return;
+    if (!force && width == displayWidth_ && height == displayHeight_) return;
     if (!surface->OpenDisplay(width, height)) {
         Report("SDL: could not set video mode.", false);
         return;
@@ -221,55 +205,48 @@ void Playback::Resize(int width, int height) {
     owner_.screenWidth_ = width;
     owner_.screenHeight_ = height;
     OpenDisplay(false);
-    if (paused_)
-        Refresh(false);
+    if (paused_) Refresh(false);
 }
 
 void Playback::DrawDisplay() {
-    if (!owner_.surface_ || owner_.disableDisplay_)
-        return;
-    if (displayWidth_ == 0)
-        OpenDisplay(false);
-    if (displayWidth_ == 0)
-        return;
+    if (!owner_.surface_ || owner_.disableDisplay_) return;
+    if (displayWidth_ == 0) OpenDisplay(false);
+    if (displayWidth_ == 0) return;
     if (audioIndex_ >= 0 && showMode_ == 1) {
         DrawWaveform();
         return;
     }
-    if (videoIndex_ < 0)
-        return;
+    if (videoIndex_ < 0) return;
     int index;
     {
         std::lock_guard lock(pictureMutex_);
         index = shownIndex_;
     }
-    if (index >= 0)
-        DrawPicture(slots_[index]);
+    if (index >= 0) DrawPicture(slots_[index]);
 }
 
 void Playback::DrawPicture(PictureSlot& slot) {
     std::lock_guard overlayLock(slot.OverlayLock);
-    if (!slot.Overlay)
-        return;
+    if (!slot.Overlay) return;
     const int dw = displayWidth_, dh = displayHeight_;
-    const double aspect = PictureAspect(owner_.aspectRatio_, dw, dh, slot.PixelAspect, slot.Width, slot.Height);
+    const double aspect =
+        PictureAspect(owner_.aspectRatio_, dw, dh, slot.PixelAspect, slot.Width, slot.Height);
     if (subtitleIndex_ >= 0) {
         std::lock_guard lock(subtitleMutex_);
         if (subQueued_ > 0) {
             const SubtitlePicture& sp = subtitles_[subReadIndex_];
-            if (slot.Pts >= sp.Pts + sp.Sub.start_display_time / 1000.0)
-                BlendSubtitle(slot, sp.Sub);
+            if (slot.Pts >= sp.Pts + sp.Sub.start_display_time / 1000.0) BlendSubtitle(slot, sp.Sub);
         }
     }
-    owner_.surface_->ShowPicture(PictureOf(slot.Overlay.get(), slot.Width, slot.Height), FitPicture(dw, dh, aspect));
+    owner_.surface_->ShowPicture(PictureOf(slot.Overlay.get(), slot.Width, slot.Height),
+                                 FitPicture(dw, dh, aspect));
 }
 
 void Playback::BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub) {
     AVFrame* overlay = slot.Overlay.get();
     for (unsigned r = 0; r < sub.num_rects; ++r) {
         const AVSubtitleRect* rect = sub.rects[r];
-        if (rect->type != SUBTITLE_BITMAP || !rect->data[0] || !rect->data[1])
-            continue;
+        if (rect->type != SUBTITLE_BITMAP || !rect->data[0] || !rect->data[1]) continue;
         const auto* palette = reinterpret_cast<const uint32_t*>(rect->data[1]);
         const int x0 = std::clamp(rect->x, 0, slot.Width), y0 = std::clamp(rect->y, 0, slot.Height);
         const int x1 = std::clamp(rect->x + rect->w, 0, slot.Width);
@@ -291,16 +268,14 @@ void Playback::BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub) {
                 for (int dy = 0; dy < 2; ++dy)
                     for (int dx = 0; dx < 2; ++dx) {
                         const int x = cx * 2 + dx, y = cy * 2 + dy;
-                        if (x < x0 || x >= x1 || y < y0 || y >= y1)
-                            continue;
+                        if (x < x0 || x >= x1 || y < y0 || y >= y1) continue;
                         const uint32_t c = entry(x, y);
                         ++n;
                         alpha += c >> 24;
                         sumU += (c >> 8) & 0xFF;
                         sumV += c & 0xFF;
                     }
-                if (n == 0)
-                    continue;
+                if (n == 0) continue;
                 const int average = alpha / n;
                 uint8_t& u = overlay->data[1][cy * overlay->linesize[1] + cx];
                 uint8_t& v = overlay->data[2][cy * overlay->linesize[2] + cx];
@@ -330,14 +305,11 @@ void Playback::DrawWaveform() {
         const int n = 2 * channels;
         double delay = static_cast<double>(audioSize_ - audioIndexInBuffer_) / n;
         const int64_t last = owner_.lastAudioCallback_;
-        if (last)
-            delay -= static_cast<double>(audioRate_) * (av_gettime_relative() - last) / 1000000.0;
+        if (last) delay -= static_cast<double>(audioRate_) * (av_gettime_relative() - last) / 1000000.0;
         delay += 2 * width;
-        if (delay < width)
-            delay = width;
+        if (delay < width) delay = width;
         start = static_cast<int>((sampleIndex_ - static_cast<int64_t>(delay) * channels) % kSampleRing);
-        if (start < 0)
-            start += kSampleRing;
+        if (start < 0) start += kSampleRing;
         // Start at a rising zero crossing so that a steady tone stands still on screen.
         int best = start, bestScore = INT32_MIN;
         for (int i = 0; i < 1000; i += channels) {
@@ -362,8 +334,7 @@ void Playback::DrawWaveform() {
         for (int y = 0; y < (height + 1) / 2; ++y)
             std::memset(f->data[p] + y * f->linesize[p], 128, (width + 1) / 2);
     auto plot = [&](int x, int y) {
-        if (x >= 0 && x < width && y >= 0 && y < height)
-            f->data[0][y * f->linesize[0] + x] = 235;
+        if (x >= 0 && x < width && y >= 0 && y < height) f->data[0][y * f->linesize[0] + x] = 235;
     };
     const int h = height / channels;
     const int h2 = h * 9 / 20;
@@ -428,7 +399,8 @@ void Playback::AudioCallback(uint8_t* stream, int len) {
     const int bytesPerSecond = audioRate_ * 2 * audioChannels_;
     if (bytesPerSecond > 0) {
         callbackWall_ = 0; // no reader mixes the old time with the new clock
-        callbackClock_ = audioClock_ - static_cast<double>(audioSize_ - audioIndexInBuffer_ + requested) / bytesPerSecond;
+        callbackClock_ =
+            audioClock_ - static_cast<double>(audioSize_ - audioIndexInBuffer_ + requested) / bytesPerSecond;
         callbackWall_ = now;
     }
 }

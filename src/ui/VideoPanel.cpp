@@ -37,8 +37,7 @@ bool TVideoPanel::OpenDisplay(int width, int height) {
 }
 
 void TVideoPanel::ShowPicture(const YuvPicture& picture, const DisplayRect& rect) {
-    if (picture.Width <= 0 || picture.Height <= 0)
-        return;
+    if (picture.Width <= 0 || picture.Height <= 0) return;
     // Converted outside the lock, so painting never waits for a conversion and the player
     // never waits for painting.
     if (scratch_.width() != picture.Width || scratch_.height() != picture.Height)
@@ -46,8 +45,7 @@ void TVideoPanel::ShowPicture(const YuvPicture& picture, const DisplayRect& rect
     scaler_.reset(sws_getCachedContext(scaler_.release(), picture.Width, picture.Height, AV_PIX_FMT_YUV420P,
                                        picture.Width, picture.Height, AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr,
                                        nullptr, nullptr));
-    if (!scaler_)
-        return;
+    if (!scaler_) return;
     uint8_t* dst[4] = {scratch_.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {static_cast<int>(scratch_.bytesPerLine()), 0, 0, 0};
     sws_scale(scaler_.get(), picture.Planes, picture.Strides, 0, picture.Height, dst, dstStride);
@@ -78,11 +76,11 @@ QRect TVideoPanel::PictureRectLocked() const {
     // The player lays the picture out in its display area; the panel may be another size.
     const int dw = displayWidth_ > 0 ? displayWidth_ : clientWidth_;
     const int dh = displayHeight_ > 0 ? displayHeight_ : clientHeight_;
-    if (dw <= 0 || dh <= 0)
-        return {};
+    if (dw <= 0 || dh <= 0) return {};
     const double sx = static_cast<double>(clientWidth_) / dw;
     const double sy = static_cast<double>(clientHeight_) / dh;
-    return QRect(qRound(rect_.X * sx), qRound(rect_.Y * sy), qRound(rect_.Width * sx), qRound(rect_.Height * sy));
+    return QRect(qRound(rect_.X * sx), qRound(rect_.Y * sy), qRound(rect_.Width * sx),
+                 qRound(rect_.Height * sy));
 }
 
 void TVideoPanel::paintEvent(QPaintEvent*) {
@@ -109,11 +107,12 @@ void TVideoPanel::resizeEvent(QResizeEvent* event) {
     }
     QWidget::resizeEvent(event);
     std::lock_guard lock(listenerMutex_);
-    if (listener_)
-        listener_->DisplayResized(width(), height());
+    if (listener_) listener_->DisplayResized(width(), height());
 }
 
-void TVideoPanel::closeEvent(QCloseEvent* event) { event->ignore(); }
+void TVideoPanel::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
 
 void TVideoPanel::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);

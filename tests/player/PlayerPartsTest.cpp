@@ -18,8 +18,12 @@ extern "C" {
 namespace orvel {
 namespace {
 
-PlayerEvent State(TPlayState s) { return PlayerEvent{PlayerEventKind::State, s, 0}; }
-PlayerEvent Position(int64_t p) { return PlayerEvent{PlayerEventKind::Position, psPlay, p}; }
+PlayerEvent State(TPlayState s) {
+    return PlayerEvent{PlayerEventKind::State, s, 0};
+}
+PlayerEvent Position(int64_t p) {
+    return PlayerEvent{PlayerEventKind::Position, psPlay, p};
+}
 
 std::vector<PlayerEvent> Drain(EventRing& ring) {
     std::vector<PlayerEvent> out;
@@ -147,7 +151,8 @@ TEST(DisplayGeometryTest, AspectRuleAndPlacement) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.aspectRatio << " " << c.displayW << "x" << c.displayH);
-        const double aspect = PictureAspect(c.aspectRatio, c.displayW, c.displayH, c.pixelAspect, c.picW, c.picH);
+        const double aspect =
+            PictureAspect(c.aspectRatio, c.displayW, c.displayH, c.pixelAspect, c.picW, c.picH);
         EXPECT_EQ(FitPicture(c.displayW, c.displayH, aspect), c.expected);
     }
 }
@@ -162,8 +167,8 @@ TEST(AudioMixTest, VolumeAndMute) {
     } cases[] = {{128, false, 1000}, {64, false, 500}, {0, false, 0}, {128, true, 0}};
     for (const auto& c : cases) {
         std::memset(out, 0x55, sizeof out);
-        MixSamples(reinterpret_cast<uint8_t*>(out), reinterpret_cast<const uint8_t*>(source), sizeof out, c.volume,
-                   c.mute);
+        MixSamples(reinterpret_cast<uint8_t*>(out), reinterpret_cast<const uint8_t*>(source), sizeof out,
+                   c.volume, c.mute);
         EXPECT_EQ(out[0], c.first) << c.volume << (c.mute ? " muted" : "");
         if (c.volume == 128 && !c.mute)
             EXPECT_EQ(std::memcmp(out, source, sizeof out), 0) << "full volume leaves the samples unchanged";

@@ -127,10 +127,12 @@ TEST_F(PlayerTest, AspectRatioChangeRedrawsThePausedPicture) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.aspect);
         player->SetAspectRatio(c.aspect);
-        EXPECT_TRUE(Until([&] {
-            std::lock_guard lock(surface.mutex_);
-            return surface.lastRect == c.rect;
-        }, 2000));
+        EXPECT_TRUE(Until(
+            [&] {
+                std::lock_guard lock(surface.mutex_);
+                return surface.lastRect == c.rect;
+            },
+            2000));
     }
 }
 
@@ -220,7 +222,8 @@ TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
     player->Seek(0, true, duration * 10);
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 3000));
-    EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000)) << "the end position is always reported";
+    EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000))
+        << "the end position is always reported";
 }
 
 TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
@@ -255,7 +258,8 @@ TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     ASSERT_GE(pts, 500000);
     const int64_t index = FrameAt(pts);
     const auto box = fixtures::BoxRect(index, 320, 240);
-    const int points[][2] = {{box.left + box.width / 2, box.top + box.height / 2}, {20, 20}, {300, 20}, {180, 220}};
+    const int points[][2] = {
+        {box.left + box.width / 2, box.top + box.height / 2}, {20, 20}, {300, 20}, {180, 220}};
     for (const auto& p : points) {
         SCOPED_TRACE(::testing::Message() << "pixel " << p[0] << "," << p[1] << " frame " << index);
         EXPECT_TRUE(Near(frame.Row(p[1]) + p[0] * 3, fixtures::ExpectedBgr(index, p[0], p[1], 320, 240)));
@@ -316,8 +320,7 @@ TEST_F(PlayerTest, OpenPlayAndStopFiftyTimesNeverHangs) {
         SCOPED_TRACE(i);
         ASSERT_TRUE(player->Open(file, &surface, i % 5 == 4));
         Serve(i % 3 == 0 ? 60 : 5);
-        if (i % 7 == 3)
-            player->Seek(0, false, 1000000);
+        if (i % 7 == 3) player->Seek(0, false, 1000000);
         player->Stop(true);
         ASSERT_FALSE(player->Playing());
     }

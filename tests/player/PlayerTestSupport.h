@@ -87,7 +87,8 @@ struct EventLog {
     }
     bool Logged(const std::string& text) {
         std::lock_guard lock(mutex);
-        return std::any_of(logs.begin(), logs.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+        return std::any_of(logs.begin(), logs.end(),
+                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
     }
     void Clear() {
         std::lock_guard lock(mutex);
@@ -136,12 +137,13 @@ protected:
 };
 
 // The clip's frame index for a presentation time in microseconds.
-inline int64_t FrameAt(int64_t pts, int fps = 25) { return (pts * fps + 500000) / 1000000; }
+inline int64_t FrameAt(int64_t pts, int fps = 25) {
+    return (pts * fps + 500000) / 1000000;
+}
 
 inline bool Near(const uint8_t* bgr, const std::array<uint8_t, 3>& expected, int tolerance = 40) {
     for (int i = 0; i < 3; ++i)
-        if (std::abs(int(bgr[i]) - int(expected[i])) > tolerance)
-            return false;
+        if (std::abs(int(bgr[i]) - int(expected[i])) > tolerance) return false;
     return true;
 }
 

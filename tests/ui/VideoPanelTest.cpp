@@ -30,8 +30,7 @@ bool ProcessUntil(const std::function<bool()>& pred, int timeoutMs = 10000) {
     QElapsedTimer timer;
     timer.start();
     while (!pred()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
+        if (timer.elapsed() > timeoutMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         MainThreadDispatcher().ServePending();
         QThread::msleep(2);
