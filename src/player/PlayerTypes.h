@@ -18,7 +18,12 @@ enum TSeekFlag : int {
 };
 using TSeekFlags = int;
 
+// Audio back ends as SDL hints on Linux: adDefault leaves SDL's own choice (and an
+// SDL_AUDIODRIVER variable in the environment, which always wins), adDirectSound asks for
+// "pulseaudio" (the mixing sound server), adWaveOut for "alsa" (the device itself).
 enum TAudioDriver { adDefault, adDirectSound, adWaveOut };
+// Kept for the host's settings only: pictures go to the host's display surface, never through
+// an SDL video driver, so no value changes anything on Linux.
 enum TVideoDriver { vdDefault, vdDirectDraw, vdGDI };
 
 class TCustomPlayer;
