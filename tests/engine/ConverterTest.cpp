@@ -116,8 +116,9 @@ int AddConversion(TFFmpegConverter& c, const std::string& input, const std::stri
                   const TOutputOptions& options = AviOutput()) {
     const int index = c.AddTask(input);
     EXPECT_GE(index, 0) << c.LastErrorMessage();
-    if (index >= 0)
+    if (index >= 0) {
         EXPECT_TRUE(c.SetOutputFile(index, output, &options)) << c.LastErrorMessage();
+    }
     return index;
 }
 
@@ -206,8 +207,9 @@ TEST_P(ConverterBatch, EveryTaskEndsThenTheBatch) {
         ASSERT_EQ(AddConversion(c, input, dir + "/out" + std::to_string(i) + ".avi"), i);
 
     c.StartTask(threads);
-    if (threads == 0)
+    if (threads == 0) {
         EXPECT_EQ(r.Terminated().size(), 4u) << "synchronous start returns after the batch";
+    }
     ASSERT_TRUE(r.WaitForEnd());
     EXPECT_TRUE(c.AllDone());
 
@@ -301,8 +303,9 @@ TEST(ConverterSettings, WorkerPriorityBecomesSchedulingAndNice) {
         });
         worker.join();
         EXPECT_EQ(policy, c.Policy) << c.Priority;
-        if (c.Policy == SCHED_OTHER)
+        if (c.Policy == SCHED_OTHER) {
             EXPECT_EQ(nice, std::min(base + c.NiceOffset, 19)) << c.Priority;
+        }
     }
 }
 
