@@ -192,6 +192,30 @@ TEST(ConverterTasks, TaskWithoutOutputFailsWithoutRunning) {
     EXPECT_EQ(r.ProgressCount(), 0u);
 }
 
+// A failing task in the middle of a threaded batch ends alone; the next one still runs.
+TEST(ConverterTasks, FailedTaskDoesNotStopTheBatch) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    const std::string dir = OutDir("failed-middle");
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    ASSERT_EQ(AddConversion(c, input, dir + "/0.avi"), 0);
+    ASSERT_EQ(c.AddTask(input), 1); // no output
+    ASSERT_EQ(AddConversion(c, input, dir + "/2.avi"), 2);
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForEnd());
+    const auto events = r.Terminated();
+    ASSERT_EQ(events.size(), 4u);
+    const bool expectedException[] = {false, true, false};
+    for (int i = 0; i < 3; ++i) {
+        const TTerminateInfo& e = events[static_cast<size_t>(i)];
+        EXPECT_EQ(e.TaskIndex, i);
+        EXPECT_EQ(e.Exception, expectedException[i]) << e.ExceptionMsg;
+        EXPECT_EQ(e.Finished, !expectedException[i]);
+    }
+    EXPECT_EQ(events[3].TaskIndex, -1);
+    EXPECT_EQ(StreamCodecs(dir + "/2.avi", AVMEDIA_TYPE_VIDEO).size(), 1u);
+}
+
 // Three tasks with 0 (in the caller), 1 and 2 worker threads: each task reports once, having
 // converted its file, and the end-of-batch report comes last.
 class ConverterBatch : public testing::TestWithParam<int> {};
