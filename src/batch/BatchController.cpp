@@ -1,0 +1,292 @@
+#include "batch/BatchController.h"
+
+#include "app/AppSettings.h"
+#include "batch/Destination.h"
+#include "engine/MainThreadDispatcher.h"
+#include "formats/FormatParams.h"
+#include "formats/OptionBuilder.h"
+#include "probe/AVProbe.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include <algorithm>
+#include <filesystem>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace orvel {
+
+namespace {
+
+// Byte offset after the first n characters of a UTF-8 text (file names are UTF-8 here, so a
+// shortened name must not end inside a character).
+size_t Utf8Prefix(const std::string& text, size_t n) {
+    size_t pos = 0;
+    for (size_t count = 0; pos < text.size() && count < n; ++count) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return pos;
+}
+
+size_t Utf8Length(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+} // namespace
+
+void TDesktopSystemActions::OpenFolder(const std::string& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}
+
+void TDesktopSystemActions::ShutDown() {
+    char prog[] = "systemctl";
+    char arg[] = "poweroff";
+    char* argv[] = {prog, arg, nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) == 0)
+        waitpid(pid, nullptr, 0);
+}
+
+TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatParamStore& store,
+                                   TAppSettings& settings, IBatchJobs& jobs, IBatchView& view,
+                                   ISystemActions& system, ISizePrompt& sizePrompt, IMessageBoxes& boxes,
+                                   std::string defaultDir)
+    : converter_(converter), store_(store), settings_(settings), jobs_(jobs), view_(view), system_(system),
+      sizePrompt_(sizePrompt), boxes_(boxes), defaultDir_(std::move(defaultDir)) {
+    converter_.OnCustomHook = [this](TCustomFFmpegConverter* sender, PHookInfo info) {
+        hook_.ConverterCustomHook(sender, info);
+    };
+    converter_.OnProgress = [this](TCustomFFmpegConverter*, PProgressInfo info) { OnProgress(info); };
+    converter_.OnTerminate = [this](TCustomFFmpegConverter*, const TTerminateInfo& info) { OnTerminate(info); };
+}
+
+TBatchController::~TBatchController() { converter_.DetachEvents(); }
+
+void TBatchController::ApplyPriority() {
+    switch (settings_.Priority()) {
+    case 0: converter_.SetThreadPriority(tpIdle); break;
+    case 1: converter_.SetThreadPriority(tpNormal); break;
+    case 2: converter_.SetThreadPriority(tpLower); break;
+    case 3: converter_.SetThreadPriority(tpLowest); break;
+    default: break; // any other value keeps the current priority
+    }
+}
+
+std::string TBatchController::Destination(const std::string& source, const std::string& ending) {
+    std::vector<std::string> named;
+    {
+        std::lock_guard lock(resultsMutex_);
+        for (const TJobResult& r : results_)
+            if (!r.Destination.empty())
+                named.push_back(r.Destination);
+    }
+    // Outputs of this start are named before any of them exists: two sources with one name
+    // must not be given the same file.
+    auto taken = [&named](const std::string& path) {
+        return std::find(named.begin(), named.end(), path) != named.end();
+    };
+    if (overrides_.OutputDir) {
+        if (!MakeOutputDir(*overrides_.OutputDir))
+            throw std::runtime_error(kCannotCreateDirText + *overrides_.OutputDir);
+        return FreeDestinationName(*overrides_.OutputDir, source, ending, taken);
+    }
+    return DestinationFileName(source, ending, settings_, boxes_, defaultDir_, taken);
+}
+
+int TBatchController::Start() {
+    if (running_)
+        throw std::runtime_error("Cannot Start while working.");
+    ApplyPriority();
+    std::vector<int> checked;
+    for (int row = 0; row < jobs_.JobCount(); ++row)
+        if (jobs_.JobChecked(row))
+            checked.push_back(row);
+    if (checked.empty())
+        return 0;
+
+    view_.StopPreview();
+    converter_.ClearTasks();
+    taskItems_.Clear();
+    {
+        std::lock_guard lock(resultsMutex_);
+        results_.clear();
+        resultOfTask_.clear();
+    }
+    const int code = overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
+    const std::string ending = StartEnding(store_.FileExt(code));
+    std::vector<EffectSettings> effects(static_cast<size_t>(jobs_.JobCount()));
+    TAVProbe& probe = converter_.Probe();
+    try {
+        for (const int row : checked) {
+            TlvFilesRecord& job = jobs_.Job(row);
+            TJobResult result;
+            result.Row = row;
+
+            TInputOptions input;
+            InitInputOptions(input);
+            input.FileName = job.SourceFile;
+            if (!probe.LoadFile(job.SourceFile)) {
+                // The others still convert; this one is named so the user knows what was left out.
+                result.Outcome = TJobOutcome::Skipped;
+                result.Message = "Cannot read " + job.SourceFile + ": " + probe.LastErrorMessage();
+                probe.Close();
+                view_.JobSkipped(row, result.Message);
+                std::lock_guard lock(resultsMutex_);
+                results_.push_back(result);
+                continue;
+            }
+            input.FileFormat = probe.ForcedFormat();
+            if (job.TrimStart >= 0)
+                input.StartTime = job.TrimStart;
+
+            const std::string dest = Destination(job.SourceFile, ending);
+            job.ZoomMode = overrides_.ZoomMode.value_or(store_.JobZoomMode(code));
+
+            TOutputOptions output;
+            InitOutputOptions(output);
+            output.FileName = dest;
+            BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_);
+            // A trimmed job ends after its trimmed length, as the job list shows it.
+            if (job.TrimLength > 0)
+                output.RecordingTime = job.TrimLength;
+
+            const int task = converter_.AddTask(job.SourceFile, &input);
+            if (task < 0)
+                throw std::runtime_error(converter_.LastErrorMessage());
+            output.CustomHook = job.HasEffects();
+            if (!converter_.SetOutputFile(task, dest, &output))
+                throw std::runtime_error(converter_.LastErrorMessage());
+            probe.Close();
+
+            taskItems_.Add(row);
+            effects[static_cast<size_t>(row)] = EffectSettings::FromRecord(job);
+            result.Destination = dest;
+            std::lock_guard lock(resultsMutex_);
+            resultOfTask_.resize(static_cast<size_t>(task) + 1, -1);
+            resultOfTask_[static_cast<size_t>(task)] = static_cast<int>(results_.size());
+            results_.push_back(result);
+        }
+    } catch (...) {
+        probe.Close();
+        converter_.ClearTasks();
+        taskItems_.Clear();
+        throw;
+    }
+    if (taskItems_.Count() == 0)
+        return 0;
+
+    hook_.Prepare(taskItems_, std::move(effects));
+    running_ = true;
+    try {
+        converter_.StartTask(1);
+    } catch (...) {
+        running_ = false;
+        throw;
+    }
+    view_.BatchStarted(taskItems_.Count());
+    return taskItems_.Count();
+}
+
+void TBatchController::Pause() { converter_.Pause(); }
+void TBatchController::Resume() { converter_.Resume(); }
+void TBatchController::Cancel() { converter_.Stop(false); }
+
+std::vector<TJobResult> TBatchController::Results() const {
+    std::lock_guard lock(resultsMutex_);
+    return results_;
+}
+
+void TBatchController::SetOutcome(int taskIndex, TJobOutcome outcome, const std::string& message) {
+    std::lock_guard lock(resultsMutex_);
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(resultOfTask_.size()))
+        return;
+    const int index = resultOfTask_[static_cast<size_t>(taskIndex)];
+    if (index < 0)
+        return;
+    results_[static_cast<size_t>(index)].Outcome = outcome;
+    results_[static_cast<size_t>(index)].Message = message;
+}
+
+std::string TBatchController::ShortFileName(const std::string& caption) {
+    if (Utf8Length(caption) < 51)
+        return caption;
+    return caption.substr(0, Utf8Prefix(caption, 44)) + ".." +
+           std::filesystem::path(caption).extension().string();
+}
+
+TBatchProgress TBatchController::ProgressTexts(const TProgressInfo& info, int taskCount,
+                                               const std::string& caption) {
+    TBatchProgress p;
+    p.TaskIndex = info.TaskIndex;
+    p.Info = info;
+    if (info.TotalDuration > 0) {
+        // The engine's position may run a little past its estimate of the total.
+        const int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
+        p.Percent = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
+        p.Length = std::to_string(info.TotalDuration / 1000000) + " Second";
+        p.RowText = std::to_string(p.Percent) + "%";
+    }
+    p.Time = std::to_string(info.CurrentDuration / 1000000) + " Second";
+    p.Size = std::to_string(info.CurrentSize / 1000) + " kb";
+    p.Counter = "[" + std::to_string(info.TaskIndex + 1) + "/" + std::to_string(taskCount) + "]";
+    p.Output = ShortFileName(caption);
+    return p;
+}
+
+void TBatchController::OnProgress(PProgressInfo info) {
+    if (info == nullptr)
+        return;
+    const int row = taskItems_.RowOf(info->TaskIndex);
+    if (row < 0 || row >= jobs_.JobCount())
+        return;
+    TBatchProgress p = ProgressTexts(*info, converter_.TaskCount(), jobs_.Job(row).SourceFile);
+    p.Row = row;
+    view_.ShowProgress(p);
+    if (!p.RowText.empty())
+        view_.SetRowProgress(row, p.RowText);
+}
+
+void TBatchController::OnTerminate(const TTerminateInfo& info) {
+    if (info.TaskIndex < 0) {
+        RunInMainThread([this] {
+            view_.BatchEnded();
+            converter_.ClearTasks();
+            running_ = false;
+        });
+        return;
+    }
+    const int t = info.TaskIndex;
+    if (info.Finished)
+        SetOutcome(t, TJobOutcome::Finished, "");
+    else
+        SetOutcome(t, info.Exception ? TJobOutcome::Failed : TJobOutcome::Stopped, info.ExceptionMsg);
+    RunInMainThread([this, &info, t] {
+        const int row = taskItems_.RowOf(t);
+        if (row < 0)
+            return;
+        if (!info.Finished) {
+            // The row keeps the last percentage it reached.
+            view_.JobStopped(t, row, info.Exception, info.ExceptionMsg);
+            return;
+        }
+        view_.SetRowProgress(row, "100%");
+        view_.JobFinished(t, row);
+        if (t + 1 != taskItems_.Count())
+            return;
+        if (view_.OpenFolderAfterConversion())
+            system_.OpenFolder(overrides_.OutputDir.value_or(settings_.OutPutDir()));
+        if (view_.ShutDownAfterConversion())
+            system_.ShutDown();
+    });
+}
+
+} // namespace orvel
