@@ -1,0 +1,150 @@
+// Whole-conversion cost of a job with every effect on (colour, exposure, text and a 200x100
+// picture) against the same job without effects, measured in one run with the runs alternated.
+// Prints the ratio; the aim is at most 1.25.
+#include "app/AppSettings.h"
+#include "batch/BatchController.h"
+#include "engine/MainThreadDispatcher.h"
+#include "fixtures/Fixtures.h"
+#include "formats/FormatParams.h"
+#include "formats/OptionBuilder.h"
+
+#include <QGuiApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace orvel;
+
+namespace {
+
+class Jobs : public IBatchJobs {
+public:
+    std::vector<TlvFilesRecord> rows;
+    int JobCount() const override { return static_cast<int>(rows.size()); }
+    bool JobChecked(int) const override { return true; }
+    TlvFilesRecord& Job(int row) override { return rows[static_cast<size_t>(row)]; }
+};
+class QuietView : public IBatchView {
+public:
+    void BatchStarted(int) override {}
+    void ShowProgress(const TBatchProgress&) override {}
+    void SetRowProgress(int, const std::string&) override {}
+    void JobFinished(int, int) override {}
+    void JobStopped(int, int, bool, const std::string& m) override { std::fprintf(stderr, "stopped: %s\n", m.c_str()); }
+    void JobSkipped(int, const std::string& m) override { std::fprintf(stderr, "skipped: %s\n", m.c_str()); }
+    void BatchEnded() override {}
+    bool OpenFolderAfterConversion() const override { return false; }
+    bool ShutDownAfterConversion() const override { return false; }
+};
+class NoSystem : public ISystemActions {
+public:
+    void OpenFolder(const std::string&) override {}
+    void ShutDown() override {}
+};
+class Yes : public ISizePrompt {
+public:
+    bool UseDefaultSize() override { return true; }
+};
+class Quiet : public IMessageBoxes {
+public:
+    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override { return TMsgResult::Ok; }
+};
+
+// A 200x100 bottom-up 24-bit BMP with a gradient.
+void WritePicture(const std::string& path) {
+    const int w = 200, h = 100, stride = (w * 3 + 3) & ~3;
+    const uint32_t size = 54 + stride * h;
+    std::vector<uint8_t> file(size, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    file[0] = 'B', file[1] = 'M';
+    put32(2, size), put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
+    file[26] = 1, file[28] = 24;
+    put32(34, stride * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &file[54 + y * stride + x * 3];
+            p[0] = static_cast<uint8_t>(x), p[1] = static_cast<uint8_t>(y * 2), p[2] = 200;
+        }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), size);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QueuedDispatcher dispatcher;
+    SetMainThreadDispatcher(&dispatcher);
+
+    fixtures::ClipSpec spec;
+    spec.width = 640;
+    spec.height = 480;
+    spec.seconds = 4.0;
+    const std::string clip = fixtures::Generate(spec);
+    const fs::path root = fs::temp_directory_path() / "orvel-batch-bench";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    const std::string picture = (root / "logo.bmp").string();
+    WritePicture(picture);
+
+    TAppSettings settings((root / "settings.ini").string());
+    settings.SetOutPutDir((root / "out").string());
+    TFormatParamStore store(std::string(ORVEL_BINARY_DIR) + "/orvelvideoformat.ini", settings.Ini().FileName());
+    const int code = 803; // AVI, MPEG-4
+    store.Reset(code);
+    store.StoreChoice(code, TFormatParam::VideoSize, 0, "640x480");
+
+    TFFmpegConverter converter;
+    if (!converter.LoadLibraries("")) {
+        std::fprintf(stderr, "%s\n", converter.LastErrorMessage().c_str());
+        return 1;
+    }
+    Jobs jobs;
+    QuietView view;
+    NoSystem system;
+    Yes prompt;
+    Quiet boxes;
+    TBatchController batch(converter, store, settings, jobs, view, system, prompt, boxes, (root / "def").string());
+    batch.SetOverrides({code, std::string("full"), (root / "out").string()});
+
+    TlvFilesRecord plain;
+    plain.SourceFile = clip;
+    TlvFilesRecord effects = plain;
+    effects.Brightness = 320, effects.Contrast = 20, effects.Saturation = 300, effects.Exposure = 40;
+    effects.WatermarkText = "Orvel Video Converter";
+    effects.WatermarkFont.Size = 18;
+    effects.TextLeft = 20, effects.TextTop = 20;
+    effects.WatermarkImage = picture;
+    effects.ImageLeft = 400, effects.ImageTop = 340;
+
+    auto convert = [&](const TlvFilesRecord& job) {
+        jobs.rows = {job};
+        const auto start = std::chrono::steady_clock::now();
+        batch.Start();
+        while (batch.Running())
+            dispatcher.ServeUntil([&] { return !batch.Running(); }, 1000);
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        fs::remove_all(root / "out");
+        return s;
+    };
+    convert(plain); // warm-up
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
+    double base = 0, withEffects = 0;
+    for (int i = 0; i < rounds; ++i) {
+        base += convert(plain);
+        withEffects += convert(effects);
+    }
+    const double ratio = withEffects / base;
+    std::printf("conversion without effects: %.3f s, with every effect: %.3f s (mean of %d)\n", base / rounds,
+                withEffects / rounds, rounds);
+    std::printf("ratio %.3f (target <= 1.25)\n", ratio);
+    SetMainThreadDispatcher(nullptr);
+    fs::remove_all(root);
+    return 0;
+}

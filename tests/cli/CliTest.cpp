@@ -1,0 +1,72 @@
+#include "CliSupport.h"
+#include "fixtures/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using orvel::fixtures::FixtureId;
+using orvel::fixtures::Path;
+
+namespace {
+
+TEST(Cli, UsageErrorsExitWithTwoAndSayWhy) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--bogus", "a.avi"},
+        {"--format", "9999", "a.avi"},
+        {"--format"},
+        {"--crop", "2,2,2", "a.avi"},
+        {"--crop", "1,2,2,2", "a.avi"},
+        {"--zoom", "wide", "a.avi"},
+        {"--start", "soon", "a.avi"},
+        {"--image-alpha", "300", "a.avi"},
+        {"--image", "/nonexistent.bmp", "a.avi"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_FALSE(run.err.empty());
+    }
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--default-size"), std::string::npos);
+}
+
+TEST(Cli, ListFormatsGivesEveryCatalogEntry) {
+    const CliRun run = RunCli({"--list-formats"});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 121);
+    EXPECT_NE(run.out.find("\n1\t"), std::string::npos);
+}
+
+TEST(Cli, InfoDescribesAFileAndRefusesANonMediaOne) {
+    const CliRun run = RunCli({"--info", Path(FixtureId::Avi)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("320"), std::string::npos) << run.out;
+    EXPECT_EQ(RunCli({"--info", Path(FixtureId::NonMedia)}).exitCode, 1);
+}
+
+TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {
+    const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-out-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::string settings = (dir / "settings.ini").string();
+    const CliRun run = RunCli({"--settings", settings, "--format", "803", "--default-choices", "--output-dir",
+                               dir.string(), "--length", "1", "--brightness", "300", "--text", "Orvel",
+                               "--text-pos", "10,10", Path(FixtureId::Avi), Path(FixtureId::NonMedia)});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("not-media.avi"), std::string::npos) << run.out;
+    ASSERT_TRUE(fs::exists(dir / "clip_(new).avi")) << run.out << run.err;
+    EXPECT_GT(fs::file_size(dir / "clip_(new).avi"), 0u);
+    // A second run never overwrites the first output.
+    EXPECT_EQ(RunCli({"--settings", settings, "--format", "803", "--output-dir", dir.string(), "--length", "0.5",
+                      Path(FixtureId::Avi)})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(fs::exists(dir / "clip_(new_1).avi"));
+    fs::remove_all(dir);
+}
+
+} // namespace
