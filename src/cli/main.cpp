@@ -230,7 +230,8 @@ public:
         }
         const double wall = duration<double>(steady_clock::now() - started_).count();
         const double media = p.Info.CurrentDuration / 1e6;
-        const double speed = wall > 0 ? media / wall : 0;
+        // Too early a figure says nothing about the speed.
+        const double speed = wall > 0.5 ? media / wall : 0;
         std::string line = p.Counter + " " + p.Output + "  ";
         if (p.Percent >= 0) {
             const int filled = p.Percent / 5;
@@ -239,9 +240,11 @@ public:
         } else {
             line += p.Time;
         }
-        char extra[96];
-        std::snprintf(extra, sizeof extra, "  %.1fx", speed);
-        line += extra;
+        if (speed > 0) {
+            char extra[32];
+            std::snprintf(extra, sizeof extra, "  %.1fx", speed);
+            line += extra;
+        }
         if (p.Percent >= 0 && speed > 0)
             line += "  left " + Clock((p.Info.TotalDuration - p.Info.CurrentDuration) / 1e6 / speed);
         if (tty_) {

@@ -66,7 +66,7 @@ TEST(AllFormats, EveryCatalogFormatConverts) {
         const CliRun run = RunCli({"--settings", (root / (code + ".ini")).string(), "--format", code,
                                    "--default-choices", "--default-size", "--output-dir", dir.string(), clip});
         ++count;
-        const fs::path out = dir / ("clip_(new)." + definitions.ReadString(section, "FileExt", "mp4"));
+        const fs::path out = dir / (fs::path(clip).stem().string() + "_(new)." + definitions.ReadString(section, "FileExt", "mp4"));
         if (run.exitCode != 0 || !fs::exists(out) || fs::file_size(out) == 0) {
             ADD_FAILURE() << code << " " << name << ": exit " << run.exitCode << "\n" << run.out << run.err;
             continue;
