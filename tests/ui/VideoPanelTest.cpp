@@ -18,12 +18,24 @@
 namespace orvel {
 namespace {
 
+// The application is ended by the test environment, before the exit handlers run: a static
+// application outlives Qt's own input-device registry and crashes the program on its way out.
+QApplication* gApp = nullptr;
+
+struct AppEnvironment : ::testing::Environment {
+    void TearDown() override {
+        delete gApp;
+        gApp = nullptr;
+    }
+};
+const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
 QApplication& App() {
     static int argc = 1;
     static char name[] = "orvel-test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    if (!gApp) gApp = new QApplication(argc, argv);
+    return *gApp;
 }
 
 bool ProcessUntil(const std::function<bool()>& pred, int timeoutMs = 10000) {
