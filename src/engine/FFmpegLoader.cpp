@@ -42,7 +42,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "avcodec_receive_frame", "avcodec_send_frame", "avcodec_receive_packet", "avcodec_flush_buffers",
           "avcodec_decode_subtitle2", "avcodec_encode_subtitle", "avsubtitle_free", "avcodec_string",
           "avcodec_get_class", "av_get_bits_per_sample", "av_get_exact_bits_per_sample",
-          "av_get_audio_frame_duration", "av_packet_alloc", "av_packet_free", "av_packet_unref",
+          "av_get_audio_frame_duration", "av_dv_codec_profile2", "av_packet_alloc", "av_packet_free", "av_packet_unref",
           "av_packet_ref", "av_packet_clone", "av_packet_rescale_ts", "av_packet_make_refcounted",
           "av_new_packet", "av_packet_get_side_data", "av_packet_move_ref", "av_bsf_get_by_name", "av_bsf_alloc", "av_bsf_init", "av_bsf_send_packet",
           "av_bsf_receive_packet", "av_bsf_free", "av_parser_init", "av_parser_close"},

@@ -6,6 +6,7 @@
 #include "engine/TaskState.h"
 
 extern "C" {
+#include <libavcodec/dv_profile.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -24,6 +25,43 @@ AVRational SampleAspect(double aspect, int width, int height)
         return AVRational{0, 1};
     const double value = width > 0 && height > 0 ? aspect * height / width : aspect * 3.0 / 4.0;
     return av_d2q(value, 255);
+}
+
+bool Listed(const AVPixelFormat* list, AVPixelFormat pix)
+{
+    for (const AVPixelFormat* p = list; *p != AV_PIX_FMT_NONE; ++p)
+        if (*p == pix)
+            return true;
+    return false;
+}
+
+// The source's pixel format when the encoder takes it, else the encoder's first. Two encoders
+// list formats they refuse at open: JPEG wants the full-range formats unless compliance is
+// relaxed, and DV takes only the format of the DV system that has the frame size.
+AVPixelFormat EncoderPixelFormat(const AVCodec* codec, const AVCodecContext* enc, AVPixelFormat wanted)
+{
+    AVPixelFormat pix = wanted;
+    if (codec != nullptr && codec->pix_fmts != nullptr) {
+        if (codec->id == AV_CODEC_ID_MJPEG && enc->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL) {
+            if (pix == AV_PIX_FMT_YUV420P)
+                pix = AV_PIX_FMT_YUVJ420P;
+            else if (pix == AV_PIX_FMT_YUV422P)
+                pix = AV_PIX_FMT_YUVJ422P;
+            else if (pix == AV_PIX_FMT_YUV444P)
+                pix = AV_PIX_FMT_YUVJ444P;
+        }
+        if (codec->id == AV_CODEC_ID_DVVIDEO &&
+            av_dv_codec_profile2(enc->width, enc->height, pix, enc->framerate) == nullptr) {
+            for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+                if (av_dv_codec_profile2(enc->width, enc->height, *p, enc->framerate) != nullptr) {
+                    pix = *p;
+                    break;
+                }
+        }
+        if (!Listed(codec->pix_fmts, pix))
+            pix = codec->pix_fmts[0];
+    }
+    return pix == AV_PIX_FMT_NONE ? AV_PIX_FMT_YUV420P : pix;
 }
 
 // "start,end,q/start,end,q...": a positive q is a quantiser, otherwise a quality factor.
@@ -163,19 +201,7 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of)
         enc->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
         st->sample_aspect_ratio = enc->sample_aspect_ratio;
 
-        AVPixelFormat pix = s.PixelFormat;
-        if (codec != nullptr && codec->pix_fmts != nullptr) {
-            bool listed = false;
-            for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
-                listed = listed || *p == pix;
-            const bool mjpegLoose = codec->id == AV_CODEC_ID_MJPEG && enc->strict_std_compliance <= FF_COMPLIANCE_UNOFFICIAL &&
-                                    (pix == AV_PIX_FMT_YUV420P || pix == AV_PIX_FMT_YUV422P);
-            if (!listed && !mjpegLoose)
-                pix = codec->pix_fmts[0];
-        }
-        if (pix == AV_PIX_FMT_NONE)
-            pix = AV_PIX_FMT_YUV420P;
-        enc->pix_fmt = pix;
+        enc->pix_fmt = EncoderPixelFormat(codec, enc, s.PixelFormat);
 
         if (s.IntraOnly)
             enc->gop_size = 0;
