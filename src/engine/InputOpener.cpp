@@ -5,6 +5,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/TaskState.h"
+#include "engine/UnicodeProtocol.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -85,7 +86,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
         ctx->subtitle_codec_id = subtitleDecoder->id;
 
     raw = ctx.release();
-    const int rc = avformat_open_input(&raw, fileName.c_str(), forced, &opts);
+    const int rc = orvel::OpenInput(&raw, fileName, forced, &opts);
     av_dict_free(&opts);
     if (rc < 0) // the library has freed the context
         throw FFmpegException(fileName + ": " + ErrorText(rc));

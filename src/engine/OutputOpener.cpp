@@ -4,6 +4,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/TaskState.h"
+#include "engine/UnicodeProtocol.h"
 
 extern "C" {
 #include <libavcodec/dv_profile.h>
@@ -438,7 +439,7 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
     if ((fmt->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(fileName.c_str()))
         throw FFmpegException("Number syntax expected in filename");
     if (!(fmt->flags & AVFMT_NOFILE)) {
-        const int rc = avio_open(&of.ctx->pb, fileName.c_str(), AVIO_FLAG_WRITE);
+        const int rc = OpenOutputIO(&of.ctx->pb, fileName, AVIO_FLAG_WRITE);
         if (rc < 0)
             throw FFmpegException(fileName + ": " + ErrorText(rc));
         of.ioOpened = true;

@@ -4,6 +4,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLogger.h"
 #include "engine/RunState.h"
+#include "engine/UnicodeProtocol.h"
 #include "engine/VideoFilterGraph.h"
 
 extern "C" {
@@ -49,7 +50,7 @@ OutputStream::~OutputStream()
 OutputFile::~OutputFile()
 {
     if (ctx && ioOpened && ctx->pb != nullptr)
-        avio_closep(&ctx->pb);
+        CloseIO(&ctx->pb);
 }
 
 void TCustomFFmpeg::Impl::PrepareRun()
@@ -421,12 +422,13 @@ void TCustomFFmpeg::Impl::ReleaseFiles()
             continue;
         const bool wroteFile = of.ioOpened;
         if (of.ioOpened && of.ctx->pb != nullptr)
-            avio_closep(&of.ctx->pb);
+            CloseIO(&of.ctx->pb);
         of.ioOpened = false;
         // An output that received nothing is not left behind.
         std::error_code ec;
-        if (wroteFile && std::filesystem::exists(of.name, ec) && std::filesystem::file_size(of.name, ec) == 0)
-            std::filesystem::remove(of.name, ec);
+        const std::string path = FileNameOfUrl(of.name);
+        if (wroteFile && std::filesystem::exists(path, ec) && std::filesystem::file_size(path, ec) == 0)
+            std::filesystem::remove(path, ec);
         of.streams.clear();
         of.ctx.reset();
     }

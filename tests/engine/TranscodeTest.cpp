@@ -1,6 +1,7 @@
 // End-to-end conversions: each output is read back for its container, codecs, picture size and
 // duration.
 #include "TranscodeSupport.h"
+#include "engine/UnicodeProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,26 @@ const Conversion kConversions[] = {
 
 INSTANTIATE_TEST_SUITE_P(Engine, ConversionTable, ::testing::ValuesIn(kConversions),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Names outside ASCII reach the engine as "unicode:utf8:" addresses, for the input and the output.
+TEST(UnicodeNames, ConvertsFromAndToAddresses)
+{
+    const std::string dir = OutPath("\xC3\xBCnicode \xE6\x96\x87");
+    std::filesystem::create_directories(dir);
+    const std::string input = dir + "/cl\xC3\xAFp.mp4";
+    const std::string output = dir + "/\xC3\xB6ut.avi";
+    std::filesystem::copy_file(fixtures::Path(FixtureId::Mp4), input,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(output);
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {LibraryUrl(input)}, {}, LibraryUrl(output), {{"vcodec", "mpeg4"}}));
+    EXPECT_TRUE(task.Finished());
+    EXPECT_EQ(OpenUnicodeFileCount(), 0) << "every file opened through an address is closed";
+    const testing::Probed out = Probe(output);
+    EXPECT_EQ(out.format, "avi");
+    ASSERT_NE(out.First(AVMEDIA_TYPE_VIDEO), nullptr);
+}
 
 } // namespace
 } // namespace orvel
