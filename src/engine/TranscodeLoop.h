@@ -42,6 +42,11 @@ struct TCustomFFmpeg::Impl::Loop {
     // Audio (AudioOutput.cpp).
     void SendAudio(OutputStream& os, InputStream& is, const AVFrame* frame); // null flushes
     void EncodeAudioFifo(OutputStream& os, bool flush);
+    void ReserveConverted(OutputStream& os, int samples); // grows the resample buffer
+    // Audio sync before a frame is converted: the samples of silence to put first, or (in
+    // discard) how many converted samples to drop.
+    int64_t SyncAudio(OutputStream& os, const InputStream& is, int& discard);
+    void WriteSilence(OutputStream& os, int64_t samples);
 
     // Custom hook and previews (CustomHook.cpp).
     void RunCustomHook(InputStream& is, AVFrame* frame);
