@@ -84,7 +84,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "av_opt_set_double", "av_opt_set_q", "av_opt_set_bin", "av_opt_get", "av_opt_get_int",
           "av_opt_get_double", "av_opt_get_q", "av_set_options_string", "av_parse_time",
           "av_parse_video_rate", "av_parse_video_size", "av_gettime", "av_gettime_relative", "av_usleep", "av_fifo_realloc2",
-          "av_samples_alloc_array_and_samples"},
+          "av_samples_alloc_array_and_samples", "av_samples_set_silence", "av_get_picture_type_char"},
          {}},
         {lkSwScale, "swscale", LIBSWSCALE_VERSION_MAJOR,
          {"sws_getContext", "sws_getCachedContext", "sws_scale", "sws_freeContext", "sws_alloc_context",
