@@ -4,6 +4,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/OptionParser.h"
 #include "engine/RunState.h"
+#include "engine/Targets.h"
 
 namespace orvel {
 
@@ -36,6 +37,12 @@ void TCustomFFmpeg::ParseOption(const std::string& name, const std::string& valu
 {
     TOptionParser parser(impl_->settings, impl_.get());
     parser.Parse(name, value);
+}
+
+void TCustomFFmpeg::ApplyTarget(const std::string& type, const std::string& norm, const std::string& defaultNorm)
+{
+    TOptionParser parser(impl_->settings, impl_.get());
+    orvel::ApplyTarget(parser, type, norm, defaultNorm);
 }
 
 int TCustomFFmpeg::Verbosity() const { return impl_->settings.Verbosity; }

@@ -45,6 +45,10 @@ public:
     void ResetOptions();
     // Parses one engine option (name without the dash, value). Raises FFmpegException.
     void ParseOption(const std::string& name, const std::string& value);
+    // The "target" option with its parts given apart: type "vcd", "svcd", "dvd", "dv" or "dv50";
+    // norm "pal", "ntsc", "film" or "auto"; defaultNorm is taken when an automatic norm cannot be
+    // told from the frame rates. Raises FFmpegException.
+    void ApplyTarget(const std::string& type, const std::string& norm, const std::string& defaultNorm);
     int Verbosity() const;
     void SetVerbosity(int value);
     // kPreviewWindow | kPreviewBitmap; read and written under the process-wide preview lock.

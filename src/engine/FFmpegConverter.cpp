@@ -463,9 +463,9 @@ bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fil
 
         if (copy.Target >= 1 && copy.Target <= 3) {
             static const char* const kTypes[] = {"vcd", "svcd", "dvd"};
-            // The option's own prefix selects the norm; without one the norm is guessed.
-            const char* norm = copy.TargetNorm == 1 ? "pal-" : copy.TargetNorm == 2 ? "ntsc-" : "";
-            task->ParseOption("target", norm + std::string(kTypes[copy.Target - 1]));
+            // An automatic norm is guessed from the frame rates, else the task's default norm holds.
+            const char* norm = copy.TargetNorm == 1 ? "pal" : copy.TargetNorm == 2 ? "ntsc" : "auto";
+            task->ApplyTarget(kTypes[copy.Target - 1], norm, copy.TargetDefaultNorm == 1 ? "pal" : "ntsc");
         }
         // An empty value would name no codec and undo what a target chose.
         const auto applyDefault = [&](const char* name) {

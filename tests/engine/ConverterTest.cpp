@@ -427,6 +427,42 @@ TEST(ConverterOptions, NewAudioTakesItsCodecFromALaterLine) {
     EXPECT_EQ(StreamCodecs(out, AVMEDIA_TYPE_AUDIO), (std::vector<AVCodecID>{AV_CODEC_ID_AC3, AV_CODEC_ID_MP2}));
 }
 
+// A 15 fps source tells no norm, so an automatic one falls back to the task's default norm.
+TEST(ConverterOptions, AutomaticTargetNormFallsBackToTheDefaultNorm) {
+    fixtures::ClipSpec spec;
+    spec.container = "avi";
+    spec.videoCodec = "mpeg4";
+    spec.audioCodec = "mp2";
+    spec.fps = 15;
+    spec.seconds = 1.0;
+    const std::string input = fixtures::Generate(spec);
+    const struct {
+        int defaultNorm, height;
+    } cases[] = {{1, 576}, {2, 480}};
+    for (const auto& k : cases) {
+        TFFmpegConverter c;
+        Recorder r(c);
+        const std::string out = OutDir("target-norm-" + std::to_string(k.defaultNorm)) + "/out.mpg";
+        TOutputOptions o;
+        o.Target = 3;
+        o.TargetNorm = 0;
+        o.TargetDefaultNorm = k.defaultNorm;
+        ASSERT_EQ(AddConversion(c, input, out, o), 0);
+        c.StartTask(0);
+        ASSERT_TRUE(r.WaitForEnd());
+        ASSERT_FALSE(r.Terminated()[0].Exception) << r.Terminated()[0].ExceptionMsg;
+        AVFormatContext* ctx = nullptr;
+        ASSERT_GE(avformat_open_input(&ctx, out.c_str(), nullptr, nullptr), 0);
+        avformat_find_stream_info(ctx, nullptr);
+        int height = 0;
+        for (unsigned i = 0; i < ctx->nb_streams; ++i)
+            if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+                height = ctx->streams[i]->codecpar->height;
+        avformat_close_input(&ctx);
+        EXPECT_EQ(height, k.height) << "default norm " << k.defaultNorm;
+    }
+}
+
 TEST(ConverterEvents, HookRunsInTheWorkerWithTheCanvasLocked) {
     TFFmpegConverter c;
     Recorder r(c);
