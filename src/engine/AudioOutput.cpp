@@ -6,6 +6,8 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
 }
 
 #include <algorithm>
@@ -15,6 +17,9 @@ extern "C" {
 namespace orvel {
 
 namespace {
+
+// Audio sync leaves differences up to this many samples alone.
+constexpr int kAudioSyncSlack = 50;
 
 template <typename T, typename Wide>
 void ScaleSamples(uint8_t* data, int count, int volume, Wide lo, Wide hi)
@@ -88,6 +93,9 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
                                      static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         SwrContextPtr swr(raw);
+        // Drift compensation needs the resampler even when the rates match.
+        if (rc >= 0 && s.AudioSyncMethod > 1)
+            rc = av_opt_set_int(swr.get(), "flags", SWR_FLAG_RESAMPLE, 0);
         if (rc >= 0)
             rc = swr_init(swr.get());
         if (rc < 0)
@@ -103,27 +111,19 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
     if (!os.swr)
         return;
 
-    if (frame != nullptr && !os.syncStarted) {
-        // The sample counter starts where the input starts.
-        const double seconds = (is.pts - OutputStart()) / 1e6;
-        os.syncOpts = std::max<int64_t>(0, llrint(seconds * enc->sample_rate));
-        os.syncStarted = true;
-    }
-
     const int inSamples = frame != nullptr ? frame->nb_samples : 0;
     const int want = swr_get_out_samples(os.swr.get(), inSamples);
     if (want < 0)
         throw FFmpegException("Buffer sizes too large in do_audio_out");
-    if (want > os.convCapacity) {
-        if (os.convData != nullptr) {
-            av_freep(&os.convData[0]);
-            av_freep(&os.convData);
-        }
-        os.convCapacity = 0;
-        if (av_samples_alloc_array_and_samples(&os.convData, nullptr, outChannels, want, enc->sample_fmt, 0) < 0)
-            throw FFmpegException("Out of memory in do_audio_out");
-        os.convCapacity = want;
+    ReserveConverted(os, want);
+
+    int discard = 0;
+    if (frame != nullptr) {
+        const int64_t silence = SyncAudio(os, is, discard);
+        if (silence > 0)
+            WriteSilence(os, silence);
     }
+
     const int got = swr_convert(os.swr.get(), os.convData, os.convCapacity,
                                 frame != nullptr ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
                                 inSamples);
@@ -133,13 +133,100 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
         FFLogger().Log(&t.self, llError, "av_audio_convert() failed");
         return;
     }
-    if (got > 0) {
+    // Samples the sync discards come off the front of what this frame gave.
+    const int skip = std::min(discard, got);
+    if (got > skip) {
         if (s.AudioVolume != 256)
             ApplyVolume(os.convData, got, outChannels, enc->sample_fmt, s.AudioVolume);
-        if (av_audio_fifo_write(os.fifo.get(), reinterpret_cast<void**>(os.convData), got) < got)
+        const bool planar = av_sample_fmt_is_planar(enc->sample_fmt);
+        const int planes = planar ? outChannels : 1;
+        const int offset = skip * av_get_bytes_per_sample(enc->sample_fmt) * (planar ? 1 : outChannels);
+        os.convPlanes.resize(planes);
+        for (int p = 0; p < planes; ++p)
+            os.convPlanes[p] = os.convData[p] + offset;
+        if (av_audio_fifo_write(os.fifo.get(), reinterpret_cast<void**>(os.convPlanes.data()), got - skip) <
+            got - skip)
             throw FFmpegException("av_fifo_realloc2() failed");
     }
     EncodeAudioFifo(os, frame == nullptr);
+}
+
+void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples)
+{
+    if (samples <= os.convCapacity)
+        return;
+    if (os.convData != nullptr) {
+        av_freep(&os.convData[0]);
+        av_freep(&os.convData);
+    }
+    os.convCapacity = 0;
+    if (av_samples_alloc_array_and_samples(&os.convData, nullptr, os.enc->ch_layout.nb_channels, samples,
+                                           os.enc->sample_fmt, 0) < 0)
+        throw FFmpegException("Out of memory in do_audio_out");
+    os.convCapacity = samples;
+}
+
+int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream& is, int& discard)
+{
+    const int rate = os.enc->sample_rate;
+    const bool atStart = !os.syncStarted;
+    os.syncStarted = true;
+    // Where this frame's first sample belongs, against where it will land: samples sent, those
+    // waiting in the FIFO and those still inside the resampler.
+    const double inputSamples = (is.pts - OutputStart()) / 1e6 * rate;
+    const int64_t queued = av_audio_fifo_size(os.fifo.get()) + swr_get_delay(os.swr.get(), rate);
+
+    if (s.AudioSyncMethod == 0) {
+        // The sample counter follows the input time: it starts there and skips gaps. It never
+        // goes back, which would give the muxer timestamps out of order.
+        const int64_t wanted = llrint(inputSamples) - queued;
+        if (atStart)
+            os.syncOpts = std::max<int64_t>(0, wanted);
+        else if (wanted - os.syncOpts > kAudioSyncSlack)
+            os.syncOpts = wanted;
+        return 0;
+    }
+
+    const double delta = inputSamples - static_cast<double>(os.syncOpts + queued);
+    if (std::fabs(delta) <= kAudioSyncSlack)
+        return 0;
+    if (atStart || std::fabs(delta) > s.AudioDriftThreshold * rate) {
+        if (delta < 0) {
+            discard = static_cast<int>(std::min<double>(-delta, INT_MAX));
+            if (s.Verbosity > 2)
+                FFLogger().Log(&t.self, llVerbose, Format("discarding %d audio samples", discard));
+            return 0;
+        }
+        const int64_t silence = llrint(delta);
+        if (s.Verbosity > 2)
+            FFLogger().Log(&t.self, llVerbose,
+                           Format("adding %d audio samples of silence", static_cast<int>(silence)));
+        return silence;
+    }
+    if (s.AudioSyncMethod > 1) {
+        const int comp = static_cast<int>(std::clamp<double>(delta, -s.AudioSyncMethod, s.AudioSyncMethod));
+        if (s.Verbosity > 2)
+            FFLogger().Log(&t.self, llVerbose,
+                           Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, rate));
+        if (swr_set_compensation(os.swr.get(), comp, rate) < 0)
+            FFLogger().Log(&t.self, llError, "Cannot compensate audio timestamp drift");
+    }
+    return 0;
+}
+
+void TCustomFFmpeg::Impl::Loop::WriteSilence(OutputStream& os, int64_t samples)
+{
+    // In pieces through the encoder, so that a long gap never sits whole in memory.
+    const int chunk = std::max(os.convCapacity, 4096);
+    ReserveConverted(os, chunk);
+    av_samples_set_silence(os.convData, 0, chunk, os.enc->ch_layout.nb_channels, os.enc->sample_fmt);
+    while (samples > 0 && !Stopping()) {
+        const int n = static_cast<int>(std::min<int64_t>(samples, chunk));
+        if (av_audio_fifo_write(os.fifo.get(), reinterpret_cast<void**>(os.convData), n) < n)
+            throw FFmpegException("av_fifo_realloc2() failed");
+        samples -= n;
+        EncodeAudioFifo(os, false);
+    }
 }
 
 void TCustomFFmpeg::Impl::Loop::EncodeAudioFifo(OutputStream& os, bool flush)

@@ -12,6 +12,7 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,51 @@ void ClosePassLog(OutputStream& os)
     if (os.passLog != nullptr) {
         std::fclose(os.passLog);
         os.passLog = nullptr;
+    }
+}
+
+struct ChapterDeleter {
+    void operator()(AVChapter* c) const
+    {
+        av_dict_free(&c->metadata);
+        av_free(c);
+    }
+};
+using ChapterPtr = std::unique_ptr<AVChapter, ChapterDeleter>;
+
+// Appends the input's chapters to the output, moved to the output's time line (the input's
+// offset and the start position) and cut to the recording time; chapters wholly outside it are
+// left out. The output context frees what is appended here.
+void CopyChapters(const InputFile& in, OutputFile& of)
+{
+    const AVFormatContext* ic = in.ctx.get();
+    AVFormatContext* oc = of.ctx.get();
+    for (unsigned i = 0; i < ic->nb_chapters; ++i) {
+        const AVChapter* ch = ic->chapters[i];
+        const int64_t shift = av_rescale_q(of.startTime - in.tsOffset, AV_TIME_BASE_Q, ch->time_base);
+        const int64_t limit = of.recordingTime == INT64_MAX
+                                  ? INT64_MAX
+                                  : av_rescale_q(of.recordingTime, AV_TIME_BASE_Q, ch->time_base);
+        if (ch->end < shift)
+            continue;
+        if (limit != INT64_MAX && ch->start > limit + shift)
+            break;
+        ChapterPtr out(static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter))));
+        if (!out)
+            throw FFmpegException("av_mallocz fail");
+        out->id = ch->id;
+        out->time_base = ch->time_base;
+        out->start = std::max<int64_t>(0, ch->start - shift);
+        out->end = std::min(limit, ch->end - shift);
+        if (av_dict_copy(&out->metadata, ch->metadata, 0) < 0)
+            throw FFmpegException("av_mallocz fail");
+        void* grown = oc->nb_chapters < INT_MAX / sizeof(AVChapter*) - 1
+                          ? av_realloc(oc->chapters, (oc->nb_chapters + 1) * sizeof(AVChapter*))
+                          : nullptr;
+        if (grown == nullptr)
+            throw FFmpegException("av_realloc fail");
+        oc->chapters = static_cast<AVChapter**>(grown);
+        oc->chapters[oc->nb_chapters++] = out.release();
     }
 }
 
@@ -220,7 +266,10 @@ void TCustomFFmpeg::Impl::PrepareRun()
             gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
             gi.timeBase = ist->time_base;
             gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
+            gi.deinterlace = s.Deinterlace;
             OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
+            if (os.filter.deinterlaceFailed)
+                FFLogger().Log(&self, llError, "Deinterlacing failed.");
             os.filtered = MakeFrame();
         } else if (type == AVMEDIA_TYPE_AUDIO) {
             os.audioFrame = MakeFrame();
@@ -355,6 +404,11 @@ void TCustomFFmpeg::Impl::PrepareRun()
                 Format("Invalid input file index %d map_meta_data(%d,%d)", m.InFile, m.OutFile, m.InFile));
         av_dict_copy(&outputs[m.OutFile].ctx->metadata, inputs[m.InFile].ctx->metadata, AV_DICT_DONT_OVERWRITE);
     }
+
+    // 10. Chapters of every input, in every output.
+    for (const InputFile& in : inputs)
+        for (OutputFile& of : outputs)
+            CopyChapters(in, of);
 
     // 11. Headers.
     for (size_t f = 0; f < outputs.size(); ++f) {

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,8 @@ struct InputStream {
     bool atStart = true;
     bool drained = false;
     bool multiFrameWarned = false;
-    int64_t wallStart = 0; // rate emulation
+    int64_t wallStart = 0;             // rate emulation: when reading began
+    int64_t firstPts = kNoTimestamp;   // rate emulation: the stream's first timestamp, microseconds
 };
 
 struct InputFileRun {
@@ -43,6 +45,7 @@ struct VideoFilterGraph {
     AVFilterContext* sink = nullptr;
     // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
     int width = 0, height = 0, format = -1;
+    bool deinterlaceFailed = false; // the deinterlacer was asked for but could not be set up
 };
 
 struct OutputStream {
@@ -77,11 +80,13 @@ struct OutputStream {
     FramePtr audioFrame;
     uint8_t** convData = nullptr; // resample buffer, grown as needed
     int convCapacity = 0;
+    std::vector<uint8_t*> convPlanes; // the resample buffer from an offset
 
     std::FILE* passLog = nullptr;
     std::string statsIn;
     double lastQuality = -1.0;
     double lastError[3] = {}; // squared error of the last frame per plane (PSNR)
+    int encodedFrames = 0;    // video packets the encoder produced (statistics file)
 
     OutputStream() = default;
     OutputStream(const OutputStream&) = delete;
@@ -89,6 +94,11 @@ struct OutputStream {
     OutputStream(OutputStream&&) = default;
     ~OutputStream();
 };
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct RunState {
     std::vector<InputStream> ist;
@@ -108,6 +118,7 @@ struct RunState {
 
     std::array<int, 52> qpHistogram{};
     std::string statusLine; // the last progress line
+    FilePtr videoStats;     // opened at the first encoded video frame
     std::vector<uint8_t> subtitleBuffer; // 1 MiB, allocated at the first subtitle
     PacketPtr pkt = MakePacket();
     PacketPtr encPkt = MakePacket();

@@ -4,6 +4,7 @@
 
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLogger.h"
+#include "engine/VideoStats.h"
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
@@ -20,6 +21,26 @@ const char* TypeName(AVMediaType type)
 {
     const char* name = av_get_media_type_string(type);
     return name != nullptr ? name : "unknown";
+}
+
+// Rate emulation: waits while the stream is more than 1 ms ahead of the time since its first
+// packet. Timestamps count from the stream's first one, so a file that starts late or was
+// entered by seeking does not stall. The wait is cut into short slices so a stop is honoured.
+template <typename StopFn>
+void EmulateRate(InputStream& is, StopFn stopping)
+{
+    if (is.firstPts == kNoTimestamp) {
+        is.firstPts = is.pts;
+        is.wallStart = av_gettime_relative();
+        return;
+    }
+    constexpr int64_t kSlice = 100000;
+    for (;;) {
+        const int64_t ahead = (is.pts - is.firstPts) - (av_gettime_relative() - is.wallStart);
+        if (ahead <= 1000 || stopping())
+            return;
+        av_usleep(static_cast<unsigned>(std::min(ahead / 1000 * 1000, kSlice)));
+    }
 }
 } // namespace
 
@@ -213,6 +234,8 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
         is.nextPts = is.pts;
     if (pkt != nullptr && pkt->dts != AV_NOPTS_VALUE)
         is.nextPts = is.pts = StreamTimeUs(is, pkt->dts);
+    if (s.RateEmulation && pkt != nullptr)
+        EmulateRate(is, [this] { return Stopping(); });
 
     if (!is.decoding) {
         if (pkt == nullptr)
@@ -446,18 +469,37 @@ void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os)
                                                                       : "Video encoding failed");
         if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
             r.videoBytes += out->size;
+            ++os.encodedFrames;
             size_t size = 0;
             const uint8_t* stats = av_packet_get_side_data(out, AV_PKT_DATA_QUALITY_STATS, &size);
+            AVPictureType pictType = (out->flags & AV_PKT_FLAG_KEY) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+            int errors = 0;
             if (stats != nullptr && size >= 8) {
                 os.lastQuality = static_cast<double>(AV_RL32(stats)) / FF_QP2LAMBDA;
                 const int qp = std::clamp(static_cast<int>(std::lround(os.lastQuality)), 0, 51);
                 ++r.qpHistogram[qp];
-                const int errors = std::min<int>(stats[5], 3);
+                if (stats[4] != AV_PICTURE_TYPE_NONE)
+                    pictType = static_cast<AVPictureType>(stats[4]);
+                errors = std::min<int>(stats[5], 3);
                 for (int j = 0; j < errors && size >= 8 + 8 * static_cast<size_t>(j + 1); ++j)
                     os.lastError[j] = static_cast<double>(AV_RL64(stats + 8 + 8 * j));
             }
             if (os.passLog != nullptr && os.enc->stats_out != nullptr)
                 std::fputs(os.enc->stats_out, os.passLog);
+            if (!s.VideoStatsFile.empty()) {
+                VideoStatsFrame f;
+                f.frameNumber = os.encodedFrames;
+                f.quality = os.lastQuality;
+                f.error = (os.enc->flags & AV_CODEC_FLAG_PSNR) && errors > 0 ? os.lastError[0] : -1.0;
+                f.width = os.enc->width;
+                f.height = os.enc->height;
+                f.size = out->size;
+                f.totalBytes = r.videoBytes;
+                f.time = static_cast<double>(os.syncOpts) * av_q2d(os.enc->time_base);
+                f.frameDuration = av_q2d(os.enc->time_base);
+                f.type = av_get_picture_type_char(pictType);
+                WriteVideoStats(r, s.VideoStatsFile, f);
+            }
         } else {
             r.audioBytes += out->size;
         }

@@ -20,7 +20,7 @@ struct InOutDeleter {
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
 int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec, int targetW, int targetH,
-          AVPixelFormat outFormat, int scalerFlags, bool fixSize)
+          AVPixelFormat outFormat, int scalerFlags, bool fixSize, bool deinterlace)
 {
     g = VideoFilterGraph{};
     g.graph.reset(avfilter_graph_alloc());
@@ -48,7 +48,8 @@ int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec
         return rc;
 
     // Crop bands that no longer fit a changed picture are dropped rather than failing.
-    std::string chain;
+    // Deinterlacing works on the decoded picture, before any cropping or scaling.
+    std::string chain = deinterlace ? "yadif," : "";
     int width = in.width, height = in.height;
     const int cropW = in.width - spec.cropLeft - spec.cropRight;
     const int cropH = in.height - spec.cropTop - spec.cropBottom;
@@ -95,12 +96,24 @@ int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec
     return 0;
 }
 
+// Builds with the deinterlacer when asked, and without it when it cannot be set up.
+int BuildWithFallback(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec, int targetW,
+                      int targetH, AVPixelFormat outFormat, int scalerFlags, bool fixSize)
+{
+    int rc = Build(g, in, spec, targetW, targetH, outFormat, scalerFlags, fixSize, in.deinterlace);
+    if (rc >= 0 || !in.deinterlace)
+        return rc;
+    rc = Build(g, in, spec, targetW, targetH, outFormat, scalerFlags, fixSize, false);
+    g.deinterlaceFailed = rc >= 0;
+    return rc;
+}
+
 } // namespace
 
 void OpenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec,
                           AVCodecContext* enc, int scalerFlags)
 {
-    const int rc = Build(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, false);
+    const int rc = BuildWithFallback(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, false);
     if (rc < 0) {
         g = VideoFilterGraph{};
         if (spec.filters.empty())
@@ -116,7 +129,7 @@ void ReopenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, cons
                             const AVCodecContext* enc, int scalerFlags)
 {
     // The encoder is open: whatever the new picture is, the graph must end at its size.
-    if (Build(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, true) < 0) {
+    if (BuildWithFallback(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, true) < 0) {
         g = VideoFilterGraph{};
         throw FFmpegException("Cannot get resampling context");
     }

@@ -43,7 +43,10 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
         in.format = static_cast<AVPixelFormat>(frame->format);
         in.timeBase = is.st->time_base;
         in.sar = frame->sample_aspect_ratio;
+        in.deinterlace = s.Deinterlace;
         ReopenVideoFilterGraph(g, in, *os.spec, os.enc, s.ScalerFlags());
+        if (g.deinterlaceFailed)
+            FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
     }
     if (!g.graph)
         return;
