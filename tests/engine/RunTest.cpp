@@ -39,7 +39,8 @@ TEST_P(ShapedOutput, HasExpectedFramesAndSize)
     out.insert(out.begin(), {"vcodec", "mpeg4"});
     ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, c.inputOptions, output, out));
     EXPECT_NEAR(VideoFrames(output), c.frames, 1);
-    const auto* video = Probe(output).First(AVMEDIA_TYPE_VIDEO);
+    const auto probed = Probe(output); // the stream lives in it
+    const auto* video = probed.First(AVMEDIA_TYPE_VIDEO);
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->width, c.width);
     EXPECT_EQ(video->height, c.height);
