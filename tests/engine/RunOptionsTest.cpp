@@ -17,6 +17,8 @@ extern "C" {
 #include <functional>
 #include <regex>
 
+#include <unistd.h>
+
 namespace orvel {
 namespace {
 
@@ -55,10 +57,12 @@ void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
     }
 }
 
-// Copies every stream of `from` into a new file `to` (container from its extension).
-void Remux(const std::string& from, const std::string& to, const PacketEdit& edit,
+// Copies every stream of `from` into a new file `to` (container from its extension). Test
+// programs run side by side, so the file is written under another name and then renamed.
+void Remux(const std::string& from, const std::string& final, const PacketEdit& edit,
            const std::vector<ChapterMark>& chapters = {})
 {
+    const std::string to = final + "." + std::to_string(getpid()) + std::filesystem::path(final).extension().string();
     AVFormatContext* ic = nullptr;
     ASSERT_GE(avformat_open_input(&ic, from.c_str(), nullptr, nullptr), 0) << from;
     ASSERT_GE(avformat_find_stream_info(ic, nullptr), 0);
@@ -89,6 +93,7 @@ void Remux(const std::string& from, const std::string& to, const PacketEdit& edi
     avio_closep(&oc->pb);
     avformat_free_context(oc);
     avformat_close_input(&ic);
+    std::filesystem::rename(to, final);
 }
 
 // Raw 4:2:0 pictures whose two fields disagree: in frame f, rows with (row + f) even are
@@ -277,6 +282,47 @@ const AudioSyncCase kAudioSync[] = {
 
 INSTANTIATE_TEST_SUITE_P(Engine, AudioSync, ::testing::ValuesIn(kAudioSync),
                          [](const auto& info) { return std::string("async") + info.param.async; });
+
+// Audio whose timestamps run faster or slower than its samples ("itsscale" on the clip's audio,
+// stream 1): drift within the threshold is left alone or, with "async" above 1, compensated by
+// the resampler; beyond it samples are discarded.
+struct AudioDriftCase {
+    const char* name;
+    const char* scale;
+    const char* async;
+    double lengthRatio; // output samples against the source's
+    double tolerance;
+    const char* logged; // the one sync line that appears, or none
+};
+
+class AudioDrift : public ::testing::TestWithParam<AudioDriftCase> {};
+
+TEST_P(AudioDrift, FollowsTheTimestamps)
+{
+    const AudioDriftCase& c = GetParam();
+    const std::string output = OutPath(std::string("drift-") + c.name + ".mkv");
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(3);
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}},
+                            output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    int rate = 0;
+    const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
+    const double out = static_cast<double>(DecodeSamples(output, rate).size());
+    EXPECT_NEAR(out / full, c.lengthRatio, c.tolerance);
+    for (const char* line : {"compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
+        EXPECT_EQ(log.Contains(line), c.logged != nullptr && std::string(line) == c.logged) << line;
+}
+
+const AudioDriftCase kAudioDrift[] = {
+    {"WithinThreshold", "1.02", "1", 1.0, 0.005, nullptr},
+    // The resampler catches up over about a second, so the 2 s clip gains part of the 2 %.
+    {"Compensated", "1.02", "1000", 1.0125, 0.0075, "compensating audio timestamp drift:"},
+    {"BeyondThreshold", "0.8", "1", 0.85, 0.04, "discarding "},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, AudioDrift, ::testing::ValuesIn(kAudioDrift),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Video statistics file.
@@ -473,33 +519,103 @@ TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The status line with the QP histogram.
+// Timestamps: a jump in a transport stream moves the file's offset; packet dumps.
 
-TEST(StatusLineTest, LastLineCarriesTheQuantiserHistogram)
+TEST(TimestampTest, JumpInATransportStreamIsClosed)
 {
+    const std::string input = OutPath("jump.ts");
+    Remux(fixtures::Path(FixtureId::MpegTs), input, [](AVPacket& pkt, const AVStream& st) {
+        // From 1 s on, every timestamp is 60 s later.
+        if (pkt.dts != AV_NOPTS_VALUE && Seconds(pkt.dts, st) >= 1.0) {
+            const int64_t jump = av_rescale_q(60, AVRational{1, 1}, st.time_base);
+            pkt.dts += jump;
+            if (pkt.pts != AV_NOPTS_VALUE)
+                pkt.pts += jump;
+        }
+        return true;
+    });
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(3);
+    const std::string output = OutPath("jump.mkv");
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}));
+    EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 2);
+    int rate = 0;
+    EXPECT_NEAR(static_cast<double>(DecodeSamples(output, rate).size()) / rate, 2.0, 0.1);
+    EXPECT_TRUE(log.Contains("timestamp discontinuity "));
+}
+
+TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog)
+{
+    FFLogger().InstallLibraryCallback(); // as the loader does once the libraries are loaded
+    for (bool dump : {false, true}) {
+        EngineLog log;
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options options = {{"acodec", "copy"}};
+        if (dump)
+            options.push_back({"dump", ""});
+        Convert(task, {fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
+        EXPECT_EQ(log.Contains("keyframe="), dump);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The last status line: its fields, the "L" mark, the QP histogram and PSNR.
+
+struct StatusCase {
+    const char* name;
+    Options options;
+    // What follows "q=2.0 L"; %s is the histogram of quantiser 2 for the clip's frames.
+    const char* middle;
+};
+
+class StatusLine : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusLine, LastLineHasEveryField)
+{
+    const StatusCase& c = GetParam();
     EngineLog log;
     TCustomFFmpeg task;
     task.SetVerbosity(1);
-    const std::string output = OutPath("qphist.avi");
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output,
-            {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}, {"qphist", ""}});
-    const std::vector<std::string> last = log.Matching(" L");
+    const std::string output = OutPath(std::string("status-") + c.name + ".avi");
+    Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+    std::vector<std::string> last; // status lines with the last report's mark
+    for (const std::string& text : log.Matching(" L"))
+        if (text.rfind("frame=", 0) == 0)
+            last.push_back(text);
     ASSERT_EQ(last.size(), 1u);
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
     ASSERT_GT(frames, 40);
     // Every frame at quantiser 2: digit 2 is log2(frames + 1) rounded, every other digit 0.
-    char head[32], histogram[40], time[16];
+    char head[32], histogram[40], middle[128], time[16];
     std::snprintf(head, sizeof head, "frame=%5d fps=", frames);
     std::snprintf(histogram, sizeof histogram, "00%X%s", static_cast<int>(std::lround(std::log2(frames + 1))),
                   std::string(29, '0').c_str());
+    std::snprintf(middle, sizeof middle, c.middle, histogram);
     std::snprintf(time, sizeof time, "%0.2f", frames / 25.0);
-    const std::regex line(std::string(R"( *\d+ q=2\.0 L)") + histogram + R"(size= +\d+kB time=)" + time +
+    const std::regex line(std::string(R"( *\d+ q=2\.0 L)") + middle + R"(size= +\d+kB time=)" + time +
                           R"( bitrate= *\d+\.\dkbits/s)");
     const std::string text = last[0];
     ASSERT_EQ(text.substr(0, std::strlen(head)), head) << text;
     EXPECT_TRUE(std::regex_match(text.substr(std::strlen(head)), line)) << text;
     EXPECT_TRUE(log.Contains("video:"));
 }
+
+// Quantiser 2 keeps every plane of these flat pictures 40 dB or more from the source.
+#define PSNR_FIELD "[4-9]\\d\\.\\d\\d "
+const StatusCase kStatus[] = {
+    {"Plain", {}, ""},
+    {"Histogram", {{"qphist", ""}}, "%s"},
+    {"Psnr", {{"psnr", ""}}, "PSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
+    {"Both", {{"qphist", ""}, {"psnr", ""}}, "%sPSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
+};
+#undef PSNR_FIELD
+
+INSTANTIATE_TEST_SUITE_P(Engine, StatusLine, ::testing::ValuesIn(kStatus),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Subtitles are decoded and encoded again with their times.
