@@ -260,8 +260,13 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
         if (rc < 0)
             return false;
         if (got) {
-            HandleSubtitle(is, sub);
-            avsubtitle_free(&sub);
+            struct Release {
+                AVSubtitle& sub;
+                ~Release() { avsubtitle_free(&sub); }
+            } release{sub};
+            // Cues before the output's start are not written, as pictures and sound are not.
+            if (is.pts >= OutputStart())
+                HandleSubtitle(is, sub);
         }
         return true;
     }
