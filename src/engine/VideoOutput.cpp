@@ -117,7 +117,7 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         picture->pict_type = AV_PICTURE_TYPE_NONE;
         // A fixed quantiser reaches the encoder through each picture; with same quality the
         // decoded picture keeps its own.
-        if (!s.SameQuality)
+        if ((os.enc->flags & AV_CODEC_FLAG_QSCALE) && !s.SameQuality)
             picture->quality = os.enc->global_quality;
         if (s.TopFieldFirst >= 0) {
             picture->interlaced_frame = 1;
