@@ -659,7 +659,7 @@ TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
     Options options = c.options;
-    options.insert(options.end(), {{"vcodec", "mpeg4"}, {"scodec", "subrip"}});
+    options.push_back({"vcodec", "mpeg4"});
     ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
     const std::vector<Cue> in = SubtitleCues(fixtures::Path(FixtureId::MkvMulti));
     const std::vector<Cue> out = SubtitleCues(output);
@@ -676,8 +676,9 @@ TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
 }
 
 const SubtitleCase kSubtitles[] = {
-    {"Whole", {}, 0.0, 0},
-    {"FromHalfASecond", {{"ss", "0.5"}}, 0.5, 1},
+    {"SubRip", {{"scodec", "subrip"}}, 0.0, 0},
+    {"Ass", {{"scodec", "ass"}}, 0.0, 0},
+    {"FromHalfASecond", {{"scodec", "subrip"}, {"ss", "0.5"}}, 0.5, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
