@@ -101,13 +101,14 @@ void Remux(const std::string& from, const std::string& final, const PacketEdit& 
 constexpr int kCombedSize = 64;
 constexpr int kCombedFrames = 10;
 
-void WriteCombedClip(const std::string& path)
+void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize)
 {
     AVFormatContext* oc = nullptr;
     ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
-    enc->width = enc->height = kCombedSize;
+    enc->width = width;
+    enc->height = height;
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
     enc->time_base = AVRational{1, 25};
     ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
@@ -117,7 +118,8 @@ void WriteCombedClip(const std::string& path)
     ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
     ASSERT_GE(avformat_write_header(oc, nullptr), 0);
     AVFrame* frame = av_frame_alloc();
-    frame->width = frame->height = kCombedSize;
+    frame->width = width;
+    frame->height = height;
     frame->format = AV_PIX_FMT_YUV420P;
     av_frame_get_buffer(frame, 0);
     AVPacket* pkt = av_packet_alloc();
@@ -130,11 +132,11 @@ void WriteCombedClip(const std::string& path)
     };
     for (int f = 0; f < kCombedFrames; ++f) {
         av_frame_make_writable(frame);
-        for (int y = 0; y < kCombedSize; ++y)
-            std::fill_n(frame->data[0] + y * frame->linesize[0], kCombedSize, (y + f) % 2 == 0 ? 235 : 16);
+        for (int y = 0; y < height; ++y)
+            std::fill_n(frame->data[0] + y * frame->linesize[0], width, (y + f) % 2 == 0 ? 235 : 16);
         for (int p = 1; p < 3; ++p)
-            for (int y = 0; y < kCombedSize / 2; ++y)
-                std::fill_n(frame->data[p] + y * frame->linesize[p], kCombedSize / 2, 128);
+            for (int y = 0; y < height / 2; ++y)
+                std::fill_n(frame->data[p] + y * frame->linesize[p], width / 2, 128);
         frame->pts = f;
         avcodec_send_frame(enc, frame);
         drain();
@@ -189,6 +191,21 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
             EXPECT_GT(best, 200.0);
     }
     EXPECT_FALSE(log.Contains("Deinterlacing failed."));
+}
+
+// The deinterlacer needs three lines; a picture of two is converted as it is, with a message.
+TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
+{
+    EngineLog log;
+    const std::string input = OutPath("two-lines.avi");
+    WriteCombedClip(input, 16, 2);
+    const std::string output = OutPath("two-lines-deint.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(task.Finished());
+    EXPECT_EQ(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), kCombedFrames);
+    EXPECT_TRUE(log.Has(llError, "Deinterlacing failed."));
 }
 
 TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
