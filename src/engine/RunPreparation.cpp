@@ -414,12 +414,14 @@ void TCustomFFmpeg::Impl::PrepareRun()
         if (is.decoding)
             OpenDecoder(is, inputs[is.file], s.Generic, &self);
 
-    // 8. Timestamps start at minus the decoder delay.
+    // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
+    // without a decoding time (Matroska) gets times from here that stay below the later known ones.
     for (InputStream& is : r.ist) {
         const AVRational rate = is.st->avg_frame_rate;
+        const int delay = is.dec ? is.dec->has_b_frames : is.st->codecpar->video_delay;
         is.pts = 0;
-        if (rate.num > 0 && is.dec && is.dec->has_b_frames > 0)
-            is.pts = -llrint(is.dec->has_b_frames * AV_TIME_BASE / av_q2d(rate));
+        if (rate.num > 0 && delay > 0)
+            is.pts = -llrint(delay * AV_TIME_BASE / av_q2d(rate));
         is.nextPts = kNoTimestamp;
     }
 

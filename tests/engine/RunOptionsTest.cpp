@@ -5,6 +5,7 @@
 #include "TranscodeSupport.h"
 
 extern "C" {
+#include <libavutil/intreadwrite.h>
 #include <libavutil/time.h>
 }
 
@@ -717,6 +718,64 @@ const std::string& BrokenPacketClip()
         return p;
     }();
     return path;
+}
+
+// Matroska stores no decoding times: the first packets of H.264 with B-frames come without one.
+TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
+{
+    const std::string output = OutPath("copy-from-mkv.mkv");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    std::vector<int64_t> in, out;
+    DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { out.push_back(f->best_effort_timestamp); });
+    ASSERT_EQ(out.size(), in.size());
+    for (size_t i = 1; i < out.size(); ++i)
+        EXPECT_EQ(out[i] - out[i - 1], in[i] - in[i - 1]) << "frame " << i; // both in milliseconds
+}
+
+// An H.264 packet whose first length field points past its end.
+const std::string& BadNalLengthClip()
+{
+    static const std::string path = [] {
+        const std::string p = OutPath("bad-nal-length.mkv");
+        int index = 0;
+        Remux(fixtures::Path(FixtureId::Mp4), p, [&](AVPacket& pkt, const AVStream& st) {
+            if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && index++ == 5 && pkt.size > 4 &&
+                av_packet_make_writable(&pkt) >= 0)
+                AV_WB32(pkt.data, 0x7FFFFFFF);
+            return true;
+        });
+        return p;
+    }();
+    return path;
+}
+
+TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
+{
+    const std::string text =
+        "h264_mp4toannexb failed for stream 0, codec copy: Invalid data found when processing input";
+    const Options options = {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "h264_mp4toannexb"}};
+    {
+        EngineLog log;
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        const std::string output = OutPath("bsf-skipped.mkv");
+        ASSERT_NO_THROW(Convert(task, {BadNalLengthClip()}, {}, output, options));
+        EXPECT_TRUE(log.Has(llError, text));
+        EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 48, 2) << "one packet lost";
+    }
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options fatal = options;
+    fatal.push_back({"xerror", ""});
+    try {
+        Convert(task, {BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal);
+        FAIL() << "no failure";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), text);
+    }
 }
 
 TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
