@@ -220,7 +220,8 @@ void TCustomFFmpeg::Impl::Loop::WriteSilence(OutputStream& os, int64_t samples)
     const int chunk = std::max(os.convCapacity, 4096);
     ReserveConverted(os, chunk);
     av_samples_set_silence(os.convData, 0, chunk, os.enc->ch_layout.nb_channels, os.enc->sample_fmt);
-    while (samples > 0 && !Stopping()) {
+    // Past the audio frame limit nothing is encoded any more, so nothing more is queued either.
+    while (samples > 0 && !Stopping() && os.frameNumber < s.MaxFramesAudio) {
         const int n = static_cast<int>(std::min<int64_t>(samples, chunk));
         if (av_audio_fifo_write(os.fifo.get(), reinterpret_cast<void**>(os.convData), n) < n)
             throw FFmpegException("av_fifo_realloc2() failed");

@@ -36,6 +36,57 @@ void ClosePassLog(OutputStream& os)
     }
 }
 
+// Opens the stream's decoder unless it is open already. Raises the "not found" and "Error while
+// opening decoder" texts, logged first.
+void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& generic, const void* sender)
+{
+    if (is.dec)
+        return;
+    const AVCodec* codec = in.decoders[is.index] != nullptr ? in.decoders[is.index]
+                                                             : avcodec_find_decoder(is.st->codecpar->codec_id);
+    const AVMediaType type = is.st->codecpar->codec_type;
+    if (codec == nullptr) {
+        const std::string text = Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                                        static_cast<int>(is.st->codecpar->codec_id), is.file, is.index,
+                                        TypeName(type));
+        FFLogger().Log(sender, llError, text);
+        throw FFmpegException(text);
+    }
+    is.dec.reset(avcodec_alloc_context3(codec));
+    if (!is.dec || avcodec_parameters_to_context(is.dec.get(), is.st->codecpar) < 0)
+        throw FFmpegException("Out of memory");
+    is.dec->pkt_timebase = is.st->time_base;
+    is.dec->thread_count = 2;
+    generic.ApplyTo(is.dec.get(), type, false);
+    int rc;
+    {
+        std::lock_guard lock(CodecLock());
+        rc = avcodec_open2(is.dec.get(), codec, nullptr);
+    }
+    if (rc < 0) {
+        const std::string text = Format("Error while opening decoder for input stream #%d.%d (%s)", is.file,
+                                        is.index, TypeName(type));
+        FFLogger().Log(sender, llError, text);
+        throw FFmpegException(text);
+    }
+}
+
+// Text subtitle encoders need the styles header their decoder makes; without it they refuse to
+// open. The source's decoder is therefore opened before such an encoder.
+void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in,
+                        const TGenericOptions& generic, const void* sender)
+{
+    OpenDecoder(source, in, generic, sender);
+    const AVCodecContext* dec = source.dec.get();
+    if (enc->subtitle_header != nullptr || dec->subtitle_header == nullptr || dec->subtitle_header_size <= 0)
+        return;
+    enc->subtitle_header = static_cast<uint8_t*>(av_mallocz(dec->subtitle_header_size + 1));
+    if (enc->subtitle_header == nullptr)
+        throw FFmpegException("Out of memory");
+    std::copy_n(dec->subtitle_header, dec->subtitle_header_size, enc->subtitle_header);
+    enc->subtitle_header_size = dec->subtitle_header_size;
+}
+
 struct ChapterDeleter {
     void operator()(AVChapter* c) const
     {
@@ -61,7 +112,7 @@ void CopyChapters(const InputFile& in, OutputFile& of)
         if (ch->end < shift)
             continue;
         if (limit != INT64_MAX && ch->start > limit + shift)
-            break;
+            continue;
         ChapterPtr out(static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter))));
         if (!out)
             throw FFmpegException("av_mallocz fail");
@@ -311,6 +362,13 @@ void TCustomFFmpeg::Impl::PrepareRun()
             FFLogger().Log(&self, llError, text);
             throw FFmpegException(text);
         }
+        if (os.spec->type == AVMEDIA_TYPE_SUBTITLE) {
+            InputStream& source = r.ist[os.source];
+            GiveSubtitleHeader(os.enc, source, inputs[source.file], s.Generic, &self);
+            // Subtitle times are microseconds; the encoder refuses to open without a time base.
+            if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0)
+                os.enc->time_base = AV_TIME_BASE_Q;
+        }
         AVDictionary* opts = nullptr;
         s.Generic.AddPrivateTo(&opts, os.spec->type);
         int rc;
@@ -352,45 +410,18 @@ void TCustomFFmpeg::Impl::PrepareRun()
     }
 
     // 7. Decoders.
-    for (InputStream& is : r.ist) {
-        if (!is.decoding)
-            continue;
-        const InputFile& in = inputs[is.file];
-        const AVCodec* codec = in.decoders[is.index] != nullptr ? in.decoders[is.index]
-                                                                 : avcodec_find_decoder(is.st->codecpar->codec_id);
-        const AVMediaType type = is.st->codecpar->codec_type;
-        if (codec == nullptr) {
-            const std::string text = Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                                            static_cast<int>(is.st->codecpar->codec_id), is.file, is.index,
-                                            TypeName(type));
-            FFLogger().Log(&self, llError, text);
-            throw FFmpegException(text);
-        }
-        is.dec.reset(avcodec_alloc_context3(codec));
-        if (!is.dec || avcodec_parameters_to_context(is.dec.get(), is.st->codecpar) < 0)
-            throw FFmpegException("Out of memory");
-        is.dec->pkt_timebase = is.st->time_base;
-        is.dec->thread_count = 2;
-        s.Generic.ApplyTo(is.dec.get(), type, false);
-        int rc;
-        {
-            std::lock_guard lock(CodecLock());
-            rc = avcodec_open2(is.dec.get(), codec, nullptr);
-        }
-        if (rc < 0) {
-            const std::string text = Format("Error while opening decoder for input stream #%d.%d (%s)", is.file,
-                                            is.index, TypeName(type));
-            FFLogger().Log(&self, llError, text);
-            throw FFmpegException(text);
-        }
-    }
+    for (InputStream& is : r.ist)
+        if (is.decoding)
+            OpenDecoder(is, inputs[is.file], s.Generic, &self);
 
-    // 8. Timestamps start at minus the decoder delay.
+    // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
+    // without a decoding time (Matroska) gets times from here that stay below the later known ones.
     for (InputStream& is : r.ist) {
         const AVRational rate = is.st->avg_frame_rate;
+        const int delay = is.dec ? is.dec->has_b_frames : is.st->codecpar->video_delay;
         is.pts = 0;
-        if (rate.num > 0 && is.dec && is.dec->has_b_frames > 0)
-            is.pts = -llrint(is.dec->has_b_frames * AV_TIME_BASE / av_q2d(rate));
+        if (rate.num > 0 && delay > 0)
+            is.pts = -llrint(delay * AV_TIME_BASE / av_q2d(rate));
         is.nextPts = kNoTimestamp;
     }
 

@@ -87,6 +87,7 @@ struct OutputStream {
     double lastQuality = -1.0;
     double lastError[3] = {}; // squared error of the last frame per plane (PSNR)
     int encodedFrames = 0;    // video packets the encoder produced (statistics file)
+    int64_t encoderReached = 0; // frame number after the last picture handed to the encoder
 
     OutputStream() = default;
     OutputStream(const OutputStream&) = delete;

@@ -135,7 +135,7 @@ void TCustomFFmpeg::Impl::Loop::Run()
             continue;
         }
         if (s.FileSizeLimit > 0 && t.outputs[0].ctx->pb != nullptr &&
-            avio_tell(t.outputs[0].ctx->pb) >= s.FileSizeLimit)
+            avio_tell(t.outputs[0].ctx->pb) > s.FileSizeLimit)
             break;
 
         InputFile& in = t.inputs[file];
@@ -260,8 +260,13 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
         if (rc < 0)
             return false;
         if (got) {
-            HandleSubtitle(is, sub);
-            avsubtitle_free(&sub);
+            struct Release {
+                AVSubtitle& sub;
+                ~Release() { avsubtitle_free(&sub); }
+            } release{sub};
+            // Cues before the output's start are not written, as pictures and sound are not.
+            if (is.pts >= OutputStart())
+                HandleSubtitle(is, sub);
         }
         return true;
     }
@@ -353,9 +358,14 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
                 throw FFmpegException("Subtitle encoding failed");
             std::copy_n(r.subtitleBuffer.data(), size, out->data);
             out->pts = av_rescale_q(copy.pts, AV_TIME_BASE_Q, os.st->time_base);
+            // The display times are relative to copy.pts now: DVB's clearing packet comes when the
+            // display ends; other cues carry their display time as the packet's duration, which is
+            // all a container keeps of when the cue ends.
             if (dvb)
-                out->pts += 90 * (i == 0 ? sub.start_display_time : sub.end_display_time) *
+                out->pts += 90 * static_cast<int64_t>(i == 0 ? copy.start_display_time : copy.end_display_time) *
                             os.st->time_base.den / (90000LL * os.st->time_base.num);
+            else if (copy.end_display_time > 0 && copy.end_display_time < INT32_MAX)
+                out->duration = av_rescale_q(copy.end_display_time, AVRational{1, 1000}, os.st->time_base);
             out->dts = out->pts;
             WritePacket(os, out);
             ++os.frameNumber;
@@ -495,7 +505,7 @@ void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os)
                 f.height = os.enc->height;
                 f.size = out->size;
                 f.totalBytes = r.videoBytes;
-                f.time = static_cast<double>(os.syncOpts) * av_q2d(os.enc->time_base);
+                f.time = static_cast<double>(os.encoderReached) * av_q2d(os.enc->time_base);
                 f.frameDuration = av_q2d(os.enc->time_base);
                 f.type = av_get_picture_type_char(pictType);
                 WriteVideoStats(r, s.VideoStatsFile, f);

@@ -115,6 +115,10 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
             return;
         picture->pts = os.syncOpts;
         picture->pict_type = AV_PICTURE_TYPE_NONE;
+        // A fixed quantiser reaches the encoder through each picture; with same quality the
+        // decoded picture keeps its own.
+        if ((os.enc->flags & AV_CODEC_FLAG_QSCALE) && !s.SameQuality)
+            picture->quality = os.enc->global_quality;
         if (s.TopFieldFirst >= 0) {
             picture->interlaced_frame = 1;
             picture->top_field_first = s.TopFieldFirst;
@@ -122,6 +126,7 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         const int rc = avcodec_send_frame(os.enc, picture);
         if (rc < 0)
             throw FFmpegException("Video encoding failed");
+        os.encoderReached = os.syncOpts + 1;
         ReceivePackets(os);
         if (t.previewFlags & (kPreviewWindow | kPreviewBitmap))
             Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));

@@ -1,10 +1,9 @@
 // The per-frame drawing hook, frame-rate synchronisation, progress reports and stopping.
-#include "engine/FFmpegLogger.h"
+#include "EngineLog.h"
 #include "TranscodeSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <stdexcept>
 
 namespace orvel {
@@ -13,48 +12,8 @@ namespace {
 using fixtures::FixtureId;
 using testing::Convert;
 using testing::DecodeAll;
+using testing::EngineLog;
 using testing::OutPath;
-
-// Engine log lines of one test.
-class EngineLog {
-public:
-    EngineLog()
-    {
-        FFLogger().SetTriggerEventInMainThread(false);
-        saved_ = FFLogger().LogLevel();
-        FFLogger().SetLogLevel(llDebug);
-        FFLogger().SetOnLog([this](const void*, uint32_t, TLogLevel level, const std::string& text) {
-            std::lock_guard lock(mutex_);
-            lines_.emplace_back(level, text);
-        });
-    }
-    ~EngineLog()
-    {
-        FFLogger().SetOnLog(nullptr);
-        FFLogger().SetLogLevel(saved_);
-    }
-    bool Has(TLogLevel level, const std::string& text) const
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& [l, t] : lines_)
-            if (l == level && t == text)
-                return true;
-        return false;
-    }
-    bool Contains(const std::string& part) const
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& [l, t] : lines_)
-            if (t.find(part) != std::string::npos)
-                return true;
-        return false;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    TLogLevel saved_ = llInfo;
-    std::vector<std::pair<TLogLevel, std::string>> lines_;
-};
 
 // Luma at the middle of the first bar (white) of the first decoded picture.
 int FirstBarLuma(const std::string& path)

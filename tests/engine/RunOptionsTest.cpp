@@ -1,0 +1,805 @@
+// Run options of the transcode loop: deinterlacing, audio sync, the video statistics file,
+// chapters, rate emulation, the file size limit, "shortest", the QP histogram, subtitles and
+// decoding errors with and without "xerror".
+#include "EngineLog.h"
+#include "TranscodeSupport.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+#include <libavutil/time.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <regex>
+
+#include <unistd.h>
+
+namespace orvel {
+namespace {
+
+using fixtures::FixtureId;
+using testing::Convert;
+using testing::DecodeAll;
+using testing::EngineLog;
+using testing::Options;
+using testing::OutPath;
+
+// ---------------------------------------------------------------------------------------------
+// Sources made for these tests: copies of fixtures with packets changed or dropped and
+// chapters added, and a clip of combed pictures.
+
+struct ChapterMark {
+    int64_t startMs = 0, endMs = 0;
+    std::string title;
+};
+
+// Gets each packet in its input stream's time base; false drops it.
+using PacketEdit = std::function<bool(AVPacket& pkt, const AVStream& st)>;
+
+double Seconds(int64_t ts, const AVStream& st) { return ts * av_q2d(st.time_base); }
+
+void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
+{
+    oc->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
+    for (const ChapterMark& m : chapters) {
+        auto* c = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        c->id = oc->nb_chapters + 1;
+        c->time_base = AVRational{1, 1000};
+        c->start = m.startMs;
+        c->end = m.endMs;
+        av_dict_set(&c->metadata, "title", m.title.c_str(), 0);
+        oc->chapters[oc->nb_chapters++] = c;
+    }
+}
+
+// Copies every stream of `from` into a new file `to` (container from its extension). Test
+// programs run side by side, so the file is written under another name and then renamed.
+void Remux(const std::string& from, const std::string& final, const PacketEdit& edit,
+           const std::vector<ChapterMark>& chapters = {})
+{
+    const std::string to = final + "." + std::to_string(getpid()) + std::filesystem::path(final).extension().string();
+    AVFormatContext* ic = nullptr;
+    ASSERT_GE(avformat_open_input(&ic, from.c_str(), nullptr, nullptr), 0) << from;
+    ASSERT_GE(avformat_find_stream_info(ic, nullptr), 0);
+    AVFormatContext* oc = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, to.c_str()), 0) << to;
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        AVStream* st = avformat_new_stream(oc, nullptr);
+        avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
+        st->codecpar->codec_tag = 0;
+        st->time_base = ic->streams[i]->time_base;
+    }
+    if (!chapters.empty())
+        AddChapters(oc, chapters);
+    ASSERT_GE(avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE), 0) << to;
+    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    AVPacket* pkt = av_packet_alloc();
+    while (av_read_frame(ic, pkt) >= 0) {
+        const AVStream& in = *ic->streams[pkt->stream_index];
+        if (edit(*pkt, in)) {
+            av_packet_rescale_ts(pkt, in.time_base, oc->streams[pkt->stream_index]->time_base);
+            pkt->pos = -1;
+            EXPECT_GE(av_interleaved_write_frame(oc, pkt), 0);
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    av_write_trailer(oc);
+    avio_closep(&oc->pb);
+    avformat_free_context(oc);
+    avformat_close_input(&ic);
+    std::filesystem::rename(to, final);
+}
+
+// Raw 4:2:0 pictures whose two fields disagree: in frame f, rows with (row + f) even are
+// white and the others black, so each field flickers from frame to frame as fast motion does.
+constexpr int kCombedSize = 64;
+constexpr int kCombedFrames = 10;
+
+void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize)
+{
+    AVFormatContext* oc = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
+    AVCodecContext* enc = avcodec_alloc_context3(codec);
+    enc->width = width;
+    enc->height = height;
+    enc->pix_fmt = AV_PIX_FMT_YUV420P;
+    enc->time_base = AVRational{1, 25};
+    ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
+    AVStream* st = avformat_new_stream(oc, nullptr);
+    avcodec_parameters_from_context(st->codecpar, enc);
+    st->time_base = enc->time_base;
+    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    AVFrame* frame = av_frame_alloc();
+    frame->width = width;
+    frame->height = height;
+    frame->format = AV_PIX_FMT_YUV420P;
+    av_frame_get_buffer(frame, 0);
+    AVPacket* pkt = av_packet_alloc();
+    auto drain = [&] {
+        while (avcodec_receive_packet(enc, pkt) >= 0) {
+            av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
+            pkt->stream_index = st->index;
+            av_interleaved_write_frame(oc, pkt);
+        }
+    };
+    for (int f = 0; f < kCombedFrames; ++f) {
+        av_frame_make_writable(frame);
+        for (int y = 0; y < height; ++y)
+            std::fill_n(frame->data[0] + y * frame->linesize[0], width, (y + f) % 2 == 0 ? 235 : 16);
+        for (int p = 1; p < 3; ++p)
+            for (int y = 0; y < height / 2; ++y)
+                std::fill_n(frame->data[p] + y * frame->linesize[p], width / 2, 128);
+        frame->pts = f;
+        avcodec_send_frame(enc, frame);
+        drain();
+    }
+    avcodec_send_frame(enc, nullptr);
+    drain();
+    av_write_trailer(oc);
+    av_packet_free(&pkt);
+    av_frame_free(&frame);
+    avcodec_free_context(&enc);
+    avio_closep(&oc->pb);
+    avformat_free_context(oc);
+}
+
+// Mean luma difference between neighbouring rows, away from the picture's edges: about 219
+// for the combed clip, near 0 once its fields agree.
+double Combing(const AVFrame* f)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = 4; y < f->height - 5; ++y)
+        for (int x = 8; x < f->width - 8; ++x) {
+            sum += std::abs(f->data[0][y * f->linesize[0] + x] - f->data[0][(y + 1) * f->linesize[0] + x]);
+            ++count;
+        }
+    return sum / count;
+}
+
+TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
+{
+    EngineLog log;
+    const std::string input = OutPath("combed.avi");
+    WriteCombedClip(input);
+    for (bool deinterlace : {false, true}) {
+        SCOPED_TRACE(deinterlace ? "deinterlaced" : "as decoded");
+        const std::string output = OutPath(deinterlace ? "combed-deint.avi" : "combed-plain.avi");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options options = {{"vcodec", "rawvideo"}};
+        if (deinterlace)
+            options.push_back({"deinterlace", ""});
+        ASSERT_NO_THROW(Convert(task, {input}, {}, output, options));
+        double worst = 0, best = 1e9;
+        const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
+            worst = std::max(worst, Combing(f));
+            best = std::min(best, Combing(f));
+        });
+        EXPECT_EQ(frames, kCombedFrames);
+        if (deinterlace)
+            EXPECT_LT(worst, 20.0);
+        else
+            EXPECT_GT(best, 200.0);
+    }
+    EXPECT_FALSE(log.Contains("Deinterlacing failed."));
+}
+
+// The deinterlacer needs three lines; a picture of two is converted as it is, with a message.
+TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
+{
+    EngineLog log;
+    const std::string input = OutPath("two-lines.avi");
+    WriteCombedClip(input, 16, 2);
+    const std::string output = OutPath("two-lines-deint.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(task.Finished());
+    EXPECT_EQ(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), kCombedFrames);
+    EXPECT_TRUE(log.Has(llError, "Deinterlacing failed."));
+}
+
+TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
+{
+    const std::string output = OutPath("deint.mp4");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(task.Finished());
+    EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Audio sync: a source whose audio starts 0.3 s late and misses 0.5 s in the middle.
+
+std::vector<int16_t> DecodeSamples(const std::string& path, int& rate)
+{
+    std::vector<int16_t> samples; // first channel
+    DecodeAll(path, AVMEDIA_TYPE_AUDIO, [&](AVFrame* f) {
+        rate = f->sample_rate;
+        const auto* p = reinterpret_cast<const int16_t*>(f->data[0]);
+        for (int i = 0; i < f->nb_samples; ++i)
+            samples.push_back(p[i * f->ch_layout.nb_channels]);
+    });
+    return samples;
+}
+
+int PeakBetween(const std::vector<int16_t>& samples, int rate, double from, double to)
+{
+    int peak = 0;
+    for (size_t i = static_cast<size_t>(from * rate); i < samples.size() && i < static_cast<size_t>(to * rate); ++i)
+        peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    return peak;
+}
+
+const std::string& GappedAudioClip()
+{
+    static const std::string path = [] {
+        const std::string p = OutPath("audio-gaps.mkv");
+        Remux(fixtures::Path(FixtureId::Mp4), p, [](AVPacket& pkt, const AVStream& st) {
+            if (st.codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+                return true;
+            const double t = Seconds(pkt.pts, st);
+            return t >= 0.3 && (t < 1.0 || t >= 1.5);
+        });
+        return p;
+    }();
+    return path;
+}
+
+struct AudioSyncCase {
+    const char* async;
+    double missing; // seconds of audio the output lacks against the source's full length
+    bool silenceLogged;
+};
+
+class AudioSync : public ::testing::TestWithParam<AudioSyncCase> {};
+
+TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync)
+{
+    const AudioSyncCase& c = GetParam();
+    const std::string output = OutPath(std::string("async-") + c.async + ".mkv");
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(3);
+    ASSERT_NO_THROW(Convert(task, {GappedAudioClip()}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    int sourceRate = 0, rate = 0;
+    const std::vector<int16_t> full = DecodeSamples(fixtures::Path(FixtureId::Mp4), sourceRate);
+    const std::vector<int16_t> out = DecodeSamples(output, rate);
+    ASSERT_EQ(rate, sourceRate);
+    const double seconds = static_cast<double>(out.size()) / rate;
+    EXPECT_NEAR(seconds, static_cast<double>(full.size()) / rate - c.missing, 0.05);
+    EXPECT_EQ(log.Contains("audio samples of silence"), c.silenceLogged);
+    if (!c.silenceLogged)
+        return;
+    // The whole picture time has sound, and the silence sits where the source had none.
+    const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+    EXPECT_NEAR(seconds, frames / 25.0, 0.05);
+    EXPECT_EQ(PeakBetween(out, rate, 0.0, 0.28), 0);
+    EXPECT_EQ(PeakBetween(out, rate, 1.05, 1.45), 0);
+    EXPECT_GT(PeakBetween(out, rate, 0.4, 0.9), 8000); // the tone is at half scale
+    EXPECT_GT(PeakBetween(out, rate, 1.6, 1.9), 8000);
+}
+
+const AudioSyncCase kAudioSync[] = {
+    {"0", 0.8, false},
+    {"1", 0.0, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, AudioSync, ::testing::ValuesIn(kAudioSync),
+                         [](const auto& info) { return std::string("async") + info.param.async; });
+
+// Audio whose timestamps run faster or slower than its samples ("itsscale" on the clip's audio,
+// stream 1): drift within the threshold is left alone or, with "async" above 1, compensated by
+// the resampler; beyond it samples are discarded.
+struct AudioDriftCase {
+    const char* name;
+    const char* scale;
+    const char* async;
+    double lengthRatio; // output samples against the source's
+    double tolerance;
+    const char* logged; // the one sync line that appears, or none
+};
+
+class AudioDrift : public ::testing::TestWithParam<AudioDriftCase> {};
+
+TEST_P(AudioDrift, FollowsTheTimestamps)
+{
+    const AudioDriftCase& c = GetParam();
+    const std::string output = OutPath(std::string("drift-") + c.name + ".mkv");
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(3);
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}},
+                            output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    int rate = 0;
+    const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
+    const double out = static_cast<double>(DecodeSamples(output, rate).size());
+    EXPECT_NEAR(out / full, c.lengthRatio, c.tolerance);
+    for (const char* line : {"compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
+        EXPECT_EQ(log.Contains(line), c.logged != nullptr && std::string(line) == c.logged) << line;
+}
+
+const AudioDriftCase kAudioDrift[] = {
+    {"WithinThreshold", "1.02", "1", 1.0, 0.005, nullptr},
+    // The resampler catches up over about a second, so the 2 s clip gains part of the 2 %.
+    {"Compensated", "1.02", "1000", 1.0125, 0.0075, "compensating audio timestamp drift:"},
+    {"BeyondThreshold", "0.8", "1", 0.85, 0.04, "discarding "},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, AudioDrift, ::testing::ValuesIn(kAudioDrift),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Video statistics file.
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
+{
+    const std::regex plain(R"(frame= +(\d+) q= 5\.0 f_size= +\d+ s_size= +(\d+)kB time= (\d+\.\d{3}) )"
+                           R"(br= +\d+\.\dkbits/s avg_br= +\d+\.\dkbits/s type= [IPB])");
+    const std::regex psnr(R"(frame= +(\d+) q= 5\.0 PSNR= +\d+\.\d\d f_size= +\d+ s_size= +(\d+)kB )"
+                          R"(time= (\d+\.\d{3}) br= +\d+\.\dkbits/s avg_br= +\d+\.\dkbits/s type= [IPB])");
+    for (bool withPsnr : {false, true}) {
+        SCOPED_TRACE(withPsnr ? "with PSNR" : "without PSNR");
+        const std::string stats = OutPath(withPsnr ? "vstats-psnr.log" : "vstats.log");
+        const std::string output = OutPath("vstats.avi");
+        std::filesystem::remove(stats);
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options options = {{"vcodec", "mpeg4"}, {"qscale", "5"}, {"an", ""}, {"vstats_file", stats}};
+        if (withPsnr)
+            options.push_back({"psnr", ""});
+        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options));
+        const std::vector<std::string> lines = ReadLines(stats);
+        const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+        ASSERT_EQ(static_cast<int>(lines.size()), frames);
+        int lastSize = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(lines[i], m, withPsnr ? psnr : plain)) << lines[i];
+            EXPECT_EQ(std::stoi(m[1]), static_cast<int>(i + 1));
+            EXPECT_GE(std::stoi(m[2]), lastSize);
+            lastSize = std::stoi(m[2]);
+            // The time the stream has reached with this frame, at 25 frames a second.
+            EXPECT_NEAR(std::stod(m[3]), (i + 1) / 25.0, 0.0005) << lines[i];
+        }
+    }
+}
+
+TEST(VideoStatsTest, UnwritableFileEndsTheTask)
+{
+    const std::string stats = OutPath("no-such-folder") + "/vstats.log";
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    try {
+        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
+                {{"vcodec", "mpeg4"}, {"vstats_file", stats}});
+        FAIL() << "no failure";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), "fopen fail: " + stats);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Chapters.
+
+const std::string& ChapteredClip()
+{
+    static const std::string path = [] {
+        const std::string p = OutPath("chapters-source.mkv");
+        Remux(fixtures::Path(FixtureId::Mp4), p, [](AVPacket&, const AVStream&) { return true; },
+              {{0, 700, "Opening"}, {700, 1400, "Middle"}, {1400, 2000, "Closing"}});
+        return p;
+    }();
+    return path;
+}
+
+struct ChapterSpan {
+    std::string title;
+    double start, end;
+};
+
+std::vector<ChapterSpan> ReadChapters(const std::string& path)
+{
+    std::vector<ChapterSpan> spans;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
+        return spans;
+    for (unsigned i = 0; i < ctx->nb_chapters; ++i) {
+        const AVChapter* c = ctx->chapters[i];
+        const AVDictionaryEntry* title = av_dict_get(c->metadata, "title", nullptr, 0);
+        spans.push_back({title ? title->value : "", c->start * av_q2d(c->time_base), c->end * av_q2d(c->time_base)});
+    }
+    avformat_close_input(&ctx);
+    return spans;
+}
+
+struct ChapterCase {
+    const char* name;
+    Options inputOptions, outputOptions;
+    std::vector<ChapterSpan> expected;
+};
+
+class Chapters : public ::testing::TestWithParam<ChapterCase> {};
+
+TEST_P(Chapters, FollowTheOutputTimeLine)
+{
+    const ChapterCase& c = GetParam();
+    const std::string output = OutPath(std::string("chapters-") + c.name + ".mkv");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options options = c.outputOptions;
+    options.push_back({"vcodec", "mpeg4"});
+    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, c.inputOptions, output, options));
+    const std::vector<ChapterSpan> found = ReadChapters(output);
+    ASSERT_EQ(found.size(), c.expected.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].title, c.expected[i].title);
+        EXPECT_NEAR(found[i].start, c.expected[i].start, 0.002) << found[i].title;
+        EXPECT_NEAR(found[i].end, c.expected[i].end, 0.002) << found[i].title;
+    }
+}
+
+const ChapterCase kChapters[] = {
+    {"Whole", {}, {}, {{"Opening", 0, 0.7}, {"Middle", 0.7, 1.4}, {"Closing", 1.4, 2.0}}},
+    {"Seek", {{"ss", "0.5"}}, {}, {{"Opening", 0, 0.2}, {"Middle", 0.2, 0.9}, {"Closing", 0.9, 1.5}}},
+    {"RecordingTime", {}, {{"t", "1"}}, {{"Opening", 0, 0.7}, {"Middle", 0.7, 1.0}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, Chapters, ::testing::ValuesIn(kChapters),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Rate emulation, the file size limit and "shortest".
+
+TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate)
+{
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    const int64_t start = av_gettime_relative();
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
+                            {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    // A 2 s clip; copying it without the option takes a few milliseconds.
+    EXPECT_GE((av_gettime_relative() - start) / 1e6, 1.5);
+}
+
+TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
+{
+    const Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
+    const std::string whole = OutPath("fs-whole.avi");
+    {
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
+    }
+    const auto wholeSize = static_cast<int64_t>(std::filesystem::file_size(whole));
+    const int64_t limit = wholeSize / 2;
+    const std::string output = OutPath("fs-limited.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options limited = options;
+    limited.push_back({"fs", std::to_string(limit)});
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, limited);
+    EXPECT_TRUE(task.Finished());
+    EXPECT_GT(static_cast<int64_t>(std::filesystem::file_size(output)), limit);
+    const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+    EXPECT_GT(frames, 10);
+    EXPECT_LT(frames, 40);
+}
+
+TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
+{
+    fixtures::ClipSpec tone;
+    tone.container = "wav";
+    tone.videoCodec.clear();
+    tone.audioCodec = "pcm_s16le";
+    tone.seconds = 4.0;
+    tone.sampleRate = 22050;
+    tone.channels = 1;
+    const std::string longTone = fixtures::Generate(tone);
+    for (bool shortest : {false, true}) {
+        SCOPED_TRACE(shortest ? "shortest" : "longest");
+        const std::string output = OutPath(shortest ? "shortest.mkv" : "longest.mkv");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options options = {{"map", "0.0"}, {"map", "1.0"}, {"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
+        if (shortest)
+            options.push_back({"shortest", ""});
+        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
+        int rate = 0;
+        const double seconds = static_cast<double>(DecodeSamples(output, rate).size()) / std::max(rate, 1);
+        if (shortest)
+            EXPECT_LT(seconds, 2.5);
+        else
+            EXPECT_NEAR(seconds, 4.0, 0.05);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timestamps: a jump in a transport stream moves the file's offset; packet dumps.
+
+TEST(TimestampTest, JumpInATransportStreamIsClosed)
+{
+    const std::string input = OutPath("jump.ts");
+    Remux(fixtures::Path(FixtureId::MpegTs), input, [](AVPacket& pkt, const AVStream& st) {
+        // From 1 s on, every timestamp is 60 s later.
+        if (pkt.dts != AV_NOPTS_VALUE && Seconds(pkt.dts, st) >= 1.0) {
+            const int64_t jump = av_rescale_q(60, AVRational{1, 1}, st.time_base);
+            pkt.dts += jump;
+            if (pkt.pts != AV_NOPTS_VALUE)
+                pkt.pts += jump;
+        }
+        return true;
+    });
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(3);
+    const std::string output = OutPath("jump.mkv");
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}));
+    EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 2);
+    int rate = 0;
+    EXPECT_NEAR(static_cast<double>(DecodeSamples(output, rate).size()) / rate, 2.0, 0.1);
+    EXPECT_TRUE(log.Contains("timestamp discontinuity "));
+}
+
+TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog)
+{
+    FFLogger().InstallLibraryCallback(); // as the loader does once the libraries are loaded
+    for (bool dump : {false, true}) {
+        EngineLog log;
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options options = {{"acodec", "copy"}};
+        if (dump)
+            options.push_back({"dump", ""});
+        Convert(task, {fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
+        EXPECT_EQ(log.Contains("keyframe="), dump);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The last status line: its fields, the "L" mark, the QP histogram and PSNR.
+
+struct StatusCase {
+    const char* name;
+    Options options;
+    // What follows "q=2.0 L"; %s is the histogram of quantiser 2 for the clip's frames.
+    const char* middle;
+};
+
+class StatusLine : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusLine, LastLineHasEveryField)
+{
+    const StatusCase& c = GetParam();
+    EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(1);
+    const std::string output = OutPath(std::string("status-") + c.name + ".avi");
+    Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+    std::vector<std::string> last; // status lines with the last report's mark
+    for (const std::string& text : log.Matching(" L"))
+        if (text.rfind("frame=", 0) == 0)
+            last.push_back(text);
+    ASSERT_EQ(last.size(), 1u);
+    const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+    ASSERT_GT(frames, 40);
+    // Every frame at quantiser 2: digit 2 is log2(frames + 1) rounded, every other digit 0.
+    char head[32], histogram[40], middle[128], time[16];
+    std::snprintf(head, sizeof head, "frame=%5d fps=", frames);
+    std::snprintf(histogram, sizeof histogram, "00%X%s", static_cast<int>(std::lround(std::log2(frames + 1))),
+                  std::string(29, '0').c_str());
+    std::snprintf(middle, sizeof middle, c.middle, histogram);
+    std::snprintf(time, sizeof time, "%0.2f", frames / 25.0);
+    const std::regex line(std::string(R"( *\d+ q=2\.0 L)") + middle + R"(size= +\d+kB time=)" + time +
+                          R"( bitrate= *\d+\.\dkbits/s)");
+    const std::string text = last[0];
+    ASSERT_EQ(text.substr(0, std::strlen(head)), head) << text;
+    EXPECT_TRUE(std::regex_match(text.substr(std::strlen(head)), line)) << text;
+    EXPECT_TRUE(log.Contains("video:"));
+}
+
+// Quantiser 2 keeps every plane of these flat pictures 40 dB or more from the source.
+#define PSNR_FIELD "[4-9]\\d\\.\\d\\d "
+const StatusCase kStatus[] = {
+    {"Plain", {}, ""},
+    {"Histogram", {{"qphist", ""}}, "%s"},
+    {"Psnr", {{"psnr", ""}}, "PSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
+    {"Both", {{"qphist", ""}, {"psnr", ""}}, "%sPSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
+};
+#undef PSNR_FIELD
+
+INSTANTIATE_TEST_SUITE_P(Engine, StatusLine, ::testing::ValuesIn(kStatus),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Subtitles are decoded and encoded again with their times.
+
+struct Cue {
+    double start, duration;
+};
+
+std::vector<Cue> SubtitleCues(const std::string& path)
+{
+    std::vector<Cue> cues;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
+        return cues;
+    avformat_find_stream_info(ctx, nullptr);
+    AVPacket* pkt = av_packet_alloc();
+    while (av_read_frame(ctx, pkt) >= 0) {
+        const AVStream& st = *ctx->streams[pkt->stream_index];
+        if (st.codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+            cues.push_back({Seconds(pkt->pts, st), Seconds(pkt->duration, st)});
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    avformat_close_input(&ctx);
+    return cues;
+}
+
+struct SubtitleCase {
+    const char* name;
+    Options options;
+    double start;   // seconds the output starts at in the source
+    size_t skipped; // cues that end up before that start
+};
+
+class Subtitles : public ::testing::TestWithParam<SubtitleCase> {};
+
+TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
+{
+    const SubtitleCase& c = GetParam();
+    const std::string output = OutPath(std::string("subtitles-") + c.name + ".mkv");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options options = c.options;
+    options.push_back({"vcodec", "mpeg4"});
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
+    const std::vector<Cue> in = SubtitleCues(fixtures::Path(FixtureId::MkvMulti));
+    const std::vector<Cue> out = SubtitleCues(output);
+    ASSERT_EQ(in.size(), 2u);
+    ASSERT_EQ(out.size(), in.size() - c.skipped);
+    for (size_t i = 0; i < out.size(); ++i) {
+        // Containers may move a whole file by a few milliseconds; cues keep their place in it.
+        EXPECT_NEAR(out[i].start, in[i + c.skipped].start - c.start, 0.01);
+        EXPECT_NEAR(out[i].duration, 0.8, 0.002);
+    }
+    if (out.size() == 2) {
+        EXPECT_NEAR(out[1].start - out[0].start, 1.0, 0.002);
+    }
+}
+
+const SubtitleCase kSubtitles[] = {
+    {"SubRip", {{"scodec", "subrip"}}, 0.0, 0},
+    {"Ass", {{"scodec", "ass"}}, 0.0, 0},
+    {"FromHalfASecond", {{"scodec", "subrip"}, {"ss", "0.5"}}, 0.5, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// A packet the decoder refuses: skipped and logged, or the end of the task with "xerror".
+
+const std::string& BrokenPacketClip()
+{
+    static const std::string path = [] {
+        const std::string p = OutPath("broken-packet.mkv");
+        int index = 0;
+        Remux(fixtures::Path(FixtureId::Wav), p, [&](AVPacket& pkt, const AVStream&) {
+            if (index++ == 3)
+                av_shrink_packet(&pkt, 1); // less than one 16-bit sample
+            return true;
+        });
+        return p;
+    }();
+    return path;
+}
+
+// Matroska stores no decoding times: the first packets of H.264 with B-frames come without one.
+TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
+{
+    const std::string output = OutPath("copy-from-mkv.mkv");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    std::vector<int64_t> in, out;
+    DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { out.push_back(f->best_effort_timestamp); });
+    ASSERT_EQ(out.size(), in.size());
+    for (size_t i = 1; i < out.size(); ++i)
+        EXPECT_EQ(out[i] - out[i - 1], in[i] - in[i - 1]) << "frame " << i; // both in milliseconds
+}
+
+// An H.264 packet whose first length field points past its end.
+const std::string& BadNalLengthClip()
+{
+    static const std::string path = [] {
+        const std::string p = OutPath("bad-nal-length.mkv");
+        int index = 0;
+        Remux(fixtures::Path(FixtureId::Mp4), p, [&](AVPacket& pkt, const AVStream& st) {
+            if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && index++ == 5 && pkt.size > 4 &&
+                av_packet_make_writable(&pkt) >= 0)
+                AV_WB32(pkt.data, 0x7FFFFFFF);
+            return true;
+        });
+        return p;
+    }();
+    return path;
+}
+
+TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
+{
+    const std::string text =
+        "h264_mp4toannexb failed for stream 0, codec copy: Invalid data found when processing input";
+    const Options options = {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "h264_mp4toannexb"}};
+    {
+        EngineLog log;
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        const std::string output = OutPath("bsf-skipped.mkv");
+        ASSERT_NO_THROW(Convert(task, {BadNalLengthClip()}, {}, output, options));
+        EXPECT_TRUE(log.Has(llError, text));
+        EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 48, 2) << "one packet lost";
+    }
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Options fatal = options;
+    fatal.push_back({"xerror", ""});
+    try {
+        Convert(task, {BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal);
+        FAIL() << "no failure";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), text);
+    }
+}
+
+TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
+{
+    const std::string text = "Error while decoding stream #0.0 (audio)";
+    {
+        EngineLog log;
+        TCustomFFmpeg task;
+        task.SetVerbosity(0);
+        ASSERT_NO_THROW(Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-skipped.wav"), {}));
+        EXPECT_TRUE(task.Finished());
+        EXPECT_TRUE(log.Has(llVerbose, text));
+        int rate = 0;
+        EXPECT_GT(DecodeSamples(OutPath("broken-skipped.wav"), rate).size(), 22050u * 3 / 2);
+    }
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    try {
+        Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-fatal.wav"), {{"xerror", ""}});
+        FAIL() << "no failure";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), text);
+    }
+}
+
+} // namespace
+} // namespace orvel
