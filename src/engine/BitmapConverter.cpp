@@ -59,7 +59,7 @@ bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int l
     if (need <= 0)
         return false;
     if (need > bufferSize_) {
-        buffer_.reset(static_cast<uint8_t*>(av_malloc(need)));
+        buffer_.reset(static_cast<uint8_t*>(av_malloc(need + Bitmap24::kSpareBytes)));
         bufferSize_ = buffer_ ? need : 0;
         if (!buffer_)
             return false;

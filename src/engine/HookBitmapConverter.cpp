@@ -12,8 +12,11 @@ namespace orvel {
 namespace {
 
 constexpr AVPixelFormat kBitmapFormat = AV_PIX_FMT_BGR24;
-// Rows of the kept copy aligned for the scalers' vector code.
-constexpr int kRowAlign = 32;
+// Rows of the kept copy aligned for the scalers' vector code, which also writes whole blocks of
+// pixels past the end of a row: the row must hold them, or a band's last row would spill into
+// the next band while another thread converts that one.
+constexpr int kRowAlign = 64;
+constexpr int kRowPixels = 32;
 
 // Formats whose planes can be cut into bands of rows: no palette, no bit-packed or sensor
 // layouts, no hardware surfaces, chroma subsampled by no more than a band's height.
@@ -61,8 +64,9 @@ bool THookBitmapConverter::PictureToBitmap(const AVFrame* frame) {
     Bitmap24& bitmap = Bitmap();
     banded_ = false;
     if (Bandable(format)) {
-        const int stride = FFALIGN(frame->width * 3, kRowAlign);
-        const size_t need = static_cast<size_t>(stride) * frame->height;
+        const int stride = FFALIGN(FFALIGN(frame->width, kRowPixels) * 3, kRowAlign);
+        // Spare bytes after the last row: the scalers' vector code runs a little past a row's end.
+        const size_t need = static_cast<size_t>(stride) * frame->height + Bitmap24::kSpareBytes;
         if (need > givenSize_) {
             given_.reset(static_cast<uint8_t*>(av_malloc(need)));
             givenSize_ = given_ ? need : 0;
