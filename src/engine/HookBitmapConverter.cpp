@@ -134,7 +134,7 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
             changed_.push_back(band);
     if (changed_.empty())
         return true;
-    if (frame->buf[0] && av_frame_make_writable(frame) < 0)
+    if (!MakeWritable(frame))
         return false;
     // Changed bands are dealt out evenly, wherever in the picture they are.
     const int count = static_cast<int>(changed_.size());
@@ -146,6 +146,50 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
             ok[part] = StoreBand(scalers_[part], frame, changed_[i]);
     });
     return std::all_of(ok, ok + workers_.Parts(), [](bool b) { return b; }) || StoreWhole(frame);
+}
+
+bool THookBitmapConverter::MakeWritable(AVFrame* frame) {
+    if (!frame->buf[0] || av_frame_is_writable(frame))
+        return true;
+    AVFrame* work = FreeWorkPicture(frame);
+    if (!work)
+        return false;
+    // The copy keeps the frame's own properties and takes the work picture's pixels.
+    av_frame_unref(shell_.get());
+    if (av_frame_ref(shell_.get(), work) < 0 || av_frame_copy_props(shell_.get(), frame) < 0 ||
+        av_frame_copy(shell_.get(), frame) < 0)
+        return false;
+    av_frame_unref(frame);
+    av_frame_move_ref(frame, shell_.get());
+    return true;
+}
+
+AVFrame* THookBitmapConverter::FreeWorkPicture(const AVFrame* like) {
+    if (!shell_ && !(shell_ = MakeFrame()))
+        return nullptr;
+    for (FramePtr& work : work_) {
+        if (work->width != like->width || work->height != like->height || work->format != like->format) {
+            work_.clear(); // the size changed: the old pictures are of no more use
+            break;
+        }
+        if (av_frame_is_writable(work.get()))
+            return work.get();
+    }
+    if (work_.size() < kWorkPictures) {
+        FramePtr work = MakeFrame();
+        if (!work)
+            return nullptr;
+        work->format = like->format;
+        work->width = like->width;
+        work->height = like->height;
+        if (av_frame_get_buffer(work.get(), 0) < 0)
+            return nullptr;
+        work_.push_back(std::move(work));
+        return work_.back().get();
+    }
+    // Every kept picture is still held further down the pipeline: the oldest gets new memory.
+    std::rotate(work_.begin(), work_.begin() + 1, work_.end());
+    return av_frame_make_writable(work_.back().get()) < 0 ? nullptr : work_.back().get();
 }
 
 bool THookBitmapConverter::CopyChangedRows(int index) {
@@ -198,6 +242,8 @@ void THookBitmapConverter::Reset() {
     banded_ = false;
     changed_.clear();
     isChanged_.clear();
+    work_.clear();
+    shell_.reset();
     whole_.Reset();
 }
 

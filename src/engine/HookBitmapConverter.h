@@ -57,6 +57,11 @@ private:
     bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
     bool CopyChangedRows(int index); // true when the band's bitmap rows differ from the kept copy
     bool StoreWhole(AVFrame* frame);
+    // A picture shared with others (a decoder keeps its reference pictures) is replaced by a copy
+    // in one of the converter's work pictures, reused once the pipeline has let go of it.
+    bool MakeWritable(AVFrame* frame);
+    AVFrame* FreeWorkPicture(const AVFrame* like);
+    static constexpr size_t kWorkPictures = 4;
 
     std::unique_ptr<Bitmap24> bitmap_; // made at first use
     TStripWorkers workers_;
@@ -75,6 +80,8 @@ private:
     std::vector<int> changed_;      // band indexes, grown only
     std::vector<uint8_t> isChanged_; // per band, written by the parts
     TBitmapConverter whole_;        // formats that cannot be split into bands, resized bitmaps
+    std::vector<FramePtr> work_;    // oldest first
+    FramePtr shell_;                // the frame being put together from a work picture
 };
 
 } // namespace orvel

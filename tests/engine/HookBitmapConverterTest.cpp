@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -173,6 +174,27 @@ TEST(HookBitmapConverter, OnlyTheBandsOfAChangedAreaGoBack) {
         }
         EXPECT_TRUE(SameRows(byParts[0].get(), byParts[1].get(), 0, c.height)) << "threads change nothing";
     }
+}
+
+TEST(HookBitmapConverter, DrawingOnSharedPicturesReusesItsWorkPictures) {
+    FramePtr decoded = Picture(AV_PIX_FMT_YUV420P, 64, 48);
+    THookBitmapConverter conv(2);
+    FramePtr held; // the pipeline still holds the previous picture while the next one is drawn on
+    std::vector<const uint8_t*> used;
+    for (int i = 0; i < 12; ++i) {
+        FramePtr frame = MakeFrame();
+        ASSERT_EQ(av_frame_ref(frame.get(), decoded.get()), 0);
+        frame->pts = i;
+        ASSERT_TRUE(conv.PictureToBitmap(frame.get()));
+        Fill(conv.Bitmap(), 0, 0, 8, 8, 0, 0, 0);
+        ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
+        EXPECT_EQ(frame->pts, i) << "the frame keeps its properties";
+        EXPECT_NE(frame->data[0], decoded->data[0]);
+        used.push_back(frame->data[0]);
+        held = std::move(frame);
+    }
+    std::sort(used.begin(), used.end());
+    EXPECT_EQ(std::unique(used.begin(), used.end()) - used.begin(), 2) << "two pictures take turns";
 }
 
 TEST(HookBitmapConverter, ChangesInEveryBandAndAResizedBitmapGoBack) {
