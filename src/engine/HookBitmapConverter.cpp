@@ -39,9 +39,6 @@ void BandPlanes(AVPixelFormat format, uint8_t* const data[], const int linesize[
     }
 }
 
-// Splits count items over parts: the first item of part.
-int PartStart(int count, int parts, int part) { return static_cast<int>(static_cast<int64_t>(count) * part / parts); }
-
 } // namespace
 
 THookBitmapConverter::THookBitmapConverter(int parts) : workers_(parts), scalers_(workers_.Parts()) {}
@@ -78,14 +75,12 @@ bool THookBitmapConverter::PictureToBitmap(const AVFrame* frame) {
             format_ = frame->format;
             bands_ = (height_ + kBandRows - 1) / kBandRows;
             bitmap.SetSize(width_, height_);
-            bool ok[TStripWorkers::kMaxParts] = {};
-            workers_.Run([&](int part) {
-                ok[part] = true;
-                const int end = PartStart(bands_, workers_.Parts(), part + 1);
-                for (int band = PartStart(bands_, workers_.Parts(), part); band < end && ok[part]; ++band)
-                    ok[part] = LoadBand(scalers_[part], frame, band);
+            bool failed[TStripWorkers::kMaxParts] = {};
+            workers_.Run(bands_, [&](int part, int band) {
+                if (!LoadBand(scalers_[part], frame, band))
+                    failed[part] = true;
             });
-            banded_ = std::all_of(ok, ok + workers_.Parts(), [](bool b) { return b; });
+            banded_ = std::none_of(failed, failed + workers_.Parts(), [](bool f) { return f; });
         }
     }
     // Formats that cannot be cut, or a band no scaler could be made for: the whole picture at once.
@@ -124,11 +119,7 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
     if (!samePicture)
         return StoreWhole(frame);
     isChanged_.assign(bands_, 0);
-    workers_.Run([&](int part) {
-        const int end = PartStart(bands_, workers_.Parts(), part + 1);
-        for (int band = PartStart(bands_, workers_.Parts(), part); band < end; ++band)
-            isChanged_[band] = CopyChangedRows(band);
-    });
+    workers_.Run(bands_, [&](int, int band) { isChanged_[band] = CopyChangedRows(band); });
     for (int band = 0; band < bands_; ++band)
         if (isChanged_[band])
             changed_.push_back(band);
@@ -136,16 +127,12 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
         return true;
     if (!MakeWritable(frame))
         return false;
-    // Changed bands are dealt out evenly, wherever in the picture they are.
-    const int count = static_cast<int>(changed_.size());
-    bool ok[TStripWorkers::kMaxParts] = {};
-    workers_.Run([&](int part) {
-        ok[part] = true;
-        const int end = PartStart(count, workers_.Parts(), part + 1);
-        for (int i = PartStart(count, workers_.Parts(), part); i < end && ok[part]; ++i)
-            ok[part] = StoreBand(scalers_[part], frame, changed_[i]);
+    bool failed[TStripWorkers::kMaxParts] = {};
+    workers_.Run(static_cast<int>(changed_.size()), [&](int part, int i) {
+        if (!StoreBand(scalers_[part], frame, changed_[i]))
+            failed[part] = true;
     });
-    return std::all_of(ok, ok + workers_.Parts(), [](bool b) { return b; }) || StoreWhole(frame);
+    return std::none_of(failed, failed + workers_.Parts(), [](bool f) { return f; }) || StoreWhole(frame);
 }
 
 bool THookBitmapConverter::MakeWritable(AVFrame* frame) {

@@ -26,58 +26,56 @@ void TStripWorkers::Stop() {
     stopping_ = false;
 }
 
-void TStripWorkers::RunParts(void* context, Call call) {
-    if (parts_ == 1) {
-        call(context, 0);
-        return;
-    }
-    if (helpers_.empty()) {
-        // Without a helper (thread start refused) the calling thread does every part itself.
+void TStripWorkers::RunItems(int count, void* context, Call call) {
+    if (parts_ > 1 && count > 1 && helpers_.empty()) {
         try {
             for (int part = 1; part < parts_; ++part)
                 helpers_.emplace_back(&TStripWorkers::Helper, this, part, generation_);
         } catch (const std::system_error&) {
-            Stop();
-            for (int part = 0; part < parts_; ++part)
-                call(context, part);
-            return;
+            Stop(); // no threads to be had: the caller does every item itself
         }
+    }
+    if (helpers_.empty() || count <= 1) {
+        for (int item = 0; item < count; ++item)
+            call(context, 0, item);
+        return;
     }
     {
         std::lock_guard lock(mutex_);
         context_ = context;
         call_ = call;
-        pending_ = parts_ - 1;
+        count_ = count;
+        next_.store(0, std::memory_order_relaxed);
+        open_ = true;
         ++generation_;
     }
     wake_.notify_all();
-    call(context, 0);
+    Claim(0);
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return pending_ == 0; });
-    context_ = nullptr;
-    call_ = nullptr;
+    open_ = false;
+    done_.wait(lock, [this] { return busy_ == 0; });
+}
+
+void TStripWorkers::Claim(int part) {
+    for (int item = next_.fetch_add(1, std::memory_order_relaxed); item < count_;
+         item = next_.fetch_add(1, std::memory_order_relaxed))
+        call_(context_, part, item);
 }
 
 void TStripWorkers::Helper(int part, uint64_t seen) {
+    std::unique_lock lock(mutex_);
     for (;;) {
-        void* context = nullptr;
-        Call call = nullptr;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-            if (stopping_)
-                return;
-            seen = generation_;
-            context = context_;
-            call = call_;
-        }
-        call(context, part);
-        bool last = false;
-        {
-            std::lock_guard lock(mutex_);
-            last = --pending_ == 0;
-        }
-        if (last)
+        wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+        if (stopping_)
+            return;
+        seen = generation_;
+        if (!open_)
+            continue; // woke after the caller had finished the run
+        ++busy_;
+        lock.unlock();
+        Claim(part);
+        lock.lock();
+        if (--busy_ == 0)
             done_.notify_one();
     }
 }

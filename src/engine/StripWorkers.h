@@ -1,7 +1,10 @@
 #pragma once
-// Runs one job in parts at once: part 0 on the calling thread, the others on helper threads that
-// are started at the first run and then wait for the next one, so splitting every frame of a
-// conversion costs no thread start.
+// Works through the items of one job (the bands of a picture) on the calling thread and a few
+// helper threads at once. Helpers are started at the first run and then wait for the next one,
+// so splitting every frame of a conversion costs no thread start. Items are claimed one by one:
+// a helper that wakes late (the machine is busy) simply leaves its share to the caller, which
+// never waits for a helper to start, only for an item a helper is already working on.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -21,21 +24,26 @@ public:
 
     static constexpr int kMaxParts = 4;
 
+    // Threads that may take part in a run, the caller included.
     int Parts() const { return parts_; }
 
-    // Calls job(part) for every part in 0 .. Parts() - 1 and returns when all have returned.
-    // The job must not throw. Not reentrant: one run at a time per object.
-    template <class Job> void Run(Job&& job) {
-        RunParts(&job, [](void* context, int part) { (*static_cast<std::remove_reference_t<Job>*>(context))(part); });
+    // Calls job(part, item) once for every item in 0 .. count - 1 and returns when all have
+    // returned. part (0 = the calling thread, below Parts()) names the thread, so that state
+    // kept per part needs no lock. The job must not throw. One run at a time per object.
+    template <class Job> void Run(int count, Job&& job) {
+        RunItems(count, &job, [](void* context, int part, int item) {
+            (*static_cast<std::remove_reference_t<Job>*>(context))(part, item);
+        });
     }
 
     // Ends the helper threads; the next run starts them again.
     void Stop();
 
 private:
-    using Call = void (*)(void* context, int part);
-    void RunParts(void* context, Call call);
-    // seen: the run count when the helper was started; it waits for the next one.
+    using Call = void (*)(void* context, int part, int item);
+    void RunItems(int count, void* context, Call call);
+    void Claim(int part);
+    // seen: the run count when the helper was started; it waits for the next run.
     void Helper(int part, uint64_t seen);
 
     int parts_ = 1;
@@ -43,11 +51,15 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    uint64_t generation_ = 0; // counts runs; a helper runs once per new value
-    int pending_ = 0;         // helper parts of the current run not finished yet
+    uint64_t generation_ = 0; // counts runs
+    bool open_ = false;       // helpers may still join the current run
+    int busy_ = 0;            // helpers working on the current run
     bool stopping_ = false;
+    // The current run; fixed while it is open or a helper is busy with it.
     void* context_ = nullptr;
     Call call_ = nullptr;
+    int count_ = 0;
+    std::atomic<int> next_{0}; // next unclaimed item
 };
 
 } // namespace orvel
