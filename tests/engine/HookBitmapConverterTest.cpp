@@ -1,5 +1,6 @@
 // The custom hook's conversions: what the handler gets, and that only what it changed goes back.
 #include "engine/HookBitmapConverter.h"
+#include "PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,8 @@ extern "C" {
 namespace orvel {
 namespace {
 
-FramePtr AllocFrame(AVPixelFormat format, int width, int height) {
-    FramePtr f = MakeFrame();
-    f->format = format;
-    f->width = width;
-    f->height = height;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
-    return f;
-}
+using testing::AllocFrame;
+
 
 // Smooth gradients: any conversion of it stays within a few steps of it.
 void PaintGradients(Bitmap24& bmp, int width, int height) {
