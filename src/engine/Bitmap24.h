@@ -25,13 +25,15 @@ public:
     Bitmap24(int width, int height) { SetSize(width, height); }
 
     static int BytesPerLine(int width) { return ((width * 3) + 3) & ~3; }
+    static constexpr size_t kSpareBytes = 64;
 
     // Keeps the memory when the size shrinks or stays, so per-frame resizing does not allocate.
     void SetSize(int width, int height) {
         width_ = width > 0 ? width : 0;
         height_ = height > 0 ? height : 0;
         stride_ = BytesPerLine(width_);
-        const size_t need = static_cast<size_t>(stride_) * height_;
+        // The scalers' vector code reads and writes a little past the last pixel of a row.
+        const size_t need = static_cast<size_t>(stride_) * height_ + kSpareBytes;
         if (pixels_.size() < need)
             pixels_.resize(need);
     }

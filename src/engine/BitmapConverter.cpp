@@ -18,6 +18,8 @@ bool UsableInput(AVPixelFormat format, int width, int height) {
     return format != AV_PIX_FMT_NONE && width > 0 && height > 0 && sws_isSupportedInput(format) > 0;
 }
 
+} // namespace
+
 void CopyRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes, int height) {
     for (int y = 0; y < height; ++y)
         std::memcpy(dst + static_cast<ptrdiff_t>(y) * dstStride, src + static_cast<ptrdiff_t>(y) * srcStride,
@@ -32,8 +34,6 @@ bool CachedScaler(SwsContextPtr& scaler, int srcW, int srcH, AVPixelFormat srcFo
     scaler.reset(next);
     return next != nullptr;
 }
-
-} // namespace
 
 bool TBitmapConverter::PictureToBitmap(const AVFrame* frame, Bitmap24& bitmap) {
     if (!frame)
@@ -59,7 +59,7 @@ bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int l
     if (need <= 0)
         return false;
     if (need > bufferSize_) {
-        buffer_.reset(static_cast<uint8_t*>(av_malloc(need)));
+        buffer_.reset(static_cast<uint8_t*>(av_malloc(need + Bitmap24::kSpareBytes)));
         bufferSize_ = buffer_ ? need : 0;
         if (!buffer_)
             return false;

@@ -11,6 +11,13 @@
 
 namespace orvel {
 
+// Copies height rows of rowBytes bytes between two row strides.
+void CopyRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int rowBytes, int height);
+// Keeps scaler fitting the two sizes and formats (bicubic), making a new one only when they
+// changed. False when none can be made; scaler is then empty.
+bool CachedScaler(SwsContextPtr& scaler, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
+                  AVPixelFormat dstFormat);
+
 class TBitmapConverter {
 public:
     TBitmapConverter() = default;

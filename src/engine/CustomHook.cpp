@@ -40,7 +40,7 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame)
         return;
     }
     Bitmap24& bitmap = t.hookBitmap.Bitmap();
-    if (!t.hookBitmap.PictureToBitmap(frame, bitmap)) {
+    if (!t.hookBitmap.PictureToBitmap(frame)) {
         FFLogger().Log(&t.self, llError, "Cannot initialize the toRGB conversion context");
         t.customHook = false;
         return;
@@ -60,7 +60,9 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame)
         FFLogger().Log(&t.self, llError, "Error occurs OnCustomHook: unknown error");
         info.Update = false;
     }
-    if (info.Update && !t.hookBitmap.BitmapToPicture(bitmap.View(), frame)) {
+    // Only the rows the handler changed are converted back; a handler that drew nothing leaves
+    // the picture untouched.
+    if (info.Update && !t.hookBitmap.BitmapToPicture(frame)) {
         FFLogger().Log(&t.self, llError, "Cannot initialize the fromRGB conversion context");
         info.StopHook = true;
     }

@@ -73,6 +73,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "av_dict_free", "av_dict_count", "av_mul_q", "av_rescale_q", "av_rescale_q_rnd", "av_rescale", "av_rescale_rnd", "av_reduce",
           "av_gcd", "av_compare_ts", "av_find_nearest_q_idx", "av_d2q", "av_frame_alloc", "av_frame_free",
           "av_frame_unref", "av_frame_ref", "av_frame_get_buffer", "av_frame_make_writable",
+          "av_frame_is_writable", "av_frame_copy", "av_frame_copy_props", "av_frame_move_ref",
           "av_image_fill_arrays", "av_image_get_buffer_size", "av_image_copy", "av_get_pix_fmt",
           "av_get_pix_fmt_name", "av_pix_fmt_desc_get", "av_pix_fmt_desc_next", "av_get_bits_per_pixel",
           "av_get_sample_fmt", "av_get_sample_fmt_name", "av_get_sample_fmt_string", "av_get_packed_sample_fmt",

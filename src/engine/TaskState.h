@@ -3,6 +3,7 @@
 // records of a run. Only the pipeline files include this header.
 #include "engine/AVHandles.h"
 #include "engine/BitmapConverter.h"
+#include "engine/HookBitmapConverter.h"
 #include "engine/FFmpeg.h"
 #include "engine/OptionParser.h"
 #include "engine/TaskSettings.h"
@@ -78,7 +79,7 @@ struct TCustomFFmpeg::Impl : TOptionHost {
     int decodedFrames = 0;
 
     // Custom hook and preview conversion state, kept for the task's life.
-    TBitmapConverter hookBitmap;
+    THookBitmapConverter hookBitmap;
     TBitmapConverter previewBitmap;
     bool customHook = false; // some output asked for it and the hook is still on
     int64_t lastPreview = 0;

@@ -1,4 +1,5 @@
 #include "engine/BitmapConverter.h"
+#include "PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@ extern "C" {
 
 namespace orvel {
 namespace {
+
+using testing::AllocFrame;
 
 struct Bgr {
     uint8_t b, g, r;
@@ -29,14 +32,6 @@ void PaintBars(Bitmap24& bmp, int width, int height) {
         }
 }
 
-FramePtr AllocFrame(AVPixelFormat format, int width, int height) {
-    FramePtr f = MakeFrame();
-    f->format = format;
-    f->width = width;
-    f->height = height;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
-    return f;
-}
 
 // Compares the middle of each bar, away from the blurred edges between bars.
 void ExpectBars(const Bitmap24& bmp, int tolerance) {

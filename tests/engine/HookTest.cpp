@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
 #include <stdexcept>
 
 namespace orvel {
@@ -26,13 +28,14 @@ int FirstBarLuma(const std::string& path)
     return luma;
 }
 
-std::string Hooked(const char* name, const TTaskHookHandler& hook)
+std::string Hooked(const char* name, const TTaskHookHandler& hook,
+                   const testing::Options& options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}})
 {
     const std::string output = OutPath(std::string("hook-") + name + ".avi");
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
     task.OnHook = hook;
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}});
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
     return output;
 }
 
@@ -51,6 +54,52 @@ TEST(HookTest, PaintingChangesTheFrameOnlyWithUpdate)
                   i.Update = false;
               })),
               200);
+}
+
+// The luma plane of every picture, rows of width bytes.
+struct Luma {
+    int width = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * width; }
+    bool operator==(const Luma&) const = default;
+};
+std::vector<Luma> Lumas(const std::string& path)
+{
+    std::vector<Luma> all;
+    DecodeAll(path, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
+        Luma l{f->width, std::vector<uint8_t>(static_cast<size_t>(f->width) * f->height)};
+        for (int y = 0; y < f->height; ++y)
+            std::copy_n(f->data[0] + y * f->linesize[0], f->width, l.pixels.begin() + y * f->width);
+        all.push_back(std::move(l));
+    });
+    return all;
+}
+
+TEST(HookTest, OnlyWhatTheHandlerDrewReachesTheOutput)
+{
+    // Written without loss, so every difference comes from the hook.
+    const testing::Options raw = {{"vcodec", "rawvideo"}, {"an", ""}};
+    const std::vector<Luma> plain = Lumas(Hooked("raw-none", nullptr, raw));
+    const std::vector<Luma> idle = Lumas(Hooked("raw-idle", [](TCustomFFmpeg&, THookInfo&) {}, raw));
+    // A box over rows 100 to 131, like a watermark.
+    const std::vector<Luma> box = Lumas(Hooked(
+        "raw-box",
+        [](TCustomFFmpeg&, THookInfo& info) {
+            for (int y = 100; y < 132; ++y)
+                std::fill_n(info.Bitmap->Row(y) + 40 * 3, 80 * 3, 0);
+        },
+        raw));
+    ASSERT_GT(plain.size(), 40u);
+    EXPECT_TRUE(idle == plain) << "a handler that draws nothing leaves every picture as it was";
+    ASSERT_EQ(box.size(), plain.size());
+    for (size_t i = 0; i < box.size(); ++i) {
+        SCOPED_TRACE("picture " + std::to_string(i));
+        const int width = plain[i].width;
+        for (int y : {0, 95, 144, 239}) // outside the rows of the box's bands (96 to 143)
+            ASSERT_TRUE(std::equal(box[i].Row(y), box[i].Row(y) + width, plain[i].Row(y))) << "row " << y;
+        EXPECT_LT(box[i].Row(116)[80], 30);
+        EXPECT_GT(std::abs(box[i].Row(116)[80] - plain[i].Row(116)[80]), 40);
+    }
 }
 
 TEST(HookTest, StopHookOnTheFirstFrameIsCalledOnce)

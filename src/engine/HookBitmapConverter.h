@@ -1,0 +1,87 @@
+#pragma once
+// The custom hook's conversions between a decoded picture and the 24-bit BGR bitmap its handler
+// draws on. The picture is converted in bands of rows spread over worker threads, and a copy
+// of what the handler was given is kept: afterwards only the bands whose rows the handler
+// changed are converted back. A handler that draws a small area pays for that area only; one
+// that draws nothing leaves the picture exactly as it was. Buffers, scalers and threads are
+// kept, so frames of a stable size allocate nothing.
+#include "engine/AVHandles.h"
+#include "engine/Bitmap24.h"
+#include "engine/BitmapConverter.h"
+#include "engine/StripWorkers.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace orvel {
+
+class THookBitmapConverter {
+public:
+    // parts: threads a conversion is spread over (<= 0: one per hardware thread).
+    explicit THookBitmapConverter(int parts = 0);
+    THookBitmapConverter(const THookBitmapConverter&) = delete;
+    THookBitmapConverter& operator=(const THookBitmapConverter&) = delete;
+
+    // Rows per band: a multiple of every chroma subsampling, so bands split chroma rows cleanly.
+    static constexpr int kBandRows = 16;
+
+    Bitmap24& Bitmap();
+
+    // Picture -> Bitmap(), sized to the picture. False when no scaler can be made for it.
+    bool PictureToBitmap(const AVFrame* frame);
+
+    // The rows of Bitmap() that differ from what PictureToBitmap gave -> the same picture. Nothing
+    // changed: the picture is left alone. A shared picture is made writable first. A bitmap the
+    // handler resized is scaled back whole. False when no scaler can be made or the picture cannot
+    // be made writable.
+    bool BitmapToPicture(AVFrame* frame);
+
+    // Frees the bitmap, buffers and scalers and ends the worker threads.
+    void Reset();
+
+private:
+    // One scaler per direction and band height (full band, last band) for each part, as
+    // scalers are not shared between threads.
+    struct PartScalers {
+        SwsContextPtr toBitmap[2];
+        SwsContextPtr fromBitmap[2];
+    };
+    struct Band {
+        int top;
+        int rows;
+    };
+
+    Band BandAt(int index) const;
+    bool LoadBand(PartScalers& scalers, const AVFrame* frame, int index);
+    bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
+    bool CopyChangedRows(int index); // true when the band's bitmap rows differ from the kept copy
+    bool StoreWhole(AVFrame* frame);
+    // A picture shared with others (a decoder keeps its reference pictures) is replaced by a copy
+    // in one of the converter's work pictures, reused once the pipeline has let go of it.
+    bool MakeWritable(AVFrame* frame);
+    AVFrame* FreeWorkPicture(const AVFrame* like);
+    static constexpr size_t kWorkPictures = 4;
+
+    std::unique_ptr<Bitmap24> bitmap_; // made at first use
+    TStripWorkers workers_;
+    std::vector<PartScalers> scalers_;
+    // What the handler was given, in rows aligned for the scalers' vector code.
+    AvBufferPtr given_;
+    size_t givenSize_ = 0;
+    int givenStride_ = 0;
+    // The picture the bitmap was made from; banded_ is false when it went through whole (or
+    // when nothing was converted yet).
+    int width_ = 0;
+    int height_ = 0;
+    int format_ = -1;
+    int bands_ = 0;
+    bool banded_ = false;
+    std::vector<int> changed_;      // band indexes, grown only
+    std::vector<uint8_t> isChanged_; // per band, written by the parts
+    TBitmapConverter whole_;        // formats that cannot be split into bands, resized bitmaps
+    std::vector<FramePtr> work_;    // oldest first
+    FramePtr shell_;                // the frame being put together from a work picture
+};
+
+} // namespace orvel
