@@ -1,0 +1,47 @@
+#pragma once
+// The effects step of a frame (colour adjustment, then exposure) as look-up tables. Built once for
+// a set of values and applied to any number of frames, so a conversion builds its tables once per
+// job instead of once per frame. Both parts run in one pass over the pixels: exposure only maps
+// each byte through a table, so it folds into the last table of the adjustment.
+#include "engine/Bitmap24.h"
+
+#include <array>
+#include <cstdint>
+
+namespace orvel {
+
+class TColorEffects {
+public:
+    // No effect: Apply leaves every frame alone.
+    TColorEffects() = default;
+    // Colour adjustment when adjust is set (brightness, contrast, saturation as AdjustColors takes
+    // them), then exposure when exposure is set.
+    TColorEffects(bool adjust, int brightness, int contrast, int saturation, bool exposureOn, float exposure);
+
+    bool Active() const { return kind_ != TKind::None; }
+
+    // Changes every pixel of the frame in place. Large frames are shared out by rows among the
+    // row pool's threads; the result does not depend on how.
+    void Apply(const BitmapView& frame) const;
+
+    // Beyond this many entries the saturation pass clamps per byte instead of widening the table.
+    static constexpr int kWideLevels = 4096;
+    // Sums of the three bytes of a pixel: 0 .. 765.
+    static constexpr int kByteSums = 766;
+
+private:
+    enum class TKind { None, Bytes, Saturate, SaturateClamped };
+    using ByteTable = std::array<uint8_t, 256>;
+
+    void ApplyRows(const BitmapView& frame, int y0, int y1) const;
+
+    TKind kind_ = TKind::None;
+    ByteTable bytes_{};                       // Bytes: every byte through this table
+    std::array<uint32_t, kByteSums> base_{};  // Saturate: grey level minus its push, from zero
+    std::array<uint32_t, 256> push_{};        // how far a byte moves away from its grey level
+    std::array<uint8_t, kWideLevels> wide_{}; // base + push -> final byte, clamp folded in
+    std::array<int32_t, kByteSums> signedBase_{}; // SaturateClamped: unshifted values
+    std::array<int32_t, 256> signedPush_{};
+};
+
+} // namespace orvel
