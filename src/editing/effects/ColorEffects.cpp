@@ -73,10 +73,6 @@ ByteTable ExposureTable(float exposure) {
     return table;
 }
 
-// Beyond this magnitude every byte that differs from its pixel's grey level is already pushed
-// to 0 or 255, so limiting the saturation changes no result and keeps the sums in 32 bits.
-constexpr int kSaturationLimit = 65536;
-
 // Replaces every byte of the rows through one table.
 void MapRows(const BitmapView& frame, int y0, int y1, const ByteTable& table) {
     const size_t n = static_cast<size_t>(frame.Width) * 3;
@@ -96,21 +92,18 @@ void MapRows(const BitmapView& frame, int y0, int y1, const ByteTable& table) {
     }
 }
 
-// Grey level from the byte sum, then each byte through level(). Offset and Push are the table
-// entry types; unsigned entries let the compiler index without sign extension.
-template <class Offset, class Push, class Level>
-void SaturateRows(const BitmapView& frame, int y0, int y1, const std::array<Offset, TColorEffects::kByteSums>& base,
-                  const std::array<Push, 256>& push, Level level) {
+// Grey level from the byte sum, then each byte through its grey level's row of the table.
+void SaturateRows(const BitmapView& frame, int y0, int y1, const uint8_t* greyOfSum, const uint8_t* byGrey) {
     const size_t n = static_cast<size_t>(frame.Width) * 3;
     for (int y = y0; y < y1; ++y) {
         uint8_t* p = frame.Row(y);
         uint8_t* const end = p + n;
         for (; p != end; p += 3) {
             const unsigned c0 = p[0], c1 = p[1], c2 = p[2];
-            const Offset m = base[c0 + c1 + c2];
-            p[0] = level(m + push[c0]);
-            p[1] = level(m + push[c1]);
-            p[2] = level(m + push[c2]);
+            const uint8_t* row = byGrey + (size_t{greyOfSum[c0 + c1 + c2]} << 8);
+            p[0] = row[c0];
+            p[1] = row[c1];
+            p[2] = row[c2];
         }
     }
 }
@@ -128,51 +121,32 @@ TColorEffects::TColorEffects(bool adjust, int brightness, int contrast, int satu
         return;
     }
     const ByteTable level = LevelTable(brightness, ContrastTable(contrast), last);
-    const int s = std::clamp(saturation, -kSaturationLimit, kSaturationLimit);
-    if (s == 256) { // every byte keeps its distance from the grey level: levels only
+    if (saturation == 256) { // every byte keeps its distance from the grey level: levels only
         kind_ = TKind::Bytes;
         bytes_ = level;
         return;
     }
 
+    // How far a byte moves away from its pixel's grey level; 64 bits hold any int saturation.
+    std::array<int64_t, 256> push{};
     for (int k = 0; k < 256; ++k)
-        signedPush_[k] = ((k + 1) * s) / 256;
-    for (int sum = 0; sum < kByteSums; ++sum) {
-        const int grey = sum / 3;
-        signedBase_[sum] = grey - signedPush_[grey];
-    }
-
-    // base + push spans a small range for the dialog's saturations: shift both to start at 0
-    // and fold the clamp into a widened level table, leaving plain look-ups per byte.
-    const int32_t minBase = *std::min_element(signedBase_.begin(), signedBase_.end());
-    const int32_t minPush = *std::min_element(signedPush_.begin(), signedPush_.end());
-    const int32_t low = minBase + minPush;
-    const int64_t span = int64_t{*std::max_element(signedBase_.begin(), signedBase_.end())} +
-                         *std::max_element(signedPush_.begin(), signedPush_.end()) - low + 1;
-    if (span > kWideLevels) {
-        kind_ = TKind::SaturateClamped;
-        bytes_ = level;
-        return;
+        push[k] = ((k + 1) * static_cast<int64_t>(saturation)) / 256;
+    for (int sum = 0; sum < static_cast<int>(greyOfSum_.size()); ++sum)
+        greyOfSum_[sum] = static_cast<uint8_t>(sum / 3);
+    byGrey_.resize(256 * 256);
+    for (int grey = 0; grey < 256; ++grey) {
+        const int64_t m = grey - push[grey];
+        for (int c = 0; c < 256; ++c)
+            byGrey_[static_cast<size_t>(grey) * 256 + c] = level[Clamp255(m + push[c])];
     }
     kind_ = TKind::Saturate;
-    for (int i = 0; i < span; ++i)
-        wide_[i] = level[Clamp255(i + low)];
-    for (int i = 0; i < kByteSums; ++i)
-        base_[i] = static_cast<uint32_t>(signedBase_[i] - minBase);
-    for (int i = 0; i < 256; ++i)
-        push_[i] = static_cast<uint32_t>(signedPush_[i] - minPush);
 }
 
 void TColorEffects::ApplyRows(const BitmapView& frame, int y0, int y1) const {
     switch (kind_) {
     case TKind::None: break;
     case TKind::Bytes: MapRows(frame, y0, y1, bytes_); break;
-    case TKind::Saturate:
-        SaturateRows(frame, y0, y1, base_, push_, [this](uint32_t v) { return wide_[v]; });
-        break;
-    case TKind::SaturateClamped:
-        SaturateRows(frame, y0, y1, signedBase_, signedPush_, [this](int32_t v) { return bytes_[Clamp255(v)]; });
-        break;
+    case TKind::Saturate: SaturateRows(frame, y0, y1, greyOfSum_.data(), byGrey_.data()); break;
     }
 }
 

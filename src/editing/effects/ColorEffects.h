@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace orvel {
 
@@ -24,24 +25,18 @@ public:
     // row pool's threads; the result does not depend on how.
     void Apply(const BitmapView& frame) const;
 
-    // Beyond this many entries the saturation pass clamps per byte instead of widening the table.
-    static constexpr int kWideLevels = 4096;
-    // Sums of the three bytes of a pixel: 0 .. 765.
-    static constexpr int kByteSums = 766;
-
 private:
-    enum class TKind { None, Bytes, Saturate, SaturateClamped };
+    enum class TKind { None, Bytes, Saturate };
     using ByteTable = std::array<uint8_t, 256>;
 
     void ApplyRows(const BitmapView& frame, int y0, int y1) const;
 
     TKind kind_ = TKind::None;
-    ByteTable bytes_{};                       // Bytes: every byte through this table
-    std::array<uint32_t, kByteSums> base_{};  // Saturate: grey level minus its push, from zero
-    std::array<uint32_t, 256> push_{};        // how far a byte moves away from its grey level
-    std::array<uint8_t, kWideLevels> wide_{}; // base + push -> final byte, clamp folded in
-    std::array<int32_t, kByteSums> signedBase_{}; // SaturateClamped: unshifted values
-    std::array<int32_t, 256> signedPush_{};
+    ByteTable bytes_{}; // Bytes: every byte through this table
+    // Saturate: the grey level of a pixel from the sum of its three bytes, and the final byte for
+    // each grey level and byte, at [grey * 256 + byte].
+    std::array<uint8_t, 766> greyOfSum_{};
+    std::vector<uint8_t> byGrey_;
 };
 
 } // namespace orvel

@@ -13,15 +13,15 @@ TJobEffectsRenderer::TJobEffectsRenderer(EffectSettings settings)
 
 bool TJobEffectsRenderer::DrawText(const BitmapView& frame) {
     const EffectSettings& s = settings_;
-    // Recording costs a few dozen drawings: worth it from the second frame on, and tried once.
-    if (!textRecordTried_ && textFrames_++ > 0) {
-        textRecordTried_ = true;
-        text_.Record(s.WatermarkText, s.WatermarkFont, s.TextLeft, s.TextTop);
-    }
     if (text_.Recorded()) {
         text_.Apply(frame);
         return true;
     }
+    if (textDraws_ == kTextDrawsBeforeRecording && text_.Record(s.WatermarkText, s.WatermarkFont, s.TextLeft, s.TextTop)) {
+        text_.Apply(frame);
+        return true;
+    }
+    if (textDraws_ <= kTextDrawsBeforeRecording) ++textDraws_;
     return DrawWatermarkText(frame, s.WatermarkText, s.WatermarkFont, s.TextLeft, s.TextTop);
 }
 

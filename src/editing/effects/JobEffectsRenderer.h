@@ -24,6 +24,11 @@ public:
     // time; calls from several threads wait for each other.
     bool Render(const BitmapView& frame, std::string* error = nullptr);
 
+    // Recording the text (TTextMask) costs about as much as drawing it this many times, so a job
+    // draws its text directly this often and then records it: a short job never pays for a
+    // recording, and a long one pays at most twice what the cheaper way would have cost.
+    static constexpr int kTextDrawsBeforeRecording = 256;
+
 private:
     bool DrawText(const BitmapView& frame);
 
@@ -32,9 +37,7 @@ private:
     std::mutex mutex_;
     TPictureCache picture_;
     TTextMask text_;
-    // The first frame draws the text directly, so a single-frame render never pays for recording.
-    int textFrames_ = 0;
-    bool textRecordTried_ = false;
+    int textDraws_ = 0; // direct drawings so far; recording is tried once, when it reaches the limit
 };
 
 } // namespace orvel

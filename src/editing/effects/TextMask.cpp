@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 namespace orvel {
@@ -11,14 +12,17 @@ namespace {
 
 // Larger texts are drawn directly: recording them would take more memory than it saves time.
 constexpr int64_t kMaxBoxPixels = int64_t{1} << 17;
-constexpr size_t kMaxLevelMaps = size_t{1} << 16;
-constexpr int kLevelsPerDraw = 16; // divides 256
+constexpr size_t kMaxTouched = size_t{1} << 15;
+constexpr int kLevelsPerDraw = 32; // divides 256
 
-bool Identity(const std::array<uint8_t, 256 * 3>& map) {
-    for (int v = 0; v < 256; ++v)
-        for (int k = 0; k < 3; ++k)
-            if (map[static_cast<size_t>(v) * 3 + k] != v) return false;
-    return true;
+const std::array<uint8_t, 256 * 3>& IdentityMap() {
+    static const auto map = [] {
+        std::array<uint8_t, 256 * 3> m{};
+        for (size_t i = 0; i < m.size(); ++i)
+            m[i] = static_cast<uint8_t>(i / 3);
+        return m;
+    }();
+    return map;
 }
 
 } // namespace
@@ -46,70 +50,68 @@ bool TTextMask::Record(const std::string& text, const TWatermarkFont& font, int 
     return false;
 }
 
-// Draws the text once over each grey level and sorts the box's pixels by what drawing did to
-// them: pixels that came out alike at every level so far share one level map, and a pixel that
-// comes out differently at a later level moves to a map of its own.
+// Draws the text once over each grey level and keeps, for every pixel that drawing changes at
+// some level, the bytes it came out with at each level; pixels that came out alike at every level
+// then share one level map.
 TTextMask::TOutcome TTextMask::RecordInBox(const std::string& text, const TWatermarkFont& font, int left, int top,
-                            const TTextBounds& box) {
+                                           const TTextBounds& box) {
     touched_.clear();
-    maps_.assign(1, TLevelMap{});
+    maps_.clear();
     const int w = box.Width, h = box.Height;
     const size_t rowBytes = static_cast<size_t>(w) * 3;
     // Several levels per drawing, one band of the canvas each, so that the painter is set up a
     // few times per text rather than once per level.
     Bitmap24 canvas(w, h * kLevelsPerDraw);
-    std::vector<uint32_t> mapOf(static_cast<size_t>(w) * h, 0);
-    std::vector<uint8_t> setAtLevel;
-    std::unordered_map<uint64_t, uint32_t> splits; // (map, bytes found) -> map the pixel moves to
+    std::vector<uint8_t> plain(rowBytes);
+    // Per pixel of the box: its entry in found, or -1 while drawing has left it alone.
+    std::vector<int32_t> entryOf(static_cast<size_t>(w) * h, -1);
+    std::vector<uint8_t> rowTouched(static_cast<size_t>(h), 0);
+    std::vector<TLevelMap> found;
+    std::vector<TTouched> where;
+    found.reserve(std::min<size_t>(entryOf.size() / 2, kMaxTouched));
+    where.reserve(found.capacity());
     for (int first = 0; first < 256; first += kLevelsPerDraw) {
         for (int y = 0; y < canvas.Height(); ++y)
             std::memset(canvas.Row(y), first + y / h, rowBytes);
         if (!DrawWatermarkTextCopies(canvas.View(), text, font, left - box.Left, top - box.Top, kLevelsPerDraw, h))
             return TOutcome::Failed;
         for (int v = first; v < first + kLevelsPerDraw; ++v) {
-            setAtLevel.assign(maps_.size(), 0);
-            splits.clear();
+            std::memset(plain.data(), v, rowBytes);
             const size_t at = static_cast<size_t>(v) * 3;
             for (int y = 0; y < h; ++y) {
                 const uint8_t* p = canvas.Row((v - first) * h + y);
+                if (!rowTouched[y] && std::memcmp(p, plain.data(), rowBytes) == 0) continue;
+                rowTouched[y] = 1;
+                int32_t* entries = &entryOf[static_cast<size_t>(y) * w];
                 for (int x = 0; x < w; ++x, p += 3) {
-                    uint32_t& m = mapOf[static_cast<size_t>(y) * w + x];
-                    if (!setAtLevel[m]) {
-                        setAtLevel[m] = 1;
-                        std::copy(p, p + 3, maps_[m].begin() + at);
-                        continue;
+                    int32_t e = entries[x];
+                    if (e < 0) {
+                        if (p[0] == v && p[1] == v && p[2] == v) continue;
+                        if (found.size() >= kMaxTouched) return TOutcome::Failed;
+                        e = entries[x] = static_cast<int32_t>(found.size());
+                        // Left alone at every level before this one.
+                        found.push_back(IdentityMap());
+                        where.push_back(TTouched{box.Left + x, box.Top + y, 0});
+                        if (x == 0 || y == 0 || x == w - 1 || y == h - 1)
+                            return TOutcome::BoxTooSmall; // the drawing may go on beyond the box
                     }
-                    if (std::equal(p, p + 3, maps_[m].begin() + at)) continue;
-                    const uint64_t key = (uint64_t{m} << 24) | (uint64_t{p[0]} << 16) | (p[1] << 8) | p[2];
-                    const auto found = splits.find(key);
-                    if (found != splits.end()) {
-                        m = found->second;
-                        continue;
-                    }
-                    if (maps_.size() >= kMaxLevelMaps) return TOutcome::Failed;
-                    const auto added = static_cast<uint32_t>(maps_.size());
-                    maps_.push_back(maps_[m]); // same bytes at every level before this one
-                    std::copy(p, p + 3, maps_.back().begin() + at);
-                    setAtLevel.push_back(1);
-                    splits.emplace(key, added);
-                    m = added;
+                    std::copy(p, p + 3, found[static_cast<size_t>(e)].begin() + at);
                 }
             }
         }
     }
 
-    std::vector<uint8_t> identity(maps_.size());
-    for (size_t m = 0; m < maps_.size(); ++m)
-        identity[m] = Identity(maps_[m]) ? 1 : 0;
-    bool reachesEdge = false;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t m = mapOf[static_cast<size_t>(y) * w + x];
-            if (identity[m]) continue;
-            touched_.push_back(TTouched{box.Left + x, box.Top + y, m});
-            reachesEdge = reachesEdge || x == 0 || y == 0 || x == w - 1 || y == h - 1;
-        }
-    if (reachesEdge) return TOutcome::BoxTooSmall; // the drawing may go on beyond the box
+    // One level map per way of changing a pixel: a text has a few hundred of them.
+    std::unordered_map<std::string_view, uint32_t> mapOf;
+    for (size_t e = 0; e < found.size(); ++e) {
+        const std::string_view bytes(reinterpret_cast<const char*>(found[e].data()), found[e].size());
+        const auto [it, added] = mapOf.emplace(bytes, static_cast<uint32_t>(maps_.size()));
+        if (added) maps_.push_back(found[e]);
+        where[e].LevelMap = it->second;
+    }
+    std::sort(where.begin(), where.end(),
+              [](const TTouched& a, const TTouched& b) { return a.Y != b.Y ? a.Y < b.Y : a.X < b.X; });
+    touched_ = std::move(where);
 
     // A check on a busy background, where the three bytes of a pixel differ: the replay must give
     // what drawing gives, byte for byte, or the text is drawn directly from now on.
