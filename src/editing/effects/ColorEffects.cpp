@@ -113,17 +113,14 @@ void SaturateRows(const BitmapView& frame, int y0, int y1, const uint8_t* greyOf
 TColorEffects::TColorEffects(bool adjust, int brightness, int contrast, int saturation, bool exposureOn,
                              float exposure) {
     const ByteTable last = exposureOn ? ExposureTable(exposure) : IdentityTable();
-    if (!adjust) {
-        if (exposureOn) {
+    const ByteTable level = adjust ? LevelTable(brightness, ContrastTable(contrast), last) : last;
+    if (!adjust || saturation == 256) { // every byte keeps its distance from the grey level
+        // A table that maps every level to itself (brightness 256, contrast 0, saturation 256)
+        // changes no pixel: no pass at all.
+        if (level != IdentityTable()) {
             kind_ = TKind::Bytes;
-            bytes_ = last;
+            bytes_ = level;
         }
-        return;
-    }
-    const ByteTable level = LevelTable(brightness, ContrastTable(contrast), last);
-    if (saturation == 256) { // every byte keeps its distance from the grey level: levels only
-        kind_ = TKind::Bytes;
-        bytes_ = level;
         return;
     }
 

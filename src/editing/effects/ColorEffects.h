@@ -19,6 +19,7 @@ public:
     // them), then exposure when exposure is set.
     TColorEffects(bool adjust, int brightness, int contrast, int saturation, bool exposureOn, float exposure);
 
+    // False when Apply would change no pixel, also for values that run but change nothing.
     bool Active() const { return kind_ != TKind::None; }
 
     // Changes every pixel of the frame in place. Large frames are shared out by rows among the

@@ -165,14 +165,16 @@ TEST(ColorEffects, OnePassEqualsAdjustmentThenExposure) {
     }
 }
 
-TEST(ColorEffects, NothingActiveLeavesTheFrameAlone) {
-    GuardedFrame frame(300, 171);
-    frame.FillRandom(7);
-    const auto before = frame.Pixels();
-    const TColorEffects none(false, 400, 50, 10, false, 90.0f);
-    EXPECT_FALSE(none.Active());
-    none.Apply(frame.View());
-    EXPECT_EQ(frame.Pixels(), before);
+TEST(ColorEffects, NothingActiveOrUnitGainLeavesTheFrameAlone) {
+    for (const TColorEffects& none :
+         {TColorEffects(false, 400, 50, 10, false, 90.0f), TColorEffects(true, 256, 0, 256, false, 90.0f)}) {
+        GuardedFrame frame(300, 171);
+        frame.FillRandom(7);
+        const auto before = frame.Pixels();
+        EXPECT_FALSE(none.Active());
+        none.Apply(frame.View());
+        EXPECT_EQ(frame.Pixels(), before);
+    }
 }
 
 struct ExposureCase {
