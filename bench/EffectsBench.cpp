@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -93,63 +94,52 @@ BENCHMARK(BM_DrawWatermarkText);
 // The job a whole frame is rendered with below: text, a 320x240 picture read from its BMP file,
 // colour adjustment and exposure.
 EffectSettings WholeJob(const QString& picturePath) {
-    EffectSettings s;
-    s.WatermarkText = "Orvel Video Converter";
-    s.WatermarkFont.Size = 24;
-    s.WatermarkImage = picturePath.toStdString();
-    s.ImageLeft = 1500;
-    s.ImageTop = 700;
-    s.Brightness = 300;
-    s.Contrast = 20;
-    s.Saturation = 300;
-    s.Exposure = 50;
-    return s;
+    return EffectSettings{.Brightness = 300,
+                          .Contrast = 20,
+                          .Saturation = 300,
+                          .Exposure = 50,
+                          .WatermarkText = "Orvel Video Converter",
+                          .WatermarkFont = {.Size = 24},
+                          .WatermarkImage = picturePath.toStdString(),
+                          .ImageLeft = 1500,
+                          .ImageTop = 700};
 }
 
-bool WritePicture(const QString& path) {
-    QImage logo(320, 240, QImage::Format_RGB888);
-    logo.fill(Qt::darkCyan);
-    return logo.save(path, "BMP");
-}
-
-// One frame on its own: tables built, picture read and text drawn for this frame alone.
-void BM_RenderJobEffects(benchmark::State& state) {
+// Renders the whole job onto the frame with render(frame, settings), over and over.
+template <class Render> void RenderWholeJob(benchmark::State& state, Render&& render) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("logo.bmp");
-    if (!WritePicture(path)) {
+    QImage logo(320, 240, QImage::Format_RGB888);
+    logo.fill(Qt::darkCyan);
+    if (!logo.save(path, "BMP")) {
         state.SkipWithError("cannot write the picture");
         return;
     }
     const EffectSettings s = WholeJob(path);
     const BitmapView frame = Frame().View();
     for (auto _ : state) {
-        if (!RenderJobEffects(frame, s)) {
+        if (!render(frame, s)) {
             state.SkipWithError("render failed");
             break;
         }
     }
     CountPixels(state, int64_t{kWidth} * kHeight);
 }
+
+// One frame on its own: tables built, picture read and text drawn for this frame alone.
+void BM_RenderJobEffects(benchmark::State& state) {
+    RenderWholeJob(state, [](const BitmapView& frame, const EffectSettings& s) { return RenderJobEffects(frame, s); });
+}
 BENCHMARK(BM_RenderJobEffects);
 
 // Frame after frame of one job, as the conversion hook renders them: tables, picture and text
 // kept between frames.
 void BM_JobEffectsRenderer(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath("logo.bmp");
-    if (!WritePicture(path)) {
-        state.SkipWithError("cannot write the picture");
-        return;
-    }
-    TJobEffectsRenderer renderer(WholeJob(path));
-    const BitmapView frame = Frame().View();
-    for (auto _ : state) {
-        if (!renderer.Render(frame)) {
-            state.SkipWithError("render failed");
-            break;
-        }
-    }
-    CountPixels(state, int64_t{kWidth} * kHeight);
+    std::unique_ptr<TJobEffectsRenderer> renderer;
+    RenderWholeJob(state, [&](const BitmapView& frame, const EffectSettings& s) {
+        if (!renderer) renderer = std::make_unique<TJobEffectsRenderer>(s);
+        return renderer->Render(frame);
+    });
 }
 BENCHMARK(BM_JobEffectsRenderer);
 

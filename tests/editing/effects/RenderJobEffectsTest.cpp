@@ -407,9 +407,7 @@ INSTANTIATE_TEST_SUITE_P(Flags, LayerOrderRender,
 struct MaskCase {
     const char* name;
     const char* text;
-    int size;
-    uint32_t color;
-    bool bold, italic, underline, strikeOut;
+    TWatermarkFont font;
     int left, top;
 };
 
@@ -419,13 +417,7 @@ class TextMaskReplay : public testing::TestWithParam<MaskCase> {};
 // text runs off the frame.
 TEST_P(TextMaskReplay, GivesTheBytesDrawingGives) {
     const MaskCase& c = GetParam();
-    TWatermarkFont font;
-    font.Size = c.size;
-    font.Color = c.color;
-    font.Bold = c.bold;
-    font.Italic = c.italic;
-    font.Underline = c.underline;
-    font.StrikeOut = c.strikeOut;
+    const TWatermarkFont& font = c.font;
     TTextMask mask;
     ASSERT_TRUE(mask.Record(c.text, font, c.left, c.top));
     for (unsigned seed : {21u, 22u}) {
@@ -444,12 +436,15 @@ TEST_P(TextMaskReplay, GivesTheBytesDrawingGives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fonts, TextMaskReplay,
-    testing::Values(MaskCase{"plain_black", "Orvel Video", 8, 0x000000, false, false, false, false, 4, 4},
-                    MaskCase{"mid_colour", "Wq|gjy", 14, 0x3366CC, false, false, false, false, 10, 6},
-                    MaskCase{"white_every_style", "Ab 12", 18, 0xFFFFFF, true, true, true, true, 3, 2},
-                    MaskCase{"off_right_and_bottom", "WWWWWW", 20, 0x20C040, true, false, false, false, 120, 36},
-                    MaskCase{"off_left_and_top", "WWW", 20, 0xFF00FF, false, true, false, false, -9, -7},
-                    MaskCase{"line_break", "one\ntwo", 12, 0x404040, false, false, true, false, 0, 0}),
+    testing::Values(MaskCase{"plain_black", "Orvel Video", {.Size = 8}, 4, 4},
+                    MaskCase{"mid_colour", "Wq|gjy", {.Size = 14, .Color = 0x3366CC}, 10, 6},
+                    MaskCase{"white_every_style", "Ab 12",
+                             {.Size = 18, .Color = 0xFFFFFF, .Bold = true, .Italic = true, .Underline = true,
+                              .StrikeOut = true},
+                             3, 2},
+                    MaskCase{"off_right_and_bottom", "WWWWWW", {.Size = 20, .Color = 0x20C040, .Bold = true}, 120, 36},
+                    MaskCase{"off_left_and_top", "WWW", {.Size = 20, .Color = 0xFF00FF, .Italic = true}, -9, -7},
+                    MaskCase{"line_break", "one\ntwo", {.Size = 12, .Color = 0x404040, .Underline = true}, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct JobCase {
@@ -464,19 +459,17 @@ class JobRendererFrames : public TempFiles, public testing::WithParamInterface<J
 // with the picture and the tables kept between frames.
 TEST_P(JobRendererFrames, EqualRenderJobEffectsOnEveryFrame) {
     WriteBmp(Path("logo.bmp"), 30, 12, 24, [](int x, int y) { return Bgr{uint8_t(x * 8), uint8_t(y * 20), 200}; });
-    EffectSettings s;
-    s.WatermarkText = "Orvel Wq";
-    s.WatermarkFont.Size = 14;
-    s.WatermarkFont.Color = 0x3366CC;
-    s.TextLeft = 5;
-    s.TextTop = 4;
-    s.WatermarkImage = Path("logo.bmp");
-    s.ImageLeft = 60;
-    s.ImageTop = 20;
-    s.Brightness = 320;
-    s.Contrast = 20;
-    s.Saturation = 300;
-    s.Exposure = 40;
+    EffectSettings s{.Brightness = 320,
+                     .Contrast = 20,
+                     .Saturation = 300,
+                     .Exposure = 40,
+                     .WatermarkText = "Orvel Wq",
+                     .WatermarkFont = {.Size = 14, .Color = 0x3366CC},
+                     .TextLeft = 5,
+                     .TextTop = 4,
+                     .WatermarkImage = Path("logo.bmp"),
+                     .ImageLeft = 60,
+                     .ImageTop = 20};
     GetParam().edit(s);
     TJobEffectsRenderer renderer(s);
     const int recordedFrom = TJobEffectsRenderer::kTextDrawsBeforeRecording;
