@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
         std::string clip;
         Cost plain, effects, handOver;
     };
-    Source sources[] = {{"flat colour bars", flatClip}, {"detail texture", detailClip}};
+    Source sources[] = {{"flat colour bars", flatClip, {}, {}, {}}, {"detail texture", detailClip, {}, {}, {}}};
     auto withSource = [](TlvFilesRecord job, const std::string& clip) {
         job.SourceFile = clip;
         return job;
@@ -179,16 +179,18 @@ int main(int argc, char** argv) {
             source.effects += convert(withSource(effects, source.clip));
             source.handOver += convert(withSource(handOver, source.clip));
         }
-    std::printf("640x480 4 s to format 803, mean of %d; ratio = with / without effects (target <= 1.25)\n", rounds);
+    std::printf("640x480 4 s to format 803, mean of %d; ratio = with / without effects (target <= 1.25)\n",
+                rounds);
     for (const Source& source : sources) {
         std::printf("%-16s without effects %.3f s (cpu %.3f s), with every effect %.3f s (cpu %.3f s): "
                     "ratio %.3f (cpu %.3f)\n",
-                    source.label, source.plain.wall / rounds, source.plain.cpu / rounds, source.effects.wall / rounds,
-                    source.effects.cpu / rounds, source.effects.wall / source.plain.wall,
-                    source.effects.cpu / source.plain.cpu);
-        std::printf("%-16s hook on with an effect that changes nothing: %.3f s (cpu %.3f s): ratio %.3f (cpu %.3f)\n",
-                    "", source.handOver.wall / rounds, source.handOver.cpu / rounds,
-                    source.handOver.wall / source.plain.wall, source.handOver.cpu / source.plain.cpu);
+                    source.label, source.plain.wall / rounds, source.plain.cpu / rounds,
+                    source.effects.wall / rounds, source.effects.cpu / rounds,
+                    source.effects.wall / source.plain.wall, source.effects.cpu / source.plain.cpu);
+        std::printf(
+            "%-16s hook on with an effect that changes nothing: %.3f s (cpu %.3f s): ratio %.3f (cpu %.3f)\n",
+            "", source.handOver.wall / rounds, source.handOver.cpu / rounds,
+            source.handOver.wall / source.plain.wall, source.handOver.cpu / source.plain.cpu);
     }
     SetMainThreadDispatcher(nullptr);
     fs::remove_all(root);

@@ -128,7 +128,8 @@ template <class Render> void RenderWholeJob(benchmark::State& state, Render&& re
 
 // One frame on its own: tables built, picture read and text drawn for this frame alone.
 void BM_RenderJobEffects(benchmark::State& state) {
-    RenderWholeJob(state, [](const BitmapView& frame, const EffectSettings& s) { return RenderJobEffects(frame, s); });
+    RenderWholeJob(
+        state, [](const BitmapView& frame, const EffectSettings& s) { return RenderJobEffects(frame, s); });
 }
 BENCHMARK(BM_RenderJobEffects);
 

@@ -1,5 +1,5 @@
 // Table building for the effects step and the one pass that applies it. The inner loops are plain
-// table look-ups and integer additions, so that a full-HD frame takes a few milliseconds.
+// table look-ups, so that a full-HD frame takes a few milliseconds.
 #include "editing/effects/ColorEffects.h"
 
 #include "editing/effects/RowPool.h"
@@ -12,10 +12,6 @@ namespace orvel {
 namespace {
 
 using ByteTable = std::array<uint8_t, 256>;
-
-inline int Clamp255(int v) {
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
 
 inline uint8_t Clamp255(int64_t v) {
     return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
@@ -141,9 +137,14 @@ TColorEffects::TColorEffects(bool adjust, int brightness, int contrast, int satu
 
 void TColorEffects::ApplyRows(const BitmapView& frame, int y0, int y1) const {
     switch (kind_) {
-    case TKind::None: break;
-    case TKind::Bytes: MapRows(frame, y0, y1, bytes_); break;
-    case TKind::Saturate: SaturateRows(frame, y0, y1, greyOfSum_.data(), byGrey_.data()); break;
+    case TKind::None:
+        break;
+    case TKind::Bytes:
+        MapRows(frame, y0, y1, bytes_);
+        break;
+    case TKind::Saturate:
+        SaturateRows(frame, y0, y1, greyOfSum_.data(), byGrey_.data());
+        break;
     }
 }
 

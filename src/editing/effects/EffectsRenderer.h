@@ -5,8 +5,9 @@
 //
 // These functions keep nothing between calls; TJobEffectsRenderer (JobEffectsRenderer.h) renders
 // frame after frame of one job with the same pixels and keeps what does not change between
-// frames. Callers lock the frame (Bitmap24::CanvasLock) around the whole render. Text drawing uses Qt's fonts, so a QGuiApplication (or QApplication) must
-// exist while text is drawn; the pixel operations need none.
+// frames. Callers lock the frame (Bitmap24::CanvasLock) around the whole render. Text drawing uses Qt's
+// fonts, so a QGuiApplication (or QApplication) must exist while text is drawn; the pixel operations need
+// none.
 #include "batch/WatermarkFont.h"
 #include "engine/Bitmap24.h"
 

@@ -13,11 +13,10 @@ TJobEffectsRenderer::TJobEffectsRenderer(EffectSettings settings)
 
 bool TJobEffectsRenderer::DrawText(const BitmapView& frame) {
     const EffectSettings& s = settings_;
+    // Tried once: a text that cannot be recorded exactly goes on being drawn.
+    if (!text_.Recorded() && textDraws_ == kTextDrawsBeforeRecording)
+        text_.Record(s.WatermarkText, s.WatermarkFont, s.TextLeft, s.TextTop);
     if (text_.Recorded()) {
-        text_.Apply(frame);
-        return true;
-    }
-    if (textDraws_ == kTextDrawsBeforeRecording && text_.Record(s.WatermarkText, s.WatermarkFont, s.TextLeft, s.TextTop)) {
         text_.Apply(frame);
         return true;
     }
@@ -42,7 +41,9 @@ bool TJobEffectsRenderer::Render(const BitmapView& frame, std::string* error) {
                                  s.TransparentStyle);
             }
             break;
-        case TLayerStep::Effects: colors_.Apply(frame); break;
+        case TLayerStep::Effects:
+            colors_.Apply(frame);
+            break;
         }
         if (!failure.empty()) {
             if (error != nullptr) *error = failure;

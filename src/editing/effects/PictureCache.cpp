@@ -9,9 +9,12 @@ namespace orvel {
 bool TPictureCache::StampOf(const std::string& path, TFileStamp& stamp) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
-    stamp = TFileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                       static_cast<int64_t>(st.st_size),  static_cast<int64_t>(st.st_mtim.tv_sec),
-                       st.st_mtim.tv_nsec,                 static_cast<int64_t>(st.st_ctim.tv_sec),
+    stamp = TFileStamp{static_cast<uint64_t>(st.st_dev),
+                       static_cast<uint64_t>(st.st_ino),
+                       static_cast<int64_t>(st.st_size),
+                       static_cast<int64_t>(st.st_mtim.tv_sec),
+                       st.st_mtim.tv_nsec,
+                       static_cast<int64_t>(st.st_ctim.tv_sec),
                        st.st_ctim.tv_nsec};
     return true;
 }

@@ -72,8 +72,8 @@ void TRowPool::Run(int rows, size_t bytesPerRow, BandFn fn, void* ctx) {
     if (rows <= 0) return;
     std::unique_lock submit(submit_, std::try_to_lock);
     const int bands = std::min(rows, Threads() * kBandsPerThread);
-    if (helpers_.empty() || !submit.owns_lock() || static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes ||
-        bands < 2) {
+    if (helpers_.empty() || !submit.owns_lock() ||
+        static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes || bands < 2) {
         fn(ctx, 0, rows);
         return;
     }

@@ -36,7 +36,8 @@ bool TTextMask::Record(const std::string& text, const TWatermarkFont& font, int 
     // Glyphs may reach a little beyond the metrics; the box must hold every pixel drawing changes.
     int margin = 2 + ink.Height / 2;
     for (int attempt = 0; attempt < 3; ++attempt, margin *= 2) {
-        const TTextBounds box{ink.Left - margin, ink.Top - margin, ink.Width + 2 * margin, ink.Height + 2 * margin};
+        const TTextBounds box{ink.Left - margin, ink.Top - margin, ink.Width + 2 * margin,
+                              ink.Height + 2 * margin};
         if (int64_t{box.Width} * box.Height > kMaxBoxPixels) return false;
         const TOutcome outcome = RecordInBox(text, font, left, top, box);
         if (outcome == TOutcome::Recorded) {
@@ -53,8 +54,8 @@ bool TTextMask::Record(const std::string& text, const TWatermarkFont& font, int 
 // Draws the text once over each grey level and keeps, for every pixel that drawing changes at
 // some level, the bytes it came out with at each level; pixels that came out alike at every level
 // then share one level map.
-TTextMask::TOutcome TTextMask::RecordInBox(const std::string& text, const TWatermarkFont& font, int left, int top,
-                                           const TTextBounds& box) {
+TTextMask::TOutcome TTextMask::RecordInBox(const std::string& text, const TWatermarkFont& font, int left,
+                                           int top, const TTextBounds& box) {
     touched_.clear();
     maps_.clear();
     const int w = box.Width, h = box.Height;
@@ -73,7 +74,8 @@ TTextMask::TOutcome TTextMask::RecordInBox(const std::string& text, const TWater
     for (int first = 0; first < 256; first += kLevelsPerDraw) {
         for (int y = 0; y < canvas.Height(); ++y)
             std::memset(canvas.Row(y), first + y / h, rowBytes);
-        if (!DrawWatermarkTextCopies(canvas.View(), text, font, left - box.Left, top - box.Top, kLevelsPerDraw, h))
+        if (!DrawWatermarkTextCopies(canvas.View(), text, font, left - box.Left, top - box.Top,
+                                     kLevelsPerDraw, h))
             return TOutcome::Failed;
         for (int v = first; v < first + kLevelsPerDraw; ++v) {
             std::memset(plain.data(), v, rowBytes);

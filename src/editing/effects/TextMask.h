@@ -23,8 +23,8 @@ struct TTextBounds {
 TTextBounds WatermarkTextBounds(const std::string& text, const TWatermarkFont& font, int left, int top);
 // DrawWatermarkText with one painter for several copies of the text, copy i at
 // (left, top + i * rowStep).
-bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
-                             int top, int copies, int rowStep);
+bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
+                             int left, int top, int copies, int rowStep);
 
 class TTextMask {
 public:

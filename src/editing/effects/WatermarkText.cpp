@@ -52,8 +52,8 @@ bool FontsAvailable() {
 
 } // namespace
 
-bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
-                             int top, int copies, int rowStep) {
+bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
+                             int left, int top, int copies, int rowStep) {
     if (text.empty() || frame.Empty()) return true;
     if (!FontsAvailable()) return false;
     const QString line = WatermarkLine(text);

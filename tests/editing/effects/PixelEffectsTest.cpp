@@ -141,9 +141,9 @@ TEST(ColorEffects, OnePassEqualsAdjustmentThenExposure) {
     struct Case {
         int brightness, contrast, saturation, exposure;
     };
-    for (const Case& c : {Case{320, 20, 300, 40}, Case{255, 0, 255, -100}, Case{256, 0, 256, 512},
-                          Case{0, -100, 0, -255}, Case{512, 100, 5000000, 100}, Case{300, 30, -5000000, 7},
-                          Case{200, 10, 256, 0}}) {
+    for (const Case& c :
+         {Case{320, 20, 300, 40}, Case{255, 0, 255, -100}, Case{256, 0, 256, 512}, Case{0, -100, 0, -255},
+          Case{512, 100, 5000000, 100}, Case{300, 30, -5000000, 7}, Case{200, 10, 256, 0}}) {
         const bool adjust = c.brightness != 255 || c.contrast != 0 || c.saturation != 255;
         const bool exposure = c.exposure != 0;
         GuardedFrame expected(300, 171), frame(300, 171); // 150 KB: shared out among the threads

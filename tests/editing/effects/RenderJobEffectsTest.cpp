@@ -436,15 +436,22 @@ TEST_P(TextMaskReplay, GivesTheBytesDrawingGives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fonts, TextMaskReplay,
-    testing::Values(MaskCase{"plain_black", "Orvel Video", {.Size = 8}, 4, 4},
-                    MaskCase{"mid_colour", "Wq|gjy", {.Size = 14, .Color = 0x3366CC}, 10, 6},
-                    MaskCase{"white_every_style", "Ab 12",
-                             {.Size = 18, .Color = 0xFFFFFF, .Bold = true, .Italic = true, .Underline = true,
-                              .StrikeOut = true},
-                             3, 2},
-                    MaskCase{"off_right_and_bottom", "WWWWWW", {.Size = 20, .Color = 0x20C040, .Bold = true}, 120, 36},
-                    MaskCase{"off_left_and_top", "WWW", {.Size = 20, .Color = 0xFF00FF, .Italic = true}, -9, -7},
-                    MaskCase{"line_break", "one\ntwo", {.Size = 12, .Color = 0x404040, .Underline = true}, 0, 0}),
+    testing::Values(
+        MaskCase{"plain_black", "Orvel Video", {.Size = 8}, 4, 4},
+        MaskCase{"mid_colour", "Wq|gjy", {.Size = 14, .Color = 0x3366CC}, 10, 6},
+        MaskCase{"white_every_style",
+                 "Ab 12",
+                 {.Size = 18,
+                  .Color = 0xFFFFFF,
+                  .Bold = true,
+                  .Italic = true,
+                  .Underline = true,
+                  .StrikeOut = true},
+                 3,
+                 2},
+        MaskCase{"off_right_and_bottom", "WWWWWW", {.Size = 20, .Color = 0x20C040, .Bold = true}, 120, 36},
+        MaskCase{"off_left_and_top", "WWW", {.Size = 20, .Color = 0xFF00FF, .Italic = true}, -9, -7},
+        MaskCase{"line_break", "one\ntwo", {.Size = 12, .Color = 0x404040, .Underline = true}, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct JobCase {
@@ -458,7 +465,9 @@ class JobRendererFrames : public TempFiles, public testing::WithParamInterface<J
 // RenderJobEffects gives one at a time: while it draws the text and once it replays a recording,
 // with the picture and the tables kept between frames.
 TEST_P(JobRendererFrames, EqualRenderJobEffectsOnEveryFrame) {
-    WriteBmp(Path("logo.bmp"), 30, 12, 24, [](int x, int y) { return Bgr{uint8_t(x * 8), uint8_t(y * 20), 200}; });
+    WriteBmp(Path("logo.bmp"), 30, 12, 24, [](int x, int y) {
+        return Bgr{uint8_t(x * 8), uint8_t(y * 20), 200};
+    });
     EffectSettings s{.Brightness = 320,
                      .Contrast = 20,
                      .Saturation = 300,
@@ -496,7 +505,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 s.ProcessImage = true;
                                 s.TransparentStyle = 2;
                             }},
-                    JobCase{"text_picture_effects", [](EffectSettings& s) { s.ProcessText = s.ProcessImage = true; }},
+                    JobCase{"text_picture_effects",
+                            [](EffectSettings& s) { s.ProcessText = s.ProcessImage = true; }},
                     JobCase{"text_and_picture_over_the_edges",
                             [](EffectSettings& s) {
                                 s.TextLeft = 100;
@@ -518,7 +528,9 @@ INSTANTIATE_TEST_SUITE_P(
 // replaced or removed on disk shows in the very next frame.
 TEST_F(TempFiles, JobRendererFollowsThePictureFile) {
     const std::string path = Path("logo.bmp");
-    auto write = [&](int width, Bgr colour) { WriteBmp(path, width, 4, 24, [=](int, int) { return colour; }); };
+    auto write = [&](int width, Bgr colour) {
+        WriteBmp(path, width, 4, 24, [=](int, int) { return colour; });
+    };
     EffectSettings s;
     s.WatermarkImage = path;
     s.ImageAlpha = 255;
