@@ -1,6 +1,10 @@
-// Frame effects on a full-HD frame, reported as megapixels per second ("MP/s").
-// The pixel operations have to keep up with video rate on one core.
+// Frame effects on a full-HD frame, reported as megapixels per second ("MP/s") of the calling
+// thread's processor time. The pixel operations have to keep up with video rate on one core: run
+// under `taskset -c 0` to measure them on one core (large passes are otherwise shared with a
+// helper thread, whose time this figure leaves out).
 #include "editing/effects/EffectsRenderer.h"
+#include "editing/effects/JobEffectsRenderer.h"
+#include "editing/effects/TextMask.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +13,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -86,9 +91,22 @@ void BM_DrawWatermarkText(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawWatermarkText);
 
-// A whole frame as the conversion hook renders it: text, a 320x240 picture read from its BMP
-// file, colour adjustment and exposure.
-void BM_RenderJobEffects(benchmark::State& state) {
+// The job a whole frame is rendered with below: text, a 320x240 picture read from its BMP file,
+// colour adjustment and exposure.
+EffectSettings WholeJob(const QString& picturePath) {
+    return EffectSettings{.Brightness = 300,
+                          .Contrast = 20,
+                          .Saturation = 300,
+                          .Exposure = 50,
+                          .WatermarkText = "Orvel Video Converter",
+                          .WatermarkFont = {.Size = 24},
+                          .WatermarkImage = picturePath.toStdString(),
+                          .ImageLeft = 1500,
+                          .ImageTop = 700};
+}
+
+// Renders the whole job onto the frame with render(frame, settings), over and over.
+template <class Render> void RenderWholeJob(benchmark::State& state, Render&& render) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("logo.bmp");
     QImage logo(320, 240, QImage::Format_RGB888);
@@ -97,26 +115,48 @@ void BM_RenderJobEffects(benchmark::State& state) {
         state.SkipWithError("cannot write the picture");
         return;
     }
-    EffectSettings s;
-    s.WatermarkText = "Orvel Video Converter";
-    s.WatermarkFont.Size = 24;
-    s.WatermarkImage = path.toStdString();
-    s.ImageLeft = 1500;
-    s.ImageTop = 700;
-    s.Brightness = 300;
-    s.Contrast = 20;
-    s.Saturation = 300;
-    s.Exposure = 50;
+    const EffectSettings s = WholeJob(path);
     const BitmapView frame = Frame().View();
     for (auto _ : state) {
-        if (!RenderJobEffects(frame, s)) {
+        if (!render(frame, s)) {
             state.SkipWithError("render failed");
             break;
         }
     }
     CountPixels(state, int64_t{kWidth} * kHeight);
 }
+
+// One frame on its own: tables built, picture read and text drawn for this frame alone.
+void BM_RenderJobEffects(benchmark::State& state) {
+    RenderWholeJob(
+        state, [](const BitmapView& frame, const EffectSettings& s) { return RenderJobEffects(frame, s); });
+}
 BENCHMARK(BM_RenderJobEffects);
+
+// Frame after frame of one job, as the conversion hook renders them: tables, picture and text
+// kept between frames.
+void BM_JobEffectsRenderer(benchmark::State& state) {
+    std::unique_ptr<TJobEffectsRenderer> renderer;
+    RenderWholeJob(state, [&](const BitmapView& frame, const EffectSettings& s) {
+        if (!renderer) renderer = std::make_unique<TJobEffectsRenderer>(s);
+        return renderer->Render(frame);
+    });
+}
+BENCHMARK(BM_JobEffectsRenderer);
+
+// Recording a text once per job, which the frames of the job then replay.
+void BM_TextMaskRecord(benchmark::State& state) {
+    TWatermarkFont font;
+    font.Size = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        TTextMask mask;
+        if (!mask.Record("Orvel Video Converter", font, 40, 40)) {
+            state.SkipWithError("text not recorded");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_TextMaskRecord)->Arg(18)->Arg(48)->ArgName("points")->Unit(benchmark::kMillisecond);
 
 } // namespace
 

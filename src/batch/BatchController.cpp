@@ -162,13 +162,14 @@ int TBatchController::Start() {
             const int task = converter_.AddTask(job.SourceFile, &input);
             if (task < 0)
                 throw std::runtime_error(converter_.LastErrorMessage());
-            output.CustomHook = job.HasEffects();
+            const EffectSettings jobEffects = EffectSettings::FromRecord(job);
+            output.CustomHook = jobEffects.HasEffects();
             if (!converter_.SetOutputFile(task, dest, &output))
                 throw std::runtime_error(converter_.LastErrorMessage());
             probe.Close();
 
             taskItems_.Add(row);
-            effects[static_cast<size_t>(row)] = EffectSettings::FromRecord(job);
+            effects[static_cast<size_t>(row)] = jobEffects;
             result.Destination = dest;
             std::lock_guard lock(resultsMutex_);
             resultOfTask_.resize(static_cast<size_t>(task) + 1, -1);

@@ -8,7 +8,10 @@ namespace orvel {
 
 void TConversionHook::Prepare(const TTaskItems& taskItems, std::vector<EffectSettings> jobs) {
     taskItems_ = taskItems;
-    jobs_ = std::move(jobs);
+    jobs_.clear();
+    jobs_.reserve(jobs.size());
+    for (EffectSettings& job : jobs)
+        jobs_.push_back(std::make_unique<TJobEffectsRenderer>(std::move(job)));
 }
 
 void TConversionHook::Clear() {
@@ -16,22 +19,27 @@ void TConversionHook::Clear() {
     jobs_.clear();
 }
 
-const EffectSettings* TConversionHook::JobOfTask(int taskIndex) const {
+TJobEffectsRenderer* TConversionHook::RendererOfTask(int taskIndex) const {
     const int row = taskItems_.RowOf(taskIndex);
     if (row < 0 || row >= static_cast<int>(jobs_.size()))
         return nullptr;
-    return &jobs_[row];
+    return jobs_[static_cast<size_t>(row)].get();
+}
+
+const EffectSettings* TConversionHook::JobOfTask(int taskIndex) const {
+    const TJobEffectsRenderer* renderer = RendererOfTask(taskIndex);
+    return renderer != nullptr ? &renderer->Settings() : nullptr;
 }
 
 void TConversionHook::ConverterCustomHook(TCustomFFmpegConverter*, PHookInfo info) {
     if (info == nullptr || info->Bitmap == nullptr)
         return;
-    const EffectSettings* job = JobOfTask(info->TaskIndex);
-    if (job == nullptr || !job->HasEffects())
+    TJobEffectsRenderer* renderer = RendererOfTask(info->TaskIndex);
+    if (renderer == nullptr || !renderer->Settings().HasEffects())
         return;
     std::lock_guard canvas(info->Bitmap->CanvasLock());
     std::string error;
-    if (!RenderJobEffects(info->Bitmap->View(), *job, &error))
+    if (!renderer->Render(info->Bitmap->View(), &error))
         throw std::runtime_error(error);
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // Draws a job's watermark text, picture and colour effects onto every decoded frame of its task,
 // in the worker thread. The values come from a copy of each job taken when the batch starts, so
-// the worker never reads the job list while the main thread may touch it.
+// the worker never reads the job list while the main thread may touch it. Each job has its own
+// renderer for the whole batch, so tables, the decoded picture and the recorded text are made
+// once per job rather than once per frame.
 #include "batch/lvFilesRecord.h"
-#include "editing/effects/EffectsRenderer.h"
+#include "editing/effects/JobEffectsRenderer.h"
 #include "engine/ConverterOptions.h"
 
+#include <memory>
 #include <vector>
 
 namespace orvel {
@@ -28,8 +31,10 @@ public:
     const EffectSettings* JobOfTask(int taskIndex) const;
 
 private:
+    TJobEffectsRenderer* RendererOfTask(int taskIndex) const;
+
     TTaskItems taskItems_;
-    std::vector<EffectSettings> jobs_;
+    std::vector<std::unique_ptr<TJobEffectsRenderer>> jobs_; // by row
 };
 
 } // namespace orvel

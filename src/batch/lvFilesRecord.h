@@ -48,13 +48,9 @@ struct TlvFilesRecord {
     int Exposure = 0;
     bool ProcessText = false;  // colour effects also act on the text
     bool ProcessImage = false; // colour effects also act on the picture
+    // Whether these values change a frame is decided in one place: EffectSettings::FromRecord(record)
+    // and its activity tests (editing/effects/EffectsRenderer.h).
 
-    // The conversion hook and every preview decide with these same tests.
-    bool ColorAdjustActive() const { return Brightness != 255 || Contrast != 0 || Saturation != 255; }
-    bool ExposureActive() const { return Exposure != 0; }
-    bool TextActive() const { return !WatermarkText.empty(); }
-    bool PictureActive() const { return !WatermarkImage.empty(); }
-    bool HasEffects() const { return ColorAdjustActive() || ExposureActive() || TextActive() || PictureActive(); }
     TLayerOrder Layers() const { return LayerOrder(ProcessText, ProcessImage); }
 };
 

@@ -44,8 +44,8 @@ std::string LowerFormatText(std::string text);
 // "formatInfo" + code: the section of both INI files for one format.
 std::string FormatSection(int code);
 
-// Keys of section "settings" and the fall-backs their readers use.
-inline constexpr const char* kSettingsSection = "settings";
+// Keys of section "settings" (kSettingsSection, app/AppSettings.h) and the fall-backs their
+// readers use.
 inline constexpr const char* kListStateSection = "lstformat";
 inline constexpr const char* kFormatCodeKey = "FormatCode";
 inline constexpr const char* kFormatNameKey = "FormatName";

@@ -1,5 +1,6 @@
 #include "formats/FormatListModel.h"
 
+#include "app/AppSettings.h"
 #include "app/IniFile.h"
 
 #include <charconv>

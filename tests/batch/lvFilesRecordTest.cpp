@@ -1,4 +1,5 @@
 #include "batch/lvFilesRecord.h"
+#include "editing/effects/EffectsRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ TEST(lvFilesRecordTest, NewJobHasTheCreationValuesAndNoEffects) {
     EXPECT_EQ(r.Saturation, 255);
     EXPECT_FALSE(r.ProcessText);
     EXPECT_FALSE(r.ProcessImage);
-    EXPECT_FALSE(r.HasEffects());
+    EXPECT_FALSE(EffectSettings::FromRecord(r).HasEffects());
 }
 
 TEST(lvFilesRecordTest, DurationIsWholeSecondsAndNeverWraps) {
@@ -44,42 +45,6 @@ TEST(lvFilesRecordTest, DurationIsWholeSecondsAndNeverWraps) {
                           Case{-1, 0}, Case{std::numeric_limits<int64_t>::min(), 0},
                           Case{std::numeric_limits<int64_t>::max(), std::numeric_limits<int>::max()}})
         EXPECT_EQ(DurationSecFromMicroseconds(c.us), c.sec) << c.us;
-}
-
-TEST(lvFilesRecordTest, ActivityTests) {
-    struct Case {
-        const char* name;
-        void (*edit)(TlvFilesRecord&);
-        bool color, exposure, text, picture;
-    };
-    const Case cases[] = {
-        {"brightness 256", [](TlvFilesRecord& r) { r.Brightness = 256; }, true, false, false, false},
-        {"brightness 0", [](TlvFilesRecord& r) { r.Brightness = 0; }, true, false, false, false},
-        {"contrast", [](TlvFilesRecord& r) { r.Contrast = -3; }, true, false, false, false},
-        {"saturation", [](TlvFilesRecord& r) { r.Saturation = 254; }, true, false, false, false},
-        {"exposure", [](TlvFilesRecord& r) { r.Exposure = 1; }, false, true, false, false},
-        {"text", [](TlvFilesRecord& r) { r.WatermarkText = "(c)"; }, false, false, true, false},
-        {"picture", [](TlvFilesRecord& r) { r.WatermarkImage = "/l.png"; }, false, false, false, true},
-        // Positions, alpha, style and the process flags alone change nothing on a frame.
-        {"inactive fields",
-         [](TlvFilesRecord& r) {
-             r.ImageAlpha = 10;
-             r.TransparentStyle = 2;
-             r.TextLeft = 5;
-             r.ProcessText = r.ProcessImage = true;
-             r.WatermarkFont.Bold = true;
-         },
-         false, false, false, false},
-    };
-    for (const Case& c : cases) {
-        TlvFilesRecord r;
-        c.edit(r);
-        EXPECT_EQ(r.ColorAdjustActive(), c.color) << c.name;
-        EXPECT_EQ(r.ExposureActive(), c.exposure) << c.name;
-        EXPECT_EQ(r.TextActive(), c.text) << c.name;
-        EXPECT_EQ(r.PictureActive(), c.picture) << c.name;
-        EXPECT_EQ(r.HasEffects(), c.color || c.exposure || c.text || c.picture) << c.name;
-    }
 }
 
 TEST(lvFilesRecordTest, ProcessFlagsPlaceTheEffectsStep) {

@@ -3,9 +3,11 @@
 // applied in place to a 24-bit frame. The conversion hook and the editing previews both draw
 // through these functions, so a frame looks the same in the preview and in the output.
 //
-// The renderer keeps nothing between calls. Callers lock the frame (Bitmap24::CanvasLock) around
-// the whole render. Text drawing uses Qt's fonts, so a QGuiApplication (or QApplication) must
-// exist while text is drawn; the pixel operations need none.
+// These functions keep nothing between calls; TJobEffectsRenderer (JobEffectsRenderer.h) renders
+// frame after frame of one job with the same pixels and keeps what does not change between
+// frames. Callers lock the frame (Bitmap24::CanvasLock) around the whole render. Text drawing uses Qt's
+// fonts, so a QGuiApplication (or QApplication) must exist while text is drawn; the pixel operations need
+// none.
 #include "batch/WatermarkFont.h"
 #include "engine/Bitmap24.h"
 
@@ -36,7 +38,8 @@ struct EffectSettings {
     bool ProcessText = false;  // colour effects also act on the text
     bool ProcessImage = false; // colour effects also act on the picture
 
-    // The activity tests the batch controller and every hook share.
+    // The activity tests the batch controller and every hook share: the one place that says
+    // which values leave a frame alone.
     bool ColorAdjustActive() const { return Brightness != 255 || Contrast != 0 || Saturation != 255; }
     bool ExposureActive() const { return Exposure != 0; }
     bool TextActive() const { return !WatermarkText.empty(); }

@@ -1,5 +1,6 @@
 // Watermark text through Qt's font engine, drawn straight into the frame's memory.
 #include "editing/effects/EffectsRenderer.h"
+#include "editing/effects/TextMask.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvel {
@@ -36,18 +38,25 @@ QColor ToQColor(uint32_t bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
-} // namespace
-
-bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
-                       int top) {
-    if (text.empty() || frame.Empty()) return true;
-    // Fonts live in the GUI application's font database; without one Qt would abort.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
-
+QString WatermarkLine(const std::string& text) {
     QString line = QString::fromStdString(text);
     // One line: a line break in the stored text must not start a second line.
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
 
+// Fonts live in the GUI application's font database; without one Qt would abort.
+bool FontsAvailable() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+} // namespace
+
+bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
+                             int left, int top, int copies, int rowStep) {
+    if (text.empty() || frame.Empty()) return true;
+    if (!FontsAvailable()) return false;
+    const QString line = WatermarkLine(text);
     // The frame's bytes are blue, green, red per pixel, which is Qt's BGR888 layout.
     QImage surface(frame.Bits, frame.Width, frame.Height, frame.Stride, QImage::Format_BGR888);
     QPainter painter(&surface);
@@ -56,9 +65,26 @@ bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const T
     painter.setPen(ToQColor(font.Color));
     painter.setBackgroundMode(Qt::TransparentMode);
     const QFontMetrics metrics(qfont, &surface);
-    painter.drawText(left, top + metrics.ascent(), line);
+    for (int i = 0; i < copies; ++i)
+        painter.drawText(left, top + i * rowStep + metrics.ascent(), line);
     painter.end();
     return true;
+}
+
+bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
+                       int top) {
+    return DrawWatermarkTextCopies(frame, text, font, left, top, 1, 0);
+}
+
+TTextBounds WatermarkTextBounds(const std::string& text, const TWatermarkFont& font, int left, int top) {
+    if (text.empty() || !FontsAvailable()) return {};
+    const QString line = WatermarkLine(text);
+    const QFontMetrics metrics(ToQFont(font));
+    // The ink, and the whole advance from the ascent to the descent, where underline and
+    // strike-out run.
+    const QRect ink = metrics.boundingRect(line).united(
+        QRect(0, -metrics.ascent(), std::max(1, metrics.horizontalAdvance(line)), metrics.height()));
+    return TTextBounds{left + ink.left(), top + metrics.ascent() + ink.top(), ink.width(), ink.height()};
 }
 
 } // namespace orvel

@@ -1,6 +1,7 @@
 // Without a QGuiApplication there are no fonts: text drawing must refuse cleanly, not abort.
 #include "EffectsTestSupport.h"
 #include "editing/effects/EffectsRenderer.h"
+#include "editing/effects/JobEffectsRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,15 @@ TEST(WithoutGuiApplication, TextIsRefusedAndTheFrameKept) {
     EXPECT_FALSE(RenderJobEffects(frame.View(), s, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(frame.Pixels(), before);
+
+    // A conversion's renderer refuses every frame alike, also once it would record the text.
+    TJobEffectsRenderer renderer(s);
+    for (int frameNo = 0; frameNo < 3; ++frameNo) {
+        std::string failure;
+        EXPECT_FALSE(renderer.Render(frame.View(), &failure)) << frameNo;
+        EXPECT_EQ(failure, error) << frameNo;
+        EXPECT_EQ(frame.Pixels(), before) << frameNo;
+    }
 
     // The pixel operations need no application.
     AdjustColors(frame.View(), 400, 0, 256);

@@ -1,5 +1,6 @@
 // Colour adjustment, exposure, picture blend and crop outline on small frames.
 #include "EffectsTestSupport.h"
+#include "editing/effects/ColorEffects.h"
 #include "editing/effects/EffectsRenderer.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,49 @@ TEST(AdjustColors, EveryPixelFollowsTheDefinition) {
                 ASSERT_EQ(frame.At(x, y), ReferenceAdjust(original.At(x, y), s[0], s[1], s[2]))
                     << "settings " << s[0] << "," << s[1] << "," << s[2] << " at " << x << "," << y;
         EXPECT_TRUE(frame.GuardsIntact());
+    }
+}
+
+// A conversion runs colour adjustment and exposure as one pass, shared out by rows among threads
+// on large frames. Every byte must come out as the two operations give it one after the other,
+// row by row (rows this short are never shared out).
+TEST(ColorEffects, OnePassEqualsAdjustmentThenExposure) {
+    struct Case {
+        int brightness, contrast, saturation, exposure;
+    };
+    for (const Case& c :
+         {Case{320, 20, 300, 40}, Case{255, 0, 255, -100}, Case{256, 0, 256, 512}, Case{0, -100, 0, -255},
+          Case{512, 100, 5000000, 100}, Case{300, 30, -5000000, 7}, Case{200, 10, 256, 0}}) {
+        const bool adjust = c.brightness != 255 || c.contrast != 0 || c.saturation != 255;
+        const bool exposure = c.exposure != 0;
+        GuardedFrame expected(300, 171), frame(300, 171); // 150 KB: shared out among the threads
+        expected.FillRandom(6);
+        frame.FillRandom(6);
+        for (int y = 0; y < expected.Height(); ++y) {
+            const BitmapView all = expected.View();
+            const BitmapView row{all.Row(y), all.Width, 1, all.Stride};
+            if (adjust) AdjustColors(row, c.brightness, c.contrast, c.saturation);
+            if (exposure) ApplyExposure(row, static_cast<float>(c.exposure));
+        }
+        const TColorEffects effects(adjust, c.brightness, c.contrast, c.saturation, exposure,
+                                    static_cast<float>(c.exposure));
+        EXPECT_TRUE(effects.Active());
+        effects.Apply(frame.View());
+        EXPECT_EQ(frame.Pixels(), expected.Pixels())
+            << c.brightness << "," << c.contrast << "," << c.saturation << "," << c.exposure;
+        EXPECT_TRUE(frame.GuardsIntact());
+    }
+}
+
+TEST(ColorEffects, NothingActiveOrUnitGainLeavesTheFrameAlone) {
+    for (const TColorEffects& none :
+         {TColorEffects(false, 400, 50, 10, false, 90.0f), TColorEffects(true, 256, 0, 256, false, 90.0f)}) {
+        GuardedFrame frame(300, 171);
+        frame.FillRandom(7);
+        const auto before = frame.Pixels();
+        EXPECT_FALSE(none.Active());
+        none.Apply(frame.View());
+        EXPECT_EQ(frame.Pixels(), before);
     }
 }
 

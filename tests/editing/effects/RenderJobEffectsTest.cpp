@@ -1,8 +1,10 @@
-// Watermark text, BMP pictures and the layer order of a whole render. Text needs fonts, so this
-// program runs with a QGuiApplication on the offscreen platform.
+// Watermark text, BMP pictures, the layer order of a whole render and a job rendered frame after
+// frame. Text needs fonts, so this program runs with a QGuiApplication on the offscreen platform.
 #include "EffectsTestSupport.h"
 #include "batch/lvFilesRecord.h"
 #include "editing/effects/EffectsRenderer.h"
+#include "editing/effects/JobEffectsRenderer.h"
+#include "editing/effects/TextMask.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -198,6 +202,45 @@ TEST(EffectSettingsFromRecord, TakesEveryEffectFieldOfTheJob) {
     EXPECT_EQ(EffectSettings::FromRecord(r), want);
 }
 
+// The batch controller switches the hook on, and the hook draws, only for a job whose values
+// change a frame.
+TEST(EffectSettingsFromRecord, ActivityTests) {
+    struct Case {
+        const char* name;
+        void (*edit)(TlvFilesRecord&);
+        bool color, exposure, text, picture;
+    };
+    const Case cases[] = {
+        {"brightness 256", [](TlvFilesRecord& r) { r.Brightness = 256; }, true, false, false, false},
+        {"brightness 0", [](TlvFilesRecord& r) { r.Brightness = 0; }, true, false, false, false},
+        {"contrast", [](TlvFilesRecord& r) { r.Contrast = -3; }, true, false, false, false},
+        {"saturation", [](TlvFilesRecord& r) { r.Saturation = 254; }, true, false, false, false},
+        {"exposure", [](TlvFilesRecord& r) { r.Exposure = 1; }, false, true, false, false},
+        {"text", [](TlvFilesRecord& r) { r.WatermarkText = "(c)"; }, false, false, true, false},
+        {"picture", [](TlvFilesRecord& r) { r.WatermarkImage = "/l.png"; }, false, false, false, true},
+        // Positions, alpha, style and the process flags alone change nothing on a frame.
+        {"inactive fields",
+         [](TlvFilesRecord& r) {
+             r.ImageAlpha = 10;
+             r.TransparentStyle = 2;
+             r.TextLeft = 5;
+             r.ProcessText = r.ProcessImage = true;
+             r.WatermarkFont.Bold = true;
+         },
+         false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        TlvFilesRecord record;
+        c.edit(record);
+        const EffectSettings r = EffectSettings::FromRecord(record);
+        EXPECT_EQ(r.ColorAdjustActive(), c.color) << c.name;
+        EXPECT_EQ(r.ExposureActive(), c.exposure) << c.name;
+        EXPECT_EQ(r.TextActive(), c.text) << c.name;
+        EXPECT_EQ(r.PictureActive(), c.picture) << c.name;
+        EXPECT_EQ(r.HasEffects(), c.color || c.exposure || c.text || c.picture) << c.name;
+    }
+}
+
 // --- text ----------------------------------------------------------------------------------------
 
 struct Lit {
@@ -358,6 +401,171 @@ INSTANTIATE_TEST_SUITE_P(Flags, LayerOrderRender,
                                          OrderCase{false, true, false, true},
                                          OrderCase{true, true, true, true},
                                          OrderCase{false, false, false, false}));
+
+// --- one job, frame after frame -----------------------------------------------------------------
+
+struct MaskCase {
+    const char* name;
+    const char* text;
+    TWatermarkFont font;
+    int left, top;
+};
+
+class TextMaskReplay : public testing::TestWithParam<MaskCase> {};
+
+// Recorded text must replay to the bytes drawing gives, over any background, including where the
+// text runs off the frame.
+TEST_P(TextMaskReplay, GivesTheBytesDrawingGives) {
+    const MaskCase& c = GetParam();
+    const TWatermarkFont& font = c.font;
+    TTextMask mask;
+    ASSERT_TRUE(mask.Record(c.text, font, c.left, c.top));
+    for (unsigned seed : {21u, 22u}) {
+        GuardedFrame drawn(160, 48), replayed(160, 48);
+        drawn.FillRandom(seed);
+        replayed.FillRandom(seed);
+        ASSERT_TRUE(DrawWatermarkText(drawn.View(), c.text, font, c.left, c.top));
+        mask.Apply(replayed.View());
+        EXPECT_EQ(replayed.Pixels(), drawn.Pixels()) << seed;
+        EXPECT_TRUE(replayed.GuardsIntact());
+    }
+    GuardedFrame grey(160, 48, {128, 128, 128});
+    mask.Apply(grey.View());
+    EXPECT_GT(LitPixels(grey, {128, 128, 128}).count, 0) << "the text left no mark";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fonts, TextMaskReplay,
+    testing::Values(
+        MaskCase{"plain_black", "Orvel Video", {.Size = 8}, 4, 4},
+        MaskCase{"mid_colour", "Wq|gjy", {.Size = 14, .Color = 0x3366CC}, 10, 6},
+        MaskCase{"white_every_style",
+                 "Ab 12",
+                 {.Size = 18,
+                  .Color = 0xFFFFFF,
+                  .Bold = true,
+                  .Italic = true,
+                  .Underline = true,
+                  .StrikeOut = true},
+                 3,
+                 2},
+        MaskCase{"off_right_and_bottom", "WWWWWW", {.Size = 20, .Color = 0x20C040, .Bold = true}, 120, 36},
+        MaskCase{"off_left_and_top", "WWW", {.Size = 20, .Color = 0xFF00FF, .Italic = true}, -9, -7},
+        MaskCase{"line_break", "one\ntwo", {.Size = 12, .Color = 0x404040, .Underline = true}, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct JobCase {
+    const char* name;
+    void (*edit)(EffectSettings&);
+};
+
+class JobRendererFrames : public TempFiles, public testing::WithParamInterface<JobCase> {};
+
+// The conversion keeps one renderer per job for the whole output. Its frames must be those that
+// RenderJobEffects gives one at a time: while it draws the text and once it replays a recording,
+// with the picture and the tables kept between frames.
+TEST_P(JobRendererFrames, EqualRenderJobEffectsOnEveryFrame) {
+    WriteBmp(Path("logo.bmp"), 30, 12, 24, [](int x, int y) {
+        return Bgr{uint8_t(x * 8), uint8_t(y * 20), 200};
+    });
+    EffectSettings s{.Brightness = 320,
+                     .Contrast = 20,
+                     .Saturation = 300,
+                     .Exposure = 40,
+                     .WatermarkText = "Orvel Wq",
+                     .WatermarkFont = {.Size = 14, .Color = 0x3366CC},
+                     .TextLeft = 5,
+                     .TextTop = 4,
+                     .WatermarkImage = Path("logo.bmp"),
+                     .ImageLeft = 60,
+                     .ImageTop = 20};
+    GetParam().edit(s);
+    TJobEffectsRenderer renderer(s);
+    const int recordedFrom = TJobEffectsRenderer::kTextDrawsBeforeRecording;
+    for (int frameNo = 0; frameNo <= recordedFrom + 2; ++frameNo) {
+        GuardedFrame frame(120, 48);
+        frame.FillRandom(30 + frameNo);
+        std::string error;
+        ASSERT_TRUE(renderer.Render(frame.View(), &error)) << error;
+        if (frameNo > 1 && frameNo < recordedFrom - 1) continue; // compared at both ends only
+        GuardedFrame expected(120, 48);
+        expected.FillRandom(30 + frameNo);
+        ASSERT_TRUE(RenderJobEffects(expected.View(), s, &error)) << error;
+        EXPECT_EQ(frame.Pixels(), expected.Pixels()) << "frame " << frameNo;
+        EXPECT_TRUE(frame.GuardsIntact());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, JobRendererFrames,
+    testing::Values(JobCase{"effects_text_picture", [](EffectSettings&) {}},
+                    JobCase{"text_effects_picture", [](EffectSettings& s) { s.ProcessText = true; }},
+                    JobCase{"picture_effects_text",
+                            [](EffectSettings& s) {
+                                s.ProcessImage = true;
+                                s.TransparentStyle = 2;
+                            }},
+                    JobCase{"text_picture_effects",
+                            [](EffectSettings& s) { s.ProcessText = s.ProcessImage = true; }},
+                    JobCase{"text_and_picture_over_the_edges",
+                            [](EffectSettings& s) {
+                                s.TextLeft = 100;
+                                s.TextTop = 40;
+                                s.ImageLeft = -10;
+                                s.ImageTop = 40;
+                                s.WatermarkFont.Italic = s.WatermarkFont.Underline = true;
+                            }},
+                    JobCase{"exposure_only",
+                            [](EffectSettings& s) {
+                                s.Brightness = s.Saturation = 255;
+                                s.Contrast = 0;
+                                s.WatermarkText.clear();
+                                s.WatermarkImage.clear();
+                            }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The picture is kept between frames only while its file stays the same: a picture rewritten,
+// replaced or removed on disk shows in the very next frame.
+TEST_F(TempFiles, JobRendererFollowsThePictureFile) {
+    const std::string path = Path("logo.bmp");
+    auto write = [&](int width, Bgr colour) {
+        WriteBmp(path, width, 4, 24, [=](int, int) { return colour; });
+    };
+    EffectSettings s;
+    s.WatermarkImage = path;
+    s.ImageAlpha = 255;
+    TJobEffectsRenderer renderer(s);
+    auto render = [&](std::string* error = nullptr) {
+        GuardedFrame frame(8, 4, {0, 0, 0});
+        EXPECT_EQ(renderer.Render(frame.View(), error), error == nullptr);
+        return frame.At(0, 0);
+    };
+    // Blended at opacity 255 over black: 255 * c / 256.
+    write(4, {0, 0, 255});
+    EXPECT_EQ(render(), (Bgr{0, 0, 254}));
+    EXPECT_EQ(render(), (Bgr{0, 0, 254}));
+
+    write(5, {255, 0, 0}); // another size
+    EXPECT_EQ(render(), (Bgr{254, 0, 0}));
+
+    write(5, {0, 255, 0}); // the same size, saved later
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+    EXPECT_EQ(render(), (Bgr{0, 254, 0}));
+
+    const std::string other = Path("other.bmp");
+    WriteBmp(other, 5, 4, 24, [](int, int) { return Bgr{255, 255, 255}; });
+    std::filesystem::rename(other, path); // replaced by another file
+    EXPECT_EQ(render(), (Bgr{254, 254, 254}));
+
+    std::filesystem::remove(path);
+    for (int frame = 0; frame < 2; ++frame) {
+        std::string error;
+        render(&error);
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    write(4, {0, 0, 255});
+    EXPECT_EQ(render(), (Bgr{0, 0, 254}));
+}
 
 } // namespace
 } // namespace orvel
