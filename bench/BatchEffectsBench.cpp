@@ -3,8 +3,8 @@
 // Two sources: flat colour bars, which code unrealistically cheaply, and the same clip under a
 // drifting texture, which costs what camera footage costs. Prints a ratio for each; the aim is at
 // most 1.25. A third job switches the hook on with an effect that changes no pixel, to tell the
-// cost of handing frames to the hook from that of the effects. Argument: rounds per measurement
-// (default 5).
+// cost of handing frames to the hook from that of the effects. Arguments: rounds per measurement
+// (default 5), and optionally one job to convert alone (see below).
 #include "app/AppSettings.h"
 #include "batch/BatchController.h"
 #include "engine/MainThreadDispatcher.h"
@@ -173,6 +173,26 @@ int main(int argc, char** argv) {
     };
     convert(withSource(plain, flatClip)); // warm-up
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
+    // A second argument ("plain", "effects" or "handover") converts only that job, so that a
+    // profiler or `perf stat` sees one kind of job alone.
+    if (argc > 2) {
+        const std::string only = argv[2];
+        const TlvFilesRecord* job = only == "plain"      ? &plain
+                                    : only == "effects"  ? &effects
+                                    : only == "handover" ? &handOver
+                                                         : nullptr;
+        if (job == nullptr) {
+            std::fprintf(stderr, "unknown job \"%s\": plain, effects or handover\n", only.c_str());
+            return 2;
+        }
+        for (int i = 0; i < rounds; ++i)
+            for (const Source& source : sources)
+                convert(withSource(*job, source.clip));
+        std::printf("converted job \"%s\" %d times per source\n", only.c_str(), rounds);
+        SetMainThreadDispatcher(nullptr);
+        fs::remove_all(root);
+        return 0;
+    }
     for (int i = 0; i < rounds; ++i)
         for (Source& source : sources) {
             source.plain += convert(withSource(plain, source.clip));

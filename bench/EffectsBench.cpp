@@ -158,6 +158,26 @@ void BM_TextMaskRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_TextMaskRecord)->Arg(18)->Arg(48)->ArgName("points")->Unit(benchmark::kMillisecond);
 
+// A recorded text replayed onto a frame, as BM_DrawWatermarkText draws it.
+void BM_TextMaskApply(benchmark::State& state) {
+    TWatermarkFont font;
+    font.Size = 24;
+    font.Bold = true;
+    font.Color = 0xFFFFFF;
+    TTextMask mask;
+    if (!mask.Record("Orvel Video Converter", font, 40, 40)) {
+        state.SkipWithError("text not recorded");
+        return;
+    }
+    const BitmapView frame = Frame().View();
+    for (auto _ : state) {
+        mask.Apply(frame);
+        benchmark::ClobberMemory();
+    }
+    CountPixels(state, int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_TextMaskApply);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
-// BMP loading for the overlay picture. The conversion reads the picture again for every frame,
-// so the common file kind (uncompressed 24 bits) is read straight into the bitmap's rows with
-// one read; every other kind goes through Qt's BMP reader and is flattened to 24 bits.
+// BMP loading for the overlay picture. Single-frame renders read the picture for every frame, so
+// the common file kind (uncompressed 24 bits) is read straight into the bitmap's rows with one
+// read; every other kind goes through Qt's BMP reader and is flattened to 24 bits.
 #include "editing/effects/EffectsRenderer.h"
 
 #include <QFile>

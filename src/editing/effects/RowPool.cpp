@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include <cerrno>
+
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace orvel {
 namespace {
@@ -28,7 +32,14 @@ TRowPool& TRowPool::Shared() {
     return pool;
 }
 
-TRowPool::TRowPool(int helpers) {
+TRowPool::TScheduling TRowPool::CurrentScheduling() {
+    const auto self = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, self);
+    return TScheduling{sched_getscheduler(0), errno == 0 ? nice : 0};
+}
+
+TRowPool::TRowPool(int helpers) : helperScheduling_(CurrentScheduling()) {
     for (int i = 0; i < helpers; ++i)
         helpers_.emplace_back([this] { HelperLoop(); });
 }
@@ -73,7 +84,8 @@ void TRowPool::Run(int rows, size_t bytesPerRow, BandFn fn, void* ctx) {
     std::unique_lock submit(submit_, std::try_to_lock);
     const int bands = std::min(rows, Threads() * kBandsPerThread);
     if (helpers_.empty() || !submit.owns_lock() ||
-        static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes || bands < 2) {
+        static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes || bands < 2 ||
+        !(CurrentScheduling() == helperScheduling_)) {
         fn(ctx, 0, rows);
         return;
     }

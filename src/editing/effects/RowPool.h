@@ -22,9 +22,10 @@ public:
     TRowPool& operator=(const TRowPool&) = delete;
 
     // Calls pass(firstRow, endRow) over bands that together cover rows [0, rows) once, and returns
-    // when every band is done. Small passes, and passes asked for while another one runs (a
-    // preview and a conversion at once), run whole on the calling thread. Rows must be
-    // independent of each other.
+    // when every band is done. Small passes, passes asked for while another one runs (a preview
+    // and a conversion at once), and passes asked for by a thread whose scheduling differs from
+    // the helpers' (a conversion at idle or lowered priority must not get work done at normal
+    // priority) run whole on the calling thread. Rows must be independent of each other.
     template <class Pass> void ForRows(int rows, size_t bytesPerRow, Pass&& pass) {
         auto call = [](void* ctx, int y0, int y1) { (*static_cast<Pass*>(ctx))(y0, y1); };
         Run(rows, bytesPerRow, call, &pass);
@@ -39,6 +40,14 @@ private:
     // Takes and runs bands of the current pass until none is left; called with state_ locked.
     void RunBands(std::unique_lock<std::mutex>& lock);
 
+    // Scheduling policy and nice value of a thread; helpers keep those of the pool's creator.
+    struct TScheduling {
+        int Policy = 0, Nice = 0;
+        bool operator==(const TScheduling&) const = default;
+    };
+    static TScheduling CurrentScheduling();
+
+    TScheduling helperScheduling_;
     std::mutex submit_; // one pass at a time
     std::mutex state_;
     std::condition_variable wake_;

@@ -4,6 +4,8 @@
 // are fixed for a given text, font and position), so drawing the text over every grey level once
 // records, per pixel, the byte Qt writes for each byte it finds. Replaying those tables gives the
 // very bytes that drawing would give, without a painter, a font lookup or glyph work per frame.
+// Each recording is checked once against drawing over a noisy background, where the bytes of a
+// pixel differ; a text that fails the check is not recorded.
 #include "batch/WatermarkFont.h"
 #include "engine/Bitmap24.h"
 

@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace orvel {
 namespace {
@@ -65,6 +70,28 @@ TEST(RowPool, LargePassesUseTheHelpers) {
             threads.insert(std::this_thread::get_id());
         });
     EXPECT_EQ(threads.size(), 2u);
+}
+
+// A conversion at a lowered priority must not have its pixels done by threads at normal priority.
+TEST(RowPool, PassesOfALowerPriorityThreadStayOnIt) {
+    TRowPool pool(1);
+    std::set<std::thread::id> threads;
+    std::mutex mutex;
+    std::thread lowered([&] {
+        const auto self = static_cast<id_t>(gettid());
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, self);
+        ASSERT_EQ(errno, 0);
+        ASSERT_EQ(setpriority(PRIO_PROCESS, self, std::min(nice + 5, 19)), 0);
+        for (int pass = 0; pass < 5; ++pass)
+            pool.ForRows(64, kLargeRow, [&](int, int) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::lock_guard lock(mutex);
+                threads.insert(std::this_thread::get_id());
+            });
+    });
+    lowered.join();
+    EXPECT_EQ(threads.size(), 1u);
 }
 
 } // namespace
