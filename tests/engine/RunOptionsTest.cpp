@@ -30,6 +30,28 @@ using testing::EngineLog;
 using testing::Options;
 using testing::OutPath;
 
+// Runs one task to its end; true when it finished. A failure comes out as FFmpegException.
+bool RunTask(const std::vector<std::string>& inputs, const Options& inputOptions, const std::string& output,
+             const Options& outputOptions, int verbosity = -1)
+{
+    TCustomFFmpeg task;
+    task.SetVerbosity(verbosity);
+    Convert(task, inputs, inputOptions, output, outputOptions);
+    return task.Finished();
+}
+
+// The text a task ends with, or "" when it ends well.
+std::string FailureOf(const std::vector<std::string>& inputs, const Options& inputOptions,
+                      const std::string& output, const Options& outputOptions)
+{
+    try {
+        RunTask(inputs, inputOptions, output, outputOptions);
+    } catch (const FFmpegException& e) {
+        return e.what();
+    }
+    return "";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sources made for these tests: copies of fixtures with packets changed or dropped and
 // chapters added, and a clip of combed pictures.
@@ -174,12 +196,10 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
     for (bool deinterlace : {false, true}) {
         SCOPED_TRACE(deinterlace ? "deinterlaced" : "as decoded");
         const std::string output = OutPath(deinterlace ? "combed-deint.avi" : "combed-plain.avi");
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"vcodec", "rawvideo"}};
         if (deinterlace)
             options.push_back({"deinterlace", ""});
-        ASSERT_NO_THROW(Convert(task, {input}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({input}, {}, output, options));
         double worst = 0, best = 1e9;
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
             worst = std::max(worst, Combing(f));
@@ -201,10 +221,9 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
     const std::string input = OutPath("two-lines.avi");
     WriteCombedClip(input, 16, 2);
     const std::string output = OutPath("two-lines-deint.avi");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
-    EXPECT_TRUE(task.Finished());
+    bool finished = false;
+    ASSERT_NO_THROW(finished = RunTask({input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(finished);
     EXPECT_EQ(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), kCombedFrames);
     EXPECT_TRUE(log.Has(llError, "Deinterlacing failed."));
 }
@@ -212,11 +231,10 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
 TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
 {
     const std::string output = OutPath("deint.mp4");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output,
-                            {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"deinterlace", ""}}));
-    EXPECT_TRUE(task.Finished());
+    bool finished = false;
+    ASSERT_NO_THROW(finished = RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output,
+                                       {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(finished);
     EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 1);
 }
 
@@ -271,10 +289,8 @@ TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync)
     const AudioSyncCase& c = GetParam();
     const std::string output = OutPath(std::string("async-") + c.async + ".mkv");
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
-    ASSERT_NO_THROW(Convert(task, {GappedAudioClip()}, {}, output,
-                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    ASSERT_NO_THROW(RunTask({GappedAudioClip()}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
     int sourceRate = 0, rate = 0;
     const std::vector<int16_t> full = DecodeSamples(fixtures::Path(FixtureId::Mp4), sourceRate);
     const std::vector<int16_t> out = DecodeSamples(output, rate);
@@ -320,10 +336,8 @@ TEST_P(AudioDrift, FollowsTheTimestamps)
     const AudioDriftCase& c = GetParam();
     const std::string output = OutPath(std::string("drift-") + c.name + ".mkv");
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}},
-                            output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
     int rate = 0;
     const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
     const double out = static_cast<double>(DecodeSamples(output, rate).size());
@@ -365,12 +379,10 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
         const std::string stats = OutPath(withPsnr ? "vstats-psnr.log" : "vstats.log");
         const std::string output = OutPath("vstats.avi");
         std::filesystem::remove(stats);
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"vcodec", "mpeg4"}, {"qscale", "5"}, {"an", ""}, {"vstats_file", stats}};
         if (withPsnr)
             options.push_back({"psnr", ""});
-        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options));
         const std::vector<std::string> lines = ReadLines(stats);
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
         ASSERT_EQ(static_cast<int>(lines.size()), frames);
@@ -390,15 +402,9 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
 TEST(VideoStatsTest, UnwritableFileEndsTheTask)
 {
     const std::string stats = OutPath("no-such-folder") + "/vstats.log";
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    try {
-        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
-                {{"vcodec", "mpeg4"}, {"vstats_file", stats}});
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), "fopen fail: " + stats);
-    }
+    EXPECT_EQ(FailureOf({fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
+                        {{"vcodec", "mpeg4"}, {"vstats_file", stats}}),
+              "fopen fail: " + stats);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -447,11 +453,9 @@ TEST_P(Chapters, FollowTheOutputTimeLine)
 {
     const ChapterCase& c = GetParam();
     const std::string output = OutPath(std::string("chapters-") + c.name + ".mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options options = c.outputOptions;
     options.push_back({"vcodec", "mpeg4"});
-    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, c.inputOptions, output, options));
+    ASSERT_NO_THROW(RunTask({ChapteredClip()}, c.inputOptions, output, options));
     const std::vector<ChapterSpan> found = ReadChapters(output);
     ASSERT_EQ(found.size(), c.expected.size());
     for (size_t i = 0; i < found.size(); ++i) {
@@ -475,10 +479,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, Chapters, ::testing::ValuesIn(kChapters),
 
 TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate)
 {
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     const int64_t start = av_gettime_relative();
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
                             {{"vcodec", "copy"}, {"acodec", "copy"}}));
     // A 2 s clip; copying it without the option takes a few milliseconds.
     EXPECT_GE((av_gettime_relative() - start) / 1e6, 1.5);
@@ -488,20 +490,13 @@ TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
 {
     const Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
     const std::string whole = OutPath("fs-whole.avi");
-    {
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
-        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
-    }
+    RunTask({fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
     const auto wholeSize = static_cast<int64_t>(std::filesystem::file_size(whole));
     const int64_t limit = wholeSize / 2;
     const std::string output = OutPath("fs-limited.avi");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options limited = options;
     limited.push_back({"fs", std::to_string(limit)});
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, limited);
-    EXPECT_TRUE(task.Finished());
+    EXPECT_TRUE(RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, limited));
     EXPECT_GT(static_cast<int64_t>(std::filesystem::file_size(output)), limit);
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
     EXPECT_GT(frames, 10);
@@ -521,12 +516,10 @@ TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
     for (bool shortest : {false, true}) {
         SCOPED_TRACE(shortest ? "shortest" : "longest");
         const std::string output = OutPath(shortest ? "shortest.mkv" : "longest.mkv");
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"map", "0.0"}, {"map", "1.0"}, {"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
         if (shortest)
             options.push_back({"shortest", ""});
-        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
         int rate = 0;
         const double seconds = static_cast<double>(DecodeSamples(output, rate).size()) / std::max(rate, 1);
         if (shortest)
@@ -553,10 +546,8 @@ TEST(TimestampTest, JumpInATransportStreamIsClosed)
         return true;
     });
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
     const std::string output = OutPath("jump.mkv");
-    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}));
+    ASSERT_NO_THROW(RunTask({input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}, 3));
     EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 2);
     int rate = 0;
     EXPECT_NEAR(static_cast<double>(DecodeSamples(output, rate).size()) / rate, 2.0, 0.1);
@@ -568,12 +559,10 @@ TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog)
     FFLogger().InstallLibraryCallback(); // as the loader does once the libraries are loaded
     for (bool dump : {false, true}) {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"acodec", "copy"}};
         if (dump)
             options.push_back({"dump", ""});
-        Convert(task, {fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
+        RunTask({fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
         EXPECT_EQ(log.Contains("keyframe="), dump);
     }
 }
@@ -594,12 +583,10 @@ TEST_P(StatusLine, LastLineHasEveryField)
 {
     const StatusCase& c = GetParam();
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(1);
     const std::string output = OutPath(std::string("status-") + c.name + ".avi");
     Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
     options.insert(options.end(), c.options.begin(), c.options.end());
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+    RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options, 1);
     std::vector<std::string> last; // status lines with the last report's mark
     for (const std::string& text : log.Matching(" L"))
         if (text.rfind("frame=", 0) == 0)
@@ -674,11 +661,9 @@ TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
 {
     const SubtitleCase& c = GetParam();
     const std::string output = OutPath(std::string("subtitles-") + c.name + ".mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options options = c.options;
     options.push_back({"vcodec", "mpeg4"});
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
     const std::vector<Cue> in = SubtitleCues(fixtures::Path(FixtureId::MkvMulti));
     const std::vector<Cue> out = SubtitleCues(output);
     ASSERT_EQ(in.size(), 2u);
@@ -724,9 +709,7 @@ const std::string& BrokenPacketClip()
 TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
 {
     const std::string output = OutPath("copy-from-mkv.mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    ASSERT_NO_THROW(RunTask({ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
     std::vector<int64_t> in, out;
     DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
     DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { out.push_back(f->best_effort_timestamp); });
@@ -759,23 +742,14 @@ TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
     const Options options = {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "h264_mp4toannexb"}};
     {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         const std::string output = OutPath("bsf-skipped.mkv");
-        ASSERT_NO_THROW(Convert(task, {BadNalLengthClip()}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({BadNalLengthClip()}, {}, output, options));
         EXPECT_TRUE(log.Has(llError, text));
         EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 48, 2) << "one packet lost";
     }
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options fatal = options;
     fatal.push_back({"xerror", ""});
-    try {
-        Convert(task, {BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal);
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), text);
-    }
+    EXPECT_EQ(FailureOf({BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal), text);
 }
 
 TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
@@ -783,22 +757,14 @@ TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
     const std::string text = "Error while decoding stream #0.0 (audio)";
     {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(0);
-        ASSERT_NO_THROW(Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-skipped.wav"), {}));
-        EXPECT_TRUE(task.Finished());
+        bool finished = false;
+        ASSERT_NO_THROW(finished = RunTask({BrokenPacketClip()}, {}, OutPath("broken-skipped.wav"), {}, 0));
+        EXPECT_TRUE(finished);
         EXPECT_TRUE(log.Has(llVerbose, text));
         int rate = 0;
         EXPECT_GT(DecodeSamples(OutPath("broken-skipped.wav"), rate).size(), 22050u * 3 / 2);
     }
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    try {
-        Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-fatal.wav"), {{"xerror", ""}});
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), text);
-    }
+    EXPECT_EQ(FailureOf({BrokenPacketClip()}, {}, OutPath("broken-fatal.wav"), {{"xerror", ""}}), text);
 }
 
 } // namespace
