@@ -1,6 +1,7 @@
-// Run options of the transcode loop: deinterlacing, audio sync, the video statistics file,
-// chapters, rate emulation, the file size limit, "shortest", the QP histogram, subtitles and
-// decoding errors with and without "xerror".
+// Run options of the transcode loop: deinterlacing, audio sync and drift, the video statistics
+// file, chapters, rate emulation, the file size limit, "shortest", timestamp jumps, packet
+// dumps, the status line, subtitles, stream copy out of Matroska, and bitstream filter and
+// decoding failures with and without "xerror".
 #include "EngineLog.h"
 #include "TranscodeSupport.h"
 
