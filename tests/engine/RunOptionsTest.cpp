@@ -688,6 +688,79 @@ const SubtitleCase kSubtitles[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Two picture cues, shown from 0.0 s and 1.0 s for 0.8 s each, as DVB subtitles.
+void WriteDvbSubtitleClip(const std::string& path)
+{
+    AVFormatContext* oc = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVB_SUBTITLE);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContext* enc = avcodec_alloc_context3(codec);
+    enc->time_base = AVRational{1, 1000};
+    enc->width = 64;
+    enc->height = 32;
+    ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
+    AVStream* st = avformat_new_stream(oc, nullptr);
+    avcodec_parameters_from_context(st->codecpar, enc);
+    st->time_base = enc->time_base;
+    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    std::vector<uint8_t> pixels(16 * 8, 1);
+    const uint32_t palette[4] = {0x00000000, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
+    AVSubtitleRect rect{};
+    rect.type = SUBTITLE_BITMAP;
+    rect.x = 8;
+    rect.y = 8;
+    rect.w = 16;
+    rect.h = 8;
+    rect.nb_colors = 4;
+    rect.data[0] = pixels.data();
+    rect.linesize[0] = 16;
+    rect.data[1] = reinterpret_cast<uint8_t*>(const_cast<uint32_t*>(palette));
+    AVSubtitleRect* rects[] = {&rect};
+    std::vector<uint8_t> buffer(64 * 1024);
+    AVPacket* pkt = av_packet_alloc();
+    for (int64_t startMs : {0, 1000}) {
+        AVSubtitle sub{};
+        sub.end_display_time = 800;
+        sub.num_rects = 1;
+        sub.rects = rects;
+        sub.pts = startMs * 1000;
+        const int size = avcodec_encode_subtitle(enc, buffer.data(), static_cast<int>(buffer.size()), &sub);
+        ASSERT_GT(size, 0);
+        av_new_packet(pkt, size);
+        std::copy_n(buffer.data(), size, pkt->data);
+        pkt->pts = pkt->dts = av_rescale_q(startMs, AVRational{1, 1000}, st->time_base);
+        pkt->duration = av_rescale_q(800, AVRational{1, 1000}, st->time_base);
+        pkt->stream_index = st->index;
+        ASSERT_GE(av_interleaved_write_frame(oc, pkt), 0);
+    }
+    av_packet_free(&pkt);
+    av_write_trailer(oc);
+    avcodec_free_context(&enc);
+    avio_closep(&oc->pb);
+    avformat_free_context(oc);
+}
+
+// DVB subtitles go out twice per cue: the picture at its start and an empty page when the
+// display ends, which for a DVB page is its time-out, long after the next cue has started.
+TEST(DvbSubtitleTest, EachCueIsShownAndCleared)
+{
+    const std::string input = OutPath("dvb-source.mkv");
+    WriteDvbSubtitleClip(input);
+    const std::vector<Cue> in = SubtitleCues(input);
+    ASSERT_EQ(in.size(), 2u);
+    const std::string output = OutPath("dvb.mkv");
+    ASSERT_NO_THROW(RunTask({input}, {}, output, {{"scodec", "dvbsub"}}));
+    const std::vector<Cue> out = SubtitleCues(output);
+    ASSERT_EQ(out.size(), 4u);
+    for (size_t i = 0; i < in.size(); ++i) {
+        EXPECT_NEAR(out[2 * i].start, in[i].start, 0.002);
+        EXPECT_GT(out[2 * i + 1].start, out[2 * i].start);
+    }
+    EXPECT_NEAR(out[1].start - out[0].start, out[3].start - out[2].start, 0.002) << "the same display time";
+}
+
 // ---------------------------------------------------------------------------------------------
 // A packet the decoder refuses: skipped and logged, or the end of the task with "xerror".
 
