@@ -67,6 +67,67 @@ using PacketEdit = std::function<bool(AVPacket& pkt, const AVStream& st)>;
 
 double Seconds(int64_t ts, const AVStream& st) { return ts * av_q2d(st.time_base); }
 
+// A file written by a test, the container from the name's extension. Test programs run side
+// by side, so it is written under a private name and renamed once finished.
+class ClipWriter {
+public:
+    explicit ClipWriter(std::string path)
+        : path_(std::move(path)),
+          temp_(path_ + "." + std::to_string(getpid()) + std::filesystem::path(path_).extension().string())
+    {
+        avformat_alloc_output_context2(&oc_, nullptr, nullptr, temp_.c_str());
+    }
+    ~ClipWriter()
+    {
+        if (oc_ != nullptr) {
+            avio_closep(&oc_->pb);
+            avformat_free_context(oc_);
+        }
+    }
+    ClipWriter(const ClipWriter&) = delete;
+    ClipWriter& operator=(const ClipWriter&) = delete;
+
+    AVFormatContext* Context() const { return oc_; }
+    void AddStream(const AVCodecParameters* par, AVRational timeBase)
+    {
+        AVStream* st = avformat_new_stream(oc_, nullptr);
+        avcodec_parameters_copy(st->codecpar, par);
+        st->codecpar->codec_tag = 0;
+        st->time_base = timeBase;
+    }
+    void AddStream(const AVCodecContext* enc)
+    {
+        AVStream* st = avformat_new_stream(oc_, nullptr);
+        avcodec_parameters_from_context(st->codecpar, enc);
+        st->time_base = enc->time_base;
+    }
+    bool Start()
+    {
+        return oc_ != nullptr && avio_open(&oc_->pb, temp_.c_str(), AVIO_FLAG_WRITE) >= 0 &&
+               avformat_write_header(oc_, nullptr) >= 0;
+    }
+    // Writes a packet whose times are in `timeBase` to stream `index`.
+    bool Write(AVPacket* pkt, int index, AVRational timeBase)
+    {
+        av_packet_rescale_ts(pkt, timeBase, oc_->streams[index]->time_base);
+        pkt->stream_index = index;
+        pkt->pos = -1;
+        return av_interleaved_write_frame(oc_, pkt) >= 0;
+    }
+    bool Finish()
+    {
+        const bool written = av_write_trailer(oc_) >= 0;
+        avio_closep(&oc_->pb);
+        std::error_code ec;
+        std::filesystem::rename(temp_, path_, ec);
+        return written && !ec;
+    }
+
+private:
+    std::string path_, temp_;
+    AVFormatContext* oc_ = nullptr;
+};
+
 void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
 {
     oc->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
@@ -81,43 +142,30 @@ void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
     }
 }
 
-// Copies every stream of `from` into a new file `to` (container from its extension). Test
-// programs run side by side, so the file is written under another name and then renamed.
-void Remux(const std::string& from, const std::string& final, const PacketEdit& edit,
+// Copies every stream of `from` into a new file `to`.
+void Remux(const std::string& from, const std::string& to, const PacketEdit& edit,
            const std::vector<ChapterMark>& chapters = {})
 {
-    const std::string to = final + "." + std::to_string(getpid()) + std::filesystem::path(final).extension().string();
     AVFormatContext* ic = nullptr;
     ASSERT_GE(avformat_open_input(&ic, from.c_str(), nullptr, nullptr), 0) << from;
     ASSERT_GE(avformat_find_stream_info(ic, nullptr), 0);
-    AVFormatContext* oc = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, to.c_str()), 0) << to;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        AVStream* st = avformat_new_stream(oc, nullptr);
-        avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
-        st->codecpar->codec_tag = 0;
-        st->time_base = ic->streams[i]->time_base;
-    }
+    ClipWriter out(to);
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        out.AddStream(ic->streams[i]->codecpar, ic->streams[i]->time_base);
     if (!chapters.empty())
-        AddChapters(oc, chapters);
-    ASSERT_GE(avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE), 0) << to;
-    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+        AddChapters(out.Context(), chapters);
+    ASSERT_TRUE(out.Start()) << to;
     AVPacket* pkt = av_packet_alloc();
     while (av_read_frame(ic, pkt) >= 0) {
         const AVStream& in = *ic->streams[pkt->stream_index];
         if (edit(*pkt, in)) {
-            av_packet_rescale_ts(pkt, in.time_base, oc->streams[pkt->stream_index]->time_base);
-            pkt->pos = -1;
-            EXPECT_GE(av_interleaved_write_frame(oc, pkt), 0);
+            EXPECT_TRUE(out.Write(pkt, pkt->stream_index, in.time_base));
         }
         av_packet_unref(pkt);
     }
     av_packet_free(&pkt);
-    av_write_trailer(oc);
-    avio_closep(&oc->pb);
-    avformat_free_context(oc);
+    EXPECT_TRUE(out.Finish()) << to;
     avformat_close_input(&ic);
-    std::filesystem::rename(to, final);
 }
 
 // Raw 4:2:0 pictures whose two fields disagree: in frame f, rows with (row + f) even are
@@ -127,8 +175,6 @@ constexpr int kCombedFrames = 10;
 
 void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize)
 {
-    AVFormatContext* oc = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
     enc->width = width;
@@ -136,11 +182,9 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
     enc->time_base = AVRational{1, 25};
     ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
-    AVStream* st = avformat_new_stream(oc, nullptr);
-    avcodec_parameters_from_context(st->codecpar, enc);
-    st->time_base = enc->time_base;
-    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
-    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    ClipWriter out(path);
+    out.AddStream(enc);
+    ASSERT_TRUE(out.Start()) << path;
     AVFrame* frame = av_frame_alloc();
     frame->width = width;
     frame->height = height;
@@ -148,11 +192,8 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     av_frame_get_buffer(frame, 0);
     AVPacket* pkt = av_packet_alloc();
     auto drain = [&] {
-        while (avcodec_receive_packet(enc, pkt) >= 0) {
-            av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
-            pkt->stream_index = st->index;
-            av_interleaved_write_frame(oc, pkt);
-        }
+        while (avcodec_receive_packet(enc, pkt) >= 0)
+            EXPECT_TRUE(out.Write(pkt, 0, enc->time_base));
     };
     for (int f = 0; f < kCombedFrames; ++f) {
         av_frame_make_writable(frame);
@@ -167,12 +208,10 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     }
     avcodec_send_frame(enc, nullptr);
     drain();
-    av_write_trailer(oc);
+    EXPECT_TRUE(out.Finish()) << path;
     av_packet_free(&pkt);
     av_frame_free(&frame);
     avcodec_free_context(&enc);
-    avio_closep(&oc->pb);
-    avformat_free_context(oc);
 }
 
 // Mean luma difference between neighbouring rows, away from the picture's edges: about 219
@@ -691,8 +730,6 @@ INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
 // Two picture cues, shown from 0.0 s and 1.0 s for 0.8 s each, as DVB subtitles.
 void WriteDvbSubtitleClip(const std::string& path)
 {
-    AVFormatContext* oc = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVB_SUBTITLE);
     ASSERT_NE(codec, nullptr);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
@@ -700,11 +737,9 @@ void WriteDvbSubtitleClip(const std::string& path)
     enc->width = 64;
     enc->height = 32;
     ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
-    AVStream* st = avformat_new_stream(oc, nullptr);
-    avcodec_parameters_from_context(st->codecpar, enc);
-    st->time_base = enc->time_base;
-    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
-    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    ClipWriter out(path);
+    out.AddStream(enc);
+    ASSERT_TRUE(out.Start()) << path;
     std::vector<uint8_t> pixels(16 * 8, 1);
     const uint32_t palette[4] = {0x00000000, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
     AVSubtitleRect rect{};
@@ -730,16 +765,13 @@ void WriteDvbSubtitleClip(const std::string& path)
         ASSERT_GT(size, 0);
         av_new_packet(pkt, size);
         std::copy_n(buffer.data(), size, pkt->data);
-        pkt->pts = pkt->dts = av_rescale_q(startMs, AVRational{1, 1000}, st->time_base);
-        pkt->duration = av_rescale_q(800, AVRational{1, 1000}, st->time_base);
-        pkt->stream_index = st->index;
-        ASSERT_GE(av_interleaved_write_frame(oc, pkt), 0);
+        pkt->pts = pkt->dts = startMs;
+        pkt->duration = 800;
+        ASSERT_TRUE(out.Write(pkt, 0, AVRational{1, 1000}));
     }
     av_packet_free(&pkt);
-    av_write_trailer(oc);
+    EXPECT_TRUE(out.Finish()) << path;
     avcodec_free_context(&enc);
-    avio_closep(&oc->pb);
-    avformat_free_context(oc);
 }
 
 // DVB subtitles go out twice per cue: the picture at its start and an empty page when the
