@@ -357,7 +357,8 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
             if (av_new_packet(out, size) < 0)
                 throw FFmpegException("Subtitle encoding failed");
             std::copy_n(r.subtitleBuffer.data(), size, out->data);
-            out->pts = av_rescale_q(copy.pts, AV_TIME_BASE_Q, os.st->time_base);
+            const int64_t cueStart = av_rescale_q(copy.pts, AV_TIME_BASE_Q, os.st->time_base);
+            out->pts = cueStart;
             // The display times are relative to copy.pts now: DVB's clearing packet comes when the
             // display ends; other cues carry their display time as the packet's duration, which is
             // all a container keeps of when the cue ends.
@@ -366,7 +367,10 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
                             os.st->time_base.den / (90000LL * os.st->time_base.num);
             else if (copy.end_display_time > 0 && copy.end_display_time < INT32_MAX)
                 out->duration = av_rescale_q(copy.end_display_time, AVRational{1, 1000}, os.st->time_base);
-            out->dts = out->pts;
+            // Every packet of a cue is decoded when the cue starts, the clearing one a tick after
+            // the picture: a display that ends after the next cue starts (DVB pages stay up to
+            // their time-out) would otherwise put the decoding times out of order.
+            out->dts = std::min(out->pts, cueStart + i);
             WritePacket(os, out);
             ++os.frameNumber;
         }

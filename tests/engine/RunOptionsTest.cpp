@@ -1,6 +1,7 @@
-// Run options of the transcode loop: deinterlacing, audio sync, the video statistics file,
-// chapters, rate emulation, the file size limit, "shortest", the QP histogram, subtitles and
-// decoding errors with and without "xerror".
+// Run options of the transcode loop: deinterlacing, audio sync and drift, the video statistics
+// file, chapters, rate emulation, the file size limit, "shortest", timestamp jumps, packet
+// dumps, the status line, subtitles, stream copy out of Matroska, and bitstream filter and
+// decoding failures with and without "xerror".
 #include "EngineLog.h"
 #include "TranscodeSupport.h"
 
@@ -30,6 +31,28 @@ using testing::EngineLog;
 using testing::Options;
 using testing::OutPath;
 
+// Runs one task to its end; true when it finished. A failure comes out as FFmpegException.
+bool RunTask(const std::vector<std::string>& inputs, const Options& inputOptions, const std::string& output,
+             const Options& outputOptions, int verbosity = -1)
+{
+    TCustomFFmpeg task;
+    task.SetVerbosity(verbosity);
+    Convert(task, inputs, inputOptions, output, outputOptions);
+    return task.Finished();
+}
+
+// The text a task ends with, or "" when it ends well.
+std::string FailureOf(const std::vector<std::string>& inputs, const Options& inputOptions,
+                      const std::string& output, const Options& outputOptions)
+{
+    try {
+        RunTask(inputs, inputOptions, output, outputOptions);
+    } catch (const FFmpegException& e) {
+        return e.what();
+    }
+    return "";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sources made for these tests: copies of fixtures with packets changed or dropped and
 // chapters added, and a clip of combed pictures.
@@ -43,6 +66,67 @@ struct ChapterMark {
 using PacketEdit = std::function<bool(AVPacket& pkt, const AVStream& st)>;
 
 double Seconds(int64_t ts, const AVStream& st) { return ts * av_q2d(st.time_base); }
+
+// A file written by a test, the container from the name's extension. Test programs run side
+// by side, so it is written under a private name and renamed once finished.
+class ClipWriter {
+public:
+    explicit ClipWriter(std::string path)
+        : path_(std::move(path)),
+          temp_(path_ + "." + std::to_string(getpid()) + std::filesystem::path(path_).extension().string())
+    {
+        avformat_alloc_output_context2(&oc_, nullptr, nullptr, temp_.c_str());
+    }
+    ~ClipWriter()
+    {
+        if (oc_ != nullptr) {
+            avio_closep(&oc_->pb);
+            avformat_free_context(oc_);
+        }
+    }
+    ClipWriter(const ClipWriter&) = delete;
+    ClipWriter& operator=(const ClipWriter&) = delete;
+
+    AVFormatContext* Context() const { return oc_; }
+    void AddStream(const AVCodecParameters* par, AVRational timeBase)
+    {
+        AVStream* st = avformat_new_stream(oc_, nullptr);
+        avcodec_parameters_copy(st->codecpar, par);
+        st->codecpar->codec_tag = 0;
+        st->time_base = timeBase;
+    }
+    void AddStream(const AVCodecContext* enc)
+    {
+        AVStream* st = avformat_new_stream(oc_, nullptr);
+        avcodec_parameters_from_context(st->codecpar, enc);
+        st->time_base = enc->time_base;
+    }
+    bool Start()
+    {
+        return oc_ != nullptr && avio_open(&oc_->pb, temp_.c_str(), AVIO_FLAG_WRITE) >= 0 &&
+               avformat_write_header(oc_, nullptr) >= 0;
+    }
+    // Writes a packet whose times are in `timeBase` to stream `index`.
+    bool Write(AVPacket* pkt, int index, AVRational timeBase)
+    {
+        av_packet_rescale_ts(pkt, timeBase, oc_->streams[index]->time_base);
+        pkt->stream_index = index;
+        pkt->pos = -1;
+        return av_interleaved_write_frame(oc_, pkt) >= 0;
+    }
+    bool Finish()
+    {
+        const bool written = av_write_trailer(oc_) >= 0;
+        avio_closep(&oc_->pb);
+        std::error_code ec;
+        std::filesystem::rename(temp_, path_, ec);
+        return written && !ec;
+    }
+
+private:
+    std::string path_, temp_;
+    AVFormatContext* oc_ = nullptr;
+};
 
 void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
 {
@@ -58,43 +142,30 @@ void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
     }
 }
 
-// Copies every stream of `from` into a new file `to` (container from its extension). Test
-// programs run side by side, so the file is written under another name and then renamed.
-void Remux(const std::string& from, const std::string& final, const PacketEdit& edit,
+// Copies every stream of `from` into a new file `to`.
+void Remux(const std::string& from, const std::string& to, const PacketEdit& edit,
            const std::vector<ChapterMark>& chapters = {})
 {
-    const std::string to = final + "." + std::to_string(getpid()) + std::filesystem::path(final).extension().string();
     AVFormatContext* ic = nullptr;
     ASSERT_GE(avformat_open_input(&ic, from.c_str(), nullptr, nullptr), 0) << from;
     ASSERT_GE(avformat_find_stream_info(ic, nullptr), 0);
-    AVFormatContext* oc = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, to.c_str()), 0) << to;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        AVStream* st = avformat_new_stream(oc, nullptr);
-        avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar);
-        st->codecpar->codec_tag = 0;
-        st->time_base = ic->streams[i]->time_base;
-    }
+    ClipWriter out(to);
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        out.AddStream(ic->streams[i]->codecpar, ic->streams[i]->time_base);
     if (!chapters.empty())
-        AddChapters(oc, chapters);
-    ASSERT_GE(avio_open(&oc->pb, to.c_str(), AVIO_FLAG_WRITE), 0) << to;
-    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+        AddChapters(out.Context(), chapters);
+    ASSERT_TRUE(out.Start()) << to;
     AVPacket* pkt = av_packet_alloc();
     while (av_read_frame(ic, pkt) >= 0) {
         const AVStream& in = *ic->streams[pkt->stream_index];
         if (edit(*pkt, in)) {
-            av_packet_rescale_ts(pkt, in.time_base, oc->streams[pkt->stream_index]->time_base);
-            pkt->pos = -1;
-            EXPECT_GE(av_interleaved_write_frame(oc, pkt), 0);
+            EXPECT_TRUE(out.Write(pkt, pkt->stream_index, in.time_base));
         }
         av_packet_unref(pkt);
     }
     av_packet_free(&pkt);
-    av_write_trailer(oc);
-    avio_closep(&oc->pb);
-    avformat_free_context(oc);
+    EXPECT_TRUE(out.Finish()) << to;
     avformat_close_input(&ic);
-    std::filesystem::rename(to, final);
 }
 
 // Raw 4:2:0 pictures whose two fields disagree: in frame f, rows with (row + f) even are
@@ -104,8 +175,6 @@ constexpr int kCombedFrames = 10;
 
 void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize)
 {
-    AVFormatContext* oc = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, nullptr, path.c_str()), 0);
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
     enc->width = width;
@@ -113,11 +182,9 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
     enc->time_base = AVRational{1, 25};
     ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
-    AVStream* st = avformat_new_stream(oc, nullptr);
-    avcodec_parameters_from_context(st->codecpar, enc);
-    st->time_base = enc->time_base;
-    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
-    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    ClipWriter out(path);
+    out.AddStream(enc);
+    ASSERT_TRUE(out.Start()) << path;
     AVFrame* frame = av_frame_alloc();
     frame->width = width;
     frame->height = height;
@@ -125,11 +192,8 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     av_frame_get_buffer(frame, 0);
     AVPacket* pkt = av_packet_alloc();
     auto drain = [&] {
-        while (avcodec_receive_packet(enc, pkt) >= 0) {
-            av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
-            pkt->stream_index = st->index;
-            av_interleaved_write_frame(oc, pkt);
-        }
+        while (avcodec_receive_packet(enc, pkt) >= 0)
+            EXPECT_TRUE(out.Write(pkt, 0, enc->time_base));
     };
     for (int f = 0; f < kCombedFrames; ++f) {
         av_frame_make_writable(frame);
@@ -144,12 +208,10 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
     }
     avcodec_send_frame(enc, nullptr);
     drain();
-    av_write_trailer(oc);
+    EXPECT_TRUE(out.Finish()) << path;
     av_packet_free(&pkt);
     av_frame_free(&frame);
     avcodec_free_context(&enc);
-    avio_closep(&oc->pb);
-    avformat_free_context(oc);
 }
 
 // Mean luma difference between neighbouring rows, away from the picture's edges: about 219
@@ -174,12 +236,10 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
     for (bool deinterlace : {false, true}) {
         SCOPED_TRACE(deinterlace ? "deinterlaced" : "as decoded");
         const std::string output = OutPath(deinterlace ? "combed-deint.avi" : "combed-plain.avi");
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"vcodec", "rawvideo"}};
         if (deinterlace)
             options.push_back({"deinterlace", ""});
-        ASSERT_NO_THROW(Convert(task, {input}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({input}, {}, output, options));
         double worst = 0, best = 1e9;
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
             worst = std::max(worst, Combing(f));
@@ -201,10 +261,9 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
     const std::string input = OutPath("two-lines.avi");
     WriteCombedClip(input, 16, 2);
     const std::string output = OutPath("two-lines-deint.avi");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
-    EXPECT_TRUE(task.Finished());
+    bool finished = false;
+    ASSERT_NO_THROW(finished = RunTask({input}, {}, output, {{"vcodec", "rawvideo"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(finished);
     EXPECT_EQ(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), kCombedFrames);
     EXPECT_TRUE(log.Has(llError, "Deinterlacing failed."));
 }
@@ -212,11 +271,10 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
 TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
 {
     const std::string output = OutPath("deint.mp4");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output,
-                            {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"deinterlace", ""}}));
-    EXPECT_TRUE(task.Finished());
+    bool finished = false;
+    ASSERT_NO_THROW(finished = RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output,
+                                       {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"deinterlace", ""}}));
+    EXPECT_TRUE(finished);
     EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 1);
 }
 
@@ -271,10 +329,8 @@ TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync)
     const AudioSyncCase& c = GetParam();
     const std::string output = OutPath(std::string("async-") + c.async + ".mkv");
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
-    ASSERT_NO_THROW(Convert(task, {GappedAudioClip()}, {}, output,
-                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    ASSERT_NO_THROW(RunTask({GappedAudioClip()}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
     int sourceRate = 0, rate = 0;
     const std::vector<int16_t> full = DecodeSamples(fixtures::Path(FixtureId::Mp4), sourceRate);
     const std::vector<int16_t> out = DecodeSamples(output, rate);
@@ -320,10 +376,8 @@ TEST_P(AudioDrift, FollowsTheTimestamps)
     const AudioDriftCase& c = GetParam();
     const std::string output = OutPath(std::string("drift-") + c.name + ".mkv");
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}},
-                            output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}));
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}}, output,
+                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
     int rate = 0;
     const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
     const double out = static_cast<double>(DecodeSamples(output, rate).size());
@@ -365,12 +419,10 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
         const std::string stats = OutPath(withPsnr ? "vstats-psnr.log" : "vstats.log");
         const std::string output = OutPath("vstats.avi");
         std::filesystem::remove(stats);
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"vcodec", "mpeg4"}, {"qscale", "5"}, {"an", ""}, {"vstats_file", stats}};
         if (withPsnr)
             options.push_back({"psnr", ""});
-        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options));
         const std::vector<std::string> lines = ReadLines(stats);
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
         ASSERT_EQ(static_cast<int>(lines.size()), frames);
@@ -390,15 +442,9 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
 TEST(VideoStatsTest, UnwritableFileEndsTheTask)
 {
     const std::string stats = OutPath("no-such-folder") + "/vstats.log";
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    try {
-        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
-                {{"vcodec", "mpeg4"}, {"vstats_file", stats}});
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), "fopen fail: " + stats);
-    }
+    EXPECT_EQ(FailureOf({fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
+                        {{"vcodec", "mpeg4"}, {"vstats_file", stats}}),
+              "fopen fail: " + stats);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -447,11 +493,9 @@ TEST_P(Chapters, FollowTheOutputTimeLine)
 {
     const ChapterCase& c = GetParam();
     const std::string output = OutPath(std::string("chapters-") + c.name + ".mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options options = c.outputOptions;
     options.push_back({"vcodec", "mpeg4"});
-    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, c.inputOptions, output, options));
+    ASSERT_NO_THROW(RunTask({ChapteredClip()}, c.inputOptions, output, options));
     const std::vector<ChapterSpan> found = ReadChapters(output);
     ASSERT_EQ(found.size(), c.expected.size());
     for (size_t i = 0; i < found.size(); ++i) {
@@ -475,10 +519,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, Chapters, ::testing::ValuesIn(kChapters),
 
 TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate)
 {
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     const int64_t start = av_gettime_relative();
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
                             {{"vcodec", "copy"}, {"acodec", "copy"}}));
     // A 2 s clip; copying it without the option takes a few milliseconds.
     EXPECT_GE((av_gettime_relative() - start) / 1e6, 1.5);
@@ -488,20 +530,13 @@ TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
 {
     const Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
     const std::string whole = OutPath("fs-whole.avi");
-    {
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
-        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
-    }
+    RunTask({fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
     const auto wholeSize = static_cast<int64_t>(std::filesystem::file_size(whole));
     const int64_t limit = wholeSize / 2;
     const std::string output = OutPath("fs-limited.avi");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options limited = options;
     limited.push_back({"fs", std::to_string(limit)});
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, limited);
-    EXPECT_TRUE(task.Finished());
+    EXPECT_TRUE(RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, limited));
     EXPECT_GT(static_cast<int64_t>(std::filesystem::file_size(output)), limit);
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
     EXPECT_GT(frames, 10);
@@ -521,12 +556,10 @@ TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
     for (bool shortest : {false, true}) {
         SCOPED_TRACE(shortest ? "shortest" : "longest");
         const std::string output = OutPath(shortest ? "shortest.mkv" : "longest.mkv");
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"map", "0.0"}, {"map", "1.0"}, {"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
         if (shortest)
             options.push_back({"shortest", ""});
-        ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
         int rate = 0;
         const double seconds = static_cast<double>(DecodeSamples(output, rate).size()) / std::max(rate, 1);
         if (shortest)
@@ -553,10 +586,8 @@ TEST(TimestampTest, JumpInATransportStreamIsClosed)
         return true;
     });
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(3);
     const std::string output = OutPath("jump.mkv");
-    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}));
+    ASSERT_NO_THROW(RunTask({input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}, 3));
     EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 50, 2);
     int rate = 0;
     EXPECT_NEAR(static_cast<double>(DecodeSamples(output, rate).size()) / rate, 2.0, 0.1);
@@ -568,12 +599,10 @@ TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog)
     FFLogger().InstallLibraryCallback(); // as the loader does once the libraries are loaded
     for (bool dump : {false, true}) {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         Options options = {{"acodec", "copy"}};
         if (dump)
             options.push_back({"dump", ""});
-        Convert(task, {fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
+        RunTask({fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
         EXPECT_EQ(log.Contains("keyframe="), dump);
     }
 }
@@ -594,12 +623,10 @@ TEST_P(StatusLine, LastLineHasEveryField)
 {
     const StatusCase& c = GetParam();
     EngineLog log;
-    TCustomFFmpeg task;
-    task.SetVerbosity(1);
     const std::string output = OutPath(std::string("status-") + c.name + ".avi");
     Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
     options.insert(options.end(), c.options.begin(), c.options.end());
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+    RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options, 1);
     std::vector<std::string> last; // status lines with the last report's mark
     for (const std::string& text : log.Matching(" L"))
         if (text.rfind("frame=", 0) == 0)
@@ -674,11 +701,9 @@ TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
 {
     const SubtitleCase& c = GetParam();
     const std::string output = OutPath(std::string("subtitles-") + c.name + ".mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options options = c.options;
     options.push_back({"vcodec", "mpeg4"});
-    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::MkvMulti)}, {}, output, options));
     const std::vector<Cue> in = SubtitleCues(fixtures::Path(FixtureId::MkvMulti));
     const std::vector<Cue> out = SubtitleCues(output);
     ASSERT_EQ(in.size(), 2u);
@@ -702,6 +727,72 @@ const SubtitleCase kSubtitles[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Two picture cues, shown from 0.0 s and 1.0 s for 0.8 s each, as DVB subtitles.
+void WriteDvbSubtitleClip(const std::string& path)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVB_SUBTITLE);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContext* enc = avcodec_alloc_context3(codec);
+    enc->time_base = AVRational{1, 1000};
+    enc->width = 64;
+    enc->height = 32;
+    ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
+    ClipWriter out(path);
+    out.AddStream(enc);
+    ASSERT_TRUE(out.Start()) << path;
+    std::vector<uint8_t> pixels(16 * 8, 1);
+    const uint32_t palette[4] = {0x00000000, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
+    AVSubtitleRect rect{};
+    rect.type = SUBTITLE_BITMAP;
+    rect.x = 8;
+    rect.y = 8;
+    rect.w = 16;
+    rect.h = 8;
+    rect.nb_colors = 4;
+    rect.data[0] = pixels.data();
+    rect.linesize[0] = 16;
+    rect.data[1] = reinterpret_cast<uint8_t*>(const_cast<uint32_t*>(palette));
+    AVSubtitleRect* rects[] = {&rect};
+    std::vector<uint8_t> buffer(64 * 1024);
+    AVPacket* pkt = av_packet_alloc();
+    for (int64_t startMs : {0, 1000}) {
+        AVSubtitle sub{};
+        sub.end_display_time = 800;
+        sub.num_rects = 1;
+        sub.rects = rects;
+        sub.pts = startMs * 1000;
+        const int size = avcodec_encode_subtitle(enc, buffer.data(), static_cast<int>(buffer.size()), &sub);
+        ASSERT_GT(size, 0);
+        av_new_packet(pkt, size);
+        std::copy_n(buffer.data(), size, pkt->data);
+        pkt->pts = pkt->dts = startMs;
+        pkt->duration = 800;
+        ASSERT_TRUE(out.Write(pkt, 0, AVRational{1, 1000}));
+    }
+    av_packet_free(&pkt);
+    EXPECT_TRUE(out.Finish()) << path;
+    avcodec_free_context(&enc);
+}
+
+// DVB subtitles go out twice per cue: the picture at its start and an empty page when the
+// display ends, which for a DVB page is its time-out, long after the next cue has started.
+TEST(DvbSubtitleTest, EachCueIsShownAndCleared)
+{
+    const std::string input = OutPath("dvb-source.mkv");
+    WriteDvbSubtitleClip(input);
+    const std::vector<Cue> in = SubtitleCues(input);
+    ASSERT_EQ(in.size(), 2u);
+    const std::string output = OutPath("dvb.mkv");
+    ASSERT_NO_THROW(RunTask({input}, {}, output, {{"scodec", "dvbsub"}}));
+    const std::vector<Cue> out = SubtitleCues(output);
+    ASSERT_EQ(out.size(), 4u);
+    for (size_t i = 0; i < in.size(); ++i) {
+        EXPECT_NEAR(out[2 * i].start, in[i].start, 0.002);
+        EXPECT_GT(out[2 * i + 1].start, out[2 * i].start);
+    }
+    EXPECT_NEAR(out[1].start - out[0].start, out[3].start - out[2].start, 0.002) << "the same display time";
+}
+
 // ---------------------------------------------------------------------------------------------
 // A packet the decoder refuses: skipped and logged, or the end of the task with "xerror".
 
@@ -724,9 +815,7 @@ const std::string& BrokenPacketClip()
 TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
 {
     const std::string output = OutPath("copy-from-mkv.mkv");
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    ASSERT_NO_THROW(RunTask({ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
     std::vector<int64_t> in, out;
     DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
     DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { out.push_back(f->best_effort_timestamp); });
@@ -759,23 +848,14 @@ TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
     const Options options = {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "h264_mp4toannexb"}};
     {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(-1);
         const std::string output = OutPath("bsf-skipped.mkv");
-        ASSERT_NO_THROW(Convert(task, {BadNalLengthClip()}, {}, output, options));
+        ASSERT_NO_THROW(RunTask({BadNalLengthClip()}, {}, output, options));
         EXPECT_TRUE(log.Has(llError, text));
         EXPECT_NEAR(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 48, 2) << "one packet lost";
     }
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
     Options fatal = options;
     fatal.push_back({"xerror", ""});
-    try {
-        Convert(task, {BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal);
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), text);
-    }
+    EXPECT_EQ(FailureOf({BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal), text);
 }
 
 TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
@@ -783,22 +863,14 @@ TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
     const std::string text = "Error while decoding stream #0.0 (audio)";
     {
         EngineLog log;
-        TCustomFFmpeg task;
-        task.SetVerbosity(0);
-        ASSERT_NO_THROW(Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-skipped.wav"), {}));
-        EXPECT_TRUE(task.Finished());
+        bool finished = false;
+        ASSERT_NO_THROW(finished = RunTask({BrokenPacketClip()}, {}, OutPath("broken-skipped.wav"), {}, 0));
+        EXPECT_TRUE(finished);
         EXPECT_TRUE(log.Has(llVerbose, text));
         int rate = 0;
         EXPECT_GT(DecodeSamples(OutPath("broken-skipped.wav"), rate).size(), 22050u * 3 / 2);
     }
-    TCustomFFmpeg task;
-    task.SetVerbosity(-1);
-    try {
-        Convert(task, {BrokenPacketClip()}, {}, OutPath("broken-fatal.wav"), {{"xerror", ""}});
-        FAIL() << "no failure";
-    } catch (const FFmpegException& e) {
-        EXPECT_EQ(std::string(e.what()), text);
-    }
+    EXPECT_EQ(FailureOf({BrokenPacketClip()}, {}, OutPath("broken-fatal.wav"), {{"xerror", ""}}), text);
 }
 
 } // namespace
