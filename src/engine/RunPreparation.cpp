@@ -97,15 +97,17 @@ struct ChapterDeleter {
 using ChapterPtr = std::unique_ptr<AVChapter, ChapterDeleter>;
 
 // Appends the input's chapters to the output, moved to the output's time line (the input's
-// offset and the start position) and cut to the recording time; chapters wholly outside it are
-// left out. The output context frees what is appended here.
-void CopyChapters(const InputFile& in, OutputFile& of)
+// offset, where its segment starts when inputs are joined, and the start position) and cut to
+// the recording time; chapters wholly outside it are left out. Joined inputs may carry the same
+// chapter ids, so those are numbered anew. The output context frees what is appended here.
+void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, bool renumber)
 {
     const AVFormatContext* ic = in.ctx.get();
     AVFormatContext* oc = of.ctx.get();
     for (unsigned i = 0; i < ic->nb_chapters; ++i) {
         const AVChapter* ch = ic->chapters[i];
-        const int64_t shift = av_rescale_q(of.startTime - in.tsOffset, AV_TIME_BASE_Q, ch->time_base);
+        const int64_t shift =
+            av_rescale_q(of.startTime - in.tsOffset - segmentStart, AV_TIME_BASE_Q, ch->time_base);
         const int64_t limit = of.recordingTime == INT64_MAX
                                   ? INT64_MAX
                                   : av_rescale_q(of.recordingTime, AV_TIME_BASE_Q, ch->time_base);
@@ -116,7 +118,7 @@ void CopyChapters(const InputFile& in, OutputFile& of)
         ChapterPtr out(static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter))));
         if (!out)
             throw FFmpegException("av_mallocz fail");
-        out->id = ch->id;
+        out->id = renumber ? oc->nb_chapters + 1 : ch->id;
         out->time_base = ch->time_base;
         out->start = std::max<int64_t>(0, ch->start - shift);
         out->end = std::min(limit, ch->end - shift);
@@ -436,10 +438,15 @@ void TCustomFFmpeg::Impl::PrepareRun()
         av_dict_copy(&outputs[m.OutFile].ctx->metadata, inputs[m.InFile].ctx->metadata, AV_DICT_DONT_OVERWRITE);
     }
 
-    // 10. Chapters of every input, in every output.
-    for (const InputFile& in : inputs)
+    // 10. Chapters of every input, in every output. Joined inputs follow one another; their
+    // lengths are only known from the containers here, which is what the chapters are placed by.
+    int64_t segmentStart = 0;
+    for (const InputFile& in : inputs) {
         for (OutputFile& of : outputs)
-            CopyChapters(in, of);
+            CopyChapters(in, of, segmentStart, joining);
+        if (joining && in.ctx->duration > 0)
+            segmentStart += in.ctx->duration;
+    }
 
     // 11. Headers.
     for (size_t f = 0; f < outputs.size(); ++f) {

@@ -18,6 +18,7 @@ extern "C" {
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
 
 #include <unistd.h>
 
@@ -513,6 +514,30 @@ const ChapterCase kChapters[] = {
 
 INSTANTIATE_TEST_SUITE_P(Engine, Chapters, ::testing::ValuesIn(kChapters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JoinedChapters, FollowOneAnotherWithDistinctIds)
+{
+    const std::string output = OutPath("chapters-joined.mkv");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {ChapteredClip(), ChapteredClip()}, {}, output, {{"vcodec", "mpeg4"}}, true));
+    const std::vector<ChapterSpan> found = ReadChapters(output);
+    ASSERT_EQ(found.size(), 6u);
+    // The second input's chapters start where the first input ends, give or take its last frame.
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(found[i + 3].title, found[i].title);
+        EXPECT_NEAR(found[i + 3].start - found[i].start, 2.0, 0.05) << found[i].title;
+    }
+    for (size_t i = 1; i < found.size(); ++i)
+        EXPECT_GE(found[i].start, found[i - 1].end - 0.05) << "chapters overlap: " << found[i].title;
+    AVFormatContext* ctx = nullptr;
+    ASSERT_GE(avformat_open_input(&ctx, output.c_str(), nullptr, nullptr), 0);
+    std::set<int64_t> ids;
+    for (unsigned i = 0; i < ctx->nb_chapters; ++i)
+        ids.insert(ctx->chapters[i]->id);
+    avformat_close_input(&ctx);
+    EXPECT_EQ(ids.size(), 6u);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Rate emulation, the file size limit and "shortest".
