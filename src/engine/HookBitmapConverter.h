@@ -57,9 +57,9 @@ private:
     bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
     bool CopyChangedRows(int index); // true when the band's bitmap rows differ from the kept copy
     bool StoreWhole(AVFrame* frame);
-    // A picture shared with others (a decoder keeps its reference pictures) is replaced by a copy
-    // in one of the converter's work pictures, reused once the pipeline has let go of it.
-    bool MakeWritable(AVFrame* frame);
+    void CopyBand(const AVFrame* from, AVFrame* to, int index) const;
+    // One of the converter's work pictures that the pipeline has let go of (or a new one while
+    // fewer than kWorkPictures are kept), for the picture like.
     AVFrame* FreeWorkPicture(const AVFrame* like);
     static constexpr size_t kWorkPictures = 4;
 
@@ -76,6 +76,7 @@ private:
     int height_ = 0;
     int format_ = -1;
     int bands_ = 0;
+    int planeBytes_[4] = {}; // bytes of a row of each plane of the picture
     bool banded_ = false;
     std::vector<int> changed_;      // band indexes, grown only
     std::vector<uint8_t> isChanged_; // per band, written by the parts
