@@ -3,8 +3,8 @@
 // draws on. The picture is converted in bands of rows spread over worker threads, and a copy
 // of what the handler was given is kept: afterwards only the bands whose rows the handler
 // changed are converted back. A handler that draws a small area pays for that area only; one
-// that draws nothing leaves the picture exactly as it was. Buffers, scalers and threads are
-// kept, so frames of a stable size allocate nothing.
+// that draws nothing leaves the picture exactly as it was. Buffers, scalers, work pictures and
+// threads are kept, so frames of a stable size allocate no picture memory.
 #include "engine/AVHandles.h"
 #include "engine/Bitmap24.h"
 #include "engine/BitmapConverter.h"
@@ -32,9 +32,9 @@ public:
     bool PictureToBitmap(const AVFrame* frame);
 
     // The rows of Bitmap() that differ from what PictureToBitmap gave -> the same picture. Nothing
-    // changed: the picture is left alone. A shared picture is made writable first. A bitmap the
-    // handler resized is scaled back whole. False when no scaler can be made or the picture cannot
-    // be made writable.
+    // changed: the picture is left alone. A picture shared with others is never drawn on: the
+    // frame is given a kept work picture instead. A bitmap the handler resized is scaled back
+    // whole. False when no scaler or work picture can be made.
     bool BitmapToPicture(AVFrame* frame);
 
     // Frees the bitmap, buffers and scalers and ends the worker threads.
