@@ -1,6 +1,7 @@
 #include "engine/HookBitmapConverter.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
 #include <libavutil/pixdesc.h>
 }
@@ -74,6 +75,7 @@ bool THookBitmapConverter::PictureToBitmap(const AVFrame* frame) {
             height_ = frame->height;
             format_ = frame->format;
             bands_ = (height_ + kBandRows - 1) / kBandRows;
+            av_image_fill_linesizes(planeBytes_, format, width_);
             bitmap.SetSize(width_, height_);
             bool failed[TStripWorkers::kMaxParts] = {};
             workers_.Run(bands_, [&](int part, int band) {
@@ -125,30 +127,43 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
             changed_.push_back(band);
     if (changed_.empty())
         return true;
-    if (!MakeWritable(frame))
-        return false;
     bool failed[TStripWorkers::kMaxParts] = {};
-    workers_.Run(static_cast<int>(changed_.size()), [&](int part, int i) {
-        if (!StoreBand(scalers_[part], frame, changed_[i]))
-            failed[part] = true;
-    });
+    if (!frame->buf[0] || av_frame_is_writable(frame)) {
+        workers_.Run(static_cast<int>(changed_.size()), [&](int part, int i) {
+            if (!StoreBand(scalers_[part], frame, changed_[i]))
+                failed[part] = true;
+        });
+    } else {
+        // A picture shared with others (a decoder keeps its reference pictures) is not drawn on:
+        // the changed bands go to a work picture, which takes the other bands from the frame.
+        AVFrame* work = FreeWorkPicture(frame);
+        if (!work)
+            return false;
+        av_frame_unref(shell_.get());
+        if (av_frame_ref(shell_.get(), work) < 0 || av_frame_copy_props(shell_.get(), frame) < 0)
+            return false;
+        workers_.Run(bands_, [&](int part, int band) {
+            if (!isChanged_[band])
+                CopyBand(frame, shell_.get(), band);
+            else if (!StoreBand(scalers_[part], shell_.get(), band))
+                failed[part] = true;
+        });
+        av_frame_unref(frame);
+        av_frame_move_ref(frame, shell_.get());
+    }
     return std::none_of(failed, failed + workers_.Parts(), [](bool f) { return f; }) || StoreWhole(frame);
 }
 
-bool THookBitmapConverter::MakeWritable(AVFrame* frame) {
-    if (!frame->buf[0] || av_frame_is_writable(frame))
-        return true;
-    AVFrame* work = FreeWorkPicture(frame);
-    if (!work)
-        return false;
-    // The copy keeps the frame's own properties and takes the work picture's pixels.
-    av_frame_unref(shell_.get());
-    if (av_frame_ref(shell_.get(), work) < 0 || av_frame_copy_props(shell_.get(), frame) < 0 ||
-        av_frame_copy(shell_.get(), frame) < 0)
-        return false;
-    av_frame_unref(frame);
-    av_frame_move_ref(frame, shell_.get());
-    return true;
+void THookBitmapConverter::CopyBand(const AVFrame* from, AVFrame* to, int index) const {
+    const Band band = BandAt(index);
+    const int chromaShift = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format_))->log2_chroma_h;
+    for (int p = 0; p < 4 && from->data[p]; ++p) {
+        const int shift = (p == 1 || p == 2) ? chromaShift : 0;
+        const int top = band.top >> shift;
+        const int rows = AV_CEIL_RSHIFT(band.top + band.rows, shift) - top;
+        CopyRows(from->data[p] + static_cast<ptrdiff_t>(top) * from->linesize[p], from->linesize[p],
+                 to->data[p] + static_cast<ptrdiff_t>(top) * to->linesize[p], to->linesize[p], planeBytes_[p], rows);
+    }
 }
 
 AVFrame* THookBitmapConverter::FreeWorkPicture(const AVFrame* like) {

@@ -3,8 +3,8 @@
 // draws on. The picture is converted in bands of rows spread over worker threads, and a copy
 // of what the handler was given is kept: afterwards only the bands whose rows the handler
 // changed are converted back. A handler that draws a small area pays for that area only; one
-// that draws nothing leaves the picture exactly as it was. Buffers, scalers and threads are
-// kept, so frames of a stable size allocate nothing.
+// that draws nothing leaves the picture exactly as it was. Buffers, scalers, work pictures and
+// threads are kept, so frames of a stable size allocate no picture memory.
 #include "engine/AVHandles.h"
 #include "engine/Bitmap24.h"
 #include "engine/BitmapConverter.h"
@@ -32,9 +32,9 @@ public:
     bool PictureToBitmap(const AVFrame* frame);
 
     // The rows of Bitmap() that differ from what PictureToBitmap gave -> the same picture. Nothing
-    // changed: the picture is left alone. A shared picture is made writable first. A bitmap the
-    // handler resized is scaled back whole. False when no scaler can be made or the picture cannot
-    // be made writable.
+    // changed: the picture is left alone. A picture shared with others is never drawn on: the
+    // frame is given a kept work picture instead. A bitmap the handler resized is scaled back
+    // whole. False when no scaler or work picture can be made.
     bool BitmapToPicture(AVFrame* frame);
 
     // Frees the bitmap, buffers and scalers and ends the worker threads.
@@ -57,9 +57,9 @@ private:
     bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
     bool CopyChangedRows(int index); // true when the band's bitmap rows differ from the kept copy
     bool StoreWhole(AVFrame* frame);
-    // A picture shared with others (a decoder keeps its reference pictures) is replaced by a copy
-    // in one of the converter's work pictures, reused once the pipeline has let go of it.
-    bool MakeWritable(AVFrame* frame);
+    void CopyBand(const AVFrame* from, AVFrame* to, int index) const;
+    // One of the converter's work pictures that the pipeline has let go of (or a new one while
+    // fewer than kWorkPictures are kept), for the picture like.
     AVFrame* FreeWorkPicture(const AVFrame* like);
     static constexpr size_t kWorkPictures = 4;
 
@@ -76,6 +76,7 @@ private:
     int height_ = 0;
     int format_ = -1;
     int bands_ = 0;
+    int planeBytes_[4] = {}; // bytes of a row of each plane of the picture
     bool banded_ = false;
     std::vector<int> changed_;      // band indexes, grown only
     std::vector<uint8_t> isChanged_; // per band, written by the parts
