@@ -298,11 +298,18 @@ int Info(const std::string& file) {
 int Convert(Options& o) {
     const TAppPaths paths = TAppPaths::ForExecutable();
     const std::string settingsPath = o.settingsFile.empty() ? paths.SettingsIniPath : o.settingsFile;
+    // A settings file named on the command line may be the first in its folder.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(settingsPath).parent_path(), ignored);
     TAppSettings settings(settingsPath);
     TFormatParamStore store(paths.FormatIniPath, settingsPath);
     const int code = o.overrides.FormatCode.value_or(settings.FormatCodeForJobs());
-    if (o.defaultChoices)
-        store.Reset(code);
+    // Converting with choices that were never stored would quietly give another output (no
+    // stored video encoder means sound only).
+    if (o.defaultChoices && !store.Reset(code)) {
+        std::cerr << "cannot store the format's default choices in " << settingsPath << "\n";
+        return 1;
+    }
 
     TFFmpegConverter converter;
     if (!converter.LoadLibraries(LibraryFolder())) {

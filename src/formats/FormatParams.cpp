@@ -234,25 +234,30 @@ std::string TFormatParamStore::Choice(int code, const std::string& key, const st
     return settings_.ReadString(FormatSection(code), key, def);
 }
 
-void TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, const std::string& itemText) {
+bool TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, const std::string& itemText) {
     const std::string section = FormatSection(code);
-    settings_.WriteInteger(section, ParamIndexKey(param), index);
+    bool written = settings_.WriteInteger(section, ParamIndexKey(param), index);
     const auto value = ParamValueOf(param, itemText);
-    if (!value) return;
-    settings_.WriteString(section, ParamValueKey(param), *value);
-    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264") CopyH264Extras(code);
+    if (!value) return written;
+    written = settings_.WriteString(section, ParamValueKey(param), *value) && written;
+    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264")
+        written = CopyH264Extras(code) && written;
+    return written;
 }
 
-void TFormatParamStore::CopyH264Extras(int code) {
+bool TFormatParamStore::CopyH264Extras(int code) {
     const std::string section = FormatSection(code);
+    bool written = true;
     for (const char* key : kH264ExtraKeys) {
         const std::string value = definitions_.ReadString(section, key, "");
-        if (H264ExtraQualifies(key, value)) settings_.WriteString(section, key, value);
+        if (H264ExtraQualifies(key, value)) written = settings_.WriteString(section, key, value) && written;
     }
+    return written;
 }
 
-void TFormatParamStore::StoreZoom(int code, int item) {
-    if (const auto value = ZoomValue(item)) settings_.WriteString(FormatSection(code), "paraZoom", *value);
+bool TFormatParamStore::StoreZoom(int code, int item) {
+    const auto value = ZoomValue(item);
+    return !value || settings_.WriteString(FormatSection(code), "paraZoom", *value);
 }
 
 std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
@@ -287,14 +292,16 @@ std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
             step(TFormatParam::Volume)};
 }
 
-void TFormatParamStore::Reset(int code) {
+bool TFormatParamStore::Reset(int code) {
+    bool written = true;
     for (const TResetStep& s : ResetSteps(code)) {
         if (!s.Enabled) continue;
         if (s.IsZoom)
-            StoreZoom(code, s.Index);
+            written = StoreZoom(code, s.Index) && written;
         else if (s.Index >= 0)
-            StoreChoice(code, s.Param, s.Index, s.Text);
+            written = StoreChoice(code, s.Param, s.Index, s.Text) && written;
     }
+    return written;
 }
 
 TPanelChoices TFormatParamStore::PanelChoices(int code) const {

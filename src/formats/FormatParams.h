@@ -121,15 +121,16 @@ public:
 
     // Settings file: the user's choice of one item. Writes the "i" key, then the mapped "para"
     // key; choosing "h264" also copies the qualifying H.264 extras.
-    void StoreChoice(int code, TFormatParam param, int index, const std::string& itemText);
-    void StoreZoom(int code, int item);
+    // False when the settings file could not be written.
+    bool StoreChoice(int code, TFormatParam param, int index, const std::string& itemText);
+    bool StoreZoom(int code, int item);
     std::string Choice(int code, const std::string& key, const std::string& def) const;
 
     // The Default button: the stores to make, in order (video encoder, size, frame rate, video
     // bit rate, zoom, audio encoder, audio bit rate, sample rate, channels, volume).
     std::vector<TResetStep> ResetSteps(int code) const;
     // Makes those stores directly, skipping disabled selectors.
-    void Reset(int code);
+    bool Reset(int code); // false when any store failed
 
     TPanelChoices PanelChoices(int code) const;
     TBuilderChoices BuilderChoices(int code) const;
@@ -140,7 +141,7 @@ public:
     const std::string& SettingsIniPath() const { return settings_.FileName(); }
 
 private:
-    void CopyH264Extras(int code);
+    bool CopyH264Extras(int code);
 
     TIniFile definitions_;
     TIniFile settings_;

@@ -69,4 +69,16 @@ TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {
     fs::remove_all(dir);
 }
 
+TEST(Cli, DefaultChoicesThatCannotBeStoredStopTheRun) {
+    // /proc takes no new files, not even from root.
+    const std::string settings = "/proc/orvel-settings/settings.ini";
+    const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-unstored-" + std::to_string(::getpid()));
+    const CliRun run = RunCli({"--settings", settings, "--format", "803", "--default-choices", "--output-dir",
+                               dir.string(), Path(FixtureId::Avi)});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot store the format's default choices in " + settings), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "clip_(new).avi"));
+    fs::remove_all(dir);
+}
+
 } // namespace
