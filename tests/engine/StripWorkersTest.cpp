@@ -1,13 +1,66 @@
-// Spreading the items of a job over kept helper threads.
+// Spreading the items of a job, or the rows of a pixel pass, over kept helper threads.
 #include "engine/StripWorkers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace orvel {
 namespace {
+
+constexpr size_t kLargeRow = size_t{1} << 20; // far above the size worth sharing out
+
+int NiceOfThisThread() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    EXPECT_EQ(errno, 0);
+    return nice;
+}
+
+std::vector<int> CountRows(TStripWorkers& workers, int rows, size_t bytesPerRow) {
+    std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
+    std::atomic<bool> bandsInRange{true};
+    workers.ForRows(rows, bytesPerRow, [&](int y0, int y1) {
+        if (y0 < 0 || y1 > rows || y0 >= y1)
+            bandsInRange = false;
+        for (int y = y0; y < y1; ++y)
+            ++hits[static_cast<size_t>(y)];
+    });
+    EXPECT_TRUE(bandsInRange);
+    return std::vector<int>(hits.begin(), hits.end());
+}
+
+// Runs passes whose bands wait a little, so a helper has time to wake up even on a busy machine,
+// until one ran on another thread than the caller (or enough were tried); returns the threads
+// and the nice values the bands ran at.
+struct TTakers {
+    std::set<std::thread::id> threads;
+    std::set<int> nices;
+};
+TTakers RunSlowPasses(TStripWorkers& workers) {
+    TTakers takers;
+    std::mutex mutex;
+    for (int pass = 0; pass < 50 && takers.threads.size() < 2; ++pass)
+        workers.ForRows(64, kLargeRow, [&](int, int) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const int nice = NiceOfThisThread();
+            std::lock_guard lock(mutex);
+            takers.threads.insert(std::this_thread::get_id());
+            takers.nices.insert(nice);
+        });
+    return takers;
+}
 
 TEST(StripWorkers, EveryItemRunsOnceAndNoPartRunsTwiceAtATime) {
     for (int parts : {1, 2, 4}) {
@@ -44,6 +97,67 @@ TEST(StripWorkers, PartsFollowTheHardwareWithinLimits) {
     EXPECT_GE(TStripWorkers().Parts(), 1);
     EXPECT_LE(TStripWorkers().Parts(), TStripWorkers::kMaxParts);
     EXPECT_EQ(TStripWorkers(99).Parts(), TStripWorkers::kMaxParts);
+}
+
+TEST(StripWorkers, ForRowsHandsOutEveryRowOnce) {
+    for (int parts : {1, 2, 4}) {
+        TStripWorkers workers(parts);
+        for (int rows : {0, 1, 2, 7, 100, 1081})
+            for (size_t bytes : {size_t{3}, kLargeRow})
+                EXPECT_EQ(CountRows(workers, rows, bytes), std::vector<int>(static_cast<size_t>(rows), 1))
+                    << parts << " parts, " << rows << " rows of " << bytes << " bytes";
+    }
+}
+
+// Runs overlapping on one object (a preview and a conversion at once, or a job that runs a pass
+// itself) are done by their callers alone and all finish.
+TEST(StripWorkers, OverlappingRunsAllFinish) {
+    TStripWorkers workers(2);
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 3; ++t)
+        callers.emplace_back([&] {
+            for (int pass = 0; pass < 200; ++pass)
+                if (CountRows(workers, 64, kLargeRow) != std::vector<int>(64, 1))
+                    ++wrong;
+        });
+    for (std::thread& t : callers)
+        t.join();
+    EXPECT_EQ(wrong, 0);
+
+    std::vector<int> inner;
+    workers.Run(4, [&](int, int item) {
+        if (item == 0)
+            inner = CountRows(workers, 64, kLargeRow);
+    });
+    EXPECT_EQ(inner, std::vector<int>(64, 1));
+}
+
+TEST(StripWorkers, LargePassesUseTheHelpers) {
+    TStripWorkers workers(2);
+    EXPECT_EQ(RunSlowPasses(workers).threads.size(), 2u);
+}
+
+// A conversion at a lowered priority must not have its pixels done by threads at normal priority,
+// nor may a normal one have them done at the lowered priority: every band runs at the nice value
+// of the thread that asked, whether the workers are its own or were used by another thread first.
+TEST(StripWorkers, BandsRunAtTheSchedulingOfTheAskingThread) {
+    const int normal = NiceOfThisThread();
+    if (normal >= 19)
+        GTEST_SKIP() << "the test runs at the lowest priority already";
+    const int lowered = std::min(normal + 5, 19);
+    TStripWorkers shared(2);
+    ASSERT_EQ(RunSlowPasses(shared).nices, std::set<int>{normal}); // helpers start at normal priority
+    std::thread low([&] {
+        ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), lowered), 0);
+        for (TStripWorkers* workers : {&shared, &TStripWorkers::OfThisThread()}) {
+            const TTakers takers = RunSlowPasses(*workers);
+            EXPECT_EQ(takers.nices, std::set<int>{lowered});
+            EXPECT_EQ(takers.threads.size(), 2u) << "helpers at the caller's priority take part";
+        }
+    });
+    low.join();
+    EXPECT_EQ(RunSlowPasses(shared).nices, std::set<int>{normal});
 }
 
 } // namespace

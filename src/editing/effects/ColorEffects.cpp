@@ -2,7 +2,7 @@
 // table look-ups, so that a full-HD frame takes a few milliseconds.
 #include "editing/effects/ColorEffects.h"
 
-#include "editing/effects/RowPool.h"
+#include "engine/StripWorkers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -150,8 +150,8 @@ void TColorEffects::ApplyRows(const BitmapView& frame, int y0, int y1) const {
 
 void TColorEffects::Apply(const BitmapView& frame) const {
     if (kind_ == TKind::None || frame.Empty()) return;
-    TRowPool::Shared().ForRows(frame.Height, static_cast<size_t>(frame.Width) * 3,
-                               [&](int y0, int y1) { ApplyRows(frame, y0, y1); });
+    TStripWorkers::OfThisThread().ForRows(frame.Height, static_cast<size_t>(frame.Width) * 3,
+                                          [&](int y0, int y1) { ApplyRows(frame, y0, y1); });
 }
 
 } // namespace orvel

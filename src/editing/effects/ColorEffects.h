@@ -23,7 +23,7 @@ public:
     bool Active() const { return kind_ != TKind::None; }
 
     // Changes every pixel of the frame in place. Large frames are shared out by rows among the
-    // row pool's threads; the result does not depend on how.
+    // calling thread's strip workers; the result does not depend on how.
     void Apply(const BitmapView& frame) const;
 
 private:

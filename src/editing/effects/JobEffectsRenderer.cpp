@@ -3,19 +3,13 @@
 #include "editing/effects/JobEffectsRenderer.h"
 
 #include "batch/LayerOrder.h"
-#include "editing/effects/RowPool.h"
 
 namespace orvel {
 
 TJobEffectsRenderer::TJobEffectsRenderer(EffectSettings settings)
     : settings_(std::move(settings)),
       colors_(settings_.ColorAdjustActive(), settings_.Brightness, settings_.Contrast, settings_.Saturation,
-              settings_.ExposureActive(), static_cast<float>(settings_.Exposure)) {
-    // The pool's helpers take the scheduling of the thread that makes the pool. A conversion makes
-    // its renderers in the main thread before its worker lowers its own priority, so the pool is
-    // made here rather than at the first frame.
-    TRowPool::Shared();
-}
+              settings_.ExposureActive(), static_cast<float>(settings_.Exposure)) {}
 
 bool TJobEffectsRenderer::DrawText(const BitmapView& frame) {
     const EffectSettings& s = settings_;
