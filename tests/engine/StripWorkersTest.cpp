@@ -10,9 +10,11 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -41,12 +43,16 @@ std::vector<int> CountRows(TStripWorkers& workers, int rows, size_t bytesPerRow)
     return std::vector<int>(hits.begin(), hits.end());
 }
 
+// The scheduling a band ran at: policy and nice value of its thread.
+using TScheduling = std::pair<int, int>;
+TScheduling SchedulingOfThisThread() { return {sched_getscheduler(0), NiceOfThisThread()}; }
+
 // Runs passes whose bands wait a little, so a helper has time to wake up even on a busy machine,
 // until one ran on another thread than the caller (or enough were tried); returns the threads
-// and the nice values the bands ran at.
+// and the scheduling the bands ran at.
 struct TTakers {
     std::set<std::thread::id> threads;
-    std::set<int> nices;
+    std::set<TScheduling> schedulings;
 };
 TTakers RunSlowPasses(TStripWorkers& workers) {
     TTakers takers;
@@ -54,10 +60,10 @@ TTakers RunSlowPasses(TStripWorkers& workers) {
     for (int pass = 0; pass < 50 && takers.threads.size() < 2; ++pass)
         workers.ForRows(64, kLargeRow, [&](int, int) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            const int nice = NiceOfThisThread();
+            const TScheduling scheduling = SchedulingOfThisThread();
             std::lock_guard lock(mutex);
             takers.threads.insert(std::this_thread::get_id());
-            takers.nices.insert(nice);
+            takers.schedulings.insert(scheduling);
         });
     return takers;
 }
@@ -138,26 +144,40 @@ TEST(StripWorkers, LargePassesUseTheHelpers) {
     EXPECT_EQ(RunSlowPasses(workers).threads.size(), 2u);
 }
 
-// A conversion at a lowered priority must not have its pixels done by threads at normal priority,
-// nor may a normal one have them done at the lowered priority: every band runs at the nice value
-// of the thread that asked, whether the workers are its own or were used by another thread first.
+// A conversion at a lowered or idle priority must not have its pixels done by threads at normal
+// priority, nor may a normal one have them done at a lower priority: every band runs at the
+// scheduling of the thread that asked, whether the workers are its own or were used by another
+// thread first.
 TEST(StripWorkers, BandsRunAtTheSchedulingOfTheAskingThread) {
-    const int normal = NiceOfThisThread();
-    if (normal >= 19)
-        GTEST_SKIP() << "the test runs at the lowest priority already";
-    const int lowered = std::min(normal + 5, 19);
+    const TScheduling normal = SchedulingOfThisThread();
     TStripWorkers shared(2);
-    ASSERT_EQ(RunSlowPasses(shared).nices, std::set<int>{normal}); // helpers start at normal priority
-    std::thread low([&] {
-        ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), lowered), 0);
-        for (TStripWorkers* workers : {&shared, &TStripWorkers::OfThisThread()}) {
-            const TTakers takers = RunSlowPasses(*workers);
-            EXPECT_EQ(takers.nices, std::set<int>{lowered});
-            EXPECT_EQ(takers.threads.size(), 2u) << "helpers at the caller's priority take part";
-        }
-    });
-    low.join();
-    EXPECT_EQ(RunSlowPasses(shared).nices, std::set<int>{normal});
+    ASSERT_EQ(RunSlowPasses(shared).schedulings, std::set<TScheduling>{normal}); // helpers start here
+    struct TLowering {
+        const char* name;
+        bool idle; // SCHED_IDLE, else a higher nice value
+    };
+    for (const TLowering lowering : {TLowering{"nice", false}, TLowering{"idle", true}}) {
+        SCOPED_TRACE(lowering.name);
+        if (!lowering.idle && normal.second >= 19)
+            continue; // no lower nice value to take
+        std::thread low([&] {
+            if (lowering.idle) {
+                sched_param param{};
+                ASSERT_EQ(sched_setscheduler(0, SCHED_IDLE, &param), 0);
+            } else {
+                ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), std::min(normal.second + 5, 19)), 0);
+            }
+            const TScheduling lowered = SchedulingOfThisThread();
+            ASSERT_NE(lowered, normal);
+            for (TStripWorkers* workers : {&shared, &TStripWorkers::OfThisThread()}) {
+                const TTakers takers = RunSlowPasses(*workers);
+                EXPECT_EQ(takers.schedulings, std::set<TScheduling>{lowered});
+                EXPECT_EQ(takers.threads.size(), 2u) << "helpers at the caller's priority take part";
+            }
+        });
+        low.join();
+        EXPECT_EQ(RunSlowPasses(shared).schedulings, std::set<TScheduling>{normal});
+    }
 }
 
 } // namespace
