@@ -394,9 +394,17 @@ TEST(ConverterControl, PauseHoldsTheTaskAndResumeFinishesIt) {
 
     c.StartTask(1);
     ASSERT_TRUE(r.WaitForProgress());
-    r.ServeUntil([] { return false; }, 200); // let the worker reach the gate
-    const auto size = fs::file_size(out);
-    const size_t events = r.ProgressCount();
+    // The worker reaches the gate at its next packet, which on a busy machine may take a while:
+    // wait until the file and the events stand still, then check that they stay still.
+    auto size = fs::file_size(out);
+    size_t events = r.ProgressCount();
+    for (int i = 0; i < 20; ++i) {
+        r.ServeUntil([] { return false; }, 250);
+        if (fs::file_size(out) == size && r.ProgressCount() == events)
+            break;
+        size = fs::file_size(out);
+        events = r.ProgressCount();
+    }
     r.ServeUntil([] { return false; }, 800);
     EXPECT_EQ(fs::file_size(out), size);
     EXPECT_EQ(r.ProgressCount(), events);
