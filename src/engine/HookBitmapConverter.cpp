@@ -121,7 +121,7 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
     if (!samePicture)
         return StoreWhole(frame);
     isChanged_.assign(bands_, 0);
-    workers_.Run(bands_, [&](int, int band) { isChanged_[band] = CopyChangedRows(band); });
+    workers_.Run(bands_, [&](int, int band) { isChanged_[band] = BandChanged(band); });
     for (int band = 0; band < bands_; ++band)
         if (isChanged_[band])
             changed_.push_back(band);
@@ -194,36 +194,32 @@ AVFrame* THookBitmapConverter::FreeWorkPicture(const AVFrame* like) {
     return av_frame_make_writable(work_.back().get()) < 0 ? nullptr : work_.back().get();
 }
 
-bool THookBitmapConverter::CopyChangedRows(int index) {
+bool THookBitmapConverter::BandChanged(int index) const {
     const Band band = BandAt(index);
     const int rowBytes = width_ * 3;
-    int y = band.top;
-    const int end = band.top + band.rows;
-    while (y < end && std::memcmp(bitmap_->Row(y), given_.get() + static_cast<ptrdiff_t>(y) * givenStride_,
-                                  rowBytes) == 0)
-        ++y;
-    if (y == end)
-        return false;
-    // The band is converted back from the kept copy, whose rows suit the scaler better.
-    CopyRows(bitmap_->Row(y), bitmap_->Stride(), given_.get() + static_cast<ptrdiff_t>(y) * givenStride_,
-             givenStride_, rowBytes, end - y);
-    return true;
+    for (int y = band.top; y < band.top + band.rows; ++y)
+        if (std::memcmp(bitmap_->Row(y), given_.get() + static_cast<ptrdiff_t>(y) * givenStride_, rowBytes) != 0)
+            return true;
+    return false;
 }
 
 bool THookBitmapConverter::StoreBand(PartScalers& scalers, AVFrame* frame, int index) {
     const Band band = BandAt(index);
-    const uint8_t* given = given_.get() + static_cast<ptrdiff_t>(band.top) * givenStride_;
+    // Straight from the handler's bitmap: the scaler only reads it, and reads past a row's end
+    // stay within the bitmap's spare bytes.
+    const uint8_t* drawn = bitmap_->Row(band.top);
+    const int drawnStride = bitmap_->Stride();
     const auto format = static_cast<AVPixelFormat>(frame->format);
     if (format == kBitmapFormat) {
-        CopyRows(given, givenStride_, frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0],
+        CopyRows(drawn, drawnStride, frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0],
                  frame->linesize[0], width_ * 3, band.rows);
         return true;
     }
     SwsContextPtr& scaler = scalers.fromBitmap[band.rows == kBandRows ? 0 : 1];
     if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format))
         return false;
-    const uint8_t* src[4] = {given, nullptr, nullptr, nullptr};
-    const int srcLines[4] = {givenStride_, 0, 0, 0};
+    const uint8_t* src[4] = {drawn, nullptr, nullptr, nullptr};
+    const int srcLines[4] = {drawnStride, 0, 0, 0};
     uint8_t* dst[4];
     BandPlanes(format, frame->data, frame->linesize, band.top, dst);
     return sws_scale(scaler.get(), src, srcLines, 0, band.rows, dst, frame->linesize) > 0;

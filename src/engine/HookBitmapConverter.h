@@ -55,7 +55,7 @@ private:
     Band BandAt(int index) const;
     bool LoadBand(PartScalers& scalers, const AVFrame* frame, int index);
     bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
-    bool CopyChangedRows(int index); // true when the band's bitmap rows differ from the kept copy
+    bool BandChanged(int index) const; // the band's bitmap rows differ from the kept copy
     bool StoreWhole(AVFrame* frame);
     void CopyBand(const AVFrame* from, AVFrame* to, int index) const;
     // One of the converter's work pictures that the pipeline has let go of (or a new one while

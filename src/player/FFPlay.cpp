@@ -476,7 +476,7 @@ void TCustomPlayer::RunHook(Playback& playback, AVFrame* overlay, double pts) {
     if (!handler) return;
     std::lock_guard lock(hookMutex_);
     Bitmap24& bitmap = hookConverter_.Bitmap();
-    if (!hookConverter_.PictureToBitmap(overlay, bitmap)) {
+    if (!hookConverter_.PictureToBitmap(overlay)) {
         FFLogger().Log(this, llError, "Cannot initialize the toRGB conversion context");
         return;
     }
@@ -492,7 +492,8 @@ void TCustomPlayer::RunHook(Playback& playback, AVFrame* overlay, double pts) {
             return;
         }
     }
-    if (!hookConverter_.BitmapToPicture(bitmap.View(), overlay))
+    // Only the rows the handler changed are converted back.
+    if (!hookConverter_.BitmapToPicture(overlay))
         FFLogger().Log(this, llError, "Cannot initialize the fromRGB conversion context");
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/Bitmap24.h"
 #include "engine/BitmapConverter.h"
+#include "engine/HookBitmapConverter.h"
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/PlayerTypes.h"
@@ -209,7 +210,7 @@ private:
     std::atomic<bool> inHandler_{false};
 
     std::mutex hookMutex_;
-    TBitmapConverter hookConverter_;
+    THookBitmapConverter hookConverter_;
     TBitmapConverter snapshotConverter_;
 };
 

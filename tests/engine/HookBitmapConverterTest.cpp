@@ -171,6 +171,35 @@ TEST(HookBitmapConverter, OnlyTheBandsOfAChangedAreaGoBack) {
     }
 }
 
+// Colour effects redraw every pixel: each band must come back from its own rows of the bitmap,
+// whatever the bitmap's row padding (odd widths) and the height of the last band.
+TEST(HookBitmapConverter, AWhollyRedrawnBitmapComesBackInItsColours) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(Name(c));
+        FramePtr frame = Picture(c.format, c.width, c.height);
+        THookBitmapConverter conv(2);
+        ASSERT_TRUE(conv.PictureToBitmap(frame.get()));
+        Bitmap24& drawn = conv.Bitmap();
+        // The gradients mirrored left to right and top to bottom: every row differs from before.
+        Bitmap24 mirrored;
+        PaintGradients(mirrored, c.width, c.height);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                std::memcpy(drawn.Row(y) + x * 3, mirrored.Row(c.height - 1 - y) + (c.width - 1 - x) * 3, 3);
+        ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
+        TBitmapConverter whole;
+        Bitmap24 back;
+        ASSERT_TRUE(whole.PictureToBitmap(frame.get(), back));
+        // The scaler's own handling of an odd width's last pixels is not checked: its converter
+        // for whole pixel pairs leaves the pixel before the odd last pair several steps off.
+        int worst = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < (c.width % 2 ? c.width - 3 : c.width) * 3; ++x)
+                worst = std::max(worst, std::abs(back.Row(y)[x] - drawn.Row(y)[x]));
+        EXPECT_LE(worst, c.tolerance);
+    }
+}
+
 TEST(HookBitmapConverter, DrawingOnSharedPicturesReusesItsWorkPictures) {
     FramePtr decoded = Picture(AV_PIX_FMT_YUV420P, 64, 48);
     THookBitmapConverter conv(2);
