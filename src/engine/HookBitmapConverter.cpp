@@ -127,12 +127,16 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
             changed_.push_back(band);
     if (changed_.empty())
         return true;
+    PlanPieces();
     bool failed[TStripWorkers::kMaxParts] = {};
-    if (!frame->buf[0] || av_frame_is_writable(frame)) {
-        workers_.Run(static_cast<int>(changed_.size()), [&](int part, int i) {
-            if (!StoreBand(scalers_[part], frame, changed_[i]))
+    const auto store = [&](AVFrame* to) {
+        workers_.Run(static_cast<int>(pieces_.size()), [&](int part, int i) {
+            if (!StoreRows(scalers_[part], to, pieces_[i]))
                 failed[part] = true;
         });
+    };
+    if (!frame->buf[0] || av_frame_is_writable(frame)) {
+        store(frame);
     } else {
         // A picture shared with others (a decoder keeps its reference pictures) is not drawn on:
         // the changed bands go to a work picture, which takes the other bands from the frame.
@@ -142,12 +146,11 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
         av_frame_unref(shell_.get());
         if (av_frame_ref(shell_.get(), work) < 0 || av_frame_copy_props(shell_.get(), frame) < 0)
             return false;
-        workers_.Run(bands_, [&](int part, int band) {
+        workers_.Run(bands_, [&](int, int band) {
             if (!isChanged_[band])
                 CopyBand(frame, shell_.get(), band);
-            else if (!StoreBand(scalers_[part], shell_.get(), band))
-                failed[part] = true;
         });
+        store(shell_.get());
         av_frame_unref(frame);
         av_frame_move_ref(frame, shell_.get());
     }
@@ -203,8 +206,27 @@ bool THookBitmapConverter::BandChanged(int index) const {
     return false;
 }
 
-bool THookBitmapConverter::StoreBand(PartScalers& scalers, AVFrame* frame, int index) {
-    const Band band = BandAt(index);
+void THookBitmapConverter::PlanPieces() {
+    pieces_.clear();
+    const int parts = workers_.Parts();
+    for (size_t i = 0; i < changed_.size();) {
+        size_t end = i + 1;
+        while (end < changed_.size() && changed_[end] == changed_[end - 1] + 1)
+            ++end;
+        const int first = changed_[i];
+        const int count = static_cast<int>(end - i);
+        const int cuts = std::min(count, parts);
+        for (int j = 0; j < cuts; ++j) {
+            const int from = first + count * j / cuts;
+            const int to = first + count * (j + 1) / cuts;
+            const int top = from * kBandRows;
+            pieces_.push_back(Band{top, std::min(to * kBandRows, height_) - top});
+        }
+        i = end;
+    }
+}
+
+bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const Band& band) {
     // Straight from the handler's bitmap: the scaler only reads it, and reads past a row's end
     // stay within the bitmap's spare bytes.
     const uint8_t* drawn = bitmap_->Row(band.top);
@@ -215,7 +237,15 @@ bool THookBitmapConverter::StoreBand(PartScalers& scalers, AVFrame* frame, int i
                  frame->linesize[0], width_ * 3, band.rows);
         return true;
     }
-    SwsContextPtr& scaler = scalers.fromBitmap[band.rows == kBandRows ? 0 : 1];
+    auto kept = std::find_if(scalers.fromBitmap.begin(), scalers.fromBitmap.end(),
+                             [&](const auto& entry) { return entry.first == band.rows; });
+    if (kept == scalers.fromBitmap.end()) {
+        if (scalers.fromBitmap.size() >= kKeptHeights)
+            scalers.fromBitmap.erase(scalers.fromBitmap.begin());
+        scalers.fromBitmap.emplace_back(band.rows, nullptr);
+        kept = scalers.fromBitmap.end() - 1;
+    }
+    SwsContextPtr& scaler = kept->second;
     if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format))
         return false;
     const uint8_t* src[4] = {drawn, nullptr, nullptr, nullptr};

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace orvel {
@@ -41,12 +42,14 @@ public:
     void Reset();
 
 private:
-    // One scaler per direction and band height (full band, last band) for each part, as
-    // scalers are not shared between threads.
+    // Scalers of each part, as scalers are not shared between threads: to the bitmap one per
+    // band height (full band, last band); back from it one per height of the rows converted
+    // back, which follow the changed areas, so the few latest heights are kept.
     struct PartScalers {
         SwsContextPtr toBitmap[2];
-        SwsContextPtr fromBitmap[2];
+        std::vector<std::pair<int, SwsContextPtr>> fromBitmap; // by rows, oldest first
     };
+    static constexpr size_t kKeptHeights = 6;
     struct Band {
         int top;
         int rows;
@@ -54,7 +57,11 @@ private:
 
     Band BandAt(int index) const;
     bool LoadBand(PartScalers& scalers, const AVFrame* frame, int index);
-    bool StoreBand(PartScalers& scalers, AVFrame* frame, int index);
+    // Changed bands next to each other go back as one piece (cut in as many pieces as there are
+    // parts): the scalers' fast path takes the chroma of a piece's last two rows from one pixel
+    // instead of four, so the fewer cuts, the closer the result is to converting the whole.
+    void PlanPieces();
+    bool StoreRows(PartScalers& scalers, AVFrame* frame, const Band& rows);
     bool BandChanged(int index) const; // the band's bitmap rows differ from the kept copy
     bool StoreWhole(AVFrame* frame);
     void CopyBand(const AVFrame* from, AVFrame* to, int index) const;
@@ -79,6 +86,7 @@ private:
     int planeBytes_[4] = {}; // bytes of a row of each plane of the picture
     bool banded_ = false;
     std::vector<int> changed_;      // band indexes, grown only
+    std::vector<Band> pieces_;      // rows converted back, grown only
     std::vector<uint8_t> isChanged_; // per band, written by the parts
     TBitmapConverter whole_;        // formats that cannot be split into bands, resized bitmaps
     std::vector<FramePtr> work_;    // oldest first
