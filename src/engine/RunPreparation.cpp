@@ -319,10 +319,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
             gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
             gi.timeBase = ist->time_base;
             gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
-            gi.deinterlace = s.Deinterlace;
             OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
-            if (os.filter.deinterlaceFailed)
-                FFLogger().Log(&self, llError, "Deinterlacing failed.");
             os.filtered = MakeFrame();
         } else if (type == AVMEDIA_TYPE_AUDIO) {
             os.audioFrame = MakeFrame();

@@ -15,6 +15,14 @@ extern "C" {
 
 namespace orvel {
 
+struct VideoFilterGraph {
+    FilterGraphPtr graph;
+    AVFilterContext* src = nullptr;
+    AVFilterContext* sink = nullptr;
+    // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
+    int width = 0, height = 0, format = -1;
+};
+
 struct InputStream {
     int file = 0;
     int index = 0;
@@ -30,6 +38,7 @@ struct InputStream {
     bool multiFrameWarned = false;
     int64_t wallStart = 0;             // rate emulation: when reading began
     int64_t firstPts = kNoTimestamp;   // rate emulation: the stream's first timestamp, microseconds
+    VideoFilterGraph deinterlacer;     // made at the first picture when deinterlacing
 };
 
 struct InputFileRun {
@@ -37,15 +46,6 @@ struct InputFileRun {
     int streams = 0;
     bool eof = false;
     bool noPacket = false;
-};
-
-struct VideoFilterGraph {
-    FilterGraphPtr graph;
-    AVFilterContext* src = nullptr;
-    AVFilterContext* sink = nullptr;
-    // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
-    int width = 0, height = 0, format = -1;
-    bool deinterlaceFailed = false; // the deinterlacer was asked for but could not be set up
 };
 
 struct OutputStream {
@@ -124,6 +124,7 @@ struct RunState {
     PacketPtr pkt = MakePacket();
     PacketPtr encPkt = MakePacket();
     FramePtr decoded = MakeFrame();
+    FramePtr deinterlaced = MakeFrame();
 };
 
 } // namespace orvel

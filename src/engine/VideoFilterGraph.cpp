@@ -1,5 +1,6 @@
 // The picture path of an encoded video stream: buffer -> crop -> scale -> the user's chain ->
-// a sink that only accepts the encoder's pixel format (which converts the format on the way).
+// a sink that only accepts the encoder's pixel format (which converts the format on the way);
+// and the deinterlacer that decoded pictures go through first.
 #include "engine/FFmpegException.h"
 #include "engine/RunState.h"
 #include "engine/VideoFilterGraph.h"
@@ -8,6 +9,7 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/opt.h>
+#include <libswscale/swscale.h>
 }
 
 namespace orvel {
@@ -19,8 +21,9 @@ struct InOutDeleter {
 };
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutDeleter>;
 
-int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec, int targetW, int targetH,
-          AVPixelFormat outFormat, int scalerFlags, bool fixSize, bool deinterlace)
+// buffer -> chain -> a sink that takes only outFormat.
+int Link(VideoFilterGraph& g, const VideoGraphInput& in, const std::string& chain, AVPixelFormat outFormat,
+         int scalerFlags)
 {
     g = VideoFilterGraph{};
     g.graph.reset(avfilter_graph_alloc());
@@ -46,29 +49,6 @@ int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec
     rc = av_opt_set_int_list(g.sink, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
     if (rc < 0)
         return rc;
-
-    // Crop bands that no longer fit a changed picture are dropped rather than failing.
-    // Deinterlacing works on the decoded picture, before any cropping or scaling.
-    std::string chain = deinterlace ? "yadif," : "";
-    int width = in.width, height = in.height;
-    const int cropW = in.width - spec.cropLeft - spec.cropRight;
-    const int cropH = in.height - spec.cropTop - spec.cropBottom;
-    const bool crop = spec.cropTop || spec.cropBottom || spec.cropLeft || spec.cropRight;
-    if (crop && cropW > 0 && cropH > 0) {
-        chain += Format("crop=%d:%d:%d:%d,", cropW, cropH, spec.cropLeft, spec.cropTop);
-        width = cropW;
-        height = cropH;
-    }
-    if (targetW > 0 && targetH > 0 && (width != targetW || height != targetH))
-        chain += Format("scale=%d:%d,", targetW, targetH);
-    if (!spec.filters.empty())
-        chain += spec.filters + ",";
-    if (fixSize)
-        chain += Format("scale=%d:%d,", targetW, targetH);
-    if (chain.empty())
-        chain = "null";
-    else
-        chain.pop_back();
 
     InOutPtr outputs(avfilter_inout_alloc());
     InOutPtr inputs(avfilter_inout_alloc());
@@ -96,16 +76,31 @@ int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec
     return 0;
 }
 
-// Builds with the deinterlacer when asked, and without it when it cannot be set up.
-int BuildWithFallback(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec, int targetW,
-                      int targetH, AVPixelFormat outFormat, int scalerFlags, bool fixSize)
+int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec, int targetW, int targetH,
+          AVPixelFormat outFormat, int scalerFlags, bool fixSize)
 {
-    int rc = Build(g, in, spec, targetW, targetH, outFormat, scalerFlags, fixSize, in.deinterlace);
-    if (rc >= 0 || !in.deinterlace)
-        return rc;
-    rc = Build(g, in, spec, targetW, targetH, outFormat, scalerFlags, fixSize, false);
-    g.deinterlaceFailed = rc >= 0;
-    return rc;
+    // Crop bands that no longer fit a changed picture are dropped rather than failing.
+    std::string chain;
+    int width = in.width, height = in.height;
+    const int cropW = in.width - spec.cropLeft - spec.cropRight;
+    const int cropH = in.height - spec.cropTop - spec.cropBottom;
+    const bool crop = spec.cropTop || spec.cropBottom || spec.cropLeft || spec.cropRight;
+    if (crop && cropW > 0 && cropH > 0) {
+        chain += Format("crop=%d:%d:%d:%d,", cropW, cropH, spec.cropLeft, spec.cropTop);
+        width = cropW;
+        height = cropH;
+    }
+    if (targetW > 0 && targetH > 0 && (width != targetW || height != targetH))
+        chain += Format("scale=%d:%d,", targetW, targetH);
+    if (!spec.filters.empty())
+        chain += spec.filters + ",";
+    if (fixSize)
+        chain += Format("scale=%d:%d,", targetW, targetH);
+    if (chain.empty())
+        chain = "null";
+    else
+        chain.pop_back();
+    return Link(g, in, chain, outFormat, scalerFlags);
 }
 
 } // namespace
@@ -113,7 +108,7 @@ int BuildWithFallback(VideoFilterGraph& g, const VideoGraphInput& in, const Outp
 void OpenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec,
                           AVCodecContext* enc, int scalerFlags)
 {
-    const int rc = BuildWithFallback(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, false);
+    const int rc = Build(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, false);
     if (rc < 0) {
         g = VideoFilterGraph{};
         if (spec.filters.empty())
@@ -129,10 +124,43 @@ void ReopenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, cons
                             const AVCodecContext* enc, int scalerFlags)
 {
     // The encoder is open: whatever the new picture is, the graph must end at its size.
-    if (BuildWithFallback(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, true) < 0) {
+    if (Build(g, in, spec, enc->width, enc->height, enc->pix_fmt, scalerFlags, true) < 0) {
         g = VideoFilterGraph{};
         throw FFmpegException("Cannot get resampling context");
     }
+}
+
+bool DeinterlacePicture(VideoFilterGraph& g, AVFrame* frame, AVRational timeBase, AVFrame* scratch)
+{
+    // It works on 16x16 blocks and leaves a smaller picture untouched.
+    constexpr int kSmallest = 16;
+    if (frame->width < kSmallest || frame->height < kSmallest)
+        return false;
+    if (frame->width != g.width || frame->height != g.height || frame->format != g.format) {
+        VideoGraphInput in;
+        in.width = frame->width;
+        in.height = frame->height;
+        in.format = static_cast<AVPixelFormat>(frame->format);
+        in.timeBase = timeBase;
+        in.sar = frame->sample_aspect_ratio;
+        // The postprocessing library's deinterlacer: a vertical (-1 4 2 4 -1) / 8 filter over each
+        // picture on its own, so it gives every picture back at once, without waiting for the next.
+        if (Link(g, in, "pp=fd", in.format, SWS_BICUBIC) < 0) {
+            g = VideoFilterGraph{};
+            g.width = frame->width; // not tried again until the picture changes
+            g.height = frame->height;
+            g.format = frame->format;
+            return false;
+        }
+    }
+    if (!g.graph || av_buffersrc_add_frame_flags(g.src, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
+        return false;
+    if (av_buffersink_get_frame(g.sink, scratch) < 0)
+        return false;
+    av_frame_copy_props(scratch, frame);
+    av_frame_unref(frame);
+    av_frame_move_ref(frame, scratch);
+    return true;
 }
 
 } // namespace orvel

@@ -18,6 +18,9 @@ namespace orvel {
 void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame)
 {
     ++t.decodedFrames;
+    // The picture is deinterlaced before anything draws on it; when that fails it goes on as decoded.
+    if (s.Deinterlace && !DeinterlacePicture(is.deinterlacer, frame, is.st->time_base, r.deinterlaced.get()))
+        FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
     if (t.customHook)
         RunCustomHook(is, frame);
     else if (s.FrameHooks.Enabled && av_frame_make_writable(frame) >= 0)
@@ -43,10 +46,7 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
         in.format = static_cast<AVPixelFormat>(frame->format);
         in.timeBase = is.st->time_base;
         in.sar = frame->sample_aspect_ratio;
-        in.deinterlace = s.Deinterlace;
         ReopenVideoFilterGraph(g, in, *os.spec, os.enc, s.ScalerFlags());
-        if (g.deinterlaceFailed)
-            FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
     }
     if (!g.graph)
         return;

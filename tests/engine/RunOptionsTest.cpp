@@ -255,7 +255,7 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
     EXPECT_FALSE(log.Contains("Deinterlacing failed."));
 }
 
-// The deinterlacer needs three lines; a picture of two is converted as it is, with a message.
+// The deinterlacer works on 16x16 blocks; a picture of two lines is converted as it is, with a message.
 TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
 {
     EngineLog log;
@@ -267,6 +267,39 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
     EXPECT_TRUE(finished);
     EXPECT_EQ(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), kCombedFrames);
     EXPECT_TRUE(log.Has(llError, "Deinterlacing failed."));
+}
+
+// Whatever draws on the picture draws on the deinterlaced one.
+TEST(DeinterlaceTest, TheHookGetsTheDeinterlacedPicture)
+{
+    const std::string input = OutPath("combed-for-hook.avi");
+    WriteCombedClip(input);
+    for (bool deinterlace : {false, true}) {
+        SCOPED_TRACE(deinterlace ? "deinterlaced" : "as decoded");
+        double worst = 0, best = 1e9;
+        int calls = 0;
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        task.OnHook = [&](TCustomFFmpeg&, THookInfo& info) {
+            ++calls;
+            const Bitmap24& b = *info.Bitmap;
+            double sum = 0;
+            for (int y = 8; y < b.Height() - 9; ++y)
+                sum += std::abs(b.Row(y)[b.Width() / 2 * 3 + 1] - b.Row(y + 1)[b.Width() / 2 * 3 + 1]);
+            const double combing = sum / (b.Height() - 17);
+            worst = std::max(worst, combing);
+            best = std::min(best, combing);
+        };
+        Options options = {{"vcodec", "rawvideo"}};
+        if (deinterlace)
+            options.push_back({"deinterlace", ""});
+        ASSERT_NO_THROW(Convert(task, {input}, {}, OutPath("combed-hooked.avi"), options));
+        EXPECT_EQ(calls, kCombedFrames);
+        if (deinterlace)
+            EXPECT_LT(worst, 20.0);
+        else
+            EXPECT_GT(best, 200.0);
+    }
 }
 
 TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
