@@ -19,7 +19,7 @@ namespace orvel {
 
 class THookBitmapConverter {
 public:
-    // parts: threads a conversion is spread over (<= 0: one per hardware thread).
+    // parts: threads a conversion is spread over (<= 0: one per core the process may use).
     explicit THookBitmapConverter(int parts = 0);
     THookBitmapConverter(const THookBitmapConverter&) = delete;
     THookBitmapConverter& operator=(const THookBitmapConverter&) = delete;
