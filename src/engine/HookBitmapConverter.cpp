@@ -113,7 +113,7 @@ bool THookBitmapConverter::LoadBand(PartScalers& scalers, const AVFrame* frame, 
 }
 
 bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
-    changed_.clear();
+    pieces_.clear();
     if (!frame || !frame->data[0] || !bitmap_)
         return false;
     const bool samePicture = banded_ && frame->width == width_ && frame->height == height_ &&
@@ -122,12 +122,9 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
         return StoreWhole(frame);
     isChanged_.assign(bands_, 0);
     workers_.Run(bands_, [&](int, int band) { isChanged_[band] = BandChanged(band); });
-    for (int band = 0; band < bands_; ++band)
-        if (isChanged_[band])
-            changed_.push_back(band);
-    if (changed_.empty())
-        return true;
     PlanPieces();
+    if (pieces_.empty())
+        return true;
     bool failed[TStripWorkers::kMaxParts] = {};
     const auto store = [&](AVFrame* to) {
         workers_.Run(static_cast<int>(pieces_.size()), [&](int part, int i) {
@@ -209,20 +206,22 @@ bool THookBitmapConverter::BandChanged(int index) const {
 void THookBitmapConverter::PlanPieces() {
     pieces_.clear();
     const int parts = workers_.Parts();
-    for (size_t i = 0; i < changed_.size();) {
-        size_t end = i + 1;
-        while (end < changed_.size() && changed_[end] == changed_[end - 1] + 1)
+    for (int first = 0; first < bands_;) {
+        if (!isChanged_[first]) {
+            ++first;
+            continue;
+        }
+        int end = first + 1;
+        while (end < bands_ && isChanged_[end])
             ++end;
-        const int first = changed_[i];
-        const int count = static_cast<int>(end - i);
+        const int count = end - first;
         const int cuts = std::min(count, parts);
         for (int j = 0; j < cuts; ++j) {
-            const int from = first + count * j / cuts;
-            const int to = first + count * (j + 1) / cuts;
-            const int top = from * kBandRows;
-            pieces_.push_back(Band{top, std::min(to * kBandRows, height_) - top});
+            const int top = (first + count * j / cuts) * kBandRows;
+            const int bottom = std::min((first + count * (j + 1) / cuts) * kBandRows, height_);
+            pieces_.push_back(Band{top, bottom - top});
         }
-        i = end;
+        first = end;
     }
 }
 
@@ -268,7 +267,7 @@ void THookBitmapConverter::Reset() {
     width_ = height_ = bands_ = 0;
     format_ = -1;
     banded_ = false;
-    changed_.clear();
+    pieces_.clear();
     isChanged_.clear();
     work_.clear();
     shell_.reset();
