@@ -88,13 +88,13 @@ int main(int argc, char** argv) {
     QueuedDispatcher dispatcher;
     SetMainThreadDispatcher(&dispatcher);
 
-    fixtures::ClipSpec spec;
-    spec.width = 640;
-    spec.height = 480;
-    spec.seconds = 4.0;
-    const std::string flatClip = fixtures::Generate(spec);
-    spec.detail = true;
-    const std::string detailClip = fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.width = 640;
+    recipe.height = 480;
+    recipe.seconds = 4.0;
+    const std::string flatClip = fixtures::Generate(recipe);
+    recipe.detail = true;
+    const std::string detailClip = fixtures::Generate(recipe);
     const fs::path root = fs::temp_directory_path() / "orvel-batch-bench";
     fs::remove_all(root);
     fs::create_directories(root);

@@ -98,16 +98,16 @@ Result Play(const std::string& file, bool hook, int seconds) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 8;
-    fixtures::ClipSpec spec;
-    spec.container = "avi";
-    spec.videoCodec = "mpeg4";
-    spec.audioCodec = "libmp3lame";
-    spec.width = 1280;
-    spec.height = 720;
-    spec.fps = 25;
-    spec.seconds = seconds + 2;
-    spec.videoBitRate = 4000000;
-    const std::string file = fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "libmp3lame";
+    recipe.width = 1280;
+    recipe.height = 720;
+    recipe.fps = 25;
+    recipe.seconds = seconds + 2;
+    recipe.videoBitRate = 4000000;
+    const std::string file = fixtures::Generate(recipe);
     std::printf("clip: %s (1280x720, 25 fps), %d s of playback per run\n", file.c_str(), seconds);
     std::printf("%-9s %7s %8s %12s %14s %13s %12s\n", "hook", "shown", "dropped", "shown>1s", "dropped>1s",
                 "mean |A-V| ms", "max |A-V| ms");

@@ -30,13 +30,13 @@ namespace {
 
 std::string Source(bool detail)
 {
-    fixtures::ClipSpec spec;
-    spec.width = 1280;
-    spec.height = 720;
-    spec.seconds = 30;
-    spec.detail = detail;
-    spec.fileName = detail ? "bench-720p-30s-detail.mp4" : "bench-720p-30s.mp4";
-    return fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.width = 1280;
+    recipe.height = 720;
+    recipe.seconds = 30;
+    recipe.detail = detail;
+    recipe.fileName = detail ? "bench-720p-30s-detail.mp4" : "bench-720p-30s.mp4";
+    return fixtures::Generate(recipe);
 }
 
 enum class Hook { None, Idle, Box, Whole };

@@ -44,9 +44,9 @@ std::vector<std::string> SplitCommas(const std::string& text) {
 }
 
 TEST(AllFormats, EveryCatalogFormatConverts) {
-    fixtures::ClipSpec spec;
-    spec.seconds = 1.0;
-    const std::string clip = fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.seconds = 1.0;
+    const std::string clip = fixtures::Generate(recipe);
     const CliRun list = RunCli({"--list-formats"});
     ASSERT_EQ(list.exitCode, 0);
     TFFmpegConverter libraries;

@@ -41,12 +41,12 @@ std::string OutDir(const std::string& name) {
 
 // A clip long enough that a conversion is still running when the test acts on it.
 std::string LongClip() {
-    fixtures::ClipSpec spec;
-    spec.container = "avi";
-    spec.videoCodec = "mpeg4";
-    spec.audioCodec = "mp2";
-    spec.seconds = 12.0;
-    return fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "mp2";
+    recipe.seconds = 12.0;
+    return fixtures::Generate(recipe);
 }
 
 TOutputOptions AviOutput() {
@@ -437,13 +437,13 @@ TEST(ConverterOptions, NewAudioTakesItsCodecFromALaterLine) {
 
 // A 15 fps source tells no norm, so an automatic one falls back to the task's default norm.
 TEST(ConverterOptions, AutomaticTargetNormFallsBackToTheDefaultNorm) {
-    fixtures::ClipSpec spec;
-    spec.container = "avi";
-    spec.videoCodec = "mpeg4";
-    spec.audioCodec = "mp2";
-    spec.fps = 15;
-    spec.seconds = 1.0;
-    const std::string input = fixtures::Generate(spec);
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "mp2";
+    recipe.fps = 15;
+    recipe.seconds = 1.0;
+    const std::string input = fixtures::Generate(recipe);
     const struct {
         int defaultNorm, height;
     } cases[] = {{1, 576}, {2, 480}};

@@ -603,7 +603,7 @@ TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
 
 TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
 {
-    fixtures::ClipSpec tone;
+    fixtures::ClipRecipe tone;
     tone.container = "wav";
     tone.videoCodec.clear();
     tone.audioCodec = "pcm_s16le";

@@ -46,7 +46,7 @@ TEST_F(PlayerTest, OpenWithoutTheLibrariesFailsWithItsText) {
 }
 
 TEST_F(PlayerTest, FailedOpenStoresTheReasonAndRaisesNoState) {
-    fixtures::ClipSpec subtitlesOnly;
+    fixtures::ClipRecipe subtitlesOnly;
     subtitlesOnly.container = "matroska";
     subtitlesOnly.videoCodec.clear();
     subtitlesOnly.audioCodec.clear();
@@ -137,7 +137,7 @@ TEST_F(PlayerTest, AspectRatioChangeRedrawsThePausedPicture) {
 }
 
 TEST_F(PlayerTest, StillImageSequenceHasNoDurationAndNoPositions) {
-    fixtures::ClipSpec stills;
+    fixtures::ClipRecipe stills;
     stills.container = "image2";
     stills.videoCodec = "png";
     stills.audioCodec.clear();
