@@ -39,7 +39,9 @@ public:
     void ShowProgress(const TBatchProgress&) override {}
     void SetRowProgress(int, const std::string&) override {}
     void JobFinished(int, int) override {}
-    void JobStopped(int, int, bool, const std::string& m) override { std::fprintf(stderr, "stopped: %s\n", m.c_str()); }
+    void JobStopped(int, int, bool, const std::string& m) override {
+        std::fprintf(stderr, "stopped: %s\n", m.c_str());
+    }
     void JobSkipped(int, const std::string& m) override { std::fprintf(stderr, "skipped: %s\n", m.c_str()); }
     void BatchEnded() override {}
     bool OpenFolderAfterConversion() const override { return false; }
@@ -56,7 +58,9 @@ public:
 };
 class Quiet : public IMessageBoxes {
 public:
-    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override { return TMsgResult::Ok; }
+    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override {
+        return TMsgResult::Ok;
+    }
 };
 
 // A 200x100 bottom-up 24-bit BMP with a gradient.
@@ -103,7 +107,8 @@ int main(int argc, char** argv) {
 
     TAppSettings settings((root / "settings.ini").string());
     settings.SetOutPutDir((root / "out").string());
-    TFormatParamStore store(std::string(ORVEL_BINARY_DIR) + "/orvelvideoformat.ini", settings.Ini().FileName());
+    TFormatParamStore store(std::string(ORVEL_BINARY_DIR) + "/orvelvideoformat.ini",
+                            settings.Ini().FileName());
     const int code = 803; // AVI, MPEG-4
     store.Reset(code);
     store.StoreChoice(code, TFormatParam::VideoSize, 0, "640x480");
@@ -118,7 +123,8 @@ int main(int argc, char** argv) {
     NoSystem system;
     Yes prompt;
     Quiet boxes;
-    TBatchController batch(converter, store, settings, jobs, view, system, prompt, boxes, (root / "def").string());
+    TBatchController batch(converter, store, settings, jobs, view, system, prompt, boxes,
+                           (root / "def").string());
     batch.SetOverrides({code, std::string("full"), (root / "out").string()});
 
     TlvFilesRecord plain;
@@ -166,7 +172,8 @@ int main(int argc, char** argv) {
         std::string clip;
         Cost plain, effects, handOver;
     };
-    Source sources[] = {{"flat colour bars", flatClip, {}, {}, {}}, {"detail texture", detailClip, {}, {}, {}}};
+    Source sources[] = {{"flat colour bars", flatClip, {}, {}, {}},
+                        {"detail texture", detailClip, {}, {}, {}}};
     auto withSource = [](TlvFilesRecord job, const std::string& clip) {
         job.SourceFile = clip;
         return job;

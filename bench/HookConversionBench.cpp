@@ -28,8 +28,7 @@ FramePtr TexturedPicture(int width, int height) {
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = width;
     frame->height = height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
-        return nullptr;
+    if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
     TBitmapConverter converter;
     return converter.BitmapToPicture(source.View(), frame.get()) ? std::move(frame) : nullptr;
 }
@@ -48,8 +47,7 @@ void BM_PictureToBitmap(benchmark::State& state) {
     FramePtr frame = TexturedPicture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     THookBitmapConverter converter(static_cast<int>(state.range(2)));
     for (auto _ : state)
-        if (!frame || !converter.PictureToBitmap(frame.get()))
-            state.SkipWithError("conversion failed");
+        if (!frame || !converter.PictureToBitmap(frame.get())) state.SkipWithError("conversion failed");
 }
 
 void BM_ChangedBitmapToPicture(benchmark::State& state) {
@@ -58,11 +56,9 @@ void BM_ChangedBitmapToPicture(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         const bool loaded = frame && converter.PictureToBitmap(frame.get());
-        if (loaded)
-            ChangeEverything(converter.Bitmap());
+        if (loaded) ChangeEverything(converter.Bitmap());
         state.ResumeTiming();
-        if (!loaded || !converter.BitmapToPicture(frame.get()))
-            state.SkipWithError("conversion failed");
+        if (!loaded || !converter.BitmapToPicture(frame.get())) state.SkipWithError("conversion failed");
     }
 }
 

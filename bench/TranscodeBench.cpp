@@ -28,8 +28,7 @@ using namespace orvel;
 
 namespace {
 
-std::string Source(bool detail)
-{
+std::string Source(bool detail) {
     fixtures::ClipRecipe recipe;
     recipe.width = 1280;
     recipe.height = 720;
@@ -42,8 +41,7 @@ std::string Source(bool detail)
 enum class Hook { None, Idle, Box, Whole };
 
 // A watermark-sized box near the bottom right corner, in a colour that changes per frame.
-void DrawBox(THookInfo& info)
-{
+void DrawBox(THookInfo& info) {
     Bitmap24& bmp = *info.Bitmap;
     const int width = std::min(240, bmp.Width()), height = std::min(48, bmp.Height());
     const auto shade = static_cast<uint8_t>(info.FrameNumber * 5);
@@ -52,8 +50,7 @@ void DrawBox(THookInfo& info)
             std::memset(bmp.Row(y) + (bmp.Width() - width) * 3, shade, static_cast<size_t>(width) * 3);
 }
 
-void Invert(THookInfo& info)
-{
+void Invert(THookInfo& info) {
     Bitmap24& bmp = *info.Bitmap;
     for (int y = 0; y < bmp.Height(); ++y) {
         uint8_t* row = bmp.Row(y);
@@ -62,8 +59,7 @@ void Invert(THookInfo& info)
     }
 }
 
-int RunTask(const std::string& in, const std::string& out, Hook hook)
-{
+int RunTask(const std::string& in, const std::string& out, Hook hook) {
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
     if (hook == Hook::Idle)
@@ -89,8 +85,7 @@ struct Enc {
     AVStream* st = nullptr;
 };
 
-void Drain(AVFormatContext* oc, Enc& e, AVPacket* pkt)
-{
+void Drain(AVFormatContext* oc, Enc& e, AVPacket* pkt) {
     while (avcodec_receive_packet(e.ctx.get(), pkt) >= 0) {
         av_packet_rescale_ts(pkt, e.ctx->time_base, e.st->time_base);
         pkt->stream_index = e.st->index;
@@ -98,11 +93,9 @@ void Drain(AVFormatContext* oc, Enc& e, AVPacket* pkt)
     }
 }
 
-int RunBaseline(const std::string& in, const std::string& out)
-{
+int RunBaseline(const std::string& in, const std::string& out) {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, in.c_str(), nullptr, nullptr) < 0)
-        return 1;
+    if (avformat_open_input(&raw, in.c_str(), nullptr, nullptr) < 0) return 1;
     InputFormatContextPtr ic(raw);
     avformat_find_stream_info(ic.get(), nullptr);
     const int vi = av_find_best_stream(ic.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -144,14 +137,13 @@ int RunBaseline(const std::string& in, const std::string& out)
         e->st->time_base = e->ctx->time_base;
     }
     avio_open(&oc->pb, out.c_str(), AVIO_FLAG_WRITE);
-    if (avformat_write_header(oc.get(), nullptr) < 0)
-        return 1;
+    if (avformat_write_header(oc.get(), nullptr) < 0) return 1;
 
-    SwsContextPtr sws(sws_getContext(vd->width, vd->height, vd->pix_fmt, 320, 240, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
-                                     nullptr, nullptr, nullptr));
+    SwsContextPtr sws(sws_getContext(vd->width, vd->height, vd->pix_fmt, 320, 240, AV_PIX_FMT_YUV420P,
+                                     SWS_BICUBIC, nullptr, nullptr, nullptr));
     SwrContext* swrRaw = nullptr;
-    swr_alloc_set_opts2(&swrRaw, &ae.ctx->ch_layout, AV_SAMPLE_FMT_FLTP, 44100, &ad->ch_layout, ad->sample_fmt,
-                        ad->sample_rate, 0, nullptr);
+    swr_alloc_set_opts2(&swrRaw, &ae.ctx->ch_layout, AV_SAMPLE_FMT_FLTP, 44100, &ad->ch_layout,
+                        ad->sample_fmt, ad->sample_rate, 0, nullptr);
     SwrContextPtr swr(swrRaw);
     swr_init(swr.get());
     AudioFifoPtr fifo(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, 4096));
@@ -170,9 +162,11 @@ int RunBaseline(const std::string& in, const std::string& out)
     uint8_t** conv = nullptr;
     int convCap = 0;
     auto audioOut = [&](bool flush) {
-        while (av_audio_fifo_size(fifo.get()) >= ae.ctx->frame_size || (flush && av_audio_fifo_size(fifo.get()) > 0)) {
+        while (av_audio_fifo_size(fifo.get()) >= ae.ctx->frame_size ||
+               (flush && av_audio_fifo_size(fifo.get()) > 0)) {
             av_frame_make_writable(chunk.get());
-            const int n = av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), ae.ctx->frame_size);
+            const int n =
+                av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), ae.ctx->frame_size);
             chunk->nb_samples = n;
             chunk->pts = audioPts;
             audioPts += n;
@@ -185,7 +179,8 @@ int RunBaseline(const std::string& in, const std::string& out)
         while (avcodec_receive_frame(dec, frame.get()) >= 0) {
             if (video) {
                 av_frame_make_writable(scaled.get());
-                sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, scaled->data, scaled->linesize);
+                sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, scaled->data,
+                          scaled->linesize);
                 scaled->pts = videoPts++;
                 avcodec_send_frame(ve.ctx.get(), scaled.get());
                 Drain(oc.get(), ve, opkt.get());
@@ -199,8 +194,9 @@ int RunBaseline(const std::string& in, const std::string& out)
                     av_samples_alloc_array_and_samples(&conv, nullptr, 2, want, AV_SAMPLE_FMT_FLTP, 0);
                     convCap = want;
                 }
-                const int got = swr_convert(swr.get(), conv, convCap, const_cast<const uint8_t**>(frame->extended_data),
-                                            frame->nb_samples);
+                const int got =
+                    swr_convert(swr.get(), conv, convCap, const_cast<const uint8_t**>(frame->extended_data),
+                                frame->nb_samples);
                 av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(conv), got);
                 audioOut(false);
             }
@@ -253,8 +249,7 @@ const Mode kModes[] = {{"baseline", Hook::None, true},
                        {"hook-whole", Hook::Whole, false}};
 constexpr int kModeCount = sizeof(kModes) / sizeof(kModes[0]);
 
-Sample RunChild(const Mode& mode, const std::string& in)
-{
+Sample RunChild(const Mode& mode, const std::string& in) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -269,29 +264,27 @@ Sample RunChild(const Mode& mode, const std::string& in)
     s.maxRssKb = usage.ru_maxrss;
     s.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::fprintf(stderr, "run %s failed\n", mode.name);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "run %s failed\n", mode.name);
     return s;
 }
 
-void Measure(const char* label, const std::string& in, int rounds)
-{
+void Measure(const char* label, const std::string& in, int rounds) {
     Sample best[kModeCount];
     for (auto& b : best)
         b.seconds = b.cpuSeconds = 1e9;
     for (int r = 0; r < rounds; ++r) {
         for (int m = 0; m < kModeCount; ++m) {
             const Sample s = RunChild(kModes[m], in);
-            std::printf("%s round %d %-10s %.3f s (cpu %.3f s), peak %ld kB\n", label, r, kModes[m].name, s.seconds,
-                        s.cpuSeconds, s.maxRssKb);
+            std::printf("%s round %d %-10s %.3f s (cpu %.3f s), peak %ld kB\n", label, r, kModes[m].name,
+                        s.seconds, s.cpuSeconds, s.maxRssKb);
             best[m].seconds = std::min(best[m].seconds, s.seconds);
             best[m].cpuSeconds = std::min(best[m].cpuSeconds, s.cpuSeconds);
             best[m].maxRssKb = std::max(best[m].maxRssKb, s.maxRssKb);
         }
     }
     auto ratio = [&](const char* what, int a, int b, const char* target) {
-        std::printf("[%s] %-26s time %.3f %s, cpu %.3f\n", label, what, best[a].seconds / best[b].seconds, target,
-                    best[a].cpuSeconds / best[b].cpuSeconds);
+        std::printf("[%s] %-26s time %.3f %s, cpu %.3f\n", label, what, best[a].seconds / best[b].seconds,
+                    target, best[a].cpuSeconds / best[b].cpuSeconds);
     };
     ratio("task / baseline", 1, 0, "(target <= 1.05)");
     ratio("hook / no hook", 2, 1, "(target <= 1.20)");
@@ -304,8 +297,7 @@ void Measure(const char* label, const std::string& in, int rounds)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
     const std::string flat = Source(false);
     const std::string detail = Source(true);

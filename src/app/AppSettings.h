@@ -32,7 +32,7 @@ public:
     bool SetFormatCode(int code);
 
     // "FormatName": display name of the current output format.
-    std::string FormatNameAtShow() const;    // "iPod Video MPEG-4"
+    std::string FormatNameAtShow() const;     // "iPod Video MPEG-4"
     std::string FormatNameForCatalog() const; // "Apple iPod Video MPEG-4 Movie (*.mp4)"
     bool SetFormatName(const std::string& name);
 

@@ -38,10 +38,10 @@ std::string ErrorMessageText(const std::string& message) {
 }
 
 void ShowUnhandledError(std::exception_ptr error) {
-    if (!error)
-        return;
+    if (!error) return;
     const TErrorDescription d = Describe(error);
-    MessageBox(ErrorMessageText(d.Message), ApplicationTitle(), d.FromEngine ? TMsgIcon::Warning : TMsgIcon::Error);
+    MessageBox(ErrorMessageText(d.Message), ApplicationTitle(),
+               d.FromEngine ? TMsgIcon::Warning : TMsgIcon::Error);
 }
 
 void SetUnhandledErrorHandler(TUnhandledErrorHandler handler) {
@@ -59,8 +59,7 @@ void ReportUnhandledError(std::exception_ptr error) {
         handler(error);
         return;
     }
-    if (error)
-        std::fprintf(stderr, "%s\n", ErrorMessageText(Describe(error).Message).c_str());
+    if (error) std::fprintf(stderr, "%s\n", ErrorMessageText(Describe(error).Message).c_str());
 }
 
 } // namespace orvel

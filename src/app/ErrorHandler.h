@@ -26,8 +26,7 @@ void ReportUnhandledError(std::exception_ptr error);
 
 // An application class whose event dispatch reports exceptions escaping an event handler
 // instead of letting them unwind through the toolkit, which cannot survive that.
-template <class TBase>
-class TGuardedApplication : public TBase {
+template <class TBase> class TGuardedApplication : public TBase {
 public:
     using TBase::TBase;
 

@@ -25,8 +25,7 @@ std::string EnvOrEmpty(const char* name) {
 std::string HomeDir() {
     std::string home = EnvOrEmpty("HOME");
     if (home.empty()) {
-        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-            home = pw->pw_dir;
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
     }
     return home;
 }
@@ -36,12 +35,13 @@ std::string HomeDir() {
 fs::path ExecutableDir() {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty())
-        return fs::current_path(ec);
+    if (ec || exe.empty()) return fs::current_path(ec);
     return exe.parent_path();
 }
 
-std::string DefaultKestruneDir() { return (fs::path(HomeDir()) / "kestrune").string(); }
+std::string DefaultKestruneDir() {
+    return (fs::path(HomeDir()) / "kestrune").string();
+}
 
 TAppPaths ResolveAppPaths(const fs::path& exeDir, bool exeDirWritable, const std::string& xdgConfigHome,
                           const std::string& home) {
@@ -88,23 +88,35 @@ namespace {
 
 // Keeps the old value when the new one is not longer than minLength characters.
 void AssignIfLonger(std::string& field, const std::string& value, std::size_t minLength) {
-    if (value.size() > minLength)
-        field = value;
+    if (value.size() > minLength) field = value;
 }
 
 } // namespace
 
-void TGlobalObject::SetSettingsIniPath(const std::string& value) { AssignIfLonger(settingsIniPath_, value, 3); }
-void TGlobalObject::SetFormatIniPath(const std::string& value) { AssignIfLonger(formatIniPath_, value, 3); }
-void TGlobalObject::SetHelpUrl(const std::string& value) { AssignIfLonger(helpUrl_, value, 0); }
-void TGlobalObject::SetProductName(const std::string& value) { AssignIfLonger(productName_, value, 0); }
-void TGlobalObject::SetVersionText(const std::string& value) { AssignIfLonger(versionText_, value, 0); }
-void TGlobalObject::SetDownloadUrl(const std::string& value) { AssignIfLonger(downloadUrl_, value, 0); }
-void TGlobalObject::SetWebSiteUrl(const std::string& value) { AssignIfLonger(webSiteUrl_, value, 0); }
+void TGlobalObject::SetSettingsIniPath(const std::string& value) {
+    AssignIfLonger(settingsIniPath_, value, 3);
+}
+void TGlobalObject::SetFormatIniPath(const std::string& value) {
+    AssignIfLonger(formatIniPath_, value, 3);
+}
+void TGlobalObject::SetHelpUrl(const std::string& value) {
+    AssignIfLonger(helpUrl_, value, 0);
+}
+void TGlobalObject::SetProductName(const std::string& value) {
+    AssignIfLonger(productName_, value, 0);
+}
+void TGlobalObject::SetVersionText(const std::string& value) {
+    AssignIfLonger(versionText_, value, 0);
+}
+void TGlobalObject::SetDownloadUrl(const std::string& value) {
+    AssignIfLonger(downloadUrl_, value, 0);
+}
+void TGlobalObject::SetWebSiteUrl(const std::string& value) {
+    AssignIfLonger(webSiteUrl_, value, 0);
+}
 
 std::string TGlobalObject::RightStr(const std::string& text, int count) {
-    if (count <= 0)
-        return {};
+    if (count <= 0) return {};
     const auto n = static_cast<std::size_t>(count);
     return n >= text.size() ? text : text.substr(text.size() - n);
 }
@@ -114,7 +126,11 @@ std::string TGlobalObject::GetFileVersionText() {
            std::to_string(ORVEL_VERSION_PATCH) + std::to_string(ORVEL_VERSION_TWEAK) + " ";
 }
 
-TGlobalObject* GlobalObject() { return g_globalObject.load(); }
-void SetGlobalObject(TGlobalObject* object) { g_globalObject.store(object); }
+TGlobalObject* GlobalObject() {
+    return g_globalObject.load();
+}
+void SetGlobalObject(TGlobalObject* object) {
+    g_globalObject.store(object);
+}
 
 } // namespace orvel

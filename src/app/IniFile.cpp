@@ -24,15 +24,16 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+bool SameName(const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
     return lines;
@@ -41,22 +42,18 @@ std::vector<std::string> ReadLines(const std::string& path) {
 // "[name]" gives name; anything else is not a section header.
 std::optional<std::string> SectionName(const std::string& line) {
     const std::string t = Trim(line);
-    if (t.size() >= 2 && t.front() == '[' && t.back() == ']')
-        return Trim(t.substr(1, t.size() - 2));
+    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return Trim(t.substr(1, t.size() - 2));
     return std::nullopt;
 }
 
 // "key=value" gives key and the value exactly as written; comments and other lines give nothing.
 bool SplitEntry(const std::string& line, std::string& key, std::string& value) {
     const std::string t = Trim(line);
-    if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[')
-        return false;
+    if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
     const size_t eq = line.find('=');
-    if (eq == std::string::npos)
-        return false;
+    if (eq == std::string::npos) return false;
     key = Trim(line.substr(0, eq));
-    if (key.empty())
-        return false;
+    if (key.empty()) return false;
     value = line.substr(eq + 1);
     return true;
 }
@@ -89,8 +86,7 @@ Location Find(const std::vector<std::string>& lines, const std::string& section,
             loc.value = v;
         }
     }
-    if (inside)
-        loc.sectionEnd = static_cast<int>(lines.size());
+    if (inside) loc.sectionEnd = static_cast<int>(lines.size());
     return loc;
 }
 
@@ -102,14 +98,12 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
     }
     const std::string tmp = path + ".tmp~";
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             ::close(fd);
             ::unlink(tmp.c_str());
             return false;
@@ -129,15 +123,15 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
 
 } // namespace
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
     const Location loc = Find(ReadLines(path_), section, key);
     return loc.keyLine >= 0 ? loc.value : def;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
     const std::string text = Trim(ReadString(section, key, ""));
-    if (text.empty())
-        return def;
+    if (text.empty()) return def;
     const char* s = text.c_str();
     char* end = nullptr;
     errno = 0;
@@ -146,12 +140,10 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
     const char* digits = (s[0] == '-' || s[0] == '+') ? s + 1 : s;
     if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
         v = std::strtoll(digits + 2, &end, 16);
-        if (neg)
-            v = -v;
+        if (neg) v = -v;
     } else if (digits[0] == '$') {
         v = std::strtoll(digits + 1, &end, 16);
-        if (neg)
-            v = -v;
+        if (neg) v = -v;
     } else {
         v = std::strtoll(s, &end, 10);
     }
@@ -176,12 +168,10 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     const auto lines = ReadLines(path_);
     const Location loc = Find(lines, section, "");
     std::vector<std::string> keys;
-    if (loc.sectionLine < 0)
-        return keys;
+    if (loc.sectionLine < 0) return keys;
     for (int i = loc.sectionLine + 1; i < loc.sectionEnd; ++i) {
         std::string k, v;
-        if (SplitEntry(lines[i], k, v))
-            keys.push_back(k);
+        if (SplitEntry(lines[i], k, v)) keys.push_back(k);
     }
     return keys;
 }
@@ -191,8 +181,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key, c
     const Location loc = Find(lines, section, key);
     const std::string entry = key + "=" + value;
     if (loc.keyLine >= 0) {
-        if (loc.value == value)
-            return true;
+        if (loc.value == value) return true;
         // The existing spelling of the key stays.
         const std::string& old = lines[loc.keyLine];
         lines[loc.keyLine] = old.substr(0, old.find('=') + 1) + value;
@@ -203,8 +192,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key, c
             --at;
         lines.insert(lines.begin() + at, entry);
     } else {
-        if (!lines.empty() && !Trim(lines.back()).empty())
-            lines.emplace_back();
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
@@ -222,8 +210,7 @@ bool TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 bool TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     auto lines = ReadLines(path_);
     const Location loc = Find(lines, section, key);
-    if (loc.keyLine < 0)
-        return true;
+    if (loc.keyLine < 0) return true;
     lines.erase(lines.begin() + loc.keyLine);
     return WriteLinesAtomically(path_, lines);
 }
@@ -231,8 +218,7 @@ bool TIniFile::DeleteKey(const std::string& section, const std::string& key) {
 bool TIniFile::EraseSection(const std::string& section) {
     auto lines = ReadLines(path_);
     const Location loc = Find(lines, section, "");
-    if (loc.sectionLine < 0)
-        return true;
+    if (loc.sectionLine < 0) return true;
     lines.erase(lines.begin() + loc.sectionLine, lines.begin() + loc.sectionEnd);
     return WriteLinesAtomically(path_, lines);
 }

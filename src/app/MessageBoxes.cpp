@@ -11,7 +11,8 @@ namespace {
 
 class StderrMessageBoxes : public IMessageBoxes {
 public:
-    TMsgResult Show(const std::string& text, const std::string& caption, TMsgIcon, TMsgButtons buttons) override {
+    TMsgResult Show(const std::string& text, const std::string& caption, TMsgIcon,
+                    TMsgButtons buttons) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         switch (buttons) {
         case TMsgButtons::Ok:
@@ -34,7 +35,9 @@ std::string g_title;
 
 } // namespace
 
-void SetMessageBoxes(IMessageBoxes* boxes) { g_boxes.store(boxes); }
+void SetMessageBoxes(IMessageBoxes* boxes) {
+    g_boxes.store(boxes);
+}
 
 IMessageBoxes& MessageBoxes() {
     IMessageBoxes* boxes = g_boxes.load();
@@ -53,8 +56,7 @@ void SetApplicationTitle(const std::string& title) {
     }
     // The application name, not the display name: Qt appends a display name to every window
     // caption, and the main window's caption is already complete.
-    if (QCoreApplication::instance())
-        QCoreApplication::setApplicationName(QString::fromStdString(title));
+    if (QCoreApplication::instance()) QCoreApplication::setApplicationName(QString::fromStdString(title));
 }
 
 } // namespace orvel

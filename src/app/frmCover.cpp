@@ -28,7 +28,9 @@ TfrmCover::TfrmCover(const std::filesystem::path& folder, QWidget* parent)
     tmrClose->start();
 }
 
-void TfrmCover::SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
+void TfrmCover::SetMainWindow(QWidget* mainWindow) {
+    mainWindow_ = mainWindow;
+}
 
 void TfrmCover::tmrCloseTimer() {
     if (mainWindow_ && mainWindow_->isVisible()) {
@@ -40,8 +42,7 @@ void TfrmCover::tmrCloseTimer() {
 void TfrmCover::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     setFixedSize(imgCover->pixmap().size());
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 QPixmap TfrmCover::BuiltInPicture() {

@@ -40,8 +40,7 @@ TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent
 }
 
 TfrmMain::~TfrmMain() {
-    if (GlobalObject() == globalObj_.get())
-        SetGlobalObject(nullptr);
+    if (GlobalObject() == globalObj_.get()) SetGlobalObject(nullptr);
     SetUnhandledErrorHandler(nullptr);
 }
 
@@ -163,12 +162,12 @@ void TfrmMain::CreateMenus() {
         miSkins[static_cast<std::size_t>(i)] = mnuSkin->addAction(ColorSchemeName(i));
         miSkins[static_cast<std::size_t>(i)]->setCheckable(true);
         skins->addAction(miSkins[static_cast<std::size_t>(i)]);
-        connect(miSkins[static_cast<std::size_t>(i)], &QAction::triggered, this, [this, i] { SkinItemClick(i); });
+        connect(miSkins[static_cast<std::size_t>(i)], &QAction::triggered, this,
+                [this, i] { SkinItemClick(i); });
     }
     connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
         const int index = TAppSettings::Current().SkinIndexForMenu();
-        if (IsColorScheme(index))
-            miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+        if (IsColorScheme(index)) miSkins[static_cast<std::size_t>(index)]->setChecked(true);
     });
 
     mnuHelp = menuBar()->addMenu("&Help");
@@ -214,8 +213,7 @@ void TfrmMain::LoadPlayerLibraries() {
         return;
     }
     const std::string error = PlayerLibraryLoader((ExecutableDir() / "LibAV").string());
-    if (!error.empty())
-        mmoLog->appendPlainText(QString::fromStdString(error));
+    if (!error.empty()) mmoLog->appendPlainText(QString::fromStdString(error));
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -243,16 +241,14 @@ void TfrmMain::FormShow() {
     CurrentFormatName = settings.FormatNameAtShow();
     trcVolume->setRange(0, kMaxVolume);
     trcVolume->setValue(settings.VolumeForSlider());
-    if (const int mute = settings.MuteValue(); mute == 0 || mute == 1)
-        ckMute->setChecked(mute == 1);
+    if (const int mute = settings.MuteValue(); mute == 0 || mute == 1) ckMute->setChecked(mute == 1);
 
     SetUpColumns();
 
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
 
-    if (OnFillCatalog)
-        OnFillCatalog();
+    if (OnFillCatalog) OnFillCatalog();
 }
 
 void TfrmMain::SetUpColumns() {
@@ -266,26 +262,20 @@ void TfrmMain::SetUpColumns() {
 }
 
 void TfrmMain::SkinItemClick(int index) {
-    if (!IsColorScheme(index) || !globalObj_)
-        return;
+    if (!IsColorScheme(index) || !globalObj_) return;
     ApplyColorScheme(index);
     miSkins[static_cast<std::size_t>(index)]->setChecked(true);
     TAppSettings(globalObj_->SettingsIniPath()).SetSkinIndex(index);
 }
 
 bool TfrmMain::FormCloseQuery() {
-    if (!globalObj_)
-        return true; // already closed once; nothing is left to release
-    if (!ExitWithoutAsking &&
-        MessageBox("Do you really want to exit?", "Warning", TMsgIcon::Question, TMsgButtons::YesNo) !=
-            TMsgResult::Yes)
+    if (!globalObj_) return true; // already closed once; nothing is left to release
+    if (!ExitWithoutAsking && MessageBox("Do you really want to exit?", "Warning", TMsgIcon::Question,
+                                         TMsgButtons::YesNo) != TMsgResult::Yes)
         return false;
-    if (OnSaveCatalogState)
-        OnSaveCatalogState();
-    if (OnStopConversion)
-        OnStopConversion();
-    if (OnStopPreview)
-        OnStopPreview();
+    if (OnSaveCatalogState) OnSaveCatalogState();
+    if (OnStopConversion) OnStopConversion();
+    if (OnStopPreview) OnStopPreview();
     PreviewFrame.reset();
     TaskItems.Clear();
     SetGlobalObject(nullptr);

@@ -18,7 +18,9 @@ namespace {
 // A crash signal is not an exception and the program cannot go on after it; say what
 // happened on stderr, then let the default action end the process.
 void OnCrashSignal(int sig) {
-    const char* name = sig == SIGSEGV ? "segmentation fault" : sig == SIGBUS ? "bus error" : "arithmetic fault";
+    const char* name = sig == SIGSEGV  ? "segmentation fault"
+                       : sig == SIGBUS ? "bus error"
+                                       : "arithmetic fault";
     const char prefix[] = "Orvel Video Converter: ";
     (void)!::write(STDERR_FILENO, prefix, sizeof(prefix) - 1);
     (void)!::write(STDERR_FILENO, name, std::strlen(name));

@@ -36,9 +36,8 @@ size_t Utf8Prefix(const std::string& text, size_t n) {
 }
 
 size_t Utf8Length(const std::string& text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 } // namespace
@@ -52,8 +51,7 @@ void TDesktopSystemActions::ShutDown() {
     char arg[] = "poweroff";
     char* argv[] = {prog, arg, nullptr};
     pid_t pid = 0;
-    if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) == 0)
-        waitpid(pid, nullptr, 0);
+    if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) == 0) waitpid(pid, nullptr, 0);
 }
 
 TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatParamStore& store,
@@ -66,18 +64,31 @@ TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatPar
         hook_.ConverterCustomHook(sender, info);
     };
     converter_.OnProgress = [this](TCustomFFmpegConverter*, PProgressInfo info) { OnProgress(info); };
-    converter_.OnTerminate = [this](TCustomFFmpegConverter*, const TTerminateInfo& info) { OnTerminate(info); };
+    converter_.OnTerminate = [this](TCustomFFmpegConverter*, const TTerminateInfo& info) {
+        OnTerminate(info);
+    };
 }
 
-TBatchController::~TBatchController() { converter_.DetachEvents(); }
+TBatchController::~TBatchController() {
+    converter_.DetachEvents();
+}
 
 void TBatchController::ApplyPriority() {
     switch (settings_.Priority()) {
-    case 0: converter_.SetThreadPriority(tpIdle); break;
-    case 1: converter_.SetThreadPriority(tpNormal); break;
-    case 2: converter_.SetThreadPriority(tpLower); break;
-    case 3: converter_.SetThreadPriority(tpLowest); break;
-    default: break; // any other value keeps the current priority
+    case 0:
+        converter_.SetThreadPriority(tpIdle);
+        break;
+    case 1:
+        converter_.SetThreadPriority(tpNormal);
+        break;
+    case 2:
+        converter_.SetThreadPriority(tpLower);
+        break;
+    case 3:
+        converter_.SetThreadPriority(tpLowest);
+        break;
+    default:
+        break; // any other value keeps the current priority
     }
 }
 
@@ -86,8 +97,7 @@ std::string TBatchController::Destination(const std::string& source, const std::
     {
         std::lock_guard lock(resultsMutex_);
         for (const TJobResult& r : results_)
-            if (!r.Destination.empty())
-                named.push_back(r.Destination);
+            if (!r.Destination.empty()) named.push_back(r.Destination);
     }
     // Outputs of this start are named before any of them exists: two sources with one name
     // must not be given the same file.
@@ -103,15 +113,12 @@ std::string TBatchController::Destination(const std::string& source, const std::
 }
 
 int TBatchController::Start() {
-    if (running_)
-        throw std::runtime_error("Cannot Start while working.");
+    if (running_) throw std::runtime_error("Cannot Start while working.");
     ApplyPriority();
     std::vector<int> checked;
     for (int row = 0; row < jobs_.JobCount(); ++row)
-        if (jobs_.JobChecked(row))
-            checked.push_back(row);
-    if (checked.empty())
-        return 0;
+        if (jobs_.JobChecked(row)) checked.push_back(row);
+    if (checked.empty()) return 0;
 
     view_.StopPreview();
     converter_.ClearTasks();
@@ -145,8 +152,7 @@ int TBatchController::Start() {
                 continue;
             }
             input.FileFormat = probe.ForcedFormat();
-            if (job.TrimStart >= 0)
-                input.StartTime = job.TrimStart;
+            if (job.TrimStart >= 0) input.StartTime = job.TrimStart;
 
             const std::string dest = Destination(job.SourceFile, ending);
             job.ZoomMode = overrides_.ZoomMode.value_or(store_.JobZoomMode(code));
@@ -156,12 +162,10 @@ int TBatchController::Start() {
             output.FileName = dest;
             BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_);
             // A trimmed job ends after its trimmed length, as the job list shows it.
-            if (job.TrimLength > 0)
-                output.RecordingTime = job.TrimLength;
+            if (job.TrimLength > 0) output.RecordingTime = job.TrimLength;
 
             const int task = converter_.AddTask(job.SourceFile, &input);
-            if (task < 0)
-                throw std::runtime_error(converter_.LastErrorMessage());
+            if (task < 0) throw std::runtime_error(converter_.LastErrorMessage());
             const EffectSettings jobEffects = EffectSettings::FromRecord(job);
             output.CustomHook = jobEffects.HasEffects();
             if (!converter_.SetOutputFile(task, dest, &output))
@@ -182,8 +186,7 @@ int TBatchController::Start() {
         taskItems_.Clear();
         throw;
     }
-    if (taskItems_.Count() == 0)
-        return 0;
+    if (taskItems_.Count() == 0) return 0;
 
     hook_.Prepare(taskItems_, std::move(effects));
     running_ = true;
@@ -197,9 +200,15 @@ int TBatchController::Start() {
     return taskItems_.Count();
 }
 
-void TBatchController::Pause() { converter_.Pause(); }
-void TBatchController::Resume() { converter_.Resume(); }
-void TBatchController::Cancel() { converter_.Stop(false); }
+void TBatchController::Pause() {
+    converter_.Pause();
+}
+void TBatchController::Resume() {
+    converter_.Resume();
+}
+void TBatchController::Cancel() {
+    converter_.Stop(false);
+}
 
 std::vector<TJobResult> TBatchController::Results() const {
     std::lock_guard lock(resultsMutex_);
@@ -208,18 +217,15 @@ std::vector<TJobResult> TBatchController::Results() const {
 
 void TBatchController::SetOutcome(int taskIndex, TJobOutcome outcome, const std::string& message) {
     std::lock_guard lock(resultsMutex_);
-    if (taskIndex < 0 || taskIndex >= static_cast<int>(resultOfTask_.size()))
-        return;
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(resultOfTask_.size())) return;
     const int index = resultOfTask_[static_cast<size_t>(taskIndex)];
-    if (index < 0)
-        return;
+    if (index < 0) return;
     results_[static_cast<size_t>(index)].Outcome = outcome;
     results_[static_cast<size_t>(index)].Message = message;
 }
 
 std::string TBatchController::ShortFileName(const std::string& caption) {
-    if (Utf8Length(caption) < 51)
-        return caption;
+    if (Utf8Length(caption) < 51) return caption;
     return caption.substr(0, Utf8Prefix(caption, 44)) + ".." +
            std::filesystem::path(caption).extension().string();
 }
@@ -244,16 +250,13 @@ TBatchProgress TBatchController::ProgressTexts(const TProgressInfo& info, int ta
 }
 
 void TBatchController::OnProgress(PProgressInfo info) {
-    if (info == nullptr)
-        return;
+    if (info == nullptr) return;
     const int row = taskItems_.RowOf(info->TaskIndex);
-    if (row < 0 || row >= jobs_.JobCount())
-        return;
+    if (row < 0 || row >= jobs_.JobCount()) return;
     TBatchProgress p = ProgressTexts(*info, converter_.TaskCount(), jobs_.Job(row).SourceFile);
     p.Row = row;
     view_.ShowProgress(p);
-    if (!p.RowText.empty())
-        view_.SetRowProgress(row, p.RowText);
+    if (!p.RowText.empty()) view_.SetRowProgress(row, p.RowText);
 }
 
 void TBatchController::OnTerminate(const TTerminateInfo& info) {
@@ -272,8 +275,7 @@ void TBatchController::OnTerminate(const TTerminateInfo& info) {
         SetOutcome(t, info.Exception ? TJobOutcome::Failed : TJobOutcome::Stopped, info.ExceptionMsg);
     RunInMainThread([this, &info, t] {
         const int row = taskItems_.RowOf(t);
-        if (row < 0)
-            return;
+        if (row < 0) return;
         if (!info.Finished) {
             // The row keeps the last percentage it reached.
             view_.JobStopped(t, row, info.Exception, info.ExceptionMsg);
@@ -281,12 +283,10 @@ void TBatchController::OnTerminate(const TTerminateInfo& info) {
         }
         view_.SetRowProgress(row, "100%");
         view_.JobFinished(t, row);
-        if (t + 1 != taskItems_.Count())
-            return;
+        if (t + 1 != taskItems_.Count()) return;
         if (view_.OpenFolderAfterConversion())
             system_.OpenFolder(overrides_.OutputDir.value_or(settings_.OutPutDir()));
-        if (view_.ShutDownAfterConversion())
-            system_.ShutDown();
+        if (view_.ShutDownAfterConversion()) system_.ShutDown();
     });
 }
 

@@ -34,14 +34,14 @@ public:
 struct TBatchProgress {
     int TaskIndex = 0;
     int Row = -1;
-    int Percent = -1;     // -1: the total duration is unknown, no percentage is shown
-    std::string Time;     // "<seconds> Second"
-    std::string Length;   // "<seconds> Second", empty when unknown
-    std::string Size;     // "<kilobytes> kb"
-    std::string Counter;  // "[t/n]"
-    std::string Output;   // the source name, shortened to fit
-    std::string RowText;  // "<percent>%", empty when unknown
-    TProgressInfo Info;   // the engine's figures, for speed and time-left displays
+    int Percent = -1;    // -1: the total duration is unknown, no percentage is shown
+    std::string Time;    // "<seconds> Second"
+    std::string Length;  // "<seconds> Second", empty when unknown
+    std::string Size;    // "<kilobytes> kb"
+    std::string Counter; // "[t/n]"
+    std::string Output;  // the source name, shortened to fit
+    std::string RowText; // "<percent>%", empty when unknown
+    TProgressInfo Info;  // the engine's figures, for speed and time-left displays
 };
 
 // The windows (or the terminal). Every call arrives in the main thread.

@@ -21,8 +21,7 @@ void TConversionHook::Clear() {
 
 TJobEffectsRenderer* TConversionHook::RendererOfTask(int taskIndex) const {
     const int row = taskItems_.RowOf(taskIndex);
-    if (row < 0 || row >= static_cast<int>(jobs_.size()))
-        return nullptr;
+    if (row < 0 || row >= static_cast<int>(jobs_.size())) return nullptr;
     return jobs_[static_cast<size_t>(row)].get();
 }
 
@@ -32,15 +31,12 @@ const EffectSettings* TConversionHook::JobOfTask(int taskIndex) const {
 }
 
 void TConversionHook::ConverterCustomHook(TCustomFFmpegConverter*, PHookInfo info) {
-    if (info == nullptr || info->Bitmap == nullptr)
-        return;
+    if (info == nullptr || info->Bitmap == nullptr) return;
     TJobEffectsRenderer* renderer = RendererOfTask(info->TaskIndex);
-    if (renderer == nullptr || !renderer->Settings().HasEffects())
-        return;
+    if (renderer == nullptr || !renderer->Settings().HasEffects()) return;
     std::lock_guard canvas(info->Bitmap->CanvasLock());
     std::string error;
-    if (!renderer->Render(info->Bitmap->View(), &error))
-        throw std::runtime_error(error);
+    if (!renderer->Render(info->Bitmap->View(), &error)) throw std::runtime_error(error);
 }
 
 } // namespace orvel

@@ -9,16 +9,12 @@ namespace fs = std::filesystem;
 
 namespace orvel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 bool MakeOutputDir(const std::string& dir) {
-    if (dir.empty())
-        return false;
+    if (dir.empty()) return false;
     std::error_code ec;
-    if (fs::is_directory(dir, ec))
-        return true;
+    if (fs::is_directory(dir, ec)) return true;
     fs::create_directories(dir, ec);
     return fs::is_directory(dir, ec);
 }
@@ -39,8 +35,7 @@ std::string CannotCreateDirMessage(const std::string& folder, const std::string&
 
 std::string PrepareOutputDir(TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir) {
     const std::string dir = settings.OutPutDir();
-    if (MakeOutputDir(dir))
-        return dir;
+    if (MakeOutputDir(dir)) return dir;
     boxes.Show(CannotCreateDirMessage(dir, defaultDir), "Warning", TMsgIcon::Warning, TMsgButtons::Ok);
     MakeOutputDir(defaultDir);
     settings.SetOutPutDir(defaultDir);
@@ -51,8 +46,7 @@ std::string PrepareOutputDir(TAppSettings& settings, IMessageBoxes& boxes, const
 std::string FreeDestinationName(const std::string& folder, const std::string& sourceFile,
                                 const std::string& ending, const TNameTaken& taken) {
     std::string dir = folder;
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
+    if (dir.empty() || dir.back() != '/') dir += '/';
     const std::string base = dir + fs::path(sourceFile).stem().string();
     auto isFree = [&](const std::string& name) { return !Exists(name) && !(taken && taken(name)); };
     std::string name = base + "_(new)" + ending;
@@ -61,8 +55,9 @@ std::string FreeDestinationName(const std::string& folder, const std::string& so
     return name;
 }
 
-std::string DestinationFileName(const std::string& sourceFile, const std::string& ending, TAppSettings& settings,
-                                IMessageBoxes& boxes, const std::string& defaultDir, const TNameTaken& taken) {
+std::string DestinationFileName(const std::string& sourceFile, const std::string& ending,
+                                TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir,
+                                const TNameTaken& taken) {
     return FreeDestinationName(PrepareOutputDir(settings, boxes, defaultDir), sourceFile, ending, taken);
 }
 

@@ -12,8 +12,12 @@ namespace orvel {
 class TAppSettings;
 
 // Endings: the add operation shows "_ipod." + extension, the conversion writes "." + extension.
-inline std::string AddTimeEnding(const std::string& ext) { return "_ipod." + ext; }
-inline std::string StartEnding(const std::string& ext) { return "." + ext; }
+inline std::string AddTimeEnding(const std::string& ext) {
+    return "_ipod." + ext;
+}
+inline std::string StartEnding(const std::string& ext) {
+    return "." + ext;
+}
 
 inline constexpr const char* kCannotCreateDirText = "Cannot create output directory:";
 // "Cannot create output directory:<folder>.It will create default directory <default>!"
@@ -32,8 +36,8 @@ bool MakeOutputDir(const std::string& dir);
 std::string PrepareOutputDir(TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir);
 
 // The destination path for sourceFile with the given ending.
-std::string DestinationFileName(const std::string& sourceFile, const std::string& ending, TAppSettings& settings,
-                                IMessageBoxes& boxes, const std::string& defaultDir,
+std::string DestinationFileName(const std::string& sourceFile, const std::string& ending,
+                                TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir,
                                 const TNameTaken& taken = {});
 
 // The first free name in folder (no folder creation): base + "_(new)" + ending, then

@@ -11,12 +11,9 @@ using TLayerOrder = std::array<TLayerStep, 3>;
 
 constexpr TLayerOrder LayerOrder(bool processText, bool processImage) {
     using S = TLayerStep;
-    if (processText && processImage)
-        return {S::Text, S::Picture, S::Effects};
-    if (processText)
-        return {S::Text, S::Effects, S::Picture};
-    if (processImage)
-        return {S::Picture, S::Effects, S::Text};
+    if (processText && processImage) return {S::Text, S::Picture, S::Effects};
+    if (processText) return {S::Text, S::Effects, S::Picture};
+    if (processImage) return {S::Picture, S::Effects, S::Text};
     return {S::Effects, S::Text, S::Picture};
 }
 

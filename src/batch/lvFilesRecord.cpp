@@ -5,8 +5,7 @@
 namespace orvel {
 
 int DurationSecFromMicroseconds(int64_t durationUs) {
-    if (durationUs <= 0)
-        return 0;
+    if (durationUs <= 0) return 0;
     const int64_t seconds = durationUs / 1000000;
     return seconds > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
                                                      : static_cast<int>(seconds);
@@ -26,8 +25,7 @@ TlvFilesRecord NewFilesRecord(int addIndex, const std::string& sourceFile, const
 void TTaskItems::Build(const std::vector<bool>& rowChecked) {
     rows_.clear();
     for (std::size_t row = 0; row < rowChecked.size(); ++row)
-        if (rowChecked[row])
-            rows_.push_back(static_cast<int>(row));
+        if (rowChecked[row]) rows_.push_back(static_cast<int>(row));
 }
 
 int TTaskItems::RowOf(int taskIndex) const {

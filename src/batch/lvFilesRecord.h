@@ -13,10 +13,10 @@ namespace orvel {
 struct TlvFilesRecord {
     int AddIndex = 0; // position in the open-file selection that added the job
     std::string SourceFile;
-    std::string DestFile;     // the add-time name; conversion names the output again
-    int DurationSec = 0;      // whole seconds of the source
-    int64_t TrimStart = 0;    // microseconds; 0 = from the beginning
-    int64_t TrimLength = 0;   // microseconds; 0 = up to the end
+    std::string DestFile;          // the add-time name; conversion names the output again
+    int DurationSec = 0;           // whole seconds of the source
+    int64_t TrimStart = 0;         // microseconds; 0 = from the beginning
+    int64_t TrimLength = 0;        // microseconds; 0 = up to the end
     std::string ZoomMode = "lbox"; // "full", "lbox" or "pan"
     // Crop margins in source pixels, always even.
     int CropTop = 0;

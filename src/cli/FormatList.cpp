@@ -5,7 +5,9 @@
 
 namespace orvel::cli {
 
-bool FormatCodeExists(int code) { return FormatNameOfCode(code).has_value(); }
+bool FormatCodeExists(int code) {
+    return FormatNameOfCode(code).has_value();
+}
 
 void PrintFormats(std::ostream& out) {
     for (const int code : AllFormatCodes())

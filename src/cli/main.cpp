@@ -66,14 +66,15 @@ struct UsageError : std::runtime_error {
 };
 
 std::atomic<bool> gInterrupted{false};
-void OnSignal(int) { gInterrupted = true; }
+void OnSignal(int) {
+    gInterrupted = true;
+}
 
 int ToInt(const std::string& option, const std::string& text) {
     try {
         size_t used = 0;
         const int v = std::stoi(text, &used);
-        if (used == text.size())
-            return v;
+        if (used == text.size()) return v;
     } catch (const std::exception&) {
     }
     throw UsageError(option + ": not a whole number: " + text);
@@ -83,8 +84,7 @@ double ToSeconds(const std::string& option, const std::string& text) {
     try {
         size_t used = 0;
         const double v = std::stod(text, &used);
-        if (used == text.size() && v >= 0 && v < 1e9)
-            return v;
+        if (used == text.size() && v >= 0 && v < 1e9) return v;
     } catch (const std::exception&) {
     }
     throw UsageError(option + ": not a number of seconds: " + text);
@@ -116,46 +116,59 @@ struct Options {
 Options Parse(int argc, char** argv) {
     Options o;
     auto value = [&](int& i, const std::string& name) -> std::string {
-        if (i + 1 >= argc)
-            throw UsageError(name + " needs a value");
+        if (i + 1 >= argc) throw UsageError(name + " needs a value");
         return argv[++i];
     };
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--help" || a == "-h") o.help = true;
-        else if (a == "--list-formats") o.listFormats = true;
-        else if (a == "--info") o.infoFile = value(i, a);
-        else if (a == "--settings") o.settingsFile = value(i, a);
-        else if (a == "--default-size") o.defaultSize = true;
-        else if (a == "--default-choices") o.defaultChoices = true;
+        if (a == "--help" || a == "-h")
+            o.help = true;
+        else if (a == "--list-formats")
+            o.listFormats = true;
+        else if (a == "--info")
+            o.infoFile = value(i, a);
+        else if (a == "--settings")
+            o.settingsFile = value(i, a);
+        else if (a == "--default-size")
+            o.defaultSize = true;
+        else if (a == "--default-choices")
+            o.defaultChoices = true;
         else if (a == "--format") {
             const int code = ToInt(a, value(i, a));
             if (!cli::FormatCodeExists(code))
                 throw UsageError("--format: no format has the code " + std::to_string(code));
             o.overrides.FormatCode = code;
-        } else if (a == "--output-dir") o.overrides.OutputDir = value(i, a);
-        else if (a == "--start") o.job.TrimStart = static_cast<int64_t>(ToSeconds(a, value(i, a)) * 1e6);
-        else if (a == "--length") o.job.TrimLength = static_cast<int64_t>(ToSeconds(a, value(i, a)) * 1e6);
+        } else if (a == "--output-dir")
+            o.overrides.OutputDir = value(i, a);
+        else if (a == "--start")
+            o.job.TrimStart = static_cast<int64_t>(ToSeconds(a, value(i, a)) * 1e6);
+        else if (a == "--length")
+            o.job.TrimLength = static_cast<int64_t>(ToSeconds(a, value(i, a)) * 1e6);
         else if (a == "--crop") {
             const auto v = ToInts(a, value(i, a), 4);
             for (int m : v)
-                if (m < 0 || m % 2 != 0)
-                    throw UsageError("--crop: margins must be even and not negative");
+                if (m < 0 || m % 2 != 0) throw UsageError("--crop: margins must be even and not negative");
             o.job.CropTop = v[0], o.job.CropLeft = v[1], o.job.CropBottom = v[2], o.job.CropRight = v[3];
         } else if (a == "--zoom") {
             const std::string z = value(i, a);
             if (z != "full" && z != "lbox" && z != "pan")
                 throw UsageError("--zoom: expected full, lbox or pan");
             o.overrides.ZoomMode = z;
-        } else if (a == "--brightness") o.job.Brightness = ToInt(a, value(i, a));
-        else if (a == "--contrast") o.job.Contrast = ToInt(a, value(i, a));
-        else if (a == "--saturation") o.job.Saturation = ToInt(a, value(i, a));
-        else if (a == "--exposure") o.job.Exposure = ToInt(a, value(i, a));
-        else if (a == "--text") o.job.WatermarkText = value(i, a);
+        } else if (a == "--brightness")
+            o.job.Brightness = ToInt(a, value(i, a));
+        else if (a == "--contrast")
+            o.job.Contrast = ToInt(a, value(i, a));
+        else if (a == "--saturation")
+            o.job.Saturation = ToInt(a, value(i, a));
+        else if (a == "--exposure")
+            o.job.Exposure = ToInt(a, value(i, a));
+        else if (a == "--text")
+            o.job.WatermarkText = value(i, a);
         else if (a == "--text-pos") {
             const auto v = ToInts(a, value(i, a), 2);
             o.job.TextLeft = v[0], o.job.TextTop = v[1];
-        } else if (a == "--image") o.job.WatermarkImage = value(i, a);
+        } else if (a == "--image")
+            o.job.WatermarkImage = value(i, a);
         else if (a == "--image-pos") {
             const auto v = ToInts(a, value(i, a), 2);
             o.job.ImageLeft = v[0], o.job.ImageTop = v[1];
@@ -163,15 +176,14 @@ Options Parse(int argc, char** argv) {
             o.job.ImageAlpha = ToInt(a, value(i, a));
             if (o.job.ImageAlpha < 0 || o.job.ImageAlpha > 255)
                 throw UsageError("--image-alpha: expected 0..255");
-        } else if (a.size() > 1 && a[0] == '-') throw UsageError("unknown option " + a);
-        else o.files.push_back(a);
+        } else if (a.size() > 1 && a[0] == '-')
+            throw UsageError("unknown option " + a);
+        else
+            o.files.push_back(a);
     }
-    if (o.help || o.listFormats)
-        return o;
-    if (!o.infoFile.empty())
-        return o;
-    if (o.files.empty())
-        throw UsageError("no input file given");
+    if (o.help || o.listFormats) return o;
+    if (!o.infoFile.empty()) return o;
+    if (o.files.empty()) throw UsageError("no input file given");
     if (!o.job.WatermarkImage.empty() && !std::filesystem::is_regular_file(o.job.WatermarkImage))
         throw UsageError("--image: no such file: " + o.job.WatermarkImage);
     return o;
@@ -235,8 +247,8 @@ public:
         std::string line = p.Counter + " " + p.Output + "  ";
         if (p.Percent >= 0) {
             const int filled = p.Percent / 5;
-            line += std::to_string(p.Percent) + "% [" + std::string(filled, '#') + std::string(20 - filled, '.') +
-                    "]";
+            line += std::to_string(p.Percent) + "% [" + std::string(filled, '#') +
+                    std::string(20 - filled, '.') + "]";
         } else {
             line += p.Time;
         }
@@ -267,8 +279,7 @@ public:
 
 private:
     void EndLine(const std::string& text) {
-        if (tty_)
-            std::cout << "\r\033[K";
+        if (tty_) std::cout << "\r\033[K";
         std::cout << text << std::endl;
     }
     Jobs& jobs_;
@@ -278,7 +289,9 @@ private:
     std::chrono::steady_clock::time_point started_;
 };
 
-std::string LibraryFolder() { return (ExecutableDir() / "LibAV").string(); }
+std::string LibraryFolder() {
+    return (ExecutableDir() / "LibAV").string();
+}
 
 int Info(const std::string& file) {
     TFFmpegConverter converter;
@@ -331,7 +344,8 @@ int Convert(Options& o) {
     StderrBoxes boxes;
     int status = 0;
     {
-        TBatchController batch(converter, store, settings, jobs, view, system, prompt, boxes, DefaultKestruneDir());
+        TBatchController batch(converter, store, settings, jobs, view, system, prompt, boxes,
+                               DefaultKestruneDir());
         batch.SetOverrides(o.overrides);
         try {
             if (batch.Start() > 0) {
@@ -349,8 +363,7 @@ int Convert(Options& o) {
             status = 1;
         }
         for (const TJobResult& r : batch.Results()) {
-            if (r.Outcome != TJobOutcome::Finished)
-                status = 1;
+            if (r.Outcome != TJobOutcome::Finished) status = 1;
         }
     }
     SetMainThreadDispatcher(nullptr);
@@ -376,12 +389,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Watermark text needs fonts, which come with a GUI application; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    if (!options.infoFile.empty())
-        return Info(options.infoFile);
+    if (!options.infoFile.empty()) return Info(options.infoFile);
     return Convert(options);
 }

@@ -22,8 +22,7 @@ namespace {
 constexpr int kAudioSyncSlack = 50;
 
 template <typename T, typename Wide>
-void ScaleSamples(uint8_t* data, int count, int volume, Wide lo, Wide hi)
-{
+void ScaleSamples(uint8_t* data, int count, int volume, Wide lo, Wide hi) {
     T* p = reinterpret_cast<T*>(data);
     for (int i = 0; i < count; ++i) {
         const Wide v = (static_cast<Wide>(p[i]) * volume + 128) >> 8;
@@ -31,9 +30,7 @@ void ScaleSamples(uint8_t* data, int count, int volume, Wide lo, Wide hi)
     }
 }
 
-template <typename T>
-void ScaleFloat(uint8_t* data, int count, int volume)
-{
+template <typename T> void ScaleFloat(uint8_t* data, int count, int volume) {
     T* p = reinterpret_cast<T*>(data);
     const T gain = static_cast<T>(volume) / 256;
     for (int i = 0; i < count; ++i)
@@ -41,8 +38,7 @@ void ScaleFloat(uint8_t* data, int count, int volume)
 }
 
 // Volume 256 is unchanged; integer samples follow (s * volume + 128) / 256 with clipping.
-void ApplyVolume(uint8_t** data, int samples, int channels, AVSampleFormat format, int volume)
-{
+void ApplyVolume(uint8_t** data, int samples, int channels, AVSampleFormat format, int volume) {
     const bool planar = av_sample_fmt_is_planar(format);
     const int planes = planar ? channels : 1;
     const int count = planar ? samples : samples * channels;
@@ -76,8 +72,7 @@ void ApplyVolume(uint8_t** data, int samples, int channels, AVSampleFormat forma
 
 } // namespace
 
-void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, const AVFrame* frame)
-{
+void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, const AVFrame* frame) {
     AVCodecContext* enc = os.enc;
     const int outChannels = enc->ch_layout.nb_channels;
     if (frame != nullptr &&
@@ -89,15 +84,14 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
             av_channel_layout_default(&inLayout, frame->ch_layout.nb_channels);
         else
             av_channel_layout_copy(&inLayout, &frame->ch_layout);
-        int rc = swr_alloc_set_opts2(&raw, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
-                                     static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+        int rc =
+            swr_alloc_set_opts2(&raw, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         SwrContextPtr swr(raw);
         // Drift compensation needs the resampler even when the rates match.
-        if (rc >= 0 && s.AudioSyncMethod > 1)
-            rc = av_opt_set_int(swr.get(), "flags", SWR_FLAG_RESAMPLE, 0);
-        if (rc >= 0)
-            rc = swr_init(swr.get());
+        if (rc >= 0 && s.AudioSyncMethod > 1) rc = av_opt_set_int(swr.get(), "flags", SWR_FLAG_RESAMPLE, 0);
+        if (rc >= 0) rc = swr_init(swr.get());
         if (rc < 0)
             throw FFmpegException(Format("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                                          frame->ch_layout.nb_channels, frame->sample_rate, outChannels,
@@ -108,36 +102,31 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
         av_channel_layout_uninit(&os.swrInLayout);
         av_channel_layout_copy(&os.swrInLayout, &frame->ch_layout);
     }
-    if (!os.swr)
-        return;
+    if (!os.swr) return;
 
     const int inSamples = frame != nullptr ? frame->nb_samples : 0;
     const int want = swr_get_out_samples(os.swr.get(), inSamples);
-    if (want < 0)
-        throw FFmpegException("Buffer sizes too large in do_audio_out");
+    if (want < 0) throw FFmpegException("Buffer sizes too large in do_audio_out");
     ReserveConverted(os, want);
 
     int discard = 0;
     if (frame != nullptr) {
         const int64_t silence = SyncAudio(os, is, discard);
-        if (silence > 0)
-            WriteSilence(os, silence);
+        if (silence > 0) WriteSilence(os, silence);
     }
 
-    const int got = swr_convert(os.swr.get(), os.convData, os.convCapacity,
-                                frame != nullptr ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
-                                inSamples);
+    const int got = swr_convert(
+        os.swr.get(), os.convData, os.convCapacity,
+        frame != nullptr ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, inSamples);
     if (got < 0) {
-        if (s.ExitOnError)
-            throw FFmpegException("av_audio_convert() failed");
+        if (s.ExitOnError) throw FFmpegException("av_audio_convert() failed");
         FFLogger().Log(&t.self, llError, "av_audio_convert() failed");
         return;
     }
     // Samples the sync discards come off the front of what this frame gave.
     const int skip = std::min(discard, got);
     if (got > skip) {
-        if (s.AudioVolume != 256)
-            ApplyVolume(os.convData, got, outChannels, enc->sample_fmt, s.AudioVolume);
+        if (s.AudioVolume != 256) ApplyVolume(os.convData, got, outChannels, enc->sample_fmt, s.AudioVolume);
         const bool planar = av_sample_fmt_is_planar(enc->sample_fmt);
         const int planes = planar ? outChannels : 1;
         const int offset = skip * av_get_bytes_per_sample(enc->sample_fmt) * (planar ? 1 : outChannels);
@@ -151,10 +140,8 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
     EncodeAudioFifo(os, frame == nullptr);
 }
 
-void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples)
-{
-    if (samples <= os.convCapacity)
-        return;
+void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples) {
+    if (samples <= os.convCapacity) return;
     if (os.convData != nullptr) {
         av_freep(&os.convData[0]);
         av_freep(&os.convData);
@@ -166,8 +153,7 @@ void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples)
     os.convCapacity = samples;
 }
 
-int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream& is, int& discard)
-{
+int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream& is, int& discard) {
     const int rate = os.enc->sample_rate;
     const bool atStart = !os.syncStarted;
     os.syncStarted = true;
@@ -188,8 +174,7 @@ int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream
     }
 
     const double delta = inputSamples - static_cast<double>(os.syncOpts + queued);
-    if (std::fabs(delta) <= kAudioSyncSlack)
-        return 0;
+    if (std::fabs(delta) <= kAudioSyncSlack) return 0;
     if (atStart || std::fabs(delta) > s.AudioDriftThreshold * rate) {
         if (delta < 0) {
             discard = static_cast<int>(std::min<double>(-delta, INT_MAX));
@@ -206,16 +191,16 @@ int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream
     if (s.AudioSyncMethod > 1) {
         const int comp = static_cast<int>(std::clamp<double>(delta, -s.AudioSyncMethod, s.AudioSyncMethod));
         if (s.Verbosity > 2)
-            FFLogger().Log(&t.self, llVerbose,
-                           Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, rate));
+            FFLogger().Log(
+                &t.self, llVerbose,
+                Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, rate));
         if (swr_set_compensation(os.swr.get(), comp, rate) < 0)
             FFLogger().Log(&t.self, llError, "Cannot compensate audio timestamp drift");
     }
     return 0;
 }
 
-void TCustomFFmpeg::Impl::Loop::WriteSilence(OutputStream& os, int64_t samples)
-{
+void TCustomFFmpeg::Impl::Loop::WriteSilence(OutputStream& os, int64_t samples) {
     // In pieces through the encoder, so that a long gap never sits whole in memory.
     const int chunk = std::max(os.convCapacity, 4096);
     ReserveConverted(os, chunk);
@@ -230,15 +215,14 @@ void TCustomFFmpeg::Impl::Loop::WriteSilence(OutputStream& os, int64_t samples)
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::EncodeAudioFifo(OutputStream& os, bool flush)
-{
+void TCustomFFmpeg::Impl::Loop::EncodeAudioFifo(OutputStream& os, bool flush) {
     AVCodecContext* enc = os.enc;
     const bool fixed = enc->frame_size > 0 && !(enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
     const int frameSize = fixed ? enc->frame_size : 1024;
     AVFrame* f = os.audioFrame.get();
-    while (av_audio_fifo_size(os.fifo.get()) >= frameSize || (flush && av_audio_fifo_size(os.fifo.get()) > 0)) {
-        if (os.frameNumber >= s.MaxFramesAudio)
-            break;
+    while (av_audio_fifo_size(os.fifo.get()) >= frameSize ||
+           (flush && av_audio_fifo_size(os.fifo.get()) > 0)) {
+        if (os.frameNumber >= s.MaxFramesAudio) break;
         const int n = std::min(frameSize, av_audio_fifo_size(os.fifo.get()));
         if (f->nb_samples != frameSize || f->data[0] == nullptr) {
             av_frame_unref(f);
@@ -246,26 +230,22 @@ void TCustomFFmpeg::Impl::Loop::EncodeAudioFifo(OutputStream& os, bool flush)
             f->format = enc->sample_fmt;
             f->sample_rate = enc->sample_rate;
             av_channel_layout_copy(&f->ch_layout, &enc->ch_layout);
-            if (av_frame_get_buffer(f, 0) < 0)
-                throw FFmpegException("Out of memory in do_audio_out");
+            if (av_frame_get_buffer(f, 0) < 0) throw FFmpegException("Out of memory in do_audio_out");
         }
-        if (av_frame_make_writable(f) < 0)
-            throw FFmpegException("Out of memory in do_audio_out");
+        if (av_frame_make_writable(f) < 0) throw FFmpegException("Out of memory in do_audio_out");
         av_audio_fifo_read(os.fifo.get(), reinterpret_cast<void**>(f->data), n);
         const int keep = f->nb_samples;
         f->nb_samples = n;
         f->pts = os.syncOpts;
         const int rc = avcodec_send_frame(enc, f);
         f->nb_samples = keep;
-        if (rc < 0)
-            throw FFmpegException("Audio encoding failed");
+        if (rc < 0) throw FFmpegException("Audio encoding failed");
         ReceivePackets(os);
         os.syncOpts += n;
         ++os.frameNumber;
     }
     if (flush) {
-        if (avcodec_send_frame(enc, nullptr) >= 0)
-            ReceivePackets(os);
+        if (avcodec_send_frame(enc, nullptr) >= 0) ReceivePackets(os);
     }
 }
 

@@ -34,8 +34,7 @@ public:
         stride_ = BytesPerLine(width_);
         // The scalers' vector code reads and writes a little past the last pixel of a row.
         const size_t need = static_cast<size_t>(stride_) * height_ + kSpareBytes;
-        if (pixels_.size() < need)
-            pixels_.resize(need);
+        if (pixels_.size() < need) pixels_.resize(need);
     }
 
     int Width() const { return width_; }

@@ -36,16 +36,14 @@ bool CachedScaler(SwsContextPtr& scaler, int srcW, int srcH, AVPixelFormat srcFo
 }
 
 bool TBitmapConverter::PictureToBitmap(const AVFrame* frame, Bitmap24& bitmap) {
-    if (!frame)
-        return false;
-    return PictureToBitmap(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format), frame->width,
-                           frame->height, bitmap);
+    if (!frame) return false;
+    return PictureToBitmap(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
+                           frame->width, frame->height, bitmap);
 }
 
-bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int linesize[4], AVPixelFormat format,
-                                       int width, int height, Bitmap24& bitmap) {
-    if (!data || !data[0] || !UsableInput(format, width, height))
-        return false;
+bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int linesize[4],
+                                       AVPixelFormat format, int width, int height, Bitmap24& bitmap) {
+    if (!data || !data[0] || !UsableInput(format, width, height)) return false;
     const int rowBytes = width * 3;
     if (format == kBitmapFormat) {
         // The picture already is a bitmap: its rows are copied as they are.
@@ -53,39 +51,33 @@ bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int l
         CopyRows(data[0], linesize[0], bitmap.Bits(), bitmap.Stride(), rowBytes, height);
         return true;
     }
-    if (!CachedScaler(toBitmap_, width, height, format, width, height, kBitmapFormat))
-        return false;
+    if (!CachedScaler(toBitmap_, width, height, format, width, height, kBitmapFormat)) return false;
     const int need = av_image_get_buffer_size(kBitmapFormat, width, height, kBufferAlign);
-    if (need <= 0)
-        return false;
+    if (need <= 0) return false;
     if (need > bufferSize_) {
         buffer_.reset(static_cast<uint8_t*>(av_malloc(need + Bitmap24::kSpareBytes)));
         bufferSize_ = buffer_ ? need : 0;
-        if (!buffer_)
-            return false;
+        if (!buffer_) return false;
     }
     uint8_t* dst[4] = {};
     int dstLines[4] = {};
     if (av_image_fill_arrays(dst, dstLines, buffer_.get(), kBitmapFormat, width, height, kBufferAlign) < 0)
         return false;
-    if (sws_scale(toBitmap_.get(), data, linesize, 0, height, dst, dstLines) != height)
-        return false;
+    if (sws_scale(toBitmap_.get(), data, linesize, 0, height, dst, dstLines) != height) return false;
     bitmap.SetSize(width, height);
     CopyRows(dst[0], dstLines[0], bitmap.Bits(), bitmap.Stride(), rowBytes, height);
     return true;
 }
 
 bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, AVFrame* frame) {
-    if (!frame)
-        return false;
-    if (frame->buf[0] && av_frame_make_writable(frame) < 0)
-        return false;
+    if (!frame) return false;
+    if (frame->buf[0] && av_frame_make_writable(frame) < 0) return false;
     return BitmapToPicture(bitmap, frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
                            frame->width, frame->height);
 }
 
-bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, uint8_t* const data[4], const int linesize[4],
-                                       AVPixelFormat format, int width, int height) {
+bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, uint8_t* const data[4],
+                                       const int linesize[4], AVPixelFormat format, int width, int height) {
     if (bitmap.Empty() || !data || !data[0] || format == AV_PIX_FMT_NONE || width <= 0 || height <= 0 ||
         sws_isSupportedOutput(format) <= 0)
         return false;

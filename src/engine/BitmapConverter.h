@@ -32,8 +32,7 @@ public:
     // The converter's own bitmap, for callers that keep none.
     bool PictureToBitmap(const AVFrame* frame) { return PictureToBitmap(frame, Bitmap()); }
     Bitmap24& Bitmap() {
-        if (!bitmap_)
-            bitmap_ = std::make_unique<Bitmap24>();
+        if (!bitmap_) bitmap_ = std::make_unique<Bitmap24>();
         return *bitmap_;
     }
 
@@ -48,7 +47,7 @@ public:
 
 private:
     std::unique_ptr<Bitmap24> bitmap_; // made at first use
-    AvBufferPtr buffer_; // the picture in BGR24 when it had to be scaled
+    AvBufferPtr buffer_;               // the picture in BGR24 when it had to be scaled
     int bufferSize_ = 0;
     SwsContextPtr toBitmap_;
     SwsContextPtr fromBitmap_;

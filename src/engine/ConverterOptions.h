@@ -79,8 +79,12 @@ struct TOutputOptions {
     std::string ExtOptions;
 };
 
-inline void InitInputOptions(TInputOptions& o) { o = TInputOptions{}; }
-inline void InitOutputOptions(TOutputOptions& o) { o = TOutputOptions{}; }
+inline void InitInputOptions(TInputOptions& o) {
+    o = TInputOptions{};
+}
+inline void InitOutputOptions(TOutputOptions& o) {
+    o = TOutputOptions{};
+}
 
 struct THookInfo {
     int TaskIndex = 0;
@@ -101,12 +105,12 @@ struct TPreviewInfo {
 
 struct TProgressInfo {
     int TaskIndex = 0;
-    int FileIndex = 0;          // input read last, -1 in the final report
-    int FrameNumber = -1;       // frames written to the first video output, -1 without video
-    int FPS = -1;               // -1 without video, 0 during the first second
-    float Quality = -1.0f;      // last video quantiser, -1 when copied or without video
-    float BitRate = 0.0f;       // kbit/s
-    int64_t CurrentSize = 0;    // bytes written to the first output
+    int FileIndex = 0;           // input read last, -1 in the final report
+    int FrameNumber = -1;        // frames written to the first video output, -1 without video
+    int FPS = -1;                // -1 without video, 0 during the first second
+    float Quality = -1.0f;       // last video quantiser, -1 when copied or without video
+    float BitRate = 0.0f;        // kbit/s
+    int64_t CurrentSize = 0;     // bytes written to the first output
     int64_t CurrentDuration = 0; // microseconds, at least 10 000
     int64_t TotalDuration = -1;  // microseconds, -1 when unknown
 };

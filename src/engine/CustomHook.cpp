@@ -14,27 +14,23 @@ namespace orvel {
 
 namespace {
 // Preview flags of every task are read and changed under one lock.
-std::recursive_mutex& PreviewLock()
-{
+std::recursive_mutex& PreviewLock() {
     static std::recursive_mutex lock;
     return lock;
 }
 } // namespace
 
-int TCustomFFmpeg::PreviewFlags() const
-{
+int TCustomFFmpeg::PreviewFlags() const {
     std::lock_guard lock(PreviewLock());
     return impl_->previewFlags;
 }
 
-void TCustomFFmpeg::SetPreviewFlags(int flags)
-{
+void TCustomFFmpeg::SetPreviewFlags(int flags) {
     std::lock_guard lock(PreviewLock());
     impl_->previewFlags = flags;
 }
 
-void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame)
-{
+void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame) {
     if (!t.self.OnHook) {
         t.customHook = false;
         return;
@@ -72,12 +68,10 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame)
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts)
-{
+void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts) {
     std::lock_guard lock(PreviewLock());
     const int64_t now = av_gettime_relative();
-    if (t.lastPreview != 0 && now - t.lastPreview <= 100000)
-        return;
+    if (t.lastPreview != 0 && now - t.lastPreview <= 100000) return;
     if ((t.previewFlags & kPreviewBitmap) && t.self.OnPreview) {
         t.lastPreview = now;
         if (!t.previewBitmap.PictureToBitmap(picture)) {

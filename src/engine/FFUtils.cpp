@@ -22,8 +22,7 @@ std::string VStrFormat(const char* format, va_list args) {
     const int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
     return text;
 }
 
@@ -75,32 +74,30 @@ std::string ErrorMessage(int code) {
         break;
     }
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0)
-        return StrFormat("Error number %d occurred", code);
+    if (av_strerror(code, buf, sizeof buf) < 0) return StrFormat("Error number %d occurred", code);
     return buf;
 }
 
-std::string ErrorText(const std::string& prefix, int code) { return prefix + ": " + ErrorMessage(code); }
+std::string ErrorText(const std::string& prefix, int code) {
+    return prefix + ": " + ErrorMessage(code);
+}
 
 std::string TimeText(int64_t us) {
-    if (us == AV_NOPTS_VALUE)
-        return "N/A";
+    if (us == AV_NOPTS_VALUE) return "N/A";
     const char* sign = us < 0 ? "-" : "";
     const uint64_t v = us < 0 ? 0 - static_cast<uint64_t>(us) : static_cast<uint64_t>(us);
     const uint64_t hours = v / 3600000000ULL;
     const int minutes = static_cast<int>(v / 60000000ULL % 60);
     const int seconds = static_cast<int>(v / 1000000ULL % 60);
     const int ms = static_cast<int>(v % 1000000ULL * 1000 / 1000000);
-    return StrFormat("%s%.2llu:%.2d:%.2d.%.3d", sign, static_cast<unsigned long long>(hours), minutes, seconds, ms);
+    return StrFormat("%s%.2llu:%.2d:%.2d.%.3d", sign, static_cast<unsigned long long>(hours), minutes,
+                     seconds, ms);
 }
 
 std::string SizeText(int64_t bytes) {
-    if (bytes > 1073741824LL)
-        return StrFormat("%.2f GB", bytes / 1073741824.0);
-    if (bytes > 1048576LL)
-        return StrFormat("%.2f MB", bytes / 1048576.0);
-    if (bytes > 1024LL)
-        return StrFormat("%.2f KB", bytes / 1024.0);
+    if (bytes > 1073741824LL) return StrFormat("%.2f GB", bytes / 1073741824.0);
+    if (bytes > 1048576LL) return StrFormat("%.2f MB", bytes / 1048576.0);
+    if (bytes > 1024LL) return StrFormat("%.2f KB", bytes / 1024.0);
     return StrFormat("%lld Byte", static_cast<long long>(bytes));
 }
 
@@ -117,8 +114,8 @@ std::string StandardTimeText(int64_t seconds) {
     const time_t t = static_cast<time_t>(seconds - timezone);
     struct tm tm {};
     gmtime_r(&t, &tm);
-    return StrFormat("%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                     tm.tm_min, tm.tm_sec);
+    return StrFormat("%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                     tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
 std::string MediaTypeName(int type) {
@@ -141,8 +138,7 @@ std::string MediaTypeName(int type) {
 namespace {
 std::string Trim(const std::string& s) {
     const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return "";
+    if (b == std::string::npos) return "";
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 } // namespace
@@ -150,15 +146,14 @@ std::string Trim(const std::string& s) {
 std::string CodecDescription(const AVCodec* codec, AVCodecID id, uint32_t tag) {
     if (codec) {
         const std::string longName = Trim(codec->long_name ? codec->long_name : "");
-        return longName.empty() ? std::string(codec->name) : StrFormat("%s(%s)", codec->name, longName.c_str());
+        return longName.empty() ? std::string(codec->name)
+                                : StrFormat("%s(%s)", codec->name, longName.c_str());
     }
-    if (id == AV_CODEC_ID_MPEG2TS)
-        return "mpeg2ts";
+    if (id == AV_CODEC_ID_MPEG2TS) return "mpeg2ts";
     // Today's codec context has no free codec-name text; the id's registered name stands in.
     if (const AVCodecDescriptor* d = avcodec_descriptor_get(id)) {
         const std::string name = Trim(std::string(d->name).substr(0, 32));
-        if (!name.empty())
-            return name;
+        if (!name.empty()) return name;
     }
     auto printable = [](uint32_t c) { return c >= 32 && c <= 126; };
     const uint32_t c0 = tag & 0xFF, c1 = (tag >> 8) & 0xFF, c2 = (tag >> 16) & 0xFF, c3 = tag >> 24;
@@ -167,7 +162,8 @@ std::string CodecDescription(const AVCodec* codec, AVCodecID id, uint32_t tag) {
     return StrFormat("0x%04x", tag);
 }
 
-std::string MetadataValue(const AVDictionary* metadata, const std::string& key, const std::string& defaultValue) {
+std::string MetadataValue(const AVDictionary* metadata, const std::string& key,
+                          const std::string& defaultValue) {
     const AVDictionaryEntry* e = av_dict_get(metadata, key.c_str(), nullptr, 0);
     return e && e->value ? e->value : defaultValue;
 }

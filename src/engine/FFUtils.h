@@ -39,7 +39,8 @@ std::string MediaTypeName(int type);
 std::string CodecDescription(const AVCodec* codec, AVCodecID id, uint32_t codecTag);
 
 // The value under key, or the default when there is none.
-std::string MetadataValue(const AVDictionary* metadata, const std::string& key, const std::string& defaultValue = "");
+std::string MetadataValue(const AVDictionary* metadata, const std::string& key,
+                          const std::string& defaultValue = "");
 
 // Takes the codec lock. In the main thread it keeps serving hand-overs while it waits: a worker
 // holding the lock may itself be waiting for the main thread (a log line, an event).

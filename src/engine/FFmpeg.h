@@ -81,7 +81,7 @@ public:
     PauseGate& Gate() { return gate_; }
 
     // Handlers (set before the run) --------------------------------------------------------------
-    TTaskHookHandler OnHook;         // only for outputs with CustomHook
+    TTaskHookHandler OnHook; // only for outputs with CustomHook
     TTaskPreviewHandler OnPreview;
     TTaskProgressHandler OnProgress;
     TTaskTerminateHandler OnTerminate;

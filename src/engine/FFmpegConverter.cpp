@@ -50,8 +50,7 @@ std::vector<OptionLine> SplitOptionText(const std::string& text) {
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\r') {
             normalised += '\n';
-            if (i + 1 < s.size() && s[i + 1] == '\n')
-                ++i;
+            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
         } else if (s.compare(i, 6, "<CRLF>") == 0) {
             normalised += '\n';
             i += 5;
@@ -63,12 +62,10 @@ std::vector<OptionLine> SplitOptionText(const std::string& text) {
     size_t start = 0;
     while (start <= normalised.size()) {
         size_t end = normalised.find('\n', start);
-        if (end == std::string::npos)
-            end = normalised.size();
+        if (end == std::string::npos) end = normalised.size();
         const std::string line = normalised.substr(start, end - start);
         start = end + 1;
-        if (Trim(line).empty())
-            continue;
+        if (Trim(line).empty()) continue;
         const size_t eq = line.find('=');
         if (eq == std::string::npos)
             lines.push_back({Lower(line), std::string()});
@@ -113,7 +110,8 @@ std::string TimestampText(double days) {
     std::tm local{};
     localtime_r(&now, &local);
     const double offsetDays = static_cast<double>(local.tm_gmtoff) / 86400.0;
-    const std::time_t seconds = static_cast<std::time_t>(std::llround((days - 25569.0 - offsetDays) * 86400.0));
+    const std::time_t seconds =
+        static_cast<std::time_t>(std::llround((days - 25569.0 - offsetDays) * 86400.0));
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char buf[64];
@@ -244,8 +242,7 @@ void TCustomFFmpegConverter::RaiseWorking(const char* operation) {
 }
 
 void TCustomFFmpegConverter::CheckNotWorking(const char* operation) const {
-    if (Working())
-        RaiseWorking(operation);
+    if (Working()) RaiseWorking(operation);
 }
 
 TCustomFFmpegConverter::TaskPtr TCustomFFmpegConverter::TaskAt(int index) const {
@@ -282,18 +279,15 @@ TAVProbe* TCustomFFmpegConverter::GetTaskProbe(int taskIndex, int fileIndex) con
 bool TCustomFFmpegConverter::LoadLibraries(const std::string& folder) {
     TFFmpegLoader& loader = FFLoader();
     loader.SetLibraryFolder(folder);
-    if (loader.Load(kConverterLibraries))
-        return true;
+    if (loader.Load(kConverterLibraries)) return true;
     SetLastError(loader.LastError());
     return false;
 }
 
 void TCustomFFmpegConverter::ApplyExtOptions(TFFmpeg& task, const std::string& text, bool forOutput) {
     for (const OptionLine& line : SplitOptionText(text)) {
-        if (IsStreamLine(line.Name))
-            continue;
-        if (forOutput && IsOneOf(line.Name, {"acodec", "vcodec", "scodec", "s"}))
-            continue;
+        if (IsStreamLine(line.Name)) continue;
+        if (forOutput && IsOneOf(line.Name, {"acodec", "vcodec", "scodec", "s"})) continue;
         task.ParseOption(line.Name, line.Value);
     }
 }
@@ -305,19 +299,17 @@ int TCustomFFmpegConverter::AddTask(const std::string& fileName, const TInputOpt
         task->ResetOptions();
         task->SetVerbosity(Verbosity());
         task->SetPreviewFlags((Preview() ? kPreviewWindow : 0) | (PreviewBitmap() ? kPreviewBitmap : 0));
-        task->OnPreview = [this](TCustomFFmpeg& sender, const TPreviewInfo& info) { TaskPreview(sender, info); };
+        task->OnPreview = [this](TCustomFFmpeg& sender, const TPreviewInfo& info) {
+            TaskPreview(sender, info);
+        };
         if (options) {
             TInputOptions copy = *options;
-            if (copy.FileName.empty())
-                copy.FileName = fileName;
+            if (copy.FileName.empty()) copy.FileName = fileName;
             task->SetInputOptions(task->InputCount(), &copy);
             ApplyExtOptions(*task, copy.ExtOptions, false);
-            if (!copy.FileFormat.empty())
-                task->ParseOption("f", copy.FileFormat);
-            if (copy.StartTime != kNoTimestamp)
-                task->ParseOption("ss", DurationText(copy.StartTime));
-            if (copy.ProgramID >= 0)
-                task->ParseOption("programid", std::to_string(copy.ProgramID));
+            if (!copy.FileFormat.empty()) task->ParseOption("f", copy.FileFormat);
+            if (copy.StartTime != kNoTimestamp) task->ParseOption("ss", DurationText(copy.StartTime));
+            if (copy.ProgramID >= 0) task->ParseOption("programid", std::to_string(copy.ProgramID));
         }
         task->OpenInput(fileName);
         task->AttachProbe(task->InputCount() - 1);
@@ -334,26 +326,20 @@ int TCustomFFmpegConverter::AddTask(const std::string& fileName, const TInputOpt
 void TCustomFFmpegConverter::ApplyOutputRecord(TFFmpeg& task, const TOutputOptions& o) {
     const auto set = [&task](const char* name, const std::string& value) { task.ParseOption(name, value); };
     const auto setText = [&set](const char* name, const std::string& value) {
-        if (!value.empty())
-            set(name, value);
+        if (!value.empty()) set(name, value);
     };
     const auto setPositive = [&set](const char* name, int value) {
-        if (value > 0)
-            set(name, std::to_string(value));
+        if (value > 0) set(name, std::to_string(value));
     };
     const auto setFlag = [&set](const char* name, bool value) { set(name, value ? "1" : "0"); };
 
     setText("f", o.FileFormat);
     setPositive("packetsize", o.PacketSize);
     setPositive("muxrate", o.MuxRate);
-    if (o.MuxDelay > 0)
-        set("muxdelay", FloatText(o.MuxDelay));
-    if (o.MuxPreload > 0)
-        set("muxpreload", FloatText(o.MuxPreload));
-    if (o.DisableAudio)
-        set("an", "1");
-    if (o.AudioVolume >= 0)
-        set("vol", std::to_string(o.AudioVolume));
+    if (o.MuxDelay > 0) set("muxdelay", FloatText(o.MuxDelay));
+    if (o.MuxPreload > 0) set("muxpreload", FloatText(o.MuxPreload));
+    if (o.DisableAudio) set("an", "1");
+    if (o.AudioVolume >= 0) set("vol", std::to_string(o.AudioVolume));
     setPositive("ac", o.AudioChannels);
     setPositive("ar", o.AudioSampleRate);
     setPositive("ab", o.AudioBitrate);
@@ -361,8 +347,7 @@ void TCustomFFmpegConverter::ApplyOutputRecord(TFFmpeg& task, const TOutputOptio
     set("alang", o.AudioLanguage);
     set("async", std::to_string(o.AudioSync));
     setText("atag", o.AudioTag);
-    if (o.DisableVideo)
-        set("vn", "1");
+    if (o.DisableVideo) set("vn", "1");
     setText("r", o.FrameRate);
     setText("aspect", o.AspectRatio);
     setPositive("croptop", o.CropTop);
@@ -378,32 +363,25 @@ void TCustomFFmpegConverter::ApplyOutputRecord(TFFmpeg& task, const TOutputOptio
     set("vsync", std::to_string(o.VideoSync));
     setText("vtag", o.VideoTag);
     set("vlang", o.VideoLanguage);
-    if (o.DisableSubtitle)
-        set("sn", "1");
+    if (o.DisableSubtitle) set("sn", "1");
     set("slang", o.SubtitleLanguage);
     setFlag("isync", o.InputSync);
-    if (o.CopyTimestamps)
-        set("copyts", "1");
-    if (o.StartTime != kNoTimestamp)
-        set("ss", DurationText(o.StartTime));
-    if (o.RecordingTime != kNoTimestamp)
-        set("t", DurationText(o.RecordingTime));
+    if (o.CopyTimestamps) set("copyts", "1");
+    if (o.StartTime != kNoTimestamp) set("ss", DurationText(o.StartTime));
+    if (o.RecordingTime != kNoTimestamp) set("t", DurationText(o.RecordingTime));
 
     const TStreamInfo& m = o.Metadata;
     if (m.Timestamp == 0)
         set("timestamp", "now");
     else if (m.Timestamp > 0)
         set("timestamp", TimestampText(m.Timestamp));
-    if (m.Year > 0)
-        set("metadata", "year=" + std::to_string(m.Year));
-    if (m.Track > 0)
-        set("metadata", "track=" + std::to_string(m.Track));
+    if (m.Year > 0) set("metadata", "year=" + std::to_string(m.Year));
+    if (m.Track > 0) set("metadata", "track=" + std::to_string(m.Track));
     const std::pair<const char*, const std::string*> texts[] = {
         {"title", &m.Title},     {"author", &m.Author}, {"copyright", &m.Copyright},
         {"comment", &m.Comment}, {"album", &m.Album},   {"genre", &m.Genre}};
     for (const auto& [key, value] : texts)
-        if (!value->empty())
-            set("metadata", std::string(key) + "=" + *value);
+        if (!value->empty()) set("metadata", std::string(key) + "=" + *value);
 }
 
 bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fileName,
@@ -430,8 +408,7 @@ bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fil
 
     try {
         TOutputOptions copy = *options;
-        if (copy.FileName.empty())
-            copy.FileName = fileName;
+        if (copy.FileName.empty()) copy.FileName = fileName;
         task->SetOutputOptions(outputIndex, &copy);
 
         // Defaults per stream name, and the per-stream lines in their order.
@@ -439,25 +416,22 @@ bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fil
             const char* Name;
             std::string Value;
         };
-        Default defaults[] = {{"acodec", copy.AudioCodec},   {"vcodec", copy.VideoCodec},
+        Default defaults[] = {{"acodec", copy.AudioCodec},    {"vcodec", copy.VideoCodec},
                               {"scodec", copy.SubtitleCodec}, {"apre", copy.AudioPreset},
                               {"vpre", copy.VideoPreset},     {"spre", copy.SubtitlePreset},
                               {"s", copy.FrameSize},          {"vf", copy.VideoFilters}};
         const auto defaultOf = [&defaults](const std::string& name) -> std::string& {
             for (Default& d : defaults)
-                if (name == d.Name)
-                    return d.Value;
+                if (name == d.Name) return d.Value;
             throw std::logic_error("no default for " + name);
         };
         const std::vector<OptionLine> lines = SplitOptionText(copy.ExtOptions);
         std::vector<OptionLine> perStream;
         for (const OptionLine& line : lines) {
-            if (!IsPerStreamName(line.Name) || line.Value.empty())
-                continue;
+            if (!IsPerStreamName(line.Name) || line.Value.empty()) continue;
             OptionLine entry{line.Name == "vfilters" ? "vf" : line.Name, line.Value};
             std::string& def = defaultOf(entry.Name);
-            if (def.empty())
-                def = entry.Value;
+            if (def.empty()) def = entry.Value;
             perStream.push_back(std::move(entry));
         }
 
@@ -469,8 +443,7 @@ bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fil
         }
         // An empty value would name no codec and undo what a target chose.
         const auto applyDefault = [&](const char* name) {
-            if (!defaultOf(name).empty())
-                task->ParseOption(name, defaultOf(name));
+            if (!defaultOf(name).empty()) task->ParseOption(name, defaultOf(name));
         };
         for (const char* name : {"acodec", "vcodec", "scodec", "apre", "vpre", "spre"})
             applyDefault(name);
@@ -543,8 +516,7 @@ void TCustomFFmpegConverter::ClearTasks() {
     std::vector<TaskPtr> tasks;
     {
         std::lock_guard lock(terminateLock_);
-        if (working_ && !allDone_)
-            throw std::runtime_error("Cannot ClearTasks while working.");
+        if (working_ && !allDone_) throw std::runtime_error("Cannot ClearTasks while working.");
         {
             std::lock_guard list(listMutex_);
             tasks = tasks_.ExtractAll();
@@ -567,8 +539,7 @@ void TCustomFFmpegConverter::ClearTasks() {
 void TCustomFFmpegConverter::StartTask(int threadCount) {
     {
         std::lock_guard lock(terminateLock_);
-        if (working_)
-            RaiseWorking("StartTask");
+        if (working_) RaiseWorking("StartTask");
         finishedCount_ = 0;
         nextTask_ = 0;
         pending_ = TaskCount();
@@ -583,12 +554,10 @@ void TCustomFFmpegConverter::StartTask(int threadCount) {
     for (;;) {
         {
             std::lock_guard lock(terminateLock_);
-            if (pending_ <= 0)
-                break;
+            if (pending_ <= 0) break;
         }
         StartNextTask();
-        if (threadCount > 0 && --starts <= 0)
-            break;
+        if (threadCount > 0 && --starts <= 0) break;
     }
 }
 
@@ -599,8 +568,7 @@ void TCustomFFmpegConverter::StartNextTask() {
     {
         std::lock_guard lock(terminateLock_);
         std::lock_guard list(listMutex_);
-        if (pending_ <= 0 || nextTask_ < 0 || nextTask_ >= tasks_.Count())
-            return;
+        if (pending_ <= 0 || nextTask_ < 0 || nextTask_ >= tasks_.Count()) return;
         --pending_;
         task = tasks_[nextTask_];
         ++nextTask_;
@@ -679,8 +647,7 @@ void TCustomFFmpegConverter::DeliverTerminate(const TTerminateInfo& info) {
         std::lock_guard lock(eventsMutex_);
         handler = OnTerminate;
     }
-    if (!handler)
-        return;
+    if (!handler) return;
     bool async;
     {
         std::lock_guard lock(terminateLock_);
@@ -698,8 +665,7 @@ void TCustomFFmpegConverter::DeliverTerminate(const TTerminateInfo& info) {
         lastDelivery_ = done->get_future().share();
     }
     SpawnThread([this, handler, info, previous, done] {
-        if (previous.valid())
-            previous.wait();
+        if (previous.valid()) previous.wait();
         try {
             handler(this, info);
         } catch (const std::exception& e) {
@@ -718,14 +684,12 @@ void TCustomFFmpegConverter::TaskHook(TCustomFFmpeg& sender, THookInfo& info) {
         std::lock_guard events(eventsMutex_);
         handler = OnCustomHook;
     }
-    if (!handler)
-        return;
+    if (!handler) return;
     hookInfo_ = info;
     hookInfo_.TaskIndex = IndexOfTask(sender);
     {
         std::unique_lock<std::recursive_mutex> canvas;
-        if (info.Bitmap)
-            canvas = std::unique_lock(info.Bitmap->CanvasLock());
+        if (info.Bitmap) canvas = std::unique_lock(info.Bitmap->CanvasLock());
         handler(this, &hookInfo_);
     }
     info.Update = hookInfo_.Update;
@@ -739,8 +703,7 @@ void TCustomFFmpegConverter::TaskPreview(TCustomFFmpeg& sender, const TPreviewIn
         std::lock_guard events(eventsMutex_);
         handler = OnPreviewBitmap;
     }
-    if (!handler)
-        return;
+    if (!handler) return;
     previewInfo_ = info;
     previewInfo_.TaskIndex = IndexOfTask(sender);
     if (TriggerEventInMainThread())
@@ -756,8 +719,7 @@ void TCustomFFmpegConverter::TaskProgress(TCustomFFmpeg& sender, TProgressInfo& 
         std::lock_guard events(eventsMutex_);
         handler = OnProgress;
     }
-    if (!handler)
-        return;
+    if (!handler) return;
     progressInfo_ = info;
     progressInfo_.TaskIndex = IndexOfTask(sender);
     if (TriggerEventInMainThread())

@@ -34,19 +34,20 @@ constexpr int kLibraryKindCount = 9;
 
 // A set of kinds, one bit per kind.
 using TLibrarySet = uint32_t;
-constexpr TLibrarySet LibraryBit(TLibraryKind kind) { return 1u << kind; }
-constexpr TLibrarySet kConverterLibraries = LibraryBit(lkAVCodec) | LibraryBit(lkAVFilter) |
-                                            LibraryBit(lkAVFormat) | LibraryBit(lkAVUtil) |
-                                            LibraryBit(lkSwScale) | LibraryBit(lkMSVCRT) |
-                                            LibraryBit(lkSwResample);
+constexpr TLibrarySet LibraryBit(TLibraryKind kind) {
+    return 1u << kind;
+}
+constexpr TLibrarySet kConverterLibraries =
+    LibraryBit(lkAVCodec) | LibraryBit(lkAVFilter) | LibraryBit(lkAVFormat) | LibraryBit(lkAVUtil) |
+    LibraryBit(lkSwScale) | LibraryBit(lkMSVCRT) | LibraryBit(lkSwResample);
 constexpr TLibrarySet kPlayerLibraries = kConverterLibraries | LibraryBit(lkSDL);
 
 struct TLibraryItem {
     TLibraryKind Kind;
     const char* BaseName;
-    int Version;                         // the soname's major; negative for none
-    std::vector<const char*> Functions;  // entry points the program calls
-    std::vector<const char*> Variables;  // data symbols the program reads
+    int Version;                        // the soname's major; negative for none
+    std::vector<const char*> Functions; // entry points the program calls
+    std::vector<const char*> Variables; // data symbols the program reads
 };
 
 struct TLibraryStatus {

@@ -46,17 +46,14 @@ const char* const kLevelNames[] = {"quiet", "panic", "fatal", "error", "warning"
 
 bool IEquals(const std::string& a, const char* b) {
     const size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
+    if (a.size() != n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
-            return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
     return true;
 }
 
 void LibraryCallback(void* context, int level, const char* format, va_list args) {
-    if (level > g_libraryLevel.load())
-        return;
+    if (level > g_libraryLevel.load()) return;
 
     std::string prefix;
     if (context) {
@@ -85,8 +82,7 @@ void LibraryCallback(void* context, int level, const char* format, va_list args)
             g_logList.push_front(TLogItem{tid, {}});
             it = g_logList.begin();
         }
-        if (it->Text.empty())
-            it->Text = prefix;
+        if (it->Text.empty()) it->Text = prefix;
         it->Text += text;
         size_t pos;
         while ((pos = it->Text.find('\n')) != std::string::npos) {
@@ -94,8 +90,7 @@ void LibraryCallback(void* context, int level, const char* format, va_list args)
             it->Text.erase(0, pos + 1);
         }
     }
-    if (lines.empty())
-        return;
+    if (lines.empty()) return;
     TFFLogger& logger = TFFLogger::Instance();
     for (const std::string& line : lines)
         logger.RaiseLogEvent(&logger, tid, LibraryToLogLevel(level), line);
@@ -103,15 +98,17 @@ void LibraryCallback(void* context, int level, const char* format, va_list args)
 
 } // namespace
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }
+uint32_t CurrentThreadId() {
+    return static_cast<uint32_t>(gettid());
+}
 
-int LogLevelToLibrary(TLogLevel level) { return (static_cast<int>(level) - 1) * 8; }
+int LogLevelToLibrary(TLogLevel level) {
+    return (static_cast<int>(level) - 1) * 8;
+}
 
 TLogLevel LibraryToLogLevel(int libraryLevel) {
-    if (libraryLevel < AV_LOG_QUIET)
-        return llQuiet;
-    if (libraryLevel >= AV_LOG_DEBUG)
-        return llDebug;
+    if (libraryLevel < AV_LOG_QUIET) return llQuiet;
+    if (libraryLevel >= AV_LOG_DEBUG) return llDebug;
     return static_cast<TLogLevel>(libraryLevel / 8 + 1);
 }
 
@@ -122,18 +119,18 @@ bool LibraryLevelOfName(const std::string& name, int& libraryLevel) {
             return true;
         }
     }
-    if (name.empty())
-        return false;
+    if (name.empty()) return false;
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(name.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0 || value < INT32_MIN || value > INT32_MAX)
-        return false;
+    if (*end != '\0' || errno != 0 || value < INT32_MIN || value > INT32_MAX) return false;
     libraryLevel = static_cast<int>(value);
     return true;
 }
 
-int CurrentLibraryLogLevel() { return g_libraryLevel.load(); }
+int CurrentLibraryLogLevel() {
+    return g_libraryLevel.load();
+}
 
 struct TFFLogger::Impl {
     std::mutex mutex; // guards the settings below
@@ -159,8 +156,7 @@ TFFLogger::TFFLogger() : impl_(new Impl) {
 TFFLogger::~TFFLogger() {
     {
         std::lock_guard lock(g_instanceMutex);
-        if (g_current == this)
-            g_current = nullptr;
+        if (g_current == this) g_current = nullptr;
     }
     delete impl_;
 }
@@ -168,8 +164,7 @@ TFFLogger::~TFFLogger() {
 TFFLogger& TFFLogger::Instance() {
     {
         std::lock_guard lock(g_instanceMutex);
-        if (g_current)
-            return *g_current;
+        if (g_current) return *g_current;
     }
     // The constructor takes the instance lock itself. When another thread wins the race its
     // instance is the current one and ours is refused.
@@ -179,8 +174,7 @@ TFFLogger& TFFLogger::Instance() {
     } catch (const std::logic_error&) {
     }
     std::lock_guard lock(g_instanceMutex);
-    if (made)
-        g_ownerless = std::move(made);
+    if (made) g_ownerless = std::move(made);
     return *g_current;
 }
 
@@ -203,12 +197,13 @@ void TFFLogger::ApplyLibraryLevel(int libraryLevel) {
     av_log_set_level(libraryLevel);
 }
 
-void TFFLogger::SetLogLevel(TLogLevel level) { ApplyLibraryLevel(LogLevelToLibrary(level)); }
+void TFFLogger::SetLogLevel(TLogLevel level) {
+    ApplyLibraryLevel(LogLevelToLibrary(level));
+}
 
 bool TFFLogger::SetLogLevelByName(const std::string& name) {
     int libraryLevel = 0;
-    if (!LibraryLevelOfName(name, libraryLevel))
-        return false;
+    if (!LibraryLevelOfName(name, libraryLevel)) return false;
     ApplyLibraryLevel(libraryLevel);
     return true;
 }
@@ -237,8 +232,7 @@ void TFFLogger::RaiseLogEvent(const void* sender, uint32_t threadId, TLogLevel l
         handler = impl_->onLog;
         inMain = impl_->triggerInMainThread;
     }
-    if (!handler)
-        return;
+    if (!handler) return;
     if (inMain) {
         // Handlers run only in the main thread, so they already come one at a time; taking the
         // delivery lock here could deadlock against a main thread that logs while we wait.

@@ -73,6 +73,8 @@ private:
 };
 
 // Shorthands for engine call sites.
-inline TFFLogger& FFLogger() { return TFFLogger::Instance(); }
+inline TFFLogger& FFLogger() {
+    return TFFLogger::Instance();
+}
 
 } // namespace orvel

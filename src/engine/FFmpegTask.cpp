@@ -16,8 +16,7 @@ namespace orvel {
 bool ApplyThreadPriority(TThreadPriority priority) {
     const pthread_t self = pthread_self();
     sched_param param{};
-    if (priority == tpIdle)
-        return pthread_setschedparam(self, SCHED_IDLE, &param) == 0;
+    if (priority == tpIdle) return pthread_setschedparam(self, SCHED_IDLE, &param) == 0;
 
     // A thread inherits its creator's scheduling, so a worker started by an idle worker has to
     // leave SCHED_IDLE explicitly.
@@ -35,8 +34,7 @@ bool ApplyThreadPriority(TThreadPriority priority) {
     const pid_t tid = gettid();
     errno = 0;
     const int now = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    if (errno == 0 && now == wanted)
-        return ok;
+    if (errno == 0 && now == wanted) return ok;
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), wanted) != 0)
         return false; // raising a priority needs a privilege; the thread keeps what it had
     return ok;
@@ -45,10 +43,8 @@ bool ApplyThreadPriority(TThreadPriority priority) {
 void WaitServingMainThread(const std::function<bool()>& done) {
     while (!done()) {
         IMainThreadDispatcher& dispatcher = MainThreadDispatcher();
-        if (dispatcher.IsMainThread())
-            dispatcher.ServePending();
-        if (done())
-            return;
+        if (dispatcher.IsMainThread()) dispatcher.ServePending();
+        if (done()) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
@@ -71,8 +67,7 @@ TSignalThread::TSignalThread(std::function<void()> body, TThreadPriority priorit
 }
 
 TSignalThread::~TSignalThread() {
-    if (!thread_.joinable())
-        return;
+    if (!thread_.joinable()) return;
     // The last owner of a task may be its own worker; a thread cannot join itself.
     if (IsCurrent())
         thread_.detach();
@@ -81,8 +76,7 @@ TSignalThread::~TSignalThread() {
 }
 
 void TSignalThread::WaitFor() const {
-    if (IsCurrent())
-        return;
+    if (IsCurrent()) return;
     WaitServingMainThread([this] { return Done(); });
 }
 
@@ -97,18 +91,15 @@ TFFmpeg::~TFFmpeg() {
 }
 
 TAVProbe* TFFmpeg::AttachProbe(int fileIndex) {
-    if (fileIndex < 0 || fileIndex >= kMaxFiles)
-        return nullptr;
+    if (fileIndex < 0 || fileIndex >= kMaxFiles) return nullptr;
     auto& probe = probes_[static_cast<size_t>(fileIndex)];
-    if (!probe)
-        probe = std::make_unique<TAVProbe>();
+    if (!probe) probe = std::make_unique<TAVProbe>();
     probe->Attach(InputContext(fileIndex));
     return probe.get();
 }
 
 TAVProbe* TFFmpeg::Probe(int fileIndex) const {
-    if (fileIndex < 0 || fileIndex >= kMaxFiles)
-        return nullptr;
+    if (fileIndex < 0 || fileIndex >= kMaxFiles) return nullptr;
     return probes_[static_cast<size_t>(fileIndex)].get();
 }
 
@@ -122,13 +113,11 @@ template <class T> void StoreCopy(std::unique_ptr<T>& slot, const T* value) {
 } // namespace
 
 void TFFmpeg::SetInputOptions(int index, const TInputOptions* options) {
-    if (index >= 0 && index < kMaxFiles)
-        StoreCopy(inputOptions_[static_cast<size_t>(index)], options);
+    if (index >= 0 && index < kMaxFiles) StoreCopy(inputOptions_[static_cast<size_t>(index)], options);
 }
 
 void TFFmpeg::SetOutputOptions(int index, const TOutputOptions* options) {
-    if (index >= 0 && index < kMaxFiles)
-        StoreCopy(outputOptions_[static_cast<size_t>(index)], options);
+    if (index >= 0 && index < kMaxFiles) StoreCopy(outputOptions_[static_cast<size_t>(index)], options);
 }
 
 const TInputOptions* TFFmpeg::InputOptions(int index) const {
@@ -164,8 +153,7 @@ void TFFmpeg::Fail(const std::string& message) {
 void TFFmpeg::Start(bool async, TThreadPriority priority, bool startPaused) {
     {
         std::lock_guard lock(stateMutex_);
-        if (running_ || reportClaimed_)
-            return;
+        if (running_ || reportClaimed_) return;
         reportClaimed_ = true;
     }
     const char* refusal = nullptr;
@@ -187,8 +175,7 @@ void TFFmpeg::Start(bool async, TThreadPriority priority, bool startPaused) {
         finished_ = false;
         terminated_ = false;
         if (async) {
-            if (startPaused)
-                gate_.Close();
+            if (startPaused) gate_.Close();
             workerActive_ = true;
             worker_ = std::make_unique<TConvertThread>([self] { self->Body(); }, priority);
             return;
@@ -216,8 +203,7 @@ void TFFmpeg::Body() {
     guarded([this] {
         // The release closes the inputs the probes borrow.
         for (auto& probe : probes_)
-            if (probe)
-                probe->Close();
+            if (probe) probe->Close();
     });
     guarded([this] { ReleaseFiles(); });
     guarded([this] { ReportTermination(); });
@@ -231,8 +217,7 @@ void TFFmpeg::ReportTermination() {
         workerActive_ = false;
         runner_ = std::thread::id();
     }
-    if (OnTerminate)
-        OnTerminate(*this);
+    if (OnTerminate) OnTerminate(*this);
 }
 
 void TFFmpeg::Stop(bool wait, const std::function<TSignalThread*(std::function<void()>)>& spawn) {
@@ -242,38 +227,35 @@ void TFFmpeg::Stop(bool wait, const std::function<TSignalThread*(std::function<v
         if (worker_ && workerActive_) {
             TConvertThread* worker = worker_.get();
             lock.unlock();
-            if (wait)
-                worker->WaitFor();
+            if (wait) worker->WaitFor();
         } else if (wait && runner_ != std::this_thread::get_id()) {
             lock.unlock();
             WaitServingMainThread([this] { return !running_.load(); });
         }
         return;
     }
-    if (reportClaimed_ || !spawn)
-        return;
+    if (reportClaimed_ || !spawn) return;
     reportClaimed_ = true;
     lock.unlock();
     std::shared_ptr<TFFmpeg> self = shared_from_this();
     TSignalThread* reporter = spawn([self] { self->ReportTermination(); });
-    if (wait && reporter)
-        reporter->WaitFor();
+    if (wait && reporter) reporter->WaitFor();
 }
 
 void TFFmpeg::Pause() {
     std::lock_guard lock(stateMutex_);
-    if (worker_ && workerActive_ && !StopRequested())
-        gate_.Close();
+    if (worker_ && workerActive_ && !StopRequested()) gate_.Close();
 }
 
-void TFFmpeg::Resume() { gate_.Open(); }
+void TFFmpeg::Resume() {
+    gate_.Open();
+}
 
 // ---------------------------------------------------------------------------------------------
 
 int TFFmpegList::IndexOf(const TCustomFFmpeg* task) const {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].get() == task)
-            return static_cast<int>(i);
+        if (items_[i].get() == task) return static_cast<int>(i);
     return -1;
 }
 

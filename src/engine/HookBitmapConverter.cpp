@@ -23,8 +23,7 @@ constexpr int kRowPixels = 32;
 // layouts, no hardware surfaces, chroma subsampled by no more than a band's height.
 bool Bandable(AVPixelFormat format) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
-    if (!desc)
-        return false;
+    if (!desc) return false;
     const uint64_t refused =
         AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_BAYER;
     return (desc->flags & refused) == 0 && (1 << desc->log2_chroma_h) <= THookBitmapConverter::kBandRows;
@@ -45,8 +44,7 @@ void BandPlanes(AVPixelFormat format, uint8_t* const data[], const int linesize[
 THookBitmapConverter::THookBitmapConverter(int parts) : workers_(parts), scalers_(workers_.Parts()) {}
 
 Bitmap24& THookBitmapConverter::Bitmap() {
-    if (!bitmap_)
-        bitmap_ = std::make_unique<Bitmap24>();
+    if (!bitmap_) bitmap_ = std::make_unique<Bitmap24>();
     return *bitmap_;
 }
 
@@ -56,8 +54,7 @@ THookBitmapConverter::Band THookBitmapConverter::BandAt(int index) const {
 }
 
 bool THookBitmapConverter::PictureToBitmap(const AVFrame* frame) {
-    if (!frame || !frame->data[0] || frame->width <= 0 || frame->height <= 0)
-        return false;
+    if (!frame || !frame->data[0] || frame->width <= 0 || frame->height <= 0) return false;
     const auto format = static_cast<AVPixelFormat>(frame->format);
     Bitmap24& bitmap = Bitmap();
     banded_ = false;
@@ -79,8 +76,7 @@ bool THookBitmapConverter::PictureToBitmap(const AVFrame* frame) {
             bitmap.SetSize(width_, height_);
             bool failed[TStripWorkers::kMaxParts] = {};
             workers_.Run(bands_, [&](int part, int band) {
-                if (!LoadBand(scalers_[part], frame, band))
-                    failed[part] = true;
+                if (!LoadBand(scalers_[part], frame, band)) failed[part] = true;
             });
             banded_ = std::none_of(failed, failed + workers_.Parts(), [](bool f) { return f; });
         }
@@ -94,19 +90,17 @@ bool THookBitmapConverter::LoadBand(PartScalers& scalers, const AVFrame* frame, 
     uint8_t* given = given_.get() + static_cast<ptrdiff_t>(band.top) * givenStride_;
     const auto format = static_cast<AVPixelFormat>(frame->format);
     if (format == kBitmapFormat) {
-        CopyRows(frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0], frame->linesize[0], given,
-                 givenStride_, width_ * 3, band.rows);
+        CopyRows(frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0], frame->linesize[0],
+                 given, givenStride_, width_ * 3, band.rows);
     } else {
         SwsContextPtr& scaler = scalers.toBitmap[band.rows == kBandRows ? 0 : 1];
-        if (!CachedScaler(scaler, width_, band.rows, format, width_, band.rows, kBitmapFormat))
-            return false;
+        if (!CachedScaler(scaler, width_, band.rows, format, width_, band.rows, kBitmapFormat)) return false;
         uint8_t* planes[4];
         BandPlanes(format, frame->data, frame->linesize, band.top, planes);
         const uint8_t* src[4] = {planes[0], planes[1], planes[2], planes[3]};
         uint8_t* dst[4] = {given, nullptr, nullptr, nullptr};
         const int dstLines[4] = {givenStride_, 0, 0, 0};
-        if (sws_scale(scaler.get(), src, frame->linesize, 0, band.rows, dst, dstLines) <= 0)
-            return false;
+        if (sws_scale(scaler.get(), src, frame->linesize, 0, band.rows, dst, dstLines) <= 0) return false;
     }
     CopyRows(given, givenStride_, bitmap_->Row(band.top), bitmap_->Stride(), width_ * 3, band.rows);
     return true;
@@ -114,22 +108,19 @@ bool THookBitmapConverter::LoadBand(PartScalers& scalers, const AVFrame* frame, 
 
 bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
     pieces_.clear();
-    if (!frame || !frame->data[0] || !bitmap_)
-        return false;
+    if (!frame || !frame->data[0] || !bitmap_) return false;
     const bool samePicture = banded_ && frame->width == width_ && frame->height == height_ &&
-                             frame->format == format_ && bitmap_->Width() == width_ && bitmap_->Height() == height_;
-    if (!samePicture)
-        return StoreWhole(frame);
+                             frame->format == format_ && bitmap_->Width() == width_ &&
+                             bitmap_->Height() == height_;
+    if (!samePicture) return StoreWhole(frame);
     isChanged_.assign(bands_, 0);
     workers_.Run(bands_, [&](int, int band) { isChanged_[band] = BandChanged(band); });
     PlanPieces();
-    if (pieces_.empty())
-        return true;
+    if (pieces_.empty()) return true;
     bool failed[TStripWorkers::kMaxParts] = {};
     const auto store = [&](AVFrame* to) {
         workers_.Run(static_cast<int>(pieces_.size()), [&](int part, int i) {
-            if (!StoreRows(scalers_[part], to, pieces_[i]))
-                failed[part] = true;
+            if (!StoreRows(scalers_[part], to, pieces_[i])) failed[part] = true;
         });
     };
     if (!frame->buf[0] || av_frame_is_writable(frame)) {
@@ -138,14 +129,12 @@ bool THookBitmapConverter::BitmapToPicture(AVFrame* frame) {
         // A picture shared with others (a decoder keeps its reference pictures) is not drawn on:
         // the changed bands go to a work picture, which takes the other bands from the frame.
         AVFrame* work = FreeWorkPicture(frame);
-        if (!work)
-            return false;
+        if (!work) return false;
         av_frame_unref(shell_.get());
         if (av_frame_ref(shell_.get(), work) < 0 || av_frame_copy_props(shell_.get(), frame) < 0)
             return false;
         workers_.Run(bands_, [&](int, int band) {
-            if (!isChanged_[band])
-                CopyBand(frame, shell_.get(), band);
+            if (!isChanged_[band]) CopyBand(frame, shell_.get(), band);
         });
         store(shell_.get());
         av_frame_unref(frame);
@@ -162,30 +151,27 @@ void THookBitmapConverter::CopyBand(const AVFrame* from, AVFrame* to, int index)
         const int top = band.top >> shift;
         const int rows = AV_CEIL_RSHIFT(band.top + band.rows, shift) - top;
         CopyRows(from->data[p] + static_cast<ptrdiff_t>(top) * from->linesize[p], from->linesize[p],
-                 to->data[p] + static_cast<ptrdiff_t>(top) * to->linesize[p], to->linesize[p], planeBytes_[p], rows);
+                 to->data[p] + static_cast<ptrdiff_t>(top) * to->linesize[p], to->linesize[p], planeBytes_[p],
+                 rows);
     }
 }
 
 AVFrame* THookBitmapConverter::FreeWorkPicture(const AVFrame* like) {
-    if (!shell_ && !(shell_ = MakeFrame()))
-        return nullptr;
+    if (!shell_ && !(shell_ = MakeFrame())) return nullptr;
     for (FramePtr& work : work_) {
         if (work->width != like->width || work->height != like->height || work->format != like->format) {
             work_.clear(); // the size changed: the old pictures are of no more use
             break;
         }
-        if (av_frame_is_writable(work.get()))
-            return work.get();
+        if (av_frame_is_writable(work.get())) return work.get();
     }
     if (work_.size() < kWorkPictures) {
         FramePtr work = MakeFrame();
-        if (!work)
-            return nullptr;
+        if (!work) return nullptr;
         work->format = like->format;
         work->width = like->width;
         work->height = like->height;
-        if (av_frame_get_buffer(work.get(), 0) < 0)
-            return nullptr;
+        if (av_frame_get_buffer(work.get(), 0) < 0) return nullptr;
         work_.push_back(std::move(work));
         return work_.back().get();
     }
@@ -198,7 +184,8 @@ bool THookBitmapConverter::BandChanged(int index) const {
     const Band band = BandAt(index);
     const int rowBytes = width_ * 3;
     for (int y = band.top; y < band.top + band.rows; ++y)
-        if (std::memcmp(bitmap_->Row(y), given_.get() + static_cast<ptrdiff_t>(y) * givenStride_, rowBytes) != 0)
+        if (std::memcmp(bitmap_->Row(y), given_.get() + static_cast<ptrdiff_t>(y) * givenStride_, rowBytes) !=
+            0)
             return true;
     return false;
 }
@@ -239,14 +226,12 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
     auto kept = std::find_if(scalers.fromBitmap.begin(), scalers.fromBitmap.end(),
                              [&](const auto& entry) { return entry.first == band.rows; });
     if (kept == scalers.fromBitmap.end()) {
-        if (scalers.fromBitmap.size() >= kKeptHeights)
-            scalers.fromBitmap.erase(scalers.fromBitmap.begin());
+        if (scalers.fromBitmap.size() >= kKeptHeights) scalers.fromBitmap.erase(scalers.fromBitmap.begin());
         scalers.fromBitmap.emplace_back(band.rows, nullptr);
         kept = scalers.fromBitmap.end() - 1;
     }
     SwsContextPtr& scaler = kept->second;
-    if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format))
-        return false;
+    if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format)) return false;
     const uint8_t* src[4] = {drawn, nullptr, nullptr, nullptr};
     const int srcLines[4] = {drawnStride, 0, 0, 0};
     uint8_t* dst[4];
@@ -254,7 +239,9 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
     return sws_scale(scaler.get(), src, srcLines, 0, band.rows, dst, frame->linesize) > 0;
 }
 
-bool THookBitmapConverter::StoreWhole(AVFrame* frame) { return whole_.BitmapToPicture(bitmap_->View(), frame); }
+bool THookBitmapConverter::StoreWhole(AVFrame* frame) {
+    return whole_.BitmapToPicture(bitmap_->View(), frame);
+}
 
 void THookBitmapConverter::Reset() {
     workers_.Stop();

@@ -85,11 +85,11 @@ private:
     int bands_ = 0;
     int planeBytes_[4] = {}; // bytes of a row of each plane of the picture
     bool banded_ = false;
-    std::vector<Band> pieces_;      // rows converted back, grown only
+    std::vector<Band> pieces_;       // rows converted back, grown only
     std::vector<uint8_t> isChanged_; // per band, written by the parts
-    TBitmapConverter whole_;        // formats that cannot be split into bands, resized bitmaps
-    std::vector<FramePtr> work_;    // oldest first
-    FramePtr shell_;                // the frame being put together from a work picture
+    TBitmapConverter whole_;         // formats that cannot be split into bands, resized bitmaps
+    std::vector<FramePtr> work_;     // oldest first
+    FramePtr shell_;                 // the frame being put together from a work picture
 };
 
 } // namespace orvel

@@ -17,27 +17,22 @@ namespace orvel {
 
 namespace {
 
-void SelectProgram(AVFormatContext* ctx, int programId)
-{
+void SelectProgram(AVFormatContext* ctx, int programId) {
     AVProgram* chosen = nullptr;
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
-        if (ctx->programs[i]->id == programId)
-            chosen = ctx->programs[i];
-    if (chosen == nullptr)
-        throw FFmpegException("Specified program id not found");
+        if (ctx->programs[i]->id == programId) chosen = ctx->programs[i];
+    if (chosen == nullptr) throw FFmpegException("Specified program id not found");
     for (unsigned i = 0; i < ctx->nb_streams; ++i)
         ctx->streams[i]->discard = AVDISCARD_ALL;
     for (unsigned i = 0; i < chosen->nb_stream_indexes; ++i)
         ctx->streams[chosen->stream_index[i]]->discard = AVDISCARD_DEFAULT;
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
-        if (ctx->programs[i] != chosen)
-            ctx->programs[i]->discard = AVDISCARD_ALL;
+        if (ctx->programs[i] != chosen) ctx->programs[i]->discard = AVDISCARD_ALL;
 }
 
 } // namespace
 
-void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
-{
+void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     TTaskSettings& s = settings;
     const AVInputFormat* forced = nullptr;
     if (!s.ForcedFormat.empty()) {
@@ -48,8 +43,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
     }
 
     AVFormatContext* raw = avformat_alloc_context();
-    if (raw == nullptr)
-        throw FFmpegException("avformat_alloc_context failed");
+    if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
     InputFormatContextPtr ctx(raw);
     AVDictionary* opts = nullptr;
     s.Generic.ApplyTo(ctx.get(), false, &opts);
@@ -64,26 +58,22 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
             av_dict_set(&opts, "video_size", Format("%dx%d", s.FrameWidth, s.FrameHeight).c_str(), 0);
         if (s.PixelFormat != AV_PIX_FMT_NONE)
             av_dict_set(&opts, "pixel_format", av_get_pix_fmt_name(s.PixelFormat), 0);
-        if (s.VideoChannel != 0)
-            av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
-        if (!s.TvStandard.empty())
-            av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
+        if (s.VideoChannel != 0) av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
+        if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
     }
 
-    const AVCodec* videoDecoder = ChooseCodecByName(s.VideoCodec.Copy ? "" : s.VideoCodec.Name,
-                                                    AVMEDIA_TYPE_VIDEO, false);
-    const AVCodec* audioDecoder = ChooseCodecByName(s.AudioCodec.Copy ? "" : s.AudioCodec.Name,
-                                                    AVMEDIA_TYPE_AUDIO, false);
-    const AVCodec* subtitleDecoder = ChooseCodecByName(s.SubtitleCodec.Copy ? "" : s.SubtitleCodec.Name,
-                                                       AVMEDIA_TYPE_SUBTITLE, false);
+    const AVCodec* videoDecoder =
+        ChooseCodecByName(s.VideoCodec.Copy ? "" : s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, false);
+    const AVCodec* audioDecoder =
+        ChooseCodecByName(s.AudioCodec.Copy ? "" : s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, false);
+    const AVCodec* subtitleDecoder =
+        ChooseCodecByName(s.SubtitleCodec.Copy ? "" : s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, false);
     if (videoDecoder != nullptr)
         ctx->video_codec_id = videoDecoder->id;
     else if (s.PgmYuvCompat)
         ctx->video_codec_id = AV_CODEC_ID_PGMYUV;
-    if (audioDecoder != nullptr)
-        ctx->audio_codec_id = audioDecoder->id;
-    if (subtitleDecoder != nullptr)
-        ctx->subtitle_codec_id = subtitleDecoder->id;
+    if (audioDecoder != nullptr) ctx->audio_codec_id = audioDecoder->id;
+    if (subtitleDecoder != nullptr) ctx->subtitle_codec_id = subtitleDecoder->id;
 
     raw = ctx.release();
     const int rc = orvel::OpenInput(&raw, fileName, forced, &opts);
@@ -130,8 +120,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
             AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
             if (par->width > 0 && par->height > 0) {
                 s.AspectRatio = static_cast<double>(par->width) / par->height;
-                if (sar.num > 0 && sar.den > 0)
-                    s.AspectRatio *= av_q2d(sar);
+                if (sar.num > 0 && sar.den > 0) s.AspectRatio *= av_q2d(sar);
             } else {
                 s.AspectRatio = 4.0 / 3.0;
             }
@@ -144,8 +133,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
                                       "%2.2f (%d/%d) -> %2.2f (%d/%d)",
                                       static_cast<int>(i), av_q2d(avg), avg.num, avg.den, av_q2d(real),
                                       real.num, real.den));
-            if (real.num > 0 && real.den > 0)
-                s.FrameRate = real;
+            if (real.num > 0 && real.den > 0) s.FrameRate = real;
             in.decoders[i] = videoDecoder;
             if (s.VideoDisable)
                 st->discard = AVDISCARD_ALL;
@@ -158,13 +146,11 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
             s.SampleRate = par->sample_rate;
             s.SampleFormat = static_cast<AVSampleFormat>(par->format);
             in.decoders[i] = audioDecoder;
-            if (s.AudioDisable)
-                st->discard = AVDISCARD_ALL;
+            if (s.AudioDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
             in.decoders[i] = subtitleDecoder;
-            if (s.SubtitleDisable)
-                st->discard = AVDISCARD_ALL;
+            if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_DATA:
         case AVMEDIA_TYPE_ATTACHMENT:
@@ -175,16 +161,14 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName)
         }
     }
 
-    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > totalDuration)
-        totalDuration = ctx->duration;
+    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > totalDuration) totalDuration = ctx->duration;
     in.tsOffset = s.CopyTimestamps ? s.InputTsOffset : s.InputTsOffset - position;
     const int fileIndex = static_cast<int>(inputs.size());
     for (int k = 0; k < kMaxStreams && fileIndex < kMaxFiles; ++k)
         in.tsScale[k] = s.InputTsScale[fileIndex][k];
     s.StartTime = 0;
 
-    if (s.Verbosity >= 0)
-        av_dump_format(ctx.get(), fileIndex, fileName.c_str(), 0);
+    if (s.Verbosity >= 0) av_dump_format(ctx.get(), fileIndex, fileName.c_str(), 0);
 
     in.ctx = std::move(ctx);
     inputs.push_back(std::move(in));

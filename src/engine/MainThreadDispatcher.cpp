@@ -18,7 +18,9 @@ std::atomic<IMainThreadDispatcher*> g_current{nullptr};
 
 } // namespace
 
-void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher) { g_current.store(dispatcher); }
+void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher) {
+    g_current.store(dispatcher);
+}
 
 IMainThreadDispatcher& MainThreadDispatcher() {
     IMainThreadDispatcher* d = g_current.load();
@@ -54,10 +56,8 @@ bool QueuedDispatcher::ServeUntil(const std::function<bool()>& pred, int timeout
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         ServePending();
-        if (pred())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
+        if (pred()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
         std::unique_lock lock(mutex_);
         cv_.wait_for(lock, std::chrono::milliseconds(5), [&] { return !queue_.empty(); });
     }

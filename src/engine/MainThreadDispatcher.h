@@ -26,8 +26,12 @@ public:
 void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher);
 IMainThreadDispatcher& MainThreadDispatcher();
 
-inline void RunInMainThread(const std::function<void()>& fn) { MainThreadDispatcher().RunAndWait(fn); }
-inline void ServeMainThread() { MainThreadDispatcher().ServePending(); }
+inline void RunInMainThread(const std::function<void()>& fn) {
+    MainThreadDispatcher().RunAndWait(fn);
+}
+inline void ServeMainThread() {
+    MainThreadDispatcher().ServePending();
+}
 
 // A dispatcher whose "main thread" is the thread that created it; calls from other threads
 // queue until that thread calls ServePending. Used by tests and by programs without a GUI loop.

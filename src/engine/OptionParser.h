@@ -27,9 +27,9 @@ public:
 };
 
 enum class TOptionKind {
-    Nothing,  // logged and ignored
-    Refused,  // always an error
-    Boolean,  // True unless exactly "0"
+    Nothing, // logged and ignored
+    Refused, // always an error
+    Boolean, // True unless exactly "0"
     Integer,
     Float,
     Text,
@@ -77,6 +77,8 @@ int ParseIntValue(const std::string& text);
 int64_t ParseInt64Value(const std::string& text);
 double ParseFloatValue(const std::string& text);
 // Boolean option values: True unless the text is exactly "0".
-inline bool ParseBoolValue(const std::string& text) { return text != "0"; }
+inline bool ParseBoolValue(const std::string& text) {
+    return text != "0";
+}
 
 } // namespace orvel

@@ -20,27 +20,22 @@ namespace orvel {
 namespace {
 
 // Sample aspect ratio that keeps the display aspect at the given frame size.
-AVRational SampleAspect(double aspect, int width, int height)
-{
-    if (aspect <= 0)
-        return AVRational{0, 1};
+AVRational SampleAspect(double aspect, int width, int height) {
+    if (aspect <= 0) return AVRational{0, 1};
     const double value = width > 0 && height > 0 ? aspect * height / width : aspect * 3.0 / 4.0;
     return av_d2q(value, 255);
 }
 
-bool Listed(const AVPixelFormat* list, AVPixelFormat pix)
-{
+bool Listed(const AVPixelFormat* list, AVPixelFormat pix) {
     for (const AVPixelFormat* p = list; *p != AV_PIX_FMT_NONE; ++p)
-        if (*p == pix)
-            return true;
+        if (*p == pix) return true;
     return false;
 }
 
 // The source's pixel format when the encoder takes it, else the encoder's first. Two encoders
 // list formats they refuse at open: JPEG wants the full-range formats unless compliance is
 // relaxed, and DV takes only the format of the DV system that has the frame size.
-AVPixelFormat EncoderPixelFormat(const AVCodec* codec, const AVCodecContext* enc, AVPixelFormat wanted)
-{
+AVPixelFormat EncoderPixelFormat(const AVCodec* codec, const AVCodecContext* enc, AVPixelFormat wanted) {
     AVPixelFormat pix = wanted;
     if (codec != nullptr && codec->pix_fmts != nullptr) {
         if (codec->id == AV_CODEC_ID_MJPEG && enc->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL) {
@@ -59,17 +54,14 @@ AVPixelFormat EncoderPixelFormat(const AVCodec* codec, const AVCodecContext* enc
                     break;
                 }
         }
-        if (!Listed(codec->pix_fmts, pix))
-            pix = codec->pix_fmts[0];
+        if (!Listed(codec->pix_fmts, pix)) pix = codec->pix_fmts[0];
     }
     return pix == AV_PIX_FMT_NONE ? AV_PIX_FMT_YUV420P : pix;
 }
 
 // "start,end,q/start,end,q...": a positive q is a quantiser, otherwise a quality factor.
-void ParseRcOverride(AVCodecContext* enc, const std::string& text)
-{
-    if (text.empty())
-        return;
+void ParseRcOverride(AVCodecContext* enc, const std::string& text) {
+    if (text.empty()) return;
     std::vector<RcOverride> entries;
     size_t pos = 0;
     while (pos <= text.size()) {
@@ -89,77 +81,60 @@ void ParseRcOverride(AVCodecContext* enc, const std::string& text)
             r.quality_factor = -q / 100.0f;
         }
         entries.push_back(r);
-        if (end == std::string::npos)
-            break;
+        if (end == std::string::npos) break;
         pos = end + 1;
     }
-    enc->rc_override =
-        static_cast<RcOverride*>(av_malloc_array(entries.size(), sizeof(RcOverride)));
-    if (enc->rc_override == nullptr)
-        throw FFmpegException("error parsing rc_override");
+    enc->rc_override = static_cast<RcOverride*>(av_malloc_array(entries.size(), sizeof(RcOverride)));
+    if (enc->rc_override == nullptr) throw FFmpegException("error parsing rc_override");
     std::copy(entries.begin(), entries.end(), enc->rc_override);
     enc->rc_override_count = static_cast<int>(entries.size());
 }
 
-uint16_t* CopyMatrix(const std::vector<uint16_t>& m)
-{
-    if (m.size() != 64)
-        return nullptr;
+uint16_t* CopyMatrix(const std::vector<uint16_t>& m) {
+    if (m.size() != 64) return nullptr;
     auto* out = static_cast<uint16_t*>(av_malloc(64 * sizeof(uint16_t)));
-    if (out != nullptr)
-        std::copy(m.begin(), m.end(), out);
+    if (out != nullptr) std::copy(m.begin(), m.end(), out);
     return out;
 }
 
-bool HasInputOfType(const std::vector<InputFile>& inputs, AVMediaType type, bool firstOnly)
-{
-    if (inputs.empty())
-        return true;
+bool HasInputOfType(const std::vector<InputFile>& inputs, AVMediaType type, bool firstOnly) {
+    if (inputs.empty()) return true;
     for (const InputFile& in : inputs) {
         for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
             const AVMediaType t = in.ctx->streams[i]->codecpar->codec_type;
-            if (t == type)
-                return true;
+            if (t == type) return true;
         }
-        if (firstOnly)
-            break;
+        if (firstOnly) break;
     }
     return false;
 }
 
-void CheckInputTypes(const std::vector<InputFile>& inputs, bool firstOnly)
-{
+void CheckInputTypes(const std::vector<InputFile>& inputs, bool firstOnly) {
     for (const InputFile& in : inputs) {
         for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
             const AVMediaType t = in.ctx->streams[i]->codecpar->codec_type;
             if (t < AVMEDIA_TYPE_UNKNOWN || t >= AVMEDIA_TYPE_NB)
                 throw FFmpegException("check_audio_video_sub_inputs fail: invalid codec_type of input file");
         }
-        if (firstOnly)
-            break;
+        if (firstOnly) break;
     }
 }
 
 AVStream* CreateStream(OutputFile& of, const TTaskSettings& s, std::vector<BsfContextPtr>& bsfs,
-                    OutputStreamSpec& spec)
-{
+                       OutputStreamSpec& spec) {
     const int index = static_cast<int>(of.ctx->nb_streams);
     AVStream* st = avformat_new_stream(of.ctx.get(), nullptr);
-    if (st == nullptr)
-        throw FFmpegException("Could not alloc stream");
-    if (index < kMaxStreams && s.StreamIdMap[index] != 0)
-        st->id = s.StreamIdMap[index];
+    if (st == nullptr) throw FFmpegException("Could not alloc stream");
+    if (index < kMaxStreams && s.StreamIdMap[index] != 0) st->id = s.StreamIdMap[index];
     spec.st = st;
     spec.bsfs = std::move(bsfs);
     bsfs.clear();
     return st;
 }
 
-CodecContextPtr NewEncoderContext(const AVCodec* codec)
-{
+CodecContextPtr NewEncoderContext(const AVCodec* codec) {
     CodecContextPtr enc(avcodec_alloc_context3(codec));
-    if (!enc)
-        throw FFmpegException("Out of memory");
+    if (!enc) throw FFmpegException("Out of memory");
     // Two threads for the two cores the converter is sized for; more only adds latency.
     enc->thread_count = 2;
     return enc;
@@ -167,8 +142,7 @@ CodecContextPtr NewEncoderContext(const AVCodec* codec)
 
 } // namespace
 
-void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of)
-{
+void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_VIDEO;
@@ -204,8 +178,7 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of)
 
         enc->pix_fmt = EncoderPixelFormat(codec, enc, s.PixelFormat);
 
-        if (s.IntraOnly)
-            enc->gop_size = 0;
+        if (s.IntraOnly) enc->gop_size = 0;
         if (s.VideoQScale > 0 || s.SameQuality) {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = static_cast<int>(FF_QP2LAMBDA * (s.VideoQScale > 0 ? s.VideoQScale : 1.0));
@@ -216,31 +189,25 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of)
         if (enc->rc_initial_buffer_occupancy == 0)
             enc->rc_initial_buffer_occupancy = enc->rc_buffer_size * 3 / 4;
         enc->intra_dc_precision = s.IntraDcPrecision - 8;
-        if (s.Psnr)
-            enc->flags |= AV_CODEC_FLAG_PSNR;
+        if (s.Psnr) enc->flags |= AV_CODEC_FLAG_PSNR;
         if (s.Pass == 1)
             enc->flags |= AV_CODEC_FLAG_PASS1;
         else if (s.Pass == 2)
             enc->flags |= AV_CODEC_FLAG_PASS2;
-        if (s.VideoCodecTag != 0)
-            enc->codec_tag = s.VideoCodecTag;
+        if (s.VideoCodecTag != 0) enc->codec_tag = s.VideoCodecTag;
         if ((s.VideoGlobalHeader & 1) || (s.VideoGlobalHeader == 0 && (fmt->flags & AVFMT_GLOBALHEADER)))
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (s.VideoGlobalHeader & 2)
-            enc->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
-        if (s.TopFieldFirst >= 0)
-            enc->field_order = s.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
+        if (s.VideoGlobalHeader & 2) enc->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        if (s.TopFieldFirst >= 0) enc->field_order = s.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
     }
-    if (s.VideoCodecTag != 0)
-        st->codecpar->codec_tag = s.VideoCodecTag;
+    if (s.VideoCodecTag != 0) st->codecpar->codec_tag = s.VideoCodecTag;
 
     spec.cropTop = s.CropTop;
     spec.cropBottom = s.CropBottom;
     spec.cropLeft = s.CropLeft;
     spec.cropRight = s.CropRight;
     spec.filters = s.VideoFilters;
-    if (!s.VideoLanguage.empty())
-        av_dict_set(&st->metadata, "language", s.VideoLanguage.c_str(), 0);
+    if (!s.VideoLanguage.empty()) av_dict_set(&st->metadata, "language", s.VideoLanguage.c_str(), 0);
     s.VideoLanguage.clear();
     s.VideoDisable = false;
     s.VideoCodec = {};
@@ -249,8 +216,7 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of)
     of.streams.push_back(std::move(spec));
 }
 
-void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of)
-{
+void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_AUDIO;
@@ -262,7 +228,8 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of)
     } else {
         const AVCodec* codec = ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true);
         if (codec == nullptr)
-            codec = avcodec_find_encoder(av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO));
+            codec = avcodec_find_encoder(
+                av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO));
         spec.encoder = codec;
         spec.enc = NewEncoderContext(codec);
         AVCodecContext* enc = spec.enc.get();
@@ -282,35 +249,29 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of)
             bool listed = false;
             for (const AVSampleFormat* p = codec->sample_fmts; *p != AV_SAMPLE_FMT_NONE; ++p)
                 listed = listed || *p == sf;
-            if (!listed)
-                sf = codec->sample_fmts[0];
+            if (!listed) sf = codec->sample_fmts[0];
         }
-        if (sf == AV_SAMPLE_FMT_NONE)
-            sf = AV_SAMPLE_FMT_S16;
+        if (sf == AV_SAMPLE_FMT_NONE) sf = AV_SAMPLE_FMT_S16;
         enc->sample_fmt = sf;
 
         int rate = s.SampleRate > 0 ? s.SampleRate : 44100;
         if (codec != nullptr && codec->supported_samplerates != nullptr) {
             int best = codec->supported_samplerates[0];
             for (const int* p = codec->supported_samplerates; *p != 0; ++p)
-                if (std::abs(*p - rate) < std::abs(best - rate))
-                    best = *p;
+                if (std::abs(*p - rate) < std::abs(best - rate)) best = *p;
             if (best != rate)
-                FFLogger().Log(&self, llWarning,
-                               Format("Requested sampling rate unsupported using closest supported (%d)", best));
+                FFLogger().Log(
+                    &self, llWarning,
+                    Format("Requested sampling rate unsupported using closest supported (%d)", best));
             rate = best;
         }
         enc->sample_rate = rate;
         enc->time_base = AVRational{1, rate};
-        if (s.AudioCodecTag != 0)
-            enc->codec_tag = s.AudioCodecTag;
-        if (fmt->flags & AVFMT_GLOBALHEADER)
-            enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (s.AudioCodecTag != 0) enc->codec_tag = s.AudioCodecTag;
+        if (fmt->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    if (s.AudioCodecTag != 0)
-        st->codecpar->codec_tag = s.AudioCodecTag;
-    if (!s.AudioLanguage.empty())
-        av_dict_set(&st->metadata, "language", s.AudioLanguage.c_str(), 0);
+    if (s.AudioCodecTag != 0) st->codecpar->codec_tag = s.AudioCodecTag;
+    if (!s.AudioLanguage.empty()) av_dict_set(&st->metadata, "language", s.AudioLanguage.c_str(), 0);
     s.AudioLanguage.clear();
     s.AudioDisable = false;
     s.AudioCodec = {};
@@ -318,8 +279,7 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of)
     of.streams.push_back(std::move(spec));
 }
 
-void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of)
-{
+void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_SUBTITLE;
@@ -332,11 +292,9 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of)
         spec.enc = NewEncoderContext(spec.encoder);
         spec.enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
         s.Generic.ApplyTo(spec.enc.get(), AVMEDIA_TYPE_SUBTITLE, true);
-        if (s.SubtitleCodecTag != 0)
-            spec.enc->codec_tag = s.SubtitleCodecTag;
+        if (s.SubtitleCodecTag != 0) spec.enc->codec_tag = s.SubtitleCodecTag;
     }
-    if (!s.SubtitleLanguage.empty())
-        av_dict_set(&st->metadata, "language", s.SubtitleLanguage.c_str(), 0);
+    if (!s.SubtitleLanguage.empty()) av_dict_set(&st->metadata, "language", s.SubtitleLanguage.c_str(), 0);
     s.SubtitleLanguage.clear();
     s.SubtitleDisable = false;
     s.SubtitleCodec = {};
@@ -344,13 +302,10 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of)
     of.streams.push_back(std::move(spec));
 }
 
-void TCustomFFmpeg::Impl::NewStream(AVMediaType type)
-{
-    if (outputs.empty())
-        throw FFmpegException("At least one output file must be specified");
+void TCustomFFmpeg::Impl::NewStream(AVMediaType type) {
+    if (outputs.empty()) throw FFmpegException("At least one output file must be specified");
     OutputFile& of = outputs.back();
-    if (of.headerWritten)
-        throw FFmpegException("Cannot add a stream to an output that is already written");
+    if (of.headerWritten) throw FFmpegException("Cannot add a stream to an output that is already written");
     if (type == AVMEDIA_TYPE_VIDEO)
         AddVideoStream(of);
     else if (type == AVMEDIA_TYPE_AUDIO)
@@ -359,11 +314,9 @@ void TCustomFFmpeg::Impl::NewStream(AVMediaType type)
         AddSubtitleStream(of);
 }
 
-void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
-{
+void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
     TTaskSettings& s = settings;
-    if (joining)
-        throw FFmpegException("Cannot join more than one output file.");
+    if (joining) throw FFmpegException("Cannot join more than one output file.");
     if (static_cast<int>(outputs.size()) >= kMaxFiles)
         throw FFmpegException(Format("max output files %d reached", kMaxFiles));
 
@@ -393,31 +346,30 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
     CheckInputTypes(inputs, firstOnly);
     // Audio muxers that name PNG as their video codec mean a cover picture, not a video track.
     const bool defaultVideo = fmt->video_codec != AV_CODEC_ID_NONE && fmt->video_codec != AV_CODEC_ID_PNG;
-    const bool wantVideo = !s.VideoDisable && (s.VideoCodec.Copy || defaultVideo || !s.VideoCodec.Name.empty()) &&
+    const bool wantVideo = !s.VideoDisable &&
+                           (s.VideoCodec.Copy || defaultVideo || !s.VideoCodec.Name.empty()) &&
                            HasInputOfType(inputs, AVMEDIA_TYPE_VIDEO, firstOnly);
-    const bool wantAudio = !s.AudioDisable &&
-                           (s.AudioCodec.Copy || fmt->audio_codec != AV_CODEC_ID_NONE || !s.AudioCodec.Name.empty()) &&
-                           HasInputOfType(inputs, AVMEDIA_TYPE_AUDIO, firstOnly);
+    const bool wantAudio =
+        !s.AudioDisable &&
+        (s.AudioCodec.Copy || fmt->audio_codec != AV_CODEC_ID_NONE || !s.AudioCodec.Name.empty()) &&
+        HasInputOfType(inputs, AVMEDIA_TYPE_AUDIO, firstOnly);
     const bool wantSubtitle =
         !s.SubtitleDisable &&
         (s.SubtitleCodec.Copy || fmt->subtitle_codec != AV_CODEC_ID_NONE || !s.SubtitleCodec.Name.empty()) &&
         HasInputOfType(inputs, AVMEDIA_TYPE_SUBTITLE, firstOnly);
 
     try {
-        if (wantVideo)
-            AddVideoStream(of);
+        if (wantVideo) AddVideoStream(of);
     } catch (const FFmpegException& e) {
         throw FFmpegException(std::string("new_video_stream fail: ") + e.what());
     }
     try {
-        if (wantAudio)
-            AddAudioStream(of);
+        if (wantAudio) AddAudioStream(of);
     } catch (const FFmpegException& e) {
         throw FFmpegException(std::string("new_audio_stream fail: ") + e.what());
     }
     try {
-        if (wantSubtitle)
-            AddSubtitleStream(of);
+        if (wantSubtitle) AddSubtitleStream(of);
     } catch (const FFmpegException& e) {
         throw FFmpegException(std::string("new_subtitle_stream fail: ") + e.what());
     }
@@ -440,8 +392,7 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
         throw FFmpegException("Number syntax expected in filename");
     if (!(fmt->flags & AVFMT_NOFILE)) {
         const int rc = OpenOutputIO(&of.ctx->pb, fileName, AVIO_FLAG_WRITE);
-        if (rc < 0)
-            throw FFmpegException(fileName + ": " + ErrorText(rc));
+        if (rc < 0) throw FFmpegException(fileName + ": " + ErrorText(rc));
         of.ioOpened = true;
     }
 
@@ -461,8 +412,7 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join)
         joining = true;
         int64_t sum = 0;
         for (const InputFile& in : inputs)
-            if (in.ctx->duration != AV_NOPTS_VALUE)
-                sum += in.ctx->duration;
+            if (in.ctx->duration != AV_NOPTS_VALUE) sum += in.ctx->duration;
         totalDuration = sum == 0 ? -1 : sum;
     }
 }

@@ -22,13 +22,12 @@ namespace {
 #define FIRSTPASS "refs=1\nsubq=2\npartitions=none\ntrellis=0\n8x8dct=0\nme_method=dia\nfast-pskip=1\n"
 #define FIRSTPASS_FASTEST "refs=1\npartitions=none\ntrellis=0\n8x8dct=0\nme_method=dia\nfast-pskip=1\n"
 // Settings of the player profiles: what the old texts set, one line per old line.
-#define DEVICE_COMMON                                                                                      \
-    "flags=+loop\nlevel=30\ncmp=+chroma\nme_method=umh\nsubq=7\nme_range=16\ng=250\nkeyint_min=25\n"    \
-    "sc_threshold=40\ni_qfactor=0.71\nb_strategy=1\nqcomp=0.6\nqmin=10\nqmax=51\nqdiff=4\nrefs=1\n"     \
+#define DEVICE_COMMON                                                                                        \
+    "flags=+loop\nlevel=30\ncmp=+chroma\nme_method=umh\nsubq=7\nme_range=16\ng=250\nkeyint_min=25\n"         \
+    "sc_threshold=40\ni_qfactor=0.71\nb_strategy=1\nqcomp=0.6\nqmin=10\nqmax=51\nqdiff=4\nrefs=1\n"          \
     "direct-pred=spatial\ntrellis=2\n"
 // Main profile as the old encoder defaults gave it: no 8x8 transform, no weighted B.
-#define PSP_BASE                                                                                           \
-    "coder=cabac\n" DEVICE_COMMON "partitions=i4x4,i8x8,p8x8,b8x8\nbf=3\n8x8dct=0\nweightb=0\n"
+#define PSP_BASE "coder=cabac\n" DEVICE_COMMON "partitions=i4x4,i8x8,p8x8,b8x8\nbf=3\n8x8dct=0\nweightb=0\n"
 // Baseline: no CABAC, no B-frames, no 8x8 transform, no weighted prediction.
 #define BASELINE "profile=baseline\ncoder=cavlc\nbf=0\n8x8dct=0\nweightp=none\nweightb=0\n"
 
@@ -88,42 +87,40 @@ const std::vector<TBuiltinPreset> kPresets = {
 #undef PSP_BASE
 #undef BASELINE
 
-bool SameText(std::string_view a, std::string_view b)
-{
+bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-std::string Trim(std::string_view s)
-{
+std::string Trim(std::string_view s) {
     const char* ws = " \t\r\n\v\f";
     auto b = s.find_first_not_of(ws);
-    if (b == std::string_view::npos)
-        return {};
+    if (b == std::string_view::npos) return {};
     return std::string(s.substr(b, s.find_last_not_of(ws) - b + 1));
 }
 
-AVMediaType TypeOf(const std::string& option)
-{
-    return option == "apre" ? AVMEDIA_TYPE_AUDIO : option == "spre" ? AVMEDIA_TYPE_SUBTITLE : AVMEDIA_TYPE_VIDEO;
+AVMediaType TypeOf(const std::string& option) {
+    return option == "apre"   ? AVMEDIA_TYPE_AUDIO
+           : option == "spre" ? AVMEDIA_TYPE_SUBTITLE
+                              : AVMEDIA_TYPE_VIDEO;
 }
 
 } // namespace
 
-const std::vector<TBuiltinPreset>& BuiltinPresets() { return kPresets; }
+const std::vector<TBuiltinPreset>& BuiltinPresets() {
+    return kPresets;
+}
 
-const TBuiltinPreset* FindBuiltinPreset(std::string_view name)
-{
+const TBuiltinPreset* FindBuiltinPreset(std::string_view name) {
     for (const auto& p : kPresets)
-        if (SameText(p.Name, name))
-            return &p;
+        if (SameText(p.Name, name)) return &p;
     return nullptr;
 }
 
 void ApplyPresetText(TOptionParser& parser, const std::string& option, const std::string& presetName,
-                     std::string_view text)
-{
+                     std::string_view text) {
     // A built-in preset names its encoder ("libx264-..."): its private options are found even
     // before that encoder is chosen.
     const AVMediaType type = TypeOf(option);
@@ -136,8 +133,7 @@ void ApplyPresetText(TOptionParser& parser, const std::string& option, const std
     for (size_t i = 0; i < body.size(); ++i) {
         if (body[i] == '\r') {
             normalised += '\n';
-            if (i + 1 < body.size() && body[i + 1] == '\n')
-                ++i;
+            if (i + 1 < body.size() && body[i + 1] == '\n') ++i;
         } else {
             normalised += body[i];
         }
@@ -146,8 +142,7 @@ void ApplyPresetText(TOptionParser& parser, const std::string& option, const std
     std::string raw;
     while (std::getline(lines, raw)) {
         const std::string line = Trim(raw);
-        if (line.empty())
-            continue;
+        if (line.empty()) continue;
         auto eq = line.find('=');
         const std::string key = eq == std::string::npos ? std::string() : Trim(line.substr(0, eq));
         const std::string value = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
@@ -159,14 +154,13 @@ void ApplyPresetText(TOptionParser& parser, const std::string& option, const std
                            [](unsigned char c) { return char(std::tolower(c)); });
             parser.Parse(lower, value);
         } else if (!parser.SetGenericOption(key, value, type, hint)) {
-            throw FFmpegException(presetName + ": Invalid option or argument: \"" + line + "\", parsed as \"" + key +
-                                  "\" = \"" + value + "\"");
+            throw FFmpegException(presetName + ": Invalid option or argument: \"" + line +
+                                  "\", parsed as \"" + key + "\" = \"" + value + "\"");
         }
     }
 }
 
-void ApplyPreset(TOptionParser& parser, const std::string& option, const std::string& value)
-{
+void ApplyPreset(TOptionParser& parser, const std::string& option, const std::string& value) {
     const TTaskSettings& s = parser.Settings();
     if (option != "fpre") {
         const TBuiltinPreset* preset = FindBuiltinPreset(value);
@@ -195,8 +189,7 @@ void ApplyPreset(TOptionParser& parser, const std::string& option, const std::st
     std::ifstream in(value, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    if (!in)
-        throw FFmpegException("Preset \"" + value + "\" not found");
+    if (!in) throw FFmpegException("Preset \"" + value + "\" not found");
     ApplyPresetText(parser, option, value, text.str());
 }
 

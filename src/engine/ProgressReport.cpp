@@ -13,22 +13,18 @@ namespace orvel {
 namespace {
 
 // Keeps the status line within its 1024 characters.
-void Append(std::string& line, const std::string& part)
-{
+void Append(std::string& line, const std::string& part) {
     constexpr size_t kMax = 1024;
-    if (line.size() < kMax)
-        line += part.substr(0, kMax - line.size());
+    if (line.size() < kMax) line += part.substr(0, kMax - line.size());
 }
 
-double Psnr(double error)
-{
+double Psnr(double error) {
     return -10.0 * std::log10(std::max(error, 1e-10));
 }
 
 } // namespace
 
-void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last)
-{
+void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last) {
     const int64_t now = av_gettime_relative();
     r.lastReport = now;
     const double elapsed = (now - r.startWall) / 1e6;
@@ -38,8 +34,7 @@ void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last)
     info.FileIndex = last ? -1 : fileIndex;
     bool firstVideo = true;
     for (OutputStream& os : r.ost) {
-        if (os.spec->type != AVMEDIA_TYPE_VIDEO)
-            continue;
+        if (os.spec->type != AVMEDIA_TYPE_VIDEO) continue;
         const double q = os.encoding ? os.lastQuality : -1.0;
         if (!firstVideo) {
             Append(line, Format("q=%2.1f ", q));
@@ -47,12 +42,10 @@ void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last)
         }
         firstVideo = false;
         // No report at all before the first video output has written a frame.
-        if (os.frameNumber == 0)
-            return;
+        if (os.frameNumber == 0) return;
         const int fps = elapsed >= 1.0 ? static_cast<int>(std::lround(os.frameNumber / elapsed)) : 0;
         Append(line, Format("frame=%5d fps=%3d q=%3.1f ", static_cast<int>(os.frameNumber), fps, q));
-        if (last)
-            Append(line, "L");
+        if (last) Append(line, "L");
         if (s.QpHistogram) {
             std::string hist;
             for (int count : r.qpHistogram)
@@ -81,26 +74,21 @@ void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last)
     double outputTime = 1e10;
     for (const OutputStream& os : r.ost) {
         const double time = OutputTime(os);
-        if (time > 0 && time < outputTime)
-            outputTime = time;
+        if (time > 0 && time < outputTime) outputTime = time;
     }
-    if (outputTime == 1e10)
-        outputTime = 0.01;
+    if (outputTime == 1e10) outputTime = 0.01;
     outputTime = std::max(outputTime, 0.01);
 
     const bool handler = static_cast<bool>(t.self.OnProgress);
-    if (!handler && s.Verbosity <= 0 && !last)
-        return;
+    if (!handler && s.Verbosity <= 0 && !last) return;
     int64_t size = 0;
     if (!t.outputs.empty() && t.outputs[0].ctx->pb != nullptr) {
         size = avio_size(t.outputs[0].ctx->pb);
-        if (size <= 0)
-            size = avio_tell(t.outputs[0].ctx->pb);
+        if (size <= 0) size = avio_tell(t.outputs[0].ctx->pb);
     }
     const double bitrate = size * 8 / outputTime / 1000.0;
     Append(line, Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", size / 1024.0, outputTime, bitrate));
-    if (r.dupCount || r.dropCount)
-        Append(line, Format(" dup=%d drop=%d", r.dupCount, r.dropCount));
+    if (r.dupCount || r.dropCount) Append(line, Format(" dup=%d drop=%d", r.dupCount, r.dropCount));
     r.statusLine = line;
 
     if (r.dupDropSinceLog && handler && s.Verbosity >= 0) {
@@ -122,7 +110,8 @@ void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last)
         const double overhead = known > 0 ? 100.0 * (size - known) / known : 0.0;
         FFLogger().Log(&t.self, llVerbose,
                        Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-                              r.videoBytes / 1024.0, r.audioBytes / 1024.0, r.headerBytes / 1024.0, overhead));
+                              r.videoBytes / 1024.0, r.audioBytes / 1024.0, r.headerBytes / 1024.0,
+                              overhead));
     }
 }
 

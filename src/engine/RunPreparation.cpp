@@ -22,14 +22,12 @@ namespace orvel {
 
 namespace {
 
-const char* TypeName(AVMediaType type)
-{
+const char* TypeName(AVMediaType type) {
     const char* name = av_get_media_type_string(type);
     return name != nullptr ? name : "unknown";
 }
 
-void ClosePassLog(OutputStream& os)
-{
+void ClosePassLog(OutputStream& os) {
     if (os.passLog != nullptr) {
         std::fclose(os.passLog);
         os.passLog = nullptr;
@@ -38,17 +36,15 @@ void ClosePassLog(OutputStream& os)
 
 // Opens the stream's decoder unless it is open already. Raises the "not found" and "Error while
 // opening decoder" texts, logged first.
-void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& generic, const void* sender)
-{
-    if (is.dec)
-        return;
+void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& generic, const void* sender) {
+    if (is.dec) return;
     const AVCodec* codec = in.decoders[is.index] != nullptr ? in.decoders[is.index]
-                                                             : avcodec_find_decoder(is.st->codecpar->codec_id);
+                                                            : avcodec_find_decoder(is.st->codecpar->codec_id);
     const AVMediaType type = is.st->codecpar->codec_type;
     if (codec == nullptr) {
-        const std::string text = Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                                        static_cast<int>(is.st->codecpar->codec_id), is.file, is.index,
-                                        TypeName(type));
+        const std::string text =
+            Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                   static_cast<int>(is.st->codecpar->codec_id), is.file, is.index, TypeName(type));
         FFLogger().Log(sender, llError, text);
         throw FFmpegException(text);
     }
@@ -74,22 +70,19 @@ void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& ge
 // Text subtitle encoders need the styles header their decoder makes; without it they refuse to
 // open. The source's decoder is therefore opened before such an encoder.
 void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in,
-                        const TGenericOptions& generic, const void* sender)
-{
+                        const TGenericOptions& generic, const void* sender) {
     OpenDecoder(source, in, generic, sender);
     const AVCodecContext* dec = source.dec.get();
     if (enc->subtitle_header != nullptr || dec->subtitle_header == nullptr || dec->subtitle_header_size <= 0)
         return;
     enc->subtitle_header = static_cast<uint8_t*>(av_mallocz(dec->subtitle_header_size + 1));
-    if (enc->subtitle_header == nullptr)
-        throw FFmpegException("Out of memory");
+    if (enc->subtitle_header == nullptr) throw FFmpegException("Out of memory");
     std::copy_n(dec->subtitle_header, dec->subtitle_header_size, enc->subtitle_header);
     enc->subtitle_header_size = dec->subtitle_header_size;
 }
 
 struct ChapterDeleter {
-    void operator()(AVChapter* c) const
-    {
+    void operator()(AVChapter* c) const {
         av_dict_free(&c->metadata);
         av_free(c);
     }
@@ -100,8 +93,7 @@ using ChapterPtr = std::unique_ptr<AVChapter, ChapterDeleter>;
 // offset, where its segment starts when inputs are joined, and the start position) and cut to
 // the recording time; chapters wholly outside it are left out. Joined inputs may carry the same
 // chapter ids, so those are numbered anew. The output context frees what is appended here.
-void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, bool renumber)
-{
+void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, bool renumber) {
     const AVFormatContext* ic = in.ctx.get();
     AVFormatContext* oc = of.ctx.get();
     for (unsigned i = 0; i < ic->nb_chapters; ++i) {
@@ -111,24 +103,19 @@ void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, boo
         const int64_t limit = of.recordingTime == INT64_MAX
                                   ? INT64_MAX
                                   : av_rescale_q(of.recordingTime, AV_TIME_BASE_Q, ch->time_base);
-        if (ch->end < shift)
-            continue;
-        if (limit != INT64_MAX && ch->start > limit + shift)
-            continue;
+        if (ch->end < shift) continue;
+        if (limit != INT64_MAX && ch->start > limit + shift) continue;
         ChapterPtr out(static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter))));
-        if (!out)
-            throw FFmpegException("av_mallocz fail");
+        if (!out) throw FFmpegException("av_mallocz fail");
         out->id = renumber ? oc->nb_chapters + 1 : ch->id;
         out->time_base = ch->time_base;
         out->start = std::max<int64_t>(0, ch->start - shift);
         out->end = std::min(limit, ch->end - shift);
-        if (av_dict_copy(&out->metadata, ch->metadata, 0) < 0)
-            throw FFmpegException("av_mallocz fail");
+        if (av_dict_copy(&out->metadata, ch->metadata, 0) < 0) throw FFmpegException("av_mallocz fail");
         void* grown = oc->nb_chapters < INT_MAX / sizeof(AVChapter*) - 1
                           ? av_realloc(oc->chapters, (oc->nb_chapters + 1) * sizeof(AVChapter*))
                           : nullptr;
-        if (grown == nullptr)
-            throw FFmpegException("av_realloc fail");
+        if (grown == nullptr) throw FFmpegException("av_realloc fail");
         oc->chapters = static_cast<AVChapter**>(grown);
         oc->chapters[oc->nb_chapters++] = out.release();
     }
@@ -136,8 +123,7 @@ void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, boo
 
 } // namespace
 
-OutputStream::~OutputStream()
-{
+OutputStream::~OutputStream() {
     ClosePassLog(*this);
     if (convData != nullptr) {
         av_freep(&convData[0]);
@@ -146,14 +132,11 @@ OutputStream::~OutputStream()
     av_channel_layout_uninit(&swrInLayout);
 }
 
-OutputFile::~OutputFile()
-{
-    if (ctx && ioOpened && ctx->pb != nullptr)
-        CloseIO(&ctx->pb);
+OutputFile::~OutputFile() {
+    if (ctx && ioOpened && ctx->pb != nullptr) CloseIO(&ctx->pb);
 }
 
-void TCustomFFmpeg::Impl::PrepareRun()
-{
+void TCustomFFmpeg::Impl::PrepareRun() {
     TTaskSettings& s = settings;
     run = std::make_unique<RunState>();
     RunState& r = *run;
@@ -194,7 +177,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
     if (!s.StreamMaps.empty() && s.StreamMaps.size() != r.ost.size())
         throw FFmpegException("Number of stream maps must match number of output streams");
     auto findIst = [&](int file, int stream) -> int {
-        if (file < 0 || file >= static_cast<int>(r.ifile.size()) || stream < 0 || stream >= r.ifile[file].streams)
+        if (file < 0 || file >= static_cast<int>(r.ifile.size()) || stream < 0 ||
+            stream >= r.ifile[file].streams)
             return -1;
         return r.ifile[file].firstStream + stream;
     };
@@ -220,8 +204,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
                 const AVMediaType itype = r.ist[chosen].st->codecpar->codec_type;
                 if (itype != type)
                     throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                                 m.FileIndex, m.StreamIndex, TypeName(itype), os.file, os.index,
-                                                 TypeName(type)));
+                                                 m.FileIndex, m.StreamIndex, TypeName(itype), os.file,
+                                                 os.index, TypeName(type)));
                 os.sync = findIst(m.SyncFileIndex, m.SyncStreamIndex);
             } else {
                 int best = -1, bestFrames = -1;
@@ -229,8 +213,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
                     const InputStream& is = r.ist[j];
                     if (!is.discard || is.st->discard == AVDISCARD_ALL || is.st->codecpar->codec_type != type)
                         continue;
-                    if (joining && is.file != seg)
-                        continue;
+                    if (joining && is.file != seg) continue;
                     // The library's own choice of the file's best stream of the type comes first.
                     AVFormatContext* ic = inputs[is.file].ctx.get();
                     const int frames = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == is.index ? 1 : 0;
@@ -241,12 +224,14 @@ void TCustomFFmpeg::Impl::PrepareRun()
                 }
                 if (best < 0 && !joining) {
                     for (size_t j = 0; j < r.ist.size(); ++j)
-                        if (r.ist[j].st->discard != AVDISCARD_ALL && r.ist[j].st->codecpar->codec_type == type)
+                        if (r.ist[j].st->discard != AVDISCARD_ALL &&
+                            r.ist[j].st->codecpar->codec_type == type)
                             best = static_cast<int>(j);
                 }
                 if (best < 0)
-                    throw FFmpegException(Format("Could not find input stream matching output stream #%d.%d (%s)",
-                                                 os.file, os.index, TypeName(type)));
+                    throw FFmpegException(
+                        Format("Could not find input stream matching output stream #%d.%d (%s)", os.file,
+                               os.index, TypeName(type)));
                 chosen = best;
                 os.sync = chosen;
             }
@@ -270,11 +255,14 @@ void TCustomFFmpeg::Impl::PrepareRun()
                 throw FFmpegException("icodec.extradata_size is invalid (too large)");
             if (type == AVMEDIA_TYPE_VIDEO) {
                 if (customHook)
-                    throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+                    throw FFmpegException(
+                        "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
                 if (s.FrameHooks.Enabled)
-                    throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+                    throw FFmpegException(
+                        "-vcodec copy and -vhook are incompatible (frames are not decoded)");
                 if (previewFlags & (kPreviewWindow | kPreviewBitmap))
-                    throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+                    throw FFmpegException(
+                        "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
             } else if (type == AVMEDIA_TYPE_AUDIO) {
                 if (s.AudioVolume != 256)
                     throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
@@ -318,7 +306,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
             gi.height = ist->codecpar->height;
             gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
             gi.timeBase = ist->time_base;
-            gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
+            gi.sar =
+                ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
             OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
             os.filtered = MakeFrame();
         } else if (type == AVMEDIA_TYPE_AUDIO) {
@@ -327,19 +316,20 @@ void TCustomFFmpeg::Impl::PrepareRun()
         // Two-pass log files.
         if (os.enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) {
             const int streamIndex = static_cast<int>(&os - r.ost.data());
-            std::string logName = Format("%s-%d.log",
-                                         s.PassLogFile.empty() ? "ffmpeg2pass" : s.PassLogFile.c_str(), streamIndex);
-            if (logName.size() > 1023)
-                logName.resize(1023);
+            std::string logName = Format(
+                "%s-%d.log", s.PassLogFile.empty() ? "ffmpeg2pass" : s.PassLogFile.c_str(), streamIndex);
+            if (logName.size() > 1023) logName.resize(1023);
             if (os.enc->flags & AV_CODEC_FLAG_PASS1) {
                 os.passLog = std::fopen(logName.c_str(), "wb");
                 if (os.passLog == nullptr)
-                    throw FFmpegException(Format("Cannot write log file %s for pass-1 encoding", logName.c_str()));
+                    throw FFmpegException(
+                        Format("Cannot write log file %s for pass-1 encoding", logName.c_str()));
             } else {
                 std::ifstream file(logName, std::ios::binary);
                 if (!file)
-                    throw FFmpegException(Format(
-                        "Cannot read file: Error reading log file \"%s\" for pass-2 encoding", logName.c_str()));
+                    throw FFmpegException(
+                        Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
+                               logName.c_str()));
                 std::ostringstream text;
                 text << file.rdbuf();
                 os.statsIn = text.str();
@@ -351,13 +341,13 @@ void TCustomFFmpeg::Impl::PrepareRun()
 
     // 6. Encoders; in join mode they stay open across the segments.
     for (OutputStream& os : r.ost) {
-        if (!os.encoding)
-            continue;
-        const AVCodec* codec = os.spec->encoder != nullptr ? os.spec->encoder : avcodec_find_encoder(os.enc->codec_id);
+        if (!os.encoding) continue;
+        const AVCodec* codec =
+            os.spec->encoder != nullptr ? os.spec->encoder : avcodec_find_encoder(os.enc->codec_id);
         if (codec == nullptr) {
-            const std::string text = Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
-                                            static_cast<int>(os.enc->codec_id), os.file, os.index,
-                                            TypeName(os.spec->type));
+            const std::string text =
+                Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                       static_cast<int>(os.enc->codec_id), os.file, os.index, TypeName(os.spec->type));
             FFLogger().Log(&self, llError, text);
             throw FFmpegException(text);
         }
@@ -365,8 +355,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
             InputStream& source = r.ist[os.source];
             GiveSubtitleHeader(os.enc, source, inputs[source.file], s.Generic, &self);
             // Subtitle times are microseconds; the encoder refuses to open without a time base.
-            if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0)
-                os.enc->time_base = AV_TIME_BASE_Q;
+            if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0) os.enc->time_base = AV_TIME_BASE_Q;
         }
         AVDictionary* opts = nullptr;
         s.Generic.AddPrivateTo(&opts, os.spec->type);
@@ -378,7 +367,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
         av_dict_free(&opts);
         if (rc < 0) {
             const std::string text = Format(
-                "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
+                "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
+                "as "
                 "bit_rate, rate, width or height. Please check error log message to find out more detail "
                 "information.",
                 os.file, os.index, TypeName(os.spec->type));
@@ -387,13 +377,11 @@ void TCustomFFmpeg::Impl::PrepareRun()
         }
         avcodec_parameters_from_context(os.st->codecpar, os.enc);
         os.st->time_base = os.enc->time_base;
-        if (os.spec->type == AVMEDIA_TYPE_VIDEO)
-            os.st->avg_frame_rate = os.enc->framerate;
+        if (os.spec->type == AVMEDIA_TYPE_VIDEO) os.st->avg_frame_rate = os.enc->framerate;
         r.headerBytes += os.enc->extradata_size;
         if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
             os.fifo.reset(av_audio_fifo_alloc(os.enc->sample_fmt, os.enc->ch_layout.nb_channels, 1024));
-            if (!os.fifo)
-                throw FFmpegException("av_fifo_alloc fail");
+            if (!os.fifo) throw FFmpegException("av_fifo_alloc fail");
         }
     }
 
@@ -410,8 +398,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
 
     // 7. Decoders.
     for (InputStream& is : r.ist)
-        if (is.decoding)
-            OpenDecoder(is, inputs[is.file], s.Generic, &self);
+        if (is.decoding) OpenDecoder(is, inputs[is.file], s.Generic, &self);
 
     // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
     // without a decoding time (Matroska) gets times from here that stay below the later known ones.
@@ -419,8 +406,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
         const AVRational rate = is.st->avg_frame_rate;
         const int delay = is.dec ? is.dec->has_b_frames : is.st->codecpar->video_delay;
         is.pts = 0;
-        if (rate.num > 0 && delay > 0)
-            is.pts = -llrint(delay * AV_TIME_BASE / av_q2d(rate));
+        if (rate.num > 0 && delay > 0) is.pts = -llrint(delay * AV_TIME_BASE / av_q2d(rate));
         is.nextPts = kNoTimestamp;
     }
 
@@ -432,7 +418,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
         if (m.InFile < 0 || m.InFile >= static_cast<int>(inputs.size()))
             throw FFmpegException(
                 Format("Invalid input file index %d map_meta_data(%d,%d)", m.InFile, m.OutFile, m.InFile));
-        av_dict_copy(&outputs[m.OutFile].ctx->metadata, inputs[m.InFile].ctx->metadata, AV_DICT_DONT_OVERWRITE);
+        av_dict_copy(&outputs[m.OutFile].ctx->metadata, inputs[m.InFile].ctx->metadata,
+                     AV_DICT_DONT_OVERWRITE);
     }
 
     // 10. Chapters of every input, in every output. Joined inputs follow one another; their
@@ -441,8 +428,7 @@ void TCustomFFmpeg::Impl::PrepareRun()
     for (const InputFile& in : inputs) {
         for (OutputFile& of : outputs)
             CopyChapters(in, of, segmentStart, joining);
-        if (joining && in.ctx->duration > 0)
-            segmentStart += in.ctx->duration;
+        if (joining && in.ctx->duration > 0) segmentStart += in.ctx->duration;
     }
 
     // 11. Headers.
@@ -454,7 +440,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
         av_dict_free(&opts);
         if (rc < 0) {
             const std::string text =
-                Format("Could not write header for output file #%d (incorrect codec parameters ?)", static_cast<int>(f));
+                Format("Could not write header for output file #%d (incorrect codec parameters ?)",
+                       static_cast<int>(f));
             FFLogger().Log(&self, llError, text);
             throw FFmpegException(text);
         }
@@ -481,10 +468,8 @@ void TCustomFFmpeg::Impl::PrepareRun()
     r.lastReport = r.startWall;
 }
 
-void TCustomFFmpeg::Impl::CloseCodecs()
-{
-    if (!run)
-        return;
+void TCustomFFmpeg::Impl::CloseCodecs() {
+    if (!run) return;
     std::lock_guard lock(CodecLock());
     for (OutputStream& os : run->ost) {
         if (os.enc != nullptr) {
@@ -497,21 +482,17 @@ void TCustomFFmpeg::Impl::CloseCodecs()
         is.dec.reset();
 }
 
-void TCustomFFmpeg::Impl::ReleaseRun()
-{
+void TCustomFFmpeg::Impl::ReleaseRun() {
     CloseCodecs();
     run.reset();
 }
 
-void TCustomFFmpeg::Impl::ReleaseFiles()
-{
+void TCustomFFmpeg::Impl::ReleaseFiles() {
     ReleaseRun();
     for (OutputFile& of : outputs) {
-        if (!of.ctx)
-            continue;
+        if (!of.ctx) continue;
         const bool wroteFile = of.ioOpened;
-        if (of.ioOpened && of.ctx->pb != nullptr)
-            CloseIO(&of.ctx->pb);
+        if (of.ioOpened && of.ctx->pb != nullptr) CloseIO(&of.ctx->pb);
         of.ioOpened = false;
         // An output that received nothing is not left behind.
         std::error_code ec;

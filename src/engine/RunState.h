@@ -36,9 +36,9 @@ struct InputStream {
     bool atStart = true;
     bool drained = false;
     bool multiFrameWarned = false;
-    int64_t wallStart = 0;             // rate emulation: when reading began
-    int64_t firstPts = kNoTimestamp;   // rate emulation: the stream's first timestamp, microseconds
-    VideoFilterGraph deinterlacer;     // made at the first picture when deinterlacing
+    int64_t wallStart = 0;           // rate emulation: when reading began
+    int64_t firstPts = kNoTimestamp; // rate emulation: the stream's first timestamp, microseconds
+    VideoFilterGraph deinterlacer;   // made at the first picture when deinterlacing
 };
 
 struct InputFileRun {
@@ -49,8 +49,8 @@ struct InputFileRun {
 };
 
 struct OutputStream {
-    int file = 0;     // output file index
-    int index = 0;    // stream index in the file
+    int file = 0;        // output file index
+    int index = 0;       // stream index in the file
     int segmentFile = 0; // output entry (join mode: one per input)
     OutputStreamSpec* spec = nullptr;
     AVStream* st = nullptr;
@@ -85,8 +85,8 @@ struct OutputStream {
     std::FILE* passLog = nullptr;
     std::string statsIn;
     double lastQuality = -1.0;
-    double lastError[3] = {}; // squared error of the last frame per plane (PSNR)
-    int encodedFrames = 0;    // video packets the encoder produced (statistics file)
+    double lastError[3] = {};   // squared error of the last frame per plane (PSNR)
+    int encodedFrames = 0;      // video packets the encoder produced (statistics file)
     int64_t encoderReached = 0; // frame number after the last picture handed to the encoder
 
     OutputStream() = default;
@@ -118,8 +118,8 @@ struct RunState {
     int64_t fileIndexRead = 0;
 
     std::array<int, 52> qpHistogram{};
-    std::string statusLine; // the last progress line
-    FilePtr videoStats;     // opened at the first encoded video frame
+    std::string statusLine;              // the last progress line
+    FilePtr videoStats;                  // opened at the first encoded video frame
     std::vector<uint8_t> subtitleBuffer; // 1 MiB, allocated at the first subtitle
     PacketPtr pkt = MakePacket();
     PacketPtr encPkt = MakePacket();

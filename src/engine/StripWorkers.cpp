@@ -21,20 +21,20 @@ constexpr int kBandsPerPart = 4;
 int UsableCores() {
     cpu_set_t set;
     CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0)
-        return CPU_COUNT(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
     return static_cast<int>(std::thread::hardware_concurrency());
 }
 
 } // namespace
 
 TStripWorkers::TStripWorkers(int parts) {
-    if (parts <= 0)
-        parts = UsableCores();
+    if (parts <= 0) parts = UsableCores();
     parts_ = std::clamp(parts, 1, kMaxParts);
 }
 
-TStripWorkers::~TStripWorkers() { Stop(); }
+TStripWorkers::~TStripWorkers() {
+    Stop();
+}
 
 TStripWorkers& TStripWorkers::OfThisThread() {
     thread_local TStripWorkers workers;
@@ -46,8 +46,7 @@ TStripWorkers::TScheduling TStripWorkers::CurrentScheduling() {
     TScheduling scheduling;
     scheduling.Policy = sched_getscheduler(0);
     sched_param param{};
-    if (sched_getparam(0, &param) == 0)
-        scheduling.Priority = param.sched_priority;
+    if (sched_getparam(0, &param) == 0) scheduling.Priority = param.sched_priority;
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     scheduling.Nice = errno == 0 ? nice : 0;
@@ -75,8 +74,7 @@ void TStripWorkers::StopHelpers() {
 }
 
 bool TStripWorkers::HelpersFor(const TScheduling& caller) {
-    if (!helpers_.empty() && caller == helperScheduling_)
-        return true;
+    if (!helpers_.empty() && caller == helperScheduling_) return true;
     // None yet, or they run at another thread's priority: new ones, inheriting the caller's.
     StopHelpers();
     try {
@@ -91,8 +89,7 @@ bool TStripWorkers::HelpersFor(const TScheduling& caller) {
 }
 
 int TStripWorkers::RowBands(int rows, size_t bytesPerRow) const {
-    if (parts_ <= 1 || rows < 2 || static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes)
-        return 1;
+    if (parts_ <= 1 || rows < 2 || static_cast<size_t>(rows) * bytesPerRow < kMinParallelBytes) return 1;
     return std::min(rows, parts_ * kBandsPerPart);
 }
 
@@ -101,8 +98,7 @@ void TStripWorkers::RunItems(int count, void* context, Call call) {
     if (!mine || !HelpersFor(CurrentScheduling())) {
         for (int item = 0; item < count; ++item)
             call(context, 0, item);
-        if (mine)
-            running_.store(false, std::memory_order_release);
+        if (mine) running_.store(false, std::memory_order_release);
         return;
     }
     {
@@ -134,17 +130,14 @@ void TStripWorkers::Helper(int part, uint64_t seen) {
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-        if (stopping_)
-            return;
+        if (stopping_) return;
         seen = generation_;
-        if (!open_)
-            continue; // woke after the caller had finished the run
+        if (!open_) continue; // woke after the caller had finished the run
         ++busy_;
         lock.unlock();
         Claim(part);
         lock.lock();
-        if (--busy_ == 0)
-            done_.notify_one();
+        if (--busy_ == 0) done_.notify_one();
     }
 }
 

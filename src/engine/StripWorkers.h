@@ -54,8 +54,7 @@ public:
     template <class Pass> void ForRows(int rows, size_t bytesPerRow, Pass&& pass) {
         const int bands = RowBands(rows, bytesPerRow);
         if (bands <= 1) {
-            if (rows > 0)
-                pass(0, rows);
+            if (rows > 0) pass(0, rows);
             return;
         }
         Run(bands, [&](int, int band) {
@@ -89,7 +88,7 @@ private:
     int parts_ = 1;
     std::atomic<bool> running_{false}; // a run (or Stop) is under way
     std::vector<std::thread> helpers_;
-    TScheduling helperScheduling_;      // that of the thread that started the helpers
+    TScheduling helperScheduling_; // that of the thread that started the helpers
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;

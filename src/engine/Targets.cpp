@@ -12,35 +12,27 @@ namespace {
 
 enum class TNorm { Pal, Ntsc, Film, Unknown };
 
-TNorm NormOfRate(AVRational rate)
-{
-    if (rate.num <= 0 || rate.den <= 0)
-        return TNorm::Unknown;
+TNorm NormOfRate(AVRational rate) {
+    if (rate.num <= 0 || rate.den <= 0) return TNorm::Unknown;
     const long long milli = std::llround(1000.0 * rate.num / rate.den);
-    if (milli == 25000)
-        return TNorm::Pal;
-    if (milli == 29970 || milli == 23976)
-        return TNorm::Ntsc;
+    if (milli == 25000) return TNorm::Pal;
+    if (milli == 29970 || milli == 23976) return TNorm::Ntsc;
     return TNorm::Unknown;
 }
 
-TNorm GuessNorm(TOptionParser& parser, const std::string& defaultNorm)
-{
+TNorm GuessNorm(TOptionParser& parser, const std::string& defaultNorm) {
     const AVRational rate = parser.Settings().FrameRate;
-    if (rate.den == 0)
-        throw FFmpegException("frame_rate is invalid.");
+    if (rate.den == 0) throw FFmpegException("frame_rate is invalid.");
     TNorm norm = NormOfRate(rate);
     TOptionHost& host = parser.Host();
     for (int i = 0; norm == TNorm::Unknown && i < host.InputCount(); ++i) {
         const AVFormatContext* input = host.Input(i);
         for (unsigned s = 0; input && norm == TNorm::Unknown && s < input->nb_streams; ++s) {
             const AVStream* st = input->streams[s];
-            if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
-                continue;
+            if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
             // Today's streams carry their rate rather than a codec time base.
             norm = NormOfRate(st->r_frame_rate);
-            if (norm == TNorm::Unknown)
-                norm = NormOfRate(st->avg_frame_rate);
+            if (norm == TNorm::Unknown) norm = NormOfRate(st->avg_frame_rate);
         }
     }
     if (norm == TNorm::Unknown)
@@ -54,14 +46,14 @@ TNorm GuessNorm(TOptionParser& parser, const std::string& defaultNorm)
 } // namespace
 
 void ApplyTarget(TOptionParser& parser, const std::string& type, const std::string& normName,
-                 const std::string& defaultNorm)
-{
-    TNorm norm = normName == "pal" ? TNorm::Pal : normName == "ntsc" ? TNorm::Ntsc
-                 : normName == "film" ? TNorm::Film : TNorm::Unknown;
+                 const std::string& defaultNorm) {
+    TNorm norm = normName == "pal"    ? TNorm::Pal
+                 : normName == "ntsc" ? TNorm::Ntsc
+                 : normName == "film" ? TNorm::Film
+                                      : TNorm::Unknown;
     if (type != "vcd" && type != "svcd" && type != "dvd" && type != "dv" && type != "dv50")
         throw FFmpegException("Unknown target type");
-    if (norm == TNorm::Unknown)
-        norm = GuessNorm(parser, defaultNorm);
+    if (norm == TNorm::Unknown) norm = GuessNorm(parser, defaultNorm);
 
     const bool pal = norm == TNorm::Pal;
     const char* rate = pal ? "25" : norm == TNorm::Ntsc ? "30000/1001" : "24000/1001";
@@ -111,8 +103,7 @@ void ApplyTarget(TOptionParser& parser, const std::string& type, const std::stri
         parser.Settings().Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", "224000");
         s.SampleRate = 44100;
         generic("packetsize", "2324");
-        if (s.Channels == 1)
-            s.Channels = 2;
+        if (s.Channels == 1) s.Channels = 2;
         assumeAspect("4:3");
     } else if (type == "dvd") {
         opt("f", "dvd");
@@ -129,8 +120,7 @@ void ApplyTarget(TOptionParser& parser, const std::string& type, const std::stri
         generic("muxrate", "10080000");
         parser.Settings().Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", "448000");
         s.SampleRate = 48000;
-        if (s.Channels == 1)
-            s.Channels = 2;
+        if (s.Channels == 1) s.Channels = 2;
         assumeAspect("16:9");
     } else {
         opt("f", "dv");

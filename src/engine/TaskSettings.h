@@ -82,8 +82,7 @@ public:
     const std::vector<std::string>& Names() const { return names_; }
     // Private options kept as text, per media type, and for the muxer.
     const std::vector<std::pair<std::string, std::string>>& PrivateCodecOptions(AVMediaType type) const;
-    const std::vector<std::pair<std::string, std::string>>& PrivateFormatOptions() const
-    {
+    const std::vector<std::pair<std::string, std::string>>& PrivateFormatOptions() const {
         return privateFormat_;
     }
 
@@ -114,7 +113,7 @@ private:
 
 struct TTaskSettings {
     // --- files ---
-    std::string ForcedFormat; // "f"; consumed by the next open
+    std::string ForcedFormat;  // "f"; consumed by the next open
     bool PgmYuvCompat = false; // "f" = "pgmyuv"
 
     // --- video ---
@@ -123,8 +122,8 @@ struct TTaskSettings {
     double AspectRatio = 0; // "aspect"; 0 = not set
     AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
     int CropTop = 0, CropBottom = 0, CropLeft = 0, CropRight = 0;
-    AVRational FrameRate{0, 0}; // "r"; 0/0 = not set
-    double VideoQScale = 0;     // "qscale"; 0 = not set
+    AVRational FrameRate{0, 0};        // "r"; 0/0 = not set
+    double VideoQScale = 0;            // "qscale"; 0 = not set
     std::vector<uint16_t> IntraMatrix; // 64 coefficients, or empty
     std::vector<uint16_t> InterMatrix;
     std::string RcOverride;
@@ -174,9 +173,9 @@ struct TTaskSettings {
 
     // --- times, in microseconds ---
     int64_t RecordingTime = std::numeric_limits<int64_t>::max(); // "t"; max = not set
-    int64_t StartTime = 0;          // "ss"
-    int64_t RecordingTimestamp = 0; // "timestamp", whole seconds; 0 = not set
-    int64_t InputTsOffset = 0;      // "itsoffset"
+    int64_t StartTime = 0;                                       // "ss"
+    int64_t RecordingTimestamp = 0;                              // "timestamp", whole seconds; 0 = not set
+    int64_t InputTsOffset = 0;                                   // "itsoffset"
     // "itsscale": per input file and stream; 0 means 1.0.
     std::array<std::array<double, kMaxStreams>, kMaxFiles> InputTsScale{};
     double MuxPreload = 0.5; // seconds
@@ -202,8 +201,8 @@ struct TTaskSettings {
     int64_t FileSizeLimit = 0; // "fs"; 0 = none
 
     // --- maps ---
-    std::vector<TStreamMap> StreamMaps;     // at most kMaxStreamMaps
-    std::vector<TMetaDataMap> MetaDataMaps; // at most kMaxMetaDataMaps
+    std::vector<TStreamMap> StreamMaps;         // at most kMaxStreamMaps
+    std::vector<TMetaDataMap> MetaDataMaps;     // at most kMaxMetaDataMaps
     std::array<int, kMaxStreams> StreamIdMap{}; // "streamid": output stream index -> container id
 
     // --- bitstream filter chains, attached to the next stream of that type ---

@@ -3,8 +3,8 @@
 // records of a run. Only the pipeline files include this header.
 #include "engine/AVHandles.h"
 #include "engine/BitmapConverter.h"
-#include "engine/HookBitmapConverter.h"
 #include "engine/FFmpeg.h"
+#include "engine/HookBitmapConverter.h"
 #include "engine/OptionParser.h"
 #include "engine/TaskSettings.h"
 
@@ -18,10 +18,10 @@ namespace orvel {
 struct InputFile {
     InputFormatContextPtr ctx;
     std::string name;
-    int64_t tsOffset = 0;               // microseconds added to every timestamp of the file
-    double tsScale[kMaxStreams] = {};   // 0 means 1.0
+    int64_t tsOffset = 0;                 // microseconds added to every timestamp of the file
+    double tsScale[kMaxStreams] = {};     // 0 means 1.0
     std::vector<const AVCodec*> decoders; // decoder named when the file was opened, per stream
-    int64_t startTime = 0;              // seek position requested for the file
+    int64_t startTime = 0;                // seek position requested for the file
 };
 
 // One stream created on an output when the output was opened.
@@ -30,7 +30,7 @@ struct OutputStreamSpec {
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
     bool copy = false;
     const AVCodec* encoder = nullptr;
-    CodecContextPtr enc; // configured at open, opened when the run is prepared
+    CodecContextPtr enc;             // configured at open, opened when the run is prepared
     std::vector<BsfContextPtr> bsfs; // allocated by the option, initialised when the run starts
     // Video settings taken when the stream was created.
     int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
@@ -45,8 +45,8 @@ struct OutputFile {
     bool headerWritten = false;
     bool trailerWritten = false;
     std::vector<OutputStreamSpec> streams;
-    int64_t startTime = 0;                 // "ss" of the output, microseconds
-    int64_t recordingTime = INT64_MAX;     // "t", microseconds
+    int64_t startTime = 0;             // "ss" of the output, microseconds
+    int64_t recordingTime = INT64_MAX; // "t", microseconds
 
     OutputFile() = default;
     OutputFile(OutputFile&&) = default;
@@ -109,9 +109,7 @@ struct TCustomFFmpeg::Impl : TOptionHost {
 std::string ErrorText(int code);
 
 // printf-style text of at most 1023 characters.
-template <typename... Args>
-std::string Format(const char* fmt, Args... args)
-{
+template <typename... Args> std::string Format(const char* fmt, Args... args) {
     char buf[1024];
     std::snprintf(buf, sizeof buf, fmt, args...);
     return buf;

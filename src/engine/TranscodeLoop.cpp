@@ -17,8 +17,7 @@ extern "C" {
 namespace orvel {
 
 namespace {
-const char* TypeName(AVMediaType type)
-{
+const char* TypeName(AVMediaType type) {
     const char* name = av_get_media_type_string(type);
     return name != nullptr ? name : "unknown";
 }
@@ -26,9 +25,7 @@ const char* TypeName(AVMediaType type)
 // Rate emulation: waits while the stream is more than 1 ms ahead of the time since its first
 // packet. Timestamps count from the stream's first one, so a file that starts late or was
 // entered by seeking does not stall. The wait is cut into short slices so a stop is honoured.
-template <typename StopFn>
-void EmulateRate(InputStream& is, StopFn stopping)
-{
+template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
     if (is.firstPts == kNoTimestamp) {
         is.firstPts = is.pts;
         is.wallStart = av_gettime_relative();
@@ -37,43 +34,36 @@ void EmulateRate(InputStream& is, StopFn stopping)
     constexpr int64_t kSlice = 100000;
     for (;;) {
         const int64_t ahead = (is.pts - is.firstPts) - (av_gettime_relative() - is.wallStart);
-        if (ahead <= 1000 || stopping())
-            return;
+        if (ahead <= 1000 || stopping()) return;
         av_usleep(static_cast<unsigned>(std::min(ahead / 1000 * 1000, kSlice)));
     }
 }
 } // namespace
 
-bool TCustomFFmpeg::Impl::Loop::PassGate()
-{
+bool TCustomFFmpeg::Impl::Loop::PassGate() {
     t.self.Gate().Pass(t.self.stopRequested_);
     return !Stopping();
 }
 
-int64_t TCustomFFmpeg::Impl::Loop::StreamTimeUs(const InputStream& is, int64_t ts) const
-{
+int64_t TCustomFFmpeg::Impl::Loop::StreamTimeUs(const InputStream& is, int64_t ts) const {
     return av_rescale_q(ts, is.st->time_base, AV_TIME_BASE_Q);
 }
 
-double TCustomFFmpeg::Impl::Loop::OutputTime(const OutputStream& os) const
-{
-    if (!os.encoding)
-        return static_cast<double>(os.copyTime) / AV_TIME_BASE;
+double TCustomFFmpeg::Impl::Loop::OutputTime(const OutputStream& os) const {
+    if (!os.encoding) return static_cast<double>(os.copyTime) / AV_TIME_BASE;
     if (os.spec->type == AVMEDIA_TYPE_AUDIO)
         return os.enc->sample_rate > 0 ? static_cast<double>(os.syncOpts) / os.enc->sample_rate : 0.0;
     return static_cast<double>(os.syncOpts) * av_q2d(os.enc->time_base);
 }
 
-int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached)
-{
+int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
     frameLimitReached = false;
     if (t.joining) {
         for (const OutputStream& os : r.ost) {
             const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
                               : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
                                                                     : s.MaxFramesData;
-            if (os.frameNumber >= limit)
-                return -1;
+            if (os.frameNumber >= limit) return -1;
         }
         return r.segment < static_cast<int>(r.ifile.size()) && !r.ifile[r.segment].eof ? r.segment : -1;
     }
@@ -82,11 +72,9 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached)
     int64_t bestIpts = INT64_MAX;
     for (const OutputStream& os : r.ost) {
         const InputStream& is = r.ist[os.source];
-        if (is.pastRecording)
-            continue;
+        if (is.pastRecording) continue;
         const InputFileRun& f = r.ifile[is.file];
-        if (f.eof || f.noPacket)
-            continue;
+        if (f.eof || f.noPacket) continue;
         const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
                           : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
                                                                 : s.MaxFramesData;
@@ -105,18 +93,14 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached)
     return chosen;
 }
 
-void TCustomFFmpeg::Impl::Loop::DecodingFailed(const InputStream& is)
-{
+void TCustomFFmpeg::Impl::Loop::DecodingFailed(const InputStream& is) {
     const std::string text = Format("Error while decoding stream #%d.%d (%s)", is.file, is.index,
                                     TypeName(is.st->codecpar->codec_type));
-    if (s.ExitOnError)
-        throw FFmpegException(text);
-    if (s.Verbosity >= 0)
-        FFLogger().Log(&t.self, llVerbose, text);
+    if (s.ExitOnError) throw FFmpegException(text);
+    if (s.Verbosity >= 0) FFLogger().Log(&t.self, llVerbose, text);
 }
 
-void TCustomFFmpeg::Impl::Loop::Run()
-{
+void TCustomFFmpeg::Impl::Loop::Run() {
     AVPacket* pkt = r.pkt.get();
     while (PassGate()) {
         bool limit = false;
@@ -129,8 +113,7 @@ void TCustomFFmpeg::Impl::Loop::Run()
                         f.noPacket = false;
                         waiting = true;
                     }
-            if (!waiting)
-                break;
+            if (!waiting) break;
             av_usleep(10000);
             continue;
         }
@@ -147,10 +130,8 @@ void TCustomFFmpeg::Impl::Loop::Run()
         }
         if (rc < 0) {
             r.ifile[file].eof = true;
-            if (s.Shortest && !t.joining)
-                break;
-            if (t.joining)
-                EndSegment();
+            if (s.Shortest && !t.joining) break;
+            if (t.joining) EndSegment();
             continue;
         }
         for (InputFileRun& f : r.ifile)
@@ -169,16 +150,12 @@ void TCustomFFmpeg::Impl::Loop::Run()
             continue;
         }
         const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, is.st->time_base);
-        if (pkt->dts != AV_NOPTS_VALUE)
-            pkt->dts += offset;
-        if (pkt->pts != AV_NOPTS_VALUE)
-            pkt->pts += offset;
+        if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += offset;
+        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += offset;
         const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 0.0;
         if (scale != 0.0) {
-            if (pkt->dts != AV_NOPTS_VALUE)
-                pkt->dts = llrint(pkt->dts * scale);
-            if (pkt->pts != AV_NOPTS_VALUE)
-                pkt->pts = llrint(pkt->pts * scale);
+            if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = llrint(pkt->dts * scale);
+            if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = llrint(pkt->pts * scale);
         }
 
         // Formats with timestamp discontinuities: a jump moves the file's offset instead.
@@ -186,16 +163,17 @@ void TCustomFFmpeg::Impl::Loop::Run()
             is.nextPts != kNoTimestamp && !s.CopyTimestamps) {
             const int64_t dtsUs = StreamTimeUs(is, pkt->dts);
             const int64_t delta = dtsUs - is.nextPts;
-            if (std::llabs(delta) > static_cast<int64_t>(s.DtsDeltaThreshold * AV_TIME_BASE) || dtsUs + 1 < is.pts) {
+            if (std::llabs(delta) > static_cast<int64_t>(s.DtsDeltaThreshold * AV_TIME_BASE) ||
+                dtsUs + 1 < is.pts) {
                 in.tsOffset -= delta;
                 const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, is.st->time_base);
                 pkt->dts -= d;
-                if (pkt->pts != AV_NOPTS_VALUE)
-                    pkt->pts -= d;
+                if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
                 if (s.Verbosity >= 3)
                     FFLogger().Log(&t.self, llVerbose,
                                    Format("timestamp discontinuity %lld, new offset= %lld",
-                                          static_cast<long long>(delta), static_cast<long long>(in.tsOffset)));
+                                          static_cast<long long>(delta),
+                                          static_cast<long long>(in.tsOffset)));
             }
         }
 
@@ -207,12 +185,10 @@ void TCustomFFmpeg::Impl::Loop::Run()
             continue;
         }
 
-        if (!ProcessPacket(is, pkt))
-            DecodingFailed(is);
+        if (!ProcessPacket(is, pkt)) DecodingFailed(is);
         av_packet_unref(pkt);
 
-        if (av_gettime_relative() - r.lastReport >= t.progressInterval)
-            Report(file, false);
+        if (av_gettime_relative() - r.lastReport >= t.progressInterval) Report(file, false);
     }
 
     DrainInputs();
@@ -221,25 +197,19 @@ void TCustomFFmpeg::Impl::Loop::Run()
         if (of.headerWritten && !of.trailerWritten) {
             of.trailerWritten = true;
             const int rc = av_write_trailer(of.ctx.get());
-            if (rc < 0)
-                throw FFmpegException("av_write_trailer(): " + ErrorText(rc));
+            if (rc < 0) throw FFmpegException("av_write_trailer(): " + ErrorText(rc));
         }
     }
     Report(-1, true);
 }
 
-bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt)
-{
-    if (is.nextPts == kNoTimestamp)
-        is.nextPts = is.pts;
-    if (pkt != nullptr && pkt->dts != AV_NOPTS_VALUE)
-        is.nextPts = is.pts = StreamTimeUs(is, pkt->dts);
-    if (s.RateEmulation && pkt != nullptr)
-        EmulateRate(is, [this] { return Stopping(); });
+bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt) {
+    if (is.nextPts == kNoTimestamp) is.nextPts = is.pts;
+    if (pkt != nullptr && pkt->dts != AV_NOPTS_VALUE) is.nextPts = is.pts = StreamTimeUs(is, pkt->dts);
+    if (s.RateEmulation && pkt != nullptr) EmulateRate(is, [this] { return Stopping(); });
 
     if (!is.decoding) {
-        if (pkt == nullptr)
-            return true;
+        if (pkt == nullptr) return true;
         is.pts = is.nextPts;
         for (OutputStream& os : r.ost)
             if (os.active && os.source == static_cast<int>(&is - r.ist.data()) && !os.encoding)
@@ -252,49 +222,40 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
     }
 
     if (is.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
-        if (pkt == nullptr)
-            return true;
+        if (pkt == nullptr) return true;
         AVSubtitle sub{};
         int got = 0;
         const int rc = avcodec_decode_subtitle2(is.dec.get(), &sub, &got, const_cast<AVPacket*>(pkt));
-        if (rc < 0)
-            return false;
+        if (rc < 0) return false;
         if (got) {
             struct Release {
                 AVSubtitle& sub;
                 ~Release() { avsubtitle_free(&sub); }
             } release{sub};
             // Cues before the output's start are not written, as pictures and sound are not.
-            if (is.pts >= OutputStart())
-                HandleSubtitle(is, sub);
+            if (is.pts >= OutputStart()) HandleSubtitle(is, sub);
         }
         return true;
     }
 
     int rc = avcodec_send_packet(is.dec.get(), pkt);
-    if (rc < 0 && rc != AVERROR_EOF && rc != AVERROR(EAGAIN))
-        return false;
+    if (rc < 0 && rc != AVERROR_EOF && rc != AVERROR(EAGAIN)) return false;
     AVFrame* frame = r.decoded.get();
     for (;;) {
         rc = avcodec_receive_frame(is.dec.get(), frame);
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            break;
-        if (rc < 0)
-            return false;
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
+        if (rc < 0) return false;
         HandleDecodedFrame(is, frame);
         av_frame_unref(frame);
-        if (Stopping())
-            break;
+        if (Stopping()) break;
     }
     return true;
 }
 
-void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* frame)
-{
+void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* frame) {
     const AVMediaType type = is.st->codecpar->codec_type;
     int64_t ts = frame->best_effort_timestamp;
-    if (ts == AV_NOPTS_VALUE)
-        ts = frame->pts;
+    if (ts == AV_NOPTS_VALUE) ts = frame->pts;
     is.pts = ts != AV_NOPTS_VALUE ? StreamTimeUs(is, ts) : is.nextPts;
     if (ts == AV_NOPTS_VALUE)
         frame->pts = av_rescale_q(is.pts, AV_TIME_BASE_Q, is.st->time_base);
@@ -306,17 +267,16 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
     } else if (type == AVMEDIA_TYPE_VIDEO) {
         AVRational rate = is.dec->framerate.num > 0 ? is.dec->framerate : is.st->avg_frame_rate;
         if (rate.num > 0 && rate.den > 0)
-            is.nextPts = is.pts + av_rescale_q(2 + frame->repeat_pict, AVRational{rate.den, 2 * rate.num}, AV_TIME_BASE_Q);
+            is.nextPts = is.pts + av_rescale_q(2 + frame->repeat_pict, AVRational{rate.den, 2 * rate.num},
+                                               AV_TIME_BASE_Q);
         PreProcessVideo(is, frame);
     }
 
     // Frames before the output's start are not written.
-    if (is.pts < OutputStart())
-        return;
+    if (is.pts < OutputStart()) return;
     const int index = static_cast<int>(&is - r.ist.data());
     for (OutputStream& os : r.ost) {
-        if (!os.active || os.source != index || !os.encoding)
-            continue;
+        if (!os.active || os.source != index || !os.encoding) continue;
         if (type == AVMEDIA_TYPE_VIDEO)
             SendVideo(os, is, frame);
         else if (type == AVMEDIA_TYPE_AUDIO)
@@ -324,16 +284,13 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
-{
+void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub) {
     const int index = static_cast<int>(&is - r.ist.data());
     static constexpr int kSubtitleBuffer = 1024 * 1024;
     for (OutputStream& os : r.ost) {
-        if (!os.active || os.source != index || !os.encoding)
-            continue;
+        if (!os.active || os.source != index || !os.encoding) continue;
         if (sub.pts == AV_NOPTS_VALUE) {
-            if (s.ExitOnError)
-                throw FFmpegException("Subtitle packets must have a pts");
+            if (s.ExitOnError) throw FFmpegException("Subtitle packets must have a pts");
             FFLogger().Log(&t.self, llError, "Subtitle packets must have a pts");
             continue;
         }
@@ -341,21 +298,17 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
         const int passes = dvb ? 2 : 1;
         const int64_t basePts = sub.pts - OutputStart();
         for (int i = 0; i < passes; ++i) {
-            if (r.subtitleBuffer.size() < kSubtitleBuffer)
-                r.subtitleBuffer.resize(kSubtitleBuffer);
+            if (r.subtitleBuffer.size() < kSubtitleBuffer) r.subtitleBuffer.resize(kSubtitleBuffer);
             AVSubtitle copy = sub;
             copy.pts = basePts + av_rescale(sub.start_display_time, AV_TIME_BASE, 1000);
             copy.end_display_time -= copy.start_display_time;
             copy.start_display_time = 0;
-            if (dvb && i == 1)
-                copy.num_rects = 0; // the second packet clears the display
+            if (dvb && i == 1) copy.num_rects = 0; // the second packet clears the display
             const int size = avcodec_encode_subtitle(os.enc, r.subtitleBuffer.data(), kSubtitleBuffer, &copy);
-            if (size < 0)
-                throw FFmpegException("Subtitle encoding failed");
+            if (size < 0) throw FFmpegException("Subtitle encoding failed");
             AVPacket* out = r.encPkt.get();
             av_packet_unref(out);
-            if (av_new_packet(out, size) < 0)
-                throw FFmpegException("Subtitle encoding failed");
+            if (av_new_packet(out, size) < 0) throw FFmpegException("Subtitle encoding failed");
             std::copy_n(r.subtitleBuffer.data(), size, out->data);
             const int64_t cueStart = av_rescale_q(copy.pts, AV_TIME_BASE_Q, os.st->time_base);
             out->pts = cueStart;
@@ -363,7 +316,8 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
             // display ends; other cues carry their display time as the packet's duration, which is
             // all a container keeps of when the cue ends.
             if (dvb)
-                out->pts += 90 * static_cast<int64_t>(i == 0 ? copy.start_display_time : copy.end_display_time) *
+                out->pts += 90 *
+                            static_cast<int64_t>(i == 0 ? copy.start_display_time : copy.end_display_time) *
                             os.st->time_base.den / (90000LL * os.st->time_base.num);
             else if (copy.end_display_time > 0 && copy.end_display_time < INT32_MAX)
                 out->duration = av_rescale_q(copy.end_display_time, AVRational{1, 1000}, os.st->time_base);
@@ -377,22 +331,19 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, const AVPacket* pkt)
-{
-    if (os.firstCopiedPacket && !(pkt->flags & AV_PKT_FLAG_KEY) && !s.CopyInitialNonKeyFrames)
-        return;
+void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, const AVPacket* pkt) {
+    if (os.firstCopiedPacket && !(pkt->flags & AV_PKT_FLAG_KEY) && !s.CopyInitialNonKeyFrames) return;
     // Decode timestamps of streams with B-frames start below zero; the picture time decides.
     const int64_t shown = pkt->pts != AV_NOPTS_VALUE ? StreamTimeUs(is, pkt->pts) : is.pts;
-    if (OutputStart() > 0 && shown < OutputStart())
-        return;
+    if (OutputStart() > 0 && shown < OutputStart()) return;
     os.firstCopiedPacket = false;
     AVPacket* out = r.encPkt.get();
     av_packet_unref(out);
-    if (av_packet_ref(out, pkt) < 0)
-        throw FFmpegException("Out of memory");
+    if (av_packet_ref(out, pkt) < 0) throw FFmpegException("Out of memory");
     const AVRational otb = os.st->time_base;
     const int64_t startOffset = av_rescale_q(OutputStart(), AV_TIME_BASE_Q, otb);
-    out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, is.st->time_base, otb) - startOffset : AV_NOPTS_VALUE;
+    out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, is.st->time_base, otb) - startOffset
+                                          : AV_NOPTS_VALUE;
     out->dts = (pkt->dts == AV_NOPTS_VALUE ? av_rescale_q(is.pts, AV_TIME_BASE_Q, otb)
                                            : av_rescale_q(pkt->dts, is.st->time_base, otb)) -
                startOffset;
@@ -407,21 +358,17 @@ void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, co
     ++os.frameNumber;
 }
 
-void TCustomFFmpeg::Impl::Loop::EndSegment()
-{
+void TCustomFFmpeg::Impl::Loop::EndSegment() {
     // Drain the finished input's decoders into the encoders, which stay open for the next one.
     const int file = r.segment;
     int64_t end = 0;
     for (InputStream& is : r.ist) {
-        if (is.file != file)
-            continue;
+        if (is.file != file) continue;
         if (is.decoding && !is.drained) {
             is.drained = true;
-            if (!ProcessPacket(is, nullptr))
-                DecodingFailed(is);
+            if (!ProcessPacket(is, nullptr)) DecodingFailed(is);
         }
-        if (is.nextPts != kNoTimestamp && !is.discard)
-            end = std::max(end, is.nextPts);
+        if (is.nextPts != kNoTimestamp && !is.discard) end = std::max(end, is.nextPts);
     }
     if (file + 1 >= static_cast<int>(r.ifile.size())) {
         r.segment = file + 1;
@@ -437,28 +384,22 @@ void TCustomFFmpeg::Impl::Loop::EndSegment()
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::DrainInputs()
-{
+void TCustomFFmpeg::Impl::Loop::DrainInputs() {
     for (InputStream& is : r.ist) {
-        if (!is.decoding || is.drained)
-            continue;
+        if (!is.decoding || is.drained) continue;
         if (t.joining && is.file != r.segment && r.segment < static_cast<int>(r.ifile.size()))
             continue; // later segments never started
         is.drained = true;
-        if (!ProcessPacket(is, nullptr))
-            DecodingFailed(is);
+        if (!ProcessPacket(is, nullptr)) DecodingFailed(is);
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::FlushOutputs()
-{
+void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
     for (OutputStream& os : r.ost) {
-        if (!os.encoding || os.encoderFlushed)
-            continue;
+        if (!os.encoding || os.encoderFlushed) continue;
         os.encoderFlushed = true;
         if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
-            if (os.filter.graph)
-                SendVideo(os, r.ist[os.source], nullptr);
+            if (os.filter.graph) SendVideo(os, r.ist[os.source], nullptr);
             FlushVideoEncoder(os);
         } else if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
             SendAudio(os, r.ist[os.source], nullptr);
@@ -466,18 +407,15 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs()
     }
     // Bitstream filters may hold packets back until their end.
     for (OutputStream& os : r.ost)
-        if (!os.spec->bsfs.empty())
-            WritePacket(os, nullptr);
+        if (!os.spec->bsfs.empty()) WritePacket(os, nullptr);
 }
 
-void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os)
-{
+void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os) {
     AVPacket* out = r.encPkt.get();
     for (;;) {
         av_packet_unref(out);
         const int rc = avcodec_receive_packet(os.enc, out);
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            return;
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return;
         if (rc < 0)
             throw FFmpegException(os.spec->type == AVMEDIA_TYPE_AUDIO ? "Audio encoding failed"
                                                                       : "Video encoding failed");
@@ -486,14 +424,14 @@ void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os)
             ++os.encodedFrames;
             size_t size = 0;
             const uint8_t* stats = av_packet_get_side_data(out, AV_PKT_DATA_QUALITY_STATS, &size);
-            AVPictureType pictType = (out->flags & AV_PKT_FLAG_KEY) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+            AVPictureType pictType =
+                (out->flags & AV_PKT_FLAG_KEY) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
             int errors = 0;
             if (stats != nullptr && size >= 8) {
                 os.lastQuality = static_cast<double>(AV_RL32(stats)) / FF_QP2LAMBDA;
                 const int qp = std::clamp(static_cast<int>(std::lround(os.lastQuality)), 0, 51);
                 ++r.qpHistogram[qp];
-                if (stats[4] != AV_PICTURE_TYPE_NONE)
-                    pictType = static_cast<AVPictureType>(stats[4]);
+                if (stats[4] != AV_PICTURE_TYPE_NONE) pictType = static_cast<AVPictureType>(stats[4]);
                 errors = std::min<int>(stats[5], 3);
                 for (int j = 0; j < errors && size >= 8 + 8 * static_cast<size_t>(j + 1); ++j)
                     os.lastError[j] = static_cast<double>(AV_RL64(stats + 8 + 8 * j));
@@ -522,18 +460,15 @@ void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os)
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::WritePacket(OutputStream& os, AVPacket* pkt)
-{
+void TCustomFFmpeg::Impl::Loop::WritePacket(OutputStream& os, AVPacket* pkt) {
     AVFormatContext* ctx = t.outputs[os.file].ctx.get();
     auto write = [&](AVPacket* p) {
         p->stream_index = os.st->index;
         const int rc = av_interleaved_write_frame(ctx, p);
-        if (rc < 0)
-            throw FFmpegException("av_interleaved_write_frame(): " + ErrorText(rc));
+        if (rc < 0) throw FFmpegException("av_interleaved_write_frame(): " + ErrorText(rc));
     };
     if (os.spec->bsfs.empty()) {
-        if (pkt != nullptr)
-            write(pkt);
+        if (pkt != nullptr) write(pkt);
         return;
     }
     // Each filter's output feeds the next; a null packet drains the chain.
@@ -547,19 +482,18 @@ void TCustomFFmpeg::Impl::Loop::WritePacket(OutputStream& os, AVPacket* pkt)
         AVBSFContext* bsf = os.spec->bsfs[i].get();
         std::vector<PacketPtr> next;
         auto fail = [&](int rc) {
-            const std::string text = Format("%s failed for stream %d, codec %s: ", bsf->filter->name, os.st->index,
-                                            os.encoding && os.enc->codec ? os.enc->codec->name : "copy") +
-                                     ErrorText(rc);
-            if (s.ExitOnError)
-                throw FFmpegException(text);
+            const std::string text =
+                Format("%s failed for stream %d, codec %s: ", bsf->filter->name, os.st->index,
+                       os.encoding && os.enc->codec ? os.enc->codec->name : "copy") +
+                ErrorText(rc);
+            if (s.ExitOnError) throw FFmpegException(text);
             FFLogger().Log(&t.self, llError, text);
         };
         auto collect = [&]() {
             for (;;) {
                 PacketPtr o = MakePacket();
                 const int rc = av_bsf_receive_packet(bsf, o.get());
-                if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-                    break;
+                if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
                 if (rc < 0) {
                     fail(rc);
                     break;
@@ -569,8 +503,7 @@ void TCustomFFmpeg::Impl::Loop::WritePacket(OutputStream& os, AVPacket* pkt)
         };
         for (PacketPtr& p : stage) {
             const int rc = av_bsf_send_packet(bsf, p.get());
-            if (rc < 0)
-                fail(rc);
+            if (rc < 0) fail(rc);
             collect();
         }
         if (draining) {
@@ -583,8 +516,7 @@ void TCustomFFmpeg::Impl::Loop::WritePacket(OutputStream& os, AVPacket* pkt)
         write(p.get());
 }
 
-void TCustomFFmpeg::Impl::Transcode()
-{
+void TCustomFFmpeg::Impl::Transcode() {
     PrepareRun();
     Loop loop(*this);
     loop.Run();

@@ -20,7 +20,6 @@ void OpenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, const 
 void ReopenVideoFilterGraph(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec& spec,
                             const AVCodecContext* enc, int scalerFlags);
 
-
 // Replaces the picture by its deinterlaced self, through a graph kept in g and rebuilt when the
 // picture's size or format changes. False, with the picture left as it was, when the deinterlacer
 // cannot be set up for it (it may be missing from the library build) or fails.

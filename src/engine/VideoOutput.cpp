@@ -15,8 +15,7 @@ extern "C" {
 
 namespace orvel {
 
-void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame)
-{
+void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame) {
     ++t.decodedFrames;
     // The picture is deinterlaced before anything draws on it; when that fails it goes on as decoded.
     if (s.Deinterlace && !DeinterlacePicture(is.deinterlacer, frame, is.st->time_base, r.deinterlaced.get()))
@@ -27,10 +26,10 @@ void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame)
         ProcessFrameHooks(s.FrameHooks, frame, av_rescale_q(frame->pts, is.st->time_base, AV_TIME_BASE_Q));
 }
 
-void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame)
-{
+void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame) {
     VideoFilterGraph& g = os.filter;
-    if (frame != nullptr && (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
+    if (frame != nullptr &&
+        (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
         if (g.graph) // a graph that was running gives what it still holds first
             av_buffersrc_add_frame_flags(g.src, nullptr, 0);
         while (g.graph && av_buffersink_get_frame(g.sink, os.filtered.get()) >= 0) {
@@ -38,8 +37,9 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
             av_frame_unref(os.filtered.get());
         }
         FFLogger().Log(&t.self, llQuiet,
-                       Format("Input Stream #%d.%d frame size changed to %dx%d, %s", is.file, is.index, frame->width,
-                              frame->height, av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format))));
+                       Format("Input Stream #%d.%d frame size changed to %dx%d, %s", is.file, is.index,
+                              frame->width, frame->height,
+                              av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format))));
         VideoGraphInput in;
         in.width = frame->width;
         in.height = frame->height;
@@ -48,24 +48,19 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
         in.sar = frame->sample_aspect_ratio;
         ReopenVideoFilterGraph(g, in, *os.spec, os.enc, s.ScalerFlags());
     }
-    if (!g.graph)
-        return;
+    if (!g.graph) return;
     const int rc = av_buffersrc_add_frame_flags(g.src, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
-    if (rc < 0 && frame != nullptr)
-        throw FFmpegException("Error while filtering: " + ErrorText(rc));
+    if (rc < 0 && frame != nullptr) throw FFmpegException("Error while filtering: " + ErrorText(rc));
     for (;;) {
         const int got = av_buffersink_get_frame(g.sink, os.filtered.get());
-        if (got < 0)
-            break;
+        if (got < 0) break;
         EncodeVideo(os, is, os.filtered.get());
         av_frame_unref(os.filtered.get());
-        if (Stopping())
-            break;
+        if (Stopping()) break;
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, AVFrame* picture)
-{
+void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, AVFrame* picture) {
     // Input time in output frames.
     const AVRational tb = av_buffersink_get_time_base(os.filter.sink);
     const double seconds = picture->pts != AV_NOPTS_VALUE ? picture->pts * av_q2d(tb) : is.pts / 1e6;
@@ -77,11 +72,13 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
     }
 
     int copies = 1;
-    const bool vfr = s.VideoSyncMethod == 2 ||
-                     (s.VideoSyncMethod == -1 && (t.outputs[os.file].ctx->oformat->flags & AVFMT_VARIABLE_FPS));
+    const bool vfr =
+        s.VideoSyncMethod == 2 ||
+        (s.VideoSyncMethod == -1 && (t.outputs[os.file].ctx->oformat->flags & AVFMT_VARIABLE_FPS));
     if (s.VideoSyncMethod == 0) {
         const int64_t wanted = llrint(syncIpts);
-        os.syncOpts = os.lastWrittenPts != kNoTimestamp && wanted <= os.lastWrittenPts ? os.lastWrittenPts + 1 : wanted;
+        os.syncOpts =
+            os.lastWrittenPts != kNoTimestamp && wanted <= os.lastWrittenPts ? os.lastWrittenPts + 1 : wanted;
     } else {
         const double delta = syncIpts - static_cast<double>(os.syncOpts);
         if (delta < -1.1)
@@ -97,22 +94,18 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         if (copies == 0) {
             ++r.dropCount;
             r.dupDropSinceLog = true;
-            if (s.Verbosity > 2)
-                FFLogger().Log(&t.self, llVerbose, "*** drop!");
+            if (s.Verbosity > 2) FFLogger().Log(&t.self, llVerbose, "*** drop!");
         } else if (copies > 1) {
             r.dupCount += copies - 1;
             r.dupDropSinceLog = true;
-            if (s.Verbosity > 2)
-                FFLogger().Log(&t.self, llVerbose, Format("*** %d dup!", copies - 1));
+            if (s.Verbosity > 2) FFLogger().Log(&t.self, llVerbose, Format("*** %d dup!", copies - 1));
         }
     }
     const int64_t left = static_cast<int64_t>(s.MaxFramesVideo) - os.frameNumber;
-    if (copies > left)
-        copies = static_cast<int>(std::max<int64_t>(left, 0));
+    if (copies > left) copies = static_cast<int>(std::max<int64_t>(left, 0));
 
     for (int i = 0; i < copies; ++i) {
-        if (!PassGate())
-            return;
+        if (!PassGate()) return;
         picture->pts = os.syncOpts;
         picture->pict_type = AV_PICTURE_TYPE_NONE;
         // A fixed quantiser reaches the encoder through each picture; with same quality the
@@ -124,8 +117,7 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
             picture->top_field_first = s.TopFieldFirst;
         }
         const int rc = avcodec_send_frame(os.enc, picture);
-        if (rc < 0)
-            throw FFmpegException("Video encoding failed");
+        if (rc < 0) throw FFmpegException("Video encoding failed");
         os.encoderReached = os.syncOpts + 1;
         ReceivePackets(os);
         if (t.previewFlags & (kPreviewWindow | kPreviewBitmap))
@@ -136,10 +128,8 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::FlushVideoEncoder(OutputStream& os)
-{
-    if (avcodec_send_frame(os.enc, nullptr) < 0)
-        return;
+void TCustomFFmpeg::Impl::Loop::FlushVideoEncoder(OutputStream& os) {
+    if (avcodec_send_frame(os.enc, nullptr) < 0) return;
     ReceivePackets(os);
 }
 

@@ -8,8 +8,7 @@
 
 namespace orvel {
 
-std::string VideoStatsLine(const VideoStatsFrame& f)
-{
+std::string VideoStatsLine(const VideoStatsFrame& f) {
     std::string line = Format("frame= %5d q= %2.1f ", f.frameNumber, f.quality);
     if (f.error >= 0 && f.width > 0 && f.height > 0) {
         const double norm = f.error / (static_cast<double>(f.width) * f.height * 255.0 * 255.0);
@@ -20,18 +19,16 @@ std::string VideoStatsLine(const VideoStatsFrame& f)
     const double elapsed = std::max(f.time, 0.01);
     const double frameRate = f.frameDuration > 0 ? f.size * 8 / f.frameDuration / 1000.0 : 0.0;
     const double average = static_cast<double>(f.totalBytes) * 8 / elapsed / 1000.0;
-    line += Format("s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ", f.totalBytes / 1024.0,
-                   f.time, frameRate, average);
+    line += Format("s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+                   f.totalBytes / 1024.0, f.time, frameRate, average);
     line += Format("type= %c\n", f.type);
     return line;
 }
 
-void WriteVideoStats(RunState& r, const std::string& fileName, const VideoStatsFrame& f)
-{
+void WriteVideoStats(RunState& r, const std::string& fileName, const VideoStatsFrame& f) {
     if (!r.videoStats) {
         r.videoStats.reset(std::fopen(fileName.c_str(), "w"));
-        if (!r.videoStats)
-            throw FFmpegException("fopen fail: " + fileName);
+        if (!r.videoStats) throw FFmpegException("fopen fail: " + fileName);
     }
     const std::string line = VideoStatsLine(f);
     std::fputs(line.c_str(), r.videoStats.get());

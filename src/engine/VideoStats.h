@@ -7,9 +7,9 @@
 namespace orvel {
 
 struct VideoStatsFrame {
-    int frameNumber = 0;      // encoded frames of the stream so far, the first is 1
-    double quality = -1.0;    // quantiser of the frame
-    double error = -1.0;      // squared luma error of the frame; negative: no PSNR
+    int frameNumber = 0;   // encoded frames of the stream so far, the first is 1
+    double quality = -1.0; // quantiser of the frame
+    double error = -1.0;   // squared luma error of the frame; negative: no PSNR
     int width = 0, height = 0;
     int size = 0;             // bytes of the encoded frame
     int64_t totalBytes = 0;   // video bytes written so far

@@ -32,70 +32,66 @@ std::string Trim(const std::string& s) {
 
 // A whole decimal integer with an optional sign, nothing else.
 bool IsInt(const std::string& s, int* value = nullptr) {
-    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0])))
-        return false;
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0]))) return false;
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(s.c_str(), &end, 10);
-    if (*end != '\0' || end == s.c_str() || errno == ERANGE || v < INT_MIN || v > INT_MAX)
-        return false;
-    if (value)
-        *value = static_cast<int>(v);
+    if (*end != '\0' || end == s.c_str() || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+    if (value) *value = static_cast<int>(v);
     return true;
 }
 
 // A finite decimal number.
 bool IsNum(const std::string& s, double* value = nullptr) {
-    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0])))
-        return false;
+    if (s.empty() || std::isspace(static_cast<unsigned char>(s[0]))) return false;
     for (char c : s)
         if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' ||
               c == 'E'))
             return false;
     char* end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
-    if (*end != '\0' || end == s.c_str() || !std::isfinite(v))
-        return false;
-    if (value)
-        *value = v;
+    if (*end != '\0' || end == s.c_str() || !std::isfinite(v)) return false;
+    if (value) *value = v;
     return true;
 }
 
 int StrToInt(const std::string& s) {
     int v = 0;
-    if (!IsInt(s, &v))
-        throw std::runtime_error("'" + s + "' is not a valid integer value");
+    if (!IsInt(s, &v)) throw std::runtime_error("'" + s + "' is not a valid integer value");
     return v;
 }
 
-int Even(double x) { return 2 * (static_cast<int>(std::trunc(x)) / 2); }
+int Even(double x) {
+    return 2 * (static_cast<int>(std::trunc(x)) / 2);
+}
 
 // Bars of a letterbox: the room left in D by a picture of s pixels, halved and kept even.
-int Bar(int d, double s) { return ((d - Even(s)) / 4) * 2; }
+int Bar(int d, double s) {
+    return ((d - Even(s)) / 4) * 2;
+}
 
-std::string SizeText(int w, int h, char sep) { return std::to_string(w) + sep + std::to_string(h); }
+std::string SizeText(int w, int h, char sep) {
+    return std::to_string(w) + sep + std::to_string(h);
+}
 
 // The audio of both kinds of output: channels, sample rate, bit rate and volume.
 void BuildAudio(const TBuilderChoices& c, TOutputOptions& out, bool positiveChannels) {
     int v = 0;
-    if (c.Channel != kAsSource && IsInt(c.Channel, &v) && (!positiveChannels || v > 0))
-        out.AudioChannels = v;
-    if (c.SampleRate != kAsSource && IsInt(c.SampleRate, &v) && v > 0)
-        out.AudioSampleRate = v;
+    if (c.Channel != kAsSource && IsInt(c.Channel, &v) && (!positiveChannels || v > 0)) out.AudioChannels = v;
+    if (c.SampleRate != kAsSource && IsInt(c.SampleRate, &v) && v > 0) out.AudioSampleRate = v;
     double r = 0;
     if (c.AudioBitRate != kAsSource && !c.AudioBitRate.empty() && IsNum(c.AudioBitRate, &r)) {
         r *= 1000;
-        if (r > 0)
-            out.AudioBitrate = static_cast<int>(std::trunc(r));
+        if (r > 0) out.AudioBitrate = static_cast<int>(std::trunc(r));
     }
-    if (c.Volume != "256")
-        out.AudioVolume = StrToInt(c.Volume);
+    if (c.Volume != "256") out.AudioVolume = StrToInt(c.Volume);
 }
 
 bool IsNamedVideoEncoder(const std::string& v) {
-    static const char* const kNames[] = {"mpeg4", "libxvid", "mpeg1video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
-                                         "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10", "rv20",
-                                         "ljpeg", "mjpeg", "svq1", "zlib", "wmv1", "wmv2", "libx264"};
+    static const char* const kNames[] = {"mpeg4",     "libxvid", "mpeg1video", "msmpeg4",  "msmpeg4v1",
+                                         "msmpeg4v2", "huffyuv", "dvvideo",    "rawvideo", "h263p",
+                                         "h263",      "rv10",    "rv20",       "ljpeg",    "mjpeg",
+                                         "svq1",      "zlib",    "wmv1",       "wmv2",     "libx264"};
     return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return v == n; });
 }
 
@@ -136,7 +132,7 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
     static const struct {
         const char* Format;
         int Target, Norm;
-    } kDiscs[] = {{"ntsc-dvd", 3, 2}, {"pal-dvd", 3, 1},  {"ntsc-vcd", 1, 2},
+    } kDiscs[] = {{"ntsc-dvd", 3, 2}, {"pal-dvd", 3, 1},   {"ntsc-vcd", 1, 2},
                   {"pal-vcd", 1, 1},  {"ntsc-svcd", 2, 2}, {"pal-svcd", 2, 1}};
     for (const auto& d : kDiscs)
         if (formatLower == d.Format) {
@@ -174,16 +170,14 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
         const int w0 = source.Width, h0 = source.Height;
         int v = 0;
         if (c.VideoBitRate != kAsSource && IsInt(c.VideoBitRate, &v)) {
-            if (v > 0)
-                out.VideoBitrate = v * 1000;
+            if (v > 0) out.VideoBitrate = v * 1000;
         } else {
             out.VideoBitrate = source.BitRate;
         }
         double rate = 0;
-        if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0)
-            out.FrameRate = c.FrameRate;
+        if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0) out.FrameRate = c.FrameRate;
 
-        static const char* const kContainers[] = {"ipod", "3gp",  "3g2", "avi",    "psp",
+        static const char* const kContainers[] = {"ipod", "3gp", "3g2", "avi",    "psp",
                                                   "mov",  "vcd", "flv", "mpegts", "vob"};
         if (std::any_of(std::begin(kContainers), std::end(kContainers),
                         [&](const char* n) { return formatLower == n; }))
@@ -194,16 +188,13 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
         int w = w0, h = h0;
         const size_t x = size.find('x');
         const bool wxh = x != std::string::npos && x > 0 && x + 1 < size.size();
-        if (size != kAsSource && !wxh)
-            size = prompt.UseDefaultSize() ? "320x240" : kAsSource;
+        if (size != kAsSource && !wxh) size = prompt.UseDefaultSize() ? "320x240" : kAsSource;
         if (size == "320x240" && !wxh) {
             w = 320;
             h = 240;
         } else if (size != kAsSource) {
-            if (!IsInt(size.substr(0, x), &w))
-                w = w0;
-            if (!IsInt(size.substr(x + 1), &h))
-                h = h0;
+            if (!IsInt(size.substr(0, x), &w)) w = w0;
+            if (!IsInt(size.substr(x + 1), &h)) h = h0;
             if (Lower(out.VideoCodec) == "h263" &&
                 std::string("704x576,352x288,176x144,160x120,128x96").find(size) == std::string::npos) {
                 if (w > 176 && w <= 352) {
@@ -217,8 +208,7 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
         }
 
         for (int* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
-            if (*crop == -1)
-                *crop = 0;
+            if (*crop == -1) *crop = 0;
 
         const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
         const bool cropped = jt > 0 || jl > 0 || jb > 0 || jr > 0;
@@ -251,8 +241,8 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
             } else {
                 // Today's crop filter takes width:height:x:y.
                 filters = "crop=" + std::to_string(w0 - jl - jr) + ":" + std::to_string(h0 - jt - jb) + ":" +
-                          std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) + ":" +
-                          std::to_string(ph) + "," + pad;
+                          std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) +
+                          ":" + std::to_string(ph) + "," + pad;
             }
         } else if (job.ZoomMode == "pan") {
             const int wc = w0 - jl - jr, hc = h0 - jt - jb;
@@ -273,11 +263,9 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
         out.VideoFilters = out.VideoFilters.empty() ? filters : out.VideoFilters + "," + filters;
 
     std::string audio = c.AudioEncoder;
-    if (audio == "libamr_nb")
-        audio = "libopencore_amrnb";
+    if (audio == "libamr_nb") audio = "libopencore_amrnb";
     out.AudioCodec = audio;
-    if (Trim(audio).empty())
-        out.DisableAudio = true;
+    if (Trim(audio).empty()) out.DisableAudio = true;
     BuildAudio(c, out, false);
 }
 

@@ -25,7 +25,7 @@ inline constexpr const char* kSizePromptCaption = "Warning";
 // What the builder reads from the source.
 struct TSourceVideo {
     int VideoStreamCount = 0;
-    int Width = -1;   // of the first video stream
+    int Width = -1; // of the first video stream
     int Height = -1;
     int BitRate = -1; // bit/s
 };

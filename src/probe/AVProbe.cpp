@@ -24,10 +24,8 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 
 int ClampInt(int64_t v) {
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
     return static_cast<int>(v);
 }
 
@@ -51,28 +49,25 @@ int LeadingNumber(const std::string& text) {
 // ID3v2 frame names shown under their common names.
 const char* CommonKeyName(const char* key) {
     static const char* const table[][2] = {
-        {"TALB", "album"},     {"TAL", "album"},      {"TCOM", "composer"},  {"TCON", "genre"},
-        {"TCO", "genre"},      {"TCOP", "copyright"}, {"TDRL", "date"},      {"TENC", "encoder"},
-        {"TEN", "encoder"},    {"TSOA", "albumsort"}, {"TSOT", "titlesort"}, {"TIT2", "title"},
-        {"TT2", "title"},      {"TLAN", "language"},  {"TPE1", "artist"},    {"TP1", "artist"},
-        {"TPOS", "disc"},      {"TPUB", "publisher"}, {"TRCK", "track"},     {"TRK", "track"},
+        {"TALB", "album"},      {"TAL", "album"},      {"TCOM", "composer"},  {"TCON", "genre"},
+        {"TCO", "genre"},       {"TCOP", "copyright"}, {"TDRL", "date"},      {"TENC", "encoder"},
+        {"TEN", "encoder"},     {"TSOA", "albumsort"}, {"TSOT", "titlesort"}, {"TIT2", "title"},
+        {"TT2", "title"},       {"TLAN", "language"},  {"TPE1", "artist"},    {"TP1", "artist"},
+        {"TPOS", "disc"},       {"TPUB", "publisher"}, {"TRCK", "track"},     {"TRK", "track"},
         {"TSOP", "authorsort"}, {"TYER", "year"},
     };
     for (const auto& row : table)
-        if (std::strcmp(key, row[0]) == 0)
-            return row[1];
+        if (std::strcmp(key, row[0]) == 0) return row[1];
     return key;
 }
 
 void AppendMetadata(std::string& out, const AVDictionary* m, const char* indent) {
     const int count = av_dict_count(m);
-    if (count == 0 || (count == 1 && av_dict_get(m, "language", nullptr, AV_DICT_MATCH_CASE)))
-        return;
+    if (count == 0 || (count == 1 && av_dict_get(m, "language", nullptr, AV_DICT_MATCH_CASE))) return;
     out += StrFormat("%sMetadata:", indent) + kCrLf;
     const AVDictionaryEntry* e = nullptr;
     while ((e = av_dict_get(m, "", e, AV_DICT_IGNORE_SUFFIX))) {
-        if (std::strcmp(e->key, "language") == 0)
-            continue;
+        if (std::strcmp(e->key, "language") == 0) continue;
         out += StrFormat("%s  %-16s: %s", indent, CommonKeyName(e->key), e->value) + kCrLf;
     }
 }
@@ -80,8 +75,7 @@ void AppendMetadata(std::string& out, const AVDictionary* m, const char* indent)
 // A rate as the libraries' dump writes it: two decimals when it has a fraction, "k" for whole
 // thousands.
 void AppendRate(std::string& out, AVRational r, const char* name) {
-    if (r.num == 0 || r.den == 0)
-        return;
+    if (r.num == 0 || r.den == 0) return;
     const double d = av_q2d(r);
     const int64_t v = std::llround(d * 100);
     if (v % 100)
@@ -97,16 +91,14 @@ void AppendRate(std::string& out, AVRational r, const char* name) {
 CodecContextPtr DecoderContext(const AVStream* st) {
     const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
     CodecContextPtr ctx(avcodec_alloc_context3(decoder));
-    if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0)
-        return nullptr;
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) return nullptr;
     if (decoder) {
         ctx->thread_count = 1;
         auto lock = LockCodecs();
         if (avcodec_open2(ctx.get(), decoder, nullptr) < 0) {
             // Described from the parameters alone.
             ctx.reset(avcodec_alloc_context3(nullptr));
-            if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0)
-                return nullptr;
+            if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) return nullptr;
         }
     }
     return ctx;
@@ -120,36 +112,31 @@ void FreeDecoderContext(CodecContextPtr& ctx) {
 // The codec time base: the context's own when it states one, else one tick per field or
 // frame of the frame rate the decoder found.
 AVRational CodecTimeBase(const AVCodecContext* ctx) {
-    if (ctx->time_base.num && ctx->time_base.den)
-        return ctx->time_base;
+    if (ctx->time_base.num && ctx->time_base.den) return ctx->time_base;
     if (ctx->framerate.num && ctx->framerate.den)
         return av_inv_q(av_mul_q(ctx->framerate, AVRational{std::max(ctx->ticks_per_frame, 1), 1}));
     return AVRational{0, 1};
 }
 
 void RepairTimeBase(AVStream* st) {
-    if (st->time_base.den == 0)
-        st->time_base.den = st->time_base.num;
-    if (st->time_base.den == 0)
-        st->time_base.den = 1;
+    if (st->time_base.den == 0) st->time_base.den = st->time_base.num;
+    if (st->time_base.den == 0) st->time_base.den = 1;
 }
 
 } // namespace
 
 TCustomAVProbe::TCustomAVProbe() = default;
 
-TCustomAVProbe::~TCustomAVProbe() { Close(); }
+TCustomAVProbe::~TCustomAVProbe() {
+    Close();
+}
 
 void TCustomAVProbe::CheckLibraries() const {
     const TFFmpegLoader& loader = FFLoader();
-    if (!loader.Loaded(lkAVCodec))
-        throw FFmpegException("LibAVCodec not loaded.");
-    if (!loader.Loaded(lkAVFormat))
-        throw FFmpegException("LibAVFormat not loaded.");
-    if (!loader.Loaded(lkAVUtil))
-        throw FFmpegException("LibAVUtil not loaded.");
-    if (!loader.Loaded(lkSwScale))
-        throw FFmpegException("LibSwScale not loaded.");
+    if (!loader.Loaded(lkAVCodec)) throw FFmpegException("LibAVCodec not loaded.");
+    if (!loader.Loaded(lkAVFormat)) throw FFmpegException("LibAVFormat not loaded.");
+    if (!loader.Loaded(lkAVUtil)) throw FFmpegException("LibAVUtil not loaded.");
+    if (!loader.Loaded(lkSwScale)) throw FFmpegException("LibSwScale not loaded.");
 }
 
 void TCustomAVProbe::Report(int libraryLevel, const std::string& text) {
@@ -158,8 +145,7 @@ void TCustomAVProbe::Report(int libraryLevel, const std::string& text) {
 }
 
 bool TCustomAVProbe::NeedInput() {
-    if (input_)
-        return true;
+    if (input_) return true;
     Report(AV_LOG_WARNING, "file not loaded.");
     return false;
 }
@@ -210,8 +196,7 @@ void TCustomAVProbe::Attach(AVFormatContext* input) {
 
 void TCustomAVProbe::Close() {
     forcedFormat_.clear();
-    if (input_ && ownsInput_)
-        CloseInput(&input_);
+    if (input_ && ownsInput_) CloseInput(&input_);
     input_ = nullptr;
     ownsInput_ = false;
     ReadStreamInfo();
@@ -222,8 +207,7 @@ void TCustomAVProbe::ReadStreamInfo() {
     streamCount_ = programCount_ = -1;
     audioCount_ = videoCount_ = subtitleCount_ = -1;
     audioIndex_ = videoIndex_ = subtitleIndex_ = -1;
-    if (!input_)
-        return;
+    if (!input_) return;
 
     const int64_t stated = input_->pb ? avio_size(input_->pb) : -1;
     if (stated > 0) {
@@ -245,16 +229,13 @@ void TCustomAVProbe::ReadStreamInfo() {
     for (int i = 0; i < streamCount_; ++i) {
         switch (input_->streams[i]->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            if (videoCount_++ == 0)
-                videoIndex_ = i;
+            if (videoCount_++ == 0) videoIndex_ = i;
             break;
         case AVMEDIA_TYPE_AUDIO:
-            if (audioCount_++ == 0)
-                audioIndex_ = i;
+            if (audioCount_++ == 0) audioIndex_ = i;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
-            if (subtitleCount_++ == 0)
-                subtitleIndex_ = i;
+            if (subtitleCount_++ == 0) subtitleIndex_ = i;
             break;
         default:
             break;
@@ -264,8 +245,7 @@ void TCustomAVProbe::ReadStreamInfo() {
 
 bool TCustomAVProbe::GetFileStreamInfo(TFileStreamInfo& info) {
     info = TFileStreamInfo{};
-    if (!NeedInput())
-        return false;
+    if (!NeedInput()) return false;
     info.StartTime = input_->start_time == AV_NOPTS_VALUE ? -1 : input_->start_time;
     info.Duration = input_->duration == AV_NOPTS_VALUE ? -1 : input_->duration;
     info.BitRate = ClampInt(input_->bit_rate);
@@ -277,8 +257,7 @@ bool TCustomAVProbe::GetFileStreamInfo(TFileStreamInfo& info) {
     else
         info.Timestamp = 0;
     std::string year = MetadataValue(input_->metadata, "year");
-    if (year.empty())
-        year = MetadataValue(input_->metadata, "date");
+    if (year.empty()) year = MetadataValue(input_->metadata, "date");
     info.Year = LeadingNumber(year);
     info.Track = LeadingNumber(MetadataValue(input_->metadata, "track"));
     info.Title = MetadataValue(input_->metadata, "title");
@@ -329,12 +308,10 @@ void FillCommon(AVStream* st, TStreamInfoHead& info) {
 
 bool TCustomAVProbe::GetAudioStreamInfo(int index, TAudioStreamInfo& info) {
     info = TAudioStreamInfo{};
-    if (!NeedInput())
-        return false;
+    if (!NeedInput()) return false;
     AVStream* st = ChooseStream(input_, index, audioIndex_, streamCount_, AVMEDIA_TYPE_AUDIO, "audio",
                                 [this](int level, const std::string& t) { Report(level, t); });
-    if (!st)
-        return false;
+    if (!st) return false;
     FillCommon(st, info);
     info.Channels = st->codecpar->ch_layout.nb_channels;
     info.SampleRate = st->codecpar->sample_rate;
@@ -344,12 +321,10 @@ bool TCustomAVProbe::GetAudioStreamInfo(int index, TAudioStreamInfo& info) {
 
 bool TCustomAVProbe::GetVideoStreamInfo(int index, TVideoStreamInfo& info) {
     info = TVideoStreamInfo{};
-    if (!NeedInput())
-        return false;
+    if (!NeedInput()) return false;
     AVStream* st = ChooseStream(input_, index, videoIndex_, streamCount_, AVMEDIA_TYPE_VIDEO, "video",
                                 [this](int level, const std::string& t) { Report(level, t); });
-    if (!st)
-        return false;
+    if (!st) return false;
     FillCommon(st, info);
     const AVCodecParameters* par = st->codecpar;
     info.Height = par->height;
@@ -365,8 +340,7 @@ bool TCustomAVProbe::GetVideoStreamInfo(int index, TVideoStreamInfo& info) {
 }
 
 bool TCustomAVProbe::IsStreamOfType(int index, int type) {
-    if (!NeedInput())
-        return false;
+    if (!NeedInput()) return false;
     if (index < 0 || index >= streamCount_) {
         Report(AV_LOG_ERROR, StrFormat("stream index #%d is invalid.", index));
         return false;
@@ -374,39 +348,38 @@ bool TCustomAVProbe::IsStreamOfType(int index, int type) {
     return input_->streams[index]->codecpar->codec_type == type;
 }
 
-bool TCustomAVProbe::IsAudioStream(int index) { return IsStreamOfType(index, AVMEDIA_TYPE_AUDIO); }
+bool TCustomAVProbe::IsAudioStream(int index) {
+    return IsStreamOfType(index, AVMEDIA_TYPE_AUDIO);
+}
 
-bool TCustomAVProbe::IsVideoStream(int index) { return IsStreamOfType(index, AVMEDIA_TYPE_VIDEO); }
+bool TCustomAVProbe::IsVideoStream(int index) {
+    return IsStreamOfType(index, AVMEDIA_TYPE_VIDEO);
+}
 
 std::string TCustomAVProbe::FileName() {
-    if (!NeedInput())
-        return "";
+    if (!NeedInput()) return "";
     return FileNameOfUrl(input_->url ? input_->url : "");
 }
 
 std::string TCustomAVProbe::FormatName() {
-    if (!NeedInput())
-        return "";
+    if (!NeedInput()) return "";
     return input_->iformat ? input_->iformat->name : "";
 }
 
 std::string TCustomAVProbe::StreamLine(int index) {
     AVStream* st = input_->streams[index];
     std::string line = StrFormat("Stream #%d", index);
-    if (input_->iformat && (input_->iformat->flags & AVFMT_SHOW_IDS))
-        line += StrFormat("[0x%x]", st->id);
+    if (input_->iformat && (input_->iformat->flags & AVFMT_SHOW_IDS)) line += StrFormat("[0x%x]", st->id);
     const std::string language = MetadataValue(st->metadata, "language");
-    if (!language.empty())
-        line += "(" + language + ")";
+    if (!language.empty()) line += "(" + language + ")";
     int64_t g = av_gcd(st->time_base.num, st->time_base.den);
-    if (g == 0)
-        g = 1;
-    line += StrFormat(", %d/%d", static_cast<int>(st->time_base.num / g), static_cast<int>(st->time_base.den / g));
+    if (g == 0) g = 1;
+    line += StrFormat(", %d/%d", static_cast<int>(st->time_base.num / g),
+                      static_cast<int>(st->time_base.den / g));
 
     CodecContextPtr ctx = DecoderContext(st);
     char description[256] = {};
-    if (ctx)
-        avcodec_string(description, sizeof description, ctx.get(), 0);
+    if (ctx) avcodec_string(description, sizeof description, ctx.get(), 0);
     line += std::string(": ") + description;
 
     const AVCodecParameters* par = st->codecpar;
@@ -414,15 +387,14 @@ std::string TCustomAVProbe::StreamLine(int index) {
         int darNum = 0, darDen = 0;
         av_reduce(&darNum, &darDen, static_cast<int64_t>(par->width) * st->sample_aspect_ratio.num,
                   static_cast<int64_t>(par->height) * st->sample_aspect_ratio.den, 1024 * 1024);
-        line += StrFormat(", PAR %d:%d DAR %d:%d", st->sample_aspect_ratio.num, st->sample_aspect_ratio.den, darNum,
-                          darDen);
+        line += StrFormat(", PAR %d:%d DAR %d:%d", st->sample_aspect_ratio.num, st->sample_aspect_ratio.den,
+                          darNum, darDen);
     }
     if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
         AppendRate(line, st->avg_frame_rate, "fps");
         AppendRate(line, st->r_frame_rate, "tbr");
         AppendRate(line, av_inv_q(st->time_base), "tbn");
-        if (ctx)
-            AppendRate(line, av_inv_q(CodecTimeBase(ctx.get())), "tbc");
+        if (ctx) AppendRate(line, av_inv_q(CodecTimeBase(ctx.get())), "tbc");
     }
     FreeDecoderContext(ctx);
     if (st->start_time != AV_NOPTS_VALUE)
@@ -435,47 +407,44 @@ std::string TCustomAVProbe::StreamLine(int index) {
 }
 
 std::string TCustomAVProbe::InfoText() {
-    if (!NeedInput())
-        return "";
+    if (!NeedInput()) return "";
     std::string out;
     auto add = [&out](const std::string& line) { out += line + kCrLf; };
     add("File Name: " + FileName());
     add(StrFormat("Format Name: %s", input_->iformat ? input_->iformat->name : ""));
-    add(StrFormat("Format Long Name: %s", input_->iformat && input_->iformat->long_name ? input_->iformat->long_name : ""));
+    add(StrFormat("Format Long Name: %s",
+                  input_->iformat && input_->iformat->long_name ? input_->iformat->long_name : ""));
     add("File Size: " + SizeText(fileSize_));
 
     TFileStreamInfo file;
     GetFileStreamInfo(file);
     add(file.Duration < 0 ? std::string("Duration: N/A") : "Duration: " + TimeText(file.Duration));
-    if (file.StartTime >= 0)
-        add("StartTime: " + SecondsText(file.StartTime));
-    add(file.BitRate < 1 ? std::string("Bit Rate: N/A") : StrFormat("Bit Rate: %d kb/s", file.BitRate / 1000));
-    if (file.Timestamp > 0)
-        add("Time Stamp: " + StandardTimeText(file.Timestamp));
+    if (file.StartTime >= 0) add("StartTime: " + SecondsText(file.StartTime));
+    add(file.BitRate < 1 ? std::string("Bit Rate: N/A")
+                         : StrFormat("Bit Rate: %d kb/s", file.BitRate / 1000));
+    if (file.Timestamp > 0) add("Time Stamp: " + StandardTimeText(file.Timestamp));
     AppendMetadata(out, input_->metadata, "");
 
     std::vector<bool> printed(input_->nb_streams, false);
     for (unsigned p = 0; p < input_->nb_programs; ++p) {
         const AVProgram* program = input_->programs[p];
         // Today's transport streams name these service_provider and service_name.
-        const std::string provider = MetadataValue(program->metadata, "provider_name",
-                                                   MetadataValue(program->metadata, "service_provider", "N/A"));
+        const std::string provider = MetadataValue(
+            program->metadata, "provider_name", MetadataValue(program->metadata, "service_provider", "N/A"));
         const std::string name =
             MetadataValue(program->metadata, "name", MetadataValue(program->metadata, "service_name", "N/A"));
         add(StrFormat("Program %d %s@%s", program->id, provider.c_str(), name.c_str()));
         AppendMetadata(out, program->metadata, "  ");
         for (unsigned k = 0; k < program->nb_stream_indexes; ++k) {
             const unsigned index = program->stream_index[k];
-            if (index >= input_->nb_streams)
-                continue;
+            if (index >= input_->nb_streams) continue;
             add(StreamLine(static_cast<int>(index)));
             AppendMetadata(out, input_->streams[index]->metadata, "  ");
             printed[index] = true;
         }
     }
     for (unsigned i = 0; i < input_->nb_streams; ++i) {
-        if (printed[i])
-            continue;
+        if (printed[i]) continue;
         add(StreamLine(static_cast<int>(i)));
         AppendMetadata(out, input_->streams[i]->metadata, "  ");
     }

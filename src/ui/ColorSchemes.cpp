@@ -27,13 +27,19 @@ constexpr std::array<TSchemeDef, kColorSchemeCount> kSchemes{{
 
 int g_current = 0;
 
-const TSchemeDef& Scheme(int index) { return kSchemes[static_cast<std::size_t>(IsColorScheme(index) ? index : 0)]; }
+const TSchemeDef& Scheme(int index) {
+    return kSchemes[static_cast<std::size_t>(IsColorScheme(index) ? index : 0)];
+}
 
 } // namespace
 
-bool IsColorScheme(int index) { return index >= 0 && index < kColorSchemeCount; }
+bool IsColorScheme(int index) {
+    return index >= 0 && index < kColorSchemeCount;
+}
 
-const char* ColorSchemeName(int index) { return IsColorScheme(index) ? Scheme(index).Name : nullptr; }
+const char* ColorSchemeName(int index) {
+    return IsColorScheme(index) ? Scheme(index).Name : nullptr;
+}
 
 QPalette ColorSchemePalette(int index) {
     const TSchemeDef& s = Scheme(index);
@@ -56,16 +62,19 @@ QPalette ColorSchemePalette(int index) {
     return p;
 }
 
-QColor ColorSchemeStripe(int index) { return QColor(Scheme(index).Stripe); }
+QColor ColorSchemeStripe(int index) {
+    return QColor(Scheme(index).Stripe);
+}
 
 bool ApplyColorScheme(int index) {
-    if (!IsColorScheme(index))
-        return false;
+    if (!IsColorScheme(index)) return false;
     QApplication::setPalette(ColorSchemePalette(index));
     g_current = index;
     return true;
 }
 
-int CurrentColorScheme() { return g_current; }
+int CurrentColorScheme() {
+    return g_current;
+}
 
 } // namespace orvel

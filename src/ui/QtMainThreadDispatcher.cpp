@@ -6,7 +6,8 @@
 namespace orvel {
 
 QtMainThreadDispatcher::QtMainThreadDispatcher()
-    : mainThread_(QCoreApplication::instance() ? QCoreApplication::instance()->thread() : QThread::currentThread()),
+    : mainThread_(QCoreApplication::instance() ? QCoreApplication::instance()->thread()
+                                               : QThread::currentThread()),
       context_(std::make_unique<QObject>()) {
     context_->moveToThread(mainThread_);
 }
@@ -22,7 +23,9 @@ QtMainThreadDispatcher::~QtMainThreadDispatcher() {
     cv_.wait(lock, [this] { return waiting_ == 0; });
 }
 
-bool QtMainThreadDispatcher::IsMainThread() const { return QThread::currentThread() == mainThread_; }
+bool QtMainThreadDispatcher::IsMainThread() const {
+    return QThread::currentThread() == mainThread_;
+}
 
 void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
     if (IsMainThread()) {
@@ -31,22 +34,20 @@ void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
     }
     Call call{&fn, nullptr, false};
     std::unique_lock lock(mutex_);
-    if (closed_)
-        return;
+    if (closed_) return;
     queue_.push_back(&call);
     ++waiting_;
     // The wake-up may find the queue already served by a wait in the GUI thread; that is fine.
-    QMetaObject::invokeMethod(context_.get(), [this] { ServePending(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_.get(), [this] { ServePending(); }, Qt::QueuedConnection);
     cv_.wait(lock, [&] { return call.done; });
     --waiting_;
     cv_.notify_all(); // a closing dispatcher waits for its last waiter to leave
-    if (call.error)
-        std::rethrow_exception(call.error);
+    if (call.error) std::rethrow_exception(call.error);
 }
 
 void QtMainThreadDispatcher::ServePending() {
-    if (!IsMainThread())
-        return;
+    if (!IsMainThread()) return;
     std::unique_lock lock(mutex_);
     while (!queue_.empty()) {
         Call* call = queue_.front();

@@ -28,7 +28,8 @@ TEST(AppSettingsTest, FirstRunWithoutAFileGivesEachReadersDefault) {
     EXPECT_TRUE(s.SnapBmp());
     EXPECT_TRUE(s.SnapJpg());
     EXPECT_EQ(s.JpgCmp(), 30);
-    EXPECT_FALSE(std::filesystem::exists(tmp.File("orvelkestrune.ini"))) << "reading must not create the file";
+    EXPECT_FALSE(std::filesystem::exists(tmp.File("orvelkestrune.ini")))
+        << "reading must not create the file";
     EXPECT_EQ(DefaultKestruneDir(), std::string(std::getenv("HOME")) + "/kestrune");
 }
 

@@ -31,9 +31,9 @@ public:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "_" + info->name();
         for (char& c : name)
-            if (c == '/')
-                c = '_';
-        path_ = std::filesystem::temp_directory_path() / ("orvel_app_" + std::to_string(::getpid()) + "_" + name);
+            if (c == '/') c = '_';
+        path_ =
+            std::filesystem::temp_directory_path() / ("orvel_app_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -67,8 +67,7 @@ public:
     TMsgResult Show(const std::string& text, const std::string& caption, TMsgIcon icon,
                     TMsgButtons buttons) override {
         Shown.push_back({text, caption, icon, buttons});
-        if (Answers.empty())
-            return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
+        if (Answers.empty()) return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
         const TMsgResult answer = Answers.front();
         Answers.pop_front();
         return answer;

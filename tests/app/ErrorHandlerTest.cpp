@@ -16,15 +16,15 @@ TEST(ErrorHandlerTest, MessageGetsAFullStopUnlessItEndsAtOrBeforeOne) {
         std::string message, shown;
     };
     for (const Case& c : std::vector<Case>{{"Cannot open file", "Cannot open file."},
-                                          {"Unknown encoder 'x'", "Unknown encoder 'x'"},
-                                          {"Bad value:", "Bad value:."},
-                                          {"Finished.", "Finished."},
-                                          {"Stop!", "Stop!"},
-                                          {"Failed (-22)", "Failed (-22)"},
-                                          {"trailing-", "trailing-"},
-                                          {"end ", "end "},
-                                          {"caf\xc3\xa9", "caf\xc3\xa9."},
-                                          {"", ""}})
+                                           {"Unknown encoder 'x'", "Unknown encoder 'x'"},
+                                           {"Bad value:", "Bad value:."},
+                                           {"Finished.", "Finished."},
+                                           {"Stop!", "Stop!"},
+                                           {"Failed (-22)", "Failed (-22)"},
+                                           {"trailing-", "trailing-"},
+                                           {"end ", "end "},
+                                           {"caf\xc3\xa9", "caf\xc3\xa9."},
+                                           {"", ""}})
         EXPECT_EQ(ErrorMessageText(c.message), c.shown) << c.message;
 }
 

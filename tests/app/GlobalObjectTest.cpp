@@ -48,8 +48,11 @@ TEST(GlobalObjectTest, RightStrAndVersionText) {
         int count;
         std::string expected;
     };
-    for (const Case& c : std::vector<Case>{
-             {"orvelkestrune.ini", 4, ".ini"}, {"abc", 3, "abc"}, {"abc", 10, "abc"}, {"abc", 0, ""}, {"abc", -2, ""}})
+    for (const Case& c : std::vector<Case>{{"orvelkestrune.ini", 4, ".ini"},
+                                           {"abc", 3, "abc"},
+                                           {"abc", 10, "abc"},
+                                           {"abc", 0, ""},
+                                           {"abc", -2, ""}})
         EXPECT_EQ(TGlobalObject::RightStr(c.text, c.count), c.expected) << c.text << " " << c.count;
 
     // The project is version 3.3.0.0: minor, release and build run together after the dot.

@@ -72,8 +72,9 @@ TEST_F(IniFileTest, WritesKeepUnknownLinesAndReplaceTheFileWhole) {
     ASSERT_TRUE(ini.WriteInteger("settings", "mute", 1));
     ASSERT_TRUE(ini.WriteInteger("settings", "volume", 6));
     ASSERT_TRUE(ini.WriteString("new", "k", "v"));
-    EXPECT_EQ(Contents(), "; made by hand\r\ngarbage line\r\n[settings]\r\nvolume=6\r\n# note\r\nmute=1\r\n\r\n"
-                          "[lstformat]\r\nc1=1\r\n\r\n[new]\r\nk=v\r\n");
+    EXPECT_EQ(Contents(),
+              "; made by hand\r\ngarbage line\r\n[settings]\r\nvolume=6\r\n# note\r\nmute=1\r\n\r\n"
+              "[lstformat]\r\nc1=1\r\n\r\n[new]\r\nk=v\r\n");
     // No temporary file is left behind, and a stale one from a crash does not matter.
     EXPECT_FALSE(fs::exists(dir_ / "settings.ini.tmp~"));
     std::ofstream(path_ + ".tmp~") << "[settings]\r\nvol";
@@ -88,8 +89,7 @@ TEST_F(IniFileTest, WriteIntoUnwritableFolderFailsAndKeepsTheOldFile) {
     TIniFile ini(path_);
     const bool ok = ini.WriteString("s", "k", "2");
     fs::permissions(dir_, fs::perms::owner_all);
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores folder permissions";
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
     EXPECT_FALSE(ok);
     EXPECT_EQ(ini.ReadString("s", "k", ""), "1");
 }

@@ -20,7 +20,8 @@ protected:
     void TearDown() override { TfrmMain::PlayerLibraryLoader = nullptr; }
 
     std::unique_ptr<TfrmMain> Create() {
-        return std::make_unique<TfrmMain>(TAppPaths{tmp.File("orvelkestrune.ini"), tmp.File("orvelvideoformat.ini")});
+        return std::make_unique<TfrmMain>(
+            TAppPaths{tmp.File("orvelkestrune.ini"), tmp.File("orvelvideoformat.ini")});
     }
     void Settings(const std::string& lines) { tmp.Write("orvelkestrune.ini", "[settings]\n" + lines); }
 
@@ -81,10 +82,10 @@ TEST_F(frmMainTest, StoredSettingsAtCreationAndShow) {
         bool mute;
     };
     for (const Case& c : std::vector<Case>{{"skinIndex=9\n", 0, 0, false},
-                                          {"skinIndex=-1\n", 0, 0, false},
-                                          {"skinIndex=3\nvolume=100\nmute=1\n", 3, 100, true},
-                                          {"skinIndex=6\nvolume=200\n", 6, 64, false},
-                                          {"volume=-1\nmute=0\n", 0, 64, false}}) {
+                                           {"skinIndex=-1\n", 0, 0, false},
+                                           {"skinIndex=3\nvolume=100\nmute=1\n", 3, 100, true},
+                                           {"skinIndex=6\nvolume=200\n", 6, 64, false},
+                                           {"volume=-1\nmute=0\n", 0, 64, false}}) {
         Settings(c.lines + "OutPutDir=/srv/out\nFormatCode=17\nFormatName=DVD\n");
         auto w = Create();
         EXPECT_EQ(CurrentColorScheme(), c.scheme) << c.lines;
@@ -147,9 +148,10 @@ TEST_F(frmMainTest, PlayerLibraryFailureIsOnlyLogged) {
         std::string error;
         QString log;
     };
-    for (const Case& c : std::vector<Case>{{false, "", "Preview player is not available."},
-                                          {true, "Cannot load library libavcodec.so.59", "Cannot load library libavcodec.so.59"},
-                                          {true, "", ""}}) {
+    for (const Case& c : std::vector<Case>{
+             {false, "", "Preview player is not available."},
+             {true, "Cannot load library libavcodec.so.59", "Cannot load library libavcodec.so.59"},
+             {true, "", ""}}) {
         std::string folder;
         TfrmMain::PlayerLibraryLoader = nullptr;
         if (c.installed)
@@ -172,7 +174,8 @@ TEST_F(frmMainTest, CreationInstallsTheGlobalErrorHandler) {
     EXPECT_TRUE(boxes.Shown.empty()) << "no handler before the main window exists";
     {
         auto w = Create();
-        ReportUnhandledError(std::make_exception_ptr(FFmpegException("Output file #0 does not contain any stream")));
+        ReportUnhandledError(
+            std::make_exception_ptr(FFmpegException("Output file #0 does not contain any stream")));
         ASSERT_EQ(boxes.Shown.size(), 1u);
         EXPECT_EQ(boxes.Shown[0].Text, "Output file #0 does not contain any stream.");
         EXPECT_EQ(boxes.Shown[0].Caption, "Orvel Video Converter");
@@ -188,7 +191,8 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
     for (const QAction* a : w->menuBar()->actions())
         top << a->text();
     EXPECT_EQ(top, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
-    EXPECT_EQ(Captions(w->mnuFile), QStringList({"&Add", "&Remove", "&Clear", "&Start", "Se&ttings", "-", "&Exit"}));
+    EXPECT_EQ(Captions(w->mnuFile),
+              QStringList({"&Add", "&Remove", "&Clear", "&Start", "Se&ttings", "-", "&Exit"}));
     EXPECT_FALSE(w->miSettings->isVisible());
     EXPECT_EQ(Captions(w->mnuEdit),
               QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "&Check All", "&Uncheck All",
@@ -196,7 +200,8 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
     EXPECT_EQ(Captions(w->mnuTools), QStringList({"&Preference", "&Skin"}));
     EXPECT_EQ(Captions(w->mnuSkin),
               QStringList({"Default", "Gray", "Orange", "Purple", "Red", "Green", "Light blue"}));
-    EXPECT_EQ(Captions(w->mnuHelp), QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About"}));
+    EXPECT_EQ(Captions(w->mnuHelp),
+              QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About"}));
     EXPECT_EQ(Captions(w->pmFiles), QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Add",
                                                  "Remove", "Clear", "Start", "-", "Video Infomation"}));
 }

@@ -1,6 +1,6 @@
 // The batch controller against the real conversion component and generated clips.
-#include "app/AppSettings.h"
 #include "batch/BatchController.h"
+#include "app/AppSettings.h"
 #include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatParams.h"
@@ -25,7 +25,7 @@ TEST(BatchProgressTexts, FromTheEngineFigures) {
     const std::vector<Case> cases = {
         {2500000, 10000000, 123456, 25, "2 Second", "10 Second", "123 kb", "25%"},
         {10200000, 10000000, 999, 100, "10 Second", "10 Second", "0 kb", "100%"}, // past the estimate
-        {3000000, -1, 5000, -1, "3 Second", "", "5 kb", ""},                       // unknown total
+        {3000000, -1, 5000, -1, "3 Second", "", "5 kb", ""},                      // unknown total
     };
     for (const Case& c : cases) {
         TProgressInfo info;
@@ -101,7 +101,9 @@ public:
 };
 class SilentBoxes : public IMessageBoxes {
 public:
-    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override { return TMsgResult::Ok; }
+    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override {
+        return TMsgResult::Ok;
+    }
 };
 
 class BatchRun : public ::testing::Test {
@@ -114,8 +116,8 @@ protected:
         settings = std::make_unique<TAppSettings>((root / "settings.ini").string());
         settings->SetOutPutDir((root / "out").string());
         settings->SetFormatCode(803); // AVI
-        store = std::make_unique<TFormatParamStore>(std::string(ORVEL_SOURCE_DIR) + "/data/orvelvideoformat.ini",
-                                                    settings->Ini().FileName());
+        store = std::make_unique<TFormatParamStore>(
+            std::string(ORVEL_SOURCE_DIR) + "/data/orvelvideoformat.ini", settings->Ini().FileName());
         store->Reset(803);
         ASSERT_TRUE(converter.LoadLibraries(""));
     }
@@ -131,8 +133,8 @@ protected:
         jobs.checked.push_back(check);
     }
     void RunToEnd() {
-        controller = std::make_unique<TBatchController>(converter, *store, *settings, jobs, view, system, prompt,
-                                                        boxes, (root / "def").string());
+        controller = std::make_unique<TBatchController>(converter, *store, *settings, jobs, view, system,
+                                                        prompt, boxes, (root / "def").string());
         started = controller->Start();
         EXPECT_TRUE(dispatcher.ServeUntil([&] { return !controller->Running(); }, 120000));
     }
@@ -161,20 +163,20 @@ TEST_F(BatchRun, NothingCheckedStartsNothing) {
 
 TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
     const std::string avi = fixtures::Path(fixtures::FixtureId::Avi);
-    Add(avi, true);                                                 // row 0 -> task 0
-    Add(fixtures::Path(fixtures::FixtureId::Mp4), false);           // row 1 unchecked
-    Add(fixtures::Path(fixtures::FixtureId::NonMedia), true);       // row 2 skipped
-    Add(fixtures::Path(fixtures::FixtureId::Mp4), true);            // row 3 -> task 1
+    Add(avi, true);                                           // row 0 -> task 0
+    Add(fixtures::Path(fixtures::FixtureId::Mp4), false);     // row 1 unchecked
+    Add(fixtures::Path(fixtures::FixtureId::NonMedia), true); // row 2 skipped
+    Add(fixtures::Path(fixtures::FixtureId::Mp4), true);      // row 3 -> task 1
     jobs.rows[3].TrimStart = 500000;
     jobs.rows[3].TrimLength = 1000000;
     jobs.rows[3].Brightness = 300;
-    Add(avi, true);                                                 // row 4 -> task 2
+    Add(avi, true); // row 4 -> task 2
     RunToEnd();
 
     EXPECT_EQ(started, 3);
     EXPECT_EQ(controller->TaskItems().Rows(), (std::vector<int>{0, 3, 4}));
-    EXPECT_EQ(view.events, (std::vector<std::string>{"skipped 2", "started 3", "finished 0->0", "finished 1->3",
-                                                     "finished 2->4", "ended"}));
+    EXPECT_EQ(view.events, (std::vector<std::string>{"skipped 2", "started 3", "finished 0->0",
+                                                     "finished 1->3", "finished 2->4", "ended"}));
     EXPECT_NE(view.skipMessage.find("not-media.avi"), std::string::npos);
     EXPECT_EQ(view.rowText[4], "100%");
     EXPECT_EQ(system.calls, (std::vector<std::string>{"open " + (root / "out").string(), "shutdown"}));
@@ -187,8 +189,7 @@ TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
     EXPECT_EQ(results[2].Destination, (root / "out" / "clip_(new_1).avi").string());
     EXPECT_EQ(results[3].Destination, (root / "out" / "clip_(new_2).avi").string());
     for (const auto& r : results)
-        if (r.Outcome != TJobOutcome::Skipped)
-            EXPECT_GT(fs::file_size(r.Destination), 0u) << r.Destination;
+        if (r.Outcome != TJobOutcome::Skipped) EXPECT_GT(fs::file_size(r.Destination), 0u) << r.Destination;
 
     // The trimmed job stops after its trimmed length.
     TAVProbe probe;
@@ -201,8 +202,8 @@ TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
 TEST_F(BatchRun, CancelledLastJobOpensNothing) {
     Add(fixtures::Path(fixtures::FixtureId::Avi), true);
     view.openFolder = true;
-    controller = std::make_unique<TBatchController>(converter, *store, *settings, jobs, view, system, prompt, boxes,
-                                                    (root / "def").string());
+    controller = std::make_unique<TBatchController>(converter, *store, *settings, jobs, view, system, prompt,
+                                                    boxes, (root / "def").string());
     converter.Pause();
     ASSERT_EQ(controller->Start(), 1);
     controller->Cancel();

@@ -1,5 +1,5 @@
-#include "app/AppSettings.h"
 #include "batch/Destination.h"
+#include "app/AppSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +56,9 @@ TEST_F(DestinationTest, FirstFreeNameWithEachEnding) {
         fs::create_directories(root / "out");
         for (const auto& name : c.existing)
             Touch(root / "out" / name);
-        EXPECT_EQ(DestinationFileName("/videos/clip.avi", c.ending, *settings, boxes, (root / "def").string()),
-                  (root / "out" / c.expected).string());
+        EXPECT_EQ(
+            DestinationFileName("/videos/clip.avi", c.ending, *settings, boxes, (root / "def").string()),
+            (root / "out" / c.expected).string());
     }
     EXPECT_TRUE(boxes.texts.empty());
 }
@@ -86,8 +87,8 @@ TEST_F(DestinationTest, UncreatableFolderWarnsOnceAndFallsBackToTheDefault) {
     // The name lands in the folder that exists, not in the one that could not be made.
     EXPECT_EQ(DestinationFileName("clip.avi", ".mp4", *settings, boxes, def), def + "/clip_(new).mp4");
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Cannot create output directory:" + bad + ".It will create default directory " +
-                                  def + "!");
+    EXPECT_EQ(boxes.texts[0],
+              "Cannot create output directory:" + bad + ".It will create default directory " + def + "!");
     EXPECT_EQ(settings->OutPutDir(), def);
     EXPECT_TRUE(fs::is_directory(def));
     EXPECT_EQ(DestinationFileName("clip.avi", ".mp4", *settings, boxes, def), def + "/clip_(new).mp4");

@@ -8,8 +8,7 @@
 using namespace orvel;
 
 TEST(lvFilesRecordTest, NewJobHasTheCreationValuesAndNoEffects) {
-    const TlvFilesRecord r =
-        NewFilesRecord(1, "/v/clip.avi", "/out/clip_(new)_ipod.mp4", 61'999'999, "pan");
+    const TlvFilesRecord r = NewFilesRecord(1, "/v/clip.avi", "/out/clip_(new)_ipod.mp4", 61'999'999, "pan");
     EXPECT_EQ(r.AddIndex, 1);
     EXPECT_EQ(r.SourceFile, "/v/clip.avi");
     EXPECT_EQ(r.DestFile, "/out/clip_(new)_ipod.mp4");
@@ -41,8 +40,8 @@ TEST(lvFilesRecordTest, DurationIsWholeSecondsAndNeverWraps) {
         int64_t us;
         int sec;
     };
-    for (const Case& c : {Case{0, 0}, Case{999'999, 0}, Case{1'000'000, 1}, Case{7'500'000, 7},
-                          Case{-1, 0}, Case{std::numeric_limits<int64_t>::min(), 0},
+    for (const Case& c : {Case{0, 0}, Case{999'999, 0}, Case{1'000'000, 1}, Case{7'500'000, 7}, Case{-1, 0},
+                          Case{std::numeric_limits<int64_t>::min(), 0},
                           Case{std::numeric_limits<int64_t>::max(), std::numeric_limits<int>::max()}})
         EXPECT_EQ(DurationSecFromMicroseconds(c.us), c.sec) << c.us;
 }

@@ -25,10 +25,26 @@ namespace {
 // Demuxers read several muxers' output under their own names.
 std::string DemuxerFamily(const std::string& muxer) {
     static const std::map<std::string, std::string> family = {
-        {"ipod", "mov"}, {"psp", "mov"}, {"mp4", "mov"}, {"3gp", "mov"}, {"3g2", "mov"}, {"mov", "mov"},
-        {"vcd", "mpeg"}, {"svcd", "mpeg"}, {"dvd", "mpeg"}, {"vob", "mpeg"}, {"mpeg", "mpeg"},
-        {"matroska", "matroska"}, {"webm", "matroska"}, {"asf", "asf"}, {"adts", "aac"}, {"ipod", "mov"},
-        {"mp2", "mp3"}, {"oga", "ogg"}, {"mpeg1video", "mpegvideo"}, {"mpeg2video", "mpegvideo"},
+        {"ipod", "mov"},
+        {"psp", "mov"},
+        {"mp4", "mov"},
+        {"3gp", "mov"},
+        {"3g2", "mov"},
+        {"mov", "mov"},
+        {"vcd", "mpeg"},
+        {"svcd", "mpeg"},
+        {"dvd", "mpeg"},
+        {"vob", "mpeg"},
+        {"mpeg", "mpeg"},
+        {"matroska", "matroska"},
+        {"webm", "matroska"},
+        {"asf", "asf"},
+        {"adts", "aac"},
+        {"ipod", "mov"},
+        {"mp2", "mp3"},
+        {"oga", "ogg"},
+        {"mpeg1video", "mpegvideo"},
+        {"mpeg2video", "mpegvideo"},
     };
     const auto it = family.find(muxer);
     return it == family.end() ? muxer : it->second;
@@ -63,10 +79,12 @@ TEST(AllFormats, EveryCatalogFormatConverts) {
         const std::string name = line.substr(line.find('\t') + 1);
         const std::string section = "formatInfo" + code;
         const fs::path dir = root / code;
-        const CliRun run = RunCli({"--settings", (root / (code + ".ini")).string(), "--format", code,
-                                   "--default-choices", "--default-size", "--output-dir", dir.string(), clip});
+        const CliRun run =
+            RunCli({"--settings", (root / (code + ".ini")).string(), "--format", code, "--default-choices",
+                    "--default-size", "--output-dir", dir.string(), clip});
         ++count;
-        const fs::path out = dir / (fs::path(clip).stem().string() + "_(new)." + definitions.ReadString(section, "FileExt", "mp4"));
+        const fs::path out = dir / (fs::path(clip).stem().string() + "_(new)." +
+                                    definitions.ReadString(section, "FileExt", "mp4"));
         if (run.exitCode != 0 || !fs::exists(out) || fs::file_size(out) == 0) {
             ADD_FAILURE() << code << " " << name << ": exit " << run.exitCode << "\n" << run.out << run.err;
             continue;
@@ -86,13 +104,15 @@ TEST(AllFormats, EveryCatalogFormatConverts) {
             << code << " " << name << ": expected " << expected << ", probed " << probe.FormatName();
         TVideoStreamInfo video;
         TAudioStreamInfo audio;
-        const std::string v = probe.VideoStreamCount() > 0 && probe.GetVideoStreamInfo(-1, video) ? video.CodecName : "-";
-        const std::string a = probe.AudioStreamCount() > 0 && probe.GetAudioStreamInfo(-1, audio) ? audio.CodecName : "-";
+        const std::string v =
+            probe.VideoStreamCount() > 0 && probe.GetVideoStreamInfo(-1, video) ? video.CodecName : "-";
+        const std::string a =
+            probe.AudioStreamCount() > 0 && probe.GetAudioStreamInfo(-1, audio) ? audio.CodecName : "-";
         // Every category but the last (audio) makes video.
         EXPECT_EQ(v == "-", std::stoi(code) / 100 == 27)
             << code << " " << name << ": video " << v << ", " << probe.StreamCount() << " stream(s)";
-        std::cout << "FORMAT\t" << code << "\t" << name << "\t" << probe.FormatName() << "\t" << v << "\t" << a
-                  << "\n";
+        std::cout << "FORMAT\t" << code << "\t" << name << "\t" << probe.FormatName() << "\t" << v << "\t"
+                  << a << "\n";
     }
     EXPECT_EQ(count, 121);
     fs::remove_all(root);

@@ -19,8 +19,7 @@ inline CliRun RunCli(const std::vector<std::string>& args, int timeoutMs = 12000
         list << QString::fromStdString(a);
     process.start(QStringLiteral(ORVEL_BINARY_DIR "/orvel-convert"), list);
     CliRun run;
-    if (!process.waitForFinished(timeoutMs))
-        return run;
+    if (!process.waitForFinished(timeoutMs)) return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();

@@ -61,8 +61,8 @@ TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {
     ASSERT_TRUE(fs::exists(dir / "clip_(new).avi")) << run.out << run.err;
     EXPECT_GT(fs::file_size(dir / "clip_(new).avi"), 0u);
     // A second run never overwrites the first output.
-    EXPECT_EQ(RunCli({"--settings", settings, "--format", "803", "--output-dir", dir.string(), "--length", "0.5",
-                      Path(FixtureId::Avi)})
+    EXPECT_EQ(RunCli({"--settings", settings, "--format", "803", "--output-dir", dir.string(), "--length",
+                      "0.5", Path(FixtureId::Avi)})
                   .exitCode,
               0);
     EXPECT_TRUE(fs::exists(dir / "clip_(new_1).avi"));
@@ -76,7 +76,8 @@ TEST(Cli, DefaultChoicesThatCannotBeStoredStopTheRun) {
     const CliRun run = RunCli({"--settings", settings, "--format", "803", "--default-choices", "--output-dir",
                                dir.string(), Path(FixtureId::Avi)});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("cannot store the format's default choices in " + settings), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("cannot store the format's default choices in " + settings), std::string::npos)
+        << run.err;
     EXPECT_FALSE(fs::exists(dir / "clip_(new).avi"));
     fs::remove_all(dir);
 }

@@ -32,7 +32,6 @@ void PaintBars(Bitmap24& bmp, int width, int height) {
         }
 }
 
-
 // Compares the middle of each bar, away from the blurred edges between bars.
 void ExpectBars(const Bitmap24& bmp, int tolerance) {
     for (int bar = 0; bar < 8; ++bar) {
@@ -93,8 +92,11 @@ TEST(BitmapConverter, FollowsSizeAndFormatChangesBetweenFrames) {
     const struct {
         AVPixelFormat format;
         int width, height;
-    } frames[] = {{AV_PIX_FMT_YUV420P, 320, 240}, {AV_PIX_FMT_YUV420P, 320, 240}, {AV_PIX_FMT_YUV420P, 64, 32},
-                  {AV_PIX_FMT_NV12, 640, 360},    {AV_PIX_FMT_YUV420P, 64, 32}};
+    } frames[] = {{AV_PIX_FMT_YUV420P, 320, 240},
+                  {AV_PIX_FMT_YUV420P, 320, 240},
+                  {AV_PIX_FMT_YUV420P, 64, 32},
+                  {AV_PIX_FMT_NV12, 640, 360},
+                  {AV_PIX_FMT_YUV420P, 64, 32}};
     for (const auto& f : frames) {
         Bitmap24 source;
         PaintBars(source, f.width, f.height);

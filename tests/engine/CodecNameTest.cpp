@@ -14,8 +14,7 @@ struct Case {
     std::string expected; // codec name, "" for none, or "!" + error text
 };
 
-TEST(CodecNames, ChoiceByName)
-{
+TEST(CodecNames, ChoiceByName) {
     const int normal = FF_COMPLIANCE_NORMAL, experimental = FF_COMPLIANCE_EXPERIMENTAL;
     const auto V = AVMEDIA_TYPE_VIDEO, A = AVMEDIA_TYPE_AUDIO;
     const std::vector<Case> cases = {
@@ -48,11 +47,9 @@ TEST(CodecNames, ChoiceByName)
     }
 }
 
-TEST(CodecNames, MissingTodayStaysUnknownUnderItsOwnName)
-{
+TEST(CodecNames, MissingTodayStaysUnknownUnderItsOwnName) {
     // No AMR-NB encoder ships with these libraries: the user sees the name they asked for.
-    if (avcodec_find_encoder_by_name("libopencore_amrnb"))
-        GTEST_SKIP() << "this build has an AMR-NB encoder";
+    if (avcodec_find_encoder_by_name("libopencore_amrnb")) GTEST_SKIP() << "this build has an AMR-NB encoder";
     EXPECT_EQ(CodecNameAlias("libamr_nb", true), "libopencore_amrnb");
     try {
         ChooseCodecByName("libamr_nb", AVMEDIA_TYPE_AUDIO, true);

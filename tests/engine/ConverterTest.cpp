@@ -20,8 +20,8 @@ extern "C" {
 #include <sched.h>
 #include <stdexcept>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace orvel {
@@ -73,8 +73,7 @@ public:
                 progress_.push_back(info->TaskIndex);
                 first = progress_.size() == 1;
             }
-            if (pauseAtFirstProgress_ && first)
-                sender->Pause();
+            if (pauseAtFirstProgress_ && first) sender->Pause();
         };
     }
     ~Recorder() { SetMainThreadDispatcher(nullptr); }
@@ -89,7 +88,9 @@ public:
             return !terminated_.empty() && terminated_.back().TaskIndex == -1;
         });
     }
-    bool WaitForProgress() { return ServeUntil([this] { return ProgressCount() > 0; }); }
+    bool WaitForProgress() {
+        return ServeUntil([this] { return ProgressCount() > 0; });
+    }
     std::vector<TTerminateInfo> Terminated() {
         std::lock_guard lock(mutex_);
         return terminated_;
@@ -125,11 +126,9 @@ int AddConversion(TFFmpegConverter& c, const std::string& input, const std::stri
 std::vector<AVCodecID> StreamCodecs(const std::string& file, AVMediaType type) {
     AVFormatContext* ctx = nullptr;
     std::vector<AVCodecID> ids;
-    if (avformat_open_input(&ctx, file.c_str(), nullptr, nullptr) < 0)
-        return ids;
+    if (avformat_open_input(&ctx, file.c_str(), nullptr, nullptr) < 0) return ids;
     for (unsigned i = 0; i < ctx->nb_streams; ++i)
-        if (ctx->streams[i]->codecpar->codec_type == type)
-            ids.push_back(ctx->streams[i]->codecpar->codec_id);
+        if (ctx->streams[i]->codecpar->codec_type == type) ids.push_back(ctx->streams[i]->codecpar->codec_id);
     avformat_close_input(&ctx);
     return ids;
 }
@@ -169,7 +168,8 @@ TEST(ConverterTasks, TwentyOutputsAtMost) {
     EXPECT_EQ(c.GetTaskProbe(t, 1), nullptr);
     for (int i = 0; i < 20; ++i) {
         const TOutputOptions o = AviOutput();
-        ASSERT_TRUE(c.SetOutputFile(t, dir + "/out" + std::to_string(i) + ".avi", &o)) << c.LastErrorMessage();
+        ASSERT_TRUE(c.SetOutputFile(t, dir + "/out" + std::to_string(i) + ".avi", &o))
+            << c.LastErrorMessage();
     }
     EXPECT_FALSE(c.SetOutputFile(t, dir + "/out20.avi"));
     EXPECT_EQ(c.LastErrorMessage(), "max output files 20 reached");
@@ -285,7 +285,8 @@ TEST(ConverterControl, EndOfBatchHandlerMayClearTheTasks) {
         };
         const std::string dir = OutDir("clear-at-end" + std::to_string(threads));
         for (int i = 0; i < 2; ++i)
-            ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), dir + "/" + std::to_string(i) + ".avi"), i);
+            ASSERT_EQ(
+                AddConversion(c, fixtures::Path(FixtureId::Mp4), dir + "/" + std::to_string(i) + ".avi"), i);
         c.StartTask(threads);
         ASSERT_TRUE(r.WaitForEnd());
         EXPECT_TRUE(cleared);
@@ -314,7 +315,9 @@ TEST(ConverterSettings, WorkerPriorityBecomesSchedulingAndNice) {
         int Policy;
         int NiceOffset;
     };
-    const Case cases[] = {{tpIdle, SCHED_IDLE, 0}, {tpLowest, SCHED_OTHER, 10}, {tpLower, SCHED_OTHER, 5},
+    const Case cases[] = {{tpIdle, SCHED_IDLE, 0},
+                          {tpLowest, SCHED_OTHER, 10},
+                          {tpLower, SCHED_OTHER, 5},
                           {tpNormal, SCHED_OTHER, 0}};
     const int base = getpriority(PRIO_PROCESS, 0);
     for (const Case& c : cases) {
@@ -400,8 +403,7 @@ TEST(ConverterControl, PauseHoldsTheTaskAndResumeFinishesIt) {
     size_t events = r.ProgressCount();
     for (int i = 0; i < 20; ++i) {
         r.ServeUntil([] { return false; }, 250);
-        if (fs::file_size(out) == size && r.ProgressCount() == events)
-            break;
+        if (fs::file_size(out) == size && r.ProgressCount() == events) break;
         size = fs::file_size(out);
         events = r.ProgressCount();
     }
@@ -432,7 +434,8 @@ TEST(ConverterOptions, NewAudioTakesItsCodecFromALaterLine) {
     c.StartTask(0);
     ASSERT_TRUE(r.WaitForEnd());
     ASSERT_FALSE(r.Terminated()[0].Exception) << r.Terminated()[0].ExceptionMsg;
-    EXPECT_EQ(StreamCodecs(out, AVMEDIA_TYPE_AUDIO), (std::vector<AVCodecID>{AV_CODEC_ID_AC3, AV_CODEC_ID_MP2}));
+    EXPECT_EQ(StreamCodecs(out, AVMEDIA_TYPE_AUDIO),
+              (std::vector<AVCodecID>{AV_CODEC_ID_AC3, AV_CODEC_ID_MP2}));
 }
 
 // A 15 fps source tells no norm, so an automatic one falls back to the task's default norm.
@@ -444,9 +447,7 @@ TEST(ConverterOptions, AutomaticTargetNormFallsBackToTheDefaultNorm) {
     recipe.fps = 15;
     recipe.seconds = 1.0;
     const std::string input = fixtures::Generate(recipe);
-    const struct {
-        int defaultNorm, height;
-    } cases[] = {{1, 576}, {2, 480}};
+    const struct { int defaultNorm, height; } cases[] = {{1, 576}, {2, 480}};
     for (const auto& k : cases) {
         TFFmpegConverter c;
         Recorder r(c);
@@ -483,8 +484,7 @@ TEST(ConverterEvents, HookRunsInTheWorkerWithTheCanvasLocked) {
         inWorker = std::this_thread::get_id() != testThread;
         std::thread probe([&] {
             const bool free = info->Bitmap->CanvasLock().try_lock();
-            if (free)
-                info->Bitmap->CanvasLock().unlock();
+            if (free) info->Bitmap->CanvasLock().unlock();
             canvasLocked = !free;
         });
         probe.join();

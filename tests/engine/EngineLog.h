@@ -11,8 +11,7 @@ namespace orvel::testing {
 
 class EngineLog {
 public:
-    EngineLog()
-    {
+    EngineLog() {
         FFLogger().SetTriggerEventInMainThread(false);
         saved_ = FFLogger().LogLevel();
         FFLogger().SetLogLevel(llDebug);
@@ -21,38 +20,31 @@ public:
             lines_.emplace_back(level, text);
         });
     }
-    ~EngineLog()
-    {
+    ~EngineLog() {
         FFLogger().SetOnLog(nullptr);
         FFLogger().SetLogLevel(saved_);
     }
     EngineLog(const EngineLog&) = delete;
     EngineLog& operator=(const EngineLog&) = delete;
 
-    bool Has(TLogLevel level, const std::string& text) const
-    {
+    bool Has(TLogLevel level, const std::string& text) const {
         std::lock_guard lock(mutex_);
         for (const auto& [l, t] : lines_)
-            if (l == level && t == text)
-                return true;
+            if (l == level && t == text) return true;
         return false;
     }
-    bool Contains(const std::string& part) const
-    {
+    bool Contains(const std::string& part) const {
         std::lock_guard lock(mutex_);
         for (const auto& [l, t] : lines_)
-            if (t.find(part) != std::string::npos)
-                return true;
+            if (t.find(part) != std::string::npos) return true;
         return false;
     }
     // Every line that holds `part`, in order.
-    std::vector<std::string> Matching(const std::string& part) const
-    {
+    std::vector<std::string> Matching(const std::string& part) const {
         std::lock_guard lock(mutex_);
         std::vector<std::string> found;
         for (const auto& [l, t] : lines_)
-            if (t.find(part) != std::string::npos)
-                found.push_back(t);
+            if (t.find(part) != std::string::npos) found.push_back(t);
         return found;
     }
 

@@ -1,7 +1,7 @@
+#include "OptionTestSupport.h"
 #include "engine/FFmpegException.h"
 #include "engine/FrameHooks.h"
 #include "engine/OptionParser.h"
-#include "OptionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,7 @@ const std::string kFull = ORVEL_VHOOK_FULL;
 const std::string kNoProcess = ORVEL_VHOOK_NOPROCESS;
 const std::string kNoConfigure = ORVEL_VHOOK_NOCONFIGURE;
 
-int& ModuleInt(const std::string& module, const char* symbol)
-{
+int& ModuleInt(const std::string& module, const char* symbol) {
     void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD);
     EXPECT_NE(handle, nullptr) << "module not loaded: " << module;
     int* p = static_cast<int*>(dlsym(handle, symbol));
@@ -25,8 +24,7 @@ int& ModuleInt(const std::string& module, const char* symbol)
     return *p;
 }
 
-FramePtr GreyFrame(int width, int height)
-{
+FramePtr GreyFrame(int width, int height) {
     FramePtr f = MakeFrame();
     f->format = AV_PIX_FMT_YUV420P;
     f->width = width;
@@ -37,8 +35,7 @@ FramePtr GreyFrame(int width, int height)
     return f;
 }
 
-std::string ErrorOf(TOptionParser& parser, const std::string& value)
-{
+std::string ErrorOf(TOptionParser& parser, const std::string& value) {
     try {
         parser.Parse("vhook", value);
     } catch (const FFmpegException& e) {
@@ -47,8 +44,7 @@ std::string ErrorOf(TOptionParser& parser, const std::string& value)
     return "(no error)";
 }
 
-TEST(FrameHooks, HooksRunInOrderWithTheirArguments)
-{
+TEST(FrameHooks, HooksRunInOrderWithTheirArguments) {
     TTaskSettings settings;
     TOptionParser parser(settings);
     parser.Parse("vhook", kFull + " 33");
@@ -69,8 +65,7 @@ TEST(FrameHooks, HooksRunInOrderWithTheirArguments)
     EXPECT_TRUE(settings.FrameHooks.Entries.empty());
 }
 
-TEST(FrameHooks, ConfigureIsOptionalWithoutArguments)
-{
+TEST(FrameHooks, ConfigureIsOptionalWithoutArguments) {
     TFrameHooks hooks;
     AddFrameHook(hooks, kNoConfigure);
     FramePtr frame = GreyFrame(4, 4);
@@ -79,17 +74,17 @@ TEST(FrameHooks, ConfigureIsOptionalWithoutArguments)
     ReleaseFrameHooks(hooks);
 }
 
-TEST(FrameHooks, RefusedHooksAreReportedAndNotAdded)
-{
+TEST(FrameHooks, RefusedHooksAreReportedAndNotAdded) {
     LogCapture log;
     TTaskSettings settings;
     TOptionParser parser(settings);
     struct Case {
         std::string value, libraryLog;
     };
-    for (const Case& c : {Case{kFull + " refuse", "Failed to Configure " + kFull + "\n"},
-                          Case{kNoProcess, "Failed to find Process entrypoint in " + kNoProcess + "\n"},
-                          Case{kNoConfigure + " 5", "Failed to find Configure entrypoint in " + kNoConfigure + "\n"}}) {
+    for (const Case& c :
+         {Case{kFull + " refuse", "Failed to Configure " + kFull + "\n"},
+          Case{kNoProcess, "Failed to find Process entrypoint in " + kNoProcess + "\n"},
+          Case{kNoConfigure + " 5", "Failed to find Configure entrypoint in " + kNoConfigure + "\n"}}) {
         EXPECT_EQ(ErrorOf(parser, c.value), "Failed to add video hook function: " + c.value);
         EXPECT_TRUE(log.LibraryLogged(AV_LOG_ERROR, c.libraryLog)) << c.libraryLog;
     }

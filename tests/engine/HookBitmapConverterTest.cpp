@@ -20,7 +20,6 @@ namespace {
 
 using testing::AllocFrame;
 
-
 // Smooth gradients: any conversion of it stays within a few steps of it.
 void PaintGradients(Bitmap24& bmp, int width, int height) {
     bmp.SetSize(width, height);
@@ -89,9 +88,10 @@ struct Case {
     int tolerance = 6; // chroma subsampling and rounding
 };
 // Odd sizes leave a last band of 1 row (97) or of an odd height; BGR24 is copied, not scaled.
-const Case kCases[] = {{AV_PIX_FMT_YUV420P, 320, 240}, {AV_PIX_FMT_YUV420P, 161, 97, 8}, {AV_PIX_FMT_NV12, 64, 50},
-                       {AV_PIX_FMT_YUV422P, 48, 40},   {AV_PIX_FMT_YUVA420P, 40, 36, 8}, {AV_PIX_FMT_BGR24, 63, 33},
-                       {AV_PIX_FMT_RGBA, 40, 30},      {AV_PIX_FMT_YUV410P, 64, 44, 12}};
+const Case kCases[] = {{AV_PIX_FMT_YUV420P, 320, 240},   {AV_PIX_FMT_YUV420P, 161, 97, 8},
+                       {AV_PIX_FMT_NV12, 64, 50},        {AV_PIX_FMT_YUV422P, 48, 40},
+                       {AV_PIX_FMT_YUVA420P, 40, 36, 8}, {AV_PIX_FMT_BGR24, 63, 33},
+                       {AV_PIX_FMT_RGBA, 40, 30},        {AV_PIX_FMT_YUV410P, 64, 44, 12}};
 
 std::string Name(const Case& c) {
     return av_get_pix_fmt_name(c.format) + (" " + std::to_string(c.width) + "x" + std::to_string(c.height));
@@ -155,7 +155,8 @@ TEST(HookBitmapConverter, OnlyTheBandsOfAChangedAreaGoBack) {
             Fill(conv.Bitmap(), left, top, width, rows, 16, 16, 16);
             ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
             EXPECT_NE(frame->data[0], decoded->data[0]) << "drawn on a private copy";
-            EXPECT_TRUE(SameRows(decoded.get(), before.get(), 0, c.height)) << "the shared picture is untouched";
+            EXPECT_TRUE(SameRows(decoded.get(), before.get(), 0, c.height))
+                << "the shared picture is untouched";
             EXPECT_TRUE(SameRows(frame.get(), before.get(), 0, 16));
             EXPECT_TRUE(SameRows(frame.get(), before.get(), 32, c.height));
             EXPECT_FALSE(SameRows(frame.get(), before.get(), 16, 32));
@@ -261,8 +262,10 @@ TEST(HookBitmapConverter, ChangesInEveryBandAndAResizedBitmapGoBack) {
 
 TEST(HookBitmapConverter, FollowsSizeChangesAndKeepsItsMemoryWhileTheSizeStays) {
     THookBitmapConverter conv(2);
-    const Case frames[] = {{AV_PIX_FMT_YUV420P, 320, 240}, {AV_PIX_FMT_YUV420P, 64, 32},
-                           {AV_PIX_FMT_NV12, 640, 360},    {AV_PIX_FMT_YUV420P, 64, 32}};
+    const Case frames[] = {{AV_PIX_FMT_YUV420P, 320, 240},
+                           {AV_PIX_FMT_YUV420P, 64, 32},
+                           {AV_PIX_FMT_NV12, 640, 360},
+                           {AV_PIX_FMT_YUV420P, 64, 32}};
     for (const Case& c : frames) {
         SCOPED_TRACE(Name(c));
         FramePtr frame = Picture(c.format, c.width, c.height);

@@ -18,19 +18,16 @@ using testing::EngineLog;
 using testing::OutPath;
 
 // Luma at the middle of the first bar (white) of the first decoded picture.
-int FirstBarLuma(const std::string& path)
-{
+int FirstBarLuma(const std::string& path) {
     int luma = -1;
     DecodeAll(path, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
-        if (luma < 0)
-            luma = f->data[0][(f->height / 4) * f->linesize[0] + f->width / 16];
+        if (luma < 0) luma = f->data[0][(f->height / 4) * f->linesize[0] + f->width / 16];
     });
     return luma;
 }
 
 std::string Hooked(const char* name, const TTaskHookHandler& hook,
-                   const testing::Options& options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}})
-{
+                   const testing::Options& options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}}) {
     const std::string output = OutPath(std::string("hook-") + name + ".avi");
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
@@ -39,20 +36,19 @@ std::string Hooked(const char* name, const TTaskHookHandler& hook,
     return output;
 }
 
-void PaintBlack(THookInfo& info)
-{
+void PaintBlack(THookInfo& info) {
     for (int y = 0; y < info.Bitmap->Height(); ++y)
         std::fill_n(info.Bitmap->Row(y), info.Bitmap->Width() * 3, 0);
 }
 
-TEST(HookTest, PaintingChangesTheFrameOnlyWithUpdate)
-{
+TEST(HookTest, PaintingChangesTheFrameOnlyWithUpdate) {
     EXPECT_GT(FirstBarLuma(Hooked("none", nullptr)), 200);
     EXPECT_LT(FirstBarLuma(Hooked("paint", [](TCustomFFmpeg&, THookInfo& i) { PaintBlack(i); })), 30);
-    EXPECT_GT(FirstBarLuma(Hooked("noupdate", [](TCustomFFmpeg&, THookInfo& i) {
-                  PaintBlack(i);
-                  i.Update = false;
-              })),
+    EXPECT_GT(FirstBarLuma(Hooked("noupdate",
+                                  [](TCustomFFmpeg&, THookInfo& i) {
+                                      PaintBlack(i);
+                                      i.Update = false;
+                                  })),
               200);
 }
 
@@ -63,8 +59,7 @@ struct Luma {
     const uint8_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * width; }
     bool operator==(const Luma&) const = default;
 };
-std::vector<Luma> Lumas(const std::string& path)
-{
+std::vector<Luma> Lumas(const std::string& path) {
     std::vector<Luma> all;
     DecodeAll(path, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
         Luma l{f->width, std::vector<uint8_t>(static_cast<size_t>(f->width) * f->height)};
@@ -75,12 +70,12 @@ std::vector<Luma> Lumas(const std::string& path)
     return all;
 }
 
-TEST(HookTest, OnlyWhatTheHandlerDrewReachesTheOutput)
-{
+TEST(HookTest, OnlyWhatTheHandlerDrewReachesTheOutput) {
     // Written without loss, so every difference comes from the hook.
     const testing::Options raw = {{"vcodec", "rawvideo"}, {"an", ""}};
     const std::vector<Luma> plain = Lumas(Hooked("raw-none", nullptr, raw));
-    const std::vector<Luma> idle = Lumas(Hooked("raw-idle", [](TCustomFFmpeg&, THookInfo&) {}, raw));
+    const std::vector<Luma> idle = Lumas(Hooked(
+        "raw-idle", [](TCustomFFmpeg&, THookInfo&) {}, raw));
     // A box over rows 100 to 131, like a watermark.
     const std::vector<Luma> box = Lumas(Hooked(
         "raw-box",
@@ -102,21 +97,18 @@ TEST(HookTest, OnlyWhatTheHandlerDrewReachesTheOutput)
     }
 }
 
-TEST(HookTest, StopHookOnTheFirstFrameIsCalledOnce)
-{
+TEST(HookTest, StopHookOnTheFirstFrameIsCalledOnce) {
     int calls = 0;
     int firstNumber = 0;
     Hooked("stop", [&](TCustomFFmpeg&, THookInfo& info) {
-        if (calls++ == 0)
-            firstNumber = info.FrameNumber;
+        if (calls++ == 0) firstNumber = info.FrameNumber;
         info.StopHook = true;
     });
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(firstNumber, 1);
 }
 
-TEST(HookTest, RaisingHookIsLoggedAndTheFrameWrittenUnchanged)
-{
+TEST(HookTest, RaisingHookIsLoggedAndTheFrameWrittenUnchanged) {
     EngineLog log;
     int calls = 0;
     const std::string output = Hooked("raise", [&](TCustomFFmpeg&, THookInfo& info) {
@@ -129,8 +121,7 @@ TEST(HookTest, RaisingHookIsLoggedAndTheFrameWrittenUnchanged)
     EXPECT_TRUE(log.Has(llError, "Error occurs OnCustomHook: brush broke"));
 }
 
-TEST(SyncTest, HigherOutputRateDuplicatesFrames)
-{
+TEST(SyncTest, HigherOutputRateDuplicatesFrames) {
     const std::string output = OutPath("dup.avi");
     TCustomFFmpeg task;
     task.SetVerbosity(3);
@@ -143,8 +134,7 @@ TEST(SyncTest, HigherOutputRateDuplicatesFrames)
     EXPECT_TRUE(log.Contains("*** 1 dup!"));
 }
 
-TEST(ProgressTest, ReportsCarryEveryFieldAndTheLastHasFileIndexMinusOne)
-{
+TEST(ProgressTest, ReportsCarryEveryFieldAndTheLastHasFileIndexMinusOne) {
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
     task.SetProgressInterval(0);
@@ -166,8 +156,7 @@ TEST(ProgressTest, ReportsCarryEveryFieldAndTheLastHasFileIndexMinusOne)
     EXPECT_GT(last.TotalDuration, 1900000);
 }
 
-TEST(ProgressTest, NoReportWhileTheVideoOutputHasNoFrameButAudioOnlyReports)
-{
+TEST(ProgressTest, NoReportWhileTheVideoOutputHasNoFrameButAudioOnlyReports) {
     int videoReports = 0;
     {
         TCustomFFmpeg task;
@@ -190,15 +179,13 @@ TEST(ProgressTest, NoReportWhileTheVideoOutputHasNoFrameButAudioOnlyReports)
     EXPECT_EQ(audio.back().FileIndex, -1);
 }
 
-TEST(ProgressTest, StopLeavesAPlayableFileAndFinishedFalse)
-{
+TEST(ProgressTest, StopLeavesAPlayableFileAndFinishedFalse) {
     const std::string output = OutPath("stopped.mp4");
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
     task.SetProgressInterval(0);
     task.OnProgress = [&](TCustomFFmpeg& t, TProgressInfo& info) {
-        if (info.FrameNumber >= 10)
-            t.RequestStop();
+        if (info.FrameNumber >= 10) t.RequestStop();
     };
     Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, {{"vcodec", "mpeg4"}});
     EXPECT_FALSE(task.Finished());

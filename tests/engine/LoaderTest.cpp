@@ -44,9 +44,15 @@ TEST_F(LoaderTest, FileNamesFollowTheLinkedMajors) {
     const struct {
         TLibraryKind kind;
         const char* name;
-    } cases[] = {{lkAVCodec, "libavcodec.so.59"}, {lkAVDevice, "libavdevice.so.59"}, {lkAVFilter, "libavfilter.so.8"},
-                 {lkAVFormat, "libavformat.so.59"}, {lkAVUtil, "libavutil.so.57"},  {lkSwScale, "libswscale.so.6"},
-                 {lkMSVCRT, "libc.so.6"},           {lkSDL, "libSDL2-2.0.so.0"},    {lkSwResample, "libswresample.so.4"}};
+    } cases[] = {{lkAVCodec, "libavcodec.so.59"},
+                 {lkAVDevice, "libavdevice.so.59"},
+                 {lkAVFilter, "libavfilter.so.8"},
+                 {lkAVFormat, "libavformat.so.59"},
+                 {lkAVUtil, "libavutil.so.57"},
+                 {lkSwScale, "libswscale.so.6"},
+                 {lkMSVCRT, "libc.so.6"},
+                 {lkSDL, "libSDL2-2.0.so.0"},
+                 {lkSwResample, "libswresample.so.4"}};
     for (const auto& c : cases)
         EXPECT_EQ(FFLoader().LibraryFileName(c.kind), c.name);
     FFLoader().SetFileNameOverride(lkAVCodec, "/opt/x/libmine.so");
@@ -88,8 +94,8 @@ TEST_F(LoaderTest, FolderFileIsPreferredAndSearchIsTheFallBack) {
     TFFmpegLoader& l = FFLoader();
     const fs::path empty = TempFolder("empty");
     l.SetLibraryFolder(empty.string());
-    EXPECT_TRUE(l.Load(kConverterLibraries)) << "libraries not in the folder come from the normal search: "
-                                             << l.LastError();
+    EXPECT_TRUE(l.Load(kConverterLibraries))
+        << "libraries not in the folder come from the normal search: " << l.LastError();
     l.Unload(kAll);
 
     // A broken file in the folder is taken, not silently skipped.
@@ -148,11 +154,9 @@ TEST_F(LoaderTest, EveryLibraryCallInTheSourcesIsChecked) {
     std::set<std::string> missing;
     for (const char* dir : {"src/engine", "src/probe", "src/player", "tests/fixtures"}) {
         const fs::path root = fs::path(ORVEL_SOURCE_DIR) / dir;
-        if (!fs::exists(root))
-            continue;
+        if (!fs::exists(root)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(root)) {
-            if (!entry.is_regular_file())
-                continue;
+            if (!entry.is_regular_file()) continue;
             std::ifstream in(entry.path());
             std::stringstream text;
             text << in.rdbuf();
@@ -161,8 +165,7 @@ TEST_F(LoaderTest, EveryLibraryCallInTheSourcesIsChecked) {
                 const std::string name = (*it)[1];
                 for (auto [kind, handle] : libs) {
                     void* symbol = dlsym(handle, name.c_str());
-                    if (!symbol || !ownedBy(symbol, kind))
-                        continue;
+                    if (!symbol || !ownedBy(symbol, kind)) continue;
                     const auto& fns = LibraryItems()[kind].Functions;
                     if (std::find_if(fns.begin(), fns.end(), [&](const char* f) { return name == f; }) ==
                         fns.end())

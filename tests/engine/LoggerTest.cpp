@@ -58,8 +58,8 @@ TEST(LogLevelMapping, BothDirections) {
     const struct {
         int library;
         TLogLevel level;
-    } between[] = {{-100, llQuiet}, {-9, llQuiet}, {-5, llPanic}, {7, llPanic}, {33, llInfo},
-                   {47, llVerbose}, {56, llDebug}};
+    } between[] = {{-100, llQuiet}, {-9, llQuiet},   {-5, llPanic}, {7, llPanic},
+                   {33, llInfo},    {47, llVerbose}, {56, llDebug}};
     for (const auto& c : between)
         EXPECT_EQ(LibraryToLogLevel(c.library), c.level) << c.library;
 }
@@ -69,7 +69,10 @@ TEST_F(LoggerTest, LevelByNameOrNumber) {
         const char* name;
         TLogLevel level;
         int library;
-    } cases[] = {{"DEBUG", llDebug, 48}, {"Quiet", llQuiet, -8}, {"warning", llWarning, 24}, {"33", llInfo, 33},
+    } cases[] = {{"DEBUG", llDebug, 48},
+                 {"Quiet", llQuiet, -8},
+                 {"warning", llWarning, 24},
+                 {"33", llInfo, 33},
                  {"-8", llQuiet, -8}};
     for (const auto& c : cases) {
         ASSERT_TRUE(logger().SetLogLevelByName(c.name)) << c.name;
@@ -89,9 +92,9 @@ TEST_F(LoggerTest, EngineMessageDeliveryRule) {
         TLogLevel message;
         bool delivered;
     } cases[] = {
-        {llInfo, llInfo, true},     {llInfo, llWarning, true},  {llInfo, llDebug, false},
-        {llInfo, llVerbose, true},  {llError, llVerbose, true}, {llQuiet, llVerbose, false},
-        {llQuiet, llQuiet, true},   {llQuiet, llError, false},  {llDebug, llDebug, true},
+        {llInfo, llInfo, true},    {llInfo, llWarning, true},  {llInfo, llDebug, false},
+        {llInfo, llVerbose, true}, {llError, llVerbose, true}, {llQuiet, llVerbose, false},
+        {llQuiet, llQuiet, true},  {llQuiet, llError, false},  {llDebug, llDebug, true},
     };
     int marker = 0;
     for (const auto& c : cases) {

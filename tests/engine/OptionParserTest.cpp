@@ -1,6 +1,6 @@
-#include "engine/FFmpegException.h"
 #include "engine/OptionParser.h"
 #include "OptionTestSupport.h"
+#include "engine/FFmpegException.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +22,14 @@ struct FakeHost : TOptionHost {
     void SetTotalDuration(int64_t us) override { total = us; }
 };
 
-std::string Matrix(int count)
-{
+std::string Matrix(int count) {
     std::string text;
     for (int i = 1; i <= count; ++i)
         text += (i > 1 ? "," : "") + std::to_string(i);
     return text;
 }
 
-std::string ErrorOf(TOptionParser& parser, const std::string& name, const std::string& value)
-{
+std::string ErrorOf(TOptionParser& parser, const std::string& name, const std::string& value) {
     try {
         parser.Parse(name, value);
     } catch (const FFmpegException& e) {
@@ -47,8 +45,7 @@ struct SettingCase {
     std::function<bool(const TTaskSettings&)> check;
 };
 
-TEST(OptionParser, OptionsSetTheirSettings)
-{
+TEST(OptionParser, OptionsSetTheirSettings) {
     const uint32_t xvid = 'X' | 'V' << 8 | 'I' << 16 | 'D' << 24;
     const std::vector<SettingCase> cases = {
         {"an", "", [](auto& s) { return s.AudioDisable; }},
@@ -77,19 +74,26 @@ TEST(OptionParser, OptionsSetTheirSettings)
         {"acodec", "mp2", [](auto& s) { return s.AudioCodec.Name == "mp2"; }},
         {"vtag", "XVID", [=](auto& s) { return s.VideoCodecTag == xvid; }},
         {"f", "pgmyuv", [](auto& s) { return s.ForcedFormat == "image2" && s.PgmYuvCompat; }},
-        {"map", "0.1:1.2", [](auto& s) {
+        {"map", "0.1:1.2",
+         [](auto& s) {
              auto& m = s.StreamMaps.back();
              return m.FileIndex == 0 && m.StreamIndex == 1 && m.SyncFileIndex == 1 && m.SyncStreamIndex == 2;
          }},
-        {"map", "2:3", [](auto& s) {
+        {"map", "2:3",
+         [](auto& s) {
              auto& m = s.StreamMaps.back();
              return s.StreamMaps.size() == 2 && m.SyncFileIndex == 2 && m.SyncStreamIndex == 3;
          }},
-        {"map_meta_data", "1:0", [](auto& s) { return s.MetaDataMaps.back().OutFile == 1 && s.MetaDataMaps.back().InFile == 0; }},
+        {"map_meta_data", "1:0",
+         [](auto& s) { return s.MetaDataMaps.back().OutFile == 1 && s.MetaDataMaps.back().InFile == 0; }},
         {"streamid", "2:301", [](auto& s) { return s.StreamIdMap[2] == 301; }},
         {"itsscale", "3:0.5", [](auto& s) { return s.InputTsScale[1][3] == 0.5; }},
-        {"metadata", "title=A=B", [](auto& s) { return s.Metadata.back() == std::pair<std::string, std::string>("title", "A=B"); }},
-        {"intra_matrix", Matrix(64), [](auto& s) { return s.IntraMatrix.size() == 64 && s.IntraMatrix[0] == 1 && s.IntraMatrix[63] == 64; }},
+        {"metadata", "title=A=B",
+         [](auto& s) { return s.Metadata.back() == std::pair<std::string, std::string>("title", "A=B"); }},
+        {"intra_matrix", Matrix(64),
+         [](auto& s) {
+             return s.IntraMatrix.size() == 64 && s.IntraMatrix[0] == 1 && s.IntraMatrix[63] == 64;
+         }},
         {"qscale", "3.5", [](auto& s) { return s.VideoQScale == 3.5; }},
         {"pass", "2", [](auto& s) { return s.Pass == 2; }},
         {"vframes", "100", [](auto& s) { return s.MaxFramesVideo == 100; }},
@@ -115,8 +119,7 @@ TEST(OptionParser, OptionsSetTheirSettings)
     }
 }
 
-TEST(OptionParser, DefaultsOfAFreshTask)
-{
+TEST(OptionParser, DefaultsOfAFreshTask) {
     TTaskSettings s;
     EXPECT_EQ(s.SampleRate, 44100);
     EXPECT_EQ(s.Channels, 2);
@@ -130,8 +133,7 @@ TEST(OptionParser, DefaultsOfAFreshTask)
     EXPECT_DOUBLE_EQ(s.AudioQScale, -99999.0);
 }
 
-TEST(OptionParser, RecordingTimeBecomesTheExpectedDuration)
-{
+TEST(OptionParser, RecordingTimeBecomesTheExpectedDuration) {
     TTaskSettings settings;
     FakeHost host;
     TOptionParser parser(settings, &host);
@@ -144,8 +146,7 @@ struct ErrorCase {
     std::string name, value, error;
 };
 
-TEST(OptionParser, ErrorTexts)
-{
+TEST(OptionParser, ErrorTexts) {
     const std::string crop = " crop dimensions are outside the range of the original image.\n"
                              "Remember to crop first and scale second.";
     const std::vector<ErrorCase> cases = {
@@ -192,13 +193,12 @@ TEST(OptionParser, ErrorTexts)
     }
 }
 
-TEST(OptionParser, DoNothingAndWarningOptionsOnlyLog)
-{
+TEST(OptionParser, DoNothingAndWarningOptionsOnlyLog) {
     LogCapture log;
     TTaskSettings settings;
     TOptionParser parser(settings);
-    for (const char* name : {"L", "h", "version", "formats", "codecs", "bsfs", "protocols", "filters", "i", "y",
-                             "benchmark"}) {
+    for (const char* name :
+         {"L", "h", "version", "formats", "codecs", "bsfs", "protocols", "filters", "i", "y", "benchmark"}) {
         EXPECT_NO_THROW(parser.Parse(name, "x"));
         EXPECT_TRUE(log.EngineLogged(llInfo, std::string("Do nothing: option - ") + name)) << name;
     }
@@ -206,13 +206,13 @@ TEST(OptionParser, DoNothingAndWarningOptionsOnlyLog)
     EXPECT_TRUE(log.EngineLogged(llWarning, "Warning: -timelimit not implemented on Windows"));
     parser.Parse("vb", "500");
     EXPECT_TRUE(log.EngineLogged(
-        llWarning, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"));
+        llWarning,
+        "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"));
     parser.Parse("f", "pgmyuv");
     EXPECT_TRUE(log.EngineLogged(llInfo, "pgmyuv format is deprecated, use image2"));
 }
 
-TEST(OptionParser, CropReducesTheFrameAgainstItsCurrentSize)
-{
+TEST(OptionParser, CropReducesTheFrameAgainstItsCurrentSize) {
     LogCapture log;
     TTaskSettings settings;
     TOptionParser parser(settings);
@@ -232,8 +232,7 @@ TEST(OptionParser, CropReducesTheFrameAgainstItsCurrentSize)
     EXPECT_EQ(settings.FrameHeight, 216);
 }
 
-TEST(OptionParser, ListsLogOneLinePerFormat)
-{
+TEST(OptionParser, ListsLogOneLinePerFormat) {
     LogCapture log;
     TTaskSettings settings;
     TOptionParser parser(settings);
@@ -245,8 +244,7 @@ TEST(OptionParser, ListsLogOneLinePerFormat)
     EXPECT_EQ(settings.PixelFormat, AV_PIX_FMT_NONE);
 }
 
-TEST(OptionParser, StreamMapsStopAtTheirCapacity)
-{
+TEST(OptionParser, StreamMapsStopAtTheirCapacity) {
     TTaskSettings settings;
     TOptionParser parser(settings);
     for (int i = 0; i < kMaxStreamMaps; ++i)
@@ -258,8 +256,7 @@ TEST(OptionParser, StreamMapsStopAtTheirCapacity)
     EXPECT_EQ(ErrorOf(parser, "map_meta_data", "0:0"), "Too many metadata maps (at most 20)");
 }
 
-TEST(OptionParser, GenericOptionsUnknownOrRefusedChangeNothing)
-{
+TEST(OptionParser, GenericOptionsUnknownOrRefusedChangeNothing) {
     LogCapture log;
     TTaskSettings settings;
     TOptionParser parser(settings);
@@ -272,12 +269,11 @@ TEST(OptionParser, GenericOptionsUnknownOrRefusedChangeNothing)
     EXPECT_TRUE(settings.Generic.Names().empty());
 }
 
-TEST(OptionParser, GenericOptionsReachRealContextsByDirectionAndType)
-{
+TEST(OptionParser, GenericOptionsReachRealContextsByDirectionAndType) {
     TTaskSettings settings;
     TOptionParser parser(settings);
-    parser.Parse("g", "7");           // video encoding only
-    parser.Parse("flags", "+loop");   // accumulate: both flags must arrive
+    parser.Parse("g", "7");         // video encoding only
+    parser.Parse("flags", "+loop"); // accumulate: both flags must arrive
     parser.Parse("flags", "+qpel");
     parser.Parse("ab", "96000");
     parser.Parse("skip_frame", "nokey"); // video decoding only
@@ -300,8 +296,7 @@ TEST(OptionParser, GenericOptionsReachRealContextsByDirectionAndType)
     EXPECT_EQ(audio->bit_rate, 96000);
 }
 
-TEST(OptionParser, EncoderPrivateOptionsWaitForTheirCodec)
-{
+TEST(OptionParser, EncoderPrivateOptionsWaitForTheirCodec) {
     TTaskSettings settings;
     TOptionParser parser(settings);
     parser.Parse("preset", "slow"); // no encoder chosen yet: nobody knows it
@@ -324,8 +319,7 @@ TEST(OptionParser, EncoderPrivateOptionsWaitForTheirCodec)
     av_dict_free(&dict);
 }
 
-TEST(OptionParser, EveryTableRowIsReachableAndNamedOnce)
-{
+TEST(OptionParser, EveryTableRowIsReachableAndNamedOnce) {
     const auto& table = TOptionParser::Table();
     for (size_t i = 0; i < table.size(); ++i)
         for (size_t j = i + 1; j < table.size(); ++j)

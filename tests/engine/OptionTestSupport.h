@@ -16,8 +16,7 @@ namespace orvel::testing {
 
 class LogCapture {
 public:
-    LogCapture()
-    {
+    LogCapture() {
         FFLogger().SetTriggerEventInMainThread(false);
         savedLevel_ = FFLogger().LogLevel();
         FFLogger().SetLogLevel(llDebug);
@@ -35,8 +34,7 @@ public:
             }
         });
     }
-    ~LogCapture()
-    {
+    ~LogCapture() {
         av_log_set_callback(av_log_default_callback);
         Active() = nullptr;
         FFLogger().SetOnLog(nullptr);
@@ -45,31 +43,25 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    bool EngineLogged(TLogLevel level, const std::string& text) const
-    {
+    bool EngineLogged(TLogLevel level, const std::string& text) const {
         std::lock_guard lock(mutex_);
         for (const auto& [l, t] : engine_)
-            if (l == level && t == text)
-                return true;
+            if (l == level && t == text) return true;
         return false;
     }
-    size_t EngineCount() const
-    {
+    size_t EngineCount() const {
         std::lock_guard lock(mutex_);
         return engine_.size();
     }
-    bool LibraryLogged(int level, const std::string& text) const
-    {
+    bool LibraryLogged(int level, const std::string& text) const {
         std::lock_guard lock(mutex_);
         for (const auto& [l, t] : library_)
-            if (l == level && t == text)
-                return true;
+            if (l == level && t == text) return true;
         return false;
     }
 
 private:
-    static LogCapture*& Active()
-    {
+    static LogCapture*& Active() {
         static LogCapture* active = nullptr;
         return active;
     }

@@ -13,8 +13,7 @@
 namespace orvel {
 namespace {
 
-std::string ErrorOf(TOptionParser& parser, const std::string& name, const std::string& value)
-{
+std::string ErrorOf(TOptionParser& parser, const std::string& name, const std::string& value) {
     try {
         parser.Parse(name, value);
     } catch (const FFmpegException& e) {
@@ -24,8 +23,7 @@ std::string ErrorOf(TOptionParser& parser, const std::string& name, const std::s
 }
 
 // Opens libx264 at 320x240 with what the settings hold; the encoder's return code.
-int OpenX264(const TTaskSettings& settings, CodecContextPtr& ctx, bool globalHeader = false)
-{
+int OpenX264(const TTaskSettings& settings, CodecContextPtr& ctx, bool globalHeader = false) {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     ctx.reset(avcodec_alloc_context3(codec));
     // Generic options first: they carry whole flag words.
@@ -35,15 +33,13 @@ int OpenX264(const TTaskSettings& settings, CodecContextPtr& ctx, bool globalHea
     ctx->pix_fmt = AV_PIX_FMT_YUV420P;
     ctx->time_base = {1, 25};
     ctx->framerate = {25, 1};
-    if (globalHeader)
-        ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (globalHeader) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     std::lock_guard lock(CodecLock());
     return avcodec_open2(ctx.get(), codec, nullptr);
 }
 
 // profile_idc and level_idc of the sequence parameter set in Annex B extradata.
-std::pair<int, int> ProfileAndLevel(const AVCodecContext* ctx)
-{
+std::pair<int, int> ProfileAndLevel(const AVCodecContext* ctx) {
     const uint8_t* d = ctx->extradata;
     for (int i = 0; i + 6 < ctx->extradata_size; ++i)
         if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1 && (d[i + 3] & 0x1f) == 7)
@@ -51,8 +47,7 @@ std::pair<int, int> ProfileAndLevel(const AVCodecContext* ctx)
     return {-1, -1};
 }
 
-TEST(Presets, FortyBuiltInPresetsInTheirOrder)
-{
+TEST(Presets, FortyBuiltInPresetsInTheirOrder) {
     const auto& presets = BuiltinPresets();
     ASSERT_EQ(presets.size(), 40u);
     EXPECT_EQ(presets.front().Name, "libx264-baseline");
@@ -65,8 +60,7 @@ TEST(Presets, FortyBuiltInPresetsInTheirOrder)
     EXPECT_EQ(FindBuiltinPreset("libx264-ipod2"), nullptr);
 }
 
-TEST(Presets, EveryBuiltInPresetOpensLibx264)
-{
+TEST(Presets, EveryBuiltInPresetOpensLibx264) {
     for (const auto& preset : BuiltinPresets()) {
         TTaskSettings settings;
         TOptionParser parser(settings);
@@ -77,8 +71,7 @@ TEST(Presets, EveryBuiltInPresetOpensLibx264)
     }
 }
 
-TEST(Presets, ShortNameAfterTheCodecGivesTheDeviceProfile)
-{
+TEST(Presets, ShortNameAfterTheCodecGivesTheDeviceProfile) {
     struct Case {
         const char* name;
         int profile, level;
@@ -103,8 +96,7 @@ TEST(Presets, ShortNameAfterTheCodecGivesTheDeviceProfile)
     }
 }
 
-TEST(Presets, BuiltInPresetNamesItsEncoderWhenNoneIsChosen)
-{
+TEST(Presets, BuiltInPresetNamesItsEncoderWhenNoneIsChosen) {
     TTaskSettings settings;
     TOptionParser parser(settings);
     ASSERT_NO_THROW(parser.Parse("vpre", "libx264-ultrafast"));
@@ -115,8 +107,7 @@ TEST(Presets, BuiltInPresetNamesItsEncoderWhenNoneIsChosen)
 
 class PresetFiles : public ::testing::Test {
 protected:
-    std::string Write(const std::string& name, const std::string& text)
-    {
+    std::string Write(const std::string& name, const std::string& text) {
         auto dir = std::filesystem::path(ORVEL_BINARY_DIR) / "preset-test";
         std::filesystem::create_directories(dir);
         auto path = (dir / name).string();
@@ -127,9 +118,9 @@ protected:
     TOptionParser parser{settings};
 };
 
-TEST_F(PresetFiles, FileTextSelectsCodecsAndSetsOptions)
-{
-    const std::string file = Write("good.ffpreset", "  \r\nVCODEC = mpeg4\r\ng=30\r\n\r\nab=64000\rqmin = 3\n");
+TEST_F(PresetFiles, FileTextSelectsCodecsAndSetsOptions) {
+    const std::string file =
+        Write("good.ffpreset", "  \r\nVCODEC = mpeg4\r\ng=30\r\n\r\nab=64000\rqmin = 3\n");
     parser.Parse("fpre", file);
     EXPECT_EQ(settings.VideoCodec.Name, "mpeg4");
     EXPECT_EQ(settings.Generic.Codec(AVMEDIA_TYPE_VIDEO)->gop_size, 30);
@@ -141,8 +132,7 @@ TEST_F(PresetFiles, FileTextSelectsCodecsAndSetsOptions)
     EXPECT_EQ(settings.Generic.Codec(AVMEDIA_TYPE_VIDEO)->gop_size, 30);
 }
 
-TEST_F(PresetFiles, ErrorTexts)
-{
+TEST_F(PresetFiles, ErrorTexts) {
     const std::string syntax = Write("syntax.ffpreset", "g=30\nqmin\n");
     const std::string empty = Write("empty-value.ffpreset", "g=\n");
     const std::string unknown = Write("unknown.ffpreset", "g=30\nno_such_option=1\n");
@@ -150,7 +140,8 @@ TEST_F(PresetFiles, ErrorTexts)
     EXPECT_EQ(ErrorOf(parser, "fpre", syntax), syntax + ": Invalid syntax: \"qmin\"");
     EXPECT_EQ(ErrorOf(parser, "fpre", empty), empty + ": Invalid syntax: \"g=\"");
     EXPECT_EQ(ErrorOf(parser, "fpre", unknown),
-              unknown + ": Invalid option or argument: \"no_such_option=1\", parsed as \"no_such_option\" = \"1\"");
+              unknown +
+                  ": Invalid option or argument: \"no_such_option=1\", parsed as \"no_such_option\" = \"1\"");
     EXPECT_EQ(ErrorOf(parser, "vpre", refused),
               refused + ": Invalid option or argument: \"g=lots\", parsed as \"g\" = \"lots\"");
     EXPECT_EQ(ErrorOf(parser, "apre", "no_such_preset"), "Preset \"no_such_preset\" not found");

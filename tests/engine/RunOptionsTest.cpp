@@ -34,8 +34,7 @@ using testing::OutPath;
 
 // Runs one task to its end; true when it finished. A failure comes out as FFmpegException.
 bool RunTask(const std::vector<std::string>& inputs, const Options& inputOptions, const std::string& output,
-             const Options& outputOptions, int verbosity = -1)
-{
+             const Options& outputOptions, int verbosity = -1) {
     TCustomFFmpeg task;
     task.SetVerbosity(verbosity);
     Convert(task, inputs, inputOptions, output, outputOptions);
@@ -44,8 +43,7 @@ bool RunTask(const std::vector<std::string>& inputs, const Options& inputOptions
 
 // The text a task ends with, or "" when it ends well.
 std::string FailureOf(const std::vector<std::string>& inputs, const Options& inputOptions,
-                      const std::string& output, const Options& outputOptions)
-{
+                      const std::string& output, const Options& outputOptions) {
     try {
         RunTask(inputs, inputOptions, output, outputOptions);
     } catch (const FFmpegException& e) {
@@ -66,7 +64,9 @@ struct ChapterMark {
 // Gets each packet in its input stream's time base; false drops it.
 using PacketEdit = std::function<bool(AVPacket& pkt, const AVStream& st)>;
 
-double Seconds(int64_t ts, const AVStream& st) { return ts * av_q2d(st.time_base); }
+double Seconds(int64_t ts, const AVStream& st) {
+    return ts * av_q2d(st.time_base);
+}
 
 // A file written by a test, the container from the name's extension. Test programs run side
 // by side, so it is written under a private name and renamed once finished.
@@ -74,12 +74,10 @@ class ClipWriter {
 public:
     explicit ClipWriter(std::string path)
         : path_(std::move(path)),
-          temp_(path_ + "." + std::to_string(getpid()) + std::filesystem::path(path_).extension().string())
-    {
+          temp_(path_ + "." + std::to_string(getpid()) + std::filesystem::path(path_).extension().string()) {
         avformat_alloc_output_context2(&oc_, nullptr, nullptr, temp_.c_str());
     }
-    ~ClipWriter()
-    {
+    ~ClipWriter() {
         if (oc_ != nullptr) {
             avio_closep(&oc_->pb);
             avformat_free_context(oc_);
@@ -89,34 +87,29 @@ public:
     ClipWriter& operator=(const ClipWriter&) = delete;
 
     AVFormatContext* Context() const { return oc_; }
-    void AddStream(const AVCodecParameters* par, AVRational timeBase)
-    {
+    void AddStream(const AVCodecParameters* par, AVRational timeBase) {
         AVStream* st = avformat_new_stream(oc_, nullptr);
         avcodec_parameters_copy(st->codecpar, par);
         st->codecpar->codec_tag = 0;
         st->time_base = timeBase;
     }
-    void AddStream(const AVCodecContext* enc)
-    {
+    void AddStream(const AVCodecContext* enc) {
         AVStream* st = avformat_new_stream(oc_, nullptr);
         avcodec_parameters_from_context(st->codecpar, enc);
         st->time_base = enc->time_base;
     }
-    bool Start()
-    {
+    bool Start() {
         return oc_ != nullptr && avio_open(&oc_->pb, temp_.c_str(), AVIO_FLAG_WRITE) >= 0 &&
                avformat_write_header(oc_, nullptr) >= 0;
     }
     // Writes a packet whose times are in `timeBase` to stream `index`.
-    bool Write(AVPacket* pkt, int index, AVRational timeBase)
-    {
+    bool Write(AVPacket* pkt, int index, AVRational timeBase) {
         av_packet_rescale_ts(pkt, timeBase, oc_->streams[index]->time_base);
         pkt->stream_index = index;
         pkt->pos = -1;
         return av_interleaved_write_frame(oc_, pkt) >= 0;
     }
-    bool Finish()
-    {
+    bool Finish() {
         const bool written = av_write_trailer(oc_) >= 0;
         avio_closep(&oc_->pb);
         std::error_code ec;
@@ -129,8 +122,7 @@ private:
     AVFormatContext* oc_ = nullptr;
 };
 
-void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
-{
+void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters) {
     oc->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
     for (const ChapterMark& m : chapters) {
         auto* c = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
@@ -145,16 +137,14 @@ void AddChapters(AVFormatContext* oc, const std::vector<ChapterMark>& chapters)
 
 // Copies every stream of `from` into a new file `to`.
 void Remux(const std::string& from, const std::string& to, const PacketEdit& edit,
-           const std::vector<ChapterMark>& chapters = {})
-{
+           const std::vector<ChapterMark>& chapters = {}) {
     AVFormatContext* ic = nullptr;
     ASSERT_GE(avformat_open_input(&ic, from.c_str(), nullptr, nullptr), 0) << from;
     ASSERT_GE(avformat_find_stream_info(ic, nullptr), 0);
     ClipWriter out(to);
     for (unsigned i = 0; i < ic->nb_streams; ++i)
         out.AddStream(ic->streams[i]->codecpar, ic->streams[i]->time_base);
-    if (!chapters.empty())
-        AddChapters(out.Context(), chapters);
+    if (!chapters.empty()) AddChapters(out.Context(), chapters);
     ASSERT_TRUE(out.Start()) << to;
     AVPacket* pkt = av_packet_alloc();
     while (av_read_frame(ic, pkt) >= 0) {
@@ -174,8 +164,7 @@ void Remux(const std::string& from, const std::string& to, const PacketEdit& edi
 constexpr int kCombedSize = 64;
 constexpr int kCombedFrames = 10;
 
-void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize)
-{
+void WriteCombedClip(const std::string& path, int width = kCombedSize, int height = kCombedSize) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
     enc->width = width;
@@ -217,8 +206,7 @@ void WriteCombedClip(const std::string& path, int width = kCombedSize, int heigh
 
 // Mean luma difference between neighbouring rows, away from the picture's edges: about 219
 // for the combed clip, near 0 once its fields agree.
-double Combing(const AVFrame* f)
-{
+double Combing(const AVFrame* f) {
     double sum = 0;
     int count = 0;
     for (int y = 4; y < f->height - 5; ++y)
@@ -229,8 +217,7 @@ double Combing(const AVFrame* f)
     return sum / count;
 }
 
-TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
-{
+TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept) {
     EngineLog log;
     const std::string input = OutPath("combed.avi");
     WriteCombedClip(input);
@@ -238,8 +225,7 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
         SCOPED_TRACE(deinterlace ? "deinterlaced" : "as decoded");
         const std::string output = OutPath(deinterlace ? "combed-deint.avi" : "combed-plain.avi");
         Options options = {{"vcodec", "rawvideo"}};
-        if (deinterlace)
-            options.push_back({"deinterlace", ""});
+        if (deinterlace) options.push_back({"deinterlace", ""});
         ASSERT_NO_THROW(RunTask({input}, {}, output, options));
         double worst = 0, best = 1e9;
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
@@ -256,8 +242,7 @@ TEST(DeinterlaceTest, FieldsAgreeAfterDeinterlacingAndEveryFrameIsKept)
 }
 
 // The deinterlacer works on 16x16 blocks; a picture of two lines is converted as it is, with a message.
-TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
-{
+TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt) {
     EngineLog log;
     const std::string input = OutPath("two-lines.avi");
     WriteCombedClip(input, 16, 2);
@@ -270,8 +255,7 @@ TEST(DeinterlaceTest, PictureTheDeinterlacerCannotTakeConvertsWithoutIt)
 }
 
 // Whatever draws on the picture draws on the deinterlaced one.
-TEST(DeinterlaceTest, TheHookGetsTheDeinterlacedPicture)
-{
+TEST(DeinterlaceTest, TheHookGetsTheDeinterlacedPicture) {
     const std::string input = OutPath("combed-for-hook.avi");
     WriteCombedClip(input);
     for (bool deinterlace : {false, true}) {
@@ -291,8 +275,7 @@ TEST(DeinterlaceTest, TheHookGetsTheDeinterlacedPicture)
             best = std::min(best, combing);
         };
         Options options = {{"vcodec", "rawvideo"}};
-        if (deinterlace)
-            options.push_back({"deinterlace", ""});
+        if (deinterlace) options.push_back({"deinterlace", ""});
         ASSERT_NO_THROW(Convert(task, {input}, {}, OutPath("combed-hooked.avi"), options));
         EXPECT_EQ(calls, kCombedFrames);
         if (deinterlace)
@@ -302,8 +285,7 @@ TEST(DeinterlaceTest, TheHookGetsTheDeinterlacedPicture)
     }
 }
 
-TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
-{
+TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer) {
     const std::string output = OutPath("deint.mp4");
     bool finished = false;
     ASSERT_NO_THROW(finished = RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output,
@@ -315,8 +297,7 @@ TEST(DeinterlaceTest, EncodedClipConvertsWithTheDeinterlacer)
 // ---------------------------------------------------------------------------------------------
 // Audio sync: a source whose audio starts 0.3 s late and misses 0.5 s in the middle.
 
-std::vector<int16_t> DecodeSamples(const std::string& path, int& rate)
-{
+std::vector<int16_t> DecodeSamples(const std::string& path, int& rate) {
     std::vector<int16_t> samples; // first channel
     DecodeAll(path, AVMEDIA_TYPE_AUDIO, [&](AVFrame* f) {
         rate = f->sample_rate;
@@ -327,21 +308,19 @@ std::vector<int16_t> DecodeSamples(const std::string& path, int& rate)
     return samples;
 }
 
-int PeakBetween(const std::vector<int16_t>& samples, int rate, double from, double to)
-{
+int PeakBetween(const std::vector<int16_t>& samples, int rate, double from, double to) {
     int peak = 0;
-    for (size_t i = static_cast<size_t>(from * rate); i < samples.size() && i < static_cast<size_t>(to * rate); ++i)
+    for (size_t i = static_cast<size_t>(from * rate);
+         i < samples.size() && i < static_cast<size_t>(to * rate); ++i)
         peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
     return peak;
 }
 
-const std::string& GappedAudioClip()
-{
+const std::string& GappedAudioClip() {
     static const std::string path = [] {
         const std::string p = OutPath("audio-gaps.mkv");
         Remux(fixtures::Path(FixtureId::Mp4), p, [](AVPacket& pkt, const AVStream& st) {
-            if (st.codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
-                return true;
+            if (st.codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return true;
             const double t = Seconds(pkt.pts, st);
             return t >= 0.3 && (t < 1.0 || t >= 1.5);
         });
@@ -358,8 +337,7 @@ struct AudioSyncCase {
 
 class AudioSync : public ::testing::TestWithParam<AudioSyncCase> {};
 
-TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync)
-{
+TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync) {
     const AudioSyncCase& c = GetParam();
     const std::string output = OutPath(std::string("async-") + c.async + ".mkv");
     EngineLog log;
@@ -372,8 +350,7 @@ TEST_P(AudioSync, GapsAreFilledWithSilenceOnlyWithAudioSync)
     const double seconds = static_cast<double>(out.size()) / rate;
     EXPECT_NEAR(seconds, static_cast<double>(full.size()) / rate - c.missing, 0.05);
     EXPECT_EQ(log.Contains("audio samples of silence"), c.silenceLogged);
-    if (!c.silenceLogged)
-        return;
+    if (!c.silenceLogged) return;
     // The whole picture time has sound, and the silence sits where the source had none.
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
     EXPECT_NEAR(seconds, frames / 25.0, 0.05);
@@ -405,18 +382,18 @@ struct AudioDriftCase {
 
 class AudioDrift : public ::testing::TestWithParam<AudioDriftCase> {};
 
-TEST_P(AudioDrift, FollowsTheTimestamps)
-{
+TEST_P(AudioDrift, FollowsTheTimestamps) {
     const AudioDriftCase& c = GetParam();
     const std::string output = OutPath(std::string("drift-") + c.name + ".mkv");
     EngineLog log;
-    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}}, output,
-                            {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
+    ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"itsscale", std::string("1:") + c.scale}},
+                            output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"async", c.async}}, 3));
     int rate = 0;
     const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
     const double out = static_cast<double>(DecodeSamples(output, rate).size());
     EXPECT_NEAR(out / full, c.lengthRatio, c.tolerance);
-    for (const char* line : {"compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
+    for (const char* line :
+         {"compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
         EXPECT_EQ(log.Contains(line), c.logged != nullptr && std::string(line) == c.logged) << line;
 }
 
@@ -433,8 +410,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, AudioDrift, ::testing::ValuesIn(kAudioDrift),
 // ---------------------------------------------------------------------------------------------
 // Video statistics file.
 
-std::vector<std::string> ReadLines(const std::string& path)
-{
+std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
@@ -442,8 +418,7 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
-TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
-{
+TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat) {
     const std::regex plain(R"(frame= +(\d+) q= 5\.0 f_size= +\d+ s_size= +(\d+)kB time= (\d+\.\d{3}) )"
                            R"(br= +\d+\.\dkbits/s avg_br= +\d+\.\dkbits/s type= [IPB])");
     const std::regex psnr(R"(frame= +(\d+) q= 5\.0 PSNR= +\d+\.\d\d f_size= +\d+ s_size= +(\d+)kB )"
@@ -454,8 +429,7 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
         const std::string output = OutPath("vstats.avi");
         std::filesystem::remove(stats);
         Options options = {{"vcodec", "mpeg4"}, {"qscale", "5"}, {"an", ""}, {"vstats_file", stats}};
-        if (withPsnr)
-            options.push_back({"psnr", ""});
+        if (withPsnr) options.push_back({"psnr", ""});
         ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options));
         const std::vector<std::string> lines = ReadLines(stats);
         const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
@@ -473,8 +447,7 @@ TEST(VideoStatsTest, OneLinePerEncodedFrameInTheFileFormat)
     }
 }
 
-TEST(VideoStatsTest, UnwritableFileEndsTheTask)
-{
+TEST(VideoStatsTest, UnwritableFileEndsTheTask) {
     const std::string stats = OutPath("no-such-folder") + "/vstats.log";
     EXPECT_EQ(FailureOf({fixtures::Path(FixtureId::Mp4)}, {}, OutPath("vstats-fail.avi"),
                         {{"vcodec", "mpeg4"}, {"vstats_file", stats}}),
@@ -484,8 +457,7 @@ TEST(VideoStatsTest, UnwritableFileEndsTheTask)
 // ---------------------------------------------------------------------------------------------
 // Chapters.
 
-const std::string& ChapteredClip()
-{
+const std::string& ChapteredClip() {
     static const std::string path = [] {
         const std::string p = OutPath("chapters-source.mkv");
         Remux(fixtures::Path(FixtureId::Mp4), p, [](AVPacket&, const AVStream&) { return true; },
@@ -500,16 +472,15 @@ struct ChapterSpan {
     double start, end;
 };
 
-std::vector<ChapterSpan> ReadChapters(const std::string& path)
-{
+std::vector<ChapterSpan> ReadChapters(const std::string& path) {
     std::vector<ChapterSpan> spans;
     AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
-        return spans;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return spans;
     for (unsigned i = 0; i < ctx->nb_chapters; ++i) {
         const AVChapter* c = ctx->chapters[i];
         const AVDictionaryEntry* title = av_dict_get(c->metadata, "title", nullptr, 0);
-        spans.push_back({title ? title->value : "", c->start * av_q2d(c->time_base), c->end * av_q2d(c->time_base)});
+        spans.push_back(
+            {title ? title->value : "", c->start * av_q2d(c->time_base), c->end * av_q2d(c->time_base)});
     }
     avformat_close_input(&ctx);
     return spans;
@@ -523,8 +494,7 @@ struct ChapterCase {
 
 class Chapters : public ::testing::TestWithParam<ChapterCase> {};
 
-TEST_P(Chapters, FollowTheOutputTimeLine)
-{
+TEST_P(Chapters, FollowTheOutputTimeLine) {
     const ChapterCase& c = GetParam();
     const std::string output = OutPath(std::string("chapters-") + c.name + ".mkv");
     Options options = c.outputOptions;
@@ -548,12 +518,12 @@ const ChapterCase kChapters[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, Chapters, ::testing::ValuesIn(kChapters),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JoinedChapters, FollowOneAnotherWithDistinctIds)
-{
+TEST(JoinedChapters, FollowOneAnotherWithDistinctIds) {
     const std::string output = OutPath("chapters-joined.mkv");
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
-    ASSERT_NO_THROW(Convert(task, {ChapteredClip(), ChapteredClip()}, {}, output, {{"vcodec", "mpeg4"}}, true));
+    ASSERT_NO_THROW(
+        Convert(task, {ChapteredClip(), ChapteredClip()}, {}, output, {{"vcodec", "mpeg4"}}, true));
     const std::vector<ChapterSpan> found = ReadChapters(output);
     ASSERT_EQ(found.size(), 6u);
     // The second input's chapters start where the first input ends, give or take its last frame.
@@ -575,8 +545,7 @@ TEST(JoinedChapters, FollowOneAnotherWithDistinctIds)
 // ---------------------------------------------------------------------------------------------
 // Rate emulation, the file size limit and "shortest".
 
-TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate)
-{
+TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate) {
     const int64_t start = av_gettime_relative();
     ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
                             {{"vcodec", "copy"}, {"acodec", "copy"}}));
@@ -584,8 +553,7 @@ TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate)
     EXPECT_GE((av_gettime_relative() - start) / 1e6, 1.5);
 }
 
-TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
-{
+TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer) {
     const Options options = {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}};
     const std::string whole = OutPath("fs-whole.avi");
     RunTask({fixtures::Path(FixtureId::Mp4)}, {}, whole, options);
@@ -601,8 +569,7 @@ TEST(RunLimitsTest, FileSizeLimitEndsTheOutputEarlyWithATrailer)
     EXPECT_LT(frames, 40);
 }
 
-TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
-{
+TEST(RunLimitsTest, ShortestEndsWithTheShorterInput) {
     fixtures::ClipRecipe tone;
     tone.container = "wav";
     tone.videoCodec.clear();
@@ -615,8 +582,7 @@ TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
         SCOPED_TRACE(shortest ? "shortest" : "longest");
         const std::string output = OutPath(shortest ? "shortest.mkv" : "longest.mkv");
         Options options = {{"map", "0.0"}, {"map", "1.0"}, {"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}};
-        if (shortest)
-            options.push_back({"shortest", ""});
+        if (shortest) options.push_back({"shortest", ""});
         ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4), longTone}, {}, output, options));
         int rate = 0;
         const double seconds = static_cast<double>(DecodeSamples(output, rate).size()) / std::max(rate, 1);
@@ -630,16 +596,14 @@ TEST(RunLimitsTest, ShortestEndsWithTheShorterInput)
 // ---------------------------------------------------------------------------------------------
 // Timestamps: a jump in a transport stream moves the file's offset; packet dumps.
 
-TEST(TimestampTest, JumpInATransportStreamIsClosed)
-{
+TEST(TimestampTest, JumpInATransportStreamIsClosed) {
     const std::string input = OutPath("jump.ts");
     Remux(fixtures::Path(FixtureId::MpegTs), input, [](AVPacket& pkt, const AVStream& st) {
         // From 1 s on, every timestamp is 60 s later.
         if (pkt.dts != AV_NOPTS_VALUE && Seconds(pkt.dts, st) >= 1.0) {
             const int64_t jump = av_rescale_q(60, AVRational{1, 1}, st.time_base);
             pkt.dts += jump;
-            if (pkt.pts != AV_NOPTS_VALUE)
-                pkt.pts += jump;
+            if (pkt.pts != AV_NOPTS_VALUE) pkt.pts += jump;
         }
         return true;
     });
@@ -652,14 +616,12 @@ TEST(TimestampTest, JumpInATransportStreamIsClosed)
     EXPECT_TRUE(log.Contains("timestamp discontinuity "));
 }
 
-TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog)
-{
+TEST(TimestampTest, PacketDumpGoesThroughTheLibraryLog) {
     FFLogger().InstallLibraryCallback(); // as the loader does once the libraries are loaded
     for (bool dump : {false, true}) {
         EngineLog log;
         Options options = {{"acodec", "copy"}};
-        if (dump)
-            options.push_back({"dump", ""});
+        if (dump) options.push_back({"dump", ""});
         RunTask({fixtures::Path(FixtureId::Mp3)}, {}, OutPath("dump.mp3"), options);
         EXPECT_EQ(log.Contains("keyframe="), dump);
     }
@@ -677,8 +639,7 @@ struct StatusCase {
 
 class StatusLine : public ::testing::TestWithParam<StatusCase> {};
 
-TEST_P(StatusLine, LastLineHasEveryField)
-{
+TEST_P(StatusLine, LastLineHasEveryField) {
     const StatusCase& c = GetParam();
     EngineLog log;
     const std::string output = OutPath(std::string("status-") + c.name + ".avi");
@@ -687,8 +648,7 @@ TEST_P(StatusLine, LastLineHasEveryField)
     RunTask({fixtures::Path(FixtureId::Mp4)}, {}, output, options, 1);
     std::vector<std::string> last; // status lines with the last report's mark
     for (const std::string& text : log.Matching(" L"))
-        if (text.rfind("frame=", 0) == 0)
-            last.push_back(text);
+        if (text.rfind("frame=", 0) == 0) last.push_back(text);
     ASSERT_EQ(last.size(), 1u);
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
     ASSERT_GT(frames, 40);
@@ -713,7 +673,9 @@ const StatusCase kStatus[] = {
     {"Plain", {}, ""},
     {"Histogram", {{"qphist", ""}}, "%s"},
     {"Psnr", {{"psnr", ""}}, "PSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
-    {"Both", {{"qphist", ""}, {"psnr", ""}}, "%sPSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
+    {"Both",
+     {{"qphist", ""}, {"psnr", ""}},
+     "%sPSNR=Y:" PSNR_FIELD "U:" PSNR_FIELD "V:" PSNR_FIELD "\\*:" PSNR_FIELD},
 };
 #undef PSNR_FIELD
 
@@ -727,12 +689,10 @@ struct Cue {
     double start, duration;
 };
 
-std::vector<Cue> SubtitleCues(const std::string& path)
-{
+std::vector<Cue> SubtitleCues(const std::string& path) {
     std::vector<Cue> cues;
     AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
-        return cues;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return cues;
     avformat_find_stream_info(ctx, nullptr);
     AVPacket* pkt = av_packet_alloc();
     while (av_read_frame(ctx, pkt) >= 0) {
@@ -755,8 +715,7 @@ struct SubtitleCase {
 
 class Subtitles : public ::testing::TestWithParam<SubtitleCase> {};
 
-TEST_P(Subtitles, CuesKeepTheirStartAndDuration)
-{
+TEST_P(Subtitles, CuesKeepTheirStartAndDuration) {
     const SubtitleCase& c = GetParam();
     const std::string output = OutPath(std::string("subtitles-") + c.name + ".mkv");
     Options options = c.options;
@@ -786,8 +745,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, Subtitles, ::testing::ValuesIn(kSubtitles),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Two picture cues, shown from 0.0 s and 1.0 s for 0.8 s each, as DVB subtitles.
-void WriteDvbSubtitleClip(const std::string& path)
-{
+void WriteDvbSubtitleClip(const std::string& path) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVB_SUBTITLE);
     ASSERT_NE(codec, nullptr);
     AVCodecContext* enc = avcodec_alloc_context3(codec);
@@ -834,8 +792,7 @@ void WriteDvbSubtitleClip(const std::string& path)
 
 // DVB subtitles go out twice per cue: the picture at its start and an empty page when the
 // display ends, which for a DVB page is its time-out, long after the next cue has started.
-TEST(DvbSubtitleTest, EachCueIsShownAndCleared)
-{
+TEST(DvbSubtitleTest, EachCueIsShownAndCleared) {
     const std::string input = OutPath("dvb-source.mkv");
     WriteDvbSubtitleClip(input);
     const std::vector<Cue> in = SubtitleCues(input);
@@ -854,14 +811,12 @@ TEST(DvbSubtitleTest, EachCueIsShownAndCleared)
 // ---------------------------------------------------------------------------------------------
 // A packet the decoder refuses: skipped and logged, or the end of the task with "xerror".
 
-const std::string& BrokenPacketClip()
-{
+const std::string& BrokenPacketClip() {
     static const std::string path = [] {
         const std::string p = OutPath("broken-packet.mkv");
         int index = 0;
         Remux(fixtures::Path(FixtureId::Wav), p, [&](AVPacket& pkt, const AVStream&) {
-            if (index++ == 3)
-                av_shrink_packet(&pkt, 1); // less than one 16-bit sample
+            if (index++ == 3) av_shrink_packet(&pkt, 1); // less than one 16-bit sample
             return true;
         });
         return p;
@@ -870,12 +825,12 @@ const std::string& BrokenPacketClip()
 }
 
 // Matroska stores no decoding times: the first packets of H.264 with B-frames come without one.
-TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
-{
+TEST(StreamCopyTest, BFramesFromMatroskaAreCopied) {
     const std::string output = OutPath("copy-from-mkv.mkv");
     ASSERT_NO_THROW(RunTask({ChapteredClip()}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
     std::vector<int64_t> in, out;
-    DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
+    DecodeAll(ChapteredClip(), AVMEDIA_TYPE_VIDEO,
+              [&](AVFrame* f) { in.push_back(f->best_effort_timestamp); });
     DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) { out.push_back(f->best_effort_timestamp); });
     ASSERT_EQ(out.size(), in.size());
     for (size_t i = 1; i < out.size(); ++i)
@@ -883,8 +838,7 @@ TEST(StreamCopyTest, BFramesFromMatroskaAreCopied)
 }
 
 // An H.264 packet whose first length field points past its end.
-const std::string& BadNalLengthClip()
-{
+const std::string& BadNalLengthClip() {
     static const std::string path = [] {
         const std::string p = OutPath("bad-nal-length.mkv");
         int index = 0;
@@ -899,8 +853,7 @@ const std::string& BadNalLengthClip()
     return path;
 }
 
-TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
-{
+TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError) {
     const std::string text =
         "h264_mp4toannexb failed for stream 0, codec copy: Invalid data found when processing input";
     const Options options = {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "h264_mp4toannexb"}};
@@ -916,8 +869,7 @@ TEST(BitstreamFilterTest, FailureIsLoggedOrEndsTheTaskWithExitOnError)
     EXPECT_EQ(FailureOf({BadNalLengthClip()}, {}, OutPath("bsf-fatal.mkv"), fatal), text);
 }
 
-TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt)
-{
+TEST(DecodingErrorTest, SkippedWithoutExitOnErrorAndFatalWithIt) {
     const std::string text = "Error while decoding stream #0.0 (audio)";
     {
         EngineLog log;

@@ -17,7 +17,9 @@ using testing::Options;
 using testing::OutPath;
 using testing::Probe;
 
-int VideoFrames(const std::string& path) { return DecodeAll(path, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}); }
+int VideoFrames(const std::string& path) {
+    return DecodeAll(path, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+}
 
 struct Shaped {
     const char* name;
@@ -29,8 +31,7 @@ struct Shaped {
 
 class ShapedOutput : public ::testing::TestWithParam<Shaped> {};
 
-TEST_P(ShapedOutput, HasExpectedFramesAndSize)
-{
+TEST_P(ShapedOutput, HasExpectedFramesAndSize) {
     const Shaped& c = GetParam();
     const std::string output = OutPath(std::string("shaped-") + c.name + ".avi");
     TCustomFFmpeg task;
@@ -57,17 +58,16 @@ const Shaped kShaped[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, ShapedOutput, ::testing::ValuesIn(kShaped),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunTest, SeekSkipsThePicturesBeforeThePosition)
-{
+TEST(RunTest, SeekSkipsThePicturesBeforeThePosition) {
     const std::string output = OutPath("seek-first.avi");
     TCustomFFmpeg task;
     task.SetVerbosity(-1);
-    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"ss", "1"}}, output, {{"vcodec", "mpeg4"}, {"qscale", "2"}});
+    Convert(task, {fixtures::Path(FixtureId::Mp4)}, {{"ss", "1"}}, output,
+            {{"vcodec", "mpeg4"}, {"qscale", "2"}});
     int index = 0;
     int boxLeft = -1;
     DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](AVFrame* f) {
-        if (index++ != 0)
-            return;
+        if (index++ != 0) return;
         // Find the grey box on the middle row of the first picture.
         const int y = f->height / 2;
         for (int x = 0; x < f->width && boxLeft < 0; ++x)
@@ -80,8 +80,7 @@ TEST(RunTest, SeekSkipsThePicturesBeforeThePosition)
     EXPECT_NEAR(boxLeft, box.left, 4);
 }
 
-TEST(RunTest, VolumeScalesSamplesWithClipping)
-{
+TEST(RunTest, VolumeScalesSamplesWithClipping) {
     const std::string input = fixtures::Path(FixtureId::Wav);
     std::vector<int16_t> in;
     auto collect = [](std::vector<int16_t>& v) {
@@ -109,8 +108,7 @@ TEST(RunTest, VolumeScalesSamplesWithClipping)
     }
 }
 
-TEST(RunTest, JoinWritesTheInputsOneAfterAnother)
-{
+TEST(RunTest, JoinWritesTheInputsOneAfterAnother) {
     const std::string input = fixtures::Path(FixtureId::Mp4);
     const std::string output = OutPath("joined.mp4");
     TCustomFFmpeg task;
@@ -125,8 +123,7 @@ TEST(RunTest, JoinWritesTheInputsOneAfterAnother)
     EXPECT_NEAR(total / 1e6, 2 * in.seconds, 0.01);
 }
 
-TEST(RunTest, SecondPassUsesTheFirstPassLog)
-{
+TEST(RunTest, SecondPassUsesTheFirstPassLog) {
     const std::string input = fixtures::Path(FixtureId::Mp4);
     const std::string prefix = OutPath("twopass");
     const Options common = {{"vcodec", "mpeg4"}, {"b", "300000"}, {"an", ""}, {"passlogfile", prefix}};
@@ -149,8 +146,7 @@ TEST(RunTest, SecondPassUsesTheFirstPassLog)
 }
 
 // A truncated or broken file ends the task with a message or a shorter output, never a crash.
-TEST(RunTest, DamagedInputsEndWithAMessage)
-{
+TEST(RunTest, DamagedInputsEndWithAMessage) {
     for (FixtureId id : {FixtureId::Truncated, FixtureId::TruncatedAvi, FixtureId::NonMedia}) {
         TCustomFFmpeg task;
         task.SetVerbosity(-1);
@@ -170,22 +166,35 @@ struct Failure {
     std::function<std::string(const std::string& out)> text;
 };
 
-const std::string& Clip() { static const std::string p = fixtures::Path(FixtureId::Mp4); return p; }
+const std::string& Clip() {
+    static const std::string p = fixtures::Path(FixtureId::Mp4);
+    return p;
+}
 
-void Run(TCustomFFmpeg& task, const Options& in, const std::string& out, const Options& outOptions)
-{
+void Run(TCustomFFmpeg& task, const Options& in, const std::string& out, const Options& outOptions) {
     Convert(task, {Clip()}, in, out, outOptions);
 }
 
 const Failure kFailures[] = {
     {"MissingInput", [](TCustomFFmpeg& t, const std::string&) { t.OpenInput(OutPath("missing.mp4")); },
      [](const std::string&) { return OutPath("missing.mp4") + ": No such file or directory"; }},
-    {"UnknownInputFormat", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {{"f", "nosuchfmt"}}, o, {}); },
+    {"UnknownInputFormat",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {{"f", "nosuchfmt"}}, o, {});
+     },
      [](const std::string&) { return std::string("Unknown input format: \"nosuchfmt\""); }},
-    {"UnknownExtension", [](TCustomFFmpeg& t, const std::string&) { Run(t, {}, OutPath("out.nosuchext"), {}); },
-     [](const std::string&) { return "Unable to find a suitable output format for '" + OutPath("out.nosuchext") + "'"; }},
-    {"UnknownOutputFormat", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"f", "nosuchfmt"}}); },
-     [](const std::string&) { return std::string("Requested output format 'nosuchfmt' is not a suitable output format"); }},
+    {"UnknownExtension",
+     [](TCustomFFmpeg& t, const std::string&) { Run(t, {}, OutPath("out.nosuchext"), {}); },
+     [](const std::string&) {
+         return "Unable to find a suitable output format for '" + OutPath("out.nosuchext") + "'";
+     }},
+    {"UnknownOutputFormat",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"f", "nosuchfmt"}});
+     },
+     [](const std::string&) {
+         return std::string("Requested output format 'nosuchfmt' is not a suitable output format");
+     }},
     {"SecondJoinedOutput",
      [](TCustomFFmpeg& t, const std::string& o) {
          t.OpenInput(Clip());
@@ -199,42 +208,77 @@ const Failure kFailures[] = {
          t.OnHook = [](TCustomFFmpeg&, THookInfo&) {};
          Run(t, {}, o, {{"vcodec", "copy"}});
      },
-     [](const std::string&) { return std::string("-vcodec copy and CustomHook are incompatible (frames are not decoded)"); }},
+     [](const std::string&) {
+         return std::string("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+     }},
     {"CopyWithPreview",
      [](TCustomFFmpeg& t, const std::string& o) {
          t.SetPreviewFlags(kPreviewBitmap);
          Run(t, {}, o, {{"vcodec", "copy"}});
      },
-     [](const std::string&) { return std::string("-vcodec copy and PostHooks are incompatible (frames are not decoded)"); }},
-    {"AudioCopyWithVolume", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"acodec", "copy"}, {"vol", "300"}}); },
-     [](const std::string&) { return std::string("-acodec copy and -vol are incompatible (frames are not decoded)"); }},
-    {"NoStreams", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vn", ""}, {"an", ""}}); },
-     [](const std::string&) { return std::string("Output file #0 does not contain any stream"); }},
-    {"MapCount", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"map", "0.0"}}); },
-     [](const std::string&) { return std::string("Number of stream maps must match number of output streams"); }},
-    {"MapMissingStream", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"an", ""}, {"map", "0.5"}}); },
-     [](const std::string&) { return std::string("Could not find input stream #0.5"); }},
-    {"MapTypeMismatch", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"an", ""}, {"map", "0.1"}}); },
-     [](const std::string&) { return std::string("Codec type mismatch for mapping #0.1 (audio) -> #0.0 (video)"); }},
-    {"EncoderRefusesSize", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vcodec", "mpeg1video"}, {"s", "5000x5000"}}); },
      [](const std::string&) {
-         return std::string("Error while opening encoder for output stream #0.0 (video) - maybe incorrect parameters such as "
-                            "bit_rate, rate, width or height. Please check error log message to find out more detail "
-                            "information.");
+         return std::string("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+     }},
+    {"AudioCopyWithVolume",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"acodec", "copy"}, {"vol", "300"}});
+     },
+     [](const std::string&) {
+         return std::string("-acodec copy and -vol are incompatible (frames are not decoded)");
+     }},
+    {"NoStreams",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"vn", ""}, {"an", ""}});
+     },
+     [](const std::string&) { return std::string("Output file #0 does not contain any stream"); }},
+    {"MapCount",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"map", "0.0"}});
+     },
+     [](const std::string&) {
+         return std::string("Number of stream maps must match number of output streams");
+     }},
+    {"MapMissingStream",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"an", ""}, {"map", "0.5"}});
+     },
+     [](const std::string&) { return std::string("Could not find input stream #0.5"); }},
+    {"MapTypeMismatch",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"an", ""}, {"map", "0.1"}});
+     },
+     [](const std::string&) {
+         return std::string("Codec type mismatch for mapping #0.1 (audio) -> #0.0 (video)");
+     }},
+    {"EncoderRefusesSize",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"vcodec", "mpeg1video"}, {"s", "5000x5000"}});
+     },
+     [](const std::string&) {
+         return std::string(
+             "Error while opening encoder for output stream #0.0 (video) - maybe incorrect parameters such "
+             "as "
+             "bit_rate, rate, width or height. Please check error log message to find out more detail "
+             "information.");
      }},
     {"PassTwoWithoutLog",
-     [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"passlogfile", OutPath("nolog")}, {"pass", "2"}}); },
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"passlogfile", OutPath("nolog")}, {"pass", "2"}});
+     },
      [](const std::string&) {
-         return "Cannot read file: Error reading log file \"" + OutPath("nolog") + "-0.log\" for pass-2 encoding";
+         return "Cannot read file: Error reading log file \"" + OutPath("nolog") +
+                "-0.log\" for pass-2 encoding";
      }},
-    {"BadFilter", [](TCustomFFmpeg& t, const std::string& o) { Run(t, {}, o, {{"vf", "nosuchfilter=1"}}); },
+    {"BadFilter",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"vf", "nosuchfilter=1"}});
+     },
      [](const std::string&) { return std::string("Error opening filters: Invalid argument"); }},
 };
 
 class FailureTable : public ::testing::TestWithParam<Failure> {};
 
-TEST_P(FailureTable, ReportsExactText)
-{
+TEST_P(FailureTable, ReportsExactText) {
     const Failure& f = GetParam();
     const std::string output = OutPath(std::string("fail-") + f.name + ".avi");
     std::filesystem::remove(output);

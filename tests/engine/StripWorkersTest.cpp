@@ -10,8 +10,8 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <sched.h>
@@ -34,8 +34,7 @@ std::vector<int> CountRows(TStripWorkers& workers, int rows, size_t bytesPerRow)
     std::vector<std::atomic<int>> hits(static_cast<size_t>(rows));
     std::atomic<bool> bandsInRange{true};
     workers.ForRows(rows, bytesPerRow, [&](int y0, int y1) {
-        if (y0 < 0 || y1 > rows || y0 >= y1)
-            bandsInRange = false;
+        if (y0 < 0 || y1 > rows || y0 >= y1) bandsInRange = false;
         for (int y = y0; y < y1; ++y)
             ++hits[static_cast<size_t>(y)];
     });
@@ -45,7 +44,9 @@ std::vector<int> CountRows(TStripWorkers& workers, int rows, size_t bytesPerRow)
 
 // The scheduling a band ran at: policy and nice value of its thread.
 using TScheduling = std::pair<int, int>;
-TScheduling SchedulingOfThisThread() { return {sched_getscheduler(0), NiceOfThisThread()}; }
+TScheduling SchedulingOfThisThread() {
+    return {sched_getscheduler(0), NiceOfThisThread()};
+}
 
 // Runs passes whose bands wait a little, so a helper has time to wake up even on a busy machine,
 // until one ran on another thread than the caller (or enough were tried); returns the threads
@@ -91,8 +92,7 @@ TEST(StripWorkers, EveryItemRunsOnceAndNoPartRunsTwiceAtATime) {
                 for (int item = 0; item < count; ++item)
                     ASSERT_EQ(calls[item].load(), 1) << "item " << item << " of " << count;
             }
-            if (count == 45)
-                workers.Stop(); // helpers end; the next run starts them again
+            if (count == 45) workers.Stop(); // helpers end; the next run starts them again
         }
         EXPECT_FALSE(overlap);
         EXPECT_FALSE(badPart);
@@ -124,8 +124,7 @@ TEST(StripWorkers, OverlappingRunsAllFinish) {
     for (int t = 0; t < 3; ++t)
         callers.emplace_back([&] {
             for (int pass = 0; pass < 200; ++pass)
-                if (CountRows(workers, 64, kLargeRow) != std::vector<int>(64, 1))
-                    ++wrong;
+                if (CountRows(workers, 64, kLargeRow) != std::vector<int>(64, 1)) ++wrong;
         });
     for (std::thread& t : callers)
         t.join();
@@ -133,8 +132,7 @@ TEST(StripWorkers, OverlappingRunsAllFinish) {
 
     std::vector<int> inner;
     workers.Run(4, [&](int, int item) {
-        if (item == 0)
-            inner = CountRows(workers, 64, kLargeRow);
+        if (item == 0) inner = CountRows(workers, 64, kLargeRow);
     });
     EXPECT_EQ(inner, std::vector<int>(64, 1));
 }
@@ -158,14 +156,15 @@ TEST(StripWorkers, BandsRunAtTheSchedulingOfTheAskingThread) {
     };
     for (const TLowering lowering : {TLowering{"nice", false}, TLowering{"idle", true}}) {
         SCOPED_TRACE(lowering.name);
-        if (!lowering.idle && normal.second >= 19)
-            continue; // no lower nice value to take
+        if (!lowering.idle && normal.second >= 19) continue; // no lower nice value to take
         std::thread low([&] {
             if (lowering.idle) {
                 sched_param param{};
                 ASSERT_EQ(sched_setscheduler(0, SCHED_IDLE, &param), 0);
             } else {
-                ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), std::min(normal.second + 5, 19)), 0);
+                ASSERT_EQ(
+                    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), std::min(normal.second + 5, 19)),
+                    0);
             }
             const TScheduling lowered = SchedulingOfThisThread();
             ASSERT_NE(lowered, normal);

@@ -1,7 +1,7 @@
+#include "OptionTestSupport.h"
 #include "engine/FFmpegException.h"
 #include "engine/OptionParser.h"
 #include "engine/Targets.h"
-#include "OptionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@ using testing::LogCapture;
 // Inputs opened so far, each with one video stream of the given rate.
 struct InputsHost : TOptionHost {
     std::vector<OutputFormatContextPtr> inputs;
-    void Add(AVRational rate)
-    {
+    void Add(AVRational rate) {
         OutputFormatContextPtr ctx(avformat_alloc_context());
         AVStream* st = avformat_new_stream(ctx.get(), nullptr);
         st->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -27,18 +26,17 @@ struct InputsHost : TOptionHost {
     const AVFormatContext* Input(int i) const override { return inputs[i].get(); }
 };
 
-std::string PrivateFormatOption(const TTaskSettings& s, const std::string& name)
-{
+std::string PrivateFormatOption(const TTaskSettings& s, const std::string& name) {
     for (const auto& [n, v] : s.Generic.PrivateFormatOptions())
-        if (n == name)
-            return v;
+        if (n == name) return v;
     return "";
 }
 
-bool RateIs(const TTaskSettings& s, int num, int den) { return s.FrameRate.num == num && s.FrameRate.den == den; }
+bool RateIs(const TTaskSettings& s, int num, int den) {
+    return s.FrameRate.num == num && s.FrameRate.den == den;
+}
 
-TEST(Targets, PalDvd)
-{
+TEST(Targets, PalDvd) {
     LogCapture log;
     TTaskSettings s;
     TOptionParser parser(s);
@@ -62,18 +60,16 @@ TEST(Targets, PalDvd)
     EXPECT_TRUE(log.EngineLogged(llInfo, "Assuming 16:9 for aspect ratio"));
 }
 
-TEST(Targets, NormsAndTypes)
-{
+TEST(Targets, NormsAndTypes) {
     struct Case {
         const char* value;
         int width, height, rateNum, rateDen, gop;
         const char* format;
     };
-    for (const Case& c : {Case{"ntsc-vcd", 352, 240, 30000, 1001, 18, "vcd"},
-                          Case{"pal-vcd", 352, 288, 25, 1, 15, "vcd"},
-                          Case{"film-svcd", 480, 480, 24000, 1001, 18, "svcd"},
-                          Case{"ntsc-dvd", 720, 480, 30000, 1001, 18, "dvd"},
-                          Case{"pal-dv", 720, 576, 25, 1, 12, "dv"}}) {
+    for (const Case& c :
+         {Case{"ntsc-vcd", 352, 240, 30000, 1001, 18, "vcd"}, Case{"pal-vcd", 352, 288, 25, 1, 15, "vcd"},
+          Case{"film-svcd", 480, 480, 24000, 1001, 18, "svcd"},
+          Case{"ntsc-dvd", 720, 480, 30000, 1001, 18, "dvd"}, Case{"pal-dv", 720, 576, 25, 1, 12, "dv"}}) {
         TTaskSettings s;
         TOptionParser parser(s);
         parser.Parse("target", c.value);
@@ -85,8 +81,7 @@ TEST(Targets, NormsAndTypes)
     }
 }
 
-TEST(Targets, TypeSpecificSettings)
-{
+TEST(Targets, TypeSpecificSettings) {
     TTaskSettings vcd;
     TOptionParser(vcd).Parse("target", "pal-vcd");
     EXPECT_DOUBLE_EQ(vcd.MuxPreload, 0.44);
@@ -105,8 +100,9 @@ TEST(Targets, TypeSpecificSettings)
     EXPECT_NE(std::find(priv.begin(), priv.end(), std::pair<std::string, std::string>("scan_offset", "1")),
               priv.end());
 
-    for (auto [value, fmt] : {std::pair{"pal-dv", AV_PIX_FMT_YUV420P}, std::pair{"ntsc-dv", AV_PIX_FMT_YUV411P},
-                              std::pair{"film-dv", AV_PIX_FMT_YUV411P}, std::pair{"ntsc-dv50", AV_PIX_FMT_YUV422P}}) {
+    for (auto [value, fmt] :
+         {std::pair{"pal-dv", AV_PIX_FMT_YUV420P}, std::pair{"ntsc-dv", AV_PIX_FMT_YUV411P},
+          std::pair{"film-dv", AV_PIX_FMT_YUV411P}, std::pair{"ntsc-dv50", AV_PIX_FMT_YUV422P}}) {
         TTaskSettings dv;
         TOptionParser(dv).Parse("target", value);
         EXPECT_EQ(dv.PixelFormat, fmt) << value;
@@ -114,8 +110,7 @@ TEST(Targets, TypeSpecificSettings)
     }
 }
 
-TEST(Targets, AutoNormIsGuessed)
-{
+TEST(Targets, AutoNormIsGuessed) {
     LogCapture log;
     {
         TTaskSettings s;
@@ -147,8 +142,7 @@ TEST(Targets, AutoNormIsGuessed)
     }
 }
 
-TEST(Targets, Errors)
-{
+TEST(Targets, Errors) {
     TTaskSettings s;
     TOptionParser parser(s);
     try {

@@ -18,23 +18,20 @@ namespace orvel::testing {
 
 using Options = std::vector<std::pair<std::string, std::string>>;
 
-inline std::string OutPath(const std::string& name)
-{
+inline std::string OutPath(const std::string& name) {
     const std::string dir = fixtures::Dir() + "/engine-out";
     std::filesystem::create_directories(dir);
     return dir + "/" + name;
 }
 
-inline void Apply(TCustomFFmpeg& task, const Options& options)
-{
+inline void Apply(TCustomFFmpeg& task, const Options& options) {
     for (const auto& [name, value] : options)
         task.ParseOption(name, value);
 }
 
 // Opens the inputs and the output, runs the task and releases it as the component does.
 inline void Convert(TCustomFFmpeg& task, const std::vector<std::string>& inputs, const Options& inputOptions,
-                    const std::string& output, const Options& outputOptions, bool join = false)
-{
+                    const std::string& output, const Options& outputOptions, bool join = false) {
     for (const std::string& in : inputs) {
         Apply(task, inputOptions);
         task.OpenInput(in);
@@ -64,21 +61,17 @@ struct Probed {
     std::string format;
     double seconds = 0;
     std::vector<ProbedStream> streams;
-    const ProbedStream* First(AVMediaType type) const
-    {
+    const ProbedStream* First(AVMediaType type) const {
         for (const ProbedStream& s : streams)
-            if (s.type == type)
-                return &s;
+            if (s.type == type) return &s;
         return nullptr;
     }
 };
 
-inline Probed Probe(const std::string& path)
-{
+inline Probed Probe(const std::string& path) {
     Probed p;
     AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
-        return p;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return p;
     avformat_find_stream_info(ctx, nullptr);
     p.format = ctx->iformat->name;
     p.seconds = ctx->duration != AV_NOPTS_VALUE ? ctx->duration / 1e6 : 0;
@@ -99,12 +92,9 @@ inline Probed Probe(const std::string& path)
 }
 
 // Decodes every frame of the first stream of a type and hands it to fn.
-template <typename Fn>
-int DecodeAll(const std::string& path, AVMediaType type, Fn fn)
-{
+template <typename Fn> int DecodeAll(const std::string& path, AVMediaType type, Fn fn) {
     AVFormatContext* ctx = nullptr;
-    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
-        return -1;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return -1;
     avformat_find_stream_info(ctx, nullptr);
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(ctx, type, -1, -1, &codec, 0);

@@ -27,12 +27,13 @@ struct Conversion {
     int width, height;
 };
 
-std::ostream& operator<<(std::ostream& os, const Conversion& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const Conversion& c) {
+    return os << c.name;
+}
 
 class ConversionTable : public ::testing::TestWithParam<Conversion> {};
 
-TEST_P(ConversionTable, ConvertsToExpectedStreams)
-{
+TEST_P(ConversionTable, ConvertsToExpectedStreams) {
     const Conversion& c = GetParam();
     const std::string input = fixtures::Path(c.input);
     const std::string output = OutPath(c.output);
@@ -66,35 +67,91 @@ TEST_P(ConversionTable, ConvertsToExpectedStreams)
 }
 
 const Conversion kConversions[] = {
-    {"Mp4Mpeg4Aac", FixtureId::Mp4, "mpeg4.mp4", {{"vcodec", "mpeg4"}, {"acodec", "aac"}},
-     "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "aac", 320, 240},
-    {"Mp4X264Preset", FixtureId::Avi, "x264.mp4", {{"vcodec", "libx264"}, {"vpre", "mp4"}, {"acodec", "aac"}},
-     "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", 320, 240},
-    {"AviXvidMp3", FixtureId::Mp4, "xvid.avi", {{"vcodec", "libxvid"}, {"acodec", "libmp3lame"}}, "avi", "mpeg4",
-     "mp3", 320, 240},
+    {"Mp4Mpeg4Aac",
+     FixtureId::Mp4,
+     "mpeg4.mp4",
+     {{"vcodec", "mpeg4"}, {"acodec", "aac"}},
+     "mov,mp4,m4a,3gp,3g2,mj2",
+     "mpeg4",
+     "aac",
+     320,
+     240},
+    {"Mp4X264Preset",
+     FixtureId::Avi,
+     "x264.mp4",
+     {{"vcodec", "libx264"}, {"vpre", "mp4"}, {"acodec", "aac"}},
+     "mov,mp4,m4a,3gp,3g2,mj2",
+     "h264",
+     "aac",
+     320,
+     240},
+    {"AviXvidMp3",
+     FixtureId::Mp4,
+     "xvid.avi",
+     {{"vcodec", "libxvid"}, {"acodec", "libmp3lame"}},
+     "avi",
+     "mpeg4",
+     "mp3",
+     320,
+     240},
     {"Vcd", FixtureId::Mp4, "vcd.mpg", {{"target", "pal-vcd"}}, "mpeg", "mpeg1video", "mp2", 352, 288},
     {"Svcd", FixtureId::Mp4, "svcd.mpg", {{"target", "pal-svcd"}}, "mpeg", "mpeg2video", "mp2", 480, 576},
     {"Dvd", FixtureId::Mp4, "dvd.mpg", {{"target", "pal-dvd"}}, "mpeg", "mpeg2video", "ac3", 720, 576},
-    {"MkvCopy", FixtureId::Mp4, "copy.mkv", {{"vcodec", "copy"}, {"acodec", "copy"}}, "matroska,webm", "h264",
-     "aac", 320, 240},
-    {"Flv", FixtureId::Mp4, "clip.flv", {{"vcodec", "flv"}, {"acodec", "libmp3lame"}}, "flv", "flv1", "mp3", 320,
+    {"MkvCopy",
+     FixtureId::Mp4,
+     "copy.mkv",
+     {{"vcodec", "copy"}, {"acodec", "copy"}},
+     "matroska,webm",
+     "h264",
+     "aac",
+     320,
      240},
-    {"Wmv", FixtureId::Mp4, "clip.wmv", {{"vcodec", "wmv2"}, {"acodec", "wmav2"}}, "asf", "wmv2", "wmav2", 320,
+    {"Flv",
+     FixtureId::Mp4,
+     "clip.flv",
+     {{"vcodec", "flv"}, {"acodec", "libmp3lame"}},
+     "flv",
+     "flv1",
+     "mp3",
+     320,
      240},
-    {"ThreeGp", FixtureId::Mp4, "clip.3gp", {{"vcodec", "h263"}, {"acodec", "aac"}, {"s", "176x144"}, {"ar", "22050"}, {"ac", "1"}},
-     "mov,mp4,m4a,3gp,3g2,mj2", "h263", "aac", 176, 144},
+    {"Wmv",
+     FixtureId::Mp4,
+     "clip.wmv",
+     {{"vcodec", "wmv2"}, {"acodec", "wmav2"}},
+     "asf",
+     "wmv2",
+     "wmav2",
+     320,
+     240},
+    {"ThreeGp",
+     FixtureId::Mp4,
+     "clip.3gp",
+     {{"vcodec", "h263"}, {"acodec", "aac"}, {"s", "176x144"}, {"ar", "22050"}, {"ac", "1"}},
+     "mov,mp4,m4a,3gp,3g2,mj2",
+     "h263",
+     "aac",
+     176,
+     144},
     {"DvPal", FixtureId::Mp4, "clip.dv", {{"target", "pal-dv"}}, "dv", "dvvideo", "pcm_s16le", 720, 576},
     {"Mp3FromVideo", FixtureId::Mp4, "audio.mp3", {{"acodec", "libmp3lame"}}, "mp3", nullptr, "mp3", 0, 0},
     {"WavFromMp3", FixtureId::Mp3, "audio.wav", {}, "wav", nullptr, "pcm_s16le", 0, 0},
-    {"Ac3FromWav", FixtureId::Wav, "audio.ac3", {{"ab", "192000"}, {"ar", "48000"}}, "ac3", nullptr, "ac3", 0, 0},
+    {"Ac3FromWav",
+     FixtureId::Wav,
+     "audio.ac3",
+     {{"ab", "192000"}, {"ar", "48000"}},
+     "ac3",
+     nullptr,
+     "ac3",
+     0,
+     0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Engine, ConversionTable, ::testing::ValuesIn(kConversions),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Names outside ASCII reach the engine as "unicode:utf8:" addresses, for the input and the output.
-TEST(UnicodeNames, ConvertsFromAndToAddresses)
-{
+TEST(UnicodeNames, ConvertsFromAndToAddresses) {
     const std::string dir = OutPath("\xC3\xBCnicode \xE6\x96\x87");
     std::filesystem::create_directories(dir);
     const std::string input = dir + "/cl\xC3\xAFp.mp4";

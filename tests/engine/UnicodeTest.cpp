@@ -27,17 +27,16 @@ TEST(UnicodeAddress, WhichNamesAreWrapped) {
         {"http://example.org/\xC3\xA4.mp4", false}, // network names are never wrapped
         {"udp://239.0.0.1:1234/\xC3\xA4", false},
         {"pipe:\xC3\xA4", false},
-        {"unicode:utf8:/x/\xC3\xA4", false},        // already an address
-        {"file:/x/\xC3\xA4.mp4", true},             // not a network scheme
-        {":\xC3\xA4", true},                        // a colon first is no scheme
+        {"unicode:utf8:/x/\xC3\xA4", false}, // already an address
+        {"file:/x/\xC3\xA4.mp4", true},      // not a network scheme
+        {":\xC3\xA4", true},                 // a colon first is no scheme
         {"", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(NeedsUnicodeProtocol(c.name), c.wrapped) << c.name;
         const std::string url = LibraryUrl(c.name);
         EXPECT_EQ(url, c.wrapped ? std::string("unicode:utf8:") + c.name : std::string(c.name));
-        if (c.wrapped)
-            EXPECT_EQ(FileNameOfUrl(url), c.name);
+        if (c.wrapped) EXPECT_EQ(FileNameOfUrl(url), c.name);
     }
 }
 

@@ -17,8 +17,12 @@ TEST(Utils, TimeText) {
     const struct {
         int64_t us;
         const char* text;
-    } cases[] = {{3723456789LL, "01:02:03.456"}, {AV_NOPTS_VALUE, "N/A"},          {0, "00:00:00.000"},
-                 {999, "00:00:00.000"},          {59999999, "00:00:59.999"},      {-1500000, "-00:00:01.500"},
+    } cases[] = {{3723456789LL, "01:02:03.456"},
+                 {AV_NOPTS_VALUE, "N/A"},
+                 {0, "00:00:00.000"},
+                 {999, "00:00:00.000"},
+                 {59999999, "00:00:59.999"},
+                 {-1500000, "-00:00:01.500"},
                  {360000000000LL, "100:00:00.000"}};
     for (const auto& c : cases)
         EXPECT_EQ(TimeText(c.us), c.text) << c.us;
@@ -28,11 +32,10 @@ TEST(Utils, SizeTextBoundaries) {
     const struct {
         int64_t bytes;
         const char* text;
-    } cases[] = {{-1, "-1 Byte"},           {0, "0 Byte"},
-                 {1024, "1024 Byte"},       {1025, "1.00 KB"},
-                 {1048576, "1024.00 KB"},   {1048577, "1.00 MB"},
-                 {1073741824, "1024.00 MB"}, {1073741825, "1.00 GB"},
-                 {5LL << 40, "5120.00 GB"}};
+    } cases[] = {
+        {-1, "-1 Byte"},          {0, "0 Byte"},        {1024, "1024 Byte"},        {1025, "1.00 KB"},
+        {1048576, "1024.00 KB"},  {1048577, "1.00 MB"}, {1073741824, "1024.00 MB"}, {1073741825, "1.00 GB"},
+        {5LL << 40, "5120.00 GB"}};
     for (const auto& c : cases)
         EXPECT_EQ(SizeText(c.bytes), c.text) << c.bytes;
 }

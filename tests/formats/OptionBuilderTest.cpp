@@ -65,7 +65,9 @@ private:
     std::string defs_, settings_;
 };
 
-TSourceVideo Video(int w, int h, int bitRate = 1000000) { return TSourceVideo{1, w, h, bitRate}; }
+TSourceVideo Video(int w, int h, int bitRate = 1000000) {
+    return TSourceVideo{1, w, h, bitRate};
+}
 
 TlvFilesRecord Job(const std::string& zoom, int top = 0, int left = 0, int bottom = 0, int right = 0) {
     TlvFilesRecord job;
@@ -90,16 +92,16 @@ struct ZoomCase {
 
 TEST(OptionBuilder, ZoomModesSizeTheFrameAndBuildTheFilterChain) {
     const ZoomCase cases[] = {
-        {"letterbox wide into 4:3", Job("lbox"), 1280, 720, "320x240", "320x180", "320:180", "pad=320:240:0:30",
-         0, 0, 0, 0},
-        {"letterbox 4:3 into wide", Job("lbox"), 640, 480, "480x272", "364x272", "364:272", "pad=480:272:58:0",
-         0, 0, 0, 0},
+        {"letterbox wide into 4:3", Job("lbox"), 1280, 720, "320x240", "320x180", "320:180",
+         "pad=320:240:0:30", 0, 0, 0, 0},
+        {"letterbox 4:3 into wide", Job("lbox"), 640, 480, "480x272", "364x272", "364:272",
+         "pad=480:272:58:0", 0, 0, 0, 0},
         {"letterbox as source", Job("lbox"), 720, 576, "as source", "720x576", "720:576", "pad=720:576:0:0",
          0, 0, 0, 0},
         {"letterbox cropped", Job("lbox", 20, 10, 20, 10), 720, 576, "720x576", "", "720:576",
          "crop=700:536:10:20,scale=720:576,pad=720:576:0:0", 0, 0, 0, 0},
-        {"full screen cropped", Job("full", 2, 4, 6, 8), 640, 480, "320x240", "320x240", "320:240", "", 2, 6, 4,
-         8},
+        {"full screen cropped", Job("full", 2, 4, 6, 8), 640, 480, "320x240", "320x240", "320:240", "", 2, 6,
+         4, 8},
         {"full screen uncropped", Job("full"), 640, 480, "320x240", "320x240", "320:240", "", 0, 0, 0, 0},
         {"pan wide source", Job("pan"), 1280, 720, "320x240", "320x240", "320:240", "", 0, 0, 160, 160},
         {"pan tall source with job crop", Job("pan", 10, 0, 10, 0), 480, 640, "320x240", "320x240", "320:240",
@@ -175,8 +177,12 @@ TEST(OptionBuilder, AudioOnlyDefaults) {
 }
 
 TEST(OptionBuilder, SourceWithoutVideoStillGetsItsAudio) {
-    Builder b("mp4", {{"paraVideoEncoder", "libx264"}, {"paraAudioEncoder", "libamr_nb"}, {"paraChannel", "1"},
-                      {"paraSampleRate", "8000"}, {"paraAudioBitRate", "12.2"}, {"paraVolume", "512"}});
+    Builder b("mp4", {{"paraVideoEncoder", "libx264"},
+                      {"paraAudioEncoder", "libamr_nb"},
+                      {"paraChannel", "1"},
+                      {"paraSampleRate", "8000"},
+                      {"paraAudioBitRate", "12.2"},
+                      {"paraVolume", "512"}});
     const TOutputOptions o = b.Build(Job("lbox"), TSourceVideo{0, -1, -1, -1});
     EXPECT_TRUE(o.DisableVideo);
     EXPECT_EQ(o.VideoFilters, "");
@@ -206,12 +212,36 @@ TEST(OptionBuilder, VideoRatesCodecsAndTargets) {
         const char* FileFormat;
     };
     const Case cases[] = {
-        {"avi", {{"paraVideoEncoder", "mpeg4"}, {"paraVideoBitRate", "as source"}}, 0, 0, "29.97", "mpeg4", "", 0,
-         0, "avi"},
-        {"avi", {{"paraVideoEncoder", "mpeg4"}, {"paraVideoBitRate", "800"}, {"paraFrameRate", "25"}}, 0, 800000,
-         "25", "mpeg4", "", 0, 0, "avi"},
-        {"mp4", {{"paraVideoEncoder", "xvid?"}, {"paraVideoBitRate", "-3"}, {"paraFrameRate", "as source"}}, 0,
-         -1, "", "", "", 0, 0, ""},
+        {"avi",
+         {{"paraVideoEncoder", "mpeg4"}, {"paraVideoBitRate", "as source"}},
+         0,
+         0,
+         "29.97",
+         "mpeg4",
+         "",
+         0,
+         0,
+         "avi"},
+        {"avi",
+         {{"paraVideoEncoder", "mpeg4"}, {"paraVideoBitRate", "800"}, {"paraFrameRate", "25"}},
+         0,
+         800000,
+         "25",
+         "mpeg4",
+         "",
+         0,
+         0,
+         "avi"},
+        {"mp4",
+         {{"paraVideoEncoder", "xvid?"}, {"paraVideoBitRate", "-3"}, {"paraFrameRate", "as source"}},
+         0,
+         -1,
+         "",
+         "",
+         "",
+         0,
+         0,
+         ""},
         {"psp", {{"paraVideoEncoder", "libx264"}}, 0, 512000, "29.97", "libx264", "libx264-psp", 0, 0, "psp"},
         {"pal-dvd", {{"paraVideoEncoder", "mpeg2video"}}, 0, 512000, "29.97", "mpeg2video", "", 3, 1, ""},
         {"mpeg", {{"paraVideoEncoder", "mpeg2video"}}, 0, 512000, "29.97", "mpeg2video", "", 3, 0, ""},

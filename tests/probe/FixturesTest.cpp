@@ -1,8 +1,8 @@
 // The generated media must hold what the fixture documentation promises: other tests check
 // pixels and stream layouts against it.
+#include "fixtures/Fixtures.h"
 #include "engine/AVHandles.h"
 #include "engine/BitmapConverter.h"
-#include "fixtures/Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,9 @@ using fixtures::FixtureId;
 
 InputFormatContextPtr OpenMedia(const std::string& path) {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
-        return nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return nullptr;
     InputFormatContextPtr ctx(raw);
-    if (avformat_find_stream_info(ctx.get(), nullptr) < 0)
-        return nullptr;
+    if (avformat_find_stream_info(ctx.get(), nullptr) < 0) return nullptr;
     return ctx;
 }
 
@@ -74,14 +72,12 @@ TEST(Fixtures, TagsAndBrokenFiles) {
 // Decodes frame n of the first video stream into a bitmap.
 bool DecodeFrame(const std::string& path, int n, Bitmap24& out) {
     auto ctx = OpenMedia(path);
-    if (!ctx)
-        return false;
+    if (!ctx) return false;
     const int vs = av_find_best_stream(ctx.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const AVCodec* codec = avcodec_find_decoder(ctx->streams[vs]->codecpar->codec_id);
     CodecContextPtr dec(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(dec.get(), ctx->streams[vs]->codecpar);
-    if (avcodec_open2(dec.get(), codec, nullptr) < 0)
-        return false;
+    if (avcodec_open2(dec.get(), codec, nullptr) < 0) return false;
     PacketPtr pkt = MakePacket();
     FramePtr frame = MakeFrame();
     TBitmapConverter conv;
@@ -94,17 +90,14 @@ bool DecodeFrame(const std::string& path, int n, Bitmap24& out) {
                 draining = true;
                 avcodec_send_packet(dec.get(), nullptr);
             } else {
-                if (pkt->stream_index == vs)
-                    avcodec_send_packet(dec.get(), pkt.get());
+                if (pkt->stream_index == vs) avcodec_send_packet(dec.get(), pkt.get());
                 av_packet_unref(pkt.get());
             }
         }
         int r;
         while ((r = avcodec_receive_frame(dec.get(), frame.get())) == 0)
-            if (seen++ == n)
-                return conv.PictureToBitmap(frame.get(), out);
-        if (r == AVERROR_EOF)
-            return false;
+            if (seen++ == n) return conv.PictureToBitmap(frame.get(), out);
+        if (r == AVERROR_EOF) return false;
     }
 }
 

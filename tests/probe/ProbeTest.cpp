@@ -1,9 +1,9 @@
 #include "engine/AVHandles.h"
 #include "engine/CodecLock.h"
-#include "engine/MainThreadDispatcher.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegLoader.h"
 #include "engine/FFmpegLogger.h"
+#include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"
 
@@ -163,7 +163,8 @@ TEST_F(ProbeTest, StreamQuestionsThatCannotBeAnswered) {
     };
     for (const auto& c : cases) {
         logged.clear();
-        const bool ok = c.video ? c.probe->GetVideoStreamInfo(c.index, v) : c.probe->GetAudioStreamInfo(c.index, a);
+        const bool ok =
+            c.video ? c.probe->GetVideoStreamInfo(c.index, v) : c.probe->GetAudioStreamInfo(c.index, a);
         EXPECT_FALSE(ok) << c.text;
         EXPECT_EQ(c.probe->LastErrorMessage(), c.text);
         ASSERT_EQ(logged.size(), 1u) << c.text;
@@ -312,9 +313,7 @@ TEST_F(ProbeTest, TimeBaseRepairIsWrittenIntoTheStream) {
     AVStream* st = ctx->streams[0];
     TAVProbe p;
     p.Attach(ctx.get());
-    const struct {
-        AVRational broken, repaired;
-    } cases[] = {{{7, 0}, {7, 7}}, {{0, 0}, {0, 1}}};
+    const struct { AVRational broken, repaired; } cases[] = {{{7, 0}, {7, 7}}, {{0, 0}, {0, 1}}};
     for (const auto& c : cases) {
         st->time_base = c.broken;
         st->duration = 3;
@@ -391,7 +390,8 @@ TEST_F(ProbeTest, InfoTextOfTheTransportStream) {
         "  Metadata:",
         "    service_name    : Service01",
         "    service_provider: FFmpeg",
-        "Stream #0[0x100], 1/90000: Video: mpeg2video (Main) ([2][0][0][0] / 0x0002), yuv420p(tv, progressive), "
+        "Stream #0[0x100], 1/90000: Video: mpeg2video (Main) ([2][0][0][0] / 0x0002), yuv420p(tv, "
+        "progressive), "
         "320x240 [SAR 1:1 DAR 4:3], 25 fps, 25 tbr, 90k tbn, StartTime: 0.040000, Duration: 00:00:02.000",
         "Stream #1[0x101], 1/90000: Audio: mp2 ([3][0][0][0] / 0x0003), 48000 Hz, stereo, s16p, 128 kb/s, "
         "StartTime: 0.029978, Duration: 00:00:02.016",

@@ -10,8 +10,9 @@ using namespace orvel;
 
 TEST(ColorSchemesTest, SevenNamedSchemesInOrderWithDistinctLooks) {
     const char* names[] = {"Default", "Gray", "Orange", "Purple", "Red", "Green", "Light blue"};
-    const QRgb stripes[] = {qRgb(226, 230, 246), qRgb(236, 236, 236), qRgb(248, 242, 224), qRgb(246, 230, 241),
-                            qRgb(247, 225, 225), qRgb(226, 247, 225), qRgb(225, 240, 247)};
+    const QRgb stripes[] = {qRgb(226, 230, 246), qRgb(236, 236, 236), qRgb(248, 242, 224),
+                            qRgb(246, 230, 241), qRgb(247, 225, 225), qRgb(226, 247, 225),
+                            qRgb(225, 240, 247)};
     std::set<QRgb> windows, highlights;
     for (int i = 0; i < kColorSchemeCount; ++i) {
         ASSERT_NE(ColorSchemeName(i), nullptr);
