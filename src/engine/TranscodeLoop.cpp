@@ -400,6 +400,7 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
         os.encoderFlushed = true;
         if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
             if (os.filter.graph) SendVideo(os, r.ist[os.source], nullptr);
+            HoldLastPicture(os);
             FlushVideoEncoder(os);
         } else if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
             SendAudio(os, r.ist[os.source], nullptr);
