@@ -20,6 +20,7 @@ struct TCustomFFmpeg::Impl::Loop {
     void Run();
 
     // Reading and decoding.
+    void ReadPackets(); // until every input has ended, a limit is reached or the task stops
     int ChooseInput(bool& frameLimitReached);
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
