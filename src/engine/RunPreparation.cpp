@@ -260,7 +260,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 if (s.FrameHooks.Enabled)
                     throw FFmpegException(
                         "-vcodec copy and -vhook are incompatible (frames are not decoded)");
-                if (previewFlags & (kPreviewWindow | kPreviewBitmap))
+                if (self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
                     throw FFmpegException(
                         "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
             } else if (type == AVMEDIA_TYPE_AUDIO) {

@@ -120,7 +120,7 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         if (rc < 0) throw FFmpegException("Video encoding failed");
         os.encoderReached = os.syncOpts + 1;
         ReceivePackets(os);
-        if (t.previewFlags & (kPreviewWindow | kPreviewBitmap))
+        if (t.self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
             Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
         os.lastWrittenPts = os.syncOpts;
         ++os.syncOpts;

@@ -273,7 +273,9 @@ const Failure kFailures[] = {
      [](TCustomFFmpeg& t, const std::string& o) {
          Run(t, {}, o, {{"vf", "nosuchfilter=1"}});
      },
-     [](const std::string&) { return std::string("Error opening filters: Invalid argument"); }},
+     [](const std::string&) {
+         return std::string("Error opening filters: Invalid data found when processing input");
+     }},
 };
 
 class FailureTable : public ::testing::TestWithParam<Failure> {};
