@@ -851,9 +851,8 @@ bool TOptionParser::SetGenericOption(const std::string& name, const std::string&
     // Names only a chosen encoder or the forced muxer knows (libx264's "preset", the MPEG
     // muxer's "muxrate") are looked up there.
     TPrivateOptionScope scope;
-    const int strict = settings_.Generic.Codec(AVMEDIA_TYPE_VIDEO)->strict_std_compliance;
     auto encoder = [&](const TCodecSelection& sel, AVMediaType type) {
-        return sel.Copy ? nullptr : FindCodecByName(sel.Name, type, true, strict);
+        return sel.Copy ? nullptr : FindCodecByName(sel.Name, type, true, settings_.Strictness(type));
     };
     scope.Codecs[AVMEDIA_TYPE_VIDEO] = encoder(settings_.VideoCodec, AVMEDIA_TYPE_VIDEO);
     scope.Codecs[AVMEDIA_TYPE_AUDIO] = encoder(settings_.AudioCodec, AVMEDIA_TYPE_AUDIO);

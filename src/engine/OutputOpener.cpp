@@ -153,7 +153,8 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         spec.copy = true;
         st->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
     } else {
-        const AVCodec* codec = ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true);
+        const AVCodec* codec =
+            ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true, s.Strictness(AVMEDIA_TYPE_VIDEO));
         if (codec == nullptr) {
             const AVCodecID id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
             codec = avcodec_find_encoder(id);
@@ -226,7 +227,8 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
     if (s.AudioCodec.Copy) {
         spec.copy = true;
     } else {
-        const AVCodec* codec = ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true);
+        const AVCodec* codec =
+            ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true, s.Strictness(AVMEDIA_TYPE_AUDIO));
         if (codec == nullptr)
             codec = avcodec_find_encoder(
                 av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO));
@@ -288,7 +290,8 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of) {
         spec.copy = true;
     } else {
         // Without a name the stream has no encoder and the run fails when it would open one.
-        spec.encoder = ChooseCodecByName(s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, true);
+        spec.encoder = ChooseCodecByName(s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, true,
+                                         s.Strictness(AVMEDIA_TYPE_SUBTITLE));
         spec.enc = NewEncoderContext(spec.encoder);
         spec.enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
         s.Generic.ApplyTo(spec.enc.get(), AVMEDIA_TYPE_SUBTITLE, true);

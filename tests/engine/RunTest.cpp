@@ -269,6 +269,23 @@ const Failure kFailures[] = {
          return "Cannot read file: Error reading log file \"" + OutPath("nolog") +
                 "-0.log\" for pass-2 encoding";
      }},
+    {"ExperimentalEncoderWithoutStrict",
+     [](TCustomFFmpeg& t, const std::string& o) {
+         Run(t, {}, o, {{"vn", ""}, {"acodec", "sonic"}});
+     },
+     [](const std::string&) {
+         return std::string(
+             "new_audio_stream fail: encoder 'sonic' is experimental and might produce bad results.\r\n"
+             "Add '-strict experimental' if you want to use it.");
+     }},
+    // The forced format's options are gathered before the decoder is refused: none may be left
+    // behind (the leak checker of the sanitizer build sees them).
+    {"UnknownDecoderOfAForcedFormat",
+     [](TCustomFFmpeg& t, const std::string&) {
+         testing::Apply(t, {{"f", "mp4"}, {"vcodec", "no_such_decoder"}});
+         t.OpenInput(Clip());
+     },
+     [](const std::string&) { return std::string("Unknown decoder 'no_such_decoder'"); }},
     {"BadFilter",
      [](TCustomFFmpeg& t, const std::string& o) {
          Run(t, {}, o, {{"vf", "nosuchfilter=1"}});
@@ -277,6 +294,18 @@ const Failure kFailures[] = {
          return std::string("Error opening filters: Invalid data found when processing input");
      }},
 };
+
+// "strict" set to experimental lets an encoder chosen by name be experimental.
+TEST(RunTest, StrictExperimentalAdmitsAnExperimentalEncoder) {
+    const std::string output = OutPath("experimental.nut");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(
+        orvel::Run(task, {}, output, {{"vn", ""}, {"strict", "experimental"}, {"acodec", "sonic"}}));
+    const testing::Probed p = Probe(output);
+    ASSERT_NE(p.First(AVMEDIA_TYPE_AUDIO), nullptr);
+    EXPECT_EQ(p.First(AVMEDIA_TYPE_AUDIO)->codec, "sonic");
+}
 
 class FailureTable : public ::testing::TestWithParam<Failure> {};
 
