@@ -398,7 +398,8 @@ void Pad(TOptionParser&, const std::string&, const std::string&) {
 }
 
 void LogLevel(TOptionParser&, const std::string&, const std::string& v) {
-    if (!FFLogger().SetLogLevelByName(Trim(v))) Log(llWarning, "Invalid loglevel \"" + v + "\"");
+    // Neither a level name nor a number: the value fails as a number does.
+    if (!FFLogger().SetLogLevelByName(Trim(v))) Fail(Fmt("'%s' is not a valid integer value", v.c_str()));
 }
 
 void ForceFormat(TOptionParser& p, const std::string&, const std::string& v) {

@@ -182,7 +182,8 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         if (s.IntraOnly) enc->gop_size = 0;
         if (s.VideoQScale > 0 || s.SameQuality) {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
-            enc->global_quality = static_cast<int>(FF_QP2LAMBDA * (s.VideoQScale > 0 ? s.VideoQScale : 1.0));
+            // Same quality alone takes each frame's quality from the source: no fixed value.
+            enc->global_quality = static_cast<int>(FF_QP2LAMBDA * (s.VideoQScale > 0 ? s.VideoQScale : 0.0));
         }
         enc->intra_matrix = CopyMatrix(s.IntraMatrix);
         enc->inter_matrix = CopyMatrix(s.InterMatrix);
@@ -402,8 +403,9 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
     of.ctx->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
     if (of.ctx->priv_data != nullptr)
         av_opt_set_int(of.ctx->priv_data, "preload", static_cast<int64_t>(s.MuxPreload * AV_TIME_BASE), 0);
-    if (s.LoopOutput >= 0 && of.ctx->priv_data != nullptr)
-        av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
+    // The default -1 is passed on too: to the GIF muxer it means "play once", where the
+    // muxer's own default loops forever.
+    if (of.ctx->priv_data != nullptr) av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
     s.Generic.ApplyTo(of.ctx.get(), true, nullptr);
     s.StreamIdMap.fill(0);
 
