@@ -174,9 +174,10 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     in.ctx = std::move(ctx);
     inputs.push_back(std::move(in));
     s.VideoChannel = 0;
-    s.VideoCodec = {};
-    s.AudioCodec = {};
-    s.SubtitleCodec = {};
+    // Only the names were the input's; a "copy" given before it still applies to the output.
+    s.VideoCodec.Name.clear();
+    s.AudioCodec.Name.clear();
+    s.SubtitleCodec.Name.clear();
 }
 
 } // namespace orvel

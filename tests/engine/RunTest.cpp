@@ -295,6 +295,18 @@ const Failure kFailures[] = {
      }},
 };
 
+// A "copy" given with the input's options outlives the input's codec name and copies the
+// stream into the output.
+TEST(RunTest, CopyGivenBeforeTheInputStillCopies) {
+    const std::string output = OutPath("copy-from-input.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {Clip()}, {{"vcodec", "copy"}}, output, {}));
+    const testing::Probed p = Probe(output);
+    ASSERT_NE(p.First(AVMEDIA_TYPE_VIDEO), nullptr);
+    EXPECT_EQ(p.First(AVMEDIA_TYPE_VIDEO)->codec, "h264");
+}
+
 // "strict" set to experimental lets an encoder chosen by name be experimental.
 TEST(RunTest, StrictExperimentalAdmitsAnExperimentalEncoder) {
     const std::string output = OutPath("experimental.nut");
