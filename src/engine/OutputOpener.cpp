@@ -146,12 +146,13 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_VIDEO;
-    AVStream* st = CreateStream(of, s, s.VideoBitstreamFilters, spec);
     const AVOutputFormat* fmt = of.ctx->oformat;
+    // The stream itself is created last: a refused codec or option then leaves none behind.
+    AVRational sar{0, 1};
 
     if (s.VideoCodec.Copy) {
         spec.copy = true;
-        st->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
+        sar = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
     } else {
         const AVCodec* codec =
             ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true, s.Strictness(AVMEDIA_TYPE_VIDEO));
@@ -175,7 +176,7 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         enc->width = s.FrameWidth;
         enc->height = s.FrameHeight;
         enc->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
-        st->sample_aspect_ratio = enc->sample_aspect_ratio;
+        sar = enc->sample_aspect_ratio;
 
         enc->pix_fmt = EncoderPixelFormat(codec, enc, s.PixelFormat);
 
@@ -202,6 +203,8 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         if (s.VideoGlobalHeader & 2) enc->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
         if (s.TopFieldFirst >= 0) enc->field_order = s.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
     }
+    AVStream* st = CreateStream(of, s, s.VideoBitstreamFilters, spec);
+    st->sample_aspect_ratio = sar;
     if (s.VideoCodecTag != 0) st->codecpar->codec_tag = s.VideoCodecTag;
 
     spec.cropTop = s.CropTop;
@@ -213,7 +216,6 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
     s.VideoLanguage.clear();
     s.VideoDisable = false;
     s.VideoCodec = {};
-    s.VideoCodecTag = 0;
     s.PixelFormat = AV_PIX_FMT_NONE;
     of.streams.push_back(std::move(spec));
 }
@@ -222,7 +224,6 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_AUDIO;
-    AVStream* st = CreateStream(of, s, s.AudioBitstreamFilters, spec);
     const AVOutputFormat* fmt = of.ctx->oformat;
 
     if (s.AudioCodec.Copy) {
@@ -273,12 +274,12 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
         if (s.AudioCodecTag != 0) enc->codec_tag = s.AudioCodecTag;
         if (fmt->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
+    AVStream* st = CreateStream(of, s, s.AudioBitstreamFilters, spec);
     if (s.AudioCodecTag != 0) st->codecpar->codec_tag = s.AudioCodecTag;
     if (!s.AudioLanguage.empty()) av_dict_set(&st->metadata, "language", s.AudioLanguage.c_str(), 0);
     s.AudioLanguage.clear();
     s.AudioDisable = false;
     s.AudioCodec = {};
-    s.AudioCodecTag = 0;
     of.streams.push_back(std::move(spec));
 }
 
@@ -286,7 +287,6 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_SUBTITLE;
-    AVStream* st = CreateStream(of, s, s.SubtitleBitstreamFilters, spec);
     if (s.SubtitleCodec.Copy) {
         spec.copy = true;
     } else {
@@ -298,11 +298,12 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of) {
         s.Generic.ApplyTo(spec.enc.get(), AVMEDIA_TYPE_SUBTITLE, true);
         if (s.SubtitleCodecTag != 0) spec.enc->codec_tag = s.SubtitleCodecTag;
     }
+    AVStream* st = CreateStream(of, s, s.SubtitleBitstreamFilters, spec);
+    if (s.SubtitleCodecTag != 0) st->codecpar->codec_tag = s.SubtitleCodecTag;
     if (!s.SubtitleLanguage.empty()) av_dict_set(&st->metadata, "language", s.SubtitleLanguage.c_str(), 0);
     s.SubtitleLanguage.clear();
     s.SubtitleDisable = false;
     s.SubtitleCodec = {};
-    s.SubtitleCodecTag = 0;
     of.streams.push_back(std::move(spec));
 }
 

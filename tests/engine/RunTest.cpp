@@ -307,6 +307,65 @@ TEST(RunTest, CopyGivenBeforeTheInputStillCopies) {
     EXPECT_EQ(p.First(AVMEDIA_TYPE_VIDEO)->codec, "h264");
 }
 
+// A stream that cannot be added leaves nothing in the output: the run afterwards writes only the
+// streams that were added.
+TEST(RunTest, RefusedExtraStreamLeavesNoStreamBehind) {
+    const struct {
+        const char* name;
+        Options options;
+        const char* error;
+    } cases[] = {
+        {"newaudio", {{"acodec", "no_such_encoder"}, {"newaudio", ""}}, "Unknown encoder 'no_such_encoder'"},
+        {"newvideo", {{"vcodec", "no_such_encoder"}, {"newvideo", ""}}, "Unknown encoder 'no_such_encoder'"},
+        {"newvideo-rc",
+         {{"vcodec", "mpeg4"}, {"rc_override", "x"}, {"newvideo", ""}},
+         "error parsing rc_override"},
+        {"newsubtitle",
+         {{"scodec", "no_such_encoder"}, {"newsubtitle", ""}},
+         "Unknown encoder 'no_such_encoder'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = OutPath(std::string("refused-") + c.name + ".mkv");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        task.OpenInput(Clip());
+        testing::Apply(task, {{"vcodec", "mpeg4"}, {"acodec", "mp2"}});
+        task.OpenOutput(output, false);
+        try {
+            testing::Apply(task, c.options);
+            ADD_FAILURE() << "the stream was added";
+        } catch (const FFmpegException& e) {
+            EXPECT_EQ(std::string(e.what()), c.error);
+        }
+        testing::Apply(task, {{"rc_override", ""}});
+        EXPECT_NO_THROW(task.Transcode());
+        task.CloseCodecs();
+        task.ReleaseFiles();
+        EXPECT_EQ(Probe(output).streams.size(), 2u);
+    }
+}
+
+// A codec tag holds for every stream of its kind that follows, not only the first.
+TEST(RunTest, VideoTagHoldsForTheExtraStreamToo) {
+    const std::string output = OutPath("tagged-twice.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    task.OpenInput(Clip());
+    testing::Apply(task, {{"vcodec", "mpeg4"}, {"vtag", "XVID"}, {"an", ""}});
+    task.OpenOutput(output, false);
+    testing::Apply(task, {{"vcodec", "mpeg4"}, {"newvideo", ""}});
+    task.Transcode();
+    task.CloseCodecs();
+    task.ReleaseFiles();
+    AVFormatContext* ctx = nullptr;
+    ASSERT_EQ(avformat_open_input(&ctx, output.c_str(), nullptr, nullptr), 0);
+    ASSERT_EQ(ctx->nb_streams, 2u);
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        EXPECT_EQ(ctx->streams[i]->codecpar->codec_tag, MKTAG('X', 'V', 'I', 'D')) << i;
+    avformat_close_input(&ctx);
+}
+
 // "strict" set to experimental lets an encoder chosen by name be experimental.
 TEST(RunTest, StrictExperimentalAdmitsAnExperimentalEncoder) {
     const std::string output = OutPath("experimental.nut");
