@@ -1,5 +1,6 @@
 // What the run does with the task's settings: limits, seeking, picture size, volume, joining,
 // two passes, and the failures a run reports.
+#include "EngineLog.h"
 #include "TranscodeSupport.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,26 @@ TEST(RunTest, JoinWritesTheInputsOneAfterAnother) {
     EXPECT_NEAR(VideoFrames(output), 2 * VideoFrames(input), 2);
     EXPECT_NEAR(out.seconds, 2 * in.seconds, 0.1);
     EXPECT_NEAR(total / 1e6, 2 * in.seconds, 0.01);
+}
+
+// With stream maps each joined input still feeds its segment, and the mapping report names each
+// output stream's source without a sync line of its own.
+TEST(RunTest, JoinWithStreamMapsWritesEveryInput) {
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    for (const bool mapped : {false, true}) {
+        SCOPED_TRACE(mapped ? "mapped" : "automatic");
+        const std::string output = OutPath(mapped ? "joined-mapped.mp4" : "joined-auto.mp4");
+        TCustomFFmpeg task;
+        task.SetVerbosity(0);
+        testing::EngineLog log;
+        Options options = {{"vcodec", "mpeg4"}, {"acodec", "aac"}};
+        if (mapped) options.insert(options.begin(), {{"map", "0:0"}, {"map", "0:1"}});
+        Convert(task, {input, input}, {}, output, options, true);
+        EXPECT_NEAR(VideoFrames(output), 2 * VideoFrames(input), 2);
+        EXPECT_NEAR(Probe(output).seconds, 2 * Probe(input).seconds, 0.1);
+        EXPECT_TRUE(log.Contains("  Stream #0.0 -> #0.0 ("));
+        EXPECT_FALSE(log.Contains(" [sync #"));
+    }
 }
 
 TEST(RunTest, SecondPassUsesTheFirstPassLog) {
