@@ -3,6 +3,9 @@
 // the four events when the test says so, on the test's thread.
 #include "player/MediaPlayer.h"
 
+#include <functional>
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -18,6 +21,8 @@ public:
     std::string OpenError = "Could not open file";
     bool LibrariesLoad = true;
     Bitmap24 Frame; // what CurrentFrame answers
+    // Runs at each Stop call before the player stops, to see what the host did before it.
+    std::function<void(bool waitForStop)> WhenStopping;
 
     int Volume = 128;
     bool Muted = false;
@@ -45,6 +50,7 @@ public:
     }
     void Stop(bool waitForStop) override {
         Calls.push_back(waitForStop ? "Stop wait" : "Stop");
+        if (WhenStopping) WhenStopping(waitForStop);
         if (!playing_) return;
         Ended();
         RaiseState(psStop);
@@ -127,6 +133,23 @@ private:
     THookEvent onHook_;
     TPositionEvent onPosition_;
     TPlayStateEvent onState_;
+};
+
+} // namespace orvel::test
+
+namespace orvel::test {
+
+// Hands out fake players and keeps a pointer to each, valid while its owner keeps it.
+class TFakePlayerFactory : public IPlayerFactory {
+public:
+    std::unique_ptr<IMediaPlayer> CreatePlayer() override {
+        auto player = std::make_unique<TFakeMediaPlayer>();
+        player->LibrariesLoad = LibrariesLoad;
+        Made.push_back(player.get());
+        return player;
+    }
+    std::vector<TFakeMediaPlayer*> Made;
+    bool LibrariesLoad = true; // what the players made from now on answer to LoadLibraries
 };
 
 } // namespace orvel::test
