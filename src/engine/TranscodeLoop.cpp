@@ -42,8 +42,12 @@ template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
 } // namespace
 
 bool TCustomFFmpeg::Impl::Loop::PassGate() {
-    t.self.Gate().Pass(t.self.stopRequested_);
+    HoldWhilePaused();
     return !Stopping();
+}
+
+void TCustomFFmpeg::Impl::Loop::HoldWhilePaused() {
+    t.self.Gate().Pass(t.self.stopRequested_);
 }
 
 int64_t TCustomFFmpeg::Impl::Loop::StreamTimeUs(const InputStream& is, int64_t ts) const {
@@ -115,6 +119,7 @@ void TCustomFFmpeg::Impl::Loop::Run() {
     std::string trailerFailure;
     for (OutputFile& of : t.outputs) {
         if (of.headerWritten && !of.trailerWritten) {
+            HoldWhilePaused();
             of.trailerWritten = true;
             const int rc = av_write_trailer(of.ctx.get());
             if (rc < 0 && trailerFailure.empty()) trailerFailure = "av_write_trailer(): " + ErrorText(rc);
@@ -122,6 +127,7 @@ void TCustomFFmpeg::Impl::Loop::Run() {
     }
     if (failure) std::rethrow_exception(failure);
     if (!trailerFailure.empty()) throw FFmpegException(trailerFailure);
+    HoldWhilePaused();
     Report(-1, true);
 }
 
@@ -428,6 +434,9 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
 void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os) {
     AVPacket* out = r.encPkt.get();
     for (;;) {
+        // Also while the encoders are flushed a paused task stays paused; after a stop the
+        // rest is still written, so the output ends well.
+        HoldWhilePaused();
         av_packet_unref(out);
         const int rc = avcodec_receive_packet(os.enc, out);
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return;
