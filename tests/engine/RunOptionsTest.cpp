@@ -18,6 +18,7 @@ extern "C" {
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <set>
 
@@ -640,6 +641,33 @@ TEST(RunLimitsTest, StopEndsAStalledNetworkInput) {
     ::close(server);
     EXPECT_FALSE(task.Finished());
     EXPECT_GT(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 0);
+}
+
+// The GIF muxer loops forever by its own default; the task's default -1 means "play once", which
+// the file shows by having no looping extension.
+TEST(RunLimitsTest, GifLoopsOnlyWhenLoopOutputAsksForIt) {
+    const struct {
+        const char* name;
+        Options options;
+        bool loops;
+    } cases[] = {
+        {"default", {}, false},
+        {"forever", {{"loop_output", "0"}}, true},
+        {"thrice", {{"loop_output", "3"}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = OutPath(std::string("loop-") + c.name + ".gif");
+        Options options = {{"an", ""}, {"t", "0.3"}, {"s", "32x24"}};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+        std::ifstream in(output, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_GT(bytes.size(), 0u);
+        EXPECT_EQ(bytes.find("NETSCAPE2.0") != std::string::npos, c.loops);
+    }
 }
 
 TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate) {
