@@ -258,18 +258,29 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
         return true;
     }
 
-    int rc = avcodec_send_packet(is.dec.get(), pkt);
-    if (rc < 0 && rc != AVERROR_EOF && rc != AVERROR(EAGAIN)) return false;
     AVFrame* frame = r.decoded.get();
-    for (;;) {
-        rc = avcodec_receive_frame(is.dec.get(), frame);
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
-        if (rc < 0) return false;
-        HandleDecodedFrame(is, frame);
-        av_frame_unref(frame);
-        if (Stopping()) break;
+    bool ok = true;
+    // A decoder that still holds output (left after a decoding error) answers "try again": its
+    // output is taken and the packet sent once more, so no packet is lost after an error. The
+    // rounds are bounded in case a decoder keeps refusing.
+    for (int round = 0; round < 4; ++round) {
+        const int sent = avcodec_send_packet(is.dec.get(), pkt);
+        const bool again = sent == AVERROR(EAGAIN);
+        if (sent < 0 && sent != AVERROR_EOF && !again) ok = false;
+        for (;;) {
+            const int rc = avcodec_receive_frame(is.dec.get(), frame);
+            if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
+            if (rc < 0) {
+                ok = false;
+                break;
+            }
+            HandleDecodedFrame(is, frame);
+            av_frame_unref(frame);
+            if (Stopping()) return ok;
+        }
+        if (!again) break;
     }
-    return true;
+    return ok;
 }
 
 void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* frame) {
