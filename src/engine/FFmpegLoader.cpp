@@ -123,6 +123,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "av_write_frame",
           "av_write_trailer",
           "av_dump_format",
+          "av_sdp_create",
           "av_pkt_dump_log2",
           "av_filename_number_test",
           "avformat_query_codec",

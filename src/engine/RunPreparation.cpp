@@ -14,9 +14,11 @@ extern "C" {
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace orvel {
 
@@ -343,6 +345,21 @@ void TCustomFFmpeg::Impl::PrepareRun() {
         }
     }
 
+    // The mapping report comes before an error of the steps that follow, and after them.
+    try {
+        OpenRunCodecsAndHeaders();
+    } catch (const FFmpegException&) {
+        ReportMapping();
+        throw;
+    }
+    ReportMapping();
+    run->startWall = av_gettime_relative();
+    run->lastReport = run->startWall;
+}
+
+void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
+    TTaskSettings& s = settings;
+    RunState& r = *run;
     // 6. Encoders; in join mode they stay open across the segments.
     for (OutputStream& os : r.ost) {
         if (!os.encoding) continue;
@@ -452,7 +469,29 @@ void TCustomFFmpeg::Impl::PrepareRun() {
         of.headerWritten = true;
     }
 
-    // 12. Mapping report.
+    // An RTP session is described for its receivers.
+    bool allRtp = !outputs.empty();
+    for (const OutputFile& of : outputs)
+        allRtp = allRtp && std::strcmp(of.ctx->oformat->name, "rtp") == 0;
+    if (allRtp) {
+        std::vector<AVFormatContext*> contexts;
+        for (OutputFile& of : outputs)
+            contexts.push_back(of.ctx.get());
+        char sdp[2048] = {};
+        if (av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp) >= 0) {
+            std::string text = sdp;
+            const size_t first = text.find_first_not_of(" \t\r\n");
+            const size_t last = text.find_last_not_of(" \t\r\n");
+            text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+            FFLogger().Log(&self, llInfo, "SDP:\r\n" + text);
+        }
+    }
+}
+
+// 12. Mapping report.
+void TCustomFFmpeg::Impl::ReportMapping() const {
+    const TTaskSettings& s = settings;
+    const RunState& r = *run;
     if (s.Verbosity >= 0) {
         for (size_t f = 0; f < outputs.size(); ++f)
             av_dump_format(outputs[f].ctx.get(), static_cast<int>(f), outputs[f].name.c_str(), 1);
@@ -468,8 +507,6 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                                       TypeName(r.ist[os.sync].st->codecpar->codec_type)));
         }
     }
-    r.startWall = av_gettime_relative();
-    r.lastReport = r.startWall;
 }
 
 void TCustomFFmpeg::Impl::CloseCodecs() {

@@ -99,6 +99,8 @@ struct TCustomFFmpeg::Impl : TOptionHost {
 
     // Run (RunPreparation.cpp, TranscodeLoop.cpp).
     void PrepareRun();
+    void OpenRunCodecsAndHeaders(); // steps 6 to 11 of the preparation
+    void ReportMapping() const;
     void Transcode();
     void CloseCodecs();
     void ReleaseRun();

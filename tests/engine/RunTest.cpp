@@ -144,6 +144,30 @@ TEST(RunTest, JoinWithStreamMapsWritesEveryInput) {
     }
 }
 
+// The mapping report comes before an error of the encoders and the header, not only after success.
+TEST(RunTest, MappingReportPrecedesAnEncoderError) {
+    TCustomFFmpeg task;
+    task.SetVerbosity(0);
+    testing::EngineLog log;
+    EXPECT_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, OutPath("mapping-before-error.avi"),
+                         {{"vcodec", "mpeg1video"}, {"s", "5000x5000"}}),
+                 FFmpegException);
+    EXPECT_TRUE(log.Contains("Stream mapping:"));
+    EXPECT_TRUE(log.Contains("  Stream #0.0 -> #0.0 ("));
+}
+
+// An RTP session's description is logged for its receivers.
+TEST(RunTest, RtpOutputLogsItsSessionDescription) {
+    TCustomFFmpeg task;
+    task.SetVerbosity(0);
+    testing::EngineLog log;
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, "rtp://127.0.0.1:45678",
+                            {{"f", "rtp"}, {"an", ""}, {"vcodec", "mpeg4"}, {"t", "0.2"}}));
+    const std::vector<std::string> sdp = log.Matching("SDP:\r\n");
+    ASSERT_EQ(sdp.size(), 1u);
+    EXPECT_NE(sdp[0].find("m=video 45678 RTP/AVP"), std::string::npos) << sdp[0];
+}
+
 TEST(RunTest, SecondPassUsesTheFirstPassLog) {
     const std::string input = fixtures::Path(FixtureId::Mp4);
     const std::string prefix = OutPath("twopass");
