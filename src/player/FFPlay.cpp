@@ -105,7 +105,13 @@ void TCustomPlayer::Report(const std::string& text, bool stored) {
     if (stored) StoreError(text);
 }
 
+std::string TCustomPlayer::ProbeInfoText() {
+    std::lock_guard lock(probeMutex_);
+    return probe_.Input() ? probe_.InfoText() : std::string();
+}
+
 void TCustomPlayer::AttachProbe(AVFormatContext* input) {
+    std::lock_guard lock(probeMutex_);
     try {
         probe_.Attach(input);
     } catch (const FFmpegException& e) {
