@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include <SDL2/SDL.h>
 
@@ -184,8 +185,13 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(openStateMutex_);
         playRaised_ = openedPausePending_ = false;
     }
-    auto playback = std::make_shared<Playback>(*this, fileName, paused);
-    if (!playback->Start()) {
+    std::shared_ptr<Playback> playback;
+    try {
+        playback = std::make_shared<Playback>(*this, fileName, paused);
+    } catch (const std::bad_alloc&) {
+        Report("av_mallocz() failed.", true); // a failed open, never the end of the process
+    }
+    if (!playback || !playback->Start()) {
         playback.reset();
         ResetPlaybackValues();
         ShutdownAudioSystem();
