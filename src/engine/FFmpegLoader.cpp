@@ -200,6 +200,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "av_samples_get_buffer_size",
           "av_get_media_type_string",
           "av_channel_layout_default",
+          "av_channel_layout_from_mask",
           "av_channel_layout_copy",
           "av_channel_layout_uninit",
           "av_channel_layout_compare",

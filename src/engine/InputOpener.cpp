@@ -144,6 +144,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         }
         case AVMEDIA_TYPE_AUDIO:
             s.Channels = par->ch_layout.nb_channels;
+            s.ChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
             s.SampleRate = par->sample_rate;
             s.SampleFormat = static_cast<AVSampleFormat>(par->format);
             in.decoders[i] = audioDecoder;

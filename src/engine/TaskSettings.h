@@ -153,6 +153,7 @@ struct TTaskSettings {
     AVSampleFormat SampleFormat = AV_SAMPLE_FMT_NONE;
     int SampleRate = 44100;
     int Channels = 2;
+    uint64_t ChannelLayout = 0;    // speaker mask of the last input's audio; 0: unknown
     double AudioQScale = -99999.0; // "aq"; -99999 = not set
     int AudioVolume = 256;         // 256 = unchanged
     bool AudioDisable = false;

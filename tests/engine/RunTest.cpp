@@ -411,6 +411,45 @@ TEST(RunTest, VideoTagHoldsForTheExtraStreamToo) {
     avformat_close_input(&ctx);
 }
 
+// The source's speaker layout reaches the output while the channel count stays; a new count
+// takes that count's default layout.
+TEST(RunTest, ChannelLayoutIsCarriedFromTheInput) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "wav";
+    recipe.videoCodec = "";
+    recipe.audioCodec = "pcm_s16le";
+    recipe.channels = 4;
+    recipe.channelLayout = AV_CH_LAYOUT_QUAD; // not the default layout of four channels
+    recipe.seconds = 0.5;
+    const std::string input = fixtures::Generate(recipe);
+    const struct {
+        const char* name;
+        Options options;
+        int channels;
+        uint64_t mask; // 0: WAV states no speakers for this count
+    } cases[] = {
+        {"kept", {}, 4, AV_CH_LAYOUT_QUAD},
+        {"new-count", {{"ac", "2"}}, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = OutPath(std::string("layout-") + c.name + ".wav");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {input}, {}, output, c.options);
+        AVFormatContext* ctx = nullptr;
+        ASSERT_EQ(avformat_open_input(&ctx, output.c_str(), nullptr, nullptr), 0);
+        ASSERT_EQ(ctx->nb_streams, 1u);
+        const AVChannelLayout& layout = ctx->streams[0]->codecpar->ch_layout;
+        EXPECT_EQ(layout.nb_channels, c.channels);
+        if (c.mask != 0) {
+            EXPECT_EQ(layout.order, AV_CHANNEL_ORDER_NATIVE);
+            EXPECT_EQ(layout.u.mask, c.mask);
+        }
+        avformat_close_input(&ctx);
+    }
+}
+
 // "strict" set to experimental lets an encoder chosen by name be experimental.
 TEST(RunTest, StrictExperimentalAdmitsAnExperimentalEncoder) {
     const std::string output = OutPath("experimental.nut");
