@@ -111,6 +111,12 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     in.startTime = s.StartTime;
 
     in.decoders.assign(ctx->nb_streams, nullptr);
+    in.decodingOptions.resize(ctx->nb_streams);
+    auto keepDecodingOptions = [&](unsigned i, AVMediaType type) {
+        AVDictionary* options = nullptr;
+        s.Generic.Snapshot(&options, type, false);
+        in.decodingOptions[i].reset(options);
+    };
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream* st = ctx->streams[i];
         AVCodecParameters* par = st->codecpar;
@@ -136,6 +142,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
                                       real.num, real.den));
             if (real.num > 0 && real.den > 0) s.FrameRate = real;
             in.decoders[i] = videoDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_VIDEO);
             if (s.VideoDisable)
                 st->discard = AVDISCARD_ALL;
             else if (s.VideoDiscard != 0)
@@ -148,10 +155,12 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
             s.SampleRate = par->sample_rate;
             s.SampleFormat = static_cast<AVSampleFormat>(par->format);
             in.decoders[i] = audioDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_AUDIO);
             if (s.AudioDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
             in.decoders[i] = subtitleDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_SUBTITLE);
             if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_DATA:

@@ -38,7 +38,7 @@ void ClosePassLog(OutputStream& os) {
 
 // Opens the stream's decoder unless it is open already. Raises the "not found" and "Error while
 // opening decoder" texts, logged first.
-void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& generic, const void* sender) {
+void OpenDecoder(InputStream& is, const InputFile& in, const void* sender) {
     if (is.dec) return;
     const AVCodec* codec = in.decoders[is.index] != nullptr ? in.decoders[is.index]
                                                             : avcodec_find_decoder(is.st->codecpar->codec_id);
@@ -55,12 +55,17 @@ void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& ge
         throw FFmpegException("Out of memory");
     is.dec->pkt_timebase = is.st->time_base;
     is.dec->thread_count = 2;
-    generic.ApplyTo(is.dec.get(), type, false);
+    // The decoding options the input was opened with, not those set since.
+    AVDictionary* options = nullptr;
+    const size_t index = static_cast<size_t>(is.index);
+    if (index < in.decodingOptions.size() && in.decodingOptions[index])
+        av_dict_copy(&options, in.decodingOptions[index].get(), 0);
     int rc;
     {
         std::lock_guard lock(CodecLock());
-        rc = avcodec_open2(is.dec.get(), codec, nullptr);
+        rc = avcodec_open2(is.dec.get(), codec, &options);
     }
+    av_dict_free(&options);
     if (rc < 0) {
         const std::string text = Format("Error while opening decoder for input stream #%d.%d (%s)", is.file,
                                         is.index, TypeName(type));
@@ -71,9 +76,8 @@ void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& ge
 
 // Text subtitle encoders need the styles header their decoder makes; without it they refuse to
 // open. The source's decoder is therefore opened before such an encoder.
-void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in,
-                        const TGenericOptions& generic, const void* sender) {
-    OpenDecoder(source, in, generic, sender);
+void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in, const void* sender) {
+    OpenDecoder(source, in, sender);
     const AVCodecContext* dec = source.dec.get();
     if (enc->subtitle_header != nullptr || dec->subtitle_header == nullptr || dec->subtitle_header_size <= 0)
         return;
@@ -375,7 +379,7 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
         }
         if (os.spec->type == AVMEDIA_TYPE_SUBTITLE) {
             InputStream& source = r.ist[os.source];
-            GiveSubtitleHeader(os.enc, source, inputs[source.file], s.Generic, &self);
+            GiveSubtitleHeader(os.enc, source, inputs[source.file], &self);
             // Subtitle times are microseconds; the encoder refuses to open without a time base.
             if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0) os.enc->time_base = AV_TIME_BASE_Q;
         }
@@ -420,7 +424,7 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
 
     // 7. Decoders.
     for (InputStream& is : r.ist)
-        if (is.decoding) OpenDecoder(is, inputs[is.file], s.Generic, &self);
+        if (is.decoding) OpenDecoder(is, inputs[is.file], &self);
 
     // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
     // without a decoding time (Matroska) gets times from here that stay below the later known ones.

@@ -94,6 +94,9 @@ public:
     // The same for a codec context that will get its codec only at avcodec_open2: the
     // private options go into `dict` for that call.
     void AddPrivateTo(AVDictionary** dict, AVMediaType type) const;
+    // What ApplyTo and AddPrivateTo would give a codec of that type, as text: the options as
+    // they stand now, for a codec that is opened later (avcodec_open2 takes the dictionary).
+    void Snapshot(AVDictionary** dict, AVMediaType type, bool encoding) const;
     // Copies the format options set by name (encoding or decoding) onto `target`, and the
     // muxer's private options into `dict` for avformat_write_header (dict may be null).
     void ApplyTo(AVFormatContext* target, bool encoding, AVDictionary** dict = nullptr) const;

@@ -478,6 +478,18 @@ TEST(RunTest, ChannelLayoutIsCarriedFromTheInput) {
     }
 }
 
+// An input's decoder takes the decoding options as they stood when the input was opened; a
+// change made afterwards, for the output, does not reach it.
+TEST(RunTest, DecodingOptionsAreThoseOfTheInputsOpening) {
+    const std::string output = OutPath("decoding-options.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Convert(task, {Clip()}, {{"skip_frame", "nokey"}}, output,
+            {{"skip_frame", "default"}, {"vcodec", "mpeg4"}, {"an", ""}, {"vsync", "0"}});
+    // Only the key frame of the two-second clip is decoded.
+    EXPECT_LE(VideoFrames(output), 2);
+}
+
 // "strict" set to experimental lets an encoder chosen by name be experimental.
 TEST(RunTest, StrictExperimentalAdmitsAnExperimentalEncoder) {
     const std::string output = OutPath("experimental.nut");
