@@ -68,6 +68,8 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         if (s.VideoChannel != 0) av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
         if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
     }
+    // Demuxers that can loop (image sequences) have their own "loop" option today.
+    if (s.LoopInput) av_dict_set(&opts, "loop", "1", 0);
 
     if (videoDecoder != nullptr)
         ctx->video_codec_id = videoDecoder->id;
