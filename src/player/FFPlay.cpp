@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include <SDL2/SDL.h>
 
@@ -105,7 +106,13 @@ void TCustomPlayer::Report(const std::string& text, bool stored) {
     if (stored) StoreError(text);
 }
 
+std::string TCustomPlayer::ProbeInfoText() {
+    std::lock_guard lock(probeMutex_);
+    return probe_.Input() ? probe_.InfoText() : std::string();
+}
+
 void TCustomPlayer::AttachProbe(AVFormatContext* input) {
+    std::lock_guard lock(probeMutex_);
     try {
         probe_.Attach(input);
     } catch (const FFmpegException& e) {
@@ -184,8 +191,13 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(hookMutex_);
         hookConverter_.Reset();
     }
-    auto playback = std::make_shared<Playback>(*this, fileName, paused);
-    if (!playback->Start()) {
+    std::shared_ptr<Playback> playback;
+    try {
+        playback = std::make_shared<Playback>(*this, fileName, paused);
+    } catch (const std::bad_alloc&) {
+        Report("av_mallocz() failed.", true); // a failed open, never the end of the process
+    }
+    if (!playback || !playback->Start()) {
         playback.reset();
         ResetPlaybackValues();
         ShutdownAudioSystem();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -87,8 +88,14 @@ bool Playback::Start() {
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
         if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 1;
-        refreshThread_ = std::thread(&Playback::RefreshThread, this);
-        return true;
+        try {
+            refreshThread_ = std::thread(&Playback::RefreshThread, this);
+            return true;
+        } catch (const std::system_error&) {
+            Report("SDL_CreateThread() failed.", true);
+            End();
+            return false;
+        }
     }
     WaitInSlices([this] { return openStatus_ != -1; }, 10);
     abortRequest_ = true;

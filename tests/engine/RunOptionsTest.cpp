@@ -670,6 +670,33 @@ TEST(RunLimitsTest, GifLoopsOnlyWhenLoopOutputAsksForIt) {
     }
 }
 
+// A still picture read with "loop_input" repeats until the recording time ends the output.
+TEST(RunLimitsTest, LoopInputRepeatsAStillPicture) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "image2";
+    recipe.fileName = "still.png";
+    recipe.videoCodec = "png";
+    recipe.audioCodec = "";
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.seconds = 0.04; // one picture
+    const std::string still = fixtures::Generate(recipe);
+    for (const bool loop : {false, true}) {
+        SCOPED_TRACE(loop ? "looped" : "once");
+        const std::string output = OutPath(loop ? "still-looped.avi" : "still-once.avi");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options in;
+        if (loop) in.push_back({"loop_input", ""});
+        Convert(task, {still}, in, output, {{"vcodec", "mpeg4"}, {"t", "0.4"}, {"vsync", "0"}});
+        const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+        if (loop)
+            EXPECT_NEAR(frames, 10, 1);
+        else
+            EXPECT_EQ(frames, 1);
+    }
+}
+
 TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate) {
     const int64_t start = av_gettime_relative();
     ASSERT_NO_THROW(RunTask({fixtures::Path(FixtureId::Mp4)}, {{"re", ""}}, OutPath("re.mkv"),
