@@ -31,6 +31,8 @@ TfmDirectory::TfmDirectory(QWidget* parent, const std::string& startFolder)
     for (int column = 1; column < folders_->columnCount(); ++column)
         stview_selectdir->hideColumn(column);
     stview_selectdir->header()->hide();
+    stview_selectdir->setSortingEnabled(true);
+    stview_selectdir->sortByColumn(0, Qt::AscendingOrder);
     stview_selectdir->setSelectionMode(QAbstractItemView::SingleSelection);
     root->addWidget(stview_selectdir, 1);
 
