@@ -616,15 +616,15 @@ void TCustomFFmpegConverter::Stop(bool wait) {
 
 // ---------------------------------------------------------------------------------------------
 
-TSignalThread* TCustomFFmpegConverter::SpawnThread(std::function<void()> body) {
+std::shared_ptr<TSignalThread> TCustomFFmpegConverter::SpawnThread(std::function<void()> body) {
     ReapThreads(false);
     std::lock_guard lock(threadsMutex_);
-    threads_.push_back(std::make_unique<TSignalThread>(std::move(body), tpNormal));
-    return threads_.back().get();
+    threads_.push_back(std::make_shared<TSignalThread>(std::move(body), tpNormal));
+    return threads_.back();
 }
 
 void TCustomFFmpegConverter::ReapThreads(bool all) {
-    std::list<std::unique_ptr<TSignalThread>> ended;
+    std::list<std::shared_ptr<TSignalThread>> ended;
     {
         std::lock_guard lock(threadsMutex_);
         for (auto it = threads_.begin(); it != threads_.end();) {

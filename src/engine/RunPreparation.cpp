@@ -310,6 +310,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
             OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
             os.filtered = MakeFrame();
+            os.lastPicture = MakeFrame();
         } else if (type == AVMEDIA_TYPE_AUDIO) {
             os.audioFrame = MakeFrame();
         }

@@ -4,6 +4,7 @@
 #include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"
+#include "support/DeadlockWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +295,33 @@ TEST(ConverterControl, EndOfBatchHandlerMayClearTheTasks) {
     }
 }
 
+// The progress window's close: a stop with waiting while the end-of-batch handler, in its own
+// thread, clears the tasks and the threads that reported them.
+TEST(ConverterControl, StopWithWaitingWhileTheEndOfBatchHandlerClearsTheTasks) {
+    TFFmpegConverter c;
+    c.SetProgressInterval(100);
+    Recorder r(c);
+    const TTerminateEvent record = c.OnTerminate;
+    c.OnTerminate = [&](TCustomFFmpegConverter* sender, const TTerminateInfo& info) {
+        if (info.TaskIndex == -1) sender->ClearTasks();
+        record(sender, info);
+    };
+    const std::string dir = OutDir("stop-while-clearing");
+    const std::string input = LongClip();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(AddConversion(c, input, dir + "/out" + std::to_string(i) + ".avi"), i);
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForProgress());
+    {
+        testsupport::DeadlockWatch watch("Stop(true) while the tasks are cleared", std::chrono::seconds(120));
+        c.Stop(true);
+    }
+    ASSERT_TRUE(r.WaitForEnd());
+    EXPECT_EQ(r.Terminated().size(), 5u);
+    EXPECT_EQ(c.TaskCount(), 0);
+    EXPECT_FALSE(c.Working());
+}
+
 // Tasks that never ran report nothing when they are removed or freed; only Stop reports them.
 TEST(ConverterControl, RemovingAnUnstartedTaskRaisesNoEvent) {
     TFFmpegConverter c;
@@ -502,6 +530,30 @@ TEST(ConverterEvents, HookRunsInTheWorkerWithTheCanvasLocked) {
     EXPECT_TRUE(canvasLocked);
     EXPECT_EQ(taskIndex, 0);
     EXPECT_EQ(frame, 1);
+}
+
+// The preview event runs in the main thread while the worker waits for it; turning previews off
+// from inside it must not wait for the worker.
+TEST(ConverterEvents, PreviewHandlerMayTurnPreviewsOff) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    std::atomic<int> calls{0};
+    c.SetPreviewBitmap(true);
+    c.OnPreviewBitmap = [&](TCustomFFmpegConverter* sender, const TPreviewInfo& info) {
+        ++calls;
+        EXPECT_NE(info.Bitmap, nullptr);
+        sender->SetPreviewBitmap(false);
+        sender->SetPreview(false);
+    };
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), OutDir("preview-off") + "/out.avi"), 0);
+    c.StartTask(1);
+    {
+        testsupport::DeadlockWatch watch("a preview handler turning previews off", std::chrono::seconds(120));
+        ASSERT_TRUE(r.WaitForEnd());
+    }
+    EXPECT_EQ(calls.load(), 1) << "no preview after they were turned off";
+    EXPECT_TRUE(r.Terminated()[0].Finished);
+    EXPECT_FALSE(c.PreviewBitmap());
 }
 
 } // namespace

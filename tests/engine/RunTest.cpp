@@ -58,6 +58,34 @@ const Shaped kShaped[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, ShapedOutput, ::testing::ValuesIn(kShaped),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Each picture lasts until the next one, the last one for its own duration: converting to a
+// higher frame rate keeps the length of the source.
+TEST(RunTest, LastPictureLastsItsDuration) {
+    struct Case {
+        int sourceFps;
+        double seconds;
+        const char* rate;
+        int frames;
+    };
+    const Case cases[] = {{1, 10.0, "29.97", 300}, {1, 10.0, "10", 100}, {25, 2.0, "29.97", 60}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.sourceFps) + " fps to " + c.rate);
+        fixtures::ClipRecipe recipe;
+        recipe.container = "avi";
+        recipe.videoCodec = "mpeg4";
+        recipe.audioCodec = "";
+        recipe.fps = c.sourceFps;
+        recipe.seconds = c.seconds;
+        const std::string output =
+            OutPath(std::string("last-picture-") + std::to_string(c.sourceFps) + "-" + c.rate + ".avi");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        ASSERT_NO_THROW(
+            Convert(task, {fixtures::Generate(recipe)}, {}, output, {{"vcodec", "mpeg4"}, {"r", c.rate}}));
+        EXPECT_EQ(VideoFrames(output), c.frames);
+    }
+}
+
 TEST(RunTest, SeekSkipsThePicturesBeforeThePosition) {
     const std::string output = OutPath("seek-first.avi");
     TCustomFFmpeg task;
