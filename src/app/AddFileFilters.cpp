@@ -2,7 +2,6 @@
 
 #include "formats/FormatCatalog.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -16,12 +15,6 @@ std::vector<std::string> SplitPatterns(const std::string& patterns) {
     while (std::getline(in, p, ';'))
         if (!p.empty()) out.push_back(p);
     return out;
-}
-
-std::string UpperText(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 } // namespace
@@ -70,25 +63,6 @@ const std::vector<TFileFilter>& AddFileFilters() {
         {"All files (*.*)", "*.*"},
     };
     return filters;
-}
-
-std::vector<std::string> AddFileDialogFilters() {
-    std::vector<std::string> out;
-    for (const TFileFilter& f : AddFileFilters()) {
-        // Each pattern in lower and upper case, so that dialogs which match case-sensitively
-        // still take clip.avi and CLIP.AVI.
-        std::vector<std::string> forms;
-        for (const std::string& p : SplitPatterns(f.Patterns))
-            for (const std::string& form : {LowerFormatText(p), UpperText(p)})
-                if (std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(form);
-        std::string patterns;
-        for (const std::string& form : forms)
-            patterns += (patterns.empty() ? "" : " ") + form;
-        // "*.*" would miss names without a dot; "*" is what "All files" means here.
-        if (patterns == "*.*") patterns = "*";
-        out.push_back(std::string(f.Name) + " (" + patterns + ")");
-    }
-    return out;
 }
 
 bool IsSupportedMediaName(const std::string& fileName) {

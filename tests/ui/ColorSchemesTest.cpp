@@ -43,7 +43,7 @@ TEST(ColorSchemesTest, ApplyingANumberThatNamesNoSchemeChangesNothing) {
 }
 
 TEST(ColorSchemesTest, EachSchemeStylesEveryControlKindInItsOwnColours) {
-    test::TestApp();
+    test::WindowApp();
     std::set<QString> sheets;
     for (int i = 0; i < kColorSchemeCount; ++i) {
         const QString sheet = ColorSchemeStyleSheet(i);

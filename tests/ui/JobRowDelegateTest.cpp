@@ -1,7 +1,7 @@
 #include "ui/JobRowDelegate.h"
 
-#include "app/AppTestSupport.h"
 #include "ui/ColorSchemes.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ struct TJobRows {
     QImage Image() { return view.viewport()->grab().toImage(); }
     QRect Row(int r, int column = 0) const { return view.visualRect(model.index(r, column)); }
 
-    QApplication& app = test::TestApp(); // before the first widget
+    QApplication& app = test::WindowApp(); // before the first widget
     QStandardItemModel model;
     QTreeView view;
 };

@@ -1,6 +1,6 @@
 #include "windows/fmDirectory.h"
 
-#include "app/AppTestSupport.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 class fmDirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::TestApp();
+        test::WindowApp();
         std::filesystem::create_directories(tmp.Path() / "start");
         std::filesystem::create_directories(tmp.Path() / "disc");
         std::filesystem::create_directories(tmp.Path() / "videos");

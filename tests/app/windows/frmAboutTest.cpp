@@ -1,7 +1,7 @@
 #include "app/windows/frmAbout.h"
 
-#include "app/AppTestSupport.h"
 #include "app/LibraryVersions.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 using namespace orvel;
 
 TEST(frmAboutTest, NamesTheProductItsVersionAndTheLibrariesInUse) {
-    test::TestApp();
+    test::WindowApp();
     const auto versions = LibraryVersions();
     ASSERT_EQ(versions.size(), 8u);
     for (const auto& [name, version] : versions)

@@ -1,7 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
-#include "app/AppTestSupport.h"
 #include "app/IniFile.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ constexpr const char* kDefinitions = "[formatInfo1]\n"
 class ParameterPanelTest : public ::testing::Test {
 protected:
     ParameterPanelTest()
-        : store((test::TestApp(), tmp.Write("def.ini", kDefinitions), tmp.File("def.ini")),
+        : store((test::WindowApp(), tmp.Write("def.ini", kDefinitions), tmp.File("def.ini")),
                 tmp.File("set.ini")),
           panel(store, boxes) {
         panel.resize(560, 110);

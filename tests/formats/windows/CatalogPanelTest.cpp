@@ -1,8 +1,8 @@
 #include "formats/windows/CatalogPanel.h"
 
-#include "app/AppTestSupport.h"
 #include "app/IniFile.h"
 #include "formats/windows/CategoryIcons.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ namespace {
 class CatalogPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::TestApp();
+        test::WindowApp();
         host.setFixedSize(600, 500);
         auto* layout = new QVBoxLayout(&host);
         other = new QPushButton("other", &host);
@@ -47,7 +47,7 @@ protected:
     }
 
     test::TTempDir tmp;
-    QApplication& app = test::TestApp(); // before the first widget
+    QApplication& app = test::WindowApp(); // before the first widget
     QWidget host;
     QPushButton* other = nullptr;
     TCatalogPanel* panel = nullptr;
