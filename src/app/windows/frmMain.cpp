@@ -3,15 +3,25 @@
 #include "app/AppSettings.h"
 #include "app/ErrorHandler.h"
 #include "app/MessageBoxes.h"
+#include "app/windows/JobListPart.h"
+#include "app/windows/frmAbout.h"
+#include "engine/FFmpegConverter.h"
+#include "formats/FormatParams.h"
+#include "formats/windows/CatalogPanel.h"
+#include "formats/windows/ParameterPanel.h"
 #include "ui/ColorSchemes.h"
+#include "windows/fmDirectory.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStyle>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -43,6 +53,9 @@ TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent
 }
 
 TfrmMain::~TfrmMain() {
+    // The parts hold references to the converter and the store: end them first.
+    delete JobList;
+    JobList = nullptr;
     if (GlobalObject() == globalObj_.get()) SetGlobalObject(nullptr);
     SetUnhandledErrorHandler(nullptr);
 }
@@ -171,6 +184,7 @@ void TfrmMain::CreateMenus() {
     connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
         const int index = TAppSettings::Current().SkinIndexForMenu();
         if (IsColorScheme(index)) miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+        checkedSkin_ = IsColorScheme(index) ? index : -1;
     });
 
     mnuHelp = menuBar()->addMenu("&Help");
@@ -274,6 +288,157 @@ void TfrmMain::FormCreate(const TAppPaths& paths) {
 
     SetUnhandledErrorHandler(ShowUnhandledError);
     LoadPlayerLibraries();
+    CreateFormatAndJobParts();
+    ConnectCommands();
+}
+
+void TfrmMain::CreateFormatAndJobParts() {
+    const std::string settingsPath = globalObj_->SettingsIniPath();
+    converter_ = std::make_unique<TFFmpegConverter>();
+    formats_ = std::make_unique<TFormatParamStore>(globalObj_->FormatIniPath(), settingsPath);
+    OpenAddress = [](const std::string& url) {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    };
+    OpenFolder = [](const std::string& folder) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+    };
+
+    // The catalog's box sits right under the toolbar: its list drops down over the job list.
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel("Output Format:", centralWidget());
+    caption->setObjectName("lblOutputFormat");
+    row->addWidget(caption);
+    CatalogPanel = new TCatalogPanel(settingsPath, TCatalogPanelOptions::MainWindow(), this, centralWidget());
+    row->addWidget(CatalogPanel, 1);
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->insertLayout(1, row);
+
+    pnlFormat->setTitle(QString());
+    pnlFormat->setFlat(true);
+    pnlFormat->setMinimumHeight(0);
+    auto* params = new QVBoxLayout(pnlFormat);
+    params->setContentsMargins(0, 0, 0, 0);
+    ParameterPanel = new TParameterPanel(*formats_, MessageBoxes(), pnlFormat);
+    params->addWidget(ParameterPanel);
+    connect(CatalogPanel, &TCatalogPanel::FormatChanged, ParameterPanel, &TParameterPanel::Load);
+    OnFillCatalog = [this] { CatalogPanel->Fill(); };
+    OnSaveCatalogState = [this] { CatalogPanel->SaveState(); };
+
+    for (QLineEdit* box : {edDirectory, CatalogPanel->edt1}) {
+        QPalette background = box->palette();
+        background.setColor(QPalette::Base, QColor(246, 247, 248));
+        box->setPalette(background);
+    }
+
+    JobList = new TJobListPart(lvFiles, *converter_, *formats_, settingsPath, MessageBoxes(),
+                               DefaultKestruneDir(), (ExecutableDir() / "LibAV").string());
+    connect(JobList, &TJobListPart::JobsAdded, this, [this] {
+        btnStart->setEnabled(true);
+        btnClear->setEnabled(true);
+        btnRemove->setEnabled(true);
+    });
+    connect(JobList, &TJobListPart::ListEmptied, this, [this] {
+        if (OnStopPreview) OnStopPreview();
+    });
+}
+
+void TfrmMain::SetOpenFileDialog(IOpenFileDialog* dialog) {
+    JobList->SetOpenFileDialog(dialog ? dialog : ownOpenFileDialog_.get());
+}
+
+void TfrmMain::ConnectCommands() {
+    for (QAction* a : {miAdd, pmAdd})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnAddClick);
+    for (QAction* a : {miRemove, pmRemove})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnRemoveClick);
+    for (QAction* a : {miClear, pmClear})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnClearClick);
+    connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
+    connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
+    connect(miCheckAll, &QAction::triggered, this, [this] { JobList->CheckAll(true); });
+    connect(miUncheckAll, &QAction::triggered, this, [this] { JobList->CheckAll(false); });
+    connect(miReverseCheck, &QAction::triggered, this, [this] { JobList->ReverseCheck(); });
+    connect(miCheck, &QAction::triggered, this, [this] { JobList->CheckSelected(true); });
+    connect(miUncheck, &QAction::triggered, this, [this] { JobList->CheckSelected(false); });
+    connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
+    connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
+
+    connect(edDirectory, &QLineEdit::textEdited, this, &TfrmMain::edDirectoryChange);
+    connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
+    connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
+    connect(imgbtnPlay, &QPushButton::clicked, this, &TfrmMain::imgbtnPlayClick);
+
+    connect(miHelp, &QAction::triggered, this, [this] { OpenAddress(globalObj_->HelpUrl()); });
+    connect(miWebSite, &QAction::triggered, this, [this] { OpenAddress(globalObj_->WebSiteUrl()); });
+    connect(miSupport, &QAction::triggered, this, [this] { OpenAddress(kSupportUrl); });
+    connect(miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
+
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
+}
+
+void TfrmMain::btnAddClick() {
+    if (!JobList->btnAddClick()) return;
+    if (PlayAfterAdd) {
+        PlayAfterAdd = false;
+        if (OnStartPreview) OnStartPreview();
+    }
+}
+
+void TfrmMain::btnRemoveClick() {
+    JobList->btnRemoveClick();
+}
+
+void TfrmMain::btnClearClick() {
+    JobList->btnClearClick();
+}
+
+void TfrmMain::imgbtnPlayClick() {
+    if (JobList->RowCount() > 0) {
+        if (OnStartPreview) OnStartPreview();
+        return;
+    }
+    PlayAfterAdd = true;
+    btnAddClick();
+}
+
+void TfrmMain::mnuEditPopup() {
+    const bool on = JobList->HasSelectedJob();
+    for (QAction* a : mnuEdit->actions())
+        if (!a->isSeparator()) a->setEnabled(on);
+}
+
+void TfrmMain::pmFilesPopup() {
+    const bool on = JobList->HasSelectedJob();
+    for (QAction* a : {pmCrop, pmTrim, pmEffects, pmVideoInfo, pmRemove, pmClear, pmStart})
+        a->setEnabled(on);
+    pmAdd->setEnabled(true);
+}
+
+void TfrmMain::edDirectoryChange() {
+    TAppSettings(globalObj_->SettingsIniPath()).SetOutPutDir(edDirectory->text().toStdString());
+}
+
+void TfrmMain::btnBrowsClick() {
+    IFolderChooser* chooser = folderChooser_;
+    if (!chooser) {
+        if (!ownFolderChooser_) ownFolderChooser_ = new TfmDirectory(this);
+        chooser = ownFolderChooser_;
+    }
+    const std::optional<std::string> folder = chooser->ChooseFolder();
+    if (!folder || folder->empty() || QString::fromStdString(*folder) == edDirectory->text()) return;
+    TAppSettings(globalObj_->SettingsIniPath()).SetOutPutDir(*folder);
+    edDirectory->setText(QString::fromStdString(*folder));
+}
+
+void TfrmMain::btnOpenClick() {
+    if (edDirectory->text().size() <= 2) return;
+    OpenFolder(TAppSettings(globalObj_->SettingsIniPath()).OutPutDir());
+}
+
+void TfrmMain::miAboutClick() {
+    if (!about_) about_ = new TfrmAbout(this);
+    about_->exec();
 }
 
 void TfrmMain::LoadPlayerLibraries() {
@@ -332,8 +497,14 @@ void TfrmMain::SetUpColumns() {
 
 void TfrmMain::SkinItemClick(int index) {
     if (!IsColorScheme(index) || !globalObj_) return;
+    if (index == checkedSkin_) return; // the checked item changes nothing
+    checkedSkin_ = index;
+    // Hidden while every control takes the new look, so no half-styled window shows.
+    const bool wasVisible = isVisible();
+    hide();
     ApplyColorScheme(index);
     miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+    if (wasVisible) show();
     TAppSettings(globalObj_->SettingsIniPath()).SetSkinIndex(index);
 }
 

