@@ -11,7 +11,7 @@
 
 namespace orvel {
 
-TJobAdder::TJobAdder(TFFmpegConverter& converter, TFormatParamStore& formats, TAppSettings& settings,
+TJobAdder::TJobAdder(TCustomFFmpegConverter& converter, TFormatParamStore& formats, TAppSettings& settings,
                      IMessageBoxes& boxes, std::string defaultDir)
     : converter_(converter), formats_(formats), settings_(settings), boxes_(boxes),
       defaultDir_(std::move(defaultDir)) {}

@@ -12,7 +12,7 @@
 
 namespace orvel {
 
-class TFFmpegConverter;
+class TCustomFFmpegConverter;
 class TFormatParamStore;
 class TAppSettings;
 
@@ -25,7 +25,7 @@ struct TAddedJob {
 
 class TJobAdder {
 public:
-    TJobAdder(TFFmpegConverter& converter, TFormatParamStore& formats, TAppSettings& settings,
+    TJobAdder(TCustomFFmpegConverter& converter, TFormatParamStore& formats, TAppSettings& settings,
               IMessageBoxes& boxes, std::string defaultDir);
 
     // listed: whether a path already is a row of the list. Files come in the dialog's order;
@@ -34,7 +34,7 @@ public:
                                  const std::function<bool(const std::string&)>& listed);
 
 private:
-    TFFmpegConverter& converter_;
+    TCustomFFmpegConverter& converter_;
     TFormatParamStore& formats_;
     TAppSettings& settings_;
     IMessageBoxes& boxes_;

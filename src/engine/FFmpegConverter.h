@@ -4,6 +4,7 @@
 #include "engine/ConverterOptions.h"
 #include "engine/FFmpegTask.h"
 
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <list>
@@ -132,6 +133,7 @@ private:
     int verbosity_ = 1;
 
     mutable std::mutex eventsMutex_; // guards the four event members against DetachEvents
+    uint64_t eventsGeneration_ = 0;  // counts DetachEvents calls, under eventsMutex_
 
     std::recursive_mutex hookLock_, previewLock_, progressLock_;
     THookInfo hookInfo_;

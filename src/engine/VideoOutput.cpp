@@ -130,8 +130,9 @@ void TCustomFFmpeg::Impl::Loop::EncodePicture(OutputStream& os, AVFrame* picture
     if (rc < 0) throw FFmpegException("Video encoding failed");
     os.encoderReached = os.syncOpts + 1;
     ReceivePackets(os);
-    // The flags are read under their lock there: the main thread may change them meanwhile.
-    Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
+    // The flags are read under their lock: the main thread may change them meanwhile.
+    if (t.self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
+        Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
     os.lastWrittenPts = os.syncOpts;
     ++os.syncOpts;
     ++os.frameNumber;

@@ -5,8 +5,13 @@
 
 namespace orvel {
 
+TCatalogPanelModel::TCatalogPanelModel(TFormatListModel& list, std::string settingsPath,
+                                       TCatalogPanelOptions options)
+    : settingsPath_(std::move(settingsPath)), options_(options), list_(list) {}
+
 TCatalogPanelModel::TCatalogPanelModel(std::string settingsPath, TCatalogPanelOptions options)
-    : settingsPath_(settingsPath), options_(options), list_(std::move(settingsPath), options.StoresChoice) {}
+    : settingsPath_(settingsPath), options_(options),
+      ownList_(std::make_unique<TFormatListModel>(settingsPath, options.StoresChoice)), list_(*ownList_) {}
 
 void TCatalogPanelModel::SetEditEdges(int top, int bottom) {
     editTop_ = top;

@@ -5,6 +5,7 @@
 // a fixed bottom edge) and the settings dialog (a choice stays in the dialog, the list drops down).
 #include "formats/FormatListModel.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct TCatalogPanelView {
 
 class TCatalogPanelModel {
 public:
+    // Over a list the caller keeps (the main window's catalog), or over a list of its own
+    // (the settings dialog's).
+    TCatalogPanelModel(TFormatListModel& list, std::string settingsPath, TCatalogPanelOptions options);
     TCatalogPanelModel(std::string settingsPath, TCatalogPanelOptions options);
 
     // Rebuilds the list from the catalog and the stored states, hides it, and shows the stored
@@ -80,7 +84,8 @@ private:
 
     std::string settingsPath_;
     TCatalogPanelOptions options_;
-    TFormatListModel list_;
+    std::unique_ptr<TFormatListModel> ownList_;
+    TFormatListModel& list_;
     TCatalogPanelView view_;
     int editTop_ = 0;
     int editBottom_ = 0;

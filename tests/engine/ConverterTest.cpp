@@ -16,6 +16,8 @@ extern "C" {
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <pthread.h>
 #include <sched.h>
@@ -175,6 +177,11 @@ TEST(ConverterTasks, TwentyOutputsAtMost) {
     EXPECT_FALSE(c.SetOutputFile(t, dir + "/out20.avi"));
     EXPECT_EQ(c.LastErrorMessage(), "max output files 20 reached");
     EXPECT_FALSE(fs::exists(dir + "/out20.avi"));
+    // A task that does not exist is reported the same way, never thrown out of the call.
+    for (int bad : {-1, 1}) {
+        EXPECT_FALSE(c.SetOutputFile(bad, dir + "/bad.avi")) << bad;
+        EXPECT_EQ(c.LastErrorMessage(), "List index out of bounds (" + std::to_string(bad) + ")");
+    }
 }
 
 TEST(ConverterTasks, TaskWithoutOutputFailsWithoutRunning) {
@@ -335,6 +342,57 @@ TEST(ConverterControl, RemovingAnUnstartedTaskRaisesNoEvent) {
     c.ClearTasks();
     r.ServeUntil([] { return false; }, 100);
     EXPECT_TRUE(r.Terminated().empty());
+}
+
+// Waits, serving nothing, until the condition holds; false after ten seconds.
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+// The end-of-batch report waits behind the task's report; once the events are detached it must
+// not reach the handler the application has dropped.
+TEST(ConverterControl, DetachEventsDropsReportsAlreadyOnTheirWay) {
+    std::atomic<int> calls{0};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    {
+        TFFmpegConverter c;
+        ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+        c.SetTriggerEventInMainThread(false);
+        c.OnTerminate = [&](TCustomFFmpegConverter*, const TTerminateInfo&) {
+            if (calls++ == 0) released.wait();
+        };
+        ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Wav), OutDir("detach") + "/a.avi"), 0);
+        c.StartTask(1);
+        ASSERT_TRUE(WaitFor([&] { return calls.load() == 1; }));
+        // AllDone waits for the terminate lock, so both reports have been handed on by now.
+        ASSERT_TRUE(WaitFor([&] { return c.AllDone(); }));
+        c.DetachEvents();
+        release.set_value();
+    } // the component joins its delivery threads
+    EXPECT_EQ(calls.load(), 1);
+}
+
+// Preview flags change while a task runs; the worker reads them under their lock (checked by the
+// thread sanitizer build).
+TEST(ConverterControl, PreviewFlagsChangeWhileATaskRuns) {
+    TFFmpegConverter c;
+    ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+    c.SetTriggerEventInMainThread(false);
+    std::atomic<bool> ended{false};
+    c.OnTerminate = [&](TCustomFFmpegConverter*, const TTerminateInfo& info) {
+        if (info.TaskIndex == -1) ended = true;
+    };
+    c.OnPreviewBitmap = [](TCustomFFmpegConverter*, const TPreviewInfo&) {};
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), OutDir("preview-flags") + "/a.avi"), 0);
+    c.StartTask(1);
+    for (int i = 0; !ended && i < 2000; ++i) {
+        c.SetPreviewBitmap(i % 2 == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(WaitFor([&] { return ended.load(); }));
 }
 
 TEST(ConverterSettings, WorkerPriorityBecomesSchedulingAndNice) {

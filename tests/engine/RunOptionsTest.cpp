@@ -17,6 +17,7 @@ extern "C" {
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <set>
 
@@ -560,6 +561,33 @@ TEST(JoinedChapters, FollowOneAnotherWithDistinctIds) {
 
 // ---------------------------------------------------------------------------------------------
 // Rate emulation, the file size limit and "shortest".
+
+// The GIF muxer loops forever by its own default; the task's default -1 means "play once", which
+// the file shows by having no looping extension.
+TEST(RunLimitsTest, GifLoopsOnlyWhenLoopOutputAsksForIt) {
+    const struct {
+        const char* name;
+        Options options;
+        bool loops;
+    } cases[] = {
+        {"default", {}, false},
+        {"forever", {{"loop_output", "0"}}, true},
+        {"thrice", {{"loop_output", "3"}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = OutPath(std::string("loop-") + c.name + ".gif");
+        Options options = {{"an", ""}, {"t", "0.3"}, {"s", "32x24"}};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, output, options);
+        std::ifstream in(output, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_GT(bytes.size(), 0u);
+        EXPECT_EQ(bytes.find("NETSCAPE2.0") != std::string::npos, c.loops);
+    }
+}
 
 TEST(RunLimitsTest, RateEmulationReadsAtTheNativeRate) {
     const int64_t start = av_gettime_relative();

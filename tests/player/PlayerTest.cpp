@@ -76,7 +76,7 @@ TEST_F(PlayerTest, FailedOpenStoresTheReasonAndRaisesNoState) {
 TEST_F(PlayerTest, OpenReportsTheFileAndTakesThePanelSize) {
     int64_t duration = 0;
     int width = 0, height = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int w, int h, int& sw, int& sh) {
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int w, int h, int& sw, int& sh) {
         duration = d;
         width = w;
         height = h;
@@ -105,7 +105,7 @@ TEST_F(PlayerTest, OpenReportsTheFileAndTakesThePanelSize) {
 }
 
 TEST_F(PlayerTest, HandlerMayChooseTheScreenSize) {
-    player->SetOnFileOpen([](TCustomPlayer*, int64_t, int, int, int& sw, int& sh) {
+    player->SetOnFileOpen([](IMediaPlayer*, int64_t, int, int, int& sw, int& sh) {
         sw = 200;
         sh = 100;
     });
@@ -147,7 +147,7 @@ TEST_F(PlayerTest, StillImageSequenceHasNoDurationAndNoPositions) {
     std::string error;
     ASSERT_TRUE(fixtures::WriteClip(stills, dir + "/img%03d.png", &error)) << error;
     int64_t duration = -2;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(dir + "/img%03d.png", &surface)) << player->LastErrorMessage();
     EXPECT_EQ(duration, 0);
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
@@ -173,7 +173,7 @@ TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
     player->SetTriggerEventInMainThread(false);
     player->SetOnPosition(nullptr); // no position event may split the two states
     ManualResetSignal delivering(false), release(false);
-    player->SetOnState([&](TCustomPlayer*, TPlayState s) {
+    player->SetOnState([&](IMediaPlayer*, TPlayState s) {
         if (s == psPlay) {
             delivering.Set();
             release.WaitFor(5000);
@@ -194,7 +194,7 @@ TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
 
 TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
     int width = 0, height = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t, int w, int h, int&, int&) {
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t, int w, int h, int&, int&) {
         width = w;
         height = h;
     });
@@ -217,7 +217,7 @@ TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
 
 TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
     int64_t duration = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
     player->Seek(0, true, duration * 10);
@@ -228,7 +228,7 @@ TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
 
 TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
     int64_t duration = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000));
     EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000));
@@ -271,6 +271,44 @@ TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     EXPECT_GT(std::abs(surface.Luma(before.left + 2, before.top + 2) - 126), 20);
 }
 
+TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "ffv1";
+    recipe.audioCodec = "";
+    recipe.width = 351;
+    recipe.height = 241;
+    recipe.seconds = 0.5;
+    std::mutex mutex;
+    int hookWidth = 0, hookHeight = 0;
+    player->SetHook(true);
+    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+        std::lock_guard lock(mutex);
+        hookWidth = bitmap.Width();
+        hookHeight = bitmap.Height();
+    });
+    ASSERT_TRUE(player->Open(fixtures::Generate(recipe), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(hookWidth, 351);
+        EXPECT_EQ(hookHeight, 241);
+    }
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    ASSERT_EQ(frame.Width(), 351);
+    ASSERT_EQ(frame.Height(), 241);
+    // The last row and column hold the picture, not the blank fill (the black bar of the last
+    // column is 16, the fill 0: hence the tight tolerance there).
+    const int64_t index = FrameAt(pts);
+    const struct { int x, y, tolerance; } points[] = {{20, 240, 40}, {100, 240, 40}, {350, 60, 6}};
+    for (const auto& p : points)
+        EXPECT_TRUE(
+            Near(frame.Row(p.y) + p.x * 3, fixtures::ExpectedBgr(index, p.x, p.y, 351, 241), p.tolerance))
+            << p.x << "," << p.y;
+    EXPECT_EQ(surface.pictureWidth, 351);
+}
+
 TEST_F(PlayerTest, OpenedPausedShowsTheFirstPictureAndReportsThePause) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface, true));
     ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
@@ -287,7 +325,7 @@ TEST_F(PlayerTest, OpenedPausedShowsTheFirstPictureAndReportsThePause) {
 TEST_F(PlayerTest, HookDrawsOnEveryPictureAndItsErrorsAreLoggedOnly) {
     std::atomic<int> calls{0};
     player->SetHook(true);
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         ++calls;
         // A white square in the top-left corner, where the picture is white anyway, and a black one
         // at the bottom right, where the bar is black: check the middle instead.
@@ -300,7 +338,7 @@ TEST_F(PlayerTest, HookDrawsOnEveryPictureAndItsErrorsAreLoggedOnly) {
     player->Stop(true);
 
     calls = 0;
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         ++calls;
         for (int y = 100; y < 140; ++y)
             std::fill_n(bitmap.Row(y), 3 * 20, 0);

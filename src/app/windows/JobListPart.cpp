@@ -28,9 +28,9 @@ std::vector<std::string> LocalFiles(const QMimeData* mime) {
 
 } // namespace
 
-TJobListPart::TJobListPart(QTreeWidget* lvFiles, TFFmpegConverter& converter, TFormatParamStore& formats,
-                           std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
-                           std::string libraryFolder)
+TJobListPart::TJobListPart(QTreeWidget* lvFiles, TCustomFFmpegConverter& converter,
+                           TFormatParamStore& formats, std::string settingsPath, IMessageBoxes& boxes,
+                           std::string defaultDir, std::string libraryFolder)
     : QObject(lvFiles), lvFiles_(lvFiles), converter_(converter), formats_(formats),
       settingsPath_(std::move(settingsPath)), boxes_(boxes), defaultDir_(std::move(defaultDir)),
       libraryFolder_(std::move(libraryFolder)) {

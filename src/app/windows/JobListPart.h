@@ -15,7 +15,7 @@
 
 namespace orvel {
 
-class TFFmpegConverter;
+class TCustomFFmpegConverter;
 class TFormatParamStore;
 
 inline constexpr int kJobListColumnCount = 5;
@@ -23,7 +23,7 @@ inline constexpr int kJobListColumnCount = 5;
 class TJobListPart : public QObject, public IBatchJobs {
     Q_OBJECT
 public:
-    TJobListPart(QTreeWidget* lvFiles, TFFmpegConverter& converter, TFormatParamStore& formats,
+    TJobListPart(QTreeWidget* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
                  std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
                  std::string libraryFolder);
     ~TJobListPart() override;
@@ -69,7 +69,7 @@ private:
     static std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
 
     QTreeWidget* lvFiles_;
-    TFFmpegConverter& converter_;
+    TCustomFFmpegConverter& converter_;
     TFormatParamStore& formats_;
     std::string settingsPath_;
     IMessageBoxes& boxes_;

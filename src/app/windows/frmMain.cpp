@@ -1,19 +1,15 @@
 #include "app/windows/frmMain.h"
 
-#include "app/AppSettings.h"
 #include "app/ErrorHandler.h"
-#include "app/MessageBoxes.h"
 #include "app/windows/JobListPart.h"
-#include "app/windows/frmAbout.h"
+#include "batch/BatchController.h"
 #include "engine/FFmpegConverter.h"
-#include "formats/FormatParams.h"
+#include "formats/FormatListModel.h"
 #include "formats/windows/CatalogPanel.h"
 #include "formats/windows/ParameterPanel.h"
 #include "ui/ColorSchemes.h"
-#include "windows/fmDirectory.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,7 +17,6 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStyle>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -45,17 +40,15 @@ QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidg
 
 } // namespace
 
-TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(const TMainWindowParts& parts, QWidget* parent)
+    : QMainWindow(parent), parts_(parts), player_(parts.Players.CreatePlayer()) {
     CreateControls();
     CreateMenus();
     NameControls();
-    FormCreate(paths);
+    FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
-    // The parts hold references to the converter and the store: end them first.
-    delete JobList;
-    JobList = nullptr;
     if (GlobalObject() == globalObj_.get()) SetGlobalObject(nullptr);
     SetUnhandledErrorHandler(nullptr);
 }
@@ -182,7 +175,7 @@ void TfrmMain::CreateMenus() {
                 [this, i] { SkinItemClick(i); });
     }
     connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
-        const int index = TAppSettings::Current().SkinIndexForMenu();
+        const int index = parts_.Settings.SkinIndexForMenu();
         if (IsColorScheme(index)) miSkins[static_cast<std::size_t>(index)]->setChecked(true);
         checkedSkin_ = IsColorScheme(index) ? index : -1;
     });
@@ -277,14 +270,14 @@ void TfrmMain::NameControls() {
         miSkins[static_cast<std::size_t>(i)]->setObjectName(QString("miSkin%1").arg(i));
 }
 
-void TfrmMain::FormCreate(const TAppPaths& paths) {
-    globalObj_ = std::make_unique<TGlobalObject>(paths);
+void TfrmMain::FormCreate() {
+    globalObj_ = std::make_unique<TGlobalObject>(parts_.Paths);
     SetGlobalObject(globalObj_.get());
     SetApplicationTitle(globalObj_->ProductName());
 
     // An index that names no scheme keeps the design-time scheme 0.
     ApplyColorScheme(0);
-    ApplyColorScheme(TAppSettings(globalObj_->SettingsIniPath()).SkinIndexAtStart());
+    ApplyColorScheme(parts_.Settings.SkinIndexAtStart());
 
     SetUnhandledErrorHandler(ShowUnhandledError);
     LoadPlayerLibraries();
@@ -293,22 +286,15 @@ void TfrmMain::FormCreate(const TAppPaths& paths) {
 }
 
 void TfrmMain::CreateFormatAndJobParts() {
-    const std::string settingsPath = globalObj_->SettingsIniPath();
-    converter_ = std::make_unique<TFFmpegConverter>();
-    formats_ = std::make_unique<TFormatParamStore>(globalObj_->FormatIniPath(), settingsPath);
-    OpenAddress = [](const std::string& url) {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-    };
-    OpenFolder = [](const std::string& folder) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
-    };
-
+    const std::string& settingsPath = parts_.Paths.SettingsIniPath;
     // The catalog's box sits right under the toolbar: its list drops down over the job list.
     auto* row = new QHBoxLayout;
     auto* caption = new QLabel("Output Format:", centralWidget());
     caption->setObjectName("lblOutputFormat");
     row->addWidget(caption);
-    CatalogPanel = new TCatalogPanel(settingsPath, TCatalogPanelOptions::MainWindow(), this, centralWidget());
+    CatalogPanel = new TCatalogPanel(parts_.Catalog, settingsPath, TCatalogPanelOptions::MainWindow(), this,
+                                     centralWidget());
+    CatalogPanel->setObjectName("CatalogPanel");
     row->addWidget(CatalogPanel, 1);
     static_cast<QVBoxLayout*>(centralWidget()->layout())->insertLayout(1, row);
 
@@ -317,11 +303,10 @@ void TfrmMain::CreateFormatAndJobParts() {
     pnlFormat->setMinimumHeight(0);
     auto* params = new QVBoxLayout(pnlFormat);
     params->setContentsMargins(0, 0, 0, 0);
-    ParameterPanel = new TParameterPanel(*formats_, MessageBoxes(), pnlFormat);
+    ParameterPanel = new TParameterPanel(parts_.Formats, parts_.Boxes, pnlFormat);
+    ParameterPanel->setObjectName("ParameterPanel");
     params->addWidget(ParameterPanel);
     connect(CatalogPanel, &TCatalogPanel::FormatChanged, ParameterPanel, &TParameterPanel::Load);
-    OnFillCatalog = [this] { CatalogPanel->Fill(); };
-    OnSaveCatalogState = [this] { CatalogPanel->SaveState(); };
 
     for (QLineEdit* box : {edDirectory, CatalogPanel->edt1}) {
         QPalette background = box->palette();
@@ -329,20 +314,15 @@ void TfrmMain::CreateFormatAndJobParts() {
         box->setPalette(background);
     }
 
-    JobList = new TJobListPart(lvFiles, *converter_, *formats_, settingsPath, MessageBoxes(),
-                               DefaultKestruneDir(), (ExecutableDir() / "LibAV").string());
-    connect(JobList, &TJobListPart::JobsAdded, this, [this] {
+    jobList_ = new TJobListPart(lvFiles, parts_.Converter, parts_.Formats, settingsPath, parts_.Boxes,
+                                DefaultKestruneDir(), (ExecutableDir() / "LibAV").string());
+    jobList_->SetOpenFileDialog(&parts_.OpenDialog);
+    connect(jobList_, &TJobListPart::JobsAdded, this, [this] {
         btnStart->setEnabled(true);
         btnClear->setEnabled(true);
         btnRemove->setEnabled(true);
     });
-    connect(JobList, &TJobListPart::ListEmptied, this, [this] {
-        if (OnStopPreview) OnStopPreview();
-    });
-}
-
-void TfrmMain::SetOpenFileDialog(IOpenFileDialog* dialog) {
-    JobList->SetOpenFileDialog(dialog ? dialog : ownOpenFileDialog_.get());
+    connect(jobList_, &TJobListPart::ListEmptied, this, [this] { player_->Stop(false); });
 }
 
 void TfrmMain::ConnectCommands() {
@@ -355,11 +335,11 @@ void TfrmMain::ConnectCommands() {
     connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
     connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
     connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
-    connect(miCheckAll, &QAction::triggered, this, [this] { JobList->CheckAll(true); });
-    connect(miUncheckAll, &QAction::triggered, this, [this] { JobList->CheckAll(false); });
-    connect(miReverseCheck, &QAction::triggered, this, [this] { JobList->ReverseCheck(); });
-    connect(miCheck, &QAction::triggered, this, [this] { JobList->CheckSelected(true); });
-    connect(miUncheck, &QAction::triggered, this, [this] { JobList->CheckSelected(false); });
+    connect(miCheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(true); });
+    connect(miUncheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(false); });
+    connect(miReverseCheck, &QAction::triggered, this, [this] { jobList_->ReverseCheck(); });
+    connect(miCheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(true); });
+    connect(miUncheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(false); });
     connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
     connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
 
@@ -368,86 +348,70 @@ void TfrmMain::ConnectCommands() {
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
     connect(imgbtnPlay, &QPushButton::clicked, this, &TfrmMain::imgbtnPlayClick);
 
-    connect(miHelp, &QAction::triggered, this, [this] { OpenAddress(globalObj_->HelpUrl()); });
-    connect(miWebSite, &QAction::triggered, this, [this] { OpenAddress(globalObj_->WebSiteUrl()); });
-    connect(miSupport, &QAction::triggered, this, [this] { OpenAddress(kSupportUrl); });
-    connect(miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
+    connect(miHelp, &QAction::triggered, this, [this] { parts_.System.OpenAddress(globalObj_->HelpUrl()); });
+    connect(miWebSite, &QAction::triggered, this,
+            [this] { parts_.System.OpenAddress(globalObj_->WebSiteUrl()); });
+    connect(miSupport, &QAction::triggered, this, [this] { parts_.System.OpenAddress(kSupportUrl); });
+    connect(miAbout, &QAction::triggered, this, [this] { parts_.Dialogs.ShowAbout(); });
+    miAbout->setEnabled(parts_.Dialogs.Available(TMainDialog::About));
 
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
 }
 
 void TfrmMain::btnAddClick() {
-    if (!JobList->btnAddClick()) return;
-    if (PlayAfterAdd) {
-        PlayAfterAdd = false;
-        if (OnStartPreview) OnStartPreview();
-    }
+    if (!jobList_->btnAddClick()) return;
+    // The preview itself joins with the preview panel; until then the flag is only consumed.
+    PlayAfterAdd = false;
 }
 
 void TfrmMain::btnRemoveClick() {
-    JobList->btnRemoveClick();
+    jobList_->btnRemoveClick();
 }
 
 void TfrmMain::btnClearClick() {
-    JobList->btnClearClick();
+    jobList_->btnClearClick();
 }
 
 void TfrmMain::imgbtnPlayClick() {
-    if (JobList->RowCount() > 0) {
-        if (OnStartPreview) OnStartPreview();
-        return;
-    }
+    if (jobList_->RowCount() > 0) return;
     PlayAfterAdd = true;
     btnAddClick();
 }
 
 void TfrmMain::mnuEditPopup() {
-    const bool on = JobList->HasSelectedJob();
+    const bool on = jobList_->HasSelectedJob();
     for (QAction* a : mnuEdit->actions())
         if (!a->isSeparator()) a->setEnabled(on);
 }
 
 void TfrmMain::pmFilesPopup() {
-    const bool on = JobList->HasSelectedJob();
+    const bool on = jobList_->HasSelectedJob();
     for (QAction* a : {pmCrop, pmTrim, pmEffects, pmVideoInfo, pmRemove, pmClear, pmStart})
         a->setEnabled(on);
     pmAdd->setEnabled(true);
 }
 
 void TfrmMain::edDirectoryChange() {
-    TAppSettings(globalObj_->SettingsIniPath()).SetOutPutDir(edDirectory->text().toStdString());
+    parts_.Settings.SetOutPutDir(edDirectory->text().toStdString());
 }
 
 void TfrmMain::btnBrowsClick() {
-    IFolderChooser* chooser = folderChooser_;
-    if (!chooser) {
-        if (!ownFolderChooser_) ownFolderChooser_ = new TfmDirectory(this);
-        chooser = ownFolderChooser_;
-    }
-    const std::optional<std::string> folder = chooser->ChooseFolder();
+    const std::optional<std::string> folder = parts_.Folders.ChooseFolder();
     if (!folder || folder->empty() || QString::fromStdString(*folder) == edDirectory->text()) return;
-    TAppSettings(globalObj_->SettingsIniPath()).SetOutPutDir(*folder);
+    parts_.Settings.SetOutPutDir(*folder);
     edDirectory->setText(QString::fromStdString(*folder));
 }
 
 void TfrmMain::btnOpenClick() {
     if (edDirectory->text().size() <= 2) return;
-    OpenFolder(TAppSettings(globalObj_->SettingsIniPath()).OutPutDir());
+    parts_.System.OpenFolder(parts_.Settings.OutPutDir());
 }
 
-void TfrmMain::miAboutClick() {
-    if (!about_) about_ = new TfrmAbout(this);
-    about_->exec();
-}
-
+// A failure is only logged: adding files reports nothing either when the libraries are missing.
 void TfrmMain::LoadPlayerLibraries() {
-    if (!PlayerLibraryLoader) {
-        mmoLog->appendPlainText("Preview player is not available.");
-        return;
-    }
-    const std::string error = PlayerLibraryLoader((ExecutableDir() / "LibAV").string());
-    if (!error.empty()) mmoLog->appendPlainText(QString::fromStdString(error));
+    if (!player_->LoadLibraries((ExecutableDir() / "LibAV").string()))
+        mmoLog->appendPlainText(QString::fromStdString(player_->LastErrorMessage()));
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -469,7 +433,7 @@ void TfrmMain::FormShow() {
 
     PreviewFrame = std::make_unique<Bitmap24>();
 
-    const TAppSettings settings(globalObj_->SettingsIniPath());
+    const TAppSettings& settings = parts_.Settings;
     edDirectory->setText(QString::fromStdString(settings.OutPutDir()));
     CurrentFormatCode = settings.FormatCodeAtShow();
     CurrentFormatName = settings.FormatNameAtShow();
@@ -482,7 +446,7 @@ void TfrmMain::FormShow() {
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
 
-    if (OnFillCatalog) OnFillCatalog();
+    CatalogPanel->Fill(); // fills the catalog model, then the selectors for its format
 }
 
 void TfrmMain::SetUpColumns() {
@@ -505,17 +469,19 @@ void TfrmMain::SkinItemClick(int index) {
     ApplyColorScheme(index);
     miSkins[static_cast<std::size_t>(index)]->setChecked(true);
     if (wasVisible) show();
-    TAppSettings(globalObj_->SettingsIniPath()).SetSkinIndex(index);
+    parts_.Settings.SetSkinIndex(index);
 }
 
 bool TfrmMain::FormCloseQuery() {
     if (!globalObj_) return true; // already closed once; nothing is left to release
-    if (!ExitWithoutAsking && MessageBox("Do you really want to exit?", "Warning", TMsgIcon::Question,
-                                         TMsgButtons::YesNo) != TMsgResult::Yes)
+    if (!ExitWithoutAsking && parts_.Boxes.Show("Do you really want to exit?", "Warning", TMsgIcon::Question,
+                                                TMsgButtons::YesNo) != TMsgResult::Yes)
         return false;
-    if (OnSaveCatalogState) OnSaveCatalogState();
-    if (OnStopConversion) OnStopConversion();
-    if (OnStopPreview) OnStopPreview();
+    parts_.Catalog.SaveState();
+    // Detached first, so the stop's termination reports reach no handler of this window.
+    parts_.Converter.DetachEvents();
+    parts_.Converter.Stop(true);
+    player_->Stop(false);
     PreviewFrame.reset();
     TaskItems.Clear();
     SetGlobalObject(nullptr);

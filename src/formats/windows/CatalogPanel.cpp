@@ -57,9 +57,19 @@ public:
 
 } // namespace
 
+TCatalogPanel::TCatalogPanel(TFormatListModel& list, const std::string& settingsPath,
+                             TCatalogPanelOptions options, QWidget* listHost, QWidget* parent)
+    : QWidget(parent), model_(list, settingsPath, options), listHost_(listHost) {
+    CreateControls();
+}
+
 TCatalogPanel::TCatalogPanel(const std::string& settingsPath, TCatalogPanelOptions options, QWidget* listHost,
                              QWidget* parent)
     : QWidget(parent), model_(settingsPath, options), listHost_(listHost) {
+    CreateControls();
+}
+
+void TCatalogPanel::CreateControls() {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);

@@ -14,7 +14,10 @@ namespace orvel {
 class TCatalogPanel : public QWidget {
     Q_OBJECT
 public:
-    // listHost: the window the list is placed in; it must contain this panel.
+    // listHost: the window the list is placed in; it must contain this panel. The main window
+    // passes its catalog model; the settings dialog's panel keeps one of its own.
+    TCatalogPanel(TFormatListModel& list, const std::string& settingsPath, TCatalogPanelOptions options,
+                  QWidget* listHost, QWidget* parent = nullptr);
     TCatalogPanel(const std::string& settingsPath, TCatalogPanelOptions options, QWidget* listHost,
                   QWidget* parent = nullptr);
     ~TCatalogPanel() override;
@@ -48,6 +51,7 @@ private:
     void lst1MouseMove(const QPoint& at);
     bool IsPanelWidget(const QObject* object) const;
     int RowAt(const QPoint& at) const;
+    void CreateControls();
     void PlaceEdges();
     bool Render(); // true when the name box changed (and FormatChanged went out)
 
