@@ -3,6 +3,7 @@
 // reader sees the latest write. Section and key names match without regard to case; a missing
 // file, section or key is never an error. Values are kept exactly as written.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvel {
@@ -28,6 +29,10 @@ public:
     bool WriteBool(const std::string& section, const std::string& key, bool value);
     bool DeleteKey(const std::string& section, const std::string& key);
     bool EraseSection(const std::string& section);
+    // The section anew in one replacement of the file: these entries first, in this order, then
+    // the section's other lines as they were. All are written or none.
+    bool RewriteSection(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& entries);
 
 private:
     std::string path_;
