@@ -1,0 +1,113 @@
+#include "windows/frmFileInfo.h"
+
+#include "app/AppTestSupport.h"
+#include "engine/FFmpegLoader.h"
+#include "fixtures/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace orvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+class frmFileInfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::TestApp();
+        ASSERT_TRUE(FFLoader().Load(kConverterLibraries)) << FFLoader().LastError();
+    }
+    QApplication& app = test::TestApp(); // before any widget
+    test::TFakeMessageBoxes boxes;
+    TfrmFileInfo w{FFLoader().LibraryFolder()};
+};
+
+QString Text(const QWidget* w) {
+    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
+    if (auto* e = qobject_cast<const QLineEdit*>(w)) return e->text();
+    if (auto* b = qobject_cast<const QPushButton*>(w)) return b->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+    return {};
+}
+
+bool OpenInThisProcess(const fs::path& file) {
+    const fs::path target = fs::canonical(file);
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (fs::read_symlink(fd.path(), ec) == target) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(frmFileInfoTest, ControlsCarryTheirNamesAndCaptions) {
+    const struct {
+        const char* name;
+        const char* caption;
+    } controls[] = {
+        {"lbl1", "File Name:"},  {"lbl3", "Duration:"},  {"grpbx1", "Video "},    {"lbl5", "Format:"},
+        {"lbl6", "Resloution:"}, {"lbl13", "Bit Rate:"}, {"lbl7", "Frame Rate:"}, {"lbl8", "Total Frame:"},
+        {"grpbx2", "Audio"},     {"lbl9", "Format:"},    {"lbl12", "Bit Rate:"},  {"lbl10", "Sample Rate:"},
+        {"lbl11", "Channel:"},   {"btn1", "&Ok"},        {"lblSourceName", ""},   {"lblFileLength", ""},
+    };
+    for (const auto& c : controls) {
+        const auto* widget = w.findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(Text(widget), c.caption) << c.name;
+    }
+    EXPECT_EQ(w.windowTitle(), "File infomation");
+    const QColor tooltip = w.palette().color(QPalette::ToolTipBase);
+    for (const char* name : {"edtFormat", "edtResloution", "edtBitRate", "edtFrameRate", "edtTotalFrame",
+                             "edtAudioForamt", "edtAudioBitRate", "edtSampleRate", "edtChannel"}) {
+        const auto* edit = w.findChild<QLineEdit*>(name);
+        ASSERT_NE(edit, nullptr) << name;
+        EXPECT_TRUE(edit->isReadOnly()) << name;
+        EXPECT_EQ(edit->palette().color(QPalette::Base), tooltip) << name;
+    }
+}
+
+TEST_F(frmFileInfoTest, ShowingFillsTheWindowAndClosingReleasesTheFile) {
+    test::TTempDir tmp;
+    const fs::path file = tmp.File("clip.mp4");
+    fs::copy_file(fixtures::Path(fixtures::FixtureId::Mp4), file);
+    w.SetSourceFile(file.string());
+    w.resize(600, 600);
+    w.show();
+    EXPECT_EQ(w.size(), QSize(420, 460));
+    EXPECT_EQ(w.lblSourceName->text().toStdString(), ShortSourceName(file.string()));
+    EXPECT_EQ(w.lblFileLength->text().left(3), "2.0");
+    EXPECT_EQ(w.edtFormat->text(), "mov,mp4,m4a,3gp,3g2,mj2");
+    EXPECT_EQ(w.edtResloution->text(), "320x240");
+    EXPECT_EQ(w.edtFrameRate->text(), "25");
+    EXPECT_EQ(w.edtTotalFrame->text(), "1");
+    EXPECT_EQ(w.edtAudioForamt->text(), "aac (LC) (mp4a / 0x6134706D)");
+    EXPECT_EQ(w.edtSampleRate->text(), "44100");
+    EXPECT_EQ(w.edtChannel->text(), "2");
+    EXPECT_TRUE(boxes.Shown.empty());
+    EXPECT_TRUE(OpenInThisProcess(file));
+
+    w.btn1->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(OpenInThisProcess(file));
+    fs::rename(file, tmp.File("moved.mp4"));
+
+    // The close box releases it too.
+    w.SetSourceFile(tmp.File("moved.mp4"));
+    w.show();
+    EXPECT_TRUE(OpenInThisProcess(tmp.File("moved.mp4")));
+    w.close();
+    EXPECT_FALSE(OpenInThisProcess(tmp.File("moved.mp4")));
+}
+
+TEST_F(frmFileInfoTest, UnreadableFileIsReported) {
+    w.SetSourceFile(std::string("/no/such/file.mp4"));
+    w.show();
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Icon, TMsgIcon::Warning);
+    EXPECT_NE(boxes.Shown[0].Text.find("file.mp4"), std::string::npos) << boxes.Shown[0].Text;
+    EXPECT_EQ(w.edtFormat->text(), "");
+    w.close();
+}

@@ -1,0 +1,185 @@
+#include "windows/frmPreference.h"
+
+#include "app/AppTestSupport.h"
+#include "app/GlobalObject.h"
+#include "batch/BatchController.h"
+#include "windows/FolderChooser.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvel;
+
+namespace {
+
+class FakeFolderChooser : public IFolderChooser {
+public:
+    std::optional<std::string> ChooseFolder() override {
+        ++Shown;
+        return Answer;
+    }
+    std::optional<std::string> Answer;
+    int Shown = 0;
+};
+
+class FakeSystemActions : public ISystemActions {
+public:
+    void OpenFolder(const std::string& folder) override { Opened.push_back(folder); }
+    void ShutDown() override { ADD_FAILURE() << "no shutdown here"; }
+    std::vector<std::string> Opened;
+};
+
+class frmPreferenceTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::TestApp(); }
+    std::string Stored(const char* key) {
+        return TIniFile(tmp.File("orvelkestrune.ini")).ReadString("settings", key, "<none>");
+    }
+
+    QApplication& app = test::TestApp(); // before any widget
+    test::TTempDir tmp;
+    test::TFakeMessageBoxes boxes;
+    FakeFolderChooser chooser;
+    FakeSystemActions system;
+    TfrmPreference w{TAppSettings(tmp.File("orvelkestrune.ini")), chooser, system};
+};
+
+} // namespace
+
+TEST_F(frmPreferenceTest, ControlsCarryTheirCaptionsAndRanges) {
+    const struct {
+        const char* name;
+        const char* caption;
+    } controls[] = {
+        {"grpbx2", "Snapshot"},
+        {"lbl1", "Snapshot folder:"},
+        {"btnBrows", "&Brows"},
+        {"btnOpen", "&Open"},
+        {"lbl2", "Snapshot size:"},
+        {"ckSmallSize", "Small Size"},
+        {"ckFullSize", "Full Size"},
+        {"lbl3", "Snapshot format:"},
+        {"ckBmp", "BMP"},
+        {"ckJpg", "JPG"},
+        {"lbl4", "Jpg Compression Quality:"},
+        {"lbl5", "(The higher the value, the better the image quality.)"},
+        {"rdGrpPriority", "Work priority"},
+        {"btnDefault", "&Default"},
+        {"btnOk", "&Ok"},
+        {"btnCancel", "&Cancel"},
+    };
+    for (const auto& c : controls) {
+        const auto* widget = w.findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr) << c.name;
+        QString text;
+        if (auto* b = qobject_cast<const QAbstractButton*>(widget)) text = b->text();
+        if (auto* l = qobject_cast<const QLabel*>(widget)) text = l->text();
+        if (auto* g = qobject_cast<const QGroupBox*>(widget)) text = g->title();
+        EXPECT_EQ(text, c.caption) << c.name;
+    }
+    EXPECT_EQ(w.windowTitle(), "Preference");
+    QStringList items;
+    for (const QRadioButton* r : w.rdPriority)
+        items << r->text();
+    EXPECT_EQ(items, (QStringList{"Idle", "Normal", "Lower", "Lowest"}));
+    EXPECT_TRUE(w.edtSnapDirectory->isReadOnly());
+    EXPECT_EQ(w.spedCmp->minimum(), 1);
+    EXPECT_EQ(w.spedCmp->maximum(), 100);
+    EXPECT_TRUE(w.spedCmp->findChild<QLineEdit*>()->isReadOnly());
+    EXPECT_TRUE(
+        w.spedCmp->toolTip().startsWith("Use Compression Quality to set the compression quality of the \n"
+                                        "JPEG image when writing out a snapshot jpeg image."));
+    EXPECT_TRUE(w.spedCmp->toolTip().endsWith("\n the smaller the resulting file size, but at the expense of "
+                                              "picture quality."));
+    EXPECT_EQ(w.spedCmp->toolTip().count('\n'), 7);
+    EXPECT_EQ(w.trcCmp->minimum(), 1);
+    EXPECT_EQ(w.trcCmp->maximum(), 100);
+    EXPECT_EQ(w.trcCmp->tickInterval(), 10);
+    EXPECT_EQ(w.trcCmp->pageStep(), 2);
+    EXPECT_EQ(w.trcCmp->singleStep(), 1);
+}
+
+TEST_F(frmPreferenceTest, FirstShowingClicksAndOk) {
+    w.show();
+    EXPECT_EQ(w.size(), QSize(480, 390));
+    EXPECT_EQ(w.edtSnapDirectory->text().toStdString(), DefaultKestruneDir());
+    for (QCheckBox* box : {w.ckSmallSize, w.ckFullSize, w.ckBmp, w.ckJpg})
+        EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+    EXPECT_EQ(w.spedCmp->value(), 30);
+    EXPECT_EQ(w.trcCmp->value(), 30);
+    EXPECT_TRUE(w.rdPriority[1]->isChecked());
+
+    // A user's clicks go through the rules: the last size cannot be unchecked.
+    w.ckSmallSize->click();
+    w.ckFullSize->click();
+    EXPECT_FALSE(w.ckSmallSize->isChecked());
+    EXPECT_TRUE(w.ckFullSize->isChecked());
+    w.ckJpg->click();
+    EXPECT_FALSE(w.spedCmp->isEnabled());
+    EXPECT_FALSE(w.trcCmp->isEnabled());
+    w.ckBmp->click();
+    EXPECT_TRUE(w.ckBmp->isChecked());
+    w.ckJpg->click();
+    w.trcCmp->setValue(55);
+    EXPECT_EQ(w.spedCmp->value(), 55);
+    w.spedCmp->stepUp();
+    EXPECT_EQ(w.trcCmp->value(), 56);
+    w.rdPriority[3]->click();
+
+    w.btnOk->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(Stored("snapSmallSize"), "0");
+    EXPECT_EQ(Stored("snapFullSize"), "1");
+    EXPECT_EQ(Stored("snapJpg"), "1");
+    EXPECT_EQ(Stored("jpgCmp"), "56");
+    EXPECT_EQ(Stored("priority"), "3");
+}
+
+TEST_F(frmPreferenceTest, DefaultThenOk) {
+    w.show();
+    w.btnDefault->click();
+    EXPECT_TRUE(w.ckBmp->isChecked());
+    EXPECT_FALSE(w.ckJpg->isChecked());
+    EXPECT_FALSE(w.spedCmp->isEnabled());
+    EXPECT_EQ(w.trcCmp->value(), 20);
+    w.btnOk->click();
+    EXPECT_EQ(Stored("snapBmp"), "1");
+    EXPECT_EQ(Stored("snapJpg"), "0");
+    EXPECT_EQ(Stored("snapFullSize"), "1");
+    EXPECT_EQ(Stored("snapSmallSize"), "0");
+    EXPECT_EQ(Stored("jpgCmp"), "20");
+    EXPECT_EQ(Stored("priority"), "1");
+    EXPECT_EQ(Stored("SnapOutPutDir"), DefaultKestruneDir());
+}
+
+TEST_F(frmPreferenceTest, BrowsIsKeptAfterCancelAndOpenUsesTheStoredFolder) {
+    w.show();
+    chooser.Answer = std::nullopt;
+    w.btnBrows->click();
+    EXPECT_EQ(Stored("SnapOutPutDir"), "<none>");
+    chooser.Answer = "/media/shots";
+    w.btnBrows->click();
+    EXPECT_EQ(chooser.Shown, 2);
+    EXPECT_EQ(w.edtSnapDirectory->text(), "/media/shots");
+    w.btnCancel->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(Stored("SnapOutPutDir"), "/media/shots");
+    EXPECT_EQ(Stored("snapBmp"), "<none>"); // Cancel stored nothing else
+
+    w.show();
+    EXPECT_EQ(w.edtSnapDirectory->text(), "/media/shots");
+    w.btnDefault->click();
+    w.btnOpen->click();
+    EXPECT_EQ(system.Opened, std::vector<std::string>{"/media/shots"});
+    w.close();
+}
+
+TEST_F(frmPreferenceTest, OkIntoAnUnwritableFileTellsAndStaysOpen) {
+    TfrmPreference unwritable(TAppSettings(tmp.File("missing/orvelkestrune.ini")), chooser, system);
+    unwritable.show();
+    unwritable.btnOk->click();
+    EXPECT_TRUE(unwritable.isVisible());
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Icon, TMsgIcon::Warning);
+    EXPECT_NE(boxes.Shown[0].Text.find("missing/orvelkestrune.ini"), std::string::npos);
+    unwritable.btnCancel->click();
+}
