@@ -85,6 +85,7 @@ public:
     bool btnOkClick(const std::function<void()>& saveCatalogState);
 
     int CurrentCodeValue() const;
+    const std::string& SettingsPath() const { return store_.SettingsIniPath(); }
     const TSettingsDialogView& View() const { return view_; }
 
 private:
