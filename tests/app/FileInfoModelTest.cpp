@@ -1,6 +1,7 @@
 #include "app/FileInfoModel.h"
 
 #include "app/AppTestSupport.h"
+#include "app/OpenFileCheck.h"
 #include "engine/FFmpegLoader.h"
 #include "engine/FFmpegLogger.h"
 #include "fixtures/Fixtures.h"
@@ -39,16 +40,6 @@ protected:
     std::mutex mutex;
     std::vector<std::string> logged;
 };
-
-// Whether this process holds the file open.
-bool OpenInThisProcess(const fs::path& file) {
-    const fs::path target = fs::canonical(file);
-    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code ec;
-        if (fs::read_symlink(fd.path(), ec) == target) return true;
-    }
-    return false;
-}
 
 TFileInfoView ViewOfClip() {
     TFileInfoView v;
@@ -178,9 +169,9 @@ TEST_F(FileInfoModelTest, ClosingReleasesTheFile) {
     const fs::path file = tmp.File("clip.mp4");
     fs::copy_file(fixtures::Path(fixtures::FixtureId::Mp4), file);
     ASSERT_EQ(model.FormShow(file.string()), "");
-    EXPECT_TRUE(OpenInThisProcess(file));
+    EXPECT_TRUE(test::OpenInThisProcess(file));
     model.FormCloseQuery();
-    EXPECT_FALSE(OpenInThisProcess(file));
+    EXPECT_FALSE(test::OpenInThisProcess(file));
     EXPECT_EQ(model.Converter().TaskCount(), 0);
     fs::rename(file, tmp.File("moved.mp4"));
     EXPECT_TRUE(fs::exists(tmp.File("moved.mp4")));

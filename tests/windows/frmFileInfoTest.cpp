@@ -1,6 +1,7 @@
 #include "windows/frmFileInfo.h"
 
 #include "app/AppTestSupport.h"
+#include "app/OpenFileCheck.h"
 #include "engine/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
 
@@ -30,15 +31,6 @@ QString Text(const QWidget* w) {
     if (auto* b = qobject_cast<const QPushButton*>(w)) return b->text();
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
     return {};
-}
-
-bool OpenInThisProcess(const fs::path& file) {
-    const fs::path target = fs::canonical(file);
-    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code ec;
-        if (fs::read_symlink(fd.path(), ec) == target) return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -87,19 +79,19 @@ TEST_F(frmFileInfoTest, ShowingFillsTheWindowAndClosingReleasesTheFile) {
     EXPECT_EQ(w.edtSampleRate->text(), "44100");
     EXPECT_EQ(w.edtChannel->text(), "2");
     EXPECT_TRUE(boxes.Shown.empty());
-    EXPECT_TRUE(OpenInThisProcess(file));
+    EXPECT_TRUE(test::OpenInThisProcess(file));
 
     w.btn1->click();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(OpenInThisProcess(file));
+    EXPECT_FALSE(test::OpenInThisProcess(file));
     fs::rename(file, tmp.File("moved.mp4"));
 
     // The close box releases it too.
     w.SetSourceFile(tmp.File("moved.mp4"));
     w.show();
-    EXPECT_TRUE(OpenInThisProcess(tmp.File("moved.mp4")));
+    EXPECT_TRUE(test::OpenInThisProcess(tmp.File("moved.mp4")));
     w.close();
-    EXPECT_FALSE(OpenInThisProcess(tmp.File("moved.mp4")));
+    EXPECT_FALSE(test::OpenInThisProcess(tmp.File("moved.mp4")));
 }
 
 TEST_F(frmFileInfoTest, UnreadableFileIsReported) {
