@@ -176,12 +176,15 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     return keys;
 }
 
-bool TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    auto lines = ReadLines(path_);
+namespace {
+
+// Sets key=value in the lines; false when the value was already there.
+bool SetEntry(std::vector<std::string>& lines, const std::string& section, const std::string& key,
+              const std::string& value) {
     const Location loc = Find(lines, section, key);
     const std::string entry = key + "=" + value;
     if (loc.keyLine >= 0) {
-        if (loc.value == value) return true;
+        if (loc.value == value) return false;
         // The existing spelling of the key stays.
         const std::string& old = lines[loc.keyLine];
         lines[loc.keyLine] = old.substr(0, old.find('=') + 1) + value;
@@ -196,7 +199,22 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key, c
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
-    return WriteLinesAtomically(path_, lines);
+    return true;
+}
+
+} // namespace
+
+bool TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    return WriteStrings(section, {{key, value}});
+}
+
+bool TIniFile::WriteStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& entries) {
+    auto lines = ReadLines(path_);
+    bool changed = false;
+    for (const auto& [key, value] : entries)
+        changed = SetEntry(lines, section, key, value) || changed;
+    return !changed || WriteLinesAtomically(path_, lines);
 }
 
 bool TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

@@ -25,6 +25,9 @@ public:
     // leaves a truncated settings file. Lines the store does not understand are kept.
     // Returns false when the file could not be written.
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // Several keys of one section in one replacement of the file: all are written or none.
+    bool WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& entries);
     bool WriteInteger(const std::string& section, const std::string& key, int value);
     bool WriteBool(const std::string& section, const std::string& key, bool value);
     bool DeleteKey(const std::string& section, const std::string& key);

@@ -53,11 +53,13 @@ Options:
   --image BMP            overlay picture, placed with --image-pos X,Y, opacity --image-alpha A (0..255)
   --default-size         when the format's stored frame size is unusable, convert at 320x240
                          (without it, the source's size is kept)
-  --default-choices      store the format's default choices first (as the Default button does)
+  --default-choices      store the format's default choices again first, replacing those
+                         chosen before (as the Default button does)
   --settings FILE        settings file to use instead of the desktop program's
   --help                 this text
 
-The format's choices are those stored by the desktop program in the settings file.
+The format's choices are those stored by the desktop program in the settings file; a format
+never chosen before converts with its default choices, which are then stored.
 Exit status: 0 when every file was converted, 1 when any failed, 2 on a usage error.
 )USAGE";
 
@@ -317,8 +319,6 @@ int Convert(Options& o) {
     TAppSettings settings(settingsPath);
     TFormatParamStore store(paths.FormatIniPath, settingsPath);
     const int code = o.overrides.FormatCode.value_or(settings.FormatCodeForJobs());
-    // Converting with choices that were never stored would quietly give another output (no
-    // stored video encoder means sound only).
     if (o.defaultChoices && !store.Reset(code)) {
         std::cerr << "cannot store the format's default choices in " << settingsPath << "\n";
         return 1;

@@ -230,34 +230,91 @@ int TFormatParamStore::DefaultIndex(int code, TFormatParam param) const {
     return definitions_.ReadInteger(FormatSection(code), ParamIndexKey(param), 0);
 }
 
-std::string TFormatParamStore::Choice(int code, const std::string& key, const std::string& def) const {
-    return settings_.ReadString(FormatSection(code), key, def);
+std::vector<TChoiceWrite> TFormatParamStore::ChoiceWrites(int code, TFormatParam param, int index,
+                                                          const std::string& itemText) const {
+    std::vector<TChoiceWrite> writes{{ParamIndexKey(param), std::to_string(index)}};
+    const auto value = ParamValueOf(param, itemText);
+    if (!value) return writes;
+    writes.push_back({ParamValueKey(param), *value});
+    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264") {
+        const std::string section = FormatSection(code);
+        for (const char* key : kH264ExtraKeys) {
+            const std::string extra = definitions_.ReadString(section, key, "");
+            if (H264ExtraQualifies(key, extra)) writes.push_back({key, extra});
+        }
+    }
+    return writes;
+}
+
+bool TFormatParamStore::Write(int code, const std::vector<TChoiceWrite>& writes) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(writes.size());
+    for (const TChoiceWrite& w : writes)
+        entries.emplace_back(w.Key, w.Value);
+    return settings_.WriteStrings(FormatSection(code), entries);
+}
+
+bool TFormatParamStore::HasStoredChoice(int code) const {
+    const std::vector<std::string> keys = settings_.ReadSection(FormatSection(code));
+    return std::any_of(keys.begin(), keys.end(), [](const std::string& key) {
+        const std::string k = LowerFormatText(key);
+        if (k == "parazoom") return true;
+        return std::any_of(kAllFormatParams.begin(), kAllFormatParams.end(), [&](TFormatParam p) {
+            return k == LowerFormatText(ParamIndexKey(p)) || k == LowerFormatText(ParamValueKey(p));
+        });
+    });
+}
+
+bool TFormatParamStore::SeedUntouched(int code) {
+    if (HasStoredChoice(code)) {
+        unwritten_.erase(code);
+        return true;
+    }
+    std::vector<TChoiceWrite> writes = DefaultWrites(code);
+    if (writes.empty() || Write(code, writes)) {
+        unwritten_.erase(code);
+        return true;
+    }
+    unwritten_[code] = std::move(writes);
+    return false;
+}
+
+std::string TFormatParamStore::Read(int code, const std::string& key, const std::string& def) const {
+    const auto pending = unwritten_.find(code);
+    if (pending == unwritten_.end()) return settings_.ReadString(FormatSection(code), key, def);
+    // The last write of a key is the one that counts.
+    const std::string k = LowerFormatText(key);
+    const auto& writes = pending->second;
+    const auto it = std::find_if(writes.rbegin(), writes.rend(),
+                                 [&](const TChoiceWrite& w) { return LowerFormatText(w.Key) == k; });
+    return it == writes.rend() ? def : it->Value;
+}
+
+int TFormatParamStore::ReadIndex(int code, const std::string& key, int def) const {
+    if (unwritten_.count(code) == 0) return settings_.ReadInteger(FormatSection(code), key, def);
+    // Unwritten values are the store's own decimal indexes.
+    const auto value = WholeNumber(Read(code, key, ""));
+    return value ? static_cast<int>(*value) : def;
+}
+
+std::string TFormatParamStore::Choice(int code, const std::string& key, const std::string& def) {
+    SeedUntouched(code);
+    return Read(code, key, def);
+}
+
+int TFormatParamStore::ChoiceIndex(int code, const std::string& key, int def) {
+    SeedUntouched(code);
+    return ReadIndex(code, key, def);
 }
 
 bool TFormatParamStore::StoreChoice(int code, TFormatParam param, int index, const std::string& itemText) {
-    const std::string section = FormatSection(code);
-    bool written = settings_.WriteInteger(section, ParamIndexKey(param), index);
-    const auto value = ParamValueOf(param, itemText);
-    if (!value) return written;
-    written = settings_.WriteString(section, ParamValueKey(param), *value) && written;
-    if (param == TFormatParam::VideoEncoder && LowerFormatText(itemText) == "h264")
-        written = CopyH264Extras(code) && written;
-    return written;
-}
-
-bool TFormatParamStore::CopyH264Extras(int code) {
-    const std::string section = FormatSection(code);
-    bool written = true;
-    for (const char* key : kH264ExtraKeys) {
-        const std::string value = definitions_.ReadString(section, key, "");
-        if (H264ExtraQualifies(key, value)) written = settings_.WriteString(section, key, value) && written;
-    }
-    return written;
+    // One choice stored into an untouched section keeps the definition's defaults for the rest.
+    return SeedUntouched(code) && Write(code, ChoiceWrites(code, param, index, itemText));
 }
 
 bool TFormatParamStore::StoreZoom(int code, int item) {
     const auto value = ZoomValue(item);
-    return !value || settings_.WriteString(FormatSection(code), "paraZoom", *value);
+    return !value || (SeedUntouched(code) && Write(code, {{"paraZoom", *value}}));
 }
 
 std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
@@ -292,25 +349,31 @@ std::vector<TResetStep> TFormatParamStore::ResetSteps(int code) const {
             step(TFormatParam::Volume)};
 }
 
-bool TFormatParamStore::Reset(int code) {
-    bool written = true;
+std::vector<TChoiceWrite> TFormatParamStore::DefaultWrites(int code) const {
+    std::vector<TChoiceWrite> writes;
     for (const TResetStep& s : ResetSteps(code)) {
         if (!s.Enabled) continue;
-        if (s.IsZoom)
-            written = StoreZoom(code, s.Index) && written;
-        else if (s.Index >= 0)
-            written = StoreChoice(code, s.Param, s.Index, s.Text) && written;
+        if (s.IsZoom) {
+            if (const auto zoom = ZoomValue(s.Index)) writes.push_back({"paraZoom", *zoom});
+        } else if (s.Index >= 0) {
+            const auto step = ChoiceWrites(code, s.Param, s.Index, s.Text);
+            writes.insert(writes.end(), step.begin(), step.end());
+        }
     }
+    return writes;
+}
+
+bool TFormatParamStore::Reset(int code) {
+    const bool written = Write(code, DefaultWrites(code));
+    if (written) unwritten_.erase(code);
     return written;
 }
 
-TPanelChoices TFormatParamStore::PanelChoices(int code) const {
-    const std::string section = FormatSection(code);
-    // Each field starts at its default, which a stored value replaces.
-    auto text = [&](const char* key, std::string& field) {
-        field = settings_.ReadString(section, key, field);
-    };
-    auto index = [&](const char* key, int& field) { field = settings_.ReadInteger(section, key, field); };
+TPanelChoices TFormatParamStore::PanelChoices(int code) {
+    SeedUntouched(code);
+    // Each field starts at its fall-back, which a stored value replaces.
+    auto text = [&](const char* key, std::string& field) { field = Read(code, key, field); };
+    auto index = [&](const char* key, int& field) { field = ReadIndex(code, key, field); };
     TPanelChoices c;
     text("paraVideoSize", c.VideoSize);
     text("paraVideoBitRate", c.VideoBitRate);
@@ -325,11 +388,9 @@ TPanelChoices TFormatParamStore::PanelChoices(int code) const {
     return c;
 }
 
-TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
-    const std::string section = FormatSection(code);
-    auto text = [&](const char* key, std::string& field) {
-        field = settings_.ReadString(section, key, field);
-    };
+TBuilderChoices TFormatParamStore::BuilderChoices(int code) {
+    SeedUntouched(code);
+    auto text = [&](const char* key, std::string& field) { field = Read(code, key, field); };
     TBuilderChoices c;
     text("paraVideoSize", c.VideoSize);
     text("paraVideoBitRate", c.VideoBitRate);
@@ -344,8 +405,8 @@ TBuilderChoices TFormatParamStore::BuilderChoices(int code) const {
     return c;
 }
 
-std::string TFormatParamStore::JobZoomMode(int code) const {
-    return settings_.ReadString(FormatSection(code), "parazoom", "lbox");
+std::string TFormatParamStore::JobZoomMode(int code) {
+    return Choice(code, "parazoom", "lbox");
 }
 
 } // namespace orvel

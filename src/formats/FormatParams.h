@@ -6,6 +6,7 @@
 #include "app/IniFile.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,7 +68,10 @@ inline constexpr std::array<const char*, 7> kH264ExtraKeys = {
 };
 bool H264ExtraQualifies(const std::string& key, const std::string& value);
 
-// What the parameter panel shows when the user has stored nothing for a format.
+// Fall-back values of the parameter panel. A format whose section holds no stored choice reads
+// as its definition's defaults (see TFormatParamStore), so these apply only to a key missing
+// from a section that already holds choices (settings of an older version, a hand-edited file)
+// or to a parameter the definition offers no list for.
 struct TPanelChoices {
     std::string VideoSize = "320x240";
     std::string VideoBitRate = "768";
@@ -81,8 +85,9 @@ struct TPanelChoices {
     int AudioEncoderIndex = 0;
 };
 
-// What the option builder uses when the user has stored nothing. These are independent of the
-// panel's: a format never stored converts without a size ("null"), at 512 kbit/s and 128 kbit/s.
+// Fall-back values of the option builder, under the same rule as the panel's: independent of
+// them, they fill only keys missing from a section that holds choices. Such a section without a
+// stored video encoder converts sound only.
 struct TBuilderChoices {
     std::string VideoSize = "null";
     std::string VideoBitRate = "512";
@@ -108,6 +113,16 @@ struct TResetStep {
     bool Enabled = false; // false when the selector is disabled for this format
 };
 
+// One key of the settings file and the value to write into it.
+struct TChoiceWrite {
+    std::string Key;
+    std::string Value;
+};
+
+// Every read of a format's choices goes through one rule: a section that holds no stored
+// choice yet reads as if the Default button had stored the definition's defaults, and the first
+// such read writes them, so the settings file and what the user is shown agree. When the file
+// cannot be written, the defaults are still what every reader of this store gets.
 class TFormatParamStore {
 public:
     TFormatParamStore(std::string formatIniPath, std::string settingsIniPath);
@@ -124,27 +139,40 @@ public:
     // False when the settings file could not be written.
     bool StoreChoice(int code, TFormatParam param, int index, const std::string& itemText);
     bool StoreZoom(int code, int item);
-    std::string Choice(int code, const std::string& key, const std::string& def) const;
+    std::string Choice(int code, const std::string& key, const std::string& def);
+    int ChoiceIndex(int code, const std::string& key, int def);
+    // True when the section holds any "i"/"para" key of a parameter or the zoom.
+    bool HasStoredChoice(int code) const;
 
     // The Default button: the stores to make, in order (video encoder, size, frame rate, video
     // bit rate, zoom, audio encoder, audio bit rate, sample rate, channels, volume).
     std::vector<TResetStep> ResetSteps(int code) const;
-    // Makes those stores directly, skipping disabled selectors.
-    bool Reset(int code); // false when any store failed
+    // What those stores write, skipping disabled selectors.
+    std::vector<TChoiceWrite> DefaultWrites(int code) const;
+    // Makes those stores in one write of the file.
+    bool Reset(int code); // false when the file could not be written
 
-    TPanelChoices PanelChoices(int code) const;
-    TBuilderChoices BuilderChoices(int code) const;
+    TPanelChoices PanelChoices(int code);
+    TBuilderChoices BuilderChoices(int code);
     // The zoom a job takes when it is added or converted ("parazoom", "lbox" when absent).
-    std::string JobZoomMode(int code) const;
+    std::string JobZoomMode(int code);
 
     const std::string& FormatIniPath() const { return definitions_.FileName(); }
     const std::string& SettingsIniPath() const { return settings_.FileName(); }
 
 private:
-    bool CopyH264Extras(int code);
+    std::vector<TChoiceWrite> ChoiceWrites(int code, TFormatParam param, int index,
+                                           const std::string& itemText) const;
+    bool Write(int code, const std::vector<TChoiceWrite>& writes);
+    std::string Read(int code, const std::string& key, const std::string& def) const;
+    int ReadIndex(int code, const std::string& key, int def) const;
+    // Stores the defaults of an untouched section; false when that write failed.
+    bool SeedUntouched(int code);
 
     TIniFile definitions_;
     TIniFile settings_;
+    // Defaults of untouched sections that could not be written (code -> writes, in order).
+    std::map<int, std::vector<TChoiceWrite>> unwritten_;
 };
 
 } // namespace orvel

@@ -118,12 +118,12 @@ TSourceVideo SourceVideoOf(TCustomAVProbe& probe) {
 }
 
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out, TCustomAVProbe& probe,
-                        TInputOptions& input, const TFormatParamStore& store, ISizePrompt& prompt) {
+                        TInputOptions& input, TFormatParamStore& store, ISizePrompt& prompt) {
     BuildOutputOptions(job, formatCode, out, SourceVideoOf(probe), input, store, prompt);
 }
 
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out,
-                        const TSourceVideo& source, TInputOptions& input, const TFormatParamStore& store,
+                        const TSourceVideo& source, TInputOptions& input, TFormatParamStore& store,
                         ISizePrompt& prompt) {
     const std::string format = store.ContainerFormat(formatCode);
     const std::string formatLower = Lower(format);

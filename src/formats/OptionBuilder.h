@@ -34,10 +34,10 @@ TSourceVideo SourceVideoOf(TCustomAVProbe& probe);
 // Fills `output` (reset, with its FileName given) and `input` (reset). Raises
 // std::runtime_error when the stored volume is not a number.
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& output,
-                        const TSourceVideo& source, TInputOptions& input, const TFormatParamStore& store,
+                        const TSourceVideo& source, TInputOptions& input, TFormatParamStore& store,
                         ISizePrompt& prompt);
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& output,
-                        TCustomAVProbe& probe, TInputOptions& input, const TFormatParamStore& store,
+                        TCustomAVProbe& probe, TInputOptions& input, TFormatParamStore& store,
                         ISizePrompt& prompt);
 
 // Pan and scan: the even amount cut from each of the two long sides of a source of `full`

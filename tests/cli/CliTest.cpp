@@ -1,10 +1,14 @@
 #include "CliSupport.h"
+#include "app/IniFile.h"
+#include "engine/FFmpegConverter.h"
 #include "fixtures/Fixtures.h"
+#include "probe/AVProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using orvel::fixtures::FixtureId;
@@ -47,6 +51,51 @@ TEST(Cli, InfoDescribesAFileAndRefusesANonMediaOne) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("320"), std::string::npos) << run.out;
     EXPECT_EQ(RunCli({"--info", Path(FixtureId::NonMedia)}).exitCode, 1);
+}
+
+// A new user's first conversion: no stored choice and no flag converts with the format's
+// defaults, which the settings file then holds.
+TEST(Cli, FormatNeverChosenConvertsWithItsDefaultChoices) {
+    orvel::TFFmpegConverter libraries;
+    ASSERT_TRUE(libraries.LoadLibraries(""));
+    struct Case {
+        const char* Code;
+        FixtureId Source;
+        const char* Output;
+        const char* Video; // "" for none
+        const char* Audio;
+        const char* StoredVideoEncoder;
+    };
+    const Case cases[] = {
+        {"2602", FixtureId::Mp4, "clip_(new).mp4", "mpeg4", "aac", "mpeg4"},
+        {"2700", FixtureId::Wav, "tone_(new).mp3", "", "mp3float", "<absent>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Code);
+        const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-first-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        const std::string settings = (dir / "settings.ini").string();
+        const CliRun run = RunCli(
+            {"--settings", settings, "--format", c.Code, "--output-dir", dir.string(), Path(c.Source)});
+        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        orvel::TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile((dir / c.Output).string())) << probe.LastErrorMessage();
+        orvel::TVideoStreamInfo video;
+        orvel::TAudioStreamInfo audio;
+        // The probe names a codec as "name(long name)".
+        const auto shortName = [](const std::string& n) { return n.substr(0, n.find('(')); };
+        EXPECT_EQ(probe.VideoStreamCount() > 0 && probe.GetVideoStreamInfo(-1, video)
+                      ? shortName(video.CodecName)
+                      : "",
+                  c.Video);
+        ASSERT_GT(probe.AudioStreamCount(), 0);
+        ASSERT_TRUE(probe.GetAudioStreamInfo(-1, audio));
+        EXPECT_EQ(shortName(audio.CodecName), c.Audio);
+        EXPECT_EQ(orvel::TIniFile(settings).ReadString(std::string("formatInfo") + c.Code, "paraVideoEncoder",
+                                                       "<absent>"),
+                  c.StoredVideoEncoder);
+        fs::remove_all(dir);
+    }
 }
 
 TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 using namespace orvel;
 
 namespace {
@@ -112,6 +115,19 @@ TEST(FormatParamLists, NullAndEmptyValuesDisableByParameter) {
     EXPECT_EQ(ParseParamList(TFormatParam::VideoSize, "NULL").Items, Items{"NULL"}) << "only \"null\" itself";
 }
 
+// Every list enabled, every default beyond item 0 where it can be.
+constexpr const char* kFormat5 = "[formatInfo5]\n"
+                                 "VideoSize=320x240,640x480\niVideoSize=1\n"
+                                 "VideoBitRate=512,768\niVideoBitRate=1\n"
+                                 "FrameRate=25,29.97\niFrameRate=9\n"
+                                 "VideoEncoder=mpeg-4,h264\niVideoEncoder=1\n"
+                                 "paraLevel=13\n"
+                                 "AudioBitRate=96,128\niAudioBitRate=1\n"
+                                 "SampleRate=44100,48000\niSampleRate=1\n"
+                                 "AudioEncoder=aac,mp3\niAudioEncoder=1\n"
+                                 "Channel=as source,mono 1 channel,stereo 2 channels\niChannel=1\n"
+                                 "Volume=50%,100%\niVolume=1\n";
+
 class FormatParamStoreTest : public ::testing::Test {
 protected:
     fmttest::TScratchFolder dir_;
@@ -202,17 +218,7 @@ TEST_F(FormatParamStoreTest, DefinitionReadsFallBackWhenKeysAreMissing) {
 }
 
 TEST_F(FormatParamStoreTest, ResetStoresTheDefinitionDefaultsInTheButtonsOrder) {
-    dir_.Write("orvelvideoformat.ini", "[formatInfo5]\n"
-                                       "VideoSize=320x240,640x480\niVideoSize=1\n"
-                                       "VideoBitRate=512,768\niVideoBitRate=1\n"
-                                       "FrameRate=25,29.97\niFrameRate=9\n"
-                                       "VideoEncoder=mpeg-4,h264\niVideoEncoder=1\n"
-                                       "paraLevel=13\n"
-                                       "AudioBitRate=96,128\niAudioBitRate=1\n"
-                                       "SampleRate=44100,48000\niSampleRate=1\n"
-                                       "AudioEncoder=aac,mp3\niAudioEncoder=1\n"
-                                       "Channel=as source,mono 1 channel,stereo 2 channels\niChannel=1\n"
-                                       "Volume=50%,100%\niVolume=1\n");
+    dir_.Write("orvelvideoformat.ini", kFormat5);
     const auto steps = store_.ResetSteps(5);
     ASSERT_EQ(steps.size(), 10u);
     const char* order[] = {"VideoEncoder", "VideoSize",    "FrameRate",  "VideoBitRate", "zoom",
@@ -258,6 +264,104 @@ TEST_F(FormatParamStoreTest, AudioOnlyDefinitionLeavesTheVideoEncoderUnwritten) 
     EXPECT_EQ(b.AudioBitRate, "128");
 }
 
+TEST_F(FormatParamStoreTest, UntouchedSectionReadsAsItsDefaultsForEveryReaderAndStoresThem) {
+    dir_.Write("orvelvideoformat.ini", kFormat5);
+    TFormatParamStore reference(formats_, dir_.Path("reference.ini"));
+    ASSERT_TRUE(reference.Reset(5));
+    const std::string stored = dir_.Read("reference.ini");
+    ASSERT_NE(stored.find("paraVideoEncoder=libx264"), std::string::npos);
+
+    struct Reader {
+        const char* Name;
+        std::function<void(TFormatParamStore&)> Check;
+    };
+    const Reader readers[] = {
+        {"option builder",
+         [](TFormatParamStore& s) {
+             const TBuilderChoices b = s.BuilderChoices(5);
+             EXPECT_FALSE(b.AudioOnly());
+             EXPECT_EQ(b.VideoEncoder, "libx264");
+             EXPECT_EQ(b.VideoSize, "640x480");
+             EXPECT_EQ(b.VideoBitRate, "768");
+             EXPECT_EQ(b.FrameRate, "29.97") << "no default item: the fall-back";
+             EXPECT_EQ(b.AudioEncoder, "libmp3lame");
+             EXPECT_EQ(b.AudioBitRate, "128");
+             EXPECT_EQ(b.SampleRate, "48000");
+             EXPECT_EQ(b.Channel, "1");
+             EXPECT_EQ(b.Volume, "256");
+         }},
+        {"parameter panel",
+         [](TFormatParamStore& s) {
+             const TPanelChoices p = s.PanelChoices(5);
+             EXPECT_EQ(p.VideoEncoderIndex, 1);
+             EXPECT_EQ(p.VideoSize, "640x480");
+             EXPECT_EQ(p.VideoBitRate, "768");
+             EXPECT_EQ(p.AudioEncoderIndex, 1);
+             EXPECT_EQ(p.AudioBitRate, "128");
+             EXPECT_EQ(p.SampleRate, "48000");
+             EXPECT_EQ(p.ChannelIndex, 1);
+             EXPECT_EQ(p.VolumeIndex, 1);
+             EXPECT_EQ(p.Zoom, "full");
+         }},
+        {"settings dialog",
+         [](TFormatParamStore& s) {
+             EXPECT_EQ(s.ChoiceIndex(5, "iVideoEncoder", 0), 1);
+             EXPECT_EQ(s.Choice(5, "paraLevel", ""), "13");
+         }},
+        {"job zoom", [](TFormatParamStore& s) { EXPECT_EQ(s.JobZoomMode(5), "full"); }},
+    };
+    for (const Reader& r : readers) {
+        SCOPED_TRACE(r.Name);
+        std::filesystem::remove(settings_);
+        TFormatParamStore store(formats_, settings_);
+        r.Check(store);
+        EXPECT_EQ(dir_.Read("orvelkestrune.ini"), stored) << "the first read stores what it shows";
+        r.Check(store);
+    }
+
+    // The file cannot be written: every read still gets the defaults.
+    TFormatParamStore unwritable(formats_, "/proc/orvel-settings/settings.ini");
+    for (const Reader& r : readers) {
+        SCOPED_TRACE(std::string("unwritable, ") + r.Name);
+        r.Check(unwritable);
+    }
+    EXPECT_FALSE(unwritable.Reset(5));
+    EXPECT_FALSE(unwritable.StoreChoice(5, TFormatParam::Volume, 0, "50%"));
+}
+
+TEST_F(FormatParamStoreTest, OneChoiceStoredIntoAnUntouchedSectionKeepsTheOtherDefaults) {
+    dir_.Write("orvelvideoformat.ini", kFormat5);
+    TIniFile(settings_).WriteString("formatInfo5", "Description", "not a choice");
+    ASSERT_FALSE(store_.HasStoredChoice(5));
+    ASSERT_TRUE(store_.StoreChoice(5, TFormatParam::Volume, 0, "50%"));
+    EXPECT_EQ(Setting(5, "paraVolume"), "128");
+    EXPECT_EQ(Setting(5, "iVolume"), "0");
+    EXPECT_EQ(Setting(5, "paraVideoEncoder"), "libx264");
+    EXPECT_EQ(Setting(5, "paraAudioEncoder"), "libmp3lame");
+
+    std::filesystem::remove(settings_);
+    ASSERT_TRUE(store_.StoreZoom(5, 1));
+    EXPECT_EQ(Setting(5, "paraZoom"), "lbox");
+    EXPECT_EQ(Setting(5, "paraVideoSize"), "640x480");
+}
+
+TEST_F(FormatParamStoreTest, TouchedSectionIsReadAsStoredWithTheFallBacksForMissingKeys) {
+    dir_.Write("orvelvideoformat.ini", kFormat5);
+    TIniFile(settings_).WriteString("formatInfo5", "PARAVIDEOENCODER", "mpeg4");
+    const std::string before = dir_.Read("orvelkestrune.ini");
+    ASSERT_TRUE(store_.HasStoredChoice(5));
+    const TBuilderChoices b = store_.BuilderChoices(5);
+    EXPECT_EQ(b.VideoEncoder, "mpeg4");
+    EXPECT_EQ(b.VideoSize, "null");
+    EXPECT_EQ(b.VideoBitRate, "512");
+    EXPECT_EQ(b.AudioEncoder, "") << "a tuned section without an audio encoder has no audio";
+    EXPECT_EQ(store_.PanelChoices(5).VideoBitRate, "768");
+    EXPECT_EQ(store_.PanelChoices(5).VideoEncoderIndex, 0);
+    EXPECT_EQ(store_.JobZoomMode(5), "lbox");
+    EXPECT_EQ(dir_.Read("orvelkestrune.ini"), before) << "nothing is added to a tuned section";
+}
+
+// Without lists in the definition nothing can be stored, and both fall-back sets show.
 TEST_F(FormatParamStoreTest, PanelAndBuilderDefaultsAreIndependent) {
     const TPanelChoices panel = store_.PanelChoices(42);
     EXPECT_EQ(panel.VideoSize, "320x240");

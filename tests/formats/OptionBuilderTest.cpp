@@ -33,7 +33,8 @@ private:
 // A format whose definition names `format` and whose stored choices are `choices`.
 class Builder {
 public:
-    Builder(const std::string& format, const std::map<std::string, std::string>& choices) {
+    Builder(const std::string& format, const std::map<std::string, std::string>& choices,
+            const std::map<std::string, std::string>& definition = {}) {
         const fs::path dir = fs::path(ORVEL_BINARY_DIR) / "option-builder-test";
         fs::create_directories(dir);
         const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -42,6 +43,8 @@ public:
         fs::remove(defs_);
         fs::remove(settings_);
         TIniFile(defs_).WriteString(kSection, "Format", format);
+        for (const auto& [key, value] : definition)
+            TIniFile(defs_).WriteString(kSection, key, value);
         for (const auto& [key, value] : choices)
             TIniFile(settings_).WriteString(kSection, key, value);
     }
@@ -174,6 +177,44 @@ TEST(OptionBuilder, AudioOnlyDefaults) {
     EXPECT_TRUE(o.DisableSubtitle);
     EXPECT_EQ(o.VideoCodec, "");
     EXPECT_EQ(o.FrameSize, "");
+}
+
+TEST(OptionBuilder, UntouchedFormatBuildsWithItsDefinitionsDefaults) {
+    struct Case {
+        const char* Name;
+        std::map<std::string, std::string> Definition;
+        const char* VideoCodec;
+        const char* AudioCodec;
+        bool AudioOnly;
+    };
+    const Case cases[] = {
+        {"video",
+         {{"VideoEncoder", "mpeg-4,h264"},
+          {"VideoSize", "320x240,640x480"},
+          {"iVideoSize", "1"},
+          {"AudioEncoder", "aac"},
+          {"Channel", "stereo 2 channels"}},
+         "mpeg4",
+         "libfaac",
+         false},
+        {"audio only",
+         {{"VideoEncoder", "null"}, {"AudioEncoder", "aac,mp3"}, {"iAudioEncoder", "1"}},
+         "",
+         "libmp3lame",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Builder b("mp4", {}, c.Definition);
+        const TOutputOptions o = b.Build(Job("full"), Video(1280, 720));
+        EXPECT_EQ(o.VideoCodec, c.VideoCodec);
+        EXPECT_EQ(o.AudioCodec, c.AudioCodec);
+        EXPECT_EQ(o.DisableVideo, c.AudioOnly);
+        EXPECT_EQ(b.input.ExtOptions, c.AudioOnly ? "vn=1" : "");
+        if (!c.AudioOnly) {
+            EXPECT_EQ(o.FrameSize, "640x480");
+        }
+    }
 }
 
 TEST(OptionBuilder, SourceWithoutVideoStillGetsItsAudio) {
