@@ -61,10 +61,6 @@ std::string ItemText(const TSettingsBoxView& box) {
                : std::string();
 }
 
-int StoredIndex(TFormatParamStore& store, int code, const std::string& key) {
-    return WholeNumber(store.Choice(code, key, "0")).value_or(0);
-}
-
 } // namespace
 
 bool HasFormatParam(TSettingsBox box) {
@@ -139,12 +135,12 @@ void TSettingsDialogModel::Load(bool typedValues) {
         b = TSettingsBoxView{};
         b.Items = list.Items;
         b.Enabled = list.Enabled;
-        Select(box, StoredIndex(store_, code, ParamIndexKey(param)));
+        Select(box, store_.ChoiceIndex(code, ParamIndexKey(param), 0));
     }
     if (typedValues) {
         for (const TTypedValue& t : kTypedValues) {
             const std::string key = ParamIndexKey(FormatParamOf(t.Box));
-            if (StoredIndex(store_, code, key) < 0)
+            if (store_.ChoiceIndex(code, key, 0) < 0)
                 SetText(t.Box, store_.Choice(code, ParamValueKey(FormatParamOf(t.Box)), t.Default));
         }
     }

@@ -100,6 +100,16 @@ TEST_F(SettingsDialogModelTest, OpensTheStoredFormatWithItsStoredChoices) {
     EXPECT_EQ(model.View()[Box::SampleRate].Text, "");
 }
 
+TEST_F(SettingsDialogModelTest, UntouchedFormatOpensWithItsDefinitionsDefaults) {
+    Settings("[settings]\nFormatCode=101\n");
+    model.FormShow();
+    std::vector<std::string> shown;
+    for (const TSettingsBoxView& b : model.View().Boxes)
+        shown.push_back(b.Text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"640x480", "1000", "mpeg-4", "29.97", "Full screen", "44100",
+                                               "128.5", "mp3", "stereo 2 channels", "100%"}));
+}
+
 TEST_F(SettingsDialogModelTest, FormatWithoutEncodersShowsItsBoxesDisabledAndGrey) {
     Settings("[settings]\nFormatCode=102\n[formatInfo102]\niAudioEncoder=0\nparaZoom=center\n");
     model.FormShow();
