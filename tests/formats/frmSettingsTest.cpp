@@ -39,18 +39,18 @@ protected:
     std::string Stored(const std::string& section, const std::string& key) {
         return TIniFile(folder.Path("orvelkestrune.ini")).ReadString(section, key, "<none>");
     }
-    // Types into the box's edit field key by key, as a user would.
+    // Types into the box key by key, as a user would: the keys go to the box, not its edit field.
     static void Type(QComboBox* box, const QString& text) {
         for (const QChar c : text) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(box->lineEdit(), &press);
+            QApplication::sendEvent(box, &press);
         }
     }
     static void ClearBox(QComboBox* box) {
         while (!box->lineEdit()->text().isEmpty()) {
             box->lineEdit()->end(false);
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-            QApplication::sendEvent(box->lineEdit(), &press);
+            QApplication::sendEvent(box, &press);
         }
     }
     static void Leave(QComboBox* box) {

@@ -61,7 +61,6 @@ void TfrmSettings::CreateControls() {
         c->setEditable(IsEditableBox(box));
         c->setInsertPolicy(QComboBox::NoInsert);
         c->installEventFilter(this);
-        if (QLineEdit* edit = c->lineEdit()) edit->installEventFilter(this);
         combos_[static_cast<size_t>(box)] = c;
         return c;
     };
@@ -201,7 +200,7 @@ void TfrmSettings::cmbSamplerateExit() {
 int TfrmSettings::BoxOf(const QObject* object) const {
     for (int i = 0; i < kSettingsBoxCount; ++i) {
         const QComboBox* c = combos_[static_cast<size_t>(i)];
-        if (c->isEditable() && (c == object || c->lineEdit() == object)) return i;
+        if (c->isEditable() && c == object) return i;
     }
     return -1;
 }
@@ -210,7 +209,8 @@ bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
     const int index = BoxOf(watched);
     if (index < 0) return QDialog::eventFilter(watched, event);
     const auto box = static_cast<TSettingsBox>(index);
-    if (event->type() == QEvent::KeyPress && watched == Combo(box)->lineEdit()) {
+    // Typing reaches the combo box, which hands the key to its edit field without filters.
+    if (event->type() == QEvent::KeyPress) {
         const auto typed = TypedChar(*static_cast<QKeyEvent*>(event));
         if (!typed) return false;
         const TSettingsKeyAnswer answer = model_.KeyPress(box, *typed);
