@@ -40,14 +40,13 @@ TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, QWidget* parent)
 
 void TfrmFileInfo::CreateControls() {
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(16, 14, 16, 12);
+    root->setContentsMargins(12, 12, 12, 12);
     root->setSpacing(10);
 
     auto* file = new QFormLayout;
-    file->setHorizontalSpacing(12);
+    file->setHorizontalSpacing(8);
     lbl1 = NamedLabel("lbl1", "File Name:", this);
     lblSourceName = NamedLabel("lblSourceName", "", this);
-    lblSourceName->setMaximumWidth(270);
     lbl3 = NamedLabel("lbl3", "Duration:", this);
     lblFileLength = NamedLabel("lblFileLength", "", this);
     file->addRow(lbl1, lblSourceName);

@@ -92,8 +92,11 @@ void TfrmPreference::CreateControls() {
     trcCmp->setPageStep(2);
     trcCmp->setSingleStep(1);
     lbl5 = Named(new QLabel("(The higher the value, the better the image quality.)", grpbx2), "lbl5");
-    grid->addWidget(lbl4, 4, 0);
-    grid->addWidget(spedCmp, 4, 1);
+    auto* quality = new QHBoxLayout;
+    quality->addWidget(lbl4);
+    quality->addWidget(spedCmp);
+    quality->addStretch();
+    grid->addLayout(quality, 4, 0, 1, 4);
     grid->addWidget(trcCmp, 5, 0, 1, 4);
     grid->addWidget(lbl5, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);

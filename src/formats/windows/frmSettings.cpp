@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFocusEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -45,7 +44,7 @@ TfrmSettings::TfrmSettings(TFormatParamStore& store, IMessageBoxes& boxes, QWidg
 
 void TfrmSettings::CreateControls() {
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(12, 10, 12, 10);
+    root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(8);
 
     auto* format = new QHBoxLayout;
@@ -68,17 +67,15 @@ void TfrmSettings::CreateControls() {
                      std::initializer_list<std::tuple<TSettingsBox, const char*, const char*>> rows) {
         auto* g = new QGroupBox(title, this);
         g->setObjectName(name);
-        auto* grid = new QGridLayout(g);
-        grid->setContentsMargins(10, 8, 10, 8);
-        grid->setHorizontalSpacing(6);
-        grid->setVerticalSpacing(6);
-        int row = 0;
+        // Each caption above its box: beside it, the longest items would not fit the window.
+        auto* column = new QVBoxLayout(g);
+        column->setContentsMargins(8, 4, 8, 6);
+        column->setSpacing(1);
         for (const auto& [box, label, comboName] : rows) {
-            grid->addWidget(new QLabel(label, g), row, 0);
-            grid->addWidget(combo(box, comboName, g), row, 1);
-            ++row;
+            column->addWidget(new QLabel(label, g));
+            column->addWidget(combo(box, comboName, g));
+            column->addSpacing(3);
         }
-        grid->setColumnStretch(1, 1);
         return g;
     };
     auto* groups = new QHBoxLayout;
@@ -94,6 +91,7 @@ void TfrmSettings::CreateControls() {
                         {TSettingsBox::AudioEncoder, "Encoder:", "cmbAudioEncoder"},
                         {TSettingsBox::Channel, "Channel:", "cmbChannel"},
                         {TSettingsBox::Volume, "Volume:", "cmbVolume"}});
+    groups->setSpacing(8);
     groups->addWidget(grpbxVideo, 1);
     groups->addWidget(grpbxAudio, 1);
     root->addLayout(groups, 1);
