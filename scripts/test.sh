@@ -18,3 +18,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=
   -DORVEL_MEDIA_ONLY=ON
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/scripts/tsan-suppressions.txt"
 (cd "$root/build-tsan" && ctest --output-on-failure --timeout 900 -R '(^|/)Converter')
+
+# A minute of fuzzing per target, so every change meets some malformed input.
+"$root/scripts/fuzz.sh" probe 60
+"$root/scripts/fuzz.sh" convert 60

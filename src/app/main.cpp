@@ -1,8 +1,8 @@
 #include "app/ErrorHandler.h"
 #include "app/MessageBoxes.h"
-#include "app/fmMessageBoxes.h"
-#include "app/frmCover.h"
-#include "app/frmMain.h"
+#include "app/windows/fmMessageBoxes.h"
+#include "app/windows/frmCover.h"
+#include "app/windows/frmMain.h"
 #include "engine/MainThreadDispatcher.h"
 #include "ui/QtMainThreadDispatcher.h"
 

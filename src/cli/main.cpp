@@ -26,6 +26,7 @@ using namespace orvel;
 namespace orvel::cli {
 bool FormatCodeExists(int code);
 void PrintFormats(std::ostream& out);
+void ProvideRuntimeDir();
 } // namespace orvel::cli
 
 namespace {
@@ -390,6 +391,7 @@ int main(int argc, char** argv) {
     }
     // Watermark text needs fonts, which come with a GUI application; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    cli::ProvideRuntimeDir();
     QGuiApplication app(argc, argv);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);

@@ -69,14 +69,24 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame) {
 }
 
 void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts) {
-    std::lock_guard lock(PreviewLock());
     const int64_t now = av_gettime_relative();
     if (t.lastPreview != 0 && now - t.lastPreview <= 100000) return;
-    if ((t.previewFlags & kPreviewBitmap) && t.self.OnPreview) {
+    int flags;
+    {
+        std::lock_guard lock(PreviewLock());
+        flags = t.previewFlags;
+    }
+    // The lock is not held across the handler: it may run in the main thread (the worker waits
+    // for it) and may change the flags there.
+    const auto dropFlag = [this](int flag) {
+        std::lock_guard lock(PreviewLock());
+        t.previewFlags &= ~flag;
+    };
+    if ((flags & kPreviewBitmap) && t.self.OnPreview) {
         t.lastPreview = now;
         if (!t.previewBitmap.PictureToBitmap(picture)) {
             FFLogger().Log(&t.self, llError, "Cannot initialize the toRGB conversion context");
-            t.previewFlags &= ~kPreviewBitmap;
+            dropFlag(kPreviewBitmap);
             return;
         }
         TPreviewInfo info;
@@ -84,9 +94,9 @@ void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts) {
         info.FrameNumber = t.decodedFrames;
         info.PTS = pts;
         t.self.OnPreview(t.self, info);
-    } else if (t.previewFlags & kPreviewWindow) {
+    } else if (flags & kPreviewWindow) {
         // No preview window exists in this build: the flag is dropped for the task.
-        t.previewFlags &= ~kPreviewWindow;
+        dropFlag(kPreviewWindow);
     }
 }
 

@@ -60,9 +60,12 @@ std::string ErrorMessage(int code) {
         return "Unknown format";
     case AVERROR(EDOM):
         return "Number syntax expected in filename";
+    // The older libraries' codes for these two were EPIPE and EINVAL; both still mean them here.
     case AVERROR_EOF:
+    case AVERROR(EPIPE):
         return "End of file";
     case AVERROR_INVALIDDATA:
+    case AVERROR(EINVAL):
         return "Invalid data found when processing input";
     case AVERROR(ENOMEM):
         return "Not enough memory";
@@ -73,9 +76,7 @@ std::string ErrorMessage(int code) {
     default:
         break;
     }
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) return StrFormat("Error number %d occurred", code);
-    return buf;
+    return StrFormat("Error number %d occurred", code);
 }
 
 std::string ErrorText(const std::string& prefix, int code) {

@@ -1,6 +1,7 @@
 // The conversion task: its settings, its files and its run, behind the Impl.
 #include "engine/FFmpeg.h"
 
+#include "engine/FFUtils.h"
 #include "engine/FFmpegException.h"
 #include "engine/OptionParser.h"
 #include "engine/RunState.h"
@@ -9,9 +10,7 @@
 namespace orvel {
 
 std::string ErrorText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, buf, sizeof buf);
-    return buf;
+    return ErrorMessage(code);
 }
 
 TCustomFFmpeg::Impl::Impl(TCustomFFmpeg& owner) : self(owner) {}

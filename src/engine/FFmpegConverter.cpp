@@ -219,6 +219,7 @@ void TCustomFFmpegConverter::SetVerbosity(int value) {
 
 void TCustomFFmpegConverter::DetachEvents() {
     std::lock_guard lock(eventsMutex_);
+    ++eventsGeneration_; // reports already on their way are dropped too
     OnCustomHook = nullptr;
     OnPreviewBitmap = nullptr;
     OnProgress = nullptr;
@@ -387,7 +388,13 @@ void TCustomFFmpegConverter::ApplyOutputRecord(TFFmpeg& task, const TOutputOptio
 bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fileName,
                                            const TOutputOptions* options) {
     CheckNotWorking("SetOutputFile");
-    TaskPtr task = TaskAt(taskIndex);
+    TaskPtr task;
+    try {
+        task = TaskAt(taskIndex);
+    } catch (const std::out_of_range& e) {
+        SetLastError(e.what()); // an output error never escapes, whatever its cause
+        return false;
+    }
     const int outputIndex = task->OutputCount();
     if (outputIndex >= kMaxFiles) {
         char buf[64];
@@ -616,15 +623,15 @@ void TCustomFFmpegConverter::Stop(bool wait) {
 
 // ---------------------------------------------------------------------------------------------
 
-TSignalThread* TCustomFFmpegConverter::SpawnThread(std::function<void()> body) {
+std::shared_ptr<TSignalThread> TCustomFFmpegConverter::SpawnThread(std::function<void()> body) {
     ReapThreads(false);
     std::lock_guard lock(threadsMutex_);
-    threads_.push_back(std::make_unique<TSignalThread>(std::move(body), tpNormal));
-    return threads_.back().get();
+    threads_.push_back(std::make_shared<TSignalThread>(std::move(body), tpNormal));
+    return threads_.back();
 }
 
 void TCustomFFmpegConverter::ReapThreads(bool all) {
-    std::list<std::unique_ptr<TSignalThread>> ended;
+    std::list<std::shared_ptr<TSignalThread>> ended;
     {
         std::lock_guard lock(threadsMutex_);
         for (auto it = threads_.begin(); it != threads_.end();) {
@@ -643,9 +650,11 @@ void TCustomFFmpegConverter::ReapThreads(bool all) {
 
 void TCustomFFmpegConverter::DeliverTerminate(const TTerminateInfo& info) {
     TTerminateEvent handler;
+    uint64_t generation;
     {
         std::lock_guard lock(eventsMutex_);
         handler = OnTerminate;
+        generation = eventsGeneration_;
     }
     if (!handler) return;
     bool async;
@@ -664,10 +673,15 @@ void TCustomFFmpegConverter::DeliverTerminate(const TTerminateInfo& info) {
         previous = lastDelivery_;
         lastDelivery_ = done->get_future().share();
     }
-    SpawnThread([this, handler, info, previous, done] {
+    SpawnThread([this, handler, info, previous, done, generation] {
         if (previous.valid()) previous.wait();
+        bool detached;
+        {
+            std::lock_guard lock(eventsMutex_);
+            detached = eventsGeneration_ != generation;
+        }
         try {
-            handler(this, info);
+            if (!detached) handler(this, info);
         } catch (const std::exception& e) {
             FFLogger().Log(this, llError, e.what());
         }

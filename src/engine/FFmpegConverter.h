@@ -4,6 +4,7 @@
 #include "engine/ConverterOptions.h"
 #include "engine/FFmpegTask.h"
 
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <list>
@@ -108,8 +109,9 @@ private:
     void ApplyExtOptions(TFFmpeg& task, const std::string& text, bool forOutput);
     void ApplyOutputRecord(TFFmpeg& task, const TOutputOptions& options);
     void StartNextTask();
-    // Starts a component-owned short-lived thread; joined later by ReapThreads or the destructor.
-    TSignalThread* SpawnThread(std::function<void()> body);
+    // Starts a component-owned short-lived thread; joined later by ReapThreads or the destructor,
+    // or by the last caller still holding it.
+    std::shared_ptr<TSignalThread> SpawnThread(std::function<void()> body);
     void ReapThreads(bool all);
     void DeliverTerminate(const TTerminateInfo& info);
     // Stops running tasks with waiting, without reporting tasks that never started.
@@ -131,6 +133,7 @@ private:
     int verbosity_ = 1;
 
     mutable std::mutex eventsMutex_; // guards the four event members against DetachEvents
+    uint64_t eventsGeneration_ = 0;  // counts DetachEvents calls, under eventsMutex_
 
     std::recursive_mutex hookLock_, previewLock_, progressLock_;
     THookInfo hookInfo_;
@@ -152,7 +155,7 @@ private:
     bool paused_ = false;
 
     std::mutex threadsMutex_;
-    std::list<std::unique_ptr<TSignalThread>> threads_;
+    std::list<std::shared_ptr<TSignalThread>> threads_;
     // Termination deliveries wait for the previous one, so the reports arrive in order.
     std::shared_future<void> lastDelivery_;
 

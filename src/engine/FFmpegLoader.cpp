@@ -133,6 +133,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "avio_alloc_context",
           "avio_context_free",
           "avio_size",
+          "avio_find_protocol_name",
           "avio_flush",
           "avio_write",
           "avformat_get_class",

@@ -220,7 +220,8 @@ void TFFmpeg::ReportTermination() {
     if (OnTerminate) OnTerminate(*this);
 }
 
-void TFFmpeg::Stop(bool wait, const std::function<TSignalThread*(std::function<void()>)>& spawn) {
+void TFFmpeg::Stop(bool wait,
+                   const std::function<std::shared_ptr<TSignalThread>(std::function<void()>)>& spawn) {
     std::unique_lock lock(stateMutex_);
     if (running_) {
         RequestStop(); // also opens the pause gate so a paused worker can end
@@ -238,7 +239,7 @@ void TFFmpeg::Stop(bool wait, const std::function<TSignalThread*(std::function<v
     reportClaimed_ = true;
     lock.unlock();
     std::shared_ptr<TFFmpeg> self = shared_from_this();
-    TSignalThread* reporter = spawn([self] { self->ReportTermination(); });
+    const std::shared_ptr<TSignalThread> reporter = spawn([self] { self->ReportTermination(); });
     if (wait && reporter) reporter->WaitFor();
 }
 

@@ -83,8 +83,10 @@ public:
     void Start(bool async, TThreadPriority priority, bool startPaused = false);
 
     // Stops a running task (waking it when paused); with wait, returns when its worker ended.
-    // A task never started reports its termination from a TDoTerminateThread handed to spawn.
-    void Stop(bool wait, const std::function<TSignalThread*(std::function<void()>)>& spawn);
+    // A task never started reports its termination from a TDoTerminateThread handed to spawn;
+    // the wait shares that thread's ownership, since the component may free its own reference
+    // (ClearTasks from the end-of-batch handler) while the wait still looks at it.
+    void Stop(bool wait, const std::function<std::shared_ptr<TSignalThread>(std::function<void()>)>& spawn);
     void Pause();
     void Resume();
 

@@ -42,12 +42,19 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         s.ForcedFormat.clear();
     }
 
+    // Decoders are chosen first: a refused name then leaves nothing allocated behind.
+    auto decoder = [&s](const TCodecSelection& sel, AVMediaType type) {
+        return ChooseCodecByName(sel.Copy ? "" : sel.Name, type, false, s.Strictness(type));
+    };
+    const AVCodec* videoDecoder = decoder(s.VideoCodec, AVMEDIA_TYPE_VIDEO);
+    const AVCodec* audioDecoder = decoder(s.AudioCodec, AVMEDIA_TYPE_AUDIO);
+    const AVCodec* subtitleDecoder = decoder(s.SubtitleCodec, AVMEDIA_TYPE_SUBTITLE);
+
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
     InputFormatContextPtr ctx(raw);
     AVDictionary* opts = nullptr;
     s.Generic.ApplyTo(ctx.get(), false, &opts);
-    std::unique_ptr<AVDictionary, DictionaryDeleter> optsOwner;
     if (forced != nullptr) {
         // Raw demuxers take the stream parameters from the settings.
         av_dict_set_int(&opts, "sample_rate", s.SampleRate, 0);
@@ -62,12 +69,6 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
     }
 
-    const AVCodec* videoDecoder =
-        ChooseCodecByName(s.VideoCodec.Copy ? "" : s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, false);
-    const AVCodec* audioDecoder =
-        ChooseCodecByName(s.AudioCodec.Copy ? "" : s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, false);
-    const AVCodec* subtitleDecoder =
-        ChooseCodecByName(s.SubtitleCodec.Copy ? "" : s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, false);
     if (videoDecoder != nullptr)
         ctx->video_codec_id = videoDecoder->id;
     else if (s.PgmYuvCompat)
@@ -173,9 +174,10 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     in.ctx = std::move(ctx);
     inputs.push_back(std::move(in));
     s.VideoChannel = 0;
-    s.VideoCodec = {};
-    s.AudioCodec = {};
-    s.SubtitleCodec = {};
+    // Only the names were the input's; a "copy" given before it still applies to the output.
+    s.VideoCodec.Name.clear();
+    s.AudioCodec.Name.clear();
+    s.SubtitleCodec.Name.clear();
 }
 
 } // namespace orvel

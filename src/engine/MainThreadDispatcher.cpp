@@ -27,16 +27,26 @@ IMainThreadDispatcher& MainThreadDispatcher() {
     return d ? *d : g_inline;
 }
 
+std::exception_ptr RunHandOver(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
 void QueuedDispatcher::RunAndWait(const std::function<void()>& fn) {
     if (IsMainThread()) {
         fn();
         return;
     }
-    Call call{&fn};
+    Call call{&fn, nullptr, false};
     std::unique_lock lock(mutex_);
     queue_.push_back(&call);
     cv_.notify_all();
     cv_.wait(lock, [&] { return call.done; });
+    if (call.error) std::rethrow_exception(call.error);
 }
 
 void QueuedDispatcher::ServePending() {
@@ -45,8 +55,9 @@ void QueuedDispatcher::ServePending() {
         Call* call = queue_.front();
         queue_.pop_front();
         lock.unlock();
-        (*call->fn)();
+        std::exception_ptr error = RunHandOver(*call->fn);
         lock.lock();
+        call->error = error;
         call->done = true;
         cv_.notify_all();
     }

@@ -4,6 +4,7 @@
 // their own, and without one calls run inline in the calling thread.
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -14,8 +15,8 @@ class IMainThreadDispatcher {
 public:
     virtual ~IMainThreadDispatcher() = default;
     virtual bool IsMainThread() const = 0;
-    // Runs fn in the main thread and returns when it has returned. From the main thread it
-    // runs fn directly.
+    // Runs fn in the main thread and returns when it has returned; what fn throws is thrown
+    // here again. From the main thread it runs fn directly.
     virtual void RunAndWait(const std::function<void()>& fn) = 0;
     // Runs hand-overs that are waiting. Every wait that may happen on the main thread calls
     // this between short slices so that a worker blocked on a hand-over cannot deadlock it.
@@ -25,6 +26,10 @@ public:
 // nullptr restores the inline behaviour. The dispatcher must outlive every component using it.
 void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher);
 IMainThreadDispatcher& MainThreadDispatcher();
+
+// Runs a handed-over call; what it throws is returned, so that a dispatcher passes it back to
+// the waiting thread instead of leaving that thread waiting for a call that never returned.
+std::exception_ptr RunHandOver(const std::function<void()>& fn);
 
 inline void RunInMainThread(const std::function<void()>& fn) {
     MainThreadDispatcher().RunAndWait(fn);
@@ -47,6 +52,7 @@ public:
 private:
     struct Call {
         const std::function<void()>* fn;
+        std::exception_ptr error;
         bool done = false;
     };
     std::thread::id owner_;

@@ -398,7 +398,8 @@ void Pad(TOptionParser&, const std::string&, const std::string&) {
 }
 
 void LogLevel(TOptionParser&, const std::string&, const std::string& v) {
-    if (!FFLogger().SetLogLevelByName(Trim(v))) Log(llWarning, "Invalid loglevel \"" + v + "\"");
+    // Neither a level name nor a number: the value fails as a number does.
+    if (!FFLogger().SetLogLevelByName(Trim(v))) Fail(Fmt("'%s' is not a valid integer value", v.c_str()));
 }
 
 void ForceFormat(TOptionParser& p, const std::string&, const std::string& v) {
@@ -851,9 +852,8 @@ bool TOptionParser::SetGenericOption(const std::string& name, const std::string&
     // Names only a chosen encoder or the forced muxer knows (libx264's "preset", the MPEG
     // muxer's "muxrate") are looked up there.
     TPrivateOptionScope scope;
-    const int strict = settings_.Generic.Codec(AVMEDIA_TYPE_VIDEO)->strict_std_compliance;
     auto encoder = [&](const TCodecSelection& sel, AVMediaType type) {
-        return sel.Copy ? nullptr : FindCodecByName(sel.Name, type, true, strict);
+        return sel.Copy ? nullptr : FindCodecByName(sel.Name, type, true, settings_.Strictness(type));
     };
     scope.Codecs[AVMEDIA_TYPE_VIDEO] = encoder(settings_.VideoCodec, AVMEDIA_TYPE_VIDEO);
     scope.Codecs[AVMEDIA_TYPE_AUDIO] = encoder(settings_.AudioCodec, AVMEDIA_TYPE_AUDIO);

@@ -146,14 +146,16 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_VIDEO;
-    AVStream* st = CreateStream(of, s, s.VideoBitstreamFilters, spec);
     const AVOutputFormat* fmt = of.ctx->oformat;
+    // The stream itself is created last: a refused codec or option then leaves none behind.
+    AVRational sar{0, 1};
 
     if (s.VideoCodec.Copy) {
         spec.copy = true;
-        st->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
+        sar = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
     } else {
-        const AVCodec* codec = ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true);
+        const AVCodec* codec =
+            ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true, s.Strictness(AVMEDIA_TYPE_VIDEO));
         if (codec == nullptr) {
             const AVCodecID id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
             codec = avcodec_find_encoder(id);
@@ -174,14 +176,15 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         enc->width = s.FrameWidth;
         enc->height = s.FrameHeight;
         enc->sample_aspect_ratio = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
-        st->sample_aspect_ratio = enc->sample_aspect_ratio;
+        sar = enc->sample_aspect_ratio;
 
         enc->pix_fmt = EncoderPixelFormat(codec, enc, s.PixelFormat);
 
         if (s.IntraOnly) enc->gop_size = 0;
         if (s.VideoQScale > 0 || s.SameQuality) {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
-            enc->global_quality = static_cast<int>(FF_QP2LAMBDA * (s.VideoQScale > 0 ? s.VideoQScale : 1.0));
+            // Same quality alone takes each frame's quality from the source: no fixed value.
+            enc->global_quality = static_cast<int>(FF_QP2LAMBDA * (s.VideoQScale > 0 ? s.VideoQScale : 0.0));
         }
         enc->intra_matrix = CopyMatrix(s.IntraMatrix);
         enc->inter_matrix = CopyMatrix(s.InterMatrix);
@@ -200,6 +203,8 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         if (s.VideoGlobalHeader & 2) enc->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
         if (s.TopFieldFirst >= 0) enc->field_order = s.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
     }
+    AVStream* st = CreateStream(of, s, s.VideoBitstreamFilters, spec);
+    st->sample_aspect_ratio = sar;
     if (s.VideoCodecTag != 0) st->codecpar->codec_tag = s.VideoCodecTag;
 
     spec.cropTop = s.CropTop;
@@ -211,7 +216,6 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
     s.VideoLanguage.clear();
     s.VideoDisable = false;
     s.VideoCodec = {};
-    s.VideoCodecTag = 0;
     s.PixelFormat = AV_PIX_FMT_NONE;
     of.streams.push_back(std::move(spec));
 }
@@ -220,13 +224,13 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_AUDIO;
-    AVStream* st = CreateStream(of, s, s.AudioBitstreamFilters, spec);
     const AVOutputFormat* fmt = of.ctx->oformat;
 
     if (s.AudioCodec.Copy) {
         spec.copy = true;
     } else {
-        const AVCodec* codec = ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true);
+        const AVCodec* codec =
+            ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true, s.Strictness(AVMEDIA_TYPE_AUDIO));
         if (codec == nullptr)
             codec = avcodec_find_encoder(
                 av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO));
@@ -270,12 +274,12 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
         if (s.AudioCodecTag != 0) enc->codec_tag = s.AudioCodecTag;
         if (fmt->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
+    AVStream* st = CreateStream(of, s, s.AudioBitstreamFilters, spec);
     if (s.AudioCodecTag != 0) st->codecpar->codec_tag = s.AudioCodecTag;
     if (!s.AudioLanguage.empty()) av_dict_set(&st->metadata, "language", s.AudioLanguage.c_str(), 0);
     s.AudioLanguage.clear();
     s.AudioDisable = false;
     s.AudioCodec = {};
-    s.AudioCodecTag = 0;
     of.streams.push_back(std::move(spec));
 }
 
@@ -283,22 +287,23 @@ void TCustomFFmpeg::Impl::AddSubtitleStream(OutputFile& of) {
     TTaskSettings& s = settings;
     OutputStreamSpec spec;
     spec.type = AVMEDIA_TYPE_SUBTITLE;
-    AVStream* st = CreateStream(of, s, s.SubtitleBitstreamFilters, spec);
     if (s.SubtitleCodec.Copy) {
         spec.copy = true;
     } else {
         // Without a name the stream has no encoder and the run fails when it would open one.
-        spec.encoder = ChooseCodecByName(s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, true);
+        spec.encoder = ChooseCodecByName(s.SubtitleCodec.Name, AVMEDIA_TYPE_SUBTITLE, true,
+                                         s.Strictness(AVMEDIA_TYPE_SUBTITLE));
         spec.enc = NewEncoderContext(spec.encoder);
         spec.enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
         s.Generic.ApplyTo(spec.enc.get(), AVMEDIA_TYPE_SUBTITLE, true);
         if (s.SubtitleCodecTag != 0) spec.enc->codec_tag = s.SubtitleCodecTag;
     }
+    AVStream* st = CreateStream(of, s, s.SubtitleBitstreamFilters, spec);
+    if (s.SubtitleCodecTag != 0) st->codecpar->codec_tag = s.SubtitleCodecTag;
     if (!s.SubtitleLanguage.empty()) av_dict_set(&st->metadata, "language", s.SubtitleLanguage.c_str(), 0);
     s.SubtitleLanguage.clear();
     s.SubtitleDisable = false;
     s.SubtitleCodec = {};
-    s.SubtitleCodecTag = 0;
     of.streams.push_back(std::move(spec));
 }
 
@@ -399,8 +404,9 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
     of.ctx->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
     if (of.ctx->priv_data != nullptr)
         av_opt_set_int(of.ctx->priv_data, "preload", static_cast<int64_t>(s.MuxPreload * AV_TIME_BASE), 0);
-    if (s.LoopOutput >= 0 && of.ctx->priv_data != nullptr)
-        av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
+    // The default -1 is passed on too: to the GIF muxer it means "play once", where the
+    // muxer's own default loops forever.
+    if (of.ctx->priv_data != nullptr) av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
     s.Generic.ApplyTo(of.ctx.get(), true, nullptr);
     s.StreamIdMap.fill(0);
 

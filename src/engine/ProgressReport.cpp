@@ -76,7 +76,7 @@ void TCustomFFmpeg::Impl::Loop::Report(int fileIndex, bool last) {
         const double time = OutputTime(os);
         if (time > 0 && time < outputTime) outputTime = time;
     }
-    if (outputTime == 1e10) outputTime = 0.01;
+    // No stream has a positive time yet: the time stays at the far value, so the bit rate reads 0.
     outputTime = std::max(outputTime, 0.01);
 
     const bool handler = static_cast<bool>(t.self.OnProgress);

@@ -182,16 +182,20 @@ void TCustomFFmpeg::Impl::PrepareRun() {
             return -1;
         return r.ifile[file].firstStream + stream;
     };
-    for (const TStreamMap& m : s.StreamMaps) {
-        if (findIst(m.FileIndex, m.StreamIndex) < 0)
-            throw FFmpegException(Format("Could not find input stream #%d.%d", m.FileIndex, m.StreamIndex));
-        if (findIst(m.SyncFileIndex, m.SyncStreamIndex) < 0)
-            throw FFmpegException(
-                Format("Could not find sync stream #%d.%d", m.SyncFileIndex, m.SyncStreamIndex));
+    // 3. Sources. Joined inputs take turns as the source, so a map names its stream in each
+    // input in turn: its file index counts from the segment's input.
+    const int segments = joining ? static_cast<int>(inputs.size()) : 1;
+    for (int seg = 0; seg < segments; ++seg) {
+        for (const TStreamMap& m : s.StreamMaps) {
+            const int file = m.FileIndex + seg, syncFile = m.SyncFileIndex + seg;
+            if (findIst(file, m.StreamIndex) < 0)
+                throw FFmpegException(Format("Could not find input stream #%d.%d", file, m.StreamIndex));
+            if (findIst(syncFile, m.SyncStreamIndex) < 0)
+                throw FFmpegException(
+                    Format("Could not find sync stream #%d.%d", syncFile, m.SyncStreamIndex));
+        }
     }
 
-    // 3. Sources.
-    const int segments = joining ? static_cast<int>(inputs.size()) : 1;
     r.segmentSources.assign(segments, std::vector<int>(r.ost.size(), -1));
     for (int seg = 0; seg < segments; ++seg) {
         for (size_t k = 0; k < r.ost.size(); ++k) {
@@ -200,13 +204,13 @@ void TCustomFFmpeg::Impl::PrepareRun() {
             int chosen = -1;
             if (!s.StreamMaps.empty()) {
                 const TStreamMap& m = s.StreamMaps[k];
-                chosen = findIst(m.FileIndex, m.StreamIndex);
+                chosen = findIst(m.FileIndex + seg, m.StreamIndex);
                 const AVMediaType itype = r.ist[chosen].st->codecpar->codec_type;
                 if (itype != type)
                     throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                                 m.FileIndex, m.StreamIndex, TypeName(itype), os.file,
+                                                 m.FileIndex + seg, m.StreamIndex, TypeName(itype), os.file,
                                                  os.index, TypeName(type)));
-                os.sync = findIst(m.SyncFileIndex, m.SyncStreamIndex);
+                if (seg == 0) os.sync = findIst(m.SyncFileIndex, m.SyncStreamIndex);
             } else {
                 int best = -1, bestFrames = -1;
                 for (size_t j = 0; j < r.ist.size(); ++j) {
@@ -233,7 +237,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                         Format("Could not find input stream matching output stream #%d.%d (%s)", os.file,
                                os.index, TypeName(type)));
                 chosen = best;
-                os.sync = chosen;
+                if (seg == 0) os.sync = chosen; // the first segment's source is the one reported
             }
             r.ist[chosen].discard = false;
             r.segmentSources[seg][k] = chosen;
@@ -260,7 +264,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 if (s.FrameHooks.Enabled)
                     throw FFmpegException(
                         "-vcodec copy and -vhook are incompatible (frames are not decoded)");
-                if (previewFlags & (kPreviewWindow | kPreviewBitmap))
+                if (self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
                     throw FFmpegException(
                         "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
             } else if (type == AVMEDIA_TYPE_AUDIO) {
@@ -310,6 +314,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
             OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
             os.filtered = MakeFrame();
+            os.lastPicture = MakeFrame();
         } else if (type == AVMEDIA_TYPE_AUDIO) {
             os.audioFrame = MakeFrame();
         }

@@ -70,6 +70,8 @@ struct OutputStream {
 
     VideoFilterGraph filter;
     FramePtr filtered;
+    FramePtr lastPicture;       // the last picture encoded
+    double lastPictureEnd = -1; // where it ends, in output frames
 
     // Audio conversion state.
     SwrContextPtr swr;

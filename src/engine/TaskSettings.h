@@ -216,6 +216,11 @@ struct TTaskSettings {
     // --- generic options (library contexts) ---
     TGenericOptions Generic;
     int ScalerFlags() const { return Generic.ScalerFlags(); }
+    // What "strict" set for codecs of that kind; a codec chosen by name is checked against it.
+    int Strictness(AVMediaType type) const {
+        const AVCodecContext* c = Generic.Codec(type);
+        return c ? c->strict_std_compliance : FF_COMPLIANCE_NORMAL;
+    }
 };
 
 } // namespace orvel

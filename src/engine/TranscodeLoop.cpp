@@ -13,6 +13,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace orvel {
 
@@ -101,6 +102,30 @@ void TCustomFFmpeg::Impl::Loop::DecodingFailed(const InputStream& is) {
 }
 
 void TCustomFFmpeg::Impl::Loop::Run() {
+    std::exception_ptr failure;
+    try {
+        ReadPackets();
+        DrainInputs();
+        FlushOutputs();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Every output that has a header gets its trailer, also after a failure (an MP4 without it
+    // has no index and cannot be played); the first failure is reported after that.
+    std::string trailerFailure;
+    for (OutputFile& of : t.outputs) {
+        if (of.headerWritten && !of.trailerWritten) {
+            of.trailerWritten = true;
+            const int rc = av_write_trailer(of.ctx.get());
+            if (rc < 0 && trailerFailure.empty()) trailerFailure = "av_write_trailer(): " + ErrorText(rc);
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (!trailerFailure.empty()) throw FFmpegException(trailerFailure);
+    Report(-1, true);
+}
+
+void TCustomFFmpeg::Impl::Loop::ReadPackets() {
     AVPacket* pkt = r.pkt.get();
     while (PassGate()) {
         bool limit = false;
@@ -190,17 +215,6 @@ void TCustomFFmpeg::Impl::Loop::Run() {
 
         if (av_gettime_relative() - r.lastReport >= t.progressInterval) Report(file, false);
     }
-
-    DrainInputs();
-    FlushOutputs();
-    for (OutputFile& of : t.outputs) {
-        if (of.headerWritten && !of.trailerWritten) {
-            of.trailerWritten = true;
-            const int rc = av_write_trailer(of.ctx.get());
-            if (rc < 0) throw FFmpegException("av_write_trailer(): " + ErrorText(rc));
-        }
-    }
-    Report(-1, true);
 }
 
 bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt) {
@@ -400,6 +414,7 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
         os.encoderFlushed = true;
         if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
             if (os.filter.graph) SendVideo(os, r.ist[os.source], nullptr);
+            HoldLastPicture(os);
             FlushVideoEncoder(os);
         } else if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
             SendAudio(os, r.ist[os.source], nullptr);

@@ -20,6 +20,7 @@ struct TCustomFFmpeg::Impl::Loop {
     void Run();
 
     // Reading and decoding.
+    void ReadPackets(); // until every input has ended, a limit is reached or the task stops
     int ChooseInput(bool& frameLimitReached);
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
@@ -37,6 +38,9 @@ struct TCustomFFmpeg::Impl::Loop {
     void PreProcessVideo(InputStream& is, AVFrame* frame);
     void SendVideo(OutputStream& os, InputStream& is, AVFrame* frame); // null flushes the graph
     void EncodeVideo(OutputStream& os, InputStream& is, AVFrame* filtered);
+    void EncodePicture(OutputStream& os, AVFrame* picture); // one output frame at the next number
+    // At the end: the last picture repeated until its own duration has passed.
+    void HoldLastPicture(OutputStream& os);
     void FlushVideoEncoder(OutputStream& os);
 
     // Audio (AudioOutput.cpp).

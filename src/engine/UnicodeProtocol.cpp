@@ -119,8 +119,8 @@ bool NeedsUnicodeProtocol(const std::string& fileName) {
     return false;
 }
 
-std::string LibraryUrl(const std::string& fileName) {
-    std::string url = NeedsUnicodeProtocol(fileName) ? kUnicodeUrlPrefix + fileName : fileName;
+namespace {
+std::string CutToUrlLimit(std::string url) {
     if (url.size() > kMaxUrlBytes) {
         // Cut on a character boundary so the address stays valid UTF-8.
         size_t cut = kMaxUrlBytes;
@@ -129,6 +129,17 @@ std::string LibraryUrl(const std::string& fileName) {
         url.resize(cut);
     }
     return url;
+}
+} // namespace
+
+std::string LibraryUrl(const std::string& fileName) {
+    return CutToUrlLimit(NeedsUnicodeProtocol(fileName) ? kUnicodeUrlPrefix + fileName : fileName);
+}
+
+std::string InputUrl(const std::string& fileName) {
+    if (fileName.empty() || IsUnicodeUrl(fileName)) return fileName;
+    if (avio_find_protocol_name(fileName.c_str()) != nullptr) return fileName;
+    return CutToUrlLimit(kUnicodeUrlPrefix + fileName);
 }
 
 bool IsUnicodeUrl(const std::string& text) {

@@ -21,6 +21,11 @@ constexpr const char* kUnicodeUrlPrefix = "unicode:utf8:";
 bool NeedsUnicodeProtocol(const std::string& fileName);
 // The address when the name needs it, else the name itself.
 std::string LibraryUrl(const std::string& fileName);
+// The address a media file is opened for reading with: the name itself whenever the libraries
+// can open it (any local path, whatever its characters, and their own protocols), so formats
+// that open files beside it (playlists, image sequences, references in MOV files) find them; the
+// unicode address only for a name the libraries would take for an unknown protocol.
+std::string InputUrl(const std::string& fileName);
 bool IsUnicodeUrl(const std::string& text);
 // The file name behind an address; any other text is returned as it is.
 std::string FileNameOfUrl(const std::string& url);

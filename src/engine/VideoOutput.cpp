@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvel {
@@ -106,25 +107,55 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
 
     for (int i = 0; i < copies; ++i) {
         if (!PassGate()) return;
-        picture->pts = os.syncOpts;
-        picture->pict_type = AV_PICTURE_TYPE_NONE;
-        // A fixed quantiser reaches the encoder through each picture; with same quality the
-        // decoded picture keeps its own.
-        if ((os.enc->flags & AV_CODEC_FLAG_QSCALE) && !s.SameQuality)
-            picture->quality = os.enc->global_quality;
-        if (s.TopFieldFirst >= 0) {
-            picture->interlaced_frame = 1;
-            picture->top_field_first = s.TopFieldFirst;
-        }
-        const int rc = avcodec_send_frame(os.enc, picture);
-        if (rc < 0) throw FFmpegException("Video encoding failed");
-        os.encoderReached = os.syncOpts + 1;
-        ReceivePackets(os);
-        if (t.previewFlags & (kPreviewWindow | kPreviewBitmap))
-            Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
-        os.lastWrittenPts = os.syncOpts;
-        ++os.syncOpts;
-        ++os.frameNumber;
+        EncodePicture(os, picture);
+    }
+    // Kept to be held for its own duration when it turns out to be the last one.
+    if (av_frame_ref(os.lastPicture.get(), picture) >= 0) {
+        const int64_t lasts = is.nextPts != kNoTimestamp && is.nextPts > is.pts ? is.nextPts - is.pts : 0;
+        os.lastPictureEnd = syncIpts + lasts / 1e6 / av_q2d(os.enc->time_base);
+    }
+}
+
+void TCustomFFmpeg::Impl::Loop::EncodePicture(OutputStream& os, AVFrame* picture) {
+    picture->pts = os.syncOpts;
+    picture->pict_type = AV_PICTURE_TYPE_NONE;
+    // A fixed quantiser reaches the encoder through each picture; with same quality the
+    // decoded picture keeps its own.
+    if ((os.enc->flags & AV_CODEC_FLAG_QSCALE) && !s.SameQuality) picture->quality = os.enc->global_quality;
+    if (s.TopFieldFirst >= 0) {
+        picture->interlaced_frame = 1;
+        picture->top_field_first = s.TopFieldFirst;
+    }
+    const int rc = avcodec_send_frame(os.enc, picture);
+    if (rc < 0) throw FFmpegException("Video encoding failed");
+    os.encoderReached = os.syncOpts + 1;
+    ReceivePackets(os);
+    // The flags are read under their lock: the main thread may change them meanwhile.
+    if (t.self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
+        Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
+    os.lastWrittenPts = os.syncOpts;
+    ++os.syncOpts;
+    ++os.frameNumber;
+}
+
+void TCustomFFmpeg::Impl::Loop::HoldLastPicture(OutputStream& os) {
+    AVFrame* last = os.lastPicture.get();
+    if (last->buf[0] == nullptr || s.VideoSyncMethod == 0 || os.lastPictureEnd < 0) return;
+    double end = os.lastPictureEnd;
+    const int64_t limit = RecordingTime();
+    if (limit != INT64_MAX) end = std::min(end, limit / 1e6 / av_q2d(os.enc->time_base));
+    const int64_t target = std::min<int64_t>(llrint(end), s.MaxFramesVideo);
+    if (target <= os.syncOpts) return;
+    const bool vfr =
+        s.VideoSyncMethod == 2 ||
+        (s.VideoSyncMethod == -1 && (t.outputs[os.file].ctx->oformat->flags & AVFMT_VARIABLE_FPS));
+    // A variable rate needs the picture once more where it ends; a constant one every frame.
+    if (vfr) os.syncOpts = target - 1;
+    const int64_t copies = target - os.syncOpts;
+    r.dupCount += static_cast<int>(copies);
+    for (int64_t i = 0; i < copies; ++i) {
+        if (!PassGate()) return;
+        EncodePicture(os, last);
     }
 }
 

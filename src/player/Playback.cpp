@@ -119,7 +119,7 @@ bool Playback::OpenFile() {
             std::to_string(owner_.frameWidth_.load()) + "x" + std::to_string(owner_.frameHeight_.load());
         av_dict_set(&options, "video_size", size.c_str(), 0);
     }
-    const int err = OpenInput(&ic, LibraryUrl(fileName_), nullptr, &options);
+    const int err = OpenInput(&ic, InputUrl(fileName_), nullptr, &options);
     av_dict_free(&options);
     if (err < 0) {
         owner_.StoreError(ErrorText(fileName_, err));
@@ -608,8 +608,10 @@ bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
             }
     }
     PictureSlot& slot = slots_[index];
-    const int width = frame->width & ~1;
-    const int height = frame->height & ~1;
+    // 4:2:0 planes round their chroma up, so odd sizes are kept: the last column and row are
+    // part of the picture the hook and the snapshot see.
+    const int width = frame->width;
+    const int height = frame->height;
     bool allocated = false;
     {
         std::lock_guard overlayLock(slot.OverlayLock);

@@ -161,7 +161,7 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
             return false;
         }
     }
-    const std::string url = IsUnicodeUrl(fileName) ? fileName : LibraryUrl(fileName);
+    const std::string url = InputUrl(fileName);
     AVFormatContext* ctx = nullptr;
     const int r = OpenInput(&ctx, url, format, nullptr);
     if (r < 0) {
@@ -218,9 +218,9 @@ void TCustomAVProbe::ReadStreamInfo() {
         if (!path.empty() && std::filesystem::exists(path, ec)) {
             const auto size = std::filesystem::file_size(path, ec);
             fileSize_ = ec ? -1 : static_cast<int64_t>(size);
-        } else {
+        } else if (stated >= 0) {
             fileSize_ = stated;
-        }
+        } // a negative stated size is the library's error code (a stream that cannot seek)
     }
 
     streamCount_ = static_cast<int>(input_->nb_streams);
@@ -414,7 +414,7 @@ std::string TCustomAVProbe::InfoText() {
     add(StrFormat("Format Name: %s", input_->iformat ? input_->iformat->name : ""));
     add(StrFormat("Format Long Name: %s",
                   input_->iformat && input_->iformat->long_name ? input_->iformat->long_name : ""));
-    add("File Size: " + SizeText(fileSize_));
+    add("File Size: " + (fileSize_ < 0 ? std::string("N/A") : SizeText(fileSize_)));
 
     TFileStreamInfo file;
     GetFileStreamInfo(file);
@@ -425,7 +425,10 @@ std::string TCustomAVProbe::InfoText() {
     if (file.Timestamp > 0) add("Time Stamp: " + StandardTimeText(file.Timestamp));
     AppendMetadata(out, input_->metadata, "");
 
-    std::vector<bool> printed(input_->nb_streams, false);
+    // The player's reading thread may add streams to an attached input while this runs: one
+    // count bounds every loop below.
+    const unsigned streamCount = input_->nb_streams;
+    std::vector<bool> printed(streamCount, false);
     for (unsigned p = 0; p < input_->nb_programs; ++p) {
         const AVProgram* program = input_->programs[p];
         // Today's transport streams name these service_provider and service_name.
@@ -437,13 +440,13 @@ std::string TCustomAVProbe::InfoText() {
         AppendMetadata(out, program->metadata, "  ");
         for (unsigned k = 0; k < program->nb_stream_indexes; ++k) {
             const unsigned index = program->stream_index[k];
-            if (index >= input_->nb_streams) continue;
+            if (index >= streamCount) continue;
             add(StreamLine(static_cast<int>(index)));
             AppendMetadata(out, input_->streams[index]->metadata, "  ");
             printed[index] = true;
         }
     }
-    for (unsigned i = 0; i < input_->nb_streams; ++i) {
+    for (unsigned i = 0; i < streamCount; ++i) {
         if (printed[i]) continue;
         add(StreamLine(static_cast<int>(i)));
         AppendMetadata(out, input_->streams[i]->metadata, "  ");

@@ -53,12 +53,7 @@ void QtMainThreadDispatcher::ServePending() {
         Call* call = queue_.front();
         queue_.pop_front();
         lock.unlock();
-        std::exception_ptr error;
-        try {
-            (*call->fn)();
-        } catch (...) {
-            error = std::current_exception();
-        }
+        std::exception_ptr error = RunHandOver(*call->fn);
         lock.lock();
         call->error = error;
         call->done = true;

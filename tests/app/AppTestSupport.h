@@ -1,12 +1,13 @@
 #pragma once
 // Shared pieces of the application tests: one Qt application per test program, a private
 // folder per test, and message boxes that answer from a script and record what was asked.
+// Core tests get a QGuiApplication; window tests take theirs from ui/WindowTestKit.h.
 #include "app/ErrorHandler.h"
 #include "app/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <deque>
 #include <filesystem>
@@ -17,12 +18,17 @@
 
 namespace orvel::test {
 
-inline QApplication& TestApp() {
+// The process's application, created on first use with the given class.
+template <class TApp> TApp& TestApplication() {
     static int argc = 1;
     static char name[] = "orvel-test";
     static char* argv[] = {name, nullptr};
-    static TGuardedApplication<QApplication> app(argc, argv);
+    static TGuardedApplication<TApp> app(argc, argv);
     return app;
+}
+
+inline QGuiApplication& TestApp() {
+    return TestApplication<QGuiApplication>();
 }
 
 class TTempDir {

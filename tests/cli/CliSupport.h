@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built orvel-convert and collects its exit code and output.
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <string>
@@ -12,8 +13,16 @@ struct CliRun {
     std::string err;
 };
 
-inline CliRun RunCli(const std::vector<std::string>& args, int timeoutMs = 120000) {
+// unsetEnv: variables the program does not get from the test's environment.
+inline CliRun RunCli(const std::vector<std::string>& args, int timeoutMs = 120000,
+                     const std::vector<std::string>& unsetEnv = {}) {
     QProcess process;
+    if (!unsetEnv.empty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto& name : unsetEnv)
+            env.remove(QString::fromStdString(name));
+        process.setProcessEnvironment(env);
+    }
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);

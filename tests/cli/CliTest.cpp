@@ -98,6 +98,26 @@ TEST(Cli, FormatNeverChosenConvertsWithItsDefaultChoices) {
     }
 }
 
+// In a terminal without a desktop session the tool prints its own lines and nothing else.
+TEST(Cli, PrintsOnlyItsOwnLinesWithoutADesktopSession) {
+    const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-quiet-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::vector<std::string> noSession = {"XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"};
+    const CliRun info = RunCli({"--info", Path(FixtureId::Avi)}, 120000, noSession);
+    EXPECT_EQ(info.exitCode, 0);
+    EXPECT_EQ(info.err, "");
+    const CliRun run = RunCli({"--settings", (dir / "settings.ini").string(), "--format", "2704",
+                               "--output-dir", dir.string(), Path(FixtureId::Wav)},
+                              120000, noSession);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    std::stringstream lines(run.out);
+    std::string line;
+    while (std::getline(lines, line))
+        EXPECT_TRUE(line.rfind("[1/1] ", 0) == 0 || line.rfind("done: ", 0) == 0) << line;
+    fs::remove_all(dir);
+}
+
 TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {
     const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-out-" + std::to_string(::getpid()));
     fs::remove_all(dir);

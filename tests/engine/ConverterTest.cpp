@@ -4,6 +4,7 @@
 #include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"
+#include "support/DeadlockWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@ extern "C" {
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <pthread.h>
 #include <sched.h>
@@ -174,6 +177,11 @@ TEST(ConverterTasks, TwentyOutputsAtMost) {
     EXPECT_FALSE(c.SetOutputFile(t, dir + "/out20.avi"));
     EXPECT_EQ(c.LastErrorMessage(), "max output files 20 reached");
     EXPECT_FALSE(fs::exists(dir + "/out20.avi"));
+    // A task that does not exist is reported the same way, never thrown out of the call.
+    for (int bad : {-1, 1}) {
+        EXPECT_FALSE(c.SetOutputFile(bad, dir + "/bad.avi")) << bad;
+        EXPECT_EQ(c.LastErrorMessage(), "List index out of bounds (" + std::to_string(bad) + ")");
+    }
 }
 
 TEST(ConverterTasks, TaskWithoutOutputFailsWithoutRunning) {
@@ -294,6 +302,33 @@ TEST(ConverterControl, EndOfBatchHandlerMayClearTheTasks) {
     }
 }
 
+// The progress window's close: a stop with waiting while the end-of-batch handler, in its own
+// thread, clears the tasks and the threads that reported them.
+TEST(ConverterControl, StopWithWaitingWhileTheEndOfBatchHandlerClearsTheTasks) {
+    TFFmpegConverter c;
+    c.SetProgressInterval(100);
+    Recorder r(c);
+    const TTerminateEvent record = c.OnTerminate;
+    c.OnTerminate = [&](TCustomFFmpegConverter* sender, const TTerminateInfo& info) {
+        if (info.TaskIndex == -1) sender->ClearTasks();
+        record(sender, info);
+    };
+    const std::string dir = OutDir("stop-while-clearing");
+    const std::string input = LongClip();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(AddConversion(c, input, dir + "/out" + std::to_string(i) + ".avi"), i);
+    c.StartTask(1);
+    ASSERT_TRUE(r.WaitForProgress());
+    {
+        testsupport::DeadlockWatch watch("Stop(true) while the tasks are cleared", std::chrono::seconds(120));
+        c.Stop(true);
+    }
+    ASSERT_TRUE(r.WaitForEnd());
+    EXPECT_EQ(r.Terminated().size(), 5u);
+    EXPECT_EQ(c.TaskCount(), 0);
+    EXPECT_FALSE(c.Working());
+}
+
 // Tasks that never ran report nothing when they are removed or freed; only Stop reports them.
 TEST(ConverterControl, RemovingAnUnstartedTaskRaisesNoEvent) {
     TFFmpegConverter c;
@@ -307,6 +342,57 @@ TEST(ConverterControl, RemovingAnUnstartedTaskRaisesNoEvent) {
     c.ClearTasks();
     r.ServeUntil([] { return false; }, 100);
     EXPECT_TRUE(r.Terminated().empty());
+}
+
+// Waits, serving nothing, until the condition holds; false after ten seconds.
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+// The end-of-batch report waits behind the task's report; once the events are detached it must
+// not reach the handler the application has dropped.
+TEST(ConverterControl, DetachEventsDropsReportsAlreadyOnTheirWay) {
+    std::atomic<int> calls{0};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    {
+        TFFmpegConverter c;
+        ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+        c.SetTriggerEventInMainThread(false);
+        c.OnTerminate = [&](TCustomFFmpegConverter*, const TTerminateInfo&) {
+            if (calls++ == 0) released.wait();
+        };
+        ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Wav), OutDir("detach") + "/a.avi"), 0);
+        c.StartTask(1);
+        ASSERT_TRUE(WaitFor([&] { return calls.load() == 1; }));
+        // AllDone waits for the terminate lock, so both reports have been handed on by now.
+        ASSERT_TRUE(WaitFor([&] { return c.AllDone(); }));
+        c.DetachEvents();
+        release.set_value();
+    } // the component joins its delivery threads
+    EXPECT_EQ(calls.load(), 1);
+}
+
+// Preview flags change while a task runs; the worker reads them under their lock (checked by the
+// thread sanitizer build).
+TEST(ConverterControl, PreviewFlagsChangeWhileATaskRuns) {
+    TFFmpegConverter c;
+    ASSERT_TRUE(c.LoadLibraries("")) << c.LastErrorMessage();
+    c.SetTriggerEventInMainThread(false);
+    std::atomic<bool> ended{false};
+    c.OnTerminate = [&](TCustomFFmpegConverter*, const TTerminateInfo& info) {
+        if (info.TaskIndex == -1) ended = true;
+    };
+    c.OnPreviewBitmap = [](TCustomFFmpegConverter*, const TPreviewInfo&) {};
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), OutDir("preview-flags") + "/a.avi"), 0);
+    c.StartTask(1);
+    for (int i = 0; !ended && i < 2000; ++i) {
+        c.SetPreviewBitmap(i % 2 == 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(WaitFor([&] { return ended.load(); }));
 }
 
 TEST(ConverterSettings, WorkerPriorityBecomesSchedulingAndNice) {
@@ -502,6 +588,30 @@ TEST(ConverterEvents, HookRunsInTheWorkerWithTheCanvasLocked) {
     EXPECT_TRUE(canvasLocked);
     EXPECT_EQ(taskIndex, 0);
     EXPECT_EQ(frame, 1);
+}
+
+// The preview event runs in the main thread while the worker waits for it; turning previews off
+// from inside it must not wait for the worker.
+TEST(ConverterEvents, PreviewHandlerMayTurnPreviewsOff) {
+    TFFmpegConverter c;
+    Recorder r(c);
+    std::atomic<int> calls{0};
+    c.SetPreviewBitmap(true);
+    c.OnPreviewBitmap = [&](TCustomFFmpegConverter* sender, const TPreviewInfo& info) {
+        ++calls;
+        EXPECT_NE(info.Bitmap, nullptr);
+        sender->SetPreviewBitmap(false);
+        sender->SetPreview(false);
+    };
+    ASSERT_EQ(AddConversion(c, fixtures::Path(FixtureId::Mp4), OutDir("preview-off") + "/out.avi"), 0);
+    c.StartTask(1);
+    {
+        testsupport::DeadlockWatch watch("a preview handler turning previews off", std::chrono::seconds(120));
+        ASSERT_TRUE(r.WaitForEnd());
+    }
+    EXPECT_EQ(calls.load(), 1) << "no preview after they were turned off";
+    EXPECT_TRUE(r.Terminated()[0].Finished);
+    EXPECT_FALSE(c.PreviewBitmap());
 }
 
 } // namespace

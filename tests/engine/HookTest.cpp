@@ -179,6 +179,21 @@ TEST(ProgressTest, NoReportWhileTheVideoOutputHasNoFrameButAudioOnlyReports) {
     EXPECT_EQ(audio.back().FileIndex, -1);
 }
 
+// An output that receives nothing has no stream time: the report carries the far time, not a
+// made-up hundredth of a second that would show a bit rate.
+TEST(ProgressTest, WithNothingWrittenTheOutputTimeIsTheFarValue) {
+    std::vector<TProgressInfo> reports;
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    task.SetProgressInterval(0);
+    task.OnProgress = [&](TCustomFFmpeg&, TProgressInfo& info) { reports.push_back(info); };
+    Convert(task, {fixtures::Path(FixtureId::Mp3)}, {}, OutPath("nothing-written.wav"), {{"ss", "10"}});
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().FileIndex, -1);
+    EXPECT_EQ(reports.back().CurrentDuration, 10000000000LL * 1000000);
+    EXPECT_LT(reports.back().BitRate, 0.001);
+}
+
 TEST(ProgressTest, StopLeavesAPlayableFileAndFinishedFalse) {
     const std::string output = OutPath("stopped.mp4");
     TCustomFFmpeg task;

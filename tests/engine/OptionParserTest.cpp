@@ -182,6 +182,7 @@ TEST(OptionParser, ErrorTexts) {
         {"streamid", "-1:1", "stream index over MAX_STREAMS(20)"},
         {"vbsf", "no_such_bsf=1", "Unknown bitstream filter no_such_bsf=1"},
         {"vframes", "ten", "'ten' is not a valid integer value"},
+        {"loglevel", "loud", "'loud' is not a valid integer value"},
         {"fs", "99999999999999999999", "'99999999999999999999' is not a valid integer value"},
         {"adrift_threshold", "0.1s", "'0.1s' is not a valid floating point value"},
         {"vhook", "/no/such/module.so", "Failed to add video hook function: /no/such/module.so"},

@@ -40,6 +40,29 @@ TEST(UnicodeAddress, WhichNamesAreWrapped) {
     }
 }
 
+// Inputs are opened by their own name wherever the libraries can open it, so that formats
+// opening files beside it find them; only a name the libraries would read as an unknown protocol
+// is wrapped.
+TEST(UnicodeAddress, InputAddresses) {
+    const struct {
+        const char* name;
+        bool wrapped;
+    } cases[] = {
+        {"/home/user/clip.mp4", false},
+        {"/home/user/clip-\xC3\x84\xC3\x96\xC3\xBC.m3u8", false},
+        {"\xE6\x97\xA5\xE6\x9C\xAC.avi", false},
+        {"file:/x/\xC3\xA4.mp4", false},
+        {"http://example.org/\xC3\xA4.mp4", false},
+        {"unicode:utf8:/x/\xC3\xA4", false}, // already an address
+        {"take:2.avi", true},                // relative name with a colon: no such protocol
+        {"t\xC3\xA4ke:2.avi", false},        // not scheme characters: a file name to the libraries
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InputUrl(c.name), c.wrapped ? std::string("unicode:utf8:") + c.name : std::string(c.name))
+            << c.name;
+}
+
 TEST(UnicodeAddress, RecognisingAndCutting) {
     EXPECT_FALSE(IsUnicodeUrl("unicode:utf8:")) << "an address needs a name";
     EXPECT_TRUE(IsUnicodeUrl("unicode:utf8:a"));

@@ -43,7 +43,7 @@ TEST(Utils, SizeTextBoundaries) {
 TEST(Utils, ErrorTexts) {
     const struct {
         int code;
-        const char* text;
+        std::string text;
     } cases[] = {
         {AVERROR(ENOENT), "No such file or directory"},
         {AVERROR(EIO), "I/O error"},
@@ -55,7 +55,11 @@ TEST(Utils, ErrorTexts) {
         {AVERROR_DEMUXER_NOT_FOUND, "Unknown format"},
         {AVERROR_PROTOCOL_NOT_FOUND, "Unsupported network protocol"},
         {-1163346256, "Not yet implemented in FFmpeg"},
-        {AVERROR(EINVAL), "Invalid argument"},
+        {AVERROR(EINVAL), "Invalid data found when processing input"},
+        {AVERROR(EPIPE), "End of file"},
+        {AVERROR(ENOSYS), "Error number -38 occurred"},
+        {AVERROR_ENCODER_NOT_FOUND,
+         "Error number " + std::to_string(AVERROR_ENCODER_NOT_FOUND) + " occurred"},
         {-123456, "Error number -123456 occurred"},
     };
     for (const auto& c : cases)

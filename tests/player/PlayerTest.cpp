@@ -271,6 +271,44 @@ TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     EXPECT_GT(std::abs(surface.Luma(before.left + 2, before.top + 2) - 126), 20);
 }
 
+TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "ffv1";
+    recipe.audioCodec = "";
+    recipe.width = 351;
+    recipe.height = 241;
+    recipe.seconds = 0.5;
+    std::mutex mutex;
+    int hookWidth = 0, hookHeight = 0;
+    player->SetHook(true);
+    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+        std::lock_guard lock(mutex);
+        hookWidth = bitmap.Width();
+        hookHeight = bitmap.Height();
+    });
+    ASSERT_TRUE(player->Open(fixtures::Generate(recipe), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(hookWidth, 351);
+        EXPECT_EQ(hookHeight, 241);
+    }
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    ASSERT_EQ(frame.Width(), 351);
+    ASSERT_EQ(frame.Height(), 241);
+    // The last row and column hold the picture, not the blank fill (the black bar of the last
+    // column is 16, the fill 0: hence the tight tolerance there).
+    const int64_t index = FrameAt(pts);
+    const struct { int x, y, tolerance; } points[] = {{20, 240, 40}, {100, 240, 40}, {350, 60, 6}};
+    for (const auto& p : points)
+        EXPECT_TRUE(
+            Near(frame.Row(p.y) + p.x * 3, fixtures::ExpectedBgr(index, p.x, p.y, 351, 241), p.tolerance))
+            << p.x << "," << p.y;
+    EXPECT_EQ(surface.pictureWidth, 351);
+}
+
 TEST_F(PlayerTest, OpenedPausedShowsTheFirstPictureAndReportsThePause) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface, true));
     ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));

@@ -9,10 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace orvel {
 namespace {
@@ -431,6 +436,81 @@ TEST_F(ProbeTest, InfoTextMetadataBlocks) {
     const std::string& stream = lines.back();
     EXPECT_EQ(stream.rfind("Stream #0(eng), 1/22050: Audio: pcm_s16le", 0), 0u) << stream;
     EXPECT_NE(stream.find(", StartTime: -1.500000,"), std::string::npos) << stream;
+}
+
+} // namespace
+} // namespace orvel
+
+namespace orvel {
+namespace {
+
+// A file read through a pipe-like stream: no seeking, so the library cannot state a size.
+struct StreamOnlyInput {
+    explicit StreamOnlyInput(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+        auto* buffer = static_cast<unsigned char*>(av_malloc(4096));
+        pb = avio_alloc_context(buffer, 4096, 0, this, &Read, nullptr, nullptr);
+        ctx = avformat_alloc_context();
+        ctx->pb = pb;
+        ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+        opened = avformat_open_input(&ctx, "", nullptr, nullptr) == 0 &&
+                 avformat_find_stream_info(ctx, nullptr) >= 0;
+    }
+    ~StreamOnlyInput() {
+        avformat_close_input(&ctx);
+        if (pb) av_freep(&pb->buffer);
+        avio_context_free(&pb);
+    }
+    static int Read(void* opaque, uint8_t* buf, int size) {
+        auto* self = static_cast<StreamOnlyInput*>(opaque);
+        const size_t n = std::min<size_t>(size, self->bytes.size() - self->pos);
+        if (n == 0) return AVERROR_EOF;
+        std::memcpy(buf, self->bytes.data() + self->pos, n);
+        self->pos += n;
+        return static_cast<int>(n);
+    }
+    std::vector<char> bytes;
+    size_t pos = 0;
+    AVIOContext* pb = nullptr;
+    AVFormatContext* ctx = nullptr;
+    bool opened = false;
+};
+
+TEST_F(ProbeTest, SizeOfAStreamThatCannotSeekIsUnknownNotAnErrorCode) {
+    StreamOnlyInput input(fixtures::Path(FixtureId::Wav));
+    ASSERT_TRUE(input.opened);
+    ASSERT_LT(avio_size(input.pb), 0) << "the library states an error code as the size";
+    TAVProbe p;
+    p.Attach(input.ctx);
+    EXPECT_EQ(p.FileSize(), -1);
+    const std::vector<std::string> lines = Lines(p.InfoText());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "File Size: N/A");
+    p.Attach(nullptr);
+}
+
+} // namespace
+} // namespace orvel
+
+namespace orvel {
+namespace {
+
+// A playlist in a folder with non-ASCII characters: its segment is opened beside it, which only
+// works when the playlist is opened by its own name.
+TEST_F(ProbeTest, PlaylistInANonAsciiFolderFindsItsSegment) {
+    const std::string dir = fixtures::Dir() + "/liste-\xC3\xA4\xE6\x97\xA5";
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(fixtures::Path(FixtureId::MpegTs), dir + "/seg.ts",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string playlist = dir + "/list.m3u8";
+    std::ofstream(playlist) << "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:2.0,\nseg.ts\n#EXT-X-ENDLIST\n";
+    TAVProbe p;
+    ASSERT_TRUE(p.LoadFile(playlist)) << p.LastErrorMessage();
+    EXPECT_EQ(p.FormatName(), "hls");
+    EXPECT_EQ(p.VideoStreamCount(), 1);
+    EXPECT_EQ(p.AudioStreamCount(), 1);
+    EXPECT_EQ(p.FileName(), playlist);
 }
 
 } // namespace

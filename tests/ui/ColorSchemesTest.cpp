@@ -1,6 +1,6 @@
 #include "ui/ColorSchemes.h"
 
-#include "app/AppTestSupport.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ TEST(ColorSchemesTest, SevenNamedSchemesInOrderWithDistinctLooks) {
 }
 
 TEST(ColorSchemesTest, ApplyingANumberThatNamesNoSchemeChangesNothing) {
-    test::TestApp();
+    test::WindowApp();
     ASSERT_TRUE(ApplyColorScheme(2));
     EXPECT_EQ(CurrentColorScheme(), 2);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), ColorSchemePalette(2).color(QPalette::Window));

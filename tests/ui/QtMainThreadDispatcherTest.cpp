@@ -1,6 +1,6 @@
 #include "ui/QtMainThreadDispatcher.h"
 
-#include "app/AppTestSupport.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ bool SpinUntil(const std::function<bool()>& pred) {
 } // namespace
 
 TEST(QtMainThreadDispatcherTest, WorkerCallRunsInTheGuiThreadAndWaitsForIt) {
-    test::TestApp();
+    test::WindowApp();
     QtMainThreadDispatcher dispatcher;
     EXPECT_TRUE(dispatcher.IsMainThread());
 
@@ -58,7 +58,7 @@ TEST(QtMainThreadDispatcherTest, WorkerCallRunsInTheGuiThreadAndWaitsForIt) {
 }
 
 TEST(QtMainThreadDispatcherTest, AWaitInTheGuiThreadServesBlockedWorkers) {
-    test::TestApp();
+    test::WindowApp();
     QtMainThreadDispatcher dispatcher;
     constexpr int kWorkers = 4;
     constexpr int kCalls = 50;
@@ -85,7 +85,7 @@ TEST(QtMainThreadDispatcherTest, AWaitInTheGuiThreadServesBlockedWorkers) {
 }
 
 TEST(QtMainThreadDispatcherTest, ExceptionOfTheCallReachesTheWorker) {
-    test::TestApp();
+    test::WindowApp();
     QtMainThreadDispatcher dispatcher;
     std::string caught;
     std::atomic<bool> done{false};

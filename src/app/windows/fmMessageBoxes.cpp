@@ -1,4 +1,4 @@
-#include "app/fmMessageBoxes.h"
+#include "app/windows/fmMessageBoxes.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/frmMain.h"
+#include "app/windows/frmMain.h"
 
 #include "app/AppSettings.h"
 #include "app/ErrorHandler.h"
@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace orvel {
 namespace {
@@ -36,6 +38,7 @@ QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidg
 TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     CreateMenus();
+    NameControls();
     FormCreate(paths);
 }
 
@@ -192,6 +195,72 @@ void TfrmMain::CreateMenus() {
             [this] { pmFiles->popup(BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height()))); });
     connect(lvFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(at)); });
+}
+
+// Controls carry the names the window's description gives them, so tests and style sheets
+// find them by name.
+void TfrmMain::NameControls() {
+    setObjectName("frmMain");
+    const std::pair<QObject*, const char*> named[] = {
+        {btnAdd, "btnAdd"},
+        {btnRemove, "btnRemove"},
+        {btnClear, "btnClear"},
+        {BtnEdit, "BtnEdit"},
+        {btnStart, "btnStart"},
+        {btnExit, "btnExit"},
+        {lvFiles, "lvFiles"},
+        {pnlVideo, "pnlVideo"},
+        {trcPreview, "trcPreview"},
+        {imgbtnPlay, "imgbtnPlay"},
+        {imgbtnPAuse, "imgbtnPAuse"},
+        {imgbtnStop, "imgbtnStop"},
+        {imgbtnSnap, "imgbtnSnap"},
+        {ckMute, "ckMute"},
+        {trcVolume, "trcVolume"},
+        {pnlFormat, "pnlFormat"},
+        {edDirectory, "edDirectory"},
+        {btnBrows, "btnBrows"},
+        {btnOpen, "btnOpen"},
+        {SpeedButton1, "SpeedButton1"},
+        {mmoLog, "mmoLog"},
+        {mnuFile, "mnuFile"},
+        {miAdd, "miAdd"},
+        {miRemove, "miRemove"},
+        {miClear, "miClear"},
+        {miStart, "miStart"},
+        {miSettings, "miSettings"},
+        {miExit, "miExit"},
+        {mnuEdit, "mnuEdit"},
+        {miCrop, "miCrop"},
+        {miTrim, "miTrim"},
+        {miEffects, "miEffects"},
+        {miCheckAll, "miCheckAll"},
+        {miUncheckAll, "miUncheckAll"},
+        {miReverseCheck, "miReverseCheck"},
+        {miCheck, "miCheck"},
+        {miUncheck, "miUncheck"},
+        {mnuTools, "mnuTools"},
+        {miPreference, "miPreference"},
+        {mnuSkin, "mnuSkin"},
+        {mnuHelp, "mnuHelp"},
+        {miHelp, "miHelp"},
+        {miWebSite, "miWebSite"},
+        {miSupport, "miSupport"},
+        {miAbout, "miAbout"},
+        {pmFiles, "pmFiles"},
+        {pmCrop, "pmCrop"},
+        {pmTrim, "pmTrim"},
+        {pmEffects, "pmEffects"},
+        {pmAdd, "pmAdd"},
+        {pmRemove, "pmRemove"},
+        {pmClear, "pmClear"},
+        {pmStart, "pmStart"},
+        {pmVideoInfo, "pmVideoInfo"},
+    };
+    for (const auto& [control, name] : named)
+        control->setObjectName(name);
+    for (int i = 0; i < kColorSchemeCount; ++i)
+        miSkins[static_cast<std::size_t>(i)]->setObjectName(QString("miSkin%1").arg(i));
 }
 
 void TfrmMain::FormCreate(const TAppPaths& paths) {

@@ -1,9 +1,9 @@
-#include "app/frmMain.h"
+#include "app/windows/frmMain.h"
 
 #include "app/AppSettings.h"
-#include "app/AppTestSupport.h"
 #include "engine/FFmpegException.h"
 #include "ui/ColorSchemes.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 class frmMainTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::TestApp(); }
+    void SetUp() override { test::WindowApp(); }
     void TearDown() override { TfrmMain::PlayerLibraryLoader = nullptr; }
 
     std::unique_ptr<TfrmMain> Create() {

@@ -136,6 +136,7 @@ protected:
 private:
     void CreateControls();
     void CreateMenus();
+    void NameControls();
     void FormCreate(const TAppPaths& paths);
     void FormShow();
     void LoadPlayerLibraries();

@@ -1,4 +1,4 @@
-#include "app/frmCover.h"
+#include "app/windows/frmCover.h"
 
 #include <QFont>
 #include <QLinearGradient>

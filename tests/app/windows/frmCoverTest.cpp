@@ -1,6 +1,6 @@
-#include "app/frmCover.h"
+#include "app/windows/frmCover.h"
 
-#include "app/AppTestSupport.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 using namespace orvel;
 
 TEST(frmCoverTest, PictureComesFromTheSkinFolderOrIsDrawnInCode) {
-    test::TestApp();
+    test::WindowApp();
     test::TTempDir tmp;
     {
         TfrmCover cover(tmp.Path());
@@ -31,7 +31,7 @@ TEST(frmCoverTest, PictureComesFromTheSkinFolderOrIsDrawnInCode) {
 }
 
 TEST(frmCoverTest, ClosesAtTheFirstTickTheMainWindowIsShowing) {
-    test::TestApp();
+    test::WindowApp();
     test::TTempDir tmp;
     TfrmCover cover(tmp.Path());
     EXPECT_TRUE(cover.tmrClose->isActive());
