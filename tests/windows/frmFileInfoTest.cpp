@@ -1,9 +1,9 @@
 #include "windows/frmFileInfo.h"
 
-#include "app/AppTestSupport.h"
 #include "app/OpenFileCheck.h"
 #include "engine/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -16,46 +16,40 @@ namespace {
 
 class frmFileInfoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        test::TestApp();
-        ASSERT_TRUE(FFLoader().Load(kConverterLibraries)) << FFLoader().LastError();
-    }
-    QApplication& app = test::TestApp(); // before any widget
+    void SetUp() override { ASSERT_TRUE(FFLoader().Load(kConverterLibraries)) << FFLoader().LastError(); }
+    QApplication& app = test::WindowApp(); // before any widget
     test::TFakeMessageBoxes boxes;
     TfrmFileInfo w{FFLoader().LibraryFolder()};
 };
 
-QString Text(const QWidget* w) {
-    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
-    if (auto* e = qobject_cast<const QLineEdit*>(w)) return e->text();
-    if (auto* b = qobject_cast<const QPushButton*>(w)) return b->text();
-    if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
-    return {};
-}
-
 } // namespace
 
 TEST_F(frmFileInfoTest, ControlsCarryTheirNamesAndCaptions) {
-    const struct {
-        const char* name;
-        const char* caption;
-    } controls[] = {
-        {"lbl1", "File Name:"},  {"lbl3", "Duration:"},  {"grpbx1", "Video "},    {"lbl5", "Format:"},
-        {"lbl6", "Resloution:"}, {"lbl13", "Bit Rate:"}, {"lbl7", "Frame Rate:"}, {"lbl8", "Total Frame:"},
-        {"grpbx2", "Audio"},     {"lbl9", "Format:"},    {"lbl12", "Bit Rate:"},  {"lbl10", "Sample Rate:"},
-        {"lbl11", "Channel:"},   {"btn1", "&Ok"},        {"lblSourceName", ""},   {"lblFileLength", ""},
+    const test::TWindowState expected = {
+        {"frmFileInfo", {"File infomation", true, false, false}},
+        {"lbl1", {"File Name:"}},
+        {"lblSourceName", {""}},
+        {"lbl3", {"Duration:"}},
+        {"lblFileLength", {""}},
+        {"grpbx1", {"Video "}},
+        {"lbl5", {"Format:"}},
+        {"lbl6", {"Resloution:"}},
+        {"lbl13", {"Bit Rate:"}},
+        {"lbl7", {"Frame Rate:"}},
+        {"lbl8", {"Total Frame:"}},
+        {"grpbx2", {"Audio"}},
+        {"lbl9", {"Format:"}},
+        {"lbl12", {"Bit Rate:"}},
+        {"lbl10", {"Sample Rate:"}},
+        {"lbl11", {"Channel:"}},
+        {"btn1", {"&Ok"}},
     };
-    for (const auto& c : controls) {
-        const auto* widget = w.findChild<QWidget*>(c.name);
-        ASSERT_NE(widget, nullptr) << c.name;
-        EXPECT_EQ(Text(widget), c.caption) << c.name;
-    }
-    EXPECT_EQ(w.windowTitle(), "File infomation");
+    EXPECT_EQ(test::StateDifferences(test::WindowState(&w), expected), "");
     const QColor tooltip = w.palette().color(QPalette::ToolTipBase);
     for (const char* name : {"edtFormat", "edtResloution", "edtBitRate", "edtFrameRate", "edtTotalFrame",
                              "edtAudioForamt", "edtAudioBitRate", "edtSampleRate", "edtChannel"}) {
-        const auto* edit = w.findChild<QLineEdit*>(name);
-        ASSERT_NE(edit, nullptr) << name;
+        const auto* edit = test::Control<QLineEdit>(&w, name);
+        ASSERT_NE(edit, nullptr);
         EXPECT_TRUE(edit->isReadOnly()) << name;
         EXPECT_EQ(edit->palette().color(QPalette::Base), tooltip) << name;
     }

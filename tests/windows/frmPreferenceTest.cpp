@@ -1,25 +1,14 @@
 #include "windows/frmPreference.h"
 
-#include "app/AppTestSupport.h"
 #include "app/GlobalObject.h"
 #include "batch/BatchController.h"
-#include "windows/FolderChooser.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvel;
 
 namespace {
-
-class FakeFolderChooser : public IFolderChooser {
-public:
-    std::optional<std::string> ChooseFolder() override {
-        ++Shown;
-        return Answer;
-    }
-    std::optional<std::string> Answer;
-    int Shown = 0;
-};
 
 class FakeSystemActions : public ISystemActions {
 public:
@@ -30,15 +19,14 @@ public:
 
 class frmPreferenceTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::TestApp(); }
     std::string Stored(const char* key) {
         return TIniFile(tmp.File("orvelkestrune.ini")).ReadString("settings", key, "<none>");
     }
 
-    QApplication& app = test::TestApp(); // before any widget
+    QApplication& app = test::WindowApp(); // before any widget
     test::TTempDir tmp;
     test::TFakeMessageBoxes boxes;
-    FakeFolderChooser chooser;
+    test::TFakeFolderChooser chooser;
     FakeSystemActions system;
     TfrmPreference w{TAppSettings(tmp.File("orvelkestrune.ini")), chooser, system};
 };
@@ -46,37 +34,27 @@ protected:
 } // namespace
 
 TEST_F(frmPreferenceTest, ControlsCarryTheirCaptionsAndRanges) {
-    const struct {
-        const char* name;
-        const char* caption;
-    } controls[] = {
-        {"grpbx2", "Snapshot"},
-        {"lbl1", "Snapshot folder:"},
-        {"btnBrows", "&Brows"},
-        {"btnOpen", "&Open"},
-        {"lbl2", "Snapshot size:"},
-        {"ckSmallSize", "Small Size"},
-        {"ckFullSize", "Full Size"},
-        {"lbl3", "Snapshot format:"},
-        {"ckBmp", "BMP"},
-        {"ckJpg", "JPG"},
-        {"lbl4", "Jpg Compression Quality:"},
-        {"lbl5", "(The higher the value, the better the image quality.)"},
-        {"rdGrpPriority", "Work priority"},
-        {"btnDefault", "&Default"},
-        {"btnOk", "&Ok"},
-        {"btnCancel", "&Cancel"},
+    const test::TWindowState expected = {
+        {"frmPreference", {"Preference", true, false, false}},
+        {"grpbx2", {"Snapshot"}},
+        {"lbl1", {"Snapshot folder:"}},
+        {"edtSnapDirectory", {""}},
+        {"btnBrows", {"&Brows"}},
+        {"btnOpen", {"&Open"}},
+        {"lbl2", {"Snapshot size:"}},
+        {"ckSmallSize", {"Small Size"}},
+        {"ckFullSize", {"Full Size"}},
+        {"lbl3", {"Snapshot format:"}},
+        {"ckBmp", {"BMP"}},
+        {"ckJpg", {"JPG"}},
+        {"lbl4", {"Jpg Compression Quality:"}},
+        {"lbl5", {"(The higher the value, the better the image quality.)"}},
+        {"rdGrpPriority", {"Work priority"}},
+        {"btnDefault", {"&Default"}},
+        {"btnOk", {"&Ok"}},
+        {"btnCancel", {"&Cancel"}},
     };
-    for (const auto& c : controls) {
-        const auto* widget = w.findChild<QWidget*>(c.name);
-        ASSERT_NE(widget, nullptr) << c.name;
-        QString text;
-        if (auto* b = qobject_cast<const QAbstractButton*>(widget)) text = b->text();
-        if (auto* l = qobject_cast<const QLabel*>(widget)) text = l->text();
-        if (auto* g = qobject_cast<const QGroupBox*>(widget)) text = g->title();
-        EXPECT_EQ(text, c.caption) << c.name;
-    }
-    EXPECT_EQ(w.windowTitle(), "Preference");
+    EXPECT_EQ(test::StateDifferences(test::WindowState(&w), expected), "");
     QStringList items;
     for (const QRadioButton* r : w.rdPriority)
         items << r->text();
@@ -148,12 +126,11 @@ TEST_F(frmPreferenceTest, DefaultShowsTheDefaults) {
 
 TEST_F(frmPreferenceTest, BrowsIsKeptAfterCancelAndOpenUsesTheStoredFolder) {
     w.show();
-    chooser.Answer = std::nullopt;
-    w.btnBrows->click();
+    chooser.Answers = {std::nullopt, "/media/shots"};
+    w.btnBrows->click(); // cancelled
     EXPECT_EQ(Stored("SnapOutPutDir"), "<none>");
-    chooser.Answer = "/media/shots";
     w.btnBrows->click();
-    EXPECT_EQ(chooser.Shown, 2);
+    EXPECT_EQ(chooser.Calls, 2);
     EXPECT_EQ(w.edtSnapDirectory->text(), "/media/shots");
     w.btnCancel->click();
     EXPECT_FALSE(w.isVisible());

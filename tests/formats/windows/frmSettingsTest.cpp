@@ -1,13 +1,14 @@
 #include "formats/windows/frmSettings.h"
 
-#include "app/AppTestSupport.h"
 #include "formats/FormatTestFiles.h"
+#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
 #include <QFocusEvent>
-#include <QKeyEvent>
+#include <QInputDevice>
 #include <QLineEdit>
+#include <QTest>
 
 using namespace orvel;
 
@@ -40,25 +41,21 @@ protected:
         return TIniFile(folder.Path("orvelkestrune.ini")).ReadString(section, key, "<none>");
     }
     // Types into the box key by key, as a user would: the keys go to the box, not its edit field.
-    static void Type(QComboBox* box, const QString& text) {
-        for (const QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(box, &press);
-        }
-    }
+    static void Type(QComboBox* box, const QString& text) { QTest::keyClicks(box, text); }
     static void ClearBox(QComboBox* box) {
-        while (!box->lineEdit()->text().isEmpty()) {
-            box->lineEdit()->end(false);
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-            QApplication::sendEvent(box, &press);
-        }
+        box->lineEdit()->end(false);
+        while (!box->lineEdit()->text().isEmpty())
+            QTest::keyClick(box, Qt::Key_Backspace);
     }
     static void Leave(QComboBox* box) {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(box, &out);
     }
 
-    QApplication& app = test::TestApp(); // before any widget
+    // Qt's list of input devices must outlive the application, which deletes the keyboard that
+    // the typed keys create: made first, the list is destroyed last at exit.
+    const bool devicesFirst = (QInputDevice::devices(), true);
+    QApplication& app = test::WindowApp(); // before any widget
     fmttest::TScratchFolder folder;
     TFormatParamStore store{folder.Path("orvelvideoformat.ini"), folder.Path("orvelkestrune.ini")};
     test::TFakeMessageBoxes boxes;
