@@ -170,6 +170,7 @@ void TfrmSettings::btnOkClick() {
         return;
     }
     accept();
+    if (OnCommitted) OnCommitted();
 }
 
 void TfrmSettings::btnCancelClick() {

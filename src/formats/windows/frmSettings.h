@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <functional>
 
 namespace orvel {
 
@@ -31,6 +32,10 @@ public:
     void cmbSamplerateExit();
 
     const TSettingsDialogModel& Model() const { return model_; }
+
+    // After Ok has written everything: the main window refills its catalog, which reloads its
+    // parameter panel from what the dialog wrote.
+    std::function<void()> OnCommitted;
 
     QLabel* Label1;
     QGroupBox* grpbxVideo;

@@ -130,9 +130,12 @@ TEST_F(frmSettingsTest, OkWritesAndCancelDoesNot) {
     w.cmbVideoEncoder->setCurrentIndex(1);
     emit w.cmbVideoEncoder->activated(1); // h264, as a user's choice
     const std::string before = folder.Read("orvelkestrune.ini");
+    int committed = 0;
+    w.OnCommitted = [&] { ++committed; };
     w.btnCancel->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(folder.Read("orvelkestrune.ini"), before);
+    EXPECT_EQ(committed, 0);
 
     w.show(); // reopened: the stored choice again, then h264 and Ok
     EXPECT_EQ(w.cmbVideoEncoder->currentText(), "mpeg-4");
@@ -140,6 +143,7 @@ TEST_F(frmSettingsTest, OkWritesAndCancelDoesNot) {
     w.btnOk->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(committed, 1); // the main window refills its catalog
     EXPECT_EQ(Stored("formatInfo101", "paraVideoEncoder"), "libx264");
     EXPECT_EQ(Stored("formatInfo101", "paraGop"), "250");
     EXPECT_EQ(Stored("formatInfo101", "paraVolume"), "384");
