@@ -1,8 +1,8 @@
 #include "app/windows/frmMain.h"
 
-#include "app/AppSettings.h"
 #include "app/ErrorHandler.h"
-#include "app/MessageBoxes.h"
+#include "engine/FFmpegConverter.h"
+#include "formats/FormatListModel.h"
 #include "ui/ColorSchemes.h"
 
 #include <QCloseEvent>
@@ -35,11 +35,12 @@ QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidg
 
 } // namespace
 
-TfrmMain::TfrmMain(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(const TMainWindowParts& parts, QWidget* parent)
+    : QMainWindow(parent), parts_(parts), player_(parts.Players.CreatePlayer()) {
     CreateControls();
     CreateMenus();
     NameControls();
-    FormCreate(paths);
+    FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
@@ -169,7 +170,7 @@ void TfrmMain::CreateMenus() {
                 [this, i] { SkinItemClick(i); });
     }
     connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
-        const int index = TAppSettings::Current().SkinIndexForMenu();
+        const int index = parts_.Settings.SkinIndexForMenu();
         if (IsColorScheme(index)) miSkins[static_cast<std::size_t>(index)]->setChecked(true);
     });
 
@@ -263,26 +264,23 @@ void TfrmMain::NameControls() {
         miSkins[static_cast<std::size_t>(i)]->setObjectName(QString("miSkin%1").arg(i));
 }
 
-void TfrmMain::FormCreate(const TAppPaths& paths) {
-    globalObj_ = std::make_unique<TGlobalObject>(paths);
+void TfrmMain::FormCreate() {
+    globalObj_ = std::make_unique<TGlobalObject>(parts_.Paths);
     SetGlobalObject(globalObj_.get());
     SetApplicationTitle(globalObj_->ProductName());
 
     // An index that names no scheme keeps the design-time scheme 0.
     ApplyColorScheme(0);
-    ApplyColorScheme(TAppSettings(globalObj_->SettingsIniPath()).SkinIndexAtStart());
+    ApplyColorScheme(parts_.Settings.SkinIndexAtStart());
 
     SetUnhandledErrorHandler(ShowUnhandledError);
     LoadPlayerLibraries();
 }
 
+// A failure is only logged: adding files reports nothing either when the libraries are missing.
 void TfrmMain::LoadPlayerLibraries() {
-    if (!PlayerLibraryLoader) {
-        mmoLog->appendPlainText("Preview player is not available.");
-        return;
-    }
-    const std::string error = PlayerLibraryLoader((ExecutableDir() / "LibAV").string());
-    if (!error.empty()) mmoLog->appendPlainText(QString::fromStdString(error));
+    if (!player_->LoadLibraries((ExecutableDir() / "LibAV").string()))
+        mmoLog->appendPlainText(QString::fromStdString(player_->LastErrorMessage()));
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -304,7 +302,7 @@ void TfrmMain::FormShow() {
 
     PreviewFrame = std::make_unique<Bitmap24>();
 
-    const TAppSettings settings(globalObj_->SettingsIniPath());
+    const TAppSettings& settings = parts_.Settings;
     edDirectory->setText(QString::fromStdString(settings.OutPutDir()));
     CurrentFormatCode = settings.FormatCodeAtShow();
     CurrentFormatName = settings.FormatNameAtShow();
@@ -317,7 +315,7 @@ void TfrmMain::FormShow() {
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
 
-    if (OnFillCatalog) OnFillCatalog();
+    parts_.Catalog.Fill();
 }
 
 void TfrmMain::SetUpColumns() {
@@ -334,17 +332,19 @@ void TfrmMain::SkinItemClick(int index) {
     if (!IsColorScheme(index) || !globalObj_) return;
     ApplyColorScheme(index);
     miSkins[static_cast<std::size_t>(index)]->setChecked(true);
-    TAppSettings(globalObj_->SettingsIniPath()).SetSkinIndex(index);
+    parts_.Settings.SetSkinIndex(index);
 }
 
 bool TfrmMain::FormCloseQuery() {
     if (!globalObj_) return true; // already closed once; nothing is left to release
-    if (!ExitWithoutAsking && MessageBox("Do you really want to exit?", "Warning", TMsgIcon::Question,
-                                         TMsgButtons::YesNo) != TMsgResult::Yes)
+    if (!ExitWithoutAsking && parts_.Boxes.Show("Do you really want to exit?", "Warning", TMsgIcon::Question,
+                                                TMsgButtons::YesNo) != TMsgResult::Yes)
         return false;
-    if (OnSaveCatalogState) OnSaveCatalogState();
-    if (OnStopConversion) OnStopConversion();
-    if (OnStopPreview) OnStopPreview();
+    parts_.Catalog.SaveState();
+    // Detached first, so the stop's termination reports reach no handler of this window.
+    parts_.Converter.DetachEvents();
+    parts_.Converter.Stop(true);
+    player_->Stop(false);
     PreviewFrame.reset();
     TaskItems.Clear();
     SetGlobalObject(nullptr);
