@@ -106,6 +106,11 @@ void TfrmFileInfo::CreateControls() {
     root->addLayout(buttons);
 }
 
+void TfrmFileInfo::ShowFile(const std::string& sourceFile) {
+    SetSourceFile(sourceFile.empty() ? std::nullopt : std::optional<std::string>(sourceFile));
+    exec();
+}
+
 void TfrmFileInfo::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) FormShow();

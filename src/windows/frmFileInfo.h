@@ -3,6 +3,7 @@
 // conversion component of the window's own. Created on first use and kept; every showing
 // reads the file again, and closing releases it.
 #include "app/FileInfoModel.h"
+#include "app/MainDialogs.h"
 
 #include <QDialog>
 #include <QGroupBox>
@@ -18,13 +19,15 @@ namespace orvel {
 inline constexpr int kFileInfoWidth = 420;
 inline constexpr int kFileInfoHeight = 460;
 
-class TfrmFileInfo : public QDialog {
+class TfrmFileInfo : public QDialog, public IFileInfoDialog {
     Q_OBJECT
 public:
     explicit TfrmFileInfo(std::string libraryFolder, QWidget* parent = nullptr);
 
     // The file the next showing reads; nothing when the job list is empty.
     void SetSourceFile(std::optional<std::string> sourceFile) { sourceFile_ = std::move(sourceFile); }
+    // Shows the window modally about the file; an empty name stands for an empty job list.
+    void ShowFile(const std::string& sourceFile) override;
 
     void FormShow();
     void btn1Click();

@@ -2,6 +2,7 @@
 // "Preference": the snapshot folder, sizes, file formats and JPEG quality, and the conversion
 // worker's priority. Created on first use and kept; every showing reloads the stored values,
 // and only Ok stores them (a folder picked with Brows is stored at once).
+#include "app/MainDialogs.h"
 #include "app/PreferenceModel.h"
 
 #include <QButtonGroup>
@@ -25,11 +26,13 @@ class ISystemActions;
 inline constexpr int kPreferenceWidth = 480;
 inline constexpr int kPreferenceHeight = 390;
 
-class TfrmPreference : public QDialog {
+class TfrmPreference : public QDialog, public IModalDialog {
     Q_OBJECT
 public:
     TfrmPreference(TAppSettings settings, IFolderChooser& folderChooser, ISystemActions& system,
                    QWidget* parent = nullptr);
+
+    void ShowModal() override { exec(); }
 
     void FormShow();
     void btnBrowsClick();

@@ -97,3 +97,32 @@ TEST_F(frmFileInfoTest, UnreadableFileIsReported) {
     EXPECT_EQ(w.edtFormat->text(), "");
     w.close();
 }
+
+TEST_F(frmFileInfoTest, OpensModallyThroughTheMainWindowsDialogs) {
+    TfrmFileInfo* made = nullptr;
+    TMainDialogs dialogs(TMainDialogFactories{.FileInfo = [&]() -> std::unique_ptr<IFileInfoDialog> {
+        auto window = std::make_unique<TfrmFileInfo>(FFLoader().LibraryFolder());
+        made = window.get();
+        return window;
+    }});
+    const std::string path = fixtures::Path(fixtures::FixtureId::Mp4);
+    QString shown;
+    {
+        test::TModalAnswerer answer([&](QWidget* modal) {
+            shown = test::Control<QLineEdit>(modal, "edtResloution")->text();
+            test::Control<QPushButton>(modal, "btn1")->click();
+        });
+        dialogs.ShowFileInfo(path);
+    }
+    EXPECT_EQ(shown, "320x240");
+    EXPECT_FALSE(test::OpenInThisProcess(path));
+    // Kept: the next opening is the same window, and an empty list leaves its edits.
+    TfrmFileInfo* first = made;
+    {
+        test::TModalAnswerer answer([&](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        dialogs.ShowFileInfo("");
+    }
+    EXPECT_EQ(made, first);
+    EXPECT_EQ(made->edtResloution->text(), "320x240");
+    EXPECT_EQ(made->lblSourceName->text(), "");
+}

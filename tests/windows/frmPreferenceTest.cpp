@@ -1,7 +1,7 @@
 #include "windows/frmPreference.h"
 
 #include "app/GlobalObject.h"
-#include "batch/BatchController.h"
+#include "batch/FakeSystemActions.h"
 #include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +9,6 @@
 using namespace orvel;
 
 namespace {
-
-class FakeSystemActions : public ISystemActions {
-public:
-    void OpenFolder(const std::string& folder) override { Opened.push_back(folder); }
-    void ShutDown() override { ADD_FAILURE() << "no shutdown here"; }
-    std::vector<std::string> Opened;
-};
 
 class frmPreferenceTest : public ::testing::Test {
 protected:
@@ -27,7 +20,7 @@ protected:
     test::TTempDir tmp;
     test::TFakeMessageBoxes boxes;
     test::TFakeFolderChooser chooser;
-    FakeSystemActions system;
+    test::TFakeSystemActions system;
     TfrmPreference w{TAppSettings(tmp.File("orvelkestrune.ini")), chooser, system};
 };
 
@@ -141,7 +134,7 @@ TEST_F(frmPreferenceTest, BrowsIsKeptAfterCancelAndOpenUsesTheStoredFolder) {
     EXPECT_EQ(w.edtSnapDirectory->text(), "/media/shots");
     w.btnDefault->click();
     w.btnOpen->click();
-    EXPECT_EQ(system.Opened, std::vector<std::string>{"/media/shots"});
+    EXPECT_EQ(system.Calls, std::vector<std::string>{"open /media/shots"});
     w.close();
 }
 

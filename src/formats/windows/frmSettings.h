@@ -2,6 +2,7 @@
 // "Settings": a format chosen from the dialog's own catalog and all ten of its parameters,
 // edited together and written only on Ok. Created on first use and kept; every opening reloads
 // the stored current format and its choices.
+#include "app/MainDialogs.h"
 #include "formats/SettingsDialogModel.h"
 
 #include <QComboBox>
@@ -15,10 +16,12 @@
 
 namespace orvel {
 
-class TfrmSettings : public QDialog {
+class TfrmSettings : public QDialog, public IModalDialog {
     Q_OBJECT
 public:
     TfrmSettings(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent = nullptr);
+
+    void ShowModal() override { exec(); }
 
     void FormShow();
     // The dialog's current format changed in its catalog.
