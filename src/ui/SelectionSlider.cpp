@@ -27,7 +27,8 @@ void TSelectionSlider::paintEvent(QPaintEvent* event) {
     QStyleOptionSlider option;
     initStyleOption(&option);
     QPainter painter(this);
-    if (!thumbShown_) option.subControls &= ~QStyle::SC_SliderHandle;
+    option.subControls = QStyle::SC_SliderGroove;
+    if (thumbShown_) option.subControls |= QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
     if (selEnd_ <= selStart_ || maximum() <= minimum()) return;
     // The band lies on the groove, under the thumb's travel.

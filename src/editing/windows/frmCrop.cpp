@@ -26,7 +26,7 @@ constexpr int kSpinRange = 100000; // the margins have no bounds of their own
 } // namespace
 
 TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
-    : QDialog(parent), FFPlayer(players.CreatePlayer()) {
+    : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
     setObjectName("suiForm1");
     setWindowTitle("Crop");
     setFixedSize(615, 435);
@@ -55,8 +55,9 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     lblZoom->hide();
     cmbZoom->hide();
 
-    lbl2 = NewLabel(this, "lbl2", "Source File:", {236, 8, 80, 20});
-    lblSourceName = NewLabel(this, "lblSourceName", "", {318, 8, 290, 20});
+    // The name gets the window's width: 50 characters do not fit in 290 pixels of this font.
+    lbl2 = NewLabel(this, "lbl2", "Source File:", {8, 360, 90, 20});
+    lblSourceName = NewLabel(this, "lblSourceName", "", {100, 360, 508, 20});
     imgPreview = Named(new QLabel(this), "imgPreview", {236, 32, 370, 253});
     rectTracker = new RectTracker(this);
     rectTracker->raise();
@@ -97,23 +98,12 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
         connect(spin, &QSpinBox::valueChanged, this,
                 [this, margin = margin](int v) { spedChange(margin, v); });
 
-    FFPlayer->SetOnFileOpen([this](IMediaPlayer*, int64_t duration, int frameWidth, int frameHeight, int&,
-                                   int&) { FFPlayerFileOpen(duration, frameWidth, frameHeight); });
-    FFPlayer->SetOnPosition([this](IMediaPlayer*, int64_t pts) { FFPlayerPosition(pts); });
-    FFPlayer->SetOnState([this](IMediaPlayer*, TPlayState state) { FFPlayerState(state); });
-    FFPlayer->SetOnHook([this](IMediaPlayer*, Bitmap24& frame, int64_t) { FFPlayerHook(frame); });
+    AttachPlayer(*FFPlayer);
     FFPlayer->SetHook(true);
 }
 
 TfrmCrop::~TfrmCrop() {
     FFPlayer->Stop(true);
-}
-
-std::optional<TlvFilesRecord> TfrmCrop::Edit(const TlvFilesRecord& job) {
-    setWindowModality(Qt::ApplicationModal);
-    Open(job);
-    exec();
-    return result_;
 }
 
 void TfrmCrop::Open(const TlvFilesRecord& job) {
@@ -146,7 +136,8 @@ void TfrmCrop::Open(const TlvFilesRecord& job) {
     Timer->start();
 }
 
-void TfrmCrop::FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight) {
+void TfrmCrop::FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                                int& screenHeight) {
     frameWidth_ = frameWidth;
     frameHeight_ = frameHeight;
     model_.FileOpen(duration, trcPreview->width());

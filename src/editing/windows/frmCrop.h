@@ -1,13 +1,11 @@
 #pragma once
 // The crop dialog: the user drags a rubber band over the playing picture or steps four margins,
 // and Ok hands back the job with the margins in even source pixels. Made at each opening.
-#include "app/MainDialogs.h"
 #include "editing/CropModel.h"
 #include "editing/FrameCopy.h"
 #include "editing/PreviewHook.h"
+#include "editing/windows/JobPreviewDialog.h"
 #include "player/MediaPlayer.h"
-
-#include <QDialog>
 
 #include <memory>
 
@@ -26,23 +24,21 @@ namespace orvel {
 class RectTracker;
 class TVideoPanel;
 
-class TfrmCrop : public QDialog, public IJobDialog {
+class TfrmCrop : public TJobPreviewDialog {
     Q_OBJECT
 public:
     TfrmCrop(IPlayerFactory& players, QWidget* parent = nullptr);
     ~TfrmCrop() override;
 
-    std::optional<TlvFilesRecord> Edit(const TlvFilesRecord& job) override;
-    // Edit without the modal loop (tests, the window tour); Result() holds the answer.
-    void Open(const TlvFilesRecord& job);
-    const std::optional<TlvFilesRecord>& Result() const { return result_; }
+    void Open(const TlvFilesRecord& job) override;
 
     const TCropModel& Model() const { return model_; }
 
-    void FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight);
-    void FFPlayerPosition(int64_t position);
-    void FFPlayerState(TPlayState state);
-    void FFPlayerHook(Bitmap24& frame);
+    void FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                          int& screenHeight) override;
+    void FFPlayerPosition(int64_t position) override;
+    void FFPlayerState(TPlayState state) override;
+    void FFPlayerHook(Bitmap24& frame) override;
     void TimerTimer();
     void trcPreviewChange(int position);
     void imgbtnPlayClick();
@@ -85,7 +81,6 @@ private:
     TPreviewHook hook_;
     TFrameCopy frameCopy_;
     TlvFilesRecord job_;
-    std::optional<TlvFilesRecord> result_;
     int frameWidth_ = 0, frameHeight_ = 0; // as the player reported the opened file
     bool closed_ = false;
 };

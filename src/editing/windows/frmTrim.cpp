@@ -28,7 +28,7 @@ QLineEdit* NewTimeField(QWidget* parent, const char* name, QRect geometry) {
 } // namespace
 
 TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
-    : QDialog(parent), FFPlayer(players.CreatePlayer()) {
+    : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
     setObjectName("suiForm1");
     setWindowTitle("Trim");
     setFixedSize(615, 435);
@@ -58,8 +58,9 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     lbl6 = NewLabel(tabCrop, "lbl6", "(HH:MM:SS)", {126, 205, 86, 18});
     btnReset = NewButton(tabCrop, "btnReset", "&Reset", {10, 236, 80, 26});
 
-    lbl1 = NewLabel(this, "lbl1", "Source Name:", {236, 8, 90, 20});
-    lblSourceName = NewLabel(this, "lblSourceName", "", {318, 8, 290, 20});
+    // The name gets the window's width: 50 characters do not fit in 290 pixels of this font.
+    lbl1 = NewLabel(this, "lbl1", "Source Name:", {8, 360, 90, 20});
+    lblSourceName = NewLabel(this, "lblSourceName", "", {100, 360, 508, 20});
     imgPreview = Named(new TVideoPanel(this), "imgPreview", {236, 32, 372, 260});
     trcPreview = Named(new TSelectionSlider(this), "trcPreview", {236, 296, 372, 22});
     trcPreview->setSingleStep(1);
@@ -84,26 +85,12 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
     connect(trcPreview, &QSlider::valueChanged, this, [this](int value) { model_.SliderMoved(value); });
 
-    FFPlayer->SetOnFileOpen([this](IMediaPlayer*, int64_t duration, int, int, int& w, int& h) {
-        FFPlayerFileOpen(duration, w, h);
-    });
-    FFPlayer->SetOnPosition([this](IMediaPlayer*, int64_t pts) { FFPlayerPosition(pts); });
-    FFPlayer->SetOnState([this](IMediaPlayer*, TPlayState state) { FFPlayerState(state); });
-    // Decoding thread: only the hook's snapshot is read there.
-    FFPlayer->SetOnHook([this](IMediaPlayer*, Bitmap24& frame, int64_t) { FFPlayerHook(frame); });
+    AttachPlayer(*FFPlayer);
     FFPlayer->SetHook(true);
 }
 
 TfrmTrim::~TfrmTrim() {
     FFPlayer->Stop(true);
-}
-
-std::optional<TlvFilesRecord> TfrmTrim::Edit(const TlvFilesRecord& job) {
-    // Modal from its first showing, so the preview opens with the dialog already on screen.
-    setWindowModality(Qt::ApplicationModal);
-    Open(job);
-    exec();
-    return result_;
 }
 
 void TfrmTrim::Open(const TlvFilesRecord& job) {
@@ -119,7 +106,8 @@ void TfrmTrim::Open(const TlvFilesRecord& job) {
     Render(model_.View());
 }
 
-void TfrmTrim::FFPlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight) {
+void TfrmTrim::FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                                int& screenHeight) {
     model_.FileOpen(duration, trcPreview->width());
     screenWidth = imgPreview->width();
     screenHeight = imgPreview->height();

@@ -1,12 +1,10 @@
 #pragma once
 // The trim dialog: the user plays the job's source, takes a start and an end from the playing
 // position, and Ok hands back the job with its trim range. Made once and kept for the run.
-#include "app/MainDialogs.h"
 #include "editing/PreviewHook.h"
 #include "editing/TrimModel.h"
+#include "editing/windows/JobPreviewDialog.h"
 #include "player/MediaPlayer.h"
-
-#include <QDialog>
 
 #include <memory>
 
@@ -21,27 +19,24 @@ namespace orvel {
 class TSelectionSlider;
 class TVideoPanel;
 
-class TfrmTrim : public QDialog, public IJobDialog {
+class TfrmTrim : public TJobPreviewDialog {
     Q_OBJECT
 public:
     TfrmTrim(IPlayerFactory& players, QWidget* parent = nullptr);
     ~TfrmTrim() override;
 
-    std::optional<TlvFilesRecord> Edit(const TlvFilesRecord& job) override;
-    // Edit without the modal loop, for tests and the window tour: shows the dialog and opens the
-    // preview; Ok or Cancel then closes it and Result() holds the answer.
-    void Open(const TlvFilesRecord& job);
-    const std::optional<TlvFilesRecord>& Result() const { return result_; }
+    void Open(const TlvFilesRecord& job) override;
 
     IMediaPlayer& Player() { return *FFPlayer; }
     TPreviewHook& Hook() { return hook_; }
     const TTrimModel& Model() const { return model_; }
 
     // Handlers, named after the controls and events they serve.
-    void FFPlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight);
-    void FFPlayerPosition(int64_t position);
-    void FFPlayerState(TPlayState state);
-    void FFPlayerHook(Bitmap24& frame);
+    void FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                          int& screenHeight) override;
+    void FFPlayerPosition(int64_t position) override;
+    void FFPlayerState(TPlayState state) override;
+    void FFPlayerHook(Bitmap24& frame) override;
     void btnOk1Click();
     void btnOk2Click();
     void btnResetClick();
@@ -72,7 +67,6 @@ private:
     TTrimModel model_;
     TPreviewHook hook_;
     TlvFilesRecord job_;
-    std::optional<TlvFilesRecord> result_;
 };
 
 } // namespace orvel

@@ -18,6 +18,8 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include <string>
+
 namespace orvel {
 
 using namespace dialog_controls;
@@ -34,6 +36,15 @@ QLineEdit* NewReadOnlyEdit(QWidget* parent, const char* name, QRect geometry) {
     auto* edit = Named(new QLineEdit(parent), name, geometry);
     edit->setReadOnly(true);
     return edit;
+}
+
+// A labelled 0..100 position slider with its read-only edit and "%", from row y down.
+void NewPositionRow(QWidget* page, const char* label, const char* sliderName, const char* editName, int y,
+                    QSlider*& slider, QLineEdit*& edit) {
+    NewLabel(page, (std::string("lbl") + sliderName).c_str(), label, {12, y, 200, 20});
+    slider = NewSlider(page, sliderName, 0, 100, {12, y + 22, 300, 24});
+    edit = NewReadOnlyEdit(page, editName, {318, y + 20, 42, 26});
+    NewLabel(page, (std::string("lblPct") + sliderName).c_str(), "%", {364, y + 24, 16, 20});
 }
 
 QCheckBox* NewCheck(QWidget* parent, const char* name, const char* text, QRect geometry) {
@@ -55,7 +66,7 @@ template <class W, class F> void Quietly(W* widget, F&& write) {
 } // namespace
 
 TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialog, QWidget* parent)
-    : QDialog(parent), FFPlayer(players.CreatePlayer()), fileDialog_(fileDialog) {
+    : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()), fileDialog_(fileDialog) {
     setObjectName("suiFrmWarterMark");
     setWindowTitle("Watermark");
     setFixedSize(786, 605);
@@ -80,12 +91,7 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 
-    FFPlayer->SetOnFileOpen([this](IMediaPlayer*, int64_t duration, int fw, int fh, int& sw, int& sh) {
-        FFPlayerFileOpen(duration, fw, fh, sw, sh);
-    });
-    FFPlayer->SetOnPosition([this](IMediaPlayer*, int64_t pts) { FFPlayerPosition(pts); });
-    FFPlayer->SetOnState([this](IMediaPlayer*, TPlayState state) { FFPlayerState(state); });
-    FFPlayer->SetOnHook([this](IMediaPlayer*, Bitmap24& frame, int64_t) { FFPlayerHook(frame); });
+    AttachPlayer(*FFPlayer);
 }
 
 TfrmWaterMark::~TfrmWaterMark() {
@@ -107,14 +113,9 @@ void TfrmWaterMark::BuildTextPage() {
     suiChkUnderline = NewCheck(page, "suiChkUnderline", "Underline", {100, 140, 100, 22});
     suiChkStrikeOut = NewCheck(page, "suiChkStrikeOut", "StrikeOut", {200, 140, 100, 22});
     edtFont = Named(new QLineEdit(page), "edtFont", {12, 174, 364, 96});
-    NewLabel(page, "lblTextHoriz", "Horizontal Position:", {12, 284, 200, 20});
-    trcTextHoriz = NewSlider(page, "trcTextHoriz", 0, 100, {12, 306, 300, 24});
-    edtTextHoriz = NewReadOnlyEdit(page, "edtTextHoriz", {318, 304, 42, 26});
-    NewLabel(page, "lblTextHorizPct", "%", {364, 308, 16, 20});
-    NewLabel(page, "lblTextVert", "Vertical Position:", {12, 342, 200, 20});
-    trcTextVert = NewSlider(page, "trcTextVert", 0, 100, {12, 364, 300, 24});
-    edtTextVert = NewReadOnlyEdit(page, "edtTextVert", {318, 362, 42, 26});
-    NewLabel(page, "lblTextVertPct", "%", {364, 366, 16, 20});
+    NewPositionRow(page, "Horizontal Position:", "trcTextHoriz", "edtTextHoriz", 284, trcTextHoriz,
+                   edtTextHoriz);
+    NewPositionRow(page, "Vertical Position:", "trcTextVert", "edtTextVert", 342, trcTextVert, edtTextVert);
     btnClearText = NewButton(page, "btnClearText", "Clear Text", {12, 410, 100, 30});
 
     connect(edtFont, &QLineEdit::textChanged, this, [this](const QString& t) { edtFontChange(t); });
@@ -142,14 +143,10 @@ void TfrmWaterMark::BuildImagePage() {
     NewLabel(page, "lblImage", "Image:", {12, 14, 54, 20});
     edtAddImage = NewReadOnlyEdit(page, "edtAddImage", {68, 10, 220, 26});
     btnBrows = NewButton(page, "btnBrows", "&Brows", {294, 9, 82, 28});
-    NewLabel(page, "lblImageHoriz", "Horizontal Position:", {12, 56, 200, 20});
-    trcImageHoriz = NewSlider(page, "trcImageHoriz", 0, 100, {12, 78, 300, 24});
-    edtImageHoriz = NewReadOnlyEdit(page, "edtImageHoriz", {318, 76, 42, 26});
-    NewLabel(page, "lblImageHorizPct", "%", {364, 80, 16, 20});
-    NewLabel(page, "lblImageVert", "Vertical Position:", {12, 114, 200, 20});
-    trcImageVert = NewSlider(page, "trcImageVert", 0, 100, {12, 136, 300, 24});
-    edtImageVert = NewReadOnlyEdit(page, "edtImageVert", {318, 134, 42, 26});
-    NewLabel(page, "lblImageVertPct", "%", {364, 138, 16, 20});
+    NewPositionRow(page, "Horizontal Position:", "trcImageHoriz", "edtImageHoriz", 56, trcImageHoriz,
+                   edtImageHoriz);
+    NewPositionRow(page, "Vertical Position:", "trcImageVert", "edtImageVert", 114, trcImageVert,
+                   edtImageVert);
     NewLabel(page, "lblImageAlpha", "Transparency:", {12, 172, 200, 20});
     trcImageAlpha = NewSlider(page, "trcImageAlpha", 0, 255, {12, 194, 300, 24});
     edtImageAlpha = NewReadOnlyEdit(page, "edtImageAlpha", {318, 192, 42, 26});
@@ -222,13 +219,6 @@ void TfrmWaterMark::BuildPreview() {
     connect(spdBtnPlay, &QToolButton::clicked, this, [this] { spdBtnPlayClick(); });
     connect(spdBtnPause, &QToolButton::clicked, this, [this] { spdBtnPauseClick(); });
     connect(trcPreview, &QSlider::valueChanged, this, [this](int v) { model_.SliderMoved(v); });
-}
-
-std::optional<TlvFilesRecord> TfrmWaterMark::Edit(const TlvFilesRecord& job) {
-    setWindowModality(Qt::ApplicationModal);
-    Open(job);
-    exec();
-    return result_;
 }
 
 void TfrmWaterMark::Open(const TlvFilesRecord& job) {

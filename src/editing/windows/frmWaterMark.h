@@ -1,13 +1,11 @@
 #pragma once
 // The watermark and effects dialog: text, overlay picture and colour effects, with a preview
 // that draws every frame with the values the controls show at that frame. Made at each opening.
-#include "app/MainDialogs.h"
 #include "editing/PreviewHook.h"
 #include "editing/WaterMarkModel.h"
+#include "editing/windows/JobPreviewDialog.h"
 #include "player/MediaPlayer.h"
 #include "windows/OpenFileDialog.h"
-
-#include <QDialog>
 
 #include <memory>
 
@@ -27,23 +25,20 @@ namespace orvel {
 
 class TVideoPanel;
 
-class TfrmWaterMark : public QDialog, public IJobDialog {
+class TfrmWaterMark : public TJobPreviewDialog {
     Q_OBJECT
 public:
     TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialog, QWidget* parent = nullptr);
     ~TfrmWaterMark() override;
 
-    std::optional<TlvFilesRecord> Edit(const TlvFilesRecord& job) override;
-    // Edit without the modal loop (tests, the window tour); Result() holds the answer.
-    void Open(const TlvFilesRecord& job);
-    const std::optional<TlvFilesRecord>& Result() const { return result_; }
+    void Open(const TlvFilesRecord& job) override;
     const TWaterMarkModel& Model() const { return model_; }
 
     void FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
-                          int& screenHeight);
-    void FFPlayerPosition(int64_t position);
-    void FFPlayerState(TPlayState state);
-    void FFPlayerHook(Bitmap24& frame);
+                          int& screenHeight) override;
+    void FFPlayerPosition(int64_t position) override;
+    void FFPlayerState(TPlayState state) override;
+    void FFPlayerHook(Bitmap24& frame) override;
     void spdBtnPlayClick();
     void spdBtnPauseClick();
     void edtFontChange(const QString& text);
@@ -118,7 +113,6 @@ private:
     TWaterMarkModel model_;
     TPreviewHook hook_;
     TlvFilesRecord job_;
-    std::optional<TlvFilesRecord> result_;
     bool opened_ = false; // a file plays: the hook draws
 };
 
