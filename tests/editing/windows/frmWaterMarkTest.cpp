@@ -17,6 +17,8 @@ using namespace orvel::test;
 
 namespace {
 
+// Buttons are pressed with click(): synthetic mouse events leave a pointing device behind whose
+// destruction after the application's crashes this test program on its way out.
 class WaterMarkWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { WindowApp(); }
@@ -82,7 +84,7 @@ TEST_F(WaterMarkWindowTest, ControlsReachThePreviewAndOk) {
     const std::vector<uint8_t> decoded = Decoded();
     EXPECT_NE(Hooked(), decoded) << "the inset crop outline is drawn";
 
-    QTest::keyClicks(Control<QLineEdit>(&w, "edtFont"), "Orvel");
+    Control<QLineEdit>(&w, "edtFont")->setText("Orvel");
     EXPECT_TRUE(Control<QSlider>(&w, "trcTextHoriz")->isEnabled());
     Control<QSlider>(&w, "trcTextHoriz")->setValue(50);
     EXPECT_EQ(Control<QLineEdit>(&w, "edtTextHoriz")->text(), "50");
@@ -92,7 +94,7 @@ TEST_F(WaterMarkWindowTest, ControlsReachThePreviewAndOk) {
     const std::vector<uint8_t> brighter = Hooked();
     EXPECT_NE(brighter, withText) << "each frame is drawn with the values current at that frame";
 
-    QTest::mouseClick(Control<QPushButton>(&w, "btnOk"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnOk")->click();
     ASSERT_TRUE(w.Result());
     EXPECT_EQ(w.Result()->WatermarkText, "Orvel");
     EXPECT_EQ(w.Result()->TextLeft, 360);
@@ -113,7 +115,7 @@ TEST_F(WaterMarkWindowTest, NeutralValuesLeaveTheFrameAsDecodedApartFromTheOutli
 TEST_F(WaterMarkWindowTest, PictureChosenClearedAndUnreadable) {
     TfrmWaterMark& w = Open(Job());
     files_.Answers.push_back({"/no/such/logo.bmp"});
-    QTest::mouseClick(Control<QPushButton>(&w, "btnBrows"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnBrows")->click();
     ASSERT_EQ(files_.Requests.size(), 1u);
     EXPECT_EQ(files_.Requests[0].Filters, (std::vector<TFileFilter>{{"Bitmap files (*.bmp)", "*.bmp"}}));
     EXPECT_EQ(Control<QLineEdit>(&w, "edtAddImage")->text(), "/no/such/logo.bmp");
@@ -123,7 +125,7 @@ TEST_F(WaterMarkWindowTest, PictureChosenClearedAndUnreadable) {
     FillGrey(frame);
     EXPECT_THROW(Player().RaiseHook(frame, 0), std::runtime_error);
 
-    QTest::mouseClick(Control<QPushButton>(&w, "btnClearImage"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnClearImage")->click();
     EXPECT_EQ(Control<QSlider>(&w, "trcImageAlpha")->value(), 125);
     EXPECT_EQ(Control<QLineEdit>(&w, "edtImageAlpha")->text(), "125");
     EXPECT_FALSE(Control<QSlider>(&w, "trcImageAlpha")->isEnabled());
@@ -142,7 +144,7 @@ TEST_F(WaterMarkWindowTest, ResetChangesOnlyTheEffects) {
     job.ProcessText = true;
     TfrmWaterMark& w = Open(job);
     EXPECT_EQ(Control<QLineEdit>(&w, "edtFont")->text(), "T");
-    QTest::mouseClick(Control<QPushButton>(&w, "btnReset"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnReset")->click();
     const TWindowState want{
         {"spedtBrightness", {"255", true, false, false}},
         {"spedtExposure", {"0", true, false, false}},
@@ -151,9 +153,9 @@ TEST_F(WaterMarkWindowTest, ResetChangesOnlyTheEffects) {
         {"edtFont", {"T", true, false, false}},
     };
     EXPECT_EQ(StateDifferences(WindowState(&w), want), "");
-    QTest::mouseClick(Control<QPushButton>(&w, "btnClearText"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnClearText")->click();
     EXPECT_EQ(Control<QLineEdit>(&w, "edtTextHoriz")->text(), "0");
     EXPECT_FALSE(Control<QSlider>(&w, "trcTextHoriz")->isEnabled());
-    QTest::mouseClick(Control<QPushButton>(&w, "btnCancel"), Qt::LeftButton);
+    Control<QPushButton>(&w, "btnCancel")->click();
     EXPECT_FALSE(w.Result());
 }
