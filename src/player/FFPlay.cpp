@@ -178,7 +178,8 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(openStateMutex_);
         playRaised_ = openedPausePending_ = false;
     }
-    auto playback = std::make_shared<Playback>(*this, fileName, paused);
+    auto playback = std::make_shared<Playback>(static_cast<IPlaybackHost&>(*this), PlaybackSettings(screen),
+                                               fileName, paused);
     if (!playback->Start()) {
         playback.reset();
         ResetPlaybackValues();
@@ -208,6 +209,15 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     }
     playThread_ = std::thread(&TCustomPlayer::PlayThreadRun, this);
     return true;
+}
+
+TPlaybackSettings TCustomPlayer::PlaybackSettings(IDisplaySurface* screen) const {
+    return TPlaybackSettings{.Surface = screen,
+                             .DisableAudio = disableAudio_,
+                             .DisableVideo = disableVideo_,
+                             .DisableDisplay = disableDisplay_,
+                             .FrameWidth = frameWidth_,
+                             .FrameHeight = frameHeight_};
 }
 
 void TCustomPlayer::FileOpenNotification() {
@@ -342,7 +352,7 @@ void TCustomPlayer::PlayThreadRun() {
                 break;
             case pcRefresh:
                 playback->Refresh(true);
-                playback->refreshPending_ = false;
+                playback->RefreshHandled();
                 break;
             case pcRedisplay:
                 playback->OpenDisplay(true);

@@ -18,13 +18,15 @@
 
 namespace orvel::test {
 
-// The process's application, created on first use with the given class.
+// The process's application, created on first use with the given class. It is never
+// destroyed: Qt's own global objects come into being while it runs and so would be destroyed
+// before it at exit, and the application's destructor still reaches some of them.
 template <class TApp> TApp& TestApplication() {
     static int argc = 1;
     static char name[] = "orvel-test";
     static char* argv[] = {name, nullptr};
-    static TGuardedApplication<TApp> app(argc, argv);
-    return app;
+    static auto* app = new TGuardedApplication<TApp>(argc, argv);
+    return *app;
 }
 
 inline QGuiApplication& TestApp() {
