@@ -70,7 +70,8 @@ void TfrmMain::CreateControls() {
     root->addLayout(toolbar);
 
     auto* middle = new QHBoxLayout;
-    lvFiles = new QTreeWidget(central);
+    lvFiles = new QTreeView(central);
+    lvFiles->setModel(&jobs_);
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -319,11 +320,8 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::SetUpColumns() {
-    lvFiles->setColumnCount(5);
-    lvFiles->setHeaderLabels({"Source", "Length", "Trimmed Length", "Destination File", "Progress"});
-    const int widths[] = {140, 65, 90, 120, 60};
-    for (int i = 0; i < 5; ++i)
-        lvFiles->setColumnWidth(i, widths[i]);
+    for (int i = 0; i < jcColumnCount; ++i)
+        lvFiles->setColumnWidth(i, TJobListModel::ColumnWidth(i));
     lvFiles->header()->setSectionsMovable(false);
     lvFiles->header()->setStretchLastSection(false);
 }

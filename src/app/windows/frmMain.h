@@ -5,6 +5,7 @@
 // from the composition root (main.cpp) through TMainWindowParts.
 #include "app/AppSettings.h"
 #include "app/GlobalObject.h"
+#include "app/JobListModel.h"
 #include "app/MainDialogs.h"
 #include "app/MessageBoxes.h"
 #include "batch/lvFilesRecord.h"
@@ -22,7 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <array>
 #include <memory>
@@ -91,6 +92,7 @@ private:
     void SetUpColumns();
 
     TMainWindowParts parts_;
+    TJobListModel jobs_; // the rows lvFiles shows, and the batch controller's job list
     std::unique_ptr<IMediaPlayer> player_;
     std::unique_ptr<TGlobalObject> globalObj_;
     bool shown_ = false;
@@ -104,7 +106,7 @@ private:
     QPushButton* btnStart;
     QPushButton* btnExit;
     // Job list.
-    QTreeWidget* lvFiles;
+    QTreeView* lvFiles;
     // Preview panel.
     QFrame* pnlVideo;
     QSlider* trcPreview;
