@@ -1,7 +1,5 @@
 #include "app/JobListModel.h"
 
-#include <QSize>
-
 #include <filesystem>
 #include <sstream>
 
@@ -155,8 +153,8 @@ QVariant TJobListModel::data(const QModelIndex& index, int role) const {
 
 QVariant TJobListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= jcColumnCount) return {};
+    // Widths are the view's (ColumnWidth): a size hint here would also fix the header's height.
     if (role == Qt::DisplayRole) return QString(ColumnCaption(section));
-    if (role == Qt::SizeHintRole) return QSize(ColumnWidth(section), 0);
     return {};
 }
 

@@ -66,6 +66,7 @@ TEST_F(frmMainTest, FirstRunShowsTheDefaults) {
     const QStringList columns{"Source", "Length", "Trimmed Length", "Destination File", "Progress"};
     const int widths[] = {140, 65, 90, 120, 60};
     ASSERT_EQ(list->model()->columnCount(), 5);
+    EXPECT_GT(list->header()->height(), 10) << "the column captions can be read";
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(list->model()->headerData(i, Qt::Horizontal).toString(), columns[i]);
         EXPECT_EQ(list->columnWidth(i), widths[i]);
