@@ -75,8 +75,7 @@ void TfrmMain::CreateControls() {
     root->addLayout(toolbar);
 
     auto* middle = new QHBoxLayout;
-    lvFiles = new QTreeView(central);
-    lvFiles->setModel(&jobs_);
+    lvFiles = new QTreeWidget(central);
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -451,8 +450,11 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::SetUpColumns() {
-    for (int i = 0; i < jcColumnCount; ++i)
-        lvFiles->setColumnWidth(i, TJobListModel::ColumnWidth(i));
+    lvFiles->setColumnCount(5);
+    lvFiles->setHeaderLabels({"Source", "Length", "Trimmed Length", "Destination File", "Progress"});
+    const int widths[] = {140, 65, 90, 120, 60};
+    for (int i = 0; i < 5; ++i)
+        lvFiles->setColumnWidth(i, widths[i]);
     lvFiles->header()->setSectionsMovable(false);
     lvFiles->header()->setStretchLastSection(false);
 }

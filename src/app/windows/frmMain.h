@@ -5,7 +5,6 @@
 // from the composition root (main.cpp) through TMainWindowParts.
 #include "app/AppSettings.h"
 #include "app/GlobalObject.h"
-#include "app/JobListModel.h"
 #include "app/MainDialogs.h"
 #include "app/MessageBoxes.h"
 #include "batch/lvFilesRecord.h"
@@ -24,7 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTreeView>
+#include <QTreeWidget>
 
 #include <array>
 #include <memory>
@@ -112,7 +111,6 @@ private:
     void pmFilesPopup();
 
     TMainWindowParts parts_;
-    TJobListModel jobs_; // the rows lvFiles shows, and the batch controller's job list
     std::unique_ptr<IMediaPlayer> player_;
     std::unique_ptr<TGlobalObject> globalObj_;
     bool shown_ = false;
@@ -128,7 +126,7 @@ private:
     QPushButton* btnStart;
     QPushButton* btnExit;
     // Job list.
-    QTreeView* lvFiles;
+    QTreeWidget* lvFiles;
     // Preview panel.
     QFrame* pnlVideo;
     QSlider* trcPreview;
