@@ -31,8 +31,10 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
     VideoFilterGraph& g = os.filter;
     if (frame != nullptr &&
         (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
-        if (g.graph) // a graph that was running gives what it still holds first
-            av_buffersrc_add_frame_flags(g.src, nullptr, 0);
+        // A graph that was running gives what it still holds first; one that refuses the end
+        // marker may still hold pictures, so the sink is read all the same.
+        if (g.graph && av_buffersrc_add_frame_flags(g.src, nullptr, 0) < 0)
+            FFLogger().Log(&t.self, llDebug, "the old filter graph refused its end marker");
         while (g.graph && av_buffersink_get_frame(g.sink, os.filtered.get()) >= 0) {
             EncodeVideo(os, is, os.filtered.get());
             av_frame_unref(os.filtered.get());
