@@ -59,7 +59,7 @@ Result Play(const std::string& file, bool hook, int seconds) {
         std::exit(1);
     }
     player.SetHook(hook);
-    player.SetOnHook([](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player.SetOnHook([](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         // A small mark, as a watermark would draw.
         for (int y = 10; y < 40 && y < bitmap.Height(); ++y)
             std::fill_n(bitmap.Row(y) + 30, 3 * 100, 255);

@@ -1,10 +1,21 @@
+// The composition root: every collaborator of the windows is made here and handed to them.
+#include "app/AppSettings.h"
 #include "app/ErrorHandler.h"
+#include "app/MainDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/windows/fmMessageBoxes.h"
+#include "app/windows/frmAbout.h"
 #include "app/windows/frmCover.h"
 #include "app/windows/frmMain.h"
+#include "batch/BatchController.h"
+#include "engine/FFmpegConverter.h"
 #include "engine/MainThreadDispatcher.h"
+#include "formats/FormatListModel.h"
+#include "formats/FormatParams.h"
+#include "player/PlayerArbiter.h"
 #include "ui/QtMainThreadDispatcher.h"
+#include "windows/QtOpenFileDialog.h"
+#include "windows/fmDirectory.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -52,7 +63,30 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
 
         SetApplicationTitle(kProductName);
-        TfrmMain mainWindow;
+        const TAppPaths paths = TAppPaths::ForExecutable();
+        TAppSettings settings(paths.SettingsIniPath);
+        TFormatParamStore formats(paths.FormatIniPath, paths.SettingsIniPath);
+        TFormatListModel catalog(paths.SettingsIniPath);
+        TFFmpegConverter converter;
+        TFFPlayerFactory players;
+        // The dialogs join here as they are built; until then their commands are disabled.
+        TMainDialogFactories factories;
+        factories.About = [] { return std::make_unique<TfrmAbout>(); };
+        TMainDialogs dialogs(std::move(factories));
+        TDesktopSystemActions system;
+        TQtOpenFileDialog openDialog;
+        TfmDirectory folders; // one chooser for every window that asks for a folder
+        TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
+                                             .Settings = settings,
+                                             .Formats = formats,
+                                             .Catalog = catalog,
+                                             .Converter = converter,
+                                             .Players = players,
+                                             .Dialogs = dialogs,
+                                             .Boxes = boxes,
+                                             .System = system,
+                                             .OpenDialog = openDialog,
+                                             .Folders = folders});
         cover.SetMainWindow(&mainWindow);
         mainWindow.show();
         result = QApplication::exec();

@@ -17,6 +17,12 @@ namespace orvel {
 
 namespace {
 
+// A stop ends a read that waits for data (a stalled network input): the library asks this
+// between the slices of its waits.
+int InterruptOnStop(void* task) {
+    return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0;
+}
+
 void SelectProgram(AVFormatContext* ctx, int programId) {
     AVProgram* chosen = nullptr;
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
@@ -53,6 +59,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
     InputFormatContextPtr ctx(raw);
+    ctx->interrupt_callback = AVIOInterruptCB{&InterruptOnStop, &self};
     AVDictionary* opts = nullptr;
     s.Generic.ApplyTo(ctx.get(), false, &opts);
     if (forced != nullptr) {

@@ -185,6 +185,12 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(openStateMutex_);
         playRaised_ = openedPausePending_ = false;
     }
+    // Before the new playback's video thread can hold the hook lock across the host's hook:
+    // this thread must never wait for that lock (the hook may be handing a call to it).
+    {
+        std::lock_guard lock(hookMutex_);
+        hookConverter_.Reset();
+    }
     std::shared_ptr<Playback> playback;
     try {
         playback = std::make_shared<Playback>(*this, fileName, paused);
@@ -223,10 +229,6 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
 }
 
 void TCustomPlayer::FileOpenNotification() {
-    {
-        std::lock_guard lock(hookMutex_);
-        hookConverter_.Reset();
-    }
     snapshotConverter_.Reset();
     auto playback = CurrentPlayback();
     TFileOpenEvent handler = CopyOf(onFileOpen_);
@@ -283,7 +285,11 @@ void TCustomPlayer::StopWait() {
 }
 
 void TCustomPlayer::JoinPlayThread() {
-    if (playThread_.joinable() && playThread_.get_id() != std::this_thread::get_id()) playThread_.join();
+    if (!playThread_.joinable() || playThread_.get_id() == std::this_thread::get_id()) return;
+    // The play thread may be handing a call (a log line) to this thread before it ends.
+    while (!playFinished_.WaitFor(10))
+        ServeIfMainThread();
+    playThread_.join();
 }
 
 void TCustomPlayer::EndPlayback() {

@@ -15,6 +15,7 @@
 #include "engine/HookBitmapConverter.h"
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
+#include "player/MediaPlayer.h"
 #include "player/PlayerTypes.h"
 #include "player/Signal.h"
 #include "probe/AVProbe.h"
@@ -34,7 +35,7 @@ enum PresentCode {
     pcRedisplay = 27,
 };
 
-class TCustomPlayer : private IDisplayListener {
+class TCustomPlayer : public IMediaPlayer, private IDisplayListener {
 public:
     static constexpr const char* kVersion = "2.3";
 
@@ -45,11 +46,11 @@ public:
 
     // Properties.
     float AspectRatio() const { return aspectRatio_; }
-    void SetAspectRatio(float value);
+    void SetAspectRatio(float value) override;
     TAudioDriver AudioDriver() const { return audioDriver_; }
     void SetAudioDriver(TAudioDriver value) { audioDriver_ = value; }
     int AudioVolume() const { return audioVolume_; }
-    void SetAudioVolume(int value) { audioVolume_ = value < 0 ? 0 : (value > 128 ? 128 : value); }
+    void SetAudioVolume(int value) override { audioVolume_ = value < 0 ? 0 : (value > 128 ? 128 : value); }
     bool DisableAudio() const { return disableAudio_; }
     void SetDisableAudio(bool value) { disableAudio_ = value; }
     bool DisableVideo() const { return disableVideo_; }
@@ -57,13 +58,13 @@ public:
     bool DisableDisplay() const { return disableDisplay_; }
     void SetDisableDisplay(bool value) { disableDisplay_ = value; }
     bool Mute() const { return mute_; }
-    void SetMute(bool value) { mute_ = value; }
+    void SetMute(bool value) override { mute_ = value; }
     int FrameWidth() const { return frameWidth_; }
     void SetFrameWidth(int value) { frameWidth_ = value; }
     int FrameHeight() const { return frameHeight_; }
     void SetFrameHeight(int value) { frameHeight_ = value; }
     bool Hook() const { return hook_; }
-    void SetHook(bool value) { hook_ = value; }
+    void SetHook(bool value) override { hook_ = value; }
     int ScreenWidth() const { return screenWidth_; }
     void SetScreenWidth(int value) { screenWidth_ = value; }
     int ScreenHeight() const { return screenHeight_; }
@@ -76,38 +77,38 @@ public:
     static std::string Version() { return kVersion; }
 
     // Events; set them while nothing plays.
-    void SetOnFileOpen(TFileOpenEvent handler);
-    void SetOnHook(THookEvent handler);
-    void SetOnPosition(TPositionEvent handler);
-    void SetOnState(TPlayStateEvent handler);
+    void SetOnFileOpen(TFileOpenEvent handler) override;
+    void SetOnHook(THookEvent handler) override;
+    void SetOnPosition(TPositionEvent handler) override;
+    void SetOnState(TPlayStateEvent handler) override;
 
     bool LibrariesLoaded() const;
-    bool LoadLibraries(const std::string& folder);
+    bool LoadLibraries(const std::string& folder) override;
 
     // Plays fileName into screen (nullptr plays without a display area).
-    bool Open(const std::string& fileName, IDisplaySurface* screen, bool paused = false);
-    void Stop(bool waitForStop);
-    void Pause();
-    void Resume();
-    void Seek(TSeekFlags flags, bool wait, int64_t position);
-    void SeekRelative(TSeekFlags flags, bool wait, double offset);
+    bool Open(const std::string& fileName, IDisplaySurface* screen, bool paused = false) override;
+    void Stop(bool waitForStop) override;
+    void Pause() override;
+    void Resume() override;
+    void Seek(TSeekFlags flags, bool wait, int64_t position) override;
+    void SeekRelative(TSeekFlags flags, bool wait, double offset) override;
 
     // The picture on screen as a 24-bit bitmap the player owns, valid until the next call,
     // Open or the player's destruction; 0 x 0 without video.
-    Bitmap24& CurrentFrame();
+    Bitmap24& CurrentFrame() override;
     Bitmap24& GetCurrentFrame(int64_t& pts);
 
-    int64_t CurrentPosition() const { return currentPosition_; }
-    std::string FileName() const;
-    std::string LastErrorMessage() const;
+    int64_t CurrentPosition() const override { return currentPosition_; }
+    std::string FileName() const override;
+    std::string LastErrorMessage() const override;
     // Attached to the playing file's input while a file plays. The reading thread detaches it
     // when the playback ends, under LockProbe: read it while holding that lock (and call no
     // other operation of the player meanwhile), or use ProbeInfoText.
     TAVProbe& Probe() { return probe_; }
     std::unique_lock<std::mutex> LockProbe() const { return std::unique_lock(probeMutex_); }
     std::string ProbeInfoText();
-    bool Playing() const;
-    bool Paused() const;
+    bool Playing() const override;
+    bool Paused() const override;
 
     // Pictures shown and dropped by the current playback, and its audio clock minus its video
     // clock in seconds (0 without both).

@@ -26,12 +26,14 @@ enum TAudioDriver { adDefault, adDirectSound, adWaveOut };
 // an SDL video driver, so no value changes anything on Linux.
 enum TVideoDriver { vdDefault, vdDirectDraw, vdGDI };
 
-class TCustomPlayer;
+class IMediaPlayer;
 
-using TFileOpenEvent = std::function<void(TCustomPlayer* sender, int64_t duration, int frameWidth,
+// The sender is the player as the host holds it.
+
+using TFileOpenEvent = std::function<void(IMediaPlayer* sender, int64_t duration, int frameWidth,
                                           int frameHeight, int& screenWidth, int& screenHeight)>;
-using THookEvent = std::function<void(TCustomPlayer* sender, Bitmap24& bitmap, int64_t pts)>;
-using TPositionEvent = std::function<void(TCustomPlayer* sender, int64_t pts)>;
-using TPlayStateEvent = std::function<void(TCustomPlayer* sender, TPlayState state)>;
+using THookEvent = std::function<void(IMediaPlayer* sender, Bitmap24& bitmap, int64_t pts)>;
+using TPositionEvent = std::function<void(IMediaPlayer* sender, int64_t pts)>;
+using TPlayStateEvent = std::function<void(IMediaPlayer* sender, TPlayState state)>;
 
 } // namespace orvel

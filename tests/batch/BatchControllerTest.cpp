@@ -1,6 +1,7 @@
 // The batch controller against the real conversion component and generated clips.
 #include "batch/BatchController.h"
 #include "app/AppSettings.h"
+#include "batch/FakeSystemActions.h"
 #include "engine/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatParams.h"
@@ -88,13 +89,6 @@ public:
     std::string skipMessage;
 };
 
-class FakeSystem : public ISystemActions {
-public:
-    std::vector<std::string> calls;
-    void OpenFolder(const std::string& folder) override { calls.push_back("open " + folder); }
-    void ShutDown() override { calls.push_back("shutdown"); }
-};
-
 class NoPrompt : public ISizePrompt {
 public:
     bool UseDefaultSize() override { return true; }
@@ -146,7 +140,7 @@ protected:
     TFFmpegConverter converter;
     Jobs jobs;
     RecordingView view;
-    FakeSystem system;
+    test::TFakeSystemActions system;
     NoPrompt prompt;
     SilentBoxes boxes;
     std::unique_ptr<TBatchController> controller;
@@ -158,7 +152,7 @@ TEST_F(BatchRun, NothingCheckedStartsNothing) {
     RunToEnd();
     EXPECT_EQ(started, 0);
     EXPECT_TRUE(view.events.empty());
-    EXPECT_TRUE(system.calls.empty());
+    EXPECT_TRUE(system.Calls.empty());
 }
 
 TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
@@ -179,7 +173,7 @@ TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
                                                      "finished 1->3", "finished 2->4", "ended"}));
     EXPECT_NE(view.skipMessage.find("not-media.avi"), std::string::npos);
     EXPECT_EQ(view.rowText[4], "100%");
-    EXPECT_EQ(system.calls, (std::vector<std::string>{"open " + (root / "out").string(), "shutdown"}));
+    EXPECT_EQ(system.Calls, (std::vector<std::string>{"open " + (root / "out").string(), "shutdown"}));
 
     const auto results = controller->Results();
     ASSERT_EQ(results.size(), 4u);
@@ -208,7 +202,7 @@ TEST_F(BatchRun, CancelledLastJobOpensNothing) {
     ASSERT_EQ(controller->Start(), 1);
     controller->Cancel();
     EXPECT_TRUE(dispatcher.ServeUntil([&] { return !controller->Running(); }, 60000));
-    EXPECT_TRUE(system.calls.empty());
+    EXPECT_TRUE(system.Calls.empty());
     EXPECT_EQ(view.events.back(), "ended");
 }
 

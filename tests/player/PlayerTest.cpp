@@ -76,7 +76,7 @@ TEST_F(PlayerTest, FailedOpenStoresTheReasonAndRaisesNoState) {
 TEST_F(PlayerTest, OpenReportsTheFileAndTakesThePanelSize) {
     int64_t duration = 0;
     int width = 0, height = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int w, int h, int& sw, int& sh) {
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int w, int h, int& sw, int& sh) {
         duration = d;
         width = w;
         height = h;
@@ -105,7 +105,7 @@ TEST_F(PlayerTest, OpenReportsTheFileAndTakesThePanelSize) {
 }
 
 TEST_F(PlayerTest, HandlerMayChooseTheScreenSize) {
-    player->SetOnFileOpen([](TCustomPlayer*, int64_t, int, int, int& sw, int& sh) {
+    player->SetOnFileOpen([](IMediaPlayer*, int64_t, int, int, int& sw, int& sh) {
         sw = 200;
         sh = 100;
     });
@@ -147,7 +147,7 @@ TEST_F(PlayerTest, StillImageSequenceHasNoDurationAndNoPositions) {
     std::string error;
     ASSERT_TRUE(fixtures::WriteClip(stills, dir + "/img%03d.png", &error)) << error;
     int64_t duration = -2;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(dir + "/img%03d.png", &surface)) << player->LastErrorMessage();
     EXPECT_EQ(duration, 0);
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
@@ -173,7 +173,7 @@ TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
     player->SetTriggerEventInMainThread(false);
     player->SetOnPosition(nullptr); // no position event may split the two states
     ManualResetSignal delivering(false), release(false);
-    player->SetOnState([&](TCustomPlayer*, TPlayState s) {
+    player->SetOnState([&](IMediaPlayer*, TPlayState s) {
         if (s == psPlay) {
             delivering.Set();
             release.WaitFor(5000);
@@ -194,7 +194,7 @@ TEST_F(PlayerTest, PauseThenResumeBeforeDeliveryArriveAsTheSecondOnly) {
 
 TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
     int width = 0, height = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t, int w, int h, int&, int&) {
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t, int w, int h, int&, int&) {
         width = w;
         height = h;
     });
@@ -217,7 +217,7 @@ TEST_F(PlayerTest, AudioOnlyFileHasNoFrameAndRepeatsTheEndUntilASeek) {
 
 TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
     int64_t duration = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
     ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
     player->Seek(0, true, duration * 10);
@@ -228,7 +228,7 @@ TEST_F(PlayerTest, SeekBeyondTheDurationGoesToTheDuration) {
 
 TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
     int64_t duration = 0;
-    player->SetOnFileOpen([&](TCustomPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000));
     EXPECT_TRUE(Until([&] { return log.LastPosition() == duration; }, 1000));
@@ -325,7 +325,7 @@ TEST_F(PlayerTest, OpenedPausedShowsTheFirstPictureAndReportsThePause) {
 TEST_F(PlayerTest, HookDrawsOnEveryPictureAndItsErrorsAreLoggedOnly) {
     std::atomic<int> calls{0};
     player->SetHook(true);
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         ++calls;
         // A white square in the top-left corner, where the picture is white anyway, and a black one
         // at the bottom right, where the bar is black: check the middle instead.
@@ -338,7 +338,7 @@ TEST_F(PlayerTest, HookDrawsOnEveryPictureAndItsErrorsAreLoggedOnly) {
     player->Stop(true);
 
     calls = 0;
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         ++calls;
         for (int y = 100; y < 140; ++y)
             std::fill_n(bitmap.Row(y), 3 * 20, 0);

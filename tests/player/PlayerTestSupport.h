@@ -108,11 +108,11 @@ protected:
         });
         player = std::make_unique<TFFPlayer>();
         ASSERT_TRUE(player->LoadLibraries("")) << player->LastErrorMessage();
-        player->SetOnState([this](TCustomPlayer*, TPlayState s) {
+        player->SetOnState([this](IMediaPlayer*, TPlayState s) {
             std::lock_guard lock(log.mutex);
             log.states.push_back(s);
         });
-        player->SetOnPosition([this](TCustomPlayer*, int64_t pos) {
+        player->SetOnPosition([this](IMediaPlayer*, int64_t pos) {
             std::lock_guard lock(log.mutex);
             log.positions.push_back(pos);
         });

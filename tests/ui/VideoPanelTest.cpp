@@ -150,7 +150,7 @@ TEST_F(VideoPanelTest, PlayerPlaysIntoThePanelAtItsSize) {
         TFFPlayer player;
         ASSERT_TRUE(player.LoadLibraries(""));
         std::vector<TPlayState> states;
-        player.SetOnState([&](TCustomPlayer*, TPlayState s) { states.push_back(s); });
+        player.SetOnState([&](IMediaPlayer*, TPlayState s) { states.push_back(s); });
         ASSERT_TRUE(player.Open(fixtures::Path(fixtures::FixtureId::Avi), panel.get()));
         EXPECT_EQ(player.ScreenWidth(), 200);
         EXPECT_EQ(player.ScreenHeight(), 100);

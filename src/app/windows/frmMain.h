@@ -1,10 +1,16 @@
 #pragma once
 // The main window: job list, toolbar, preview panel, output folder and menus. Creating it
 // creates the global object, selects the colour scheme and installs the global error handler;
-// closing it asks first and then releases everything the session used.
+// closing it asks first and then releases everything the session used. Its collaborators come
+// from the composition root (main.cpp) through TMainWindowParts.
+#include "app/AppSettings.h"
 #include "app/GlobalObject.h"
+#include "app/MainDialogs.h"
+#include "app/MessageBoxes.h"
 #include "batch/lvFilesRecord.h"
 #include "engine/Bitmap24.h"
+#include "player/MediaPlayer.h"
+#include "windows/FolderChooser.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -20,38 +26,50 @@
 #include <QTreeWidget>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace orvel {
 
+class TCustomFFmpegConverter;
+class TFormatListModel;
+class TFormatParamStore;
+class ISystemActions;
+class IOpenFileDialog;
+class TCatalogPanel;
+class TParameterPanel;
+class TJobListPart;
+
 inline constexpr int kMainWindowWidth = 786;
 inline constexpr int kMainWindowHeight = 522;
+inline constexpr const char* kSupportUrl = "https://orvel-video-converter.example/support/";
+
+// Everything the main window works with. Each member is a reference, so leaving one out of
+// the composition root does not build.
+struct TMainWindowParts {
+    TAppPaths Paths; // the global object's two files
+    TAppSettings& Settings;
+    TFormatParamStore& Formats;
+    TFormatListModel& Catalog; // the format catalog's rows and their stored state
+    TCustomFFmpegConverter& Converter;
+    IPlayerFactory& Players;
+    IMainDialogs& Dialogs;
+    IMessageBoxes& Boxes;
+    ISystemActions& System;
+    IOpenFileDialog& OpenDialog;
+    IFolderChooser& Folders; // the output folder's "Brows"
+};
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Loads the preview player's libraries from the given folder, or finds them loaded.
-    // Answers an empty text on success, else the loader's last error message. The player
-    // installs it; while nobody has, the window logs that there is no player.
-    using TPlayerLibraryLoader = std::function<std::string(const std::string& libraryFolder)>;
-    static inline TPlayerLibraryLoader PlayerLibraryLoader;
-
-    explicit TfrmMain(const TAppPaths& paths = TAppPaths::ForExecutable(), QWidget* parent = nullptr);
+    explicit TfrmMain(const TMainWindowParts& parts, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     TGlobalObject* GlobalObj() const { return globalObj_.get(); }
 
     // Close without the question (set by a component that has to end the program).
     bool ExitWithoutAsking = false;
-
-    // Steps of the closing sequence that the components fill in as they join the window.
-    std::function<void()> OnSaveCatalogState; // before everything else is released
-    std::function<void()> OnStopConversion;   // detach handlers, stop all tasks and wait
-    std::function<void()> OnStopPreview;      // stop the player without waiting
-    // Runs at the first show, after the settings are read: fills the format catalog.
-    std::function<void()> OnFillCatalog;
 
     // The current output format as the first show read it.
     std::string CurrentFormatCode;
@@ -60,6 +78,46 @@ public:
     std::unique_ptr<Bitmap24> PreviewFrame; // latest conversion preview frame
     TTaskItems TaskItems;
 
+    // The close question and the releasing steps; false keeps the window open.
+    bool FormCloseQuery();
+    // Colour scheme command of the Skin menu.
+    void SkinItemClick(int index);
+    // The job list's rows and records (the batch controller's jobs).
+    TJobListPart& JobList() { return *jobList_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void NameControls();
+    void FormCreate();
+    void FormShow();
+    void LoadPlayerLibraries();
+    void SetUpColumns();
+    void CreateFormatAndJobParts();
+    void ConnectCommands();
+    void btnAddClick();
+    void btnRemoveClick();
+    void btnClearClick();
+    void btnBrowsClick();
+    void btnOpenClick();
+    void edDirectoryChange();
+    void imgbtnPlayClick();
+    // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
+    void mnuEditPopup();
+    void pmFilesPopup();
+
+    TMainWindowParts parts_;
+    std::unique_ptr<IMediaPlayer> player_;
+    std::unique_ptr<TGlobalObject> globalObj_;
+    bool shown_ = false;
+    bool PlayAfterAdd = false; // set by Play on an empty list; the add consumes it
+    int checkedSkin_ = -1;     // the Skin item that carries the check mark
+
+    // Controls, named as the window's description names them (tests find them by name).
     // Toolbar.
     QPushButton* btnAdd;
     QPushButton* btnRemove;
@@ -78,8 +136,11 @@ public:
     QPushButton* imgbtnSnap;
     QCheckBox* ckMute;
     QSlider* trcVolume;
-    // Format and parameter panel; its contents belong to the format catalog.
+    // Format catalog drop-down under the toolbar, parameter selectors below the job list.
+    TCatalogPanel* CatalogPanel;
     QGroupBox* pnlFormat;
+    TParameterPanel* ParameterPanel;
+    TJobListPart* jobList_;
     // Output folder.
     QLineEdit* edDirectory;
     QPushButton* btnBrows;
@@ -123,27 +184,6 @@ public:
     QAction* pmClear;
     QAction* pmStart;
     QAction* pmVideoInfo;
-
-    // The close question and the releasing steps; false keeps the window open.
-    bool FormCloseQuery();
-    // Colour scheme command of the Skin menu.
-    void SkinItemClick(int index);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void CreateControls();
-    void CreateMenus();
-    void NameControls();
-    void FormCreate(const TAppPaths& paths);
-    void FormShow();
-    void LoadPlayerLibraries();
-    void SetUpColumns();
-
-    std::unique_ptr<TGlobalObject> globalObj_;
-    bool shown_ = false;
 };
 
 } // namespace orvel

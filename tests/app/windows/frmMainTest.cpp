@@ -1,9 +1,12 @@
 #include "app/windows/frmMain.h"
 
 #include "app/AppSettings.h"
+#include "app/IniFile.h"
+#include "app/windows/MainWindowTest.h"
 #include "engine/FFmpegException.h"
+#include "fixtures/Fixtures.h"
+#include "formats/FormatCatalog.h"
 #include "ui/ColorSchemes.h"
-#include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -14,26 +17,17 @@ using namespace orvel;
 
 namespace {
 
-class frmMainTest : public ::testing::Test {
-protected:
-    void SetUp() override { test::WindowApp(); }
-    void TearDown() override { TfrmMain::PlayerLibraryLoader = nullptr; }
-
-    std::unique_ptr<TfrmMain> Create() {
-        return std::make_unique<TfrmMain>(
-            TAppPaths{tmp.File("orvelkestrune.ini"), tmp.File("orvelvideoformat.ini")});
-    }
-    void Settings(const std::string& lines) { tmp.Write("orvelkestrune.ini", "[settings]\n" + lines); }
-
-    test::TTempDir tmp;
-    test::TFakeMessageBoxes boxes;
-};
+using frmMainTest = test::TMainWindowTest;
 
 QStringList Captions(const QMenu* menu) {
     QStringList list;
     for (const QAction* a : menu->actions())
         list << (a->isSeparator() ? "-" : a->text());
     return list;
+}
+
+template <class T> T* C(const std::unique_ptr<TfrmMain>& w, const char* name) {
+    return test::Control<T>(w.get(), name);
 }
 
 } // namespace
@@ -47,32 +41,38 @@ TEST_F(frmMainTest, FirstRunShowsTheDefaults) {
     EXPECT_EQ(CurrentColorScheme(), 0);
     w->show();
 
-    EXPECT_EQ(w->windowTitle(), "Orvel Video Converter 3.300 ");
     EXPECT_EQ(w->size(), QSize(786, 522));
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
-    EXPECT_EQ(w->trcVolume->minimum(), 0);
-    EXPECT_EQ(w->trcVolume->maximum(), 128);
-    EXPECT_EQ(w->trcVolume->value(), 0);
-    EXPECT_FALSE(w->ckMute->isChecked());
-    EXPECT_EQ(w->edDirectory->text().toStdString(), DefaultKestruneDir());
+    const test::TWindowState expected{
+        {"frmMain", {"Orvel Video Converter 3.300 ", true, false, true}},
+        {"imgbtnPlay", {"", true, false, true}},
+        {"imgbtnPAuse", {"", false, false, true}},
+        {"imgbtnStop", {"", false, false, true}},
+        {"imgbtnSnap", {"", false, false, true}},
+        {"trcPreview", {"0", false, false, true}},
+        {"trcVolume", {"0", true, false, true}},
+        {"ckMute", {"Mute", true, false, true}},
+        {"edDirectory", {DefaultKestruneDir(), true, false, true}},
+        {"mmoLog", {"", true, false, false}},
+        {"miSettings", {"Se&ttings", false, false, false}}, // a hidden action is never enabled
+    };
+    EXPECT_EQ(test::StateDifferences(test::WindowState(w.get()), expected), "");
+    EXPECT_EQ(C<QSlider>(w, "trcVolume")->maximum(), 128);
     EXPECT_EQ(w->CurrentFormatCode, "1");
     EXPECT_EQ(w->CurrentFormatName, "iPod Video MPEG-4");
-    EXPECT_TRUE(w->imgbtnPlay->isEnabled());
-    EXPECT_FALSE(w->imgbtnPAuse->isEnabled());
-    EXPECT_FALSE(w->imgbtnStop->isEnabled());
-    EXPECT_FALSE(w->imgbtnSnap->isEnabled());
-    EXPECT_FALSE(w->trcPreview->isEnabled());
     ASSERT_NE(w->PreviewFrame, nullptr);
 
+    auto* list = C<QTreeWidget>(w, "lvFiles");
     const QStringList columns{"Source", "Length", "Trimmed Length", "Destination File", "Progress"};
     const int widths[] = {140, 65, 90, 120, 60};
-    ASSERT_EQ(w->lvFiles->columnCount(), 5);
+    ASSERT_EQ(list->columnCount(), 5);
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(w->lvFiles->headerItem()->text(i), columns[i]);
-        EXPECT_EQ(w->lvFiles->columnWidth(i), widths[i]);
+        EXPECT_EQ(list->headerItem()->text(i), columns[i]);
+        EXPECT_EQ(list->columnWidth(i), widths[i]);
     }
+    EXPECT_GT(catalog.RowCount(), 0) << "the first show fills the format catalog";
     EXPECT_TRUE(boxes.Shown.empty());
-    EXPECT_FALSE(std::filesystem::exists(tmp.File("orvelkestrune.ini")));
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
 TEST_F(frmMainTest, StoredSettingsAtCreationAndShow) {
@@ -86,29 +86,37 @@ TEST_F(frmMainTest, StoredSettingsAtCreationAndShow) {
                                            {"skinIndex=3\nvolume=100\nmute=1\n", 3, 100, true},
                                            {"skinIndex=6\nvolume=200\n", 6, 64, false},
                                            {"volume=-1\nmute=0\n", 0, 64, false}}) {
+        SCOPED_TRACE(c.lines);
         Settings(c.lines + "OutPutDir=/srv/out\nFormatCode=17\nFormatName=DVD\n");
         auto w = Create();
-        EXPECT_EQ(CurrentColorScheme(), c.scheme) << c.lines;
+        EXPECT_EQ(CurrentColorScheme(), c.scheme);
         w->show();
-        EXPECT_EQ(w->trcVolume->value(), c.volume) << c.lines;
-        EXPECT_EQ(w->ckMute->isChecked(), c.mute) << c.lines;
-        EXPECT_EQ(w->edDirectory->text(), "/srv/out");
+        EXPECT_EQ(C<QSlider>(w, "trcVolume")->value(), c.volume);
+        EXPECT_EQ(C<QCheckBox>(w, "ckMute")->isChecked(), c.mute);
+        EXPECT_EQ(C<QLineEdit>(w, "edDirectory")->text(), "/srv/out");
         EXPECT_EQ(w->CurrentFormatCode, "17");
         EXPECT_EQ(w->CurrentFormatName, "DVD");
         w->ExitWithoutAsking = true;
         w->close();
     }
     // Showing the slider at 64 does not rewrite the stored value.
-    EXPECT_EQ(TAppSettings(tmp.File("orvelkestrune.ini")).Volume(), -1);
+    EXPECT_EQ(settings.Volume(), -1);
 }
 
-TEST_F(frmMainTest, CloseAsksAndOnlyYesReleasesTheSession) {
+// The closing sequence, each step seen from the collaborator it acts on: the catalog's list
+// state is in the settings file, the conversion's handlers are detached before its running task
+// is stopped and waited for, and only then the preview player is stopped, without waiting.
+TEST_F(frmMainTest, CloseAsksAndOnlyYesRunsTheClosingSequence) {
     auto w = Create();
-    std::vector<std::string> steps;
-    w->OnSaveCatalogState = [&] { steps.push_back("catalog"); };
-    w->OnStopConversion = [&] { steps.push_back("conversion"); };
-    w->OnStopPreview = [&] { steps.push_back("preview"); };
     w->show();
+    ASSERT_TRUE(converter.LoadLibraries("")) << converter.LastErrorMessage();
+    ASSERT_GE(converter.AddTask(fixtures::Path(fixtures::FixtureId::Mp4)), 0) << converter.LastErrorMessage();
+    ASSERT_TRUE(converter.SetOutputFile(0, tmp.File("out.mp4"))) << converter.LastErrorMessage();
+    int terminations = 0;
+    converter.OnTerminate = [&](TCustomFFmpegConverter*, const TTerminateInfo&) { ++terminations; };
+    converter.StartTask(1);
+    converter.Pause(); // the task cannot end by itself before the window closes
+    const auto listStateSaved = [&] { return TIniFile(SettingsFile()).SectionExists(kListStateSection); };
 
     boxes.Answers = {TMsgResult::No};
     EXPECT_FALSE(w->close());
@@ -118,15 +126,27 @@ TEST_F(frmMainTest, CloseAsksAndOnlyYesReleasesTheSession) {
     EXPECT_EQ(boxes.Shown[0].Icon, TMsgIcon::Question);
     EXPECT_EQ(boxes.Shown[0].Buttons, TMsgButtons::YesNo);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_TRUE(steps.empty());
+    EXPECT_FALSE(listStateSaved());
+    EXPECT_FALSE(converter.AllDone()) << "No keeps the conversion running";
+    EXPECT_EQ(Player().Calls,
+              std::vector<std::string>{"LoadLibraries " + (ExecutableDir() / "LibAV").string()});
     EXPECT_NE(GlobalObject(), nullptr);
     EXPECT_NE(w->PreviewFrame, nullptr);
 
+    bool savedBeforePlayerStop = false, conversionDoneBeforePlayerStop = false;
+    Player().WhenStopping = [&](bool) {
+        savedBeforePlayerStop = listStateSaved();
+        conversionDoneBeforePlayerStop = converter.AllDone();
+    };
     w->TaskItems.Build({true, false, true});
     boxes.Answers = {TMsgResult::Yes};
     EXPECT_TRUE(w->close());
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(steps, (std::vector<std::string>{"catalog", "conversion", "preview"}));
+    EXPECT_TRUE(savedBeforePlayerStop);
+    EXPECT_TRUE(conversionDoneBeforePlayerStop);
+    EXPECT_EQ(terminations, 0) << "the handlers were detached before the stop";
+    EXPECT_FALSE(converter.OnTerminate);
+    EXPECT_EQ(Player().Calls.back(), "Stop");
     EXPECT_EQ(GlobalObject(), nullptr);
     EXPECT_EQ(w->GlobalObj(), nullptr);
     EXPECT_EQ(w->PreviewFrame, nullptr);
@@ -140,31 +160,17 @@ TEST_F(frmMainTest, ExitWithoutAskingClosesWithoutTheQuestion) {
     EXPECT_TRUE(w->close());
     EXPECT_TRUE(boxes.Shown.empty());
     EXPECT_EQ(GlobalObject(), nullptr);
+    EXPECT_EQ(Player().Calls.back(), "Stop");
 }
 
 TEST_F(frmMainTest, PlayerLibraryFailureIsOnlyLogged) {
-    struct Case {
-        bool installed;
-        std::string error;
-        QString log;
-    };
-    for (const Case& c : std::vector<Case>{
-             {false, "", "Preview player is not available."},
-             {true, "Cannot load library libavcodec.so.59", "Cannot load library libavcodec.so.59"},
-             {true, "", ""}}) {
-        std::string folder;
-        TfrmMain::PlayerLibraryLoader = nullptr;
-        if (c.installed)
-            TfrmMain::PlayerLibraryLoader = [&](const std::string& dir) {
-                folder = dir;
-                return c.error;
-            };
+    for (const bool loads : {false, true}) {
+        SCOPED_TRACE(loads);
+        players.LibrariesLoad = loads;
         auto w = Create();
-        EXPECT_EQ(w->mmoLog->toPlainText(), c.log);
-        EXPECT_FALSE(w->mmoLog->isVisibleTo(w.get()));
-        if (c.installed) {
-            EXPECT_EQ(folder, (ExecutableDir() / "LibAV").string());
-        }
+        auto* log = C<QPlainTextEdit>(w, "mmoLog");
+        EXPECT_EQ(log->toPlainText(), loads ? "" : "libav or libsdl not loaded.");
+        EXPECT_FALSE(log->isVisibleTo(w.get()));
     }
     EXPECT_TRUE(boxes.Shown.empty());
 }
@@ -191,39 +197,39 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
     for (const QAction* a : w->menuBar()->actions())
         top << a->text();
     EXPECT_EQ(top, QStringList({"&File", "&Edit", "&Tools", "&Help"}));
-    EXPECT_EQ(Captions(w->mnuFile),
+    EXPECT_EQ(Captions(C<QMenu>(w, "mnuFile")),
               QStringList({"&Add", "&Remove", "&Clear", "&Start", "Se&ttings", "-", "&Exit"}));
-    EXPECT_FALSE(w->miSettings->isVisible());
-    EXPECT_EQ(Captions(w->mnuEdit),
+    EXPECT_EQ(Captions(C<QMenu>(w, "mnuEdit")),
               QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "&Check All", "&Uncheck All",
                            "&Reverse Check", "-", "C&heck", "U&ncheck"}));
-    EXPECT_EQ(Captions(w->mnuTools), QStringList({"&Preference", "&Skin"}));
-    EXPECT_EQ(Captions(w->mnuSkin),
+    EXPECT_EQ(Captions(C<QMenu>(w, "mnuTools")), QStringList({"&Preference", "&Skin"}));
+    EXPECT_EQ(Captions(C<QMenu>(w, "mnuSkin")),
               QStringList({"Default", "Gray", "Orange", "Purple", "Red", "Green", "Light blue"}));
-    EXPECT_EQ(Captions(w->mnuHelp),
+    EXPECT_EQ(Captions(C<QMenu>(w, "mnuHelp")),
               QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About"}));
-    EXPECT_EQ(Captions(w->pmFiles), QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Add",
-                                                 "Remove", "Clear", "Start", "-", "Video Infomation"}));
+    EXPECT_EQ(Captions(C<QMenu>(w, "pmFiles")),
+              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Add", "Remove", "Clear",
+                           "Start", "-", "Video Infomation"}));
 }
 
 TEST_F(frmMainTest, SkinMenuChecksTheStoredSchemeAndStoresTheChoice) {
     auto w = Create();
-    emit w->mnuSkin->aboutToShow();
-    EXPECT_TRUE(w->miSkins[1]->isChecked()) << "the menu's own default";
-    w->miSkins[5]->trigger();
+    emit C<QMenu>(w, "mnuSkin")->aboutToShow();
+    EXPECT_TRUE(C<QAction>(w, "miSkin1")->isChecked()) << "the menu's own default";
+    C<QAction>(w, "miSkin5")->trigger();
     EXPECT_EQ(CurrentColorScheme(), 5);
-    EXPECT_TRUE(w->miSkins[5]->isChecked());
-    EXPECT_FALSE(w->miSkins[1]->isChecked());
-    EXPECT_EQ(TAppSettings(tmp.File("orvelkestrune.ini")).SkinIndexAtStart(), 5);
+    EXPECT_TRUE(C<QAction>(w, "miSkin5")->isChecked());
+    EXPECT_FALSE(C<QAction>(w, "miSkin1")->isChecked());
+    EXPECT_EQ(settings.SkinIndexAtStart(), 5);
 }
 
 TEST_F(frmMainTest, ExitCommandsGoThroughTheCloseQuestion) {
     auto w = Create();
     w->show();
     boxes.Answers = {TMsgResult::No, TMsgResult::Yes};
-    w->btnExit->click();
+    C<QPushButton>(w, "btnExit")->click();
     EXPECT_TRUE(w->isVisible());
-    w->miExit->trigger();
+    C<QAction>(w, "miExit")->trigger();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(boxes.Shown.size(), 2u);
 }
