@@ -111,7 +111,9 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         if (!PassGate()) return;
         EncodePicture(os, picture);
     }
-    // Kept to be held for its own duration when it turns out to be the last one.
+    // Kept to be held for its own duration when it turns out to be the last one. The picture
+    // kept before is let go first: a reference over a held one would leak it.
+    av_frame_unref(os.lastPicture.get());
     if (av_frame_ref(os.lastPicture.get(), picture) >= 0) {
         const int64_t lasts = is.nextPts != kNoTimestamp && is.nextPts > is.pts ? is.nextPts - is.pts : 0;
         os.lastPictureEnd = syncIpts + lasts / 1e6 / av_q2d(os.enc->time_base);
