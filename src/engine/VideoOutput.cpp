@@ -110,6 +110,7 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         EncodePicture(os, picture);
     }
     // Kept to be held for its own duration when it turns out to be the last one.
+    av_frame_unref(os.lastPicture.get()); // a reference only adds to what the frame holds
     if (av_frame_ref(os.lastPicture.get(), picture) >= 0) {
         const int64_t lasts = is.nextPts != kNoTimestamp && is.nextPts > is.pts ? is.nextPts - is.pts : 0;
         os.lastPictureEnd = syncIpts + lasts / 1e6 / av_q2d(os.enc->time_base);
