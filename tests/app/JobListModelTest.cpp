@@ -144,8 +144,7 @@ TEST_F(JobListModelTest, ColumnsAndCheckBoxesAsTheListShowsThem) {
     QStringList captions;
     for (int c = 0; c < model.columnCount(); ++c)
         captions << model.headerData(c, Qt::Horizontal).toString() + "/" +
-                        QString::number(
-                            model.headerData(c, Qt::Horizontal, Qt::SizeHintRole).toSize().width());
+                        QString::number(TJobListModel::ColumnWidth(c));
     EXPECT_EQ(captions, QStringList({"Source/140", "Length/65", "Trimmed Length/90", "Destination File/120",
                                      "Progress/60"}));
     ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
