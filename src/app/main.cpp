@@ -12,10 +12,13 @@
 #include "engine/MainThreadDispatcher.h"
 #include "formats/FormatListModel.h"
 #include "formats/FormatParams.h"
+#include "formats/windows/frmSettings.h"
 #include "player/PlayerArbiter.h"
 #include "ui/QtMainThreadDispatcher.h"
 #include "windows/QtOpenFileDialog.h"
 #include "windows/fmDirectory.h"
+#include "windows/frmFileInfo.h"
+#include "windows/frmPreference.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -70,12 +73,17 @@ int main(int argc, char** argv) {
         TFFmpegConverter converter;
         TFFPlayerFactory players;
         // The dialogs join here as they are built; until then their commands are disabled.
-        TMainDialogFactories factories;
-        factories.About = [] { return std::make_unique<TfrmAbout>(); };
-        TMainDialogs dialogs(std::move(factories));
         TDesktopSystemActions system;
         TQtOpenFileDialog openDialog;
         TfmDirectory folders; // one chooser for every window that asks for a folder
+        TMainDialogFactories factories;
+        factories.About = [] { return std::make_unique<TfrmAbout>(); };
+        factories.Preference = [&] { return std::make_unique<TfrmPreference>(settings, folders, system); };
+        factories.FileInfo = [] {
+            return std::make_unique<TfrmFileInfo>((ExecutableDir() / "LibAV").string());
+        };
+        factories.Settings = [&] { return std::make_unique<TfrmSettings>(formats, boxes); };
+        TMainDialogs dialogs(std::move(factories));
         TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
                                              .Settings = settings,
                                              .Formats = formats,

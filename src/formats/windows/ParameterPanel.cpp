@@ -1,6 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
 #include "ui/SelectionItemDelegate.h"
+#include "ui/SelectorRender.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -9,30 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
 
 namespace orvel {
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
-// The character a key press types, as the key filters see it; nothing for keys that type
-// nothing (arrows, Delete, shortcuts), which pass unfiltered.
-std::optional<char> TypedChar(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return kBackspaceKey;
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
-    const QString text = key.text();
-    if (text.size() != 1 || !text[0].isPrint()) return std::nullopt;
-    const char16_t c = text[0].unicode();
-    return c < 0x80 ? static_cast<char>(c) : '?';
-}
-
-} // namespace
 
 TParameterPanel::TParameterPanel(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QWidget(parent), model_(store, boxes) {
@@ -172,29 +151,8 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
 void TParameterPanel::Render(const TParameterPanelView& view) {
     for (int i = 0; i < kPanelSelectorCount; ++i) {
         const TSelectorView& s = view.Selectors[static_cast<size_t>(i)];
-        QComboBox* box = combos_[static_cast<size_t>(i)];
-        const QSignalBlocker block(box);
-        const QStringList items = ToQt(s.Items);
-        QStringList shown;
-        for (int k = 0; k < box->count(); ++k)
-            shown << box->itemText(k);
-        if (shown != items) {
-            box->clear();
-            box->addItems(items);
-        }
-        box->setCurrentIndex(s.ItemIndex);
-        if (box->isEditable() && box->currentText() != QString::fromStdString(s.Text)) {
-            const QSignalBlocker blockEdit(box->lineEdit());
-            box->setEditText(QString::fromStdString(s.Text));
-        }
-        box->setMaxVisibleItems(std::max(1, s.DropDownCount));
-        box->setEnabled(s.Enabled);
-        QPalette palette = box->palette();
-        const QColor text =
-            s.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::ButtonText, text);
-        box->setPalette(palette);
+        RenderSelector(*combos_[static_cast<size_t>(i)],
+                       {s.Items, s.ItemIndex, s.Text, s.DropDownCount, s.Enabled, s.Grey});
     }
 }
 
