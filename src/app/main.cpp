@@ -15,10 +15,13 @@
 #include "engine/MainThreadDispatcher.h"
 #include "formats/FormatListModel.h"
 #include "formats/FormatParams.h"
+#include "formats/windows/frmSettings.h"
 #include "player/PlayerArbiter.h"
 #include "ui/QtMainThreadDispatcher.h"
 #include "windows/QtOpenFileDialog.h"
 #include "windows/fmDirectory.h"
+#include "windows/frmFileInfo.h"
+#include "windows/frmPreference.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -74,6 +77,8 @@ int main(int argc, char** argv) {
         TFFPlayerFactory players;
         TQtOpenFileDialog openDialog;
         // The dialogs join here as they are built; until then their commands are disabled.
+        TDesktopSystemActions system;
+        TfmDirectory folders; // one chooser for every window that asks for a folder
         TMainDialogFactories factories;
         factories.About = [] { return std::make_unique<TfrmAbout>(); };
         factories.Trim = [&players] { return std::make_unique<TfrmTrim>(players); };
@@ -81,9 +86,12 @@ int main(int argc, char** argv) {
         factories.Watermark = [&players, &openDialog] {
             return std::make_unique<TfrmWaterMark>(players, openDialog);
         };
+        factories.Preference = [&] { return std::make_unique<TfrmPreference>(settings, folders, system); };
+        factories.FileInfo = [] {
+            return std::make_unique<TfrmFileInfo>((ExecutableDir() / "LibAV").string());
+        };
+        factories.Settings = [&] { return std::make_unique<TfrmSettings>(formats, boxes); };
         TMainDialogs dialogs(std::move(factories));
-        TDesktopSystemActions system;
-        TfmDirectory folders; // one chooser for every window that asks for a folder
         TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
                                              .Settings = settings,
                                              .Formats = formats,

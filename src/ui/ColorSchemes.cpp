@@ -84,8 +84,9 @@ QString ColorSchemeStyleSheet(int index) {
         QString("QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 7px; padding-top: 2px; }\n"
                 "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; color: %2; }\n")
             .arg(frame, highlight.darker(130).name());
+    sheet += "QGroupBox[flat=\"true\"] { border: 0; margin-top: 0; padding-top: 0; }\n";
     sheet += QString("QHeaderView::section { background: %1; border: 0; border-right: 1px solid %2; "
-                     "border-bottom: 1px solid %2; padding: 1px 4px; }\n")
+                     "border-bottom: 1px solid %2; padding: 1px 1px; font-size: 8pt; }\n")
                  .arg(button.name(), frame);
     sheet +=
         QString("QTreeView, QListView, QTableView, QLineEdit, QPlainTextEdit { border: 1px solid %1; }\n")

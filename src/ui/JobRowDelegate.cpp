@@ -6,10 +6,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace orvel {
 
 QRect JobRowCheckBox(const QRect& cell) {
     return QRect(QPoint(cell.left() + 2, cell.top() + 2), QPoint(cell.left() + 14, cell.bottom() - 2));
+}
+
+QSize TJobRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), option.fontMetrics.height() + 6));
+    return size;
 }
 
 void TJobRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {

@@ -354,6 +354,24 @@ void TfrmMain::ConnectCommands() {
     connect(miSupport, &QAction::triggered, this, [this] { parts_.System.OpenAddress(kSupportUrl); });
     connect(miAbout, &QAction::triggered, this, [this] { parts_.Dialogs.ShowAbout(); });
     miAbout->setEnabled(parts_.Dialogs.Available(TMainDialog::About));
+    connect(miPreference, &QAction::triggered, this, [this] { parts_.Dialogs.ShowPreference(); });
+    miPreference->setEnabled(parts_.Dialogs.Available(TMainDialog::Preference));
+    connect(pmVideoInfo, &QAction::triggered, this, [this] {
+        if (jobList_->HasSelectedJob())
+            parts_.Dialogs.ShowFileInfo(jobList_->Job(jobList_->SelectedRow()).SourceFile);
+    });
+    connect(miSettings, &QAction::triggered, this, [this] {
+        // The dialog's catalog starts as this one is; its Ok wrote the choices this refill reads.
+        CatalogPanel->SaveState();
+        parts_.Dialogs.ShowSettings();
+        CatalogPanel->Fill();
+    });
+    const std::pair<QAction*, TMainDialog> editors[] = {
+        {miCrop, TMainDialog::Crop},         {pmCrop, TMainDialog::Crop},
+        {miTrim, TMainDialog::Trim},         {pmTrim, TMainDialog::Trim},
+        {miEffects, TMainDialog::Watermark}, {pmEffects, TMainDialog::Watermark}};
+    for (const auto& [action, dialog] : editors)
+        connect(action, &QAction::triggered, this, [this, dialog = dialog] { EditSelectedJob(dialog); });
 
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
@@ -379,16 +397,34 @@ void TfrmMain::imgbtnPlayClick() {
     btnAddClick();
 }
 
+void TfrmMain::EditSelectedJob(TMainDialog dialog) {
+    if (!jobList_->HasSelectedJob()) return;
+    player_->Stop(false);
+    TlvFilesRecord& job = jobList_->Job(jobList_->SelectedRow());
+    std::optional<TlvFilesRecord> edited = dialog == TMainDialog::Trim   ? parts_.Dialogs.EditTrim(job)
+                                           : dialog == TMainDialog::Crop ? parts_.Dialogs.EditCrop(job)
+                                                                         : parts_.Dialogs.EditWatermark(job);
+    if (edited) job = std::move(*edited); // written only on Ok
+}
+
+// An item whose dialog this build lacks stays disabled.
 void TfrmMain::mnuEditPopup() {
     const bool on = jobList_->HasSelectedJob();
     for (QAction* a : mnuEdit->actions())
         if (!a->isSeparator()) a->setEnabled(on);
+    miCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
+    miTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
+    miEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
 }
 
 void TfrmMain::pmFilesPopup() {
     const bool on = jobList_->HasSelectedJob();
-    for (QAction* a : {pmCrop, pmTrim, pmEffects, pmVideoInfo, pmRemove, pmClear, pmStart})
+    for (QAction* a : {pmRemove, pmClear, pmStart})
         a->setEnabled(on);
+    pmCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
+    pmTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
+    pmEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
+    pmVideoInfo->setEnabled(on && parts_.Dialogs.Available(TMainDialog::FileInfo));
     pmAdd->setEnabled(true);
 }
 

@@ -106,6 +106,8 @@ private:
     void btnOpenClick();
     void edDirectoryChange();
     void imgbtnPlayClick();
+    // Crop, trim, watermark: the dialog edits a copy of the selected job, written back on Ok.
+    void EditSelectedJob(TMainDialog dialog);
     // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
     void mnuEditPopup();
     void pmFilesPopup();

@@ -1,6 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
 #include "ui/SelectionItemDelegate.h"
+#include "ui/SelectorRender.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -9,31 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
-#include <QVBoxLayout>
 
 namespace orvel {
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
-// The character a key press types, as the key filters see it; nothing for keys that type
-// nothing (arrows, Delete, shortcuts), which pass unfiltered.
-std::optional<char> TypedChar(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return kBackspaceKey;
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
-    const QString text = key.text();
-    if (text.size() != 1 || !text[0].isPrint()) return std::nullopt;
-    const char16_t c = text[0].unicode();
-    return c < 0x80 ? static_cast<char>(c) : '?';
-}
-
-} // namespace
 
 TParameterPanel::TParameterPanel(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QWidget(parent), model_(store, boxes) {
@@ -52,28 +30,30 @@ void TParameterPanel::CreateControls() {
         box->setEditable(IsEditableSelector(selector));
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setItemDelegate(new TSelectionItemDelegate(box));
-        box->setMinimumWidth(92);
+        box->setMinimumWidth(80);
         if (QLineEdit* edit = box->lineEdit()) edit->installEventFilter(this);
         combos_[static_cast<size_t>(selector)] = box;
         return box;
     };
+    // Three selectors a row, each caption above its box, so the longest captions and items fit.
     auto group = [&](const char* title, const char* name,
                      std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
         auto* box = new QGroupBox(title, this);
         box->setObjectName(name);
         auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(6, 4, 6, 4);
-        grid->setHorizontalSpacing(4);
-        grid->setVerticalSpacing(3);
+        grid->setContentsMargins(6, 2, 6, 4);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(0);
         int i = 0;
         for (const auto& [selector, label, comboName] : rows) {
-            const int row = i / 2, column = (i % 2) * 2;
+            const int row = (i / 3) * 2, column = i % 3;
             grid->addWidget(new QLabel(label, box), row, column);
-            grid->addWidget(combo(selector, comboName, box), row, column + 1);
+            grid->addWidget(combo(selector, comboName, box), row + 1, column);
             ++i;
         }
-        grid->setColumnStretch(1, 1);
-        grid->setColumnStretch(3, 1);
+        for (int c = 0; c < 3; ++c)
+            grid->setColumnStretch(c, 1);
+        grid->setRowMinimumHeight(1, 26);
         root->addWidget(box, 1);
         return box;
     };
@@ -100,12 +80,14 @@ void TParameterPanel::CreateControls() {
     cmbVolume = Combo(TPanelSelector::Volume);
     cmbAudioBitRate = Combo(TPanelSelector::AudioBitRate);
 
-    btnDefault = new QPushButton("Default", this);
+    // "stereo 2 channels" is the longest item of all.
+    static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(2, 5);
+    for (int c = 0; c < 2; ++c)
+        static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(c, 4);
+    // The Default button takes the audio group's free place: it resets both groups.
+    btnDefault = new QPushButton("Default", grpAudio);
     btnDefault->setObjectName("btnDefault");
-    auto* side = new QVBoxLayout;
-    side->addStretch();
-    side->addWidget(btnDefault);
-    root->addLayout(side);
+    static_cast<QGridLayout*>(grpAudio->layout())->addWidget(btnDefault, 3, 2, Qt::AlignBottom);
 
     for (int i = 0; i < kPanelSelectorCount; ++i)
         Connect(static_cast<TPanelSelector>(i));
@@ -169,29 +151,8 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
 void TParameterPanel::Render(const TParameterPanelView& view) {
     for (int i = 0; i < kPanelSelectorCount; ++i) {
         const TSelectorView& s = view.Selectors[static_cast<size_t>(i)];
-        QComboBox* box = combos_[static_cast<size_t>(i)];
-        const QSignalBlocker block(box);
-        const QStringList items = ToQt(s.Items);
-        QStringList shown;
-        for (int k = 0; k < box->count(); ++k)
-            shown << box->itemText(k);
-        if (shown != items) {
-            box->clear();
-            box->addItems(items);
-        }
-        box->setCurrentIndex(s.ItemIndex);
-        if (box->isEditable() && box->currentText() != QString::fromStdString(s.Text)) {
-            const QSignalBlocker blockEdit(box->lineEdit());
-            box->setEditText(QString::fromStdString(s.Text));
-        }
-        box->setMaxVisibleItems(std::max(1, s.DropDownCount));
-        box->setEnabled(s.Enabled);
-        QPalette palette = box->palette();
-        const QColor text =
-            s.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::ButtonText, text);
-        box->setPalette(palette);
+        RenderSelector(*combos_[static_cast<size_t>(i)],
+                       {s.Items, s.ItemIndex, s.Text, s.DropDownCount, s.Enabled, s.Grey});
     }
 }
 

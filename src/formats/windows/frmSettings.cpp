@@ -1,5 +1,7 @@
 #include "formats/windows/frmSettings.h"
 
+#include "ui/SelectorRender.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -12,27 +14,6 @@
 #include <optional>
 
 namespace orvel {
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
-// The character a key press types, as the key filters see it; nothing for keys that type
-// nothing (arrows, Delete, shortcuts), which pass unfiltered.
-std::optional<char> TypedChar(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return '\b';
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
-    const QString text = key.text();
-    if (text.size() != 1 || !text[0].isPrint()) return std::nullopt;
-    const char16_t c = text[0].unicode();
-    return c < 0x80 ? static_cast<char>(c) : '?';
-}
-
-} // namespace
 
 TfrmSettings::TfrmSettings(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(store, boxes) {
@@ -226,29 +207,8 @@ bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSettings::Render(const TSettingsDialogView& view) {
     for (int i = 0; i < kSettingsBoxCount; ++i) {
         const TSettingsBoxView& s = view.Boxes[static_cast<size_t>(i)];
-        QComboBox* box = combos_[static_cast<size_t>(i)];
-        const QSignalBlocker block(box);
-        const QStringList items = ToQt(s.Items);
-        QStringList shown;
-        for (int k = 0; k < box->count(); ++k)
-            shown << box->itemText(k);
-        if (shown != items) {
-            box->clear();
-            box->addItems(items);
-        }
-        box->setCurrentIndex(s.ItemIndex);
-        if (box->isEditable() && box->currentText() != QString::fromStdString(s.Text)) {
-            const QSignalBlocker blockEdit(box->lineEdit());
-            box->setEditText(QString::fromStdString(s.Text));
-        }
-        box->setMaxVisibleItems(std::max(1, static_cast<int>(s.Items.size())));
-        box->setEnabled(s.Enabled);
-        QPalette palette = box->palette();
-        const QColor text =
-            s.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::ButtonText, text);
-        box->setPalette(palette);
+        RenderSelector(*combos_[static_cast<size_t>(i)],
+                       {s.Items, s.ItemIndex, s.Text, static_cast<int>(s.Items.size()), s.Enabled, s.Grey});
     }
 }
 

@@ -246,3 +246,30 @@ TEST_F(frmMainJobListTest, ChoosingASchemeAppliesAndStoresIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
+    AddThree();
+    List()->setCurrentItem(List()->topLevelItem(1));
+    TlvFilesRecord trimmed = jobs->Job(1);
+    trimmed.TrimStart = 500000;
+    dialogs.Edits = {trimmed, std::nullopt};
+    A("miTrim")->trigger();
+    EXPECT_EQ(jobs->Job(1).TrimStart, 500000);
+    A("pmCrop")->trigger(); // cancelled: the job stays
+    EXPECT_EQ(jobs->Job(1).TrimStart, 500000);
+    A("pmVideoInfo")->trigger();
+    A("miPreference")->trigger();
+    A("miAbout")->trigger();
+    EXPECT_EQ(dialogs.Opened, (std::vector<std::string>{"Trim " + avi, "Crop " + avi, "FileInfo " + avi,
+                                                        "Preference", "About"}));
+    EXPECT_EQ(Player().Calls.back(), "Stop") << "an editing dialog stops the preview first";
+
+    dialogs.Missing[static_cast<int>(TMainDialog::Watermark)] = true; // a dialog this build lacks
+    emit C<QMenu>("pmFiles")->aboutToShow();
+    EXPECT_FALSE(A("pmEffects")->isEnabled());
+    EXPECT_TRUE(A("pmTrim")->isEnabled());
+}
+
+} // namespace
