@@ -1,6 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
 #include "ui/SelectionItemDelegate.h"
+#include "ui/SelectorCombo.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -13,28 +14,6 @@
 #include <QVBoxLayout>
 
 namespace orvel {
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& item : items)
-        list << QString::fromStdString(item);
-    return list;
-}
-
-// The character a key press types, as the key filters see it; nothing for keys that type
-// nothing (arrows, Delete, shortcuts), which pass unfiltered.
-std::optional<char> TypedChar(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return kBackspaceKey;
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
-    const QString text = key.text();
-    if (text.size() != 1 || !text[0].isPrint()) return std::nullopt;
-    const char16_t c = text[0].unicode();
-    return c < 0x80 ? static_cast<char>(c) : '?';
-}
-
-} // namespace
-
 TParameterPanel::TParameterPanel(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QWidget(parent), model_(store, boxes) {
     CreateControls();
@@ -53,7 +32,9 @@ void TParameterPanel::CreateControls() {
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setItemDelegate(new TSelectionItemDelegate(box));
         box->setMinimumWidth(92);
-        if (QLineEdit* edit = box->lineEdit()) edit->installEventFilter(this);
+        // Typed keys and the focus leaving reach the box, which passes them to its edit field
+        // past any filter there.
+        if (box->isEditable()) box->installEventFilter(this);
         combos_[static_cast<size_t>(selector)] = box;
         return box;
     };
@@ -144,7 +125,8 @@ void TParameterPanel::btnDefaultClick() {
 
 int TParameterPanel::SelectorOf(const QObject* editor) const {
     for (int i = 0; i < kPanelSelectorCount; ++i)
-        if (combos_[static_cast<size_t>(i)]->lineEdit() == editor) return i;
+        if (combos_[static_cast<size_t>(i)]->isEditable() && combos_[static_cast<size_t>(i)] == editor)
+            return i;
     return -1;
 }
 
@@ -167,32 +149,8 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TParameterPanel::Render(const TParameterPanelView& view) {
-    for (int i = 0; i < kPanelSelectorCount; ++i) {
-        const TSelectorView& s = view.Selectors[static_cast<size_t>(i)];
-        QComboBox* box = combos_[static_cast<size_t>(i)];
-        const QSignalBlocker block(box);
-        const QStringList items = ToQt(s.Items);
-        QStringList shown;
-        for (int k = 0; k < box->count(); ++k)
-            shown << box->itemText(k);
-        if (shown != items) {
-            box->clear();
-            box->addItems(items);
-        }
-        box->setCurrentIndex(s.ItemIndex);
-        if (box->isEditable() && box->currentText() != QString::fromStdString(s.Text)) {
-            const QSignalBlocker blockEdit(box->lineEdit());
-            box->setEditText(QString::fromStdString(s.Text));
-        }
-        box->setMaxVisibleItems(std::max(1, s.DropDownCount));
-        box->setEnabled(s.Enabled);
-        QPalette palette = box->palette();
-        const QColor text =
-            s.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::ButtonText, text);
-        box->setPalette(palette);
-    }
+    for (int i = 0; i < kPanelSelectorCount; ++i)
+        RenderSelector(*combos_[static_cast<size_t>(i)], view.Selectors[static_cast<size_t>(i)]);
 }
 
 } // namespace orvel

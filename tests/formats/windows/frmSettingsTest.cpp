@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QFocusEvent>
-#include <QInputDevice>
 #include <QLineEdit>
 #include <QTest>
 
@@ -52,9 +51,6 @@ protected:
         QApplication::sendEvent(box, &out);
     }
 
-    // Qt's list of input devices must outlive the application, which deletes the keyboard that
-    // the typed keys create: made first, the list is destroyed last at exit.
-    const bool devicesFirst = (QInputDevice::devices(), true);
     QApplication& app = test::WindowApp(); // before any widget
     fmttest::TScratchFolder folder;
     TFormatParamStore store{folder.Path("orvelvideoformat.ini"), folder.Path("orvelkestrune.ini")};
