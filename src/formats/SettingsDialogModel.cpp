@@ -11,13 +11,6 @@ namespace {
 
 constexpr const char* kAsSource = "as source";
 
-constexpr std::array<TPanelSelector, 5> kVideoBoxes = {
-    TPanelSelector::VideoSize, TPanelSelector::VideoBitRate, TPanelSelector::FrameRate,
-    TPanelSelector::VideoEncoder, TPanelSelector::Zoom};
-constexpr std::array<TPanelSelector, 5> kAudioBoxes = {TPanelSelector::SampleRate, TPanelSelector::Channel,
-                                                       TPanelSelector::Volume, TPanelSelector::AudioEncoder,
-                                                       TPanelSelector::AudioBitRate};
-
 // The boxes whose stored typed value is shown on opening when no item is stored, with the
 // value's default.
 struct TTypedValue {
@@ -74,10 +67,7 @@ int TSettingsDialogModel::CurrentCodeValue() const {
 }
 
 void TSettingsDialogModel::Select(TPanelSelector box, int index) {
-    TSelectorView& b = Box(box);
-    const bool listed = index >= 0 && index < static_cast<int>(b.Items.size());
-    b.ItemIndex = listed ? index : -1;
-    b.Text = listed ? b.Items[static_cast<size_t>(index)] : std::string();
+    SelectItem(Box(box), index);
 }
 
 // A pick-list only shows one of its items; an editable box shows any text and selects the item
@@ -122,17 +112,7 @@ void TSettingsDialogModel::Load(bool typedValues) {
     else if (zoom == "center")
         Select(TPanelSelector::Zoom, -1);
 
-    // A format without a video (audio) encoder offers none of the video (audio) boxes.
-    const bool video = !Box(TPanelSelector::VideoEncoder).Items.empty();
-    const bool audio = !Box(TPanelSelector::AudioEncoder).Items.empty();
-    for (const TPanelSelector b : kVideoBoxes) {
-        Box(b).Enabled = video;
-        Box(b).Grey = !video;
-    }
-    for (const TPanelSelector b : kAudioBoxes) {
-        Box(b).Enabled = audio;
-        Box(b).Grey = !audio;
-    }
+    ApplyEncoderGroups(view_.Boxes);
 }
 
 void TSettingsDialogModel::FormShow() {
