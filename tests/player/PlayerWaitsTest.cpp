@@ -24,7 +24,7 @@ TEST_F(PlayerWaits, OpenDoesNotWaitForAHookThatHandsACallOver) {
     std::atomic<bool> inHook{false};
     std::atomic<int> handed{0};
     player->SetHook(true);
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24&, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24&, int64_t) {
         if (inHook.exchange(true)) return;
         // Long enough for the open to queue its own notification to the main thread first.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
