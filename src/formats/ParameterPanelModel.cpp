@@ -51,16 +51,6 @@ int IndexOf(const std::vector<std::string>& items, const std::string& text) {
     return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
-void SelectIndex(TSelectorView& s, int index) {
-    if (index >= 0 && static_cast<size_t>(index) < s.Items.size()) {
-        s.ItemIndex = index;
-        s.Text = s.Items[static_cast<size_t>(index)];
-    } else {
-        s.ItemIndex = -1;
-        s.Text.clear();
-    }
-}
-
 // An editable selector shows a stored text as its item when it is one, else as typed text.
 void ShowText(TSelectorView& s, const std::string& text) {
     s.ItemIndex = IndexOf(s.Items, text);
@@ -116,6 +106,28 @@ bool IsEditableSelector(TPanelSelector selector) {
            selector == TPanelSelector::SampleRate || selector == TPanelSelector::AudioBitRate;
 }
 
+void SelectItem(TSelectorView& s, int index) {
+    if (index >= 0 && static_cast<size_t>(index) < s.Items.size()) {
+        s.ItemIndex = index;
+        s.Text = s.Items[static_cast<size_t>(index)];
+    } else {
+        s.ItemIndex = -1;
+        s.Text.clear();
+    }
+}
+
+void ApplyEncoderGroups(TParameterPanelView& view) {
+    auto group = [&view](const auto& members, TPanelSelector encoder) {
+        const bool on = !view[encoder].Items.empty();
+        for (TPanelSelector m : members) {
+            view[m].Enabled = on;
+            view[m].Grey = !on;
+        }
+    };
+    group(kVideoGroup, TPanelSelector::VideoEncoder);
+    group(kAudioGroup, TPanelSelector::AudioEncoder);
+}
+
 std::optional<TFrameSize> ParseFrameSize(const std::string& text) {
     const auto x = text.rfind('x');
     if (x == std::string::npos) return std::nullopt;
@@ -158,7 +170,7 @@ void TParameterPanelModel::Load(int code) {
         zoom.Items = kZoomItems;
         zoom.Enabled = true;
         const std::string lower = LowerFormatText(zoomValue);
-        SelectIndex(zoom, lower == "full" ? 0 : lower == "lbox" ? 1 : lower == "pan" ? 2 : -1);
+        SelectItem(zoom, lower == "full" ? 0 : lower == "lbox" ? 1 : lower == "pan" ? 2 : -1);
     } else {
         zoom.Enabled = false;
     }
@@ -168,25 +180,16 @@ void TParameterPanelModel::Load(int code) {
     ShowText(Sel(TPanelSelector::VideoBitRate), c.VideoBitRate);
     ShowText(Sel(TPanelSelector::SampleRate), c.SampleRate);
     ShowText(Sel(TPanelSelector::AudioBitRate), c.AudioBitRate);
-    SelectIndex(Sel(TPanelSelector::FrameRate), c.FrameRateIndex);
-    SelectIndex(Sel(TPanelSelector::VideoEncoder), c.VideoEncoderIndex);
-    SelectIndex(Sel(TPanelSelector::Channel), c.ChannelIndex);
-    SelectIndex(Sel(TPanelSelector::Volume), c.VolumeIndex);
-    SelectIndex(Sel(TPanelSelector::AudioEncoder), c.AudioEncoderIndex);
+    SelectItem(Sel(TPanelSelector::FrameRate), c.FrameRateIndex);
+    SelectItem(Sel(TPanelSelector::VideoEncoder), c.VideoEncoderIndex);
+    SelectItem(Sel(TPanelSelector::Channel), c.ChannelIndex);
+    SelectItem(Sel(TPanelSelector::Volume), c.VolumeIndex);
+    SelectItem(Sel(TPanelSelector::AudioEncoder), c.AudioEncoderIndex);
 
     for (TSelectorView& s : view_.Selectors)
         s.DropDownCount = static_cast<int>(s.Items.size());
 
-    // A group without encoders does not apply to this format at all.
-    auto group = [this](const auto& members, TPanelSelector encoder) {
-        const bool on = !Sel(encoder).Items.empty();
-        for (TPanelSelector m : members) {
-            Sel(m).Enabled = on;
-            Sel(m).Grey = !on;
-        }
-    };
-    group(kVideoGroup, TPanelSelector::VideoEncoder);
-    group(kAudioGroup, TPanelSelector::AudioEncoder);
+    ApplyEncoderGroups(view_);
 }
 
 TKeyAnswer TParameterPanelModel::VideoSizeKeyPress(char key) const {
@@ -213,7 +216,7 @@ void TParameterPanelModel::TextChanged(TPanelSelector selector, const std::strin
 void TParameterPanelModel::ItemChosen(TPanelSelector selector, int index) {
     TSelectorView& s = Sel(selector);
     if (index < 0 || static_cast<size_t>(index) >= s.Items.size()) return;
-    SelectIndex(s, index);
+    SelectItem(s, index);
     if (selector == TPanelSelector::Zoom) {
         store_.StoreZoom(code_, index);
         return;
@@ -242,7 +245,7 @@ void TParameterPanelModel::RefuseWithItem1(TPanelSelector selector, const std::s
     TSelectorView& s = Sel(selector);
     if (s.Items.size() > 1) {
         // What the box now shows is what the conversion will use.
-        SelectIndex(s, 1);
+        SelectItem(s, 1);
         Store(selector, 1, s.Text);
     }
 }

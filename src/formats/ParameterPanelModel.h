@@ -98,6 +98,13 @@ private:
     TParameterPanelView view_;
 };
 
+// Selects the item at the index and shows its text; an index outside the list selects none and
+// empties the text.
+void SelectItem(TSelectorView& selector, int index);
+// A group without encoders does not apply to the format: its selectors are disabled and grey,
+// whatever their own lists said, and the selectors of a group with encoders enabled and black.
+void ApplyEncoderGroups(TParameterPanelView& view);
+
 // "640x480" -> the two numbers when both parts are whole numbers, split at the last "x".
 struct TFrameSize {
     int Width = 0;

@@ -5,6 +5,7 @@
 // collapsed states and the current format; Cancel and the close box write nothing.
 #include "app/MessageBoxes.h"
 #include "formats/FormatParams.h"
+#include "formats/ParameterPanelModel.h"
 
 #include <array>
 #include <functional>
@@ -16,45 +17,14 @@ namespace orvel {
 inline constexpr int kSettingsWidth = 475;
 inline constexpr int kSettingsHeight = 370;
 
-// The boxes in the order of the window.
-enum class TSettingsBox {
-    VideoSize,
-    VideoBitRate,
-    VideoEncoder,
-    FrameRate,
-    Zoom,
-    SampleRate,
-    AudioBitRate,
-    AudioEncoder,
-    Channel,
-    Volume,
-};
-inline constexpr int kSettingsBoxCount = 10;
-
-struct TSettingsBoxView {
-    std::vector<std::string> Items;
-    int ItemIndex = -1;
-    std::string Text; // the edit field, or the chosen item's text
-    bool Enabled = true;
-    bool Grey = false; // text in the system's grey instead of black
-    bool operator==(const TSettingsBoxView&) const = default;
-};
-
+// The dialog's ten boxes are the parameter panel's selectors, shown and checked alike.
 struct TSettingsDialogView {
     std::string CurrentCode;
     std::string CurrentName;
-    std::array<TSettingsBoxView, kSettingsBoxCount> Boxes;
-    const TSettingsBoxView& operator[](TSettingsBox b) const { return Boxes[static_cast<size_t>(b)]; }
-    TSettingsBoxView& operator[](TSettingsBox b) { return Boxes[static_cast<size_t>(b)]; }
+    TParameterPanelView Boxes;
+    const TSelectorView& operator[](TPanelSelector b) const { return Boxes[b]; }
+    TSelectorView& operator[](TPanelSelector b) { return Boxes[b]; }
     bool operator==(const TSettingsDialogView&) const = default;
-};
-
-// The zoom box's items; the dialog never changes them.
-inline const std::vector<std::string> kSettingsZoomItems = {"Full screen", "Letterbox", "Pan and Scan"};
-
-struct TSettingsKeyAnswer {
-    bool Accepted = true;
-    bool Beep = false; // a refused key sounds the system's warning
 };
 
 class TSettingsDialogModel {
@@ -70,13 +40,13 @@ public:
     void btnDefaultClick();
 
     // A key typed into an editable box, before it reaches the text.
-    TSettingsKeyAnswer KeyPress(TSettingsBox box, char key);
+    TKeyAnswer KeyPress(TPanelSelector box, char key);
     // The box's text typed by the user, or an item chosen from its list.
-    void TextChanged(TSettingsBox box, const std::string& text);
-    void ItemChosen(TSettingsBox box, int index);
+    void TextChanged(TPanelSelector box, const std::string& text);
+    void ItemChosen(TPanelSelector box, int index);
     // Leaving a box: checks its value, corrects or replaces it after telling the user. True when
     // the focus must go back to the box.
-    bool BoxExit(TSettingsBox box);
+    bool BoxExit(TPanelSelector box);
 
     // The keys Ok writes into the chosen format's section, in order.
     std::vector<std::pair<std::string, std::string>> SectionWrites() const;
@@ -90,20 +60,15 @@ public:
 
 private:
     void Load(bool typedValues);
-    TSettingsBoxView& Box(TSettingsBox b) { return view_[b]; }
-    void Select(TSettingsBox box, int index);
-    void SetText(TSettingsBox box, const std::string& text);
-    void Refuse(TSettingsBox box, const std::string& message);
+    TSelectorView& Box(TPanelSelector b) { return view_[b]; }
+    void Select(TPanelSelector box, int index);
+    void SetText(TPanelSelector box, const std::string& text);
+    void Refuse(TPanelSelector box, const std::string& message);
     bool FrameSizeExit();
 
     TFormatParamStore& store_;
     IMessageBoxes& boxes_;
     TSettingsDialogView view_;
 };
-
-// The parameter behind a box; the zoom box has none.
-bool HasFormatParam(TSettingsBox box);
-TFormatParam FormatParamOf(TSettingsBox box);
-bool IsEditableBox(TSettingsBox box);
 
 } // namespace orvel

@@ -7,6 +7,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace orvel {
 namespace {
 
@@ -21,10 +23,11 @@ QLineEdit* FactEdit(const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setReadOnly(true);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
-    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-    edit->setPalette(palette);
+    // A style sheet, since the colour schemes' sheet would override a palette's background.
+    const QPalette palette = edit->palette();
+    edit->setStyleSheet(
+        QString("QLineEdit { background-color: %1; color: %2; }")
+            .arg(palette.color(QPalette::ToolTipBase).name(), palette.color(QPalette::ToolTipText).name()));
     return edit;
 }
 
@@ -58,6 +61,7 @@ void TfrmFileInfo::CreateControls() {
         box->setObjectName(QString::fromLatin1(name));
         auto* form = new QFormLayout(box);
         form->setHorizontalSpacing(12);
+        form->setLabelAlignment(Qt::AlignLeft);
         form->setContentsMargins(14, 10, 14, 10);
         return std::pair{box, form};
     };
@@ -96,6 +100,12 @@ void TfrmFileInfo::CreateControls() {
     audioForm->addRow(lbl11, edtChannel);
     root->addWidget(grpbx2);
     root->addStretch();
+    // One caption column for both groups, so their edits line up.
+    int captionWidth = 0;
+    for (const QLabel* caption : {lbl5, lbl6, lbl13, lbl7, lbl8, lbl9, lbl12, lbl10, lbl11})
+        captionWidth = std::max(captionWidth, caption->sizeHint().width());
+    for (QLabel* caption : {lbl5, lbl6, lbl13, lbl7, lbl8, lbl9, lbl12, lbl10, lbl11})
+        caption->setMinimumWidth(captionWidth);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

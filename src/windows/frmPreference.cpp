@@ -30,6 +30,16 @@ template <class T> T* Named(T* widget, const char* name) {
     return widget;
 }
 
+// Two check boxes side by side, as wide as the larger needs.
+QHBoxLayout* Pair(QCheckBox* first, QCheckBox* second) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(first);
+    row->addSpacing(24);
+    row->addWidget(second);
+    row->addStretch();
+    return row;
+}
+
 } // namespace
 
 TfrmPreference::TfrmPreference(TAppSettings settings, IFolderChooser& folderChooser, ISystemActions& system,
@@ -55,9 +65,9 @@ void TfrmPreference::CreateControls() {
     lbl1 = Named(new QLabel("Snapshot folder:", grpbx2), "lbl1");
     edtSnapDirectory = Named(new QLineEdit(grpbx2), "edtSnapDirectory");
     edtSnapDirectory->setReadOnly(true);
-    QPalette light = edtSnapDirectory->palette();
-    light.setColor(QPalette::Base, light.color(QPalette::Midlight));
-    edtSnapDirectory->setPalette(light);
+    // A style sheet, since the colour schemes' sheet would override a palette's background.
+    edtSnapDirectory->setStyleSheet(QString("QLineEdit { background-color: %1; }")
+                                        .arg(edtSnapDirectory->palette().color(QPalette::Midlight).name()));
     btnBrows = Named(new QPushButton("&Brows", grpbx2), "btnBrows");
     btnOpen = Named(new QPushButton("&Open", grpbx2), "btnOpen");
     grid->addWidget(lbl1, 0, 0, 1, 4);
@@ -69,15 +79,13 @@ void TfrmPreference::CreateControls() {
     ckSmallSize = Named(new QCheckBox("Small Size", grpbx2), "ckSmallSize");
     ckFullSize = Named(new QCheckBox("Full Size", grpbx2), "ckFullSize");
     grid->addWidget(lbl2, 2, 0);
-    grid->addWidget(ckSmallSize, 2, 1);
-    grid->addWidget(ckFullSize, 2, 2, 1, 2);
+    grid->addLayout(Pair(ckSmallSize, ckFullSize), 2, 1, 1, 3);
 
     lbl3 = Named(new QLabel("Snapshot format:", grpbx2), "lbl3");
     ckBmp = Named(new QCheckBox("BMP", grpbx2), "ckBmp");
     ckJpg = Named(new QCheckBox("JPG", grpbx2), "ckJpg");
     grid->addWidget(lbl3, 3, 0);
-    grid->addWidget(ckBmp, 3, 1);
-    grid->addWidget(ckJpg, 3, 2, 1, 2);
+    grid->addLayout(Pair(ckBmp, ckJpg), 3, 1, 1, 3);
 
     lbl4 = Named(new QLabel("Jpg Compression Quality:", grpbx2), "lbl4");
     spedCmp = Named(new QSpinBox(grpbx2), "spedCmp");

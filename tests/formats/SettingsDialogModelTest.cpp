@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvel;
-using Box = TSettingsBox;
+using Box = TPanelSelector;
 
 namespace {
 
@@ -67,8 +67,9 @@ protected:
     TSettingsDialogModel model{store, boxes};
 };
 
-TSettingsBoxView Shown(std::vector<std::string> items, int index, std::string text, bool enabled = true) {
-    return {std::move(items), index, std::move(text), enabled, !enabled};
+TSelectorView Shown(std::vector<std::string> items, int index, std::string text, bool enabled = true) {
+    const int rows = static_cast<int>(items.size());
+    return {std::move(items), index, std::move(text), enabled, !enabled, rows};
 }
 
 } // namespace
@@ -86,7 +87,7 @@ TEST_F(SettingsDialogModelTest, OpensTheStoredFormatWithItsStoredChoices) {
     EXPECT_EQ(v[Box::VideoBitRate], Shown({"512", "768", "1000"}, -1, "800")); // the typed default
     EXPECT_EQ(v[Box::FrameRate], Shown({"25", "29.97", "as source"}, 2, "as source"));
     EXPECT_EQ(v[Box::VideoEncoder], Shown({"mpeg-4", "h264", "MyCodec"}, 1, "h264"));
-    EXPECT_EQ(v[Box::Zoom], Shown(kSettingsZoomItems, 1, "Letterbox"));
+    EXPECT_EQ(v[Box::Zoom], Shown(kDesignZoomItems, 1, "Letterbox"));
     EXPECT_EQ(v[Box::SampleRate], Shown({"44100", "48000"}, -1, "22050"));
     EXPECT_EQ(v[Box::AudioBitRate], Shown({"96", "128.5"}, -1, "")); // index outside the list
     EXPECT_EQ(v[Box::AudioEncoder], Shown({"aac", "mp3"}, 0, "aac"));
@@ -104,10 +105,10 @@ TEST_F(SettingsDialogModelTest, UntouchedFormatOpensWithItsDefinitionsDefaults) 
     Settings("[settings]\nFormatCode=101\n");
     model.FormShow();
     std::vector<std::string> shown;
-    for (const TSettingsBoxView& b : model.View().Boxes)
+    for (const TSelectorView& b : model.View().Boxes.Selectors)
         shown.push_back(b.Text);
-    EXPECT_EQ(shown, (std::vector<std::string>{"640x480", "1000", "mpeg-4", "29.97", "Full screen", "44100",
-                                               "128.5", "mp3", "stereo 2 channels", "100%"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"640x480", "mpeg-4", "1000", "29.97", "Full screen", "44100",
+                                               "mp3", "stereo 2 channels", "100%", "128.5"}));
 }
 
 TEST_F(SettingsDialogModelTest, FormatWithoutEncodersShowsItsBoxesDisabledAndGrey) {
@@ -119,7 +120,7 @@ TEST_F(SettingsDialogModelTest, FormatWithoutEncodersShowsItsBoxesDisabledAndGre
     EXPECT_EQ(v[Box::VideoBitRate], Shown({}, -1, "", false));
     EXPECT_EQ(v[Box::FrameRate], Shown({}, -1, "", false));
     EXPECT_EQ(v[Box::VideoEncoder], Shown({}, -1, "", false));
-    EXPECT_EQ(v[Box::Zoom], Shown(kSettingsZoomItems, -1, "", false));
+    EXPECT_EQ(v[Box::Zoom], Shown(kDesignZoomItems, -1, "", false));
     // The audio encoder is listed, so every audio box is offered, even those whose list is null.
     EXPECT_EQ(v[Box::AudioEncoder], Shown({"mp3"}, 0, "mp3"));
     EXPECT_EQ(v[Box::Channel], Shown({}, -1, ""));
@@ -224,7 +225,7 @@ TEST_F(SettingsDialogModelTest, KeyFilters) {
         SCOPED_TRACE(std::string(1, c.key) + " after " + c.text);
         boxes.Shown.clear();
         model.TextChanged(c.box, c.text);
-        const TSettingsKeyAnswer answer = model.KeyPress(c.box, c.key);
+        const TKeyAnswer answer = model.KeyPress(c.box, c.key);
         EXPECT_EQ(answer.Accepted, c.accepted);
         EXPECT_EQ(answer.Beep, !c.accepted);
         EXPECT_EQ(boxes.Shown.size(), c.numericalMessage ? 1u : 0u);

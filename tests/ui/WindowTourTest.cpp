@@ -4,7 +4,12 @@
 #include "app/windows/MainWindowTest.h"
 #include "app/windows/frmCover.h"
 #include "app/windows/frmMain.h"
+#include "engine/FFmpegLoader.h"
+#include "fixtures/Fixtures.h"
+#include "formats/windows/frmSettings.h"
 #include "ui/ColorSchemes.h"
+#include "windows/frmFileInfo.h"
+#include "windows/frmPreference.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +34,19 @@ struct TTourStop {
 } // namespace
 
 TEST_F(WindowTourTest, EveryWindowIsWrittenAsAPicture) {
+    ASSERT_TRUE(FFLoader().Load(kConverterLibraries)) << FFLoader().LastError();
+    TFormatParamStore shippedFormats(ORVEL_BINARY_DIR "/orvelvideoformat.ini", paths.SettingsIniPath);
     const TTourStop tour[] = {
         {"frmMain", [&] { return std::make_unique<TfrmMain>(Parts()); }},
         {"frmCover", [&] { return std::make_unique<TfrmCover>(tmp.Path()); }},
+        {"frmFileInfo",
+         [&] {
+             auto window = std::make_unique<TfrmFileInfo>(FFLoader().LibraryFolder());
+             window->SetSourceFile(fixtures::Path(fixtures::FixtureId::Mp4)); // video and audio
+             return window;
+         }},
+        {"frmPreference", [&] { return std::make_unique<TfrmPreference>(settings, folders, system); }},
+        {"frmSettings", [&] { return std::make_unique<TfrmSettings>(shippedFormats, boxes); }},
     };
     const std::filesystem::path screens = std::filesystem::path(ORVEL_BINARY_DIR) / "screens";
     std::filesystem::create_directories(screens);

@@ -3,9 +3,12 @@
 #include "app/OpenFileCheck.h"
 #include "engine/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
+#include "ui/ColorSchemes.h"
 #include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
+
+#include <QImage>
 
 #include <filesystem>
 
@@ -45,14 +48,26 @@ TEST_F(frmFileInfoTest, ControlsCarryTheirNamesAndCaptions) {
         {"btn1", {"&Ok"}},
     };
     EXPECT_EQ(test::StateDifferences(test::WindowState(&w), expected), "");
-    const QColor tooltip = w.palette().color(QPalette::ToolTipBase);
-    for (const char* name : {"edtFormat", "edtResloution", "edtBitRate", "edtFrameRate", "edtTotalFrame",
-                             "edtAudioForamt", "edtAudioBitRate", "edtSampleRate", "edtChannel"}) {
-        const auto* edit = test::Control<QLineEdit>(&w, name);
-        ASSERT_NE(edit, nullptr);
-        EXPECT_TRUE(edit->isReadOnly()) << name;
-        EXPECT_EQ(edit->palette().color(QPalette::Base), tooltip) << name;
+}
+
+TEST_F(frmFileInfoTest, FactEditsAreReadOnlyOnTheTooltipColourUnderEveryScheme) {
+    for (const int scheme : {0, 4}) {
+        ApplyColorScheme(scheme); // the schemes' style sheet must not paint them over
+        TfrmFileInfo window(FFLoader().LibraryFolder());
+        window.show();
+        const QColor tooltip = window.palette().color(QPalette::ToolTipBase);
+        for (const char* name : {"edtFormat", "edtResloution", "edtBitRate", "edtFrameRate", "edtTotalFrame",
+                                 "edtAudioForamt", "edtAudioBitRate", "edtSampleRate", "edtChannel"}) {
+            auto* edit = test::Control<QLineEdit>(&window, name);
+            ASSERT_NE(edit, nullptr);
+            EXPECT_TRUE(edit->isReadOnly()) << name;
+            const QImage picture = edit->grab().toImage();
+            EXPECT_EQ(picture.pixelColor(picture.width() / 2, picture.height() / 2).name(), tooltip.name())
+                << name << " in scheme " << scheme;
+        }
+        window.close();
     }
+    ApplyColorScheme(0);
 }
 
 TEST_F(frmFileInfoTest, ShowingFillsTheWindowAndClosingReleasesTheFile) {

@@ -1,7 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
 #include "ui/SelectionItemDelegate.h"
-#include "ui/SelectorRender.h"
+#include "ui/SelectorCombo.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -10,9 +10,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace orvel {
-
 TParameterPanel::TParameterPanel(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QWidget(parent), model_(store, boxes) {
     CreateControls();
@@ -30,30 +31,30 @@ void TParameterPanel::CreateControls() {
         box->setEditable(IsEditableSelector(selector));
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setItemDelegate(new TSelectionItemDelegate(box));
-        box->setMinimumWidth(80);
-        if (QLineEdit* edit = box->lineEdit()) edit->installEventFilter(this);
+        box->setMinimumWidth(92);
+        // Typed keys and the focus leaving reach the box, which passes them to its edit field
+        // past any filter there.
+        if (box->isEditable()) box->installEventFilter(this);
         combos_[static_cast<size_t>(selector)] = box;
         return box;
     };
-    // Three selectors a row, each caption above its box, so the longest captions and items fit.
     auto group = [&](const char* title, const char* name,
                      std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
         auto* box = new QGroupBox(title, this);
         box->setObjectName(name);
         auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(6, 2, 6, 4);
-        grid->setHorizontalSpacing(6);
-        grid->setVerticalSpacing(0);
+        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setHorizontalSpacing(4);
+        grid->setVerticalSpacing(3);
         int i = 0;
         for (const auto& [selector, label, comboName] : rows) {
-            const int row = (i / 3) * 2, column = i % 3;
+            const int row = i / 2, column = (i % 2) * 2;
             grid->addWidget(new QLabel(label, box), row, column);
-            grid->addWidget(combo(selector, comboName, box), row + 1, column);
+            grid->addWidget(combo(selector, comboName, box), row, column + 1);
             ++i;
         }
-        for (int c = 0; c < 3; ++c)
-            grid->setColumnStretch(c, 1);
-        grid->setRowMinimumHeight(1, 26);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(3, 1);
         root->addWidget(box, 1);
         return box;
     };
@@ -80,14 +81,12 @@ void TParameterPanel::CreateControls() {
     cmbVolume = Combo(TPanelSelector::Volume);
     cmbAudioBitRate = Combo(TPanelSelector::AudioBitRate);
 
-    // "stereo 2 channels" is the longest item of all.
-    static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(2, 5);
-    for (int c = 0; c < 2; ++c)
-        static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(c, 4);
-    // The Default button takes the audio group's free place: it resets both groups.
-    btnDefault = new QPushButton("Default", grpAudio);
+    btnDefault = new QPushButton("Default", this);
     btnDefault->setObjectName("btnDefault");
-    static_cast<QGridLayout*>(grpAudio->layout())->addWidget(btnDefault, 3, 2, Qt::AlignBottom);
+    auto* side = new QVBoxLayout;
+    side->addStretch();
+    side->addWidget(btnDefault);
+    root->addLayout(side);
 
     for (int i = 0; i < kPanelSelectorCount; ++i)
         Connect(static_cast<TPanelSelector>(i));
@@ -126,7 +125,8 @@ void TParameterPanel::btnDefaultClick() {
 
 int TParameterPanel::SelectorOf(const QObject* editor) const {
     for (int i = 0; i < kPanelSelectorCount; ++i)
-        if (combos_[static_cast<size_t>(i)]->lineEdit() == editor) return i;
+        if (combos_[static_cast<size_t>(i)]->isEditable() && combos_[static_cast<size_t>(i)] == editor)
+            return i;
     return -1;
 }
 
@@ -149,11 +149,8 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TParameterPanel::Render(const TParameterPanelView& view) {
-    for (int i = 0; i < kPanelSelectorCount; ++i) {
-        const TSelectorView& s = view.Selectors[static_cast<size_t>(i)];
-        RenderSelector(*combos_[static_cast<size_t>(i)],
-                       {s.Items, s.ItemIndex, s.Text, s.DropDownCount, s.Enabled, s.Grey});
-    }
+    for (int i = 0; i < kPanelSelectorCount; ++i)
+        RenderSelector(*combos_[static_cast<size_t>(i)], view.Selectors[static_cast<size_t>(i)]);
 }
 
 } // namespace orvel

@@ -1,6 +1,7 @@
 #include "formats/windows/frmSettings.h"
 
-#include "ui/SelectorRender.h"
+#include "ui/SelectionItemDelegate.h"
+#include "ui/SelectorCombo.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -8,15 +9,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShowEvent>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
-
-#include <optional>
 
 namespace orvel {
 
 TfrmSettings::TfrmSettings(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(store, boxes) {
+    // The dialog's own catalog: its list drops down below the name box, and a choice stays in
+    // the dialog until Ok.
+    catalog = new TCatalogPanel(store.SettingsIniPath(), TCatalogPanelOptions::SettingsDialog(), this, this);
+    catalog->setObjectName("catalog");
     setObjectName("frmSettings");
     setWindowTitle("Settings");
     CreateControls();
@@ -32,20 +34,21 @@ void TfrmSettings::CreateControls() {
     Label1 = new QLabel("Output Format:", this);
     Label1->setObjectName("Label1");
     format->addWidget(Label1);
-    format->addStretch(1);
+    format->addWidget(catalog, 1);
     root->addLayout(format);
 
-    auto combo = [this](TSettingsBox box, const char* name, QWidget* parent) {
+    auto combo = [this](TPanelSelector box, const char* name, QWidget* parent) {
         auto* c = new QComboBox(parent);
         c->setObjectName(name);
-        c->setEditable(IsEditableBox(box));
+        c->setEditable(IsEditableSelector(box));
         c->setInsertPolicy(QComboBox::NoInsert);
+        c->setItemDelegate(new TSelectionItemDelegate(c));
         c->installEventFilter(this);
         combos_[static_cast<size_t>(box)] = c;
         return c;
     };
     auto group = [&](const char* title, const char* name,
-                     std::initializer_list<std::tuple<TSettingsBox, const char*, const char*>> rows) {
+                     std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
         auto* g = new QGroupBox(title, this);
         g->setObjectName(name);
         // Each caption above its box: beside it, the longest items would not fit the window.
@@ -61,31 +64,31 @@ void TfrmSettings::CreateControls() {
     };
     auto* groups = new QHBoxLayout;
     grpbxVideo = group("Video Options", "grpbxVideo",
-                       {{TSettingsBox::VideoSize, "Frame Size:", "cmbVideoSize"},
-                        {TSettingsBox::VideoBitRate, "BitRate (Kbps):", "cmbVideoBitRate"},
-                        {TSettingsBox::VideoEncoder, "Encoder:", "cmbVideoEncoder"},
-                        {TSettingsBox::FrameRate, "FrameRate (Fps):", "cmbFrameRate"},
-                        {TSettingsBox::Zoom, "Zoom:", "cmbZoom"}});
+                       {{TPanelSelector::VideoSize, "Frame Size:", "cmbVideoSize"},
+                        {TPanelSelector::VideoBitRate, "BitRate (Kbps):", "cmbVideoBitRate"},
+                        {TPanelSelector::VideoEncoder, "Encoder:", "cmbVideoEncoder"},
+                        {TPanelSelector::FrameRate, "FrameRate (Fps):", "cmbFrameRate"},
+                        {TPanelSelector::Zoom, "Zoom:", "cmbZoom"}});
     grpbxAudio = group("Audio Options", "grpbxAudio",
-                       {{TSettingsBox::SampleRate, "SampleRate (Hz):", "cmbSamplerate"},
-                        {TSettingsBox::AudioBitRate, "BitRate (Kbps):", "cmbAudioBitRate"},
-                        {TSettingsBox::AudioEncoder, "Encoder:", "cmbAudioEncoder"},
-                        {TSettingsBox::Channel, "Channel:", "cmbChannel"},
-                        {TSettingsBox::Volume, "Volume:", "cmbVolume"}});
+                       {{TPanelSelector::SampleRate, "SampleRate (Hz):", "cmbSamplerate"},
+                        {TPanelSelector::AudioBitRate, "BitRate (Kbps):", "cmbAudioBitRate"},
+                        {TPanelSelector::AudioEncoder, "Encoder:", "cmbAudioEncoder"},
+                        {TPanelSelector::Channel, "Channel:", "cmbChannel"},
+                        {TPanelSelector::Volume, "Volume:", "cmbVolume"}});
     groups->setSpacing(8);
     groups->addWidget(grpbxVideo, 1);
     groups->addWidget(grpbxAudio, 1);
     root->addLayout(groups, 1);
-    cmbVideoSize = Combo(TSettingsBox::VideoSize);
-    cmbVideoBitRate = Combo(TSettingsBox::VideoBitRate);
-    cmbVideoEncoder = Combo(TSettingsBox::VideoEncoder);
-    cmbFrameRate = Combo(TSettingsBox::FrameRate);
-    cmbZoom = Combo(TSettingsBox::Zoom);
-    cmbSamplerate = Combo(TSettingsBox::SampleRate);
-    cmbAudioBitRate = Combo(TSettingsBox::AudioBitRate);
-    cmbAudioEncoder = Combo(TSettingsBox::AudioEncoder);
-    cmbChannel = Combo(TSettingsBox::Channel);
-    cmbVolume = Combo(TSettingsBox::Volume);
+    cmbVideoSize = Combo(TPanelSelector::VideoSize);
+    cmbVideoBitRate = Combo(TPanelSelector::VideoBitRate);
+    cmbVideoEncoder = Combo(TPanelSelector::VideoEncoder);
+    cmbFrameRate = Combo(TPanelSelector::FrameRate);
+    cmbZoom = Combo(TPanelSelector::Zoom);
+    cmbSamplerate = Combo(TPanelSelector::SampleRate);
+    cmbAudioBitRate = Combo(TPanelSelector::AudioBitRate);
+    cmbAudioEncoder = Combo(TPanelSelector::AudioEncoder);
+    cmbChannel = Combo(TPanelSelector::Channel);
+    cmbVolume = Combo(TPanelSelector::Volume);
 
     auto* buttons = new QHBoxLayout;
     btnDefault = new QPushButton("&Default", this);
@@ -103,14 +106,17 @@ void TfrmSettings::CreateControls() {
     buttons->addWidget(btnCancel);
     root->addLayout(buttons);
 
-    for (int i = 0; i < kSettingsBoxCount; ++i)
-        Connect(static_cast<TSettingsBox>(i));
+    for (int i = 0; i < kPanelSelectorCount; ++i)
+        Connect(static_cast<TPanelSelector>(i));
+    connect(catalog, &TCatalogPanel::FormatChanged, this, [this](int) {
+        if (!showing_) edt1Change(catalog->CurrentCodeText(), catalog->CurrentName());
+    });
     connect(btnDefault, &QPushButton::clicked, this, &TfrmSettings::btnDefaultClick);
     connect(btnOk, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
 }
 
-void TfrmSettings::Connect(TSettingsBox box) {
+void TfrmSettings::Connect(TPanelSelector box) {
     QComboBox* c = Combo(box);
     // activated and textEdited come from the user only, so Render never feeds the model back.
     connect(c, &QComboBox::activated, this, [this, box](int index) {
@@ -129,7 +135,11 @@ void TfrmSettings::showEvent(QShowEvent* event) {
 
 void TfrmSettings::FormShow() {
     setFixedSize(kSettingsWidth, kSettingsHeight);
+    showing_ = true;
+    catalog->Fill();
     model_.FormShow();
+    catalog->SetCurrent(model_.View().CurrentCode, model_.View().CurrentName);
+    showing_ = false;
     Render(model_.View());
 }
 
@@ -144,7 +154,7 @@ void TfrmSettings::btnDefaultClick() {
 }
 
 void TfrmSettings::btnOkClick() {
-    if (!model_.btnOkClick(nullptr)) {
+    if (!model_.btnOkClick([this] { catalog->SaveState(); })) {
         // Nothing looks stored that is not: the dialog stays open for another try or Cancel.
         boxes_.Show("The settings could not be written to " + model_.SettingsPath() + ".", ApplicationTitle(),
                     TMsgIcon::Warning, TMsgButtons::Ok);
@@ -158,27 +168,27 @@ void TfrmSettings::btnCancelClick() {
     reject();
 }
 
-void TfrmSettings::BoxExit(TSettingsBox box) {
+void TfrmSettings::BoxExit(TPanelSelector box) {
     const bool refocus = model_.BoxExit(box);
     Render(model_.View());
     if (refocus) Combo(box)->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmSettings::cmbVideoSizeExit() {
-    BoxExit(TSettingsBox::VideoSize);
+    BoxExit(TPanelSelector::VideoSize);
 }
 void TfrmSettings::cmbVideoBitRateExit() {
-    BoxExit(TSettingsBox::VideoBitRate);
+    BoxExit(TPanelSelector::VideoBitRate);
 }
 void TfrmSettings::cmbAudioBitRateExit() {
-    BoxExit(TSettingsBox::AudioBitRate);
+    BoxExit(TPanelSelector::AudioBitRate);
 }
 void TfrmSettings::cmbSamplerateExit() {
-    BoxExit(TSettingsBox::SampleRate);
+    BoxExit(TPanelSelector::SampleRate);
 }
 
 int TfrmSettings::BoxOf(const QObject* object) const {
-    for (int i = 0; i < kSettingsBoxCount; ++i) {
+    for (int i = 0; i < kPanelSelectorCount; ++i) {
         const QComboBox* c = combos_[static_cast<size_t>(i)];
         if (c->isEditable() && c == object) return i;
     }
@@ -188,12 +198,12 @@ int TfrmSettings::BoxOf(const QObject* object) const {
 bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
     const int index = BoxOf(watched);
     if (index < 0) return QDialog::eventFilter(watched, event);
-    const auto box = static_cast<TSettingsBox>(index);
+    const auto box = static_cast<TPanelSelector>(index);
     // Typing reaches the combo box, which hands the key to its edit field without filters.
     if (event->type() == QEvent::KeyPress) {
         const auto typed = TypedChar(*static_cast<QKeyEvent*>(event));
         if (!typed) return false;
-        const TSettingsKeyAnswer answer = model_.KeyPress(box, *typed);
+        const TKeyAnswer answer = model_.KeyPress(box, *typed);
         if (answer.Beep) QApplication::beep();
         return !answer.Accepted;
     }
@@ -205,11 +215,8 @@ bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmSettings::Render(const TSettingsDialogView& view) {
-    for (int i = 0; i < kSettingsBoxCount; ++i) {
-        const TSettingsBoxView& s = view.Boxes[static_cast<size_t>(i)];
-        RenderSelector(*combos_[static_cast<size_t>(i)],
-                       {s.Items, s.ItemIndex, s.Text, static_cast<int>(s.Items.size()), s.Enabled, s.Grey});
-    }
+    for (int i = 0; i < kPanelSelectorCount; ++i)
+        RenderSelector(*combos_[static_cast<size_t>(i)], view.Boxes.Selectors[static_cast<size_t>(i)]);
 }
 
 } // namespace orvel

@@ -4,6 +4,7 @@
 // the stored current format and its choices.
 #include "app/MainDialogs.h"
 #include "formats/SettingsDialogModel.h"
+#include "formats/windows/CatalogPanel.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -41,6 +42,7 @@ public:
     std::function<void()> OnCommitted;
 
     QLabel* Label1;
+    TCatalogPanel* catalog; // edt1, imgbtn1 and lst1
     QGroupBox* grpbxVideo;
     QComboBox* cmbVideoSize;
     QComboBox* cmbVideoBitRate;
@@ -64,15 +66,16 @@ protected:
 
 private:
     void CreateControls();
-    void Connect(TSettingsBox box);
-    void BoxExit(TSettingsBox box);
+    void Connect(TPanelSelector box);
+    void BoxExit(TPanelSelector box);
     int BoxOf(const QObject* object) const; // -1 for none of the editable boxes
-    QComboBox* Combo(TSettingsBox box) const { return combos_[static_cast<size_t>(box)]; }
+    QComboBox* Combo(TPanelSelector box) const { return combos_[static_cast<size_t>(box)]; }
     void Render(const TSettingsDialogView& view);
 
     IMessageBoxes& boxes_;
     TSettingsDialogModel model_;
-    std::array<QComboBox*, kSettingsBoxCount> combos_{};
+    bool showing_ = false; // the catalog's refill while opening is no choice of a format
+    std::array<QComboBox*, kPanelSelectorCount> combos_{};
 };
 
 } // namespace orvel

@@ -46,16 +46,16 @@ protected:
     static void Type(QComboBox* box, const QString& text) {
         for (const QChar c : text) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(box->lineEdit(), &press);
+            QApplication::sendEvent(box, &press);
         }
     }
     static void Backspace(QComboBox* box) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-        QApplication::sendEvent(box->lineEdit(), &press);
+        QApplication::sendEvent(box, &press);
     }
     static void Leave(QComboBox* box) {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(box->lineEdit(), &out);
+        QApplication::sendEvent(box, &out);
     }
 
     test::TTempDir tmp;

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QFocusEvent>
-#include <QInputDevice>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
 
 using namespace orvel;
@@ -26,6 +26,10 @@ constexpr const char* kDefinitions = "[formatInfo101]\n"
                                      "Channel=stereo 2 channels\n"
                                      "Volume=100%,150%\n"
                                      "paraGop=250\n"
+                                     "[formatInfo2706]\n"
+                                     "VideoEncoder=null\n"
+                                     "AudioEncoder=ac-3\n"
+                                     "AudioBitRate=192,384\n"
                                      "[formatInfo102]\n"
                                      "VideoEncoder=null\n"
                                      "AudioEncoder=mp3\n";
@@ -34,8 +38,9 @@ class frmSettingsTest : public ::testing::Test {
 protected:
     frmSettingsTest() {
         folder.Write("orvelvideoformat.ini", kDefinitions);
-        folder.Write("orvelkestrune.ini", "[settings]\nFormatCode=101\nFormatName=Phone MP4\n"
-                                          "[formatInfo101]\niVideoSize=1\niVolume=1\n");
+        folder.Write("orvelkestrune.ini",
+                     "[settings]\nFormatCode=101\nFormatName=Phone MP4\n"
+                     "[formatInfo101]\niVideoSize=1\niVolume=1\n[formatInfo2706]\niAudioBitRate=1\n");
     }
     std::string Stored(const std::string& section, const std::string& key) {
         return TIniFile(folder.Path("orvelkestrune.ini")).ReadString(section, key, "<none>");
@@ -47,14 +52,29 @@ protected:
         while (!box->lineEdit()->text().isEmpty())
             QTest::keyClick(box, Qt::Key_Backspace);
     }
+    static void Press(QWidget* w, QPoint at) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+    // Presses the catalog row with this text, x pixels from the list's left.
+    void PressRow(const QString& text, int x) {
+        QListWidget* list = w.catalog->lst1;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text() == text)
+                return Press(list->viewport(), {x, list->visualItemRect(list->item(i)).center().y()});
+        ADD_FAILURE() << "no row " << text.toStdString();
+    }
+    void ChooseAc3() {
+        Press(w.catalog->edt1, {10, 5});
+        PressRow("General Audio formates", 8); // expands the category
+        PressRow("AC-3 Audio Codec (*.ac3)", 80);
+    }
     static void Leave(QComboBox* box) {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(box, &out);
     }
 
-    // Qt's list of input devices must outlive the application, which deletes the keyboard that
-    // the typed keys create: made first, the list is destroyed last at exit.
-    const bool devicesFirst = (QInputDevice::devices(), true);
     QApplication& app = test::WindowApp(); // before any widget
     fmttest::TScratchFolder folder;
     TFormatParamStore store{folder.Path("orvelvideoformat.ini"), folder.Path("orvelkestrune.ini")};
@@ -160,4 +180,40 @@ TEST_F(frmSettingsTest, OkIntoAnUnwritableFileTellsAndStaysOpen) {
     ASSERT_EQ(boxes.Shown.size(), 1u);
     EXPECT_EQ(boxes.Shown[0].Icon, TMsgIcon::Warning);
     dialog.btnCancel->click();
+}
+
+TEST_F(frmSettingsTest, ItsCatalogChoosesAFormatForTheDialogOnly) {
+    w.show();
+    EXPECT_EQ(w.catalog->edt1->text(), "Phone MP4");
+    Press(w.catalog->edt1, {10, 5});
+    ASSERT_TRUE(w.catalog->lst1->isVisible());
+    // Below the name box, at most 247 pixels high.
+    EXPECT_EQ(w.catalog->lst1->geometry().top(),
+              w.catalog->edt1->mapTo(&w, QPoint(0, w.catalog->edt1->height())).y() - 1);
+    EXPECT_EQ(w.catalog->lst1->height(), 247);
+    Press(w.catalog->edt1, {10, 5});
+    EXPECT_FALSE(w.catalog->lst1->isVisible());
+
+    const std::string before = folder.Read("orvelkestrune.ini");
+    ChooseAc3();
+    EXPECT_FALSE(w.catalog->lst1->isVisible());
+    EXPECT_EQ(w.catalog->edt1->text(), "AC-3 Audio Codec (*.ac3)");
+    EXPECT_EQ(w.Model().View().CurrentCode, "2706");
+    EXPECT_FALSE(w.cmbVideoSize->isEnabled());
+    EXPECT_EQ(w.cmbAudioEncoder->currentText(), "ac-3");
+    EXPECT_EQ(w.cmbAudioBitRate->currentText(), "384");
+    EXPECT_EQ(folder.Read("orvelkestrune.ini"), before); // a choice writes nothing
+    w.btnCancel->click();
+    EXPECT_EQ(folder.Read("orvelkestrune.ini"), before);
+
+    w.show(); // the stored format again
+    EXPECT_EQ(w.Model().View().CurrentCode, "101");
+    EXPECT_EQ(w.cmbVideoSize->currentText(), "640x480");
+    ChooseAc3();
+    w.btnOk->click();
+    EXPECT_EQ(Stored("settings", "FormatCode"), "2706");
+    EXPECT_EQ(Stored("settings", "FormatName"), "AC-3 Audio Codec (*.ac3)");
+    EXPECT_EQ(Stored("formatInfo2706", "Description"), "AC-3 Audio Codec (*.ac3)");
+    EXPECT_EQ(Stored("formatInfo2706", "paraAudioEncoder"), "ac3");
+    EXPECT_EQ(Stored("lstformat", "27"), "0"); // the category the dialog expanded
 }

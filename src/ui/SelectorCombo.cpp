@@ -1,4 +1,4 @@
-#include "ui/SelectorRender.h"
+#include "ui/SelectorCombo.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -8,10 +8,10 @@
 
 namespace orvel {
 
-void RenderSelector(QComboBox& box, const TSelectorState& s) {
+void RenderSelector(QComboBox& box, const TSelectorView& view) {
     const QSignalBlocker block(&box);
     QStringList items;
-    for (const auto& item : s.Items)
+    for (const auto& item : view.Items)
         items << QString::fromStdString(item);
     QStringList shown;
     for (int k = 0; k < box.count(); ++k)
@@ -20,23 +20,22 @@ void RenderSelector(QComboBox& box, const TSelectorState& s) {
         box.clear();
         box.addItems(items);
     }
-    box.setCurrentIndex(s.ItemIndex);
-    if (box.isEditable() && box.currentText() != QString::fromStdString(s.Text)) {
+    box.setCurrentIndex(view.ItemIndex);
+    if (box.isEditable() && box.currentText() != QString::fromStdString(view.Text)) {
         const QSignalBlocker blockEdit(box.lineEdit());
-        box.setEditText(QString::fromStdString(s.Text));
+        box.setEditText(QString::fromStdString(view.Text));
     }
-    box.setMaxVisibleItems(std::max(1, s.DropDownRows));
-    box.setEnabled(s.Enabled);
+    box.setMaxVisibleItems(std::max(1, view.DropDownCount));
+    box.setEnabled(view.Enabled);
     QPalette palette = box.palette();
-    const QColor text =
-        s.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
+    const QColor text = view.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
     palette.setColor(QPalette::Text, text);
     palette.setColor(QPalette::ButtonText, text);
     box.setPalette(palette);
 }
 
 std::optional<char> TypedChar(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return '\b';
+    if (key.key() == Qt::Key_Backspace) return kBackspaceKey;
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
     const QString text = key.text();
     if (text.size() != 1 || !text[0].isPrint()) return std::nullopt;
