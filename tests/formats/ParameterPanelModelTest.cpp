@@ -224,8 +224,9 @@ TEST_F(ParameterPanelModelTest, LeavingTheSizeBoxChecksCorrectsAndStores) {
         if (c.Message) {
             ASSERT_EQ(boxes.Shown.size(), 1u) << c.Typed;
             EXPECT_EQ(boxes.Shown[0].Text, c.Message);
-            if (std::string(c.Message).find("multiple") != std::string::npos)
+            if (std::string(c.Message).find("multiple") != std::string::npos) {
                 EXPECT_EQ(boxes.Shown[0].Caption, "Input Error!");
+            }
         } else {
             EXPECT_TRUE(boxes.Shown.empty()) << c.Typed;
         }

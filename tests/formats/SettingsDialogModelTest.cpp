@@ -229,7 +229,9 @@ TEST_F(SettingsDialogModelTest, KeyFilters) {
         EXPECT_EQ(answer.Accepted, c.accepted);
         EXPECT_EQ(answer.Beep, !c.accepted);
         EXPECT_EQ(boxes.Shown.size(), c.numericalMessage ? 1u : 0u);
-        if (c.numericalMessage) EXPECT_EQ(boxes.Shown[0].Text, "Please enter numerical.");
+        if (c.numericalMessage) {
+            EXPECT_EQ(boxes.Shown[0].Text, "Please enter numerical.");
+        }
     }
 }
 
