@@ -92,27 +92,40 @@ bool TAppSettings::SetSnapOutPutDir(const std::string& dir) {
     return ini_.WriteString(kSettingsSection, "SnapOutPutDir", dir);
 }
 
+int TAppSettings::SnapFullSizeValue() const {
+    return ReadInt("snapFullSize", 1);
+}
+int TAppSettings::SnapSmallSizeValue() const {
+    return ReadInt("snapSmallSize", 1);
+}
+int TAppSettings::SnapBmpValue() const {
+    return ReadInt("snapBmp", 1);
+}
+int TAppSettings::SnapJpgValue() const {
+    return ReadInt("snapJpg", 1);
+}
+
 // The switches are stored as 0 or 1; any other number counts as on, as a true value would.
 bool TAppSettings::SnapFullSize() const {
-    return ReadInt("snapFullSize", 1) != 0;
+    return SnapFullSizeValue() != 0;
 }
 bool TAppSettings::SetSnapFullSize(bool on) {
     return WriteInt("snapFullSize", on ? 1 : 0);
 }
 bool TAppSettings::SnapSmallSize() const {
-    return ReadInt("snapSmallSize", 1) != 0;
+    return SnapSmallSizeValue() != 0;
 }
 bool TAppSettings::SetSnapSmallSize(bool on) {
     return WriteInt("snapSmallSize", on ? 1 : 0);
 }
 bool TAppSettings::SnapBmp() const {
-    return ReadInt("snapBmp", 1) != 0;
+    return SnapBmpValue() != 0;
 }
 bool TAppSettings::SetSnapBmp(bool on) {
     return WriteInt("snapBmp", on ? 1 : 0);
 }
 bool TAppSettings::SnapJpg() const {
-    return ReadInt("snapJpg", 1) != 0;
+    return SnapJpgValue() != 0;
 }
 bool TAppSettings::SetSnapJpg(bool on) {
     return WriteInt("snapJpg", on ? 1 : 0);

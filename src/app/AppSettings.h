@@ -61,6 +61,11 @@ public:
     // Snapshot folder and switches.
     std::string SnapOutPutDir() const;
     bool SetSnapOutPutDir(const std::string& dir);
+    // The stored numbers of the four switches: the preferences window checks a box only for 1.
+    int SnapFullSizeValue() const;
+    int SnapSmallSizeValue() const;
+    int SnapBmpValue() const;
+    int SnapJpgValue() const;
     bool SnapFullSize() const;
     bool SetSnapFullSize(bool on);
     bool SnapSmallSize() const;

@@ -220,4 +220,34 @@ bool TIniFile::EraseSection(const std::string& section) {
     return WriteLinesAtomically(path_, lines);
 }
 
+bool TIniFile::RewriteSection(const std::string& section,
+                              const std::vector<std::pair<std::string, std::string>>& entries) {
+    auto lines = ReadLines(path_);
+    const Location loc = Find(lines, section, "");
+    std::vector<std::string> body;
+    for (const auto& [key, value] : entries)
+        body.push_back(key + "=" + value);
+    if (loc.sectionLine < 0) {
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        lines.push_back("[" + section + "]");
+        lines.insert(lines.end(), body.begin(), body.end());
+        return WriteLinesAtomically(path_, lines);
+    }
+    auto rewritten = [&](const std::string& key) {
+        for (const auto& entry : entries)
+            if (SameName(entry.first, key)) return true;
+        return false;
+    };
+    int end = loc.sectionEnd;
+    while (end > loc.sectionLine + 1 && Trim(lines[end - 1]).empty())
+        --end;
+    for (int i = loc.sectionLine + 1; i < end; ++i) {
+        std::string k, v;
+        if (!SplitEntry(lines[i], k, v) || !rewritten(k)) body.push_back(lines[i]);
+    }
+    lines.erase(lines.begin() + loc.sectionLine + 1, lines.begin() + end);
+    lines.insert(lines.begin() + loc.sectionLine + 1, body.begin(), body.end());
+    return WriteLinesAtomically(path_, lines);
+}
+
 } // namespace orvel

@@ -32,6 +32,10 @@ public:
     bool WriteBool(const std::string& section, const std::string& key, bool value);
     bool DeleteKey(const std::string& section, const std::string& key);
     bool EraseSection(const std::string& section);
+    // The section anew in one replacement of the file: these entries first, in this order, then
+    // the section's other lines as they were. All are written or none.
+    bool RewriteSection(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& entries);
 
 private:
     std::string path_;

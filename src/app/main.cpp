@@ -4,6 +4,7 @@
 #include "app/MainDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/windows/fmMessageBoxes.h"
+#include "app/windows/frmAbout.h"
 #include "app/windows/frmCover.h"
 #include "app/windows/frmMain.h"
 #include "batch/BatchController.h"
@@ -14,6 +15,7 @@
 #include "player/PlayerArbiter.h"
 #include "ui/QtMainThreadDispatcher.h"
 #include "windows/QtOpenFileDialog.h"
+#include "windows/fmDirectory.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -68,9 +70,12 @@ int main(int argc, char** argv) {
         TFFmpegConverter converter;
         TFFPlayerFactory players;
         // The dialogs join here as they are built; until then their commands are disabled.
-        TMainDialogs dialogs(TMainDialogFactories{});
+        TMainDialogFactories factories;
+        factories.About = [] { return std::make_unique<TfrmAbout>(); };
+        TMainDialogs dialogs(std::move(factories));
         TDesktopSystemActions system;
         TQtOpenFileDialog openDialog;
+        TfmDirectory folders; // one chooser for every window that asks for a folder
         TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
                                              .Settings = settings,
                                              .Formats = formats,
@@ -80,7 +85,8 @@ int main(int argc, char** argv) {
                                              .Dialogs = dialogs,
                                              .Boxes = boxes,
                                              .System = system,
-                                             .OpenDialog = openDialog});
+                                             .OpenDialog = openDialog,
+                                             .Folders = folders});
         cover.SetMainWindow(&mainWindow);
         mainWindow.show();
         result = QApplication::exec();

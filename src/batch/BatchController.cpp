@@ -46,6 +46,10 @@ void TDesktopSystemActions::OpenFolder(const std::string& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
 }
 
+void TDesktopSystemActions::OpenAddress(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
 void TDesktopSystemActions::ShutDown() {
     char prog[] = "systemctl";
     char arg[] = "poweroff";

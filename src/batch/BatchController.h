@@ -74,6 +74,8 @@ class ISystemActions {
 public:
     virtual ~ISystemActions() = default;
     virtual void OpenFolder(const std::string& folder) = 0;
+    // A web address in the desktop's browser (the Help menu's links).
+    virtual void OpenAddress(const std::string& url) = 0;
     virtual void ShutDown() = 0;
 };
 
@@ -81,6 +83,7 @@ public:
 class TDesktopSystemActions : public ISystemActions {
 public:
     void OpenFolder(const std::string& folder) override;
+    void OpenAddress(const std::string& url) override;
     void ShutDown() override;
 };
 

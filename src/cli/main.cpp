@@ -220,6 +220,7 @@ public:
 class NoSystemActions : public ISystemActions {
 public:
     void OpenFolder(const std::string&) override {}
+    void OpenAddress(const std::string&) override {}
     void ShutDown() override {}
 };
 

@@ -17,6 +17,12 @@ namespace orvel {
 
 namespace {
 
+// A stop ends a read that waits for data (a stalled network input): the library asks this
+// between the slices of its waits.
+int InterruptOnStop(void* task) {
+    return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0;
+}
+
 void SelectProgram(AVFormatContext* ctx, int programId) {
     AVProgram* chosen = nullptr;
     for (unsigned i = 0; i < ctx->nb_programs; ++i)
@@ -53,6 +59,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
     InputFormatContextPtr ctx(raw);
+    ctx->interrupt_callback = AVIOInterruptCB{&InterruptOnStop, &self};
     AVDictionary* opts = nullptr;
     s.Generic.ApplyTo(ctx.get(), false, &opts);
     if (forced != nullptr) {
@@ -68,6 +75,8 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         if (s.VideoChannel != 0) av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
         if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
     }
+    // Demuxers that can loop (image sequences) have their own "loop" option today.
+    if (s.LoopInput) av_dict_set(&opts, "loop", "1", 0);
 
     if (videoDecoder != nullptr)
         ctx->video_codec_id = videoDecoder->id;
@@ -111,6 +120,12 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     in.startTime = s.StartTime;
 
     in.decoders.assign(ctx->nb_streams, nullptr);
+    in.decodingOptions.resize(ctx->nb_streams);
+    auto keepDecodingOptions = [&](unsigned i, AVMediaType type) {
+        AVDictionary* options = nullptr;
+        s.Generic.Snapshot(&options, type, false);
+        in.decodingOptions[i].reset(options);
+    };
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream* st = ctx->streams[i];
         AVCodecParameters* par = st->codecpar;
@@ -136,6 +151,7 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
                                       real.num, real.den));
             if (real.num > 0 && real.den > 0) s.FrameRate = real;
             in.decoders[i] = videoDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_VIDEO);
             if (s.VideoDisable)
                 st->discard = AVDISCARD_ALL;
             else if (s.VideoDiscard != 0)
@@ -144,13 +160,16 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
         }
         case AVMEDIA_TYPE_AUDIO:
             s.Channels = par->ch_layout.nb_channels;
+            s.ChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
             s.SampleRate = par->sample_rate;
             s.SampleFormat = static_cast<AVSampleFormat>(par->format);
             in.decoders[i] = audioDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_AUDIO);
             if (s.AudioDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_SUBTITLE:
             in.decoders[i] = subtitleDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_SUBTITLE);
             if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
             break;
         case AVMEDIA_TYPE_DATA:

@@ -283,6 +283,20 @@ void TGenericOptions::ApplyTo(AVCodecContext* target, AVMediaType type, bool enc
     }
 }
 
+void TGenericOptions::Snapshot(AVDictionary** dict, AVMediaType type, bool encoding) const {
+    AVCodecContext* source = Codec(type);
+    if (!source) return;
+    const int flags = (encoding ? AV_OPT_FLAG_ENCODING_PARAM : AV_OPT_FLAG_DECODING_PARAM) | kTypeFlags[type];
+    for (const auto& name : names_) {
+        const AVOption* o = av_opt_find(source, name.c_str(), nullptr, flags, 0);
+        if (!o) continue;
+        uint8_t* text = nullptr;
+        if (av_opt_get(source, o->name, 0, &text) >= 0 && text != nullptr)
+            av_dict_set(dict, o->name, reinterpret_cast<char*>(text), AV_DICT_DONT_STRDUP_VAL);
+    }
+    AddPrivateTo(dict, type);
+}
+
 void TGenericOptions::AddPrivateTo(AVDictionary** dict, AVMediaType type) const {
     for (const auto& [name, value] : PrivateCodecOptions(type))
         av_dict_set(dict, name.c_str(), value.c_str(), 0);

@@ -132,6 +132,13 @@ AVStream* CreateStream(OutputFile& of, const TTaskSettings& s, std::vector<BsfCo
     return st;
 }
 
+bool EncoderTakesLayout(const AVCodec* codec, const AVChannelLayout& layout) {
+    if (codec == nullptr || codec->ch_layouts == nullptr) return true;
+    for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels != 0; ++l)
+        if (av_channel_layout_compare(l, &layout) == 0) return true;
+    return false;
+}
+
 CodecContextPtr NewEncoderContext(const AVCodec* codec) {
     CodecContextPtr enc(avcodec_alloc_context3(codec));
     if (!enc) throw FFmpegException("Out of memory");
@@ -247,6 +254,13 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
         }
         av_channel_layout_uninit(&enc->ch_layout);
         av_channel_layout_default(&enc->ch_layout, s.Channels > 0 ? s.Channels : 2);
+        // The source's speaker layout is kept while the channel count is the source's and the
+        // encoder takes it; otherwise the count's default layout stands.
+        AVChannelLayout carried{};
+        if (s.ChannelLayout != 0 && av_channel_layout_from_mask(&carried, s.ChannelLayout) == 0 &&
+            carried.nb_channels == enc->ch_layout.nb_channels && EncoderTakesLayout(codec, carried))
+            av_channel_layout_copy(&enc->ch_layout, &carried);
+        av_channel_layout_uninit(&carried);
 
         AVSampleFormat sf = s.SampleFormat;
         if (codec != nullptr && codec->sample_fmts != nullptr) {

@@ -14,9 +14,11 @@ extern "C" {
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace orvel {
 
@@ -36,7 +38,7 @@ void ClosePassLog(OutputStream& os) {
 
 // Opens the stream's decoder unless it is open already. Raises the "not found" and "Error while
 // opening decoder" texts, logged first.
-void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& generic, const void* sender) {
+void OpenDecoder(InputStream& is, const InputFile& in, const void* sender) {
     if (is.dec) return;
     const AVCodec* codec = in.decoders[is.index] != nullptr ? in.decoders[is.index]
                                                             : avcodec_find_decoder(is.st->codecpar->codec_id);
@@ -53,12 +55,17 @@ void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& ge
         throw FFmpegException("Out of memory");
     is.dec->pkt_timebase = is.st->time_base;
     is.dec->thread_count = 2;
-    generic.ApplyTo(is.dec.get(), type, false);
+    // The decoding options the input was opened with, not those set since.
+    AVDictionary* options = nullptr;
+    const size_t index = static_cast<size_t>(is.index);
+    if (index < in.decodingOptions.size() && in.decodingOptions[index])
+        av_dict_copy(&options, in.decodingOptions[index].get(), 0);
     int rc;
     {
         std::lock_guard lock(CodecLock());
-        rc = avcodec_open2(is.dec.get(), codec, nullptr);
+        rc = avcodec_open2(is.dec.get(), codec, &options);
     }
+    av_dict_free(&options);
     if (rc < 0) {
         const std::string text = Format("Error while opening decoder for input stream #%d.%d (%s)", is.file,
                                         is.index, TypeName(type));
@@ -69,9 +76,8 @@ void OpenDecoder(InputStream& is, const InputFile& in, const TGenericOptions& ge
 
 // Text subtitle encoders need the styles header their decoder makes; without it they refuse to
 // open. The source's decoder is therefore opened before such an encoder.
-void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in,
-                        const TGenericOptions& generic, const void* sender) {
-    OpenDecoder(source, in, generic, sender);
+void GiveSubtitleHeader(AVCodecContext* enc, InputStream& source, const InputFile& in, const void* sender) {
+    OpenDecoder(source, in, sender);
     const AVCodecContext* dec = source.dec.get();
     if (enc->subtitle_header != nullptr || dec->subtitle_header == nullptr || dec->subtitle_header_size <= 0)
         return;
@@ -344,6 +350,21 @@ void TCustomFFmpeg::Impl::PrepareRun() {
         }
     }
 
+    // The mapping report comes before an error of the steps that follow, and after them.
+    try {
+        OpenRunCodecsAndHeaders();
+    } catch (const FFmpegException&) {
+        ReportMapping();
+        throw;
+    }
+    ReportMapping();
+    run->startWall = av_gettime_relative();
+    run->lastReport = run->startWall;
+}
+
+void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
+    TTaskSettings& s = settings;
+    RunState& r = *run;
     // 6. Encoders; in join mode they stay open across the segments.
     for (OutputStream& os : r.ost) {
         if (!os.encoding) continue;
@@ -358,7 +379,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
         }
         if (os.spec->type == AVMEDIA_TYPE_SUBTITLE) {
             InputStream& source = r.ist[os.source];
-            GiveSubtitleHeader(os.enc, source, inputs[source.file], s.Generic, &self);
+            GiveSubtitleHeader(os.enc, source, inputs[source.file], &self);
             // Subtitle times are microseconds; the encoder refuses to open without a time base.
             if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0) os.enc->time_base = AV_TIME_BASE_Q;
         }
@@ -403,7 +424,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
 
     // 7. Decoders.
     for (InputStream& is : r.ist)
-        if (is.decoding) OpenDecoder(is, inputs[is.file], s.Generic, &self);
+        if (is.decoding) OpenDecoder(is, inputs[is.file], &self);
 
     // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
     // without a decoding time (Matroska) gets times from here that stay below the later known ones.
@@ -453,7 +474,29 @@ void TCustomFFmpeg::Impl::PrepareRun() {
         of.headerWritten = true;
     }
 
-    // 12. Mapping report.
+    // An RTP session is described for its receivers.
+    bool allRtp = !outputs.empty();
+    for (const OutputFile& of : outputs)
+        allRtp = allRtp && std::strcmp(of.ctx->oformat->name, "rtp") == 0;
+    if (allRtp) {
+        std::vector<AVFormatContext*> contexts;
+        for (OutputFile& of : outputs)
+            contexts.push_back(of.ctx.get());
+        char sdp[2048] = {};
+        if (av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp) >= 0) {
+            std::string text = sdp;
+            const size_t first = text.find_first_not_of(" \t\r\n");
+            const size_t last = text.find_last_not_of(" \t\r\n");
+            text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+            FFLogger().Log(&self, llInfo, "SDP:\r\n" + text);
+        }
+    }
+}
+
+// 12. Mapping report.
+void TCustomFFmpeg::Impl::ReportMapping() const {
+    const TTaskSettings& s = settings;
+    const RunState& r = *run;
     if (s.Verbosity >= 0) {
         for (size_t f = 0; f < outputs.size(); ++f)
             av_dump_format(outputs[f].ctx.get(), static_cast<int>(f), outputs[f].name.c_str(), 1);
@@ -469,8 +512,6 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                                       TypeName(r.ist[os.sync].st->codecpar->codec_type)));
         }
     }
-    r.startWall = av_gettime_relative();
-    r.lastReport = r.startWall;
 }
 
 void TCustomFFmpeg::Impl::CloseCodecs() {

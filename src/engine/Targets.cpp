@@ -51,9 +51,10 @@ void ApplyTarget(TOptionParser& parser, const std::string& type, const std::stri
                  : normName == "ntsc" ? TNorm::Ntsc
                  : normName == "film" ? TNorm::Film
                                       : TNorm::Unknown;
+    // The norm is settled first, so its errors and its log line come before the type's check.
+    if (norm == TNorm::Unknown) norm = GuessNorm(parser, defaultNorm);
     if (type != "vcd" && type != "svcd" && type != "dvd" && type != "dv" && type != "dv50")
         throw FFmpegException("Unknown target type");
-    if (norm == TNorm::Unknown) norm = GuessNorm(parser, defaultNorm);
 
     const bool pal = norm == TNorm::Pal;
     const char* rate = pal ? "25" : norm == TNorm::Ntsc ? "30000/1001" : "24000/1001";

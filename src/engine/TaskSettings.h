@@ -94,6 +94,9 @@ public:
     // The same for a codec context that will get its codec only at avcodec_open2: the
     // private options go into `dict` for that call.
     void AddPrivateTo(AVDictionary** dict, AVMediaType type) const;
+    // What ApplyTo and AddPrivateTo would give a codec of that type, as text: the options as
+    // they stand now, for a codec that is opened later (avcodec_open2 takes the dictionary).
+    void Snapshot(AVDictionary** dict, AVMediaType type, bool encoding) const;
     // Copies the format options set by name (encoding or decoding) onto `target`, and the
     // muxer's private options into `dict` for avformat_write_header (dict may be null).
     void ApplyTo(AVFormatContext* target, bool encoding, AVDictionary** dict = nullptr) const;
@@ -153,6 +156,7 @@ struct TTaskSettings {
     AVSampleFormat SampleFormat = AV_SAMPLE_FMT_NONE;
     int SampleRate = 44100;
     int Channels = 2;
+    uint64_t ChannelLayout = 0;    // speaker mask of the last input's audio; 0: unknown
     double AudioQScale = -99999.0; // "aq"; -99999 = not set
     int AudioVolume = 256;         // 256 = unchanged
     bool AudioDisable = false;

@@ -21,7 +21,9 @@ struct InputFile {
     int64_t tsOffset = 0;                 // microseconds added to every timestamp of the file
     double tsScale[kMaxStreams] = {};     // 0 means 1.0
     std::vector<const AVCodec*> decoders; // decoder named when the file was opened, per stream
-    int64_t startTime = 0;                // seek position requested for the file
+    // Decoding options as they stood when the file was opened, per stream.
+    std::vector<std::unique_ptr<AVDictionary, DictionaryDeleter>> decodingOptions;
+    int64_t startTime = 0; // seek position requested for the file
 };
 
 // One stream created on an output when the output was opened.
@@ -99,6 +101,8 @@ struct TCustomFFmpeg::Impl : TOptionHost {
 
     // Run (RunPreparation.cpp, TranscodeLoop.cpp).
     void PrepareRun();
+    void OpenRunCodecsAndHeaders(); // steps 6 to 11 of the preparation
+    void ReportMapping() const;
     void Transcode();
     void CloseCodecs();
     void ReleaseRun();

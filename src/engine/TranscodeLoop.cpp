@@ -42,8 +42,12 @@ template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
 } // namespace
 
 bool TCustomFFmpeg::Impl::Loop::PassGate() {
-    t.self.Gate().Pass(t.self.stopRequested_);
+    HoldWhilePaused();
     return !Stopping();
+}
+
+void TCustomFFmpeg::Impl::Loop::HoldWhilePaused() {
+    t.self.Gate().Pass(t.self.stopRequested_);
 }
 
 int64_t TCustomFFmpeg::Impl::Loop::StreamTimeUs(const InputStream& is, int64_t ts) const {
@@ -115,6 +119,7 @@ void TCustomFFmpeg::Impl::Loop::Run() {
     std::string trailerFailure;
     for (OutputFile& of : t.outputs) {
         if (of.headerWritten && !of.trailerWritten) {
+            HoldWhilePaused();
             of.trailerWritten = true;
             const int rc = av_write_trailer(of.ctx.get());
             if (rc < 0 && trailerFailure.empty()) trailerFailure = "av_write_trailer(): " + ErrorText(rc);
@@ -122,6 +127,7 @@ void TCustomFFmpeg::Impl::Loop::Run() {
     }
     if (failure) std::rethrow_exception(failure);
     if (!trailerFailure.empty()) throw FFmpegException(trailerFailure);
+    HoldWhilePaused();
     Report(-1, true);
 }
 
@@ -252,18 +258,29 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
         return true;
     }
 
-    int rc = avcodec_send_packet(is.dec.get(), pkt);
-    if (rc < 0 && rc != AVERROR_EOF && rc != AVERROR(EAGAIN)) return false;
     AVFrame* frame = r.decoded.get();
-    for (;;) {
-        rc = avcodec_receive_frame(is.dec.get(), frame);
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
-        if (rc < 0) return false;
-        HandleDecodedFrame(is, frame);
-        av_frame_unref(frame);
-        if (Stopping()) break;
+    bool ok = true;
+    // A decoder that still holds output (left after a decoding error) answers "try again": its
+    // output is taken and the packet sent once more, so no packet is lost after an error. The
+    // rounds are bounded in case a decoder keeps refusing.
+    for (int round = 0; round < 4; ++round) {
+        const int sent = avcodec_send_packet(is.dec.get(), pkt);
+        const bool again = sent == AVERROR(EAGAIN);
+        if (sent < 0 && sent != AVERROR_EOF && !again) ok = false;
+        for (;;) {
+            const int rc = avcodec_receive_frame(is.dec.get(), frame);
+            if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
+            if (rc < 0) {
+                ok = false;
+                break;
+            }
+            HandleDecodedFrame(is, frame);
+            av_frame_unref(frame);
+            if (Stopping()) return ok;
+        }
+        if (!again) break;
     }
-    return true;
+    return ok;
 }
 
 void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* frame) {
@@ -428,6 +445,9 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
 void TCustomFFmpeg::Impl::Loop::ReceivePackets(OutputStream& os) {
     AVPacket* out = r.encPkt.get();
     for (;;) {
+        // Also while the encoders are flushed a paused task stays paused; after a stop the
+        // rest is still written, so the output ends well.
+        HoldWhilePaused();
         av_packet_unref(out);
         const int rc = avcodec_receive_packet(os.enc, out);
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return;

@@ -18,6 +18,8 @@ struct TCustomFFmpeg::Impl::Loop {
     bool PassGate();
 
     void Run();
+    // Waits while the task is paused and not stopped; PassGate also answers whether to go on.
+    void HoldWhilePaused();
 
     // Reading and decoding.
     void ReadPackets(); // until every input has ended, a limit is reached or the task stops

@@ -157,9 +157,13 @@ int FilledListTop(int editTop, int height) {
     return editTop - height + 395;
 }
 
-int OpenedListHeight(int rows) {
+int CappedListHeight(int rows, int cap) {
     const int h = rows * TFormatListModel::kRowHeight;
-    return h > 386 ? 386 : h + TFormatListModel::kRowHeight;
+    return h > cap ? cap : h + TFormatListModel::kRowHeight;
+}
+
+int OpenedListHeight(int rows) {
+    return CappedListHeight(rows, 386);
 }
 
 int OpenedListTop(int editTop, int height) {
@@ -167,8 +171,7 @@ int OpenedListTop(int editTop, int height) {
 }
 
 int DialogListHeight(int rows) {
-    const int h = rows * TFormatListModel::kRowHeight;
-    return h > 247 ? 247 : h + TFormatListModel::kRowHeight;
+    return CappedListHeight(rows, 247);
 }
 
 } // namespace orvel

@@ -91,5 +91,7 @@ int OpenedListHeight(int rows);
 int OpenedListTop(int editTop, int height);
 // The settings dialog's list drops down below its name box with this height.
 int DialogListHeight(int rows);
+// An opened list: one row more than it has, up to the cap.
+int CappedListHeight(int rows, int cap);
 
 } // namespace orvel

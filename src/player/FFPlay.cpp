@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include <SDL2/SDL.h>
 
@@ -105,7 +106,13 @@ void TCustomPlayer::Report(const std::string& text, bool stored) {
     if (stored) StoreError(text);
 }
 
+std::string TCustomPlayer::ProbeInfoText() {
+    std::lock_guard lock(probeMutex_);
+    return probe_.Input() ? probe_.InfoText() : std::string();
+}
+
 void TCustomPlayer::AttachProbe(AVFormatContext* input) {
+    std::lock_guard lock(probeMutex_);
     try {
         probe_.Attach(input);
     } catch (const FFmpegException& e) {
@@ -178,8 +185,19 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(openStateMutex_);
         playRaised_ = openedPausePending_ = false;
     }
-    auto playback = std::make_shared<Playback>(*this, fileName, paused);
-    if (!playback->Start()) {
+    // Before the new playback's video thread can hold the hook lock across the host's hook:
+    // this thread must never wait for that lock (the hook may be handing a call to it).
+    {
+        std::lock_guard lock(hookMutex_);
+        hookConverter_.Reset();
+    }
+    std::shared_ptr<Playback> playback;
+    try {
+        playback = std::make_shared<Playback>(*this, fileName, paused);
+    } catch (const std::bad_alloc&) {
+        Report("av_mallocz() failed.", true); // a failed open, never the end of the process
+    }
+    if (!playback || !playback->Start()) {
         playback.reset();
         ResetPlaybackValues();
         ShutdownAudioSystem();
@@ -211,10 +229,6 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
 }
 
 void TCustomPlayer::FileOpenNotification() {
-    {
-        std::lock_guard lock(hookMutex_);
-        hookConverter_.Reset();
-    }
     snapshotConverter_.Reset();
     auto playback = CurrentPlayback();
     TFileOpenEvent handler = CopyOf(onFileOpen_);
@@ -271,7 +285,11 @@ void TCustomPlayer::StopWait() {
 }
 
 void TCustomPlayer::JoinPlayThread() {
-    if (playThread_.joinable() && playThread_.get_id() != std::this_thread::get_id()) playThread_.join();
+    if (!playThread_.joinable() || playThread_.get_id() == std::this_thread::get_id()) return;
+    // The play thread may be handing a call (a log line) to this thread before it ends.
+    while (!playFinished_.WaitFor(10))
+        ServeIfMainThread();
+    playThread_.join();
 }
 
 void TCustomPlayer::EndPlayback() {

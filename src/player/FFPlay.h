@@ -101,8 +101,12 @@ public:
     int64_t CurrentPosition() const override { return currentPosition_; }
     std::string FileName() const override;
     std::string LastErrorMessage() const override;
-    // Attached to the playing file's input while a file plays.
+    // Attached to the playing file's input while a file plays. The reading thread detaches it
+    // when the playback ends, under LockProbe: read it while holding that lock (and call no
+    // other operation of the player meanwhile), or use ProbeInfoText.
     TAVProbe& Probe() { return probe_; }
+    std::unique_lock<std::mutex> LockProbe() const { return std::unique_lock(probeMutex_); }
+    std::string ProbeInfoText();
     bool Playing() const override;
     bool Paused() const override;
 
@@ -184,6 +188,7 @@ private:
     std::shared_ptr<Playback> playback_;
     IDisplaySurface* surface_ = nullptr;
     TAVProbe probe_;
+    mutable std::mutex probeMutex_; // attaching and detaching the probe, and readers of it
     std::mutex surfaceMutex_;
 
     std::timed_mutex playerLock_;

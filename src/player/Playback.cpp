@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -87,8 +88,14 @@ bool Playback::Start() {
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
         if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 1;
-        refreshThread_ = std::thread(&Playback::RefreshThread, this);
-        return true;
+        try {
+            refreshThread_ = std::thread(&Playback::RefreshThread, this);
+            return true;
+        } catch (const std::system_error&) {
+            Report("SDL_CreateThread() failed.", true);
+            End();
+            return false;
+        }
     }
     WaitInSlices([this] { return openStatus_ != -1; }, 10);
     abortRequest_ = true;
@@ -98,6 +105,8 @@ bool Playback::Start() {
 
 void Playback::End() {
     abortRequest_ = true;
+    // The reading thread may be handing a call (a log line) to this thread while it ends.
+    if (readThread_.joinable()) WaitInSlices([this] { return readThreadDone_.load(); }, 10);
     if (readThread_.joinable()) readThread_.join();
     if (refreshThread_.joinable()) refreshThread_.join();
 }
@@ -166,8 +175,19 @@ void Playback::ReadThread() {
     if (OpenFile()) {
         openStatus_ = 1;
         ReadLoop();
-        while (!abortRequest_)
-            SleepMs(100);
+        // Reading has ended for good (a read error): a seek can no longer be carried out, and
+        // one that waits for it is answered instead of waiting for ever.
+        while (!abortRequest_) {
+            {
+                std::lock_guard lock(seekMutex_);
+                if (seekPending_) {
+                    seekPending_ = false;
+                    owner_.pictureReady_.Set();
+                    owner_.seekDone_.Set();
+                }
+            }
+            SleepMs(10);
+        }
     }
     if (openStatus_ != 1) openStatus_ = -1;
     if (audioIndex_ >= 0) StreamClose(audioIndex_);
@@ -177,6 +197,7 @@ void Playback::ReadThread() {
     // The input itself is closed with the playback, so a host call racing with the end
     // never reads a closed input.
     if (openStatus_ == -1) openStatus_ = -2;
+    readThreadDone_ = true;
 }
 
 bool Playback::QueuesFull() const {
@@ -632,12 +653,13 @@ bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
             if (!CopyIntoSlot(slot, frame)) return true; // nothing to show for this picture
             slot.PixelAspect = frame->sample_aspect_ratio;
             owner_.RunHook(*this, slot.Overlay.get(), pts);
+            // Under the lock the snapshot reads the slot with: picture and time belong together.
+            slot.Pts = pts;
+            slot.Pos = pos;
         }
     }
     if (allocated) owner_.PushEvent(pcAllocate);
     if (!slot.Overlay) return true; // the picture is lost
-    slot.Pts = pts;
-    slot.Pos = pos;
     std::lock_guard lock(pictureMutex_);
     slot.Target = ComputeTarget(pts);
     pending_.push_back(index);

@@ -153,6 +153,7 @@ private:
     std::atomic<bool> reading_{false};
     std::atomic<bool> drained_{false};
     std::atomic<bool> readErrorReported_{false};
+    std::atomic<bool> readThreadDone_{false};
     std::atomic<bool> endReported_{false};
     std::atomic<bool> refreshPending_{false};
     std::atomic<bool> eofMark_{false};

@@ -2,6 +2,7 @@
 // The seven built-in colour schemes of every window, chosen by number.
 #include <QColor>
 #include <QPalette>
+#include <QString>
 
 namespace orvel {
 
@@ -15,7 +16,12 @@ QPalette ColorSchemePalette(int index);
 // Fill of the job list's odd rows (even rows are white).
 QColor ColorSchemeStripe(int index);
 
-// Applies the scheme to the whole application. An index that names no scheme changes nothing
+// The style of every control kind in the scheme's colours: frames, buttons, lists and their
+// headers, combo boxes, sliders and menus.
+QString ColorSchemeStyleSheet(int index);
+
+// Applies the scheme (palette and style sheet) to the whole application, so every window,
+// open or created later, takes it. An index that names no scheme changes nothing
 // and answers false.
 bool ApplyColorScheme(int index);
 // The scheme last applied; 0, the design-time scheme, before any.

@@ -12,19 +12,35 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace orvel::test {
 
+// The application is ended by a test environment, before the exit handlers run: a static
+// application outlives Qt's own registries (input devices, file icons) and crashes the program
+// on its way out once a test sent a mouse event or showed a folder tree.
+inline std::unique_ptr<QCoreApplication>& TestApplicationHolder() {
+    static std::unique_ptr<QCoreApplication> app;
+    return app;
+}
+
+struct TTestApplicationEnvironment : ::testing::Environment {
+    void TearDown() override { TestApplicationHolder().reset(); }
+};
+inline const auto* const kTestApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TTestApplicationEnvironment);
+
 // The process's application, created on first use with the given class.
 template <class TApp> TApp& TestApplication() {
     static int argc = 1;
     static char name[] = "orvel-test";
     static char* argv[] = {name, nullptr};
-    static TGuardedApplication<TApp> app(argc, argv);
-    return app;
+    auto& app = TestApplicationHolder();
+    if (!app) app = std::make_unique<TGuardedApplication<TApp>>(argc, argv);
+    return static_cast<TApp&>(*app);
 }
 
 inline QGuiApplication& TestApp() {

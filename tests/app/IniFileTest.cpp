@@ -83,6 +83,17 @@ TEST_F(IniFileTest, WritesKeepUnknownLinesAndReplaceTheFileWhole) {
     EXPECT_EQ(ini.ReadInteger("settings", "volume", 0), 7);
 }
 
+TEST_F(IniFileTest, RewriteSectionPutsTheEntriesFirstInOrderAndKeepsTheRest) {
+    Put("[a]\r\nx=0\r\n[Fmt]\r\nkeep=1\r\nB=old\r\n; note\r\nA=old\r\n\r\n[c]\r\ny=2\r\n");
+    TIniFile ini(path_);
+    ASSERT_TRUE(ini.RewriteSection("fmt", {{"a", "1"}, {"b", "2"}, {"new", "3"}}));
+    EXPECT_EQ(Contents(), "[a]\r\nx=0\r\n[Fmt]\r\na=1\r\nb=2\r\nnew=3\r\nkeep=1\r\n; note\r\n\r\n"
+                          "[c]\r\ny=2\r\n");
+    ASSERT_TRUE(ini.RewriteSection("d", {{"k", "v"}}));
+    EXPECT_EQ(ini.ReadSection("d"), std::vector<std::string>{"k"});
+    EXPECT_EQ(ini.ReadString("c", "y", ""), "2");
+}
+
 TEST_F(IniFileTest, WriteIntoUnwritableFolderFailsAndKeepsTheOldFile) {
     Put("[s]\r\nk=1\r\n");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);

@@ -12,6 +12,7 @@ class TFakeSystemActions : public ISystemActions {
 public:
     std::vector<std::string> Calls; // "open <folder>", "shutdown"
     void OpenFolder(const std::string& folder) override { Calls.push_back("open " + folder); }
+    void OpenAddress(const std::string& url) override { Calls.push_back("address " + url); }
     void ShutDown() override { Calls.push_back("shutdown"); }
 };
 

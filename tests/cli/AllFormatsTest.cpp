@@ -203,6 +203,7 @@ public:
 class NoActions : public ISystemActions {
 public:
     void OpenFolder(const std::string&) override {}
+    void OpenAddress(const std::string&) override {}
     void ShutDown() override {}
 };
 

@@ -508,6 +508,39 @@ TEST(ConverterControl, PauseHoldsTheTaskAndResumeFinishesIt) {
     EXPECT_GT(r.ProgressCount(), events);
 }
 
+// The encoder holds every picture of this clip back (its look-ahead is longer than the clip), so
+// all of its video is written while the encoders are flushed, after the last packet was read.
+// A pause there holds the task as it does while reading.
+TEST(ConverterControl, PauseHoldsTheTaskWhileTheEncodersAreFlushed) {
+    fixtures::ClipRecipe recipe;
+    recipe.width = 1920;
+    recipe.height = 1080;
+    recipe.seconds = 1.4;
+    recipe.detail = true; // costly to encode: the flush takes a while
+    const std::string input = fixtures::Generate(recipe);
+    TFFmpegConverter c;
+    Recorder r(c);
+    const std::string out = OutDir("pause-flushing") + "/out.mp4";
+    TOutputOptions o;
+    o.VideoCodec = "libx264";
+    o.AudioCodec = "aac";
+    ASSERT_EQ(AddConversion(c, input, out, o), 0);
+    c.StartTask(1);
+    const auto size = [&] { return fs::exists(out) ? fs::file_size(out) : 0; };
+    // Nothing but the header is written before the encoder gives its first pictures.
+    ASSERT_TRUE(r.ServeUntil([&] { return size() > 4096 || !r.Terminated().empty(); }));
+    c.Pause();
+    ASSERT_TRUE(r.Terminated().empty()) << "the flush ended before the pause";
+    // Unpaused, the flush ends within a few seconds; paused, nothing ends.
+    r.ServeUntil([&] { return !r.Terminated().empty(); }, 4000);
+    EXPECT_TRUE(r.Terminated().empty()) << "the paused task went on and ended";
+    const auto held = size();
+    c.Resume();
+    ASSERT_TRUE(r.WaitForEnd());
+    EXPECT_TRUE(r.Terminated()[0].Finished);
+    EXPECT_GT(size(), held);
+}
+
 TEST(ConverterOptions, NewAudioTakesItsCodecFromALaterLine) {
     TFFmpegConverter c;
     Recorder r(c);

@@ -4,6 +4,7 @@
 // decoding failures with and without "xerror".
 #include "EngineLog.h"
 #include "TranscodeSupport.h"
+#include "support/DeadlockWatch.h"
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
@@ -22,6 +23,14 @@ extern "C" {
 #include <set>
 
 #include <unistd.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <iterator>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
 
 namespace orvel {
 namespace {
@@ -562,6 +571,78 @@ TEST(JoinedChapters, FollowOneAnotherWithDistinctIds) {
 // ---------------------------------------------------------------------------------------------
 // Rate emulation, the file size limit and "shortest".
 
+// A network input that sends a clip and then nothing more: the read waits for data that never
+// comes, and a stop must still end the run, with what was read written out.
+TEST(RunLimitsTest, StopEndsAStalledNetworkInput) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "mpegts";
+    recipe.videoCodec = "mpeg2video";
+    recipe.audioCodec = "mp2";
+    recipe.seconds = 3.0;
+    std::ifstream in(fixtures::Generate(recipe), std::ios::binary);
+    const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+    const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(server, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::atomic<bool> sent{false}, release{false};
+    std::thread sender([&] {
+        const int connection = ::accept(server, nullptr, nullptr);
+        if (connection < 0) return;
+        for (size_t done = 0; done < clip.size();) {
+            const ssize_t n = ::send(connection, clip.data() + done, clip.size() - done, MSG_NOSIGNAL);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        sent = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::close(connection);
+    });
+
+    const std::string output = OutPath("stalled-network.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    task.OpenInput("tcp://127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+    testing::Apply(task, {{"vcodec", "mpeg4"}, {"acodec", "mp2"}});
+    task.OpenOutput(output, false);
+    // Once everything sent is read, the run's output time stands still: the read waits.
+    std::atomic<int64_t> reached{0};
+    task.SetProgressInterval(50000);
+    task.OnProgress = [&](TCustomFFmpeg&, TProgressInfo& info) { reached = info.CurrentDuration; };
+    std::thread worker([&] {
+        try {
+            task.Transcode();
+        } catch (const std::exception&) {
+        }
+    });
+    while (!sent)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int still = 0, polls = 0; still < 5 && polls < 100; ++polls) {
+        const int64_t before = reached;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        still = reached == before && before > 0 ? still + 1 : 0;
+    }
+    task.RequestStop();
+    {
+        testsupport::DeadlockWatch watch("a stop of a stalled network read", std::chrono::seconds(60));
+        worker.join();
+    }
+    task.CloseCodecs();
+    task.ReleaseFiles();
+    release = true;
+    sender.join();
+    ::close(server);
+    EXPECT_FALSE(task.Finished());
+    EXPECT_GT(DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {}), 0);
+}
+
 // The GIF muxer loops forever by its own default; the task's default -1 means "play once", which
 // the file shows by having no looping extension.
 TEST(RunLimitsTest, GifLoopsOnlyWhenLoopOutputAsksForIt) {
@@ -586,6 +667,33 @@ TEST(RunLimitsTest, GifLoopsOnlyWhenLoopOutputAsksForIt) {
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
         ASSERT_GT(bytes.size(), 0u);
         EXPECT_EQ(bytes.find("NETSCAPE2.0") != std::string::npos, c.loops);
+    }
+}
+
+// A still picture read with "loop_input" repeats until the recording time ends the output.
+TEST(RunLimitsTest, LoopInputRepeatsAStillPicture) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "image2";
+    recipe.fileName = "still.png";
+    recipe.videoCodec = "png";
+    recipe.audioCodec = "";
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.seconds = 0.04; // one picture
+    const std::string still = fixtures::Generate(recipe);
+    for (const bool loop : {false, true}) {
+        SCOPED_TRACE(loop ? "looped" : "once");
+        const std::string output = OutPath(loop ? "still-looped.avi" : "still-once.avi");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Options in;
+        if (loop) in.push_back({"loop_input", ""});
+        Convert(task, {still}, in, output, {{"vcodec", "mpeg4"}, {"t", "0.4"}, {"vsync", "0"}});
+        const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+        if (loop)
+            EXPECT_NEAR(frames, 10, 1);
+        else
+            EXPECT_EQ(frames, 1);
     }
 }
 

@@ -172,6 +172,30 @@ TEST(RunTest, JoinWithStreamMapsWritesEveryInput) {
     }
 }
 
+// The mapping report comes before an error of the encoders and the header, not only after success.
+TEST(RunTest, MappingReportPrecedesAnEncoderError) {
+    TCustomFFmpeg task;
+    task.SetVerbosity(0);
+    testing::EngineLog log;
+    EXPECT_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, OutPath("mapping-before-error.avi"),
+                         {{"vcodec", "mpeg1video"}, {"s", "5000x5000"}}),
+                 FFmpegException);
+    EXPECT_TRUE(log.Contains("Stream mapping:"));
+    EXPECT_TRUE(log.Contains("  Stream #0.0 -> #0.0 ("));
+}
+
+// An RTP session's description is logged for its receivers.
+TEST(RunTest, RtpOutputLogsItsSessionDescription) {
+    TCustomFFmpeg task;
+    task.SetVerbosity(0);
+    testing::EngineLog log;
+    ASSERT_NO_THROW(Convert(task, {fixtures::Path(FixtureId::Mp4)}, {}, "rtp://127.0.0.1:45678",
+                            {{"f", "rtp"}, {"an", ""}, {"vcodec", "mpeg4"}, {"t", "0.2"}}));
+    const std::vector<std::string> sdp = log.Matching("SDP:\r\n");
+    ASSERT_EQ(sdp.size(), 1u);
+    EXPECT_NE(sdp[0].find("m=video 45678 RTP/AVP"), std::string::npos) << sdp[0];
+}
+
 TEST(RunTest, SecondPassUsesTheFirstPassLog) {
     const std::string input = fixtures::Path(FixtureId::Mp4);
     const std::string prefix = OutPath("twopass");
@@ -413,6 +437,57 @@ TEST(RunTest, VideoTagHoldsForTheExtraStreamToo) {
     for (unsigned i = 0; i < ctx->nb_streams; ++i)
         EXPECT_EQ(ctx->streams[i]->codecpar->codec_tag, MKTAG('X', 'V', 'I', 'D')) << i;
     avformat_close_input(&ctx);
+}
+
+// The source's speaker layout reaches the output while the channel count stays; a new count
+// takes that count's default layout.
+TEST(RunTest, ChannelLayoutIsCarriedFromTheInput) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "wav";
+    recipe.videoCodec = "";
+    recipe.audioCodec = "pcm_s16le";
+    recipe.channels = 4;
+    recipe.channelLayout = AV_CH_LAYOUT_QUAD; // not the default layout of four channels
+    recipe.seconds = 0.5;
+    const std::string input = fixtures::Generate(recipe);
+    const struct {
+        const char* name;
+        Options options;
+        int channels;
+        uint64_t mask; // 0: WAV states no speakers for this count
+    } cases[] = {
+        {"kept", {}, 4, AV_CH_LAYOUT_QUAD},
+        {"new-count", {{"ac", "2"}}, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string output = OutPath(std::string("layout-") + c.name + ".wav");
+        TCustomFFmpeg task;
+        task.SetVerbosity(-1);
+        Convert(task, {input}, {}, output, c.options);
+        AVFormatContext* ctx = nullptr;
+        ASSERT_EQ(avformat_open_input(&ctx, output.c_str(), nullptr, nullptr), 0);
+        ASSERT_EQ(ctx->nb_streams, 1u);
+        const AVChannelLayout& layout = ctx->streams[0]->codecpar->ch_layout;
+        EXPECT_EQ(layout.nb_channels, c.channels);
+        if (c.mask != 0) {
+            EXPECT_EQ(layout.order, AV_CHANNEL_ORDER_NATIVE);
+            EXPECT_EQ(layout.u.mask, c.mask);
+        }
+        avformat_close_input(&ctx);
+    }
+}
+
+// An input's decoder takes the decoding options as they stood when the input was opened; a
+// change made afterwards, for the output, does not reach it.
+TEST(RunTest, DecodingOptionsAreThoseOfTheInputsOpening) {
+    const std::string output = OutPath("decoding-options.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    Convert(task, {Clip()}, {{"skip_frame", "nokey"}}, output,
+            {{"skip_frame", "default"}, {"vcodec", "mpeg4"}, {"an", ""}, {"vsync", "0"}});
+    // Only the key frame of the two-second clip is decoded.
+    EXPECT_LE(VideoFrames(output), 2);
 }
 
 // "strict" set to experimental lets an encoder chosen by name be experimental.

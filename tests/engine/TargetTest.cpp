@@ -152,6 +152,12 @@ TEST(Targets, Errors) {
         EXPECT_STREQ(e.what(), "frame_rate is invalid.");
     }
     try {
+        parser.Parse("target", "laserdisc"); // the norm is guessed before the type is checked
+        ADD_FAILURE() << "no error without a frame rate";
+    } catch (const FFmpegException& e) {
+        EXPECT_STREQ(e.what(), "frame_rate is invalid.");
+    }
+    try {
         parser.Parse("target", "pal-laserdisc");
         ADD_FAILURE() << "no error for an unknown type";
     } catch (const FFmpegException& e) {

@@ -367,6 +367,30 @@ TEST_F(PlayerTest, OpenPlayAndStopFiftyTimesNeverHangs) {
     ASSERT_TRUE(Until([&] { return log.Count(psStop) == 50; }));
 }
 
+// The host may read the probe's description at any time; the reading thread detaches the probe
+// before it closes the input, never under a reader (the sanitizer builds see a read of a
+// closed input).
+TEST_F(PlayerTest, ProbeDescriptionReadWhilePlaybacksEnd) {
+    const std::string file = fixtures::Path(FixtureId::Mp4);
+    std::atomic<bool> done{false};
+    std::atomic<int> described{0};
+    std::thread reader([&] {
+        while (!done) {
+            if (player->ProbeInfoText().find("Stream #0") != std::string::npos) ++described;
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(player->Open(file, &surface));
+        Serve(20);
+        player->Stop(true);
+    }
+    done = true;
+    reader.join();
+    EXPECT_GT(described.load(), 0);
+    EXPECT_EQ(player->ProbeInfoText(), "");
+}
+
 TEST_F(PlayerTest, StopWithoutWaitingEndsPlaybackSoon) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
     ASSERT_TRUE(Until([&] { return log.Count(psPlay) == 1; }));

@@ -41,3 +41,18 @@ TEST(ColorSchemesTest, ApplyingANumberThatNamesNoSchemeChangesNothing) {
     EXPECT_EQ(CurrentColorScheme(), 2);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), ColorSchemePalette(2).color(QPalette::Window));
 }
+
+TEST(ColorSchemesTest, EachSchemeStylesEveryControlKindInItsOwnColours) {
+    test::WindowApp();
+    std::set<QString> sheets;
+    for (int i = 0; i < kColorSchemeCount; ++i) {
+        const QString sheet = ColorSchemeStyleSheet(i);
+        for (const char* kind : {"QPushButton", "QGroupBox", "QHeaderView", "QTreeView", "QMenu", "QSlider"})
+            EXPECT_TRUE(sheet.contains(kind)) << ColorSchemeName(i) << " " << kind;
+        sheets.insert(sheet);
+        ASSERT_TRUE(ApplyColorScheme(i));
+        EXPECT_EQ(qApp->styleSheet(), sheet);
+    }
+    EXPECT_EQ(sheets.size(), 7u);
+    ApplyColorScheme(0);
+}

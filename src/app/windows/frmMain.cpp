@@ -1,8 +1,12 @@
 #include "app/windows/frmMain.h"
 
 #include "app/ErrorHandler.h"
+#include "app/windows/JobListPart.h"
+#include "batch/BatchController.h"
 #include "engine/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
+#include "formats/windows/CatalogPanel.h"
+#include "formats/windows/ParameterPanel.h"
 #include "ui/ColorSchemes.h"
 
 #include <QCloseEvent>
@@ -11,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -172,6 +177,7 @@ void TfrmMain::CreateMenus() {
     connect(mnuSkin, &QMenu::aboutToShow, this, [this] {
         const int index = parts_.Settings.SkinIndexForMenu();
         if (IsColorScheme(index)) miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+        checkedSkin_ = IsColorScheme(index) ? index : -1;
     });
 
     mnuHelp = menuBar()->addMenu("&Help");
@@ -275,6 +281,131 @@ void TfrmMain::FormCreate() {
 
     SetUnhandledErrorHandler(ShowUnhandledError);
     LoadPlayerLibraries();
+    CreateFormatAndJobParts();
+    ConnectCommands();
+}
+
+void TfrmMain::CreateFormatAndJobParts() {
+    const std::string& settingsPath = parts_.Paths.SettingsIniPath;
+    // The catalog's box sits right under the toolbar: its list drops down over the job list.
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel("Output Format:", centralWidget());
+    caption->setObjectName("lblOutputFormat");
+    row->addWidget(caption);
+    CatalogPanel = new TCatalogPanel(parts_.Catalog, settingsPath, TCatalogPanelOptions::MainWindow(), this,
+                                     centralWidget());
+    CatalogPanel->setObjectName("CatalogPanel");
+    row->addWidget(CatalogPanel, 1);
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->insertLayout(1, row);
+
+    pnlFormat->setTitle(QString());
+    pnlFormat->setFlat(true);
+    pnlFormat->setMinimumHeight(0);
+    auto* params = new QVBoxLayout(pnlFormat);
+    params->setContentsMargins(0, 0, 0, 0);
+    ParameterPanel = new TParameterPanel(parts_.Formats, parts_.Boxes, pnlFormat);
+    ParameterPanel->setObjectName("ParameterPanel");
+    params->addWidget(ParameterPanel);
+    connect(CatalogPanel, &TCatalogPanel::FormatChanged, ParameterPanel, &TParameterPanel::Load);
+
+    for (QLineEdit* box : {edDirectory, CatalogPanel->edt1}) {
+        QPalette background = box->palette();
+        background.setColor(QPalette::Base, QColor(246, 247, 248));
+        box->setPalette(background);
+    }
+
+    jobList_ = new TJobListPart(lvFiles, parts_.Converter, parts_.Formats, settingsPath, parts_.Boxes,
+                                DefaultKestruneDir(), (ExecutableDir() / "LibAV").string());
+    jobList_->SetOpenFileDialog(&parts_.OpenDialog);
+    connect(jobList_, &TJobListPart::JobsAdded, this, [this] {
+        btnStart->setEnabled(true);
+        btnClear->setEnabled(true);
+        btnRemove->setEnabled(true);
+    });
+    connect(jobList_, &TJobListPart::ListEmptied, this, [this] { player_->Stop(false); });
+}
+
+void TfrmMain::ConnectCommands() {
+    for (QAction* a : {miAdd, pmAdd})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnAddClick);
+    for (QAction* a : {miRemove, pmRemove})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnRemoveClick);
+    for (QAction* a : {miClear, pmClear})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnClearClick);
+    connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
+    connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
+    connect(miCheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(true); });
+    connect(miUncheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(false); });
+    connect(miReverseCheck, &QAction::triggered, this, [this] { jobList_->ReverseCheck(); });
+    connect(miCheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(true); });
+    connect(miUncheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(false); });
+    connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
+    connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
+
+    connect(edDirectory, &QLineEdit::textEdited, this, &TfrmMain::edDirectoryChange);
+    connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
+    connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
+    connect(imgbtnPlay, &QPushButton::clicked, this, &TfrmMain::imgbtnPlayClick);
+
+    connect(miHelp, &QAction::triggered, this, [this] { parts_.System.OpenAddress(globalObj_->HelpUrl()); });
+    connect(miWebSite, &QAction::triggered, this,
+            [this] { parts_.System.OpenAddress(globalObj_->WebSiteUrl()); });
+    connect(miSupport, &QAction::triggered, this, [this] { parts_.System.OpenAddress(kSupportUrl); });
+    connect(miAbout, &QAction::triggered, this, [this] { parts_.Dialogs.ShowAbout(); });
+    miAbout->setEnabled(parts_.Dialogs.Available(TMainDialog::About));
+
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
+}
+
+void TfrmMain::btnAddClick() {
+    if (!jobList_->btnAddClick()) return;
+    // The preview itself joins with the preview panel; until then the flag is only consumed.
+    PlayAfterAdd = false;
+}
+
+void TfrmMain::btnRemoveClick() {
+    jobList_->btnRemoveClick();
+}
+
+void TfrmMain::btnClearClick() {
+    jobList_->btnClearClick();
+}
+
+void TfrmMain::imgbtnPlayClick() {
+    if (jobList_->RowCount() > 0) return;
+    PlayAfterAdd = true;
+    btnAddClick();
+}
+
+void TfrmMain::mnuEditPopup() {
+    const bool on = jobList_->HasSelectedJob();
+    for (QAction* a : mnuEdit->actions())
+        if (!a->isSeparator()) a->setEnabled(on);
+}
+
+void TfrmMain::pmFilesPopup() {
+    const bool on = jobList_->HasSelectedJob();
+    for (QAction* a : {pmCrop, pmTrim, pmEffects, pmVideoInfo, pmRemove, pmClear, pmStart})
+        a->setEnabled(on);
+    pmAdd->setEnabled(true);
+}
+
+void TfrmMain::edDirectoryChange() {
+    parts_.Settings.SetOutPutDir(edDirectory->text().toStdString());
+}
+
+void TfrmMain::btnBrowsClick() {
+    const std::optional<std::string> folder = parts_.Folders.ChooseFolder();
+    if (!folder || folder->empty() || QString::fromStdString(*folder) == edDirectory->text()) return;
+    parts_.Settings.SetOutPutDir(*folder);
+    edDirectory->setText(QString::fromStdString(*folder));
+}
+
+void TfrmMain::btnOpenClick() {
+    if (edDirectory->text().size() <= 2) return;
+    parts_.System.OpenFolder(parts_.Settings.OutPutDir());
 }
 
 // A failure is only logged: adding files reports nothing either when the libraries are missing.
@@ -315,7 +446,7 @@ void TfrmMain::FormShow() {
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
 
-    parts_.Catalog.Fill();
+    CatalogPanel->Fill(); // fills the catalog model, then the selectors for its format
 }
 
 void TfrmMain::SetUpColumns() {
@@ -330,8 +461,14 @@ void TfrmMain::SetUpColumns() {
 
 void TfrmMain::SkinItemClick(int index) {
     if (!IsColorScheme(index) || !globalObj_) return;
+    if (index == checkedSkin_) return; // the checked item changes nothing
+    checkedSkin_ = index;
+    // Hidden while every control takes the new look, so no half-styled window shows.
+    const bool wasVisible = isVisible();
+    hide();
     ApplyColorScheme(index);
     miSkins[static_cast<std::size_t>(index)]->setChecked(true);
+    if (wasVisible) show();
     parts_.Settings.SetSkinIndex(index);
 }
 

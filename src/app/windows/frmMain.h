@@ -10,6 +10,7 @@
 #include "batch/lvFilesRecord.h"
 #include "engine/Bitmap24.h"
 #include "player/MediaPlayer.h"
+#include "windows/FolderChooser.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -35,9 +36,13 @@ class TFormatListModel;
 class TFormatParamStore;
 class ISystemActions;
 class IOpenFileDialog;
+class TCatalogPanel;
+class TParameterPanel;
+class TJobListPart;
 
 inline constexpr int kMainWindowWidth = 786;
 inline constexpr int kMainWindowHeight = 522;
+inline constexpr const char* kSupportUrl = "https://orvel-video-converter.example/support/";
 
 // Everything the main window works with. Each member is a reference, so leaving one out of
 // the composition root does not build.
@@ -52,6 +57,7 @@ struct TMainWindowParts {
     IMessageBoxes& Boxes;
     ISystemActions& System;
     IOpenFileDialog& OpenDialog;
+    IFolderChooser& Folders; // the output folder's "Brows"
 };
 
 class TfrmMain : public QMainWindow {
@@ -76,6 +82,8 @@ public:
     bool FormCloseQuery();
     // Colour scheme command of the Skin menu.
     void SkinItemClick(int index);
+    // The job list's rows and records (the batch controller's jobs).
+    TJobListPart& JobList() { return *jobList_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -89,11 +97,25 @@ private:
     void FormShow();
     void LoadPlayerLibraries();
     void SetUpColumns();
+    void CreateFormatAndJobParts();
+    void ConnectCommands();
+    void btnAddClick();
+    void btnRemoveClick();
+    void btnClearClick();
+    void btnBrowsClick();
+    void btnOpenClick();
+    void edDirectoryChange();
+    void imgbtnPlayClick();
+    // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
+    void mnuEditPopup();
+    void pmFilesPopup();
 
     TMainWindowParts parts_;
     std::unique_ptr<IMediaPlayer> player_;
     std::unique_ptr<TGlobalObject> globalObj_;
     bool shown_ = false;
+    bool PlayAfterAdd = false; // set by Play on an empty list; the add consumes it
+    int checkedSkin_ = -1;     // the Skin item that carries the check mark
 
     // Controls, named as the window's description names them (tests find them by name).
     // Toolbar.
@@ -114,8 +136,11 @@ private:
     QPushButton* imgbtnSnap;
     QCheckBox* ckMute;
     QSlider* trcVolume;
-    // Format and parameter panel; its contents belong to the format catalog.
+    // Format catalog drop-down under the toolbar, parameter selectors below the job list.
+    TCatalogPanel* CatalogPanel;
     QGroupBox* pnlFormat;
+    TParameterPanel* ParameterPanel;
+    TJobListPart* jobList_;
     // Output folder.
     QLineEdit* edDirectory;
     QPushButton* btnBrows;

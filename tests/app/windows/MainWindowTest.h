@@ -67,7 +67,8 @@ protected:
                                 .Dialogs = dialogs,
                                 .Boxes = boxes,
                                 .System = system,
-                                .OpenDialog = openDialog};
+                                .OpenDialog = openDialog,
+                                .Folders = folders};
     }
     std::unique_ptr<TfrmMain> Create() { return std::make_unique<TfrmMain>(Parts()); }
     // The main window's preview player (the first one it asked for).
@@ -84,6 +85,7 @@ protected:
     TFakeMessageBoxes boxes;
     TFakeSystemActions system;
     TFakeOpenFileDialog openDialog;
+    TFakeFolderChooser folders;
 };
 
 } // namespace orvel::test

@@ -1,0 +1,126 @@
+// Adds 100 media files to the job list the way the Add command does (a temporary conversion
+// task per file to read its length, the destination name, the job record) and times it beside
+// the probe alone opening the same files. Prints the time per file of both and the share the
+// job list adds on top of the probe; that share should stay under 20 %. The temporary task is
+// timed on its own too, so the conversion component's part and the job list's part show apart.
+#include "app/AppSettings.h"
+#include "app/JobAdder.h"
+#include "app/MessageBoxes.h"
+#include "engine/FFmpegConverter.h"
+#include "engine/FFmpegLoader.h"
+#include "fixtures/Fixtures.h"
+#include "formats/FormatParams.h"
+#include "probe/AVProbe.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+using namespace orvel;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class TSilentBoxes : public IMessageBoxes {
+public:
+    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override {
+        return TMsgResult::Ok;
+    }
+};
+
+std::vector<std::string> MakeFiles(const fs::path& dir, int count) {
+    const fixtures::FixtureId kinds[] = {fixtures::FixtureId::Mp4, fixtures::FixtureId::Avi,
+                                         fixtures::FixtureId::MpegTs, fixtures::FixtureId::Mp3};
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i) {
+        const fs::path source = fixtures::Path(kinds[i % 4]);
+        const fs::path copy = dir / ("file" + std::to_string(i) + source.extension().string());
+        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+        files.push_back(copy.string());
+    }
+    return files;
+}
+
+double ProbeAlone(const std::vector<std::string>& files) {
+    const auto start = Clock::now();
+    for (const std::string& f : files) {
+        TAVProbe probe;
+        TFileStreamInfo info;
+        if (!probe.LoadFile(f) || !probe.GetFileStreamInfo(info))
+            std::fprintf(stderr, "probe failed: %s\n", f.c_str());
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The temporary task alone, as the add makes it for each file: open, read the length, remove.
+double TaskAlone(const std::vector<std::string>& files) {
+    TFFmpegConverter converter;
+    converter.LoadLibraries("");
+    const auto start = Clock::now();
+    for (const std::string& f : files) {
+        TInputOptions options;
+        InitInputOptions(options);
+        options.FileName = f;
+        const int task = converter.AddTask(f, &options);
+        TFileStreamInfo info;
+        if (task < 0 || !converter.GetTaskProbe(task, 0)->GetFileStreamInfo(info))
+            std::fprintf(stderr, "task failed: %s\n", f.c_str());
+        converter.RemoveTask(task);
+        converter.ClearTasks();
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double AddToJobList(const std::vector<std::string>& files, const fs::path& dir, size_t& added) {
+    TFFmpegConverter converter;
+    converter.LoadLibraries("");
+    TSilentBoxes boxes;
+    TFormatParamStore formats(ORVEL_BINARY_DIR "/orvelvideoformat.ini", (dir / "set.ini").string());
+    TAppSettings settings((dir / "set.ini").string());
+    settings.SetOutPutDir((dir / "out").string());
+    TJobAdder adder(converter, formats, settings, boxes, (dir / "default").string());
+    std::vector<std::string> rows; // the list's captions, searched as the duplicate check does
+    const auto start = Clock::now();
+    const auto jobs = adder.Probe(
+        files, [&](const std::string& p) { return std::find(rows.begin(), rows.end(), p) != rows.end(); });
+    for (const auto& job : jobs)
+        rows.push_back(job.Source);
+    added = jobs.size();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+} // namespace
+
+int main() {
+    const fs::path dir = fs::temp_directory_path() / ("orvel_bench_add_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "out");
+    const auto files = MakeFiles(dir, 100);
+    if (!FFLoader().Load(kConverterLibraries)) {
+        std::fprintf(stderr, "libraries: %s\n", FFLoader().LastError().c_str());
+        return 1;
+    }
+    {
+        TAVProbe warm; // libraries loaded and caches warm before either timing
+        warm.LoadFile(files[0]);
+    }
+    double probe = 1e300, task = 1e300, add = 1e300;
+    size_t added = 0;
+    for (int round = 0; round < 3; ++round) { // best of three, alternating
+        probe = std::min(probe, ProbeAlone(files));
+        task = std::min(task, TaskAlone(files));
+        add = std::min(add, AddToJobList(files, dir, added));
+    }
+    const double n = static_cast<double>(files.size());
+    std::printf("files: %zu, added: %zu\n", files.size(), added);
+    std::printf("probe alone:      %.3f ms per file\n", probe / n);
+    std::printf("temporary task:   %.3f ms per file (the conversion component opening the file)\n", task / n);
+    std::printf("job list add:     %.3f ms per file\n", add / n);
+    std::printf("engine task over the probe: %.1f %%\n", 100.0 * (task - probe) / probe);
+    std::printf("job list's own share (add minus task): %.1f %% of the probe's time (limit 20 %%)\n",
+                100.0 * (add - task) / probe);
+    fs::remove_all(dir);
+    return added == files.size() ? 0 : 1;
+}

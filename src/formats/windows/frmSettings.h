@@ -1,0 +1,78 @@
+#pragma once
+// "Settings": a format chosen from the dialog's own catalog and all ten of its parameters,
+// edited together and written only on Ok. Created on first use and kept; every opening reloads
+// the stored current format and its choices.
+#include "app/MainDialogs.h"
+#include "formats/SettingsDialogModel.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <array>
+#include <functional>
+
+namespace orvel {
+
+class TfrmSettings : public QDialog, public IModalDialog {
+    Q_OBJECT
+public:
+    TfrmSettings(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent = nullptr);
+
+    void ShowModal() override { exec(); }
+
+    void FormShow();
+    // The dialog's current format changed in its catalog.
+    void edt1Change(const std::string& code, const std::string& name);
+    void btnDefaultClick();
+    void btnOkClick();
+    void btnCancelClick();
+    void cmbVideoSizeExit();
+    void cmbVideoBitRateExit();
+    void cmbAudioBitRateExit();
+    void cmbSamplerateExit();
+
+    const TSettingsDialogModel& Model() const { return model_; }
+
+    // After Ok has written everything: the main window refills its catalog, which reloads its
+    // parameter panel from what the dialog wrote.
+    std::function<void()> OnCommitted;
+
+    QLabel* Label1;
+    QGroupBox* grpbxVideo;
+    QComboBox* cmbVideoSize;
+    QComboBox* cmbVideoBitRate;
+    QComboBox* cmbVideoEncoder;
+    QComboBox* cmbFrameRate;
+    QComboBox* cmbZoom;
+    QGroupBox* grpbxAudio;
+    QComboBox* cmbSamplerate;
+    QComboBox* cmbAudioBitRate;
+    QComboBox* cmbAudioEncoder;
+    QComboBox* cmbChannel;
+    QComboBox* cmbVolume;
+    QPushButton* btnDefault;
+    QPushButton* btnOk;
+    QPushButton* btnCancel;
+    QComboBox* cbOutputFormat; // hidden and never filled
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void Connect(TSettingsBox box);
+    void BoxExit(TSettingsBox box);
+    int BoxOf(const QObject* object) const; // -1 for none of the editable boxes
+    QComboBox* Combo(TSettingsBox box) const { return combos_[static_cast<size_t>(box)]; }
+    void Render(const TSettingsDialogView& view);
+
+    IMessageBoxes& boxes_;
+    TSettingsDialogModel model_;
+    std::array<QComboBox*, kSettingsBoxCount> combos_{};
+};
+
+} // namespace orvel
