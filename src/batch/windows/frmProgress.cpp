@@ -21,8 +21,8 @@ QLabel* Caption(const char* text, QWidget* parent) {
 } // namespace
 
 TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& snapshots,
-                           IMessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), jobs_(jobs), host_(host), snapshots_(snapshots), boxes_(boxes) {
+                           IMessageBoxes& boxes, QWidget* owner)
+    : QDialog(nullptr), jobs_(jobs), host_(host), snapshots_(snapshots), boxes_(boxes), owner_(owner) {
     CreateControls();
     clock_.start();
     Render(model_.View());
@@ -180,6 +180,7 @@ void TfrmProgress::BatchStarted(int taskCount) {
     Timer1->start();
     // Modal for the user, without a nested event loop: the caller's Start returns at once.
     setWindowModality(Qt::ApplicationModal);
+    if (owner_) move(owner_->frameGeometry().center() - rect().center());
     show();
 }
 

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -27,8 +28,10 @@ inline constexpr int kProgressWindowHeight = 490;
 class TfrmProgress : public QDialog, public IBatchView {
     Q_OBJECT
 public:
+    // owner: the window it is centred on; not its parent, so the two windows' controls of the
+    // same name (imgbtnSnap) never meet in one search.
     TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& snapshots, IMessageBoxes& boxes,
-                 QWidget* parent = nullptr);
+                 QWidget* owner = nullptr);
 
     // The controller this window drives; it is made after the window, which is its view.
     void SetController(TBatchController* controller) { controller_ = controller; }
@@ -69,6 +72,7 @@ private:
     TSnapshotWriter& snapshots_;
     IMessageBoxes& boxes_;
     TBatchController* controller_ = nullptr;
+    QPointer<QWidget> owner_;
     TProgressModel model_;
     QElapsedTimer clock_;
     QImage live_;
