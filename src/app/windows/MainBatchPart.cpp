@@ -50,7 +50,11 @@ void TMainBatchPart::btnStartClick() {
     parameters_.cmbVideoSizeExit();
     if (controller_->Running()) return;
     try {
-        if (controller_->Start() > 0) listButtons_(false);
+        if (controller_->Start() > 0)
+            listButtons_(false);
+        else
+            progress_->ShowFailures(); // every checked job was left out: no batch end will tell
+
     } catch (...) {
         ReportUnhandledError(std::current_exception());
     }

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace orvel {
 namespace {
 
@@ -214,7 +216,13 @@ void TfrmProgress::BatchEnded() {
     Timer1->stop();
     hide();
     host_.BatchEnded();
-    if (!failed_.empty()) boxes_.Show(FailedJobsText(failed_), "Warning", TMsgIcon::Warning, TMsgButtons::Ok);
+    ShowFailures();
+}
+
+void TfrmProgress::ShowFailures() {
+    if (failed_.empty()) return;
+    const std::string text = FailedJobsText(std::exchange(failed_, {}));
+    boxes_.Show(text, "Warning", TMsgIcon::Warning, TMsgButtons::Ok);
 }
 
 bool TfrmProgress::OpenFolderAfterConversion() const {

@@ -55,6 +55,10 @@ public:
     void imgbtnSnapClick();
     void Timer1Timer();
 
+    // The message naming the jobs of the last start that were not converted, once; the end of
+    // the batch shows it, and so must a start whose every job was left out (no batch ran).
+    void ShowFailures();
+
     // What imgPreview shows.
     const QImage& LiveImage() const { return live_; }
 

@@ -159,18 +159,7 @@ TEST_F(frmMainConvertTest, PreviewPanelPlaysAFixture) {
     w->ExitWithoutAsking = true;
     w->close();
     TFFPlayerFactory realPlayers;
-    TMainWindowParts parts = Parts();
-    auto playing = std::make_unique<TfrmMain>(TMainWindowParts{.Paths = parts.Paths,
-                                                               .Settings = parts.Settings,
-                                                               .Formats = parts.Formats,
-                                                               .Catalog = parts.Catalog,
-                                                               .Converter = parts.Converter,
-                                                               .Players = realPlayers,
-                                                               .Dialogs = parts.Dialogs,
-                                                               .Boxes = parts.Boxes,
-                                                               .System = parts.System,
-                                                               .OpenDialog = parts.OpenDialog,
-                                                               .Folders = parts.Folders});
+    auto playing = std::make_unique<TfrmMain>(PartsWith(realPlayers));
     playing->show();
     openDialog.Answers = {{fixtures::Path(FixtureId::Avi)}};
     test::Control<QPushButton>(playing.get(), "btnAdd")->click();

@@ -169,6 +169,17 @@ TEST_F(frmProgressTest, FailedJobsAreNamedInOneMessageAtTheEnd) {
     EXPECT_EQ(host.RowText[1], "100%");
 }
 
+TEST_F(frmProgressTest, AStartWithEveryJobLeftOutStillNamesThem) {
+    jobs.Add(fixtures::Path(fixtures::FixtureId::NonMedia));
+    EXPECT_EQ(controller->Start(), 0);
+    EXPECT_FALSE(window->isVisible());
+    window->ShowFailures();
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Caption, "Warning");
+    window->ShowFailures(); // once
+    EXPECT_EQ(boxes.Shown.size(), 1u);
+}
+
 TEST_F(frmProgressTest, LivePictureAndItsSnapshot) {
     host.Frame.SetSize(1920, 1080);
     std::fill(host.Frame.Bits(), host.Frame.Bits() + host.Frame.Stride() * 1080, uint8_t{0}); // black
