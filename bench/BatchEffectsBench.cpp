@@ -50,6 +50,7 @@ public:
 class NoSystem : public ISystemActions {
 public:
     void OpenFolder(const std::string&) override {}
+    void OpenAddress(const std::string&) override {}
     void ShutDown() override {}
 };
 class Yes : public ISizePrompt {

@@ -2,7 +2,7 @@
 # Installs the Debian packages the project builds, runs and tests with; only what is missing.
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libsdl2-dev libjpeg-dev

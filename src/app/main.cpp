@@ -8,6 +8,9 @@
 #include "app/windows/frmCover.h"
 #include "app/windows/frmMain.h"
 #include "batch/BatchController.h"
+#include "editing/windows/frmCrop.h"
+#include "editing/windows/frmTrim.h"
+#include "editing/windows/frmWaterMark.h"
 #include "engine/FFmpegConverter.h"
 #include "engine/MainThreadDispatcher.h"
 #include "formats/FormatListModel.h"
@@ -69,12 +72,17 @@ int main(int argc, char** argv) {
         TFormatListModel catalog(paths.SettingsIniPath);
         TFFmpegConverter converter;
         TFFPlayerFactory players;
+        TQtOpenFileDialog openDialog;
         // The dialogs join here as they are built; until then their commands are disabled.
         TMainDialogFactories factories;
         factories.About = [] { return std::make_unique<TfrmAbout>(); };
+        factories.Trim = [&players] { return std::make_unique<TfrmTrim>(players); };
+        factories.Crop = [&players] { return std::make_unique<TfrmCrop>(players); };
+        factories.Watermark = [&players, &openDialog] {
+            return std::make_unique<TfrmWaterMark>(players, openDialog);
+        };
         TMainDialogs dialogs(std::move(factories));
         TDesktopSystemActions system;
-        TQtOpenFileDialog openDialog;
         TfmDirectory folders; // one chooser for every window that asks for a folder
         TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
                                              .Settings = settings,

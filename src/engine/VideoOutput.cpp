@@ -31,8 +31,10 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
     VideoFilterGraph& g = os.filter;
     if (frame != nullptr &&
         (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
-        if (g.graph) // a graph that was running gives what it still holds first
-            av_buffersrc_add_frame_flags(g.src, nullptr, 0);
+        // A graph that was running gives what it still holds first; one that refuses the end
+        // marker may still hold pictures, so the sink is read all the same.
+        if (g.graph && av_buffersrc_add_frame_flags(g.src, nullptr, 0) < 0)
+            FFLogger().Log(&t.self, llDebug, "the old filter graph refused its end marker");
         while (g.graph && av_buffersink_get_frame(g.sink, os.filtered.get()) >= 0) {
             EncodeVideo(os, is, os.filtered.get());
             av_frame_unref(os.filtered.get());
@@ -109,7 +111,9 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
         if (!PassGate()) return;
         EncodePicture(os, picture);
     }
-    // Kept to be held for its own duration when it turns out to be the last one.
+    // Kept to be held for its own duration when it turns out to be the last one. The picture
+    // kept before is let go first: a reference over a held one would leak it.
+    av_frame_unref(os.lastPicture.get());
     if (av_frame_ref(os.lastPicture.get(), picture) >= 0) {
         const int64_t lasts = is.nextPts != kNoTimestamp && is.nextPts > is.pts ? is.nextPts - is.pts : 0;
         os.lastPictureEnd = syncIpts + lasts / 1e6 / av_q2d(os.enc->time_base);

@@ -193,7 +193,8 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     }
     std::shared_ptr<Playback> playback;
     try {
-        playback = std::make_shared<Playback>(*this, fileName, paused);
+        playback = std::make_shared<Playback>(static_cast<IPlaybackHost&>(*this), PlaybackSettings(screen),
+                                              fileName, paused);
     } catch (const std::bad_alloc&) {
         Report("av_mallocz() failed.", true); // a failed open, never the end of the process
     }
@@ -226,6 +227,15 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     }
     playThread_ = std::thread(&TCustomPlayer::PlayThreadRun, this);
     return true;
+}
+
+TPlaybackSettings TCustomPlayer::PlaybackSettings(IDisplaySurface* screen) const {
+    return TPlaybackSettings{.Surface = screen,
+                             .DisableAudio = disableAudio_,
+                             .DisableVideo = disableVideo_,
+                             .DisableDisplay = disableDisplay_,
+                             .FrameWidth = frameWidth_,
+                             .FrameHeight = frameHeight_};
 }
 
 void TCustomPlayer::FileOpenNotification() {
@@ -360,7 +370,7 @@ void TCustomPlayer::PlayThreadRun() {
                 break;
             case pcRefresh:
                 playback->Refresh(true);
-                playback->refreshPending_ = false;
+                playback->RefreshHandled();
                 break;
             case pcRedisplay:
                 playback->OpenDisplay(true);

@@ -16,26 +16,14 @@
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/MediaPlayer.h"
+#include "player/PlaybackHost.h"
 #include "player/PlayerTypes.h"
 #include "player/Signal.h"
 #include "probe/AVProbe.h"
 
 namespace orvel {
 
-class Playback;
-
-// Events of the presentation loop.
-enum PresentCode {
-    pcQuitSystem = 12,
-    pcResize = 16,
-    pcExpose = 17,
-    pcAllocate = 24,
-    pcRefresh = 25,
-    pcQuit = 26,
-    pcRedisplay = 27,
-};
-
-class TCustomPlayer : public IMediaPlayer, private IDisplayListener {
+class TCustomPlayer : public IMediaPlayer, private IDisplayListener, private IPlaybackHost {
 public:
     static constexpr const char* kVersion = "2.3";
 
@@ -121,8 +109,6 @@ public:
     Statistics GetStatistics() const;
 
 private:
-    friend class Playback;
-
     // IDisplayListener
     void DisplayResized(int width, int height) override;
     void DisplayExposed() override;
@@ -132,7 +118,6 @@ private:
         int Width = 0;
         int Height = 0;
     };
-    void PushEvent(int code, int width = 0, int height = 0);
     PresentEvent WaitEvent();
 
     std::shared_ptr<Playback> CurrentPlayback() const;
@@ -153,17 +138,34 @@ private:
     void EnsureEventThread();
     void WaitForEventsDelivered(int timeoutMs);
 
-    // Called by the playback.
-    void Report(const std::string& text, bool stored);
-    void StoreError(const std::string& text);
-    void AttachProbe(AVFormatContext* input);
-    void DetachProbe() { AttachProbe(nullptr); }
     void RaiseState(TPlayState state);
-    // The pause of a file opened paused, which must not come before psPlay.
-    void RaiseOpenedPaused();
-    void UpdatePosition(Playback& playback);
-    void RunHook(Playback& playback, AVFrame* overlay, double pts);
-    void NoteAudioCallback();
+    // The values Open hands to a new playback.
+    TPlaybackSettings PlaybackSettings(IDisplaySurface* screen) const;
+
+    // IPlaybackHost: called by the playback.
+    const void* LogSender() const override { return this; }
+    void Report(const std::string& text, bool stored) override;
+    void StoreError(const std::string& text) override;
+    void AttachProbe(AVFormatContext* input) override;
+    void RaiseOpenedPaused() override;
+    void UpdatePosition(Playback& playback) override;
+    void RunHook(Playback& playback, AVFrame* overlay, double pts) override;
+    void NoteAudioCallback() override;
+    int64_t LastAudioCallback() const override { return lastAudioCallback_; }
+    void PushEvent(int code, int width = 0, int height = 0) override;
+    ManualResetSignal& SeekDone() override { return seekDone_; }
+    ManualResetSignal& PictureReady() override { return pictureReady_; }
+    int PlaybackVolume() const override { return audioVolume_; }
+    bool PlaybackMuted() const override { return mute_; }
+    float PlaybackAspect() const override { return aspectRatio_; }
+    void DisplayAreaSize(int& width, int& height) const override {
+        width = screenWidth_;
+        height = screenHeight_;
+    }
+    void SetDisplayAreaSize(int width, int height) override {
+        screenWidth_ = width;
+        screenHeight_ = height;
+    }
 
     // Properties.
     std::atomic<float> aspectRatio_{0};

@@ -18,7 +18,6 @@ extern "C" {
 #include "engine/FFmpegLogger.h"
 #include "engine/MainThreadDispatcher.h"
 #include "engine/UnicodeProtocol.h"
-#include "player/FFPlay.h"
 
 namespace orvel {
 namespace {
@@ -43,8 +42,8 @@ double WallClock() {
     return static_cast<double>(av_gettime_relative()) / 1000000.0;
 }
 
-Playback::Playback(TCustomPlayer& owner, std::string fileName, bool paused)
-    : owner_(owner), fileName_(std::move(fileName)) {
+Playback::Playback(IPlaybackHost& host, TPlaybackSettings settings, std::string fileName, bool paused)
+    : host_(host), settings_(settings), fileName_(std::move(fileName)) {
     paused_ = paused;
     openPausedCount_ = paused ? 1 : 0;
     sampleRing_.assign(kSampleRing, 0);
@@ -60,7 +59,7 @@ Playback::~Playback() {
 }
 
 void Playback::Report(const std::string& text, bool stored) {
-    owner_.Report(text, stored);
+    host_.Report(text, stored);
 }
 
 bool Playback::WaitInSlices(const std::function<bool()>& done, int sliceMs) {
@@ -87,7 +86,7 @@ bool Playback::Start() {
     }
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
-        if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 1;
+        if (videoIndex_ < 0 && !settings_.DisableDisplay) showMode_ = 1;
         try {
             refreshThread_ = std::thread(&Playback::RefreshThread, this);
             return true;
@@ -117,21 +116,21 @@ void Playback::End() {
 bool Playback::OpenFile() {
     AVFormatContext* ic = avformat_alloc_context();
     if (!ic) {
-        owner_.StoreError(ErrorText(fileName_, AVERROR(ENOMEM)));
+        host_.StoreError(ErrorText(fileName_, AVERROR(ENOMEM)));
         return false;
     }
     ic->interrupt_callback.callback = &InterruptCallback;
     ic->interrupt_callback.opaque = this;
     AVDictionary* options = nullptr;
-    if (owner_.frameWidth_ > 0 && owner_.frameHeight_ > 0) {
+    if (settings_.FrameWidth > 0 && settings_.FrameHeight > 0) {
         const std::string size =
-            std::to_string(owner_.frameWidth_.load()) + "x" + std::to_string(owner_.frameHeight_.load());
+            std::to_string(settings_.FrameWidth) + "x" + std::to_string(settings_.FrameHeight);
         av_dict_set(&options, "video_size", size.c_str(), 0);
     }
     const int err = OpenInput(&ic, InputUrl(fileName_), nullptr, &options);
     av_dict_free(&options);
     if (err < 0) {
-        owner_.StoreError(ErrorText(fileName_, err));
+        host_.StoreError(ErrorText(fileName_, err));
         return false;
     }
     input_.reset(ic);
@@ -141,7 +140,7 @@ bool Playback::OpenFile() {
         found = avformat_find_stream_info(ic, nullptr);
     }
     if (found < 0) {
-        owner_.StoreError(Format("%s: could not find codec parameters", fileName_));
+        host_.StoreError(Format("%s: could not find codec parameters", fileName_));
         return false;
     }
     if (ic->pb) ic->pb->eof_reached = 0;
@@ -155,19 +154,20 @@ bool Playback::OpenFile() {
         ic->streams[i]->discard = AVDISCARD_ALL;
     // The libraries choose among streams of a type by the frames they analysed while probing.
     int video = -1, audio = -1, subtitle = -1;
-    if (!owner_.disableVideo_) video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (!owner_.disableAudio_) audio = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (!owner_.disableVideo_) subtitle = av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
+    if (!settings_.DisableVideo) video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (!settings_.DisableAudio) audio = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (!settings_.DisableVideo)
+        subtitle = av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
 
     if (audio >= 0) StreamOpen(audio);
     if (video >= 0) StreamOpen(video);
-    if (videoIndex_ < 0 && !owner_.disableDisplay_) showMode_ = 2;
+    if (videoIndex_ < 0 && !settings_.DisableDisplay) showMode_ = 2;
     if (subtitle >= 0) StreamOpen(subtitle);
     if (videoIndex_ < 0 && audioIndex_ < 0) {
-        owner_.StoreError(Format("%s: could not open codecs, no stream to play.", fileName_));
+        host_.StoreError(Format("%s: could not open codecs, no stream to play.", fileName_));
         return false;
     }
-    owner_.AttachProbe(ic);
+    host_.AttachProbe(ic);
     return true;
 }
 
@@ -182,8 +182,8 @@ void Playback::ReadThread() {
                 std::lock_guard lock(seekMutex_);
                 if (seekPending_) {
                     seekPending_ = false;
-                    owner_.pictureReady_.Set();
-                    owner_.seekDone_.Set();
+                    host_.PictureReady().Set();
+                    host_.SeekDone().Set();
                 }
             }
             SleepMs(10);
@@ -193,7 +193,7 @@ void Playback::ReadThread() {
     if (audioIndex_ >= 0) StreamClose(audioIndex_);
     if (videoIndex_ >= 0) StreamClose(videoIndex_);
     if (subtitleIndex_ >= 0) StreamClose(subtitleIndex_);
-    owner_.DetachProbe();
+    host_.AttachProbe(nullptr);
     // The input itself is closed with the playback, so a host call racing with the end
     // never reads a closed input.
     if (openStatus_ == -1) openStatus_ = -2;
@@ -232,7 +232,7 @@ void Playback::ReadLoop() {
         if (eofMark_) {
             if (videoIndex_ >= 0) {
                 videoQueue_.PutEmpty(videoIndex_);
-                owner_.pictureReady_.Set();
+                host_.PictureReady().Set();
             }
             SleepMs(10);
             if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() == 0) drained_ = true;
@@ -248,10 +248,10 @@ void Playback::ReadLoop() {
                 SleepMs(10);
                 continue;
             }
-            if (videoIndex_ >= 0) owner_.pictureReady_.Set();
+            if (videoIndex_ >= 0) host_.PictureReady().Set();
             if (!stillImage_ && !readErrorReported_.exchange(true)) {
                 if (ret == AVERROR_EOF)
-                    FFLogger().Log(&owner_, llInfo, Format("reach end of file: %s", fileName_));
+                    FFLogger().Log(host_.LogSender(), llInfo, Format("reach end of file: %s", fileName_));
                 else
                     Report("error #" + std::to_string(ret) + " while reading file: " + fileName_, false);
             }
@@ -289,7 +289,7 @@ void Playback::CarryOutSeek() {
     if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
         Report(Format("%s: error while seeking", fileName_), false);
-        if (videoIndex_ >= 0) owner_.pictureReady_.Set();
+        if (videoIndex_ >= 0) host_.PictureReady().Set();
     } else {
         if (audioIndex_ >= 0) {
             audioQueue_.Flush();
@@ -303,7 +303,7 @@ void Playback::CarryOutSeek() {
             flushSeen_ = false;
             videoQueue_.Flush();
             videoQueue_.PutFlush();
-            owner_.pictureReady_.Reset();
+            host_.PictureReady().Reset();
         }
     }
     readErrorReported_ = false;
@@ -314,7 +314,7 @@ void Playback::CarryOutSeek() {
     }
     dropAfterSeek_ = true;
     eofMark_ = false;
-    owner_.seekDone_.Set();
+    host_.SeekDone().Set();
 }
 
 void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t target) {
@@ -325,12 +325,12 @@ void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t targe
         seekTarget_ = target;
         seekRelative_ = relative;
         seekFlags_ = flags & 0xF;
-        owner_.seekDone_.Reset();
+        host_.SeekDone().Reset();
         seekPending_ = true;
     }
     if (!wait) return;
-    WaitInSlices([this] { return owner_.seekDone_.IsSet() || abortRequest_; }, 100);
-    if (videoIndex_ >= 0) WaitInSlices([this] { return owner_.pictureReady_.IsSet() || abortRequest_; }, 100);
+    WaitInSlices([this] { return host_.SeekDone().IsSet() || abortRequest_; }, 100);
+    if (videoIndex_ >= 0) WaitInSlices([this] { return host_.PictureReady().IsSet() || abortRequest_; }, 100);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -525,7 +525,7 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
                 avcodec_send_packet(ctx, nullptr);
                 videoDraining_ = true;
             }
-            if (!endReported_) owner_.UpdatePosition(*this);
+            if (!endReported_) host_.UpdatePosition(*this);
             continue; // pictures the decoder still holds come out first
         }
         if (videoDraining_) {
@@ -557,12 +557,12 @@ void Playback::VideoThread() {
         const bool ok = OutputPicture(frame.get(), pts, frame->pkt_pos);
         av_frame_unref(frame.get());
         if (!ok) break;
-        owner_.pictureReady_.Set();
+        host_.PictureReady().Set();
         endReported_ = false;
         if (openPausedCount_ != 0) {
             if (openPausedCount_ > 1) {
                 openPausedCount_ = 0;
-                owner_.RaiseOpenedPaused();
+                host_.RaiseOpenedPaused();
             } else {
                 ++openPausedCount_;
             }
@@ -652,13 +652,13 @@ bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
         if (slot.Overlay) {
             if (!CopyIntoSlot(slot, frame)) return true; // nothing to show for this picture
             slot.PixelAspect = frame->sample_aspect_ratio;
-            owner_.RunHook(*this, slot.Overlay.get(), pts);
+            host_.RunHook(*this, slot.Overlay.get(), pts);
             // Under the lock the snapshot reads the slot with: picture and time belong together.
             slot.Pts = pts;
             slot.Pos = pos;
         }
     }
-    if (allocated) owner_.PushEvent(pcAllocate);
+    if (allocated) host_.PushEvent(pcAllocate);
     if (!slot.Overlay) return true; // the picture is lost
     std::lock_guard lock(pictureMutex_);
     slot.Target = ComputeTarget(pts);
@@ -756,7 +756,7 @@ int Playback::DecodeAudio(double& pts) {
                 return bytes;
             }
             if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
-                FFLogger().Log(&owner_, llInfo, "avcodec_decode_audio2() failed");
+                FFLogger().Log(host_.LogSender(), llInfo, "avcodec_decode_audio2() failed");
             audioPacketSent_ = false;
         }
         if (paused_ || audioQueue_.Aborted()) return -1;
@@ -767,7 +767,7 @@ int Playback::DecodeAudio(double& pts) {
             continue;
         }
         if (avcodec_send_packet(ctx, item.Packet.get()) < 0) {
-            FFLogger().Log(&owner_, llInfo, "avcodec_decode_audio2() failed");
+            FFLogger().Log(host_.LogSender(), llInfo, "avcodec_decode_audio2() failed");
             continue;
         }
         audioPacketSent_ = true;

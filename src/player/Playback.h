@@ -15,10 +15,9 @@
 #include "player/AudioOutput.h"
 #include "player/DisplaySurface.h"
 #include "player/PacketQueue.h"
+#include "player/PlaybackHost.h"
 
 namespace orvel {
-
-class TCustomPlayer;
 
 // A decoded picture waiting for (or on) the display, kept as planar YUV 4:2:0.
 struct PictureSlot {
@@ -47,7 +46,7 @@ public:
     static constexpr int64_t kMinAudioBytes = 320 * 1024;
     static constexpr int kMinFrames = 5;
 
-    Playback(TCustomPlayer& owner, std::string fileName, bool paused);
+    Playback(IPlaybackHost& host, TPlaybackSettings settings, std::string fileName, bool paused);
     ~Playback();
     Playback(const Playback&) = delete;
     Playback& operator=(const Playback&) = delete;
@@ -95,9 +94,10 @@ public:
     std::atomic<int64_t> PicturesShown{0};
     std::atomic<int64_t> PicturesDropped{0};
 
-private:
-    friend class TCustomPlayer;
+    // The presentation loop has handled the refresh the refresh thread asked for.
+    void RefreshHandled() { refreshPending_ = false; }
 
+private:
     // Reading side.
     void ReadThread();
     void ReadLoop();
@@ -131,7 +131,8 @@ private:
     bool WaitInSlices(const std::function<bool()>& done, int sliceMs);
     void Report(const std::string& text, bool stored);
 
-    TCustomPlayer& owner_;
+    IPlaybackHost& host_;
+    const TPlaybackSettings settings_;
     const std::string fileName_;
 
     std::atomic<int> openStatus_{0};

@@ -10,7 +10,6 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
-#include "player/FFPlay.h"
 #include "player/Playback.h"
 
 namespace orvel {
@@ -57,14 +56,14 @@ double Playback::MasterClock() const {
 
 void Playback::RefreshThread() {
     while (!abortRequest_) {
-        if (!refreshPending_.exchange(true)) owner_.PushEvent(pcRefresh);
+        if (!refreshPending_.exchange(true)) host_.PushEvent(pcRefresh);
         const int ms = audioIndex_ >= 0 && showMode_ != 0 ? 20 : 5;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 }
 
 void Playback::TogglePause() {
-    if (!owner_.seekDone_.WaitFor(250)) owner_.seekDone_.Set();
+    if (!host_.SeekDone().WaitFor(250)) host_.SeekDone().Set();
     if (abortRequest_) return;
     if (paused_) {
         const double now = WallClock();
@@ -74,7 +73,7 @@ void Playback::TogglePause() {
         paused_ = false;
     } else {
         if (videoIndex_ >= 0) {
-            if (!owner_.pictureReady_.WaitFor(250)) owner_.pictureReady_.Set();
+            if (!host_.PictureReady().WaitFor(250)) host_.PictureReady().Set();
             if (abortRequest_) return;
         }
         paused_ = true;
@@ -97,13 +96,13 @@ void Playback::Refresh(bool advancing) {
     if (videoIndex_ < 0) {
         if (audioIndex_ >= 0) {
             DrawDisplay();
-            owner_.UpdatePosition(*this);
+            host_.UpdatePosition(*this);
         }
         return;
     }
     if (!advancing) {
         DrawDisplay();
-        owner_.UpdatePosition(*this);
+        host_.UpdatePosition(*this);
         return;
     }
     bool dropAll = dropAfterSeek_;
@@ -175,14 +174,14 @@ void Playback::Refresh(bool advancing) {
         ++PicturesShown;
         break;
     }
-    if (positionWanted) owner_.UpdatePosition(*this);
+    if (positionWanted) host_.UpdatePosition(*this);
 }
 
 void Playback::OpenDisplay(bool force) {
-    IDisplaySurface* surface = owner_.surface_;
-    if (!surface || owner_.disableDisplay_) return;
-    int width = owner_.screenWidth_;
-    int height = owner_.screenHeight_;
+    IDisplaySurface* surface = settings_.Surface;
+    if (!surface || settings_.DisableDisplay) return;
+    int width = 0, height = 0;
+    host_.DisplayAreaSize(width, height);
     if (width <= 0) {
         if (videoCodec_ && videoCodec_->width > 0) {
             width = videoCodec_->width & ~1;
@@ -202,14 +201,13 @@ void Playback::OpenDisplay(bool force) {
 }
 
 void Playback::Resize(int width, int height) {
-    owner_.screenWidth_ = width;
-    owner_.screenHeight_ = height;
+    host_.SetDisplayAreaSize(width, height);
     OpenDisplay(false);
     if (paused_) Refresh(false);
 }
 
 void Playback::DrawDisplay() {
-    if (!owner_.surface_ || owner_.disableDisplay_) return;
+    if (!settings_.Surface || settings_.DisableDisplay) return;
     if (displayWidth_ == 0) OpenDisplay(false);
     if (displayWidth_ == 0) return;
     if (audioIndex_ >= 0 && showMode_ == 1) {
@@ -230,7 +228,7 @@ void Playback::DrawPicture(PictureSlot& slot) {
     if (!slot.Overlay) return;
     const int dw = displayWidth_, dh = displayHeight_;
     const double aspect =
-        PictureAspect(owner_.aspectRatio_, dw, dh, slot.PixelAspect, slot.Width, slot.Height);
+        PictureAspect(host_.PlaybackAspect(), dw, dh, slot.PixelAspect, slot.Width, slot.Height);
     if (subtitleIndex_ >= 0) {
         std::lock_guard lock(subtitleMutex_);
         if (subQueued_ > 0) {
@@ -238,8 +236,8 @@ void Playback::DrawPicture(PictureSlot& slot) {
             if (slot.Pts >= sp.Pts + sp.Sub.start_display_time / 1000.0) BlendSubtitle(slot, sp.Sub);
         }
     }
-    owner_.surface_->ShowPicture(PictureOf(slot.Overlay.get(), slot.Width, slot.Height),
-                                 FitPicture(dw, dh, aspect));
+    settings_.Surface->ShowPicture(PictureOf(slot.Overlay.get(), slot.Width, slot.Height),
+                                   FitPicture(dw, dh, aspect));
 }
 
 void Playback::BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub) {
@@ -304,7 +302,7 @@ void Playback::DrawWaveform() {
     } else {
         const int n = 2 * channels;
         double delay = static_cast<double>(audioSize_ - audioIndexInBuffer_) / n;
-        const int64_t last = owner_.lastAudioCallback_;
+        const int64_t last = host_.LastAudioCallback();
         if (last) delay -= static_cast<double>(audioRate_) * (av_gettime_relative() - last) / 1000000.0;
         delay += 2 * width;
         if (delay < width) delay = width;
@@ -355,11 +353,11 @@ void Playback::DrawWaveform() {
     for (int ch = 1; ch < channels; ++ch)
         for (int x = 0; x < width; ++x)
             plot(x, ch * h);
-    owner_.surface_->ShowPicture(PictureOf(f, width, height), DisplayRect{0, 0, width, height});
+    settings_.Surface->ShowPicture(PictureOf(f, width, height), DisplayRect{0, 0, width, height});
 }
 
 void Playback::AudioCallback(uint8_t* stream, int len) {
-    owner_.NoteAudioCallback();
+    host_.NoteAudioCallback();
     const double now = WallClock();
     const int requested = len;
     while (len > 0) {
@@ -391,7 +389,8 @@ void Playback::AudioCallback(uint8_t* stream, int len) {
             audioIndexInBuffer_ = 0;
         }
         const int chunk = std::min(len, audioSize_ - audioIndexInBuffer_);
-        MixSamples(stream, audioData_ + audioIndexInBuffer_, chunk, owner_.audioVolume_, owner_.mute_);
+        MixSamples(stream, audioData_ + audioIndexInBuffer_, chunk, host_.PlaybackVolume(),
+                   host_.PlaybackMuted());
         len -= chunk;
         stream += chunk;
         audioIndexInBuffer_ += chunk;

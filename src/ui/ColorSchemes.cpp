@@ -71,26 +71,35 @@ QString ColorSchemeStyleSheet(int index) {
     const QColor button(s.Button), window(s.Window), highlight(s.Highlight), stripe(s.Stripe);
     const QString frame = highlight.lighter(150).name();
     QString sheet;
-    sheet += QString("QPushButton, QToolButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, "
-                     "stop:1 %2); border: 1px solid %3; border-radius: 3px; padding: 2px 6px; color: black; }\n")
-                 .arg(button.lighter(108).name(), button.name(), frame);
-    sheet += QString("QPushButton:hover, QToolButton:hover { background: %1; }\n").arg(button.lighter(115).name());
-    sheet += QString("QPushButton:pressed, QToolButton:pressed { background: %1; }\n").arg(button.darker(110).name());
+    sheet +=
+        QString("QPushButton, QToolButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, "
+                "stop:1 %2); border: 1px solid %3; border-radius: 3px; padding: 2px 6px; color: black; }\n")
+            .arg(button.lighter(108).name(), button.name(), frame);
+    sheet +=
+        QString("QPushButton:hover, QToolButton:hover { background: %1; }\n").arg(button.lighter(115).name());
+    sheet += QString("QPushButton:pressed, QToolButton:pressed { background: %1; }\n")
+                 .arg(button.darker(110).name());
     sheet += "QPushButton:disabled, QToolButton:disabled { color: gray; }\n";
-    sheet += QString("QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 7px; padding-top: 2px; }\n"
-                     "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; color: %2; }\n")
-                 .arg(frame, highlight.darker(130).name());
+    sheet +=
+        QString("QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 7px; padding-top: 2px; }\n"
+                "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; color: %2; }\n")
+            .arg(frame, highlight.darker(130).name());
     sheet += QString("QHeaderView::section { background: %1; border: 0; border-right: 1px solid %2; "
                      "border-bottom: 1px solid %2; padding: 1px 4px; }\n")
                  .arg(button.name(), frame);
-    sheet += QString("QTreeView, QListView, QTableView, QLineEdit, QPlainTextEdit { border: 1px solid %1; }\n").arg(frame);
-    sheet += QString("QMenuBar { background: %1; }\nQMenuBar::item:selected, QMenu::item:selected { background: %2; "
-                     "color: black; }\nQMenu { background: white; border: 1px solid %3; }\n")
-                 .arg(window.name(), stripe.darker(108).name(), frame);
-    sheet += QString("QSlider::groove:horizontal { height: 4px; background: %1; border: 1px solid %2; }\n"
-                     "QSlider::handle:horizontal { width: 10px; margin: -5px 0; background: %3; border: 1px solid "
-                     "%2; border-radius: 2px; }\n")
-                 .arg(stripe.name(), frame, button.name());
+    sheet +=
+        QString("QTreeView, QListView, QTableView, QLineEdit, QPlainTextEdit { border: 1px solid %1; }\n")
+            .arg(frame);
+    sheet +=
+        QString(
+            "QMenuBar { background: %1; }\nQMenuBar::item:selected, QMenu::item:selected { background: %2; "
+            "color: black; }\nQMenu { background: white; border: 1px solid %3; }\n")
+            .arg(window.name(), stripe.darker(108).name(), frame);
+    sheet +=
+        QString("QSlider::groove:horizontal { height: 4px; background: %1; border: 1px solid %2; }\n"
+                "QSlider::handle:horizontal { width: 10px; margin: -5px 0; background: %3; border: 1px solid "
+                "%2; border-radius: 2px; }\n")
+            .arg(stripe.name(), frame, button.name());
     return sheet;
 }
 

@@ -103,8 +103,11 @@ TEST_F(FileInfoModelTest, FileWithVideoAndAudio) {
     EXPECT_EQ(model.View().FileLength.rfind("2.0", 0), 0u) << model.View().FileLength;
     EXPECT_GT(std::stoi(model.View().BitRate), 0);
     EXPECT_GT(std::stoi(model.View().AudioBitRate), 0);
-    // The fixture folder is deep, so the name is shortened.
-    EXPECT_EQ(model.View().SourceName, path.substr(0, 40) + "...mp4  ");
+    // How deep the fixture folder lies depends on where the tree was checked out.
+    if (path.size() > 45)
+        EXPECT_EQ(model.View().SourceName, path.substr(0, 40) + "...mp4  ");
+    else
+        EXPECT_EQ(model.View().SourceName, path);
 }
 
 TEST_F(FileInfoModelTest, AudioOnlyFileKeepsTheEditsOfTheFileBefore) {

@@ -183,7 +183,9 @@ TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
     EXPECT_EQ(results[2].Destination, (root / "out" / "clip_(new_1).avi").string());
     EXPECT_EQ(results[3].Destination, (root / "out" / "clip_(new_2).avi").string());
     for (const auto& r : results)
-        if (r.Outcome != TJobOutcome::Skipped) EXPECT_GT(fs::file_size(r.Destination), 0u) << r.Destination;
+        if (r.Outcome != TJobOutcome::Skipped) {
+            EXPECT_GT(fs::file_size(r.Destination), 0u) << r.Destination;
+        }
 
     // The trimmed job stops after its trimmed length.
     TAVProbe probe;

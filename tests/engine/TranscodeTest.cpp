@@ -62,8 +62,9 @@ TEST_P(ConversionTable, ConvertsToExpectedStreams) {
     }
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(audio->codec, c.audioCodec);
-    if (c.videoCodec == nullptr) // within one audio frame (1536 samples of AC-3 at 48 kHz, with padding)
+    if (c.videoCodec == nullptr) // within one audio frame (1536 samples of AC-3 at 48 kHz, with padding) {
         EXPECT_NEAR(out.seconds, in.seconds, 0.06) << "container duration";
+}
 }
 
 const Conversion kConversions[] = {

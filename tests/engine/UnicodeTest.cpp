@@ -36,7 +36,9 @@ TEST(UnicodeAddress, WhichNamesAreWrapped) {
         EXPECT_EQ(NeedsUnicodeProtocol(c.name), c.wrapped) << c.name;
         const std::string url = LibraryUrl(c.name);
         EXPECT_EQ(url, c.wrapped ? std::string("unicode:utf8:") + c.name : std::string(c.name));
-        if (c.wrapped) EXPECT_EQ(FileNameOfUrl(url), c.name);
+        if (c.wrapped) {
+            EXPECT_EQ(FileNameOfUrl(url), c.name);
+        }
     }
 }
 

@@ -75,8 +75,9 @@ TEST(FormatDefinitionFile, EverySectionIsCompleteAndConsistentWithTheCatalog) {
                 continue;
             }
             const std::string value = ini.ReadString(section, key, "");
-            if (std::string(key) != "paraBitExact" && std::string(key) != "paraQscale")
+            if (std::string(key) != "paraBitExact" && std::string(key) != "paraQscale") {
                 EXPECT_TRUE(H264ExtraQualifies(key, value)) << key << "=" << value;
+            }
         }
     }
 }

@@ -170,8 +170,9 @@ TEST(AudioMixTest, VolumeAndMute) {
         MixSamples(reinterpret_cast<uint8_t*>(out), reinterpret_cast<const uint8_t*>(source), sizeof out,
                    c.volume, c.mute);
         EXPECT_EQ(out[0], c.first) << c.volume << (c.mute ? " muted" : "");
-        if (c.volume == 128 && !c.mute)
+        if (c.volume == 128 && !c.mute) {
             EXPECT_EQ(std::memcmp(out, source, sizeof out), 0) << "full volume leaves the samples unchanged";
+        }
     }
 }
 
@@ -203,9 +204,9 @@ TEST(SampleConverterTest, AnyFormatBecomesInterleavedSigned16) {
         ASSERT_TRUE(converter.Convert(frame.get(), c.outChannels, out, error)) << error;
         ASSERT_EQ(out.size(), 256u * c.outChannels * 2);
         const auto* samples = reinterpret_cast<const int16_t*>(out.data());
-        if (c.channels == c.outChannels)
+        if (c.channels == c.outChannels) {
             EXPECT_NEAR(samples[100], 16384, 2);
-        else
+        } else
             EXPECT_GT(samples[100], 8000) << "down-mixed, not dropped";
     }
 }

@@ -282,7 +282,7 @@ TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
     std::mutex mutex;
     int hookWidth = 0, hookHeight = 0;
     player->SetHook(true);
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24& bitmap, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
         std::lock_guard lock(mutex);
         hookWidth = bitmap.Width();
         hookHeight = bitmap.Height();

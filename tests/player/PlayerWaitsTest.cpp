@@ -19,31 +19,36 @@ using testsupport::DeadlockWatch;
 class PlayerWaits : public PlayerTestBase {};
 
 // A host hook that hands a call to the main thread (a window update, a log line) while the
-// main thread is opening the file.
+// main thread is opening the file. Here the main thread is a thread of the test's own, so that
+// the opening itself runs where the media libraries were set up.
 TEST_F(PlayerWaits, OpenDoesNotWaitForAHookThatHandsACallOver) {
-    std::atomic<bool> inHook{false};
+    std::atomic<bool> inHook{false}, ready{false}, opened{false}, served{false};
     std::atomic<int> handed{0};
     player->SetHook(true);
-    player->SetOnHook([&](TCustomPlayer*, Bitmap24&, int64_t) {
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24&, int64_t) {
         if (inHook.exchange(true)) return;
         // Long enough for the open to queue its own notification to the main thread first.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         RunInMainThread([&] { ++handed; });
     });
-    std::atomic<bool> opened{false};
-    std::thread opener([&] {
-        EXPECT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
-        opened = true;
-    });
-    // The main thread is busy elsewhere until the hook waits for it.
-    for (int i = 0; i < 1000 && !inHook; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    {
+    std::thread mainThread([&] {
+        QueuedDispatcher own;
+        SetMainThreadDispatcher(&own);
+        ready = true;
+        // Busy elsewhere until the hook waits for this thread.
+        for (int i = 0; i < 1000 && !inHook; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
         DeadlockWatch watch("opening while the hook hands a call over", std::chrono::seconds(60));
-        EXPECT_TRUE(Until([&] { return opened && handed > 0; }, 30000));
-    }
-    opener.join();
+        served = own.ServeUntil([&] { return opened && handed > 0; }, 30000);
+        SetMainThreadDispatcher(&dispatcher);
+    });
+    while (!ready)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface));
+    opened = true;
+    mainThread.join();
+    EXPECT_TRUE(served);
     player->Stop(true);
 }
 

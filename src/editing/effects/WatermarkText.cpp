@@ -1,6 +1,7 @@
 // Watermark text through Qt's font engine, drawn straight into the frame's memory.
 #include "editing/effects/EffectsRenderer.h"
 #include "editing/effects/TextMask.h"
+#include "editing/effects/WatermarkQtFont.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -51,6 +52,14 @@ bool FontsAvailable() {
 }
 
 } // namespace
+
+QFont WatermarkQFont(const TWatermarkFont& font) {
+    return ToQFont(font);
+}
+
+QColor WatermarkQColor(uint32_t bgr) {
+    return ToQColor(bgr);
+}
 
 bool DrawWatermarkTextCopies(const BitmapView& frame, const std::string& text, const TWatermarkFont& font,
                              int left, int top, int copies, int rowStep) {

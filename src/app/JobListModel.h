@@ -1,0 +1,77 @@
+#pragma once
+// The job list: one row per job with its check, its record and the texts of the five columns.
+// It is the table the main window's list shows and the job list the batch controller converts.
+// Rows are unique by exact source path.
+#include "batch/BatchController.h"
+#include "batch/lvFilesRecord.h"
+
+#include <QAbstractTableModel>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvel {
+
+enum TJobColumn { jcSource, jcLength, jcTrimmedLength, jcDestination, jcProgress, jcColumnCount };
+
+class TJobListModel : public QAbstractTableModel, public IBatchJobs {
+    Q_OBJECT
+public:
+    static const char* ColumnCaption(int column);
+    static int ColumnWidth(int column);
+
+    // Appends the job, checked, with its length in both length columns, the file name of its
+    // destination and no progress. False (and nothing changes) when its source path already is
+    // a row.
+    bool Add(TlvFilesRecord job);
+    bool Contains(const std::string& sourceFile) const { return paths_.count(sourceFile) > 0; }
+    // Rows outside the list are ignored.
+    void Remove(int row);
+    void Clear();
+
+    void SetChecked(int row, bool checked);
+    void CheckAll(bool checked);
+    void ReverseCheck();
+
+    // An edited copy of the job written back (a dialog's Ok); the source path stays the row's.
+    void SetJob(int row, const TlvFilesRecord& job);
+    void SetTrimmedLength(int row, const std::string& text);
+    void SetProgress(int row, const std::string& text);
+    std::string Text(int row, int column) const;
+
+    // IBatchJobs
+    int JobCount() const override { return static_cast<int>(rows_.size()); }
+    bool JobChecked(int row) const override { return rows_.at(static_cast<size_t>(row)).Checked; }
+    TlvFilesRecord& Job(int row) override { return rows_.at(static_cast<size_t>(row)).Record; }
+
+    // Empty when every invariant holds, else one line per broken one. Tests call it after
+    // every operation.
+    std::string CheckConsistency() const;
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    struct TRow {
+        TlvFilesRecord Record;
+        bool Checked = true;
+        std::string Length;
+        std::string TrimmedLength;
+        std::string Destination;
+        std::string Progress;
+    };
+    bool ValidRow(int row) const { return row >= 0 && row < JobCount(); }
+    bool InList(const QModelIndex& index) const;
+    void RowChanged(int row, int firstColumn, int lastColumn, const QList<int>& roles = {});
+
+    std::vector<TRow> rows_;
+    std::set<std::string> paths_;
+};
+
+} // namespace orvel

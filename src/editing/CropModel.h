@@ -1,0 +1,87 @@
+#pragma once
+// The crop dialog's state: the display rectangle the picture is fitted to, the rubber band's
+// bounds kept inside it, the four margins in preview pixels, and Ok's scaling of the margins to
+// even source pixels.
+#include "batch/lvFilesRecord.h"
+#include "player/PlayerTypes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orvel {
+
+struct TCropRect {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    int Right() const { return Left + Width; }
+    int Bottom() const { return Top + Height; }
+    bool operator==(const TCropRect&) const = default;
+};
+
+// Where a picture of w x h goes when stretched into a target of W x H keeping its shape, in the
+// target's coordinates.
+TCropRect FitPicture(int w, int h, int W, int H);
+
+// The rubber band's smallest width and height.
+inline constexpr int kMinTrackerSize = 10;
+
+struct TCropView {
+    int Up = 0, Down = 0, Left = 0, Right = 0;
+    TCropRect Tracker;
+    bool CropEnabled = false; // the rubber band and the spin edits
+    std::string SourceName, PTS, Length;
+    bool PlayEnabled = true, PauseEnabled = true;
+    int SliderMax = 0;
+    bool ThumbShown = false;
+    int ZoomIndex = -1; // the hidden zoom mirror: 0 "Full screen", 1 "Letterbox", -1 none
+    bool operator==(const TCropView&) const = default;
+};
+
+enum class TCropMargin { Up, Down, Left, Right };
+
+class TCropModel {
+public:
+    void FormShow(const TlvFilesRecord& job);
+    void FileOpen(int64_t duration, int sliderWidth);
+    void OpenFailed();
+    // After the file opened: image is where the preview image lies in the rubber band's
+    // parent; a source of 0 x 0 has no video.
+    void AfterOpen(int sourceWidth, int sourceHeight, TCropRect image, int64_t duration);
+    void Position(int64_t position);
+    void State(TPlayState state);
+
+    // What "play" does: resume a paused preview, open the file again after its end, or nothing.
+    enum class TPlayAction { Resume, Reopen, None };
+    TPlayAction Play();
+    void Reopened(bool ok);
+    void Pause();
+
+    void TrackerPressed();
+    // The rubber band moved or resized itself to bounds.
+    void TrackerMoved(TCropRect bounds);
+    void MarginChanged(TCropMargin margin, int value);
+    void Reset();
+
+    // Ok. When no file opened the job's crop stays as it was.
+    void ApplyTo(TlvFilesRecord& job) const;
+
+    bool HookDraws() const { return !paused_ && !ended_; }
+    TCropRect Display() const { return display_; }
+    TCropRect Fitted() const { return fitted_; }
+    int64_t Duration() const { return duration_; }
+    const TCropView& View() const { return view_; }
+
+private:
+    int& MarginRef(TCropMargin margin);
+    void PlaceTracker();
+
+    TCropRect display_, fitted_;
+    int sourceWidth_ = 0, sourceHeight_ = 0;
+    int lastUp_ = 0, lastDown_ = 0, lastLeft_ = 0, lastRight_ = 0;
+    int originLeft_ = 0, originTop_ = 0;
+    bool paused_ = true, ended_ = true;
+    bool opened_ = false;
+    int64_t duration_ = 0;
+    TCropView view_;
+};
+
+} // namespace orvel

@@ -1,0 +1,42 @@
+#include "editing/PreviewHook.h"
+
+#include "batch/lvFilesRecord.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace orvel {
+
+TPreviewSettings TPreviewSettings::FromRecord(const TlvFilesRecord& record, TCropOutline outline) {
+    TPreviewSettings s;
+    s.Draw = true;
+    s.Effects = EffectSettings::FromRecord(record);
+    s.CropTop = record.CropTop;
+    s.CropLeft = record.CropLeft;
+    s.CropBottom = record.CropBottom;
+    s.CropRight = record.CropRight;
+    s.Outline = outline;
+    return s;
+}
+
+void TPreviewHook::Publish(TPreviewSettings settings) {
+    settings_.store(std::make_shared<const TPreviewSettings>(std::move(settings)));
+}
+
+bool TPreviewHook::Render(const BitmapView& frame) {
+    const std::shared_ptr<const TPreviewSettings> settings = settings_.load();
+    if (!settings->Draw || frame.Empty()) return false;
+    if (settings != rendered_) {
+        // A renderer keeps the picture it read; a new file must be read again, equal values need not.
+        if (!renderer_ || !(renderer_->Settings() == settings->Effects))
+            renderer_ = std::make_unique<TJobEffectsRenderer>(settings->Effects);
+        rendered_ = settings;
+    }
+    std::string error;
+    if (!renderer_->Render(frame, &error)) throw std::runtime_error(error);
+    DrawCropOutline(frame, settings->CropTop, settings->CropLeft, settings->CropBottom, settings->CropRight,
+                    settings->Outline);
+    return true;
+}
+
+} // namespace orvel

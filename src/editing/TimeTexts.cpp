@@ -1,0 +1,36 @@
+#include "editing/TimeTexts.h"
+
+#include "engine/FFUtils.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace orvel {
+
+std::string FormatMicroseconds(int64_t microseconds) {
+    return TimeText(microseconds);
+}
+
+std::string FormatSeconds(int64_t seconds) {
+    const int64_t s = std::max<int64_t>(seconds, 0);
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%.2d:%.2d", static_cast<long long>(s / 3600),
+                  static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+    return text;
+}
+
+std::string FormatSecondsLength(int64_t microseconds) {
+    const int64_t u = std::max<int64_t>(microseconds, 0);
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld.%.3d Second", static_cast<long long>(u / 1000000),
+                  static_cast<int>(u / 1000 % 1000));
+    return text;
+}
+
+std::string ShortenedSourceName(const std::string& path, size_t maxWhole, size_t head) {
+    if (path.size() <= maxWhole) return path;
+    return path.substr(0, head) + ".." + std::filesystem::path(path).extension().string() + "  ";
+}
+
+} // namespace orvel

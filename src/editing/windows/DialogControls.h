@@ -1,0 +1,48 @@
+#pragma once
+// Making the editing dialogs' controls at fixed places, each named as the dialog's handlers and
+// tests know it.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRect>
+#include <QSpinBox>
+#include <QToolButton>
+
+namespace orvel::dialog_controls {
+
+template <class T> T* Named(T* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+inline QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    return Named(new QLabel(QString::fromLatin1(text), parent), name, geometry);
+}
+
+inline QPushButton* NewButton(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    return Named(new QPushButton(QString::fromLatin1(text), parent), name, geometry);
+}
+
+// The flat "play" and "pause" buttons of a preview, with their hints.
+inline QToolButton* NewPlayButton(QWidget* parent, const char* name, bool play, QRect geometry) {
+    auto* button = Named(new QToolButton(parent), name, geometry);
+    button->setToolTip(play ? "play" : "pause");
+    if (play)
+        button->setArrowType(Qt::RightArrow);
+    else
+        button->setText("||");
+    button->setAutoRaise(true);
+    return button;
+}
+
+// A spin edit changed by its arrows only.
+inline QSpinBox* NewArrowSpin(QWidget* parent, const char* name, int minimum, int maximum, QRect geometry) {
+    auto* spin = Named(new QSpinBox(parent), name, geometry);
+    spin->setRange(minimum, maximum);
+    spin->setSingleStep(1);
+    if (auto* edit = spin->findChild<QLineEdit*>()) edit->setReadOnly(true);
+    return spin;
+}
+
+} // namespace orvel::dialog_controls

@@ -1,0 +1,300 @@
+#include "editing/windows/frmCrop.h"
+
+#include "app/GlobalObject.h"
+#include "editing/PreviewSeek.h"
+#include "editing/windows/DialogControls.h"
+#include "editing/windows/RectTracker.h"
+#include "ui/VideoPanel.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace orvel {
+
+using namespace dialog_controls;
+
+namespace {
+const QColor kPreviewBackground(166, 202, 240);
+constexpr int kSpinRange = 100000; // the margins have no bounds of their own
+} // namespace
+
+TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
+    : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
+    setObjectName("suiForm1");
+    setWindowTitle("Crop");
+    setFixedSize(615, 435);
+
+    // The player's own surface lies hidden; the picture is painted from the hook's frame copy.
+    pan1 = Named(new TVideoPanel(this), "pan1", {12, 40, 16, 16});
+    pan1->hide();
+
+    pageEdit = Named(new QTabWidget(this), "pageEdit", {8, 8, 222, 300});
+    tabCrop = new QWidget;
+    tabCrop->setObjectName("tabCrop");
+    pageEdit->addTab(tabCrop, "Crop");
+    grpbxCrop = Named(new QGroupBox("Crop Size", tabCrop), "grpbxCrop", {8, 8, 200, 170});
+    lblUp = NewLabel(grpbxCrop, "lblUp", "Up", {14, 28, 60, 22});
+    spedUp = NewArrowSpin(grpbxCrop, "spedUp", -1, kSpinRange, {84, 26, 90, 26});
+    lblDown = NewLabel(grpbxCrop, "lblDown", "Down", {14, 62, 60, 22});
+    spedDown = NewArrowSpin(grpbxCrop, "spedDown", -1, kSpinRange, {84, 60, 90, 26});
+    lblLeft = NewLabel(grpbxCrop, "lblLeft", "Left", {14, 96, 60, 22});
+    spedLeft = NewArrowSpin(grpbxCrop, "spedLeft", -1, kSpinRange, {84, 94, 90, 26});
+    lblRight = NewLabel(grpbxCrop, "lblRight", "Right", {14, 130, 60, 22});
+    spedRight = NewArrowSpin(grpbxCrop, "spedRight", -1, kSpinRange, {84, 128, 90, 26});
+    btnReset = NewButton(tabCrop, "btnReset", "Reset", {8, 190, 86, 28});
+    lblZoom = NewLabel(tabCrop, "lblZoom", "Zoom", {8, 230, 40, 22});
+    cmbZoom = Named(new QComboBox(tabCrop), "cmbZoom", {52, 230, 120, 24});
+    cmbZoom->addItems({"Full screen", "Letterbox"});
+    lblZoom->hide();
+    cmbZoom->hide();
+
+    // The name gets the window's width: 50 characters do not fit in 290 pixels of this font.
+    lbl2 = NewLabel(this, "lbl2", "Source File:", {8, 360, 90, 20});
+    lblSourceName = NewLabel(this, "lblSourceName", "", {100, 360, 508, 20});
+    imgPreview = Named(new QLabel(this), "imgPreview", {236, 32, 370, 253});
+    rectTracker = new RectTracker(this);
+    rectTracker->raise();
+    trcPreview = Named(new QSlider(Qt::Horizontal, this), "trcPreview", {236, 292, 370, 22});
+    trcPreview->setTickPosition(QSlider::NoTicks);
+    trcPreview->setTickInterval(5);
+    trcPreview->installEventFilter(this);
+    imgbtnPlay = NewPlayButton(this, "imgbtnPlay", true, {236, 320, 26, 26});
+    imgbtnpause = NewPlayButton(this, "imgbtnpause", false, {264, 320, 26, 26});
+    lbl1 = NewLabel(this, "lbl1", "Time:", {300, 324, 40, 20});
+    lblPTS = NewLabel(this, "lblPTS", "", {342, 324, 90, 20});
+    lblLength1 = NewLabel(this, "lblLength1", "Length:", {436, 324, 52, 20});
+    lblLength = NewLabel(this, "lblLength", "", {490, 324, 118, 20});
+
+    btnDefault = NewButton(this, "btnDefault", "&Default", {8, 398, 86, 28});
+    btnOk = NewButton(this, "btnOk", "Ok", {430, 398, 86, 28});
+    btnCancel = NewButton(this, "btnCancel", "Cancel", {522, 398, 86, 28});
+
+    Timer = new QTimer(this);
+    Timer->setObjectName("Timer");
+    Timer->setInterval(100);
+    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+
+    connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnDefault, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(imgbtnPlay, &QToolButton::clicked, this, [this] { imgbtnPlayClick(); });
+    connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
+    connect(trcPreview, &QSlider::valueChanged, this, [this](int v) { trcPreviewChange(v); });
+    connect(rectTracker, &RectTracker::Pressed, this, [this] { RectTrackerMouseDown(); });
+    connect(rectTracker, &RectTracker::Moved, this, [this] { RectTrackerMouseMove(); });
+    const std::pair<QSpinBox*, TCropMargin> spins[] = {{spedUp, TCropMargin::Up},
+                                                       {spedDown, TCropMargin::Down},
+                                                       {spedLeft, TCropMargin::Left},
+                                                       {spedRight, TCropMargin::Right}};
+    for (const auto& [spin, margin] : spins)
+        connect(spin, &QSpinBox::valueChanged, this,
+                [this, margin = margin](int v) { spedChange(margin, v); });
+
+    AttachPlayer(*FFPlayer);
+    FFPlayer->SetHook(true);
+}
+
+TfrmCrop::~TfrmCrop() {
+    FFPlayer->Stop(true);
+}
+
+void TfrmCrop::Open(const TlvFilesRecord& job) {
+    job_ = job;
+    result_.reset();
+    frameWidth_ = frameHeight_ = 0;
+    model_.FormShow(job);
+    PublishHookSettings();
+    PaintPreview({});
+    Render(model_.View());
+    show();
+    const bool opened =
+        FFPlayer->LoadLibraries((ExecutableDir() / "LibAV").string()) && FFPlayer->Open(job.SourceFile, pan1);
+    if (!opened) {
+        model_.OpenFailed();
+    } else {
+        const QRect image = imgPreview->geometry();
+        model_.AfterOpen(frameWidth_, frameHeight_, {image.x(), image.y(), image.width(), image.height()},
+                         model_.Duration());
+        Bitmap24& current = FFPlayer->CurrentFrame();
+        if (!current.Empty()) {
+            std::lock_guard lock(current.CanvasLock());
+            TFrameCopy first;
+            first.Store(current.View());
+            PaintPreview(first.Latest());
+        }
+    }
+    PublishHookSettings();
+    Render(model_.View());
+    Timer->start();
+}
+
+void TfrmCrop::FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                                int& screenHeight) {
+    frameWidth_ = frameWidth;
+    frameHeight_ = frameHeight;
+    model_.FileOpen(duration, trcPreview->width());
+    {
+        const QSignalBlocker block(trcPreview); // placed at the start without seeking
+        trcPreview->setValue(0);
+    }
+    Render(model_.View());
+}
+
+void TfrmCrop::FFPlayerPosition(int64_t position) {
+    model_.Position(position);
+    Render(model_.View());
+}
+
+void TfrmCrop::FFPlayerState(TPlayState state) {
+    model_.State(state);
+    PublishHookSettings();
+    if (state == psEnd) {
+        FFPlayer->Seek(0, false, 0);
+        FFPlayer->Pause();
+    }
+    Render(model_.View());
+}
+
+void TfrmCrop::FFPlayerHook(Bitmap24& frame) {
+    if (hook_.Render(frame.View())) frameCopy_.Store(frame.View());
+}
+
+void TfrmCrop::TimerTimer() {
+    const QImage latest = frameCopy_.Latest();
+    if (!latest.isNull()) PaintPreview(latest);
+}
+
+void TfrmCrop::PaintPreview(const QImage& picture) {
+    QPixmap canvas(imgPreview->size());
+    canvas.fill(kPreviewBackground);
+    if (!picture.isNull()) {
+        const TCropRect fit = FitPicture(picture.width(), picture.height(), canvas.width(), canvas.height());
+        QPainter painter(&canvas);
+        painter.drawImage(QRect(fit.Left, fit.Top, fit.Width, fit.Height), picture);
+    }
+    imgPreview->setPixmap(canvas);
+}
+
+void TfrmCrop::trcPreviewChange(int position) {
+    // A drag seeks when the button is released (eventFilter), not at every step of it.
+    if (QGuiApplication::mouseButtons() & Qt::LeftButton) return;
+    (void)position;
+    SeekToSlider();
+}
+
+void TfrmCrop::SeekToSlider() {
+    const int maximum = trcPreview->maximum();
+    if (maximum <= 0) return;
+    const int64_t duration = model_.Duration();
+    if (duration * trcPreview->value() / maximum <= 0) return;
+    FFPlayer->Seek(0, false, SliderSeekPosition(trcPreview->value(), maximum, duration));
+}
+
+bool TfrmCrop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        QTimer::singleShot(0, this, [this] { SeekToSlider(); }); // after the slider took the release
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmCrop::imgbtnPlayClick() {
+    switch (model_.Play()) {
+    case TCropModel::TPlayAction::Resume:
+        FFPlayer->Resume();
+        break;
+    case TCropModel::TPlayAction::Reopen:
+        model_.Reopened(FFPlayer->Open(job_.SourceFile, pan1));
+        break;
+    case TCropModel::TPlayAction::None:
+        break;
+    }
+    PublishHookSettings();
+    Render(model_.View());
+}
+
+void TfrmCrop::imgbtnpauseClick() {
+    model_.Pause();
+    PublishHookSettings();
+    FFPlayer->Pause();
+    Render(model_.View());
+}
+
+void TfrmCrop::RectTrackerMouseDown() {
+    model_.TrackerPressed();
+}
+
+void TfrmCrop::RectTrackerMouseMove() {
+    const QRect g = rectTracker->geometry();
+    model_.TrackerMoved({g.x(), g.y(), g.width(), g.height()});
+    Render(model_.View());
+}
+
+void TfrmCrop::spedChange(TCropMargin margin, int value) {
+    model_.MarginChanged(margin, value);
+    Render(model_.View());
+}
+
+void TfrmCrop::btnResetClick() {
+    model_.Reset();
+    Render(model_.View());
+}
+
+void TfrmCrop::btnOkClick() {
+    TlvFilesRecord edited = job_;
+    model_.ApplyTo(edited);
+    result_ = edited;
+    accept();
+}
+
+void TfrmCrop::btnCancelClick() {
+    reject();
+}
+
+void TfrmCrop::done(int result) {
+    // Every way of closing ends the preview and its painting; only Ok has set a result.
+    Timer->stop();
+    FFPlayer->Stop(true);
+    frameCopy_.Clear();
+    if (result != Accepted) result_.reset();
+    QDialog::done(result);
+}
+
+void TfrmCrop::PublishHookSettings() {
+    TPreviewSettings settings = TPreviewSettings::FromRecord(job_, TCropOutline::Plain);
+    settings.Draw = model_.HookDraws();
+    hook_.Publish(std::move(settings));
+}
+
+void TfrmCrop::Render(const TCropView& view) {
+    const std::pair<QSpinBox*, int> spins[] = {
+        {spedUp, view.Up}, {spedDown, view.Down}, {spedLeft, view.Left}, {spedRight, view.Right}};
+    for (const auto& [spin, value] : spins) {
+        const QSignalBlocker block(spin);
+        spin->setValue(value);
+        spin->setEnabled(view.CropEnabled);
+    }
+    rectTracker->setGeometry(view.Tracker.Left, view.Tracker.Top, view.Tracker.Width, view.Tracker.Height);
+    rectTracker->setVisible(view.CropEnabled);
+    rectTracker->setEnabled(view.CropEnabled);
+    lblSourceName->setText(QString::fromStdString(view.SourceName));
+    lblPTS->setText(QString::fromStdString(view.PTS));
+    lblLength->setText(QString::fromStdString(view.Length));
+    imgbtnPlay->setEnabled(view.PlayEnabled);
+    imgbtnpause->setEnabled(view.PauseEnabled);
+    {
+        const QSignalBlocker block(trcPreview);
+        trcPreview->setMaximum(view.SliderMax);
+    }
+    const QSignalBlocker block(cmbZoom);
+    cmbZoom->setCurrentIndex(view.ZoomIndex);
+}
+
+} // namespace orvel

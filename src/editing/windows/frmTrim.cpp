@@ -1,0 +1,220 @@
+#include "editing/windows/frmTrim.h"
+
+#include "app/GlobalObject.h"
+#include "editing/windows/DialogControls.h"
+#include "ui/SelectionSlider.h"
+#include "ui/VideoPanel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace orvel {
+
+using namespace dialog_controls;
+
+namespace {
+
+QLineEdit* NewTimeField(QWidget* parent, const char* name, QRect geometry) {
+    auto* edit = Named(new QLineEdit(parent), name, geometry);
+    edit->setEnabled(false);
+    return edit;
+}
+
+} // namespace
+
+TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
+    : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
+    setObjectName("suiForm1");
+    setWindowTitle("Trim");
+    setFixedSize(615, 435);
+
+    pageEdit = Named(new QTabWidget(this), "pageEdit", {8, 8, 222, 300});
+    tabCrop = new QWidget;
+    tabCrop->setObjectName("tabCrop");
+    pageEdit->addTab(tabCrop, "Trim");
+    Label2 = NewLabel(tabCrop, "Label2", "Set Start Time:", {10, 10, 200, 18});
+    edtStart = NewTimeField(tabCrop, "edtStart", {10, 30, 110, 24});
+    lbl4 = NewLabel(tabCrop, "lbl4", "(HH:MM:SS)", {126, 33, 86, 18});
+    btnOk1 = NewButton(tabCrop, "btnOk1", "&Ok", {10, 58, 70, 26});
+    Label1 = NewLabel(tabCrop, "Label1", "Set End Time:", {10, 96, 200, 18});
+    edtEnd = NewTimeField(tabCrop, "edtEnd", {10, 116, 110, 24});
+    lbl5 = NewLabel(tabCrop, "lbl5", "(HH:MM:SS)", {126, 119, 86, 18});
+    btnOk2 = NewButton(tabCrop, "btnOk2", "&Ok", {10, 144, 70, 26});
+    Label3 = NewLabel(tabCrop, "Label3", "Trim Length:", {10, 182, 200, 18});
+    edtTrimLength = NewTimeField(tabCrop, "edtTrimLength", {10, 202, 110, 24});
+    {
+        QPalette p = edtTrimLength->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            p.setColor(group, QPalette::Base, p.color(QPalette::Active, QPalette::Midlight));
+            p.setColor(group, QPalette::Text, Qt::black);
+        }
+        edtTrimLength->setPalette(p);
+    }
+    lbl6 = NewLabel(tabCrop, "lbl6", "(HH:MM:SS)", {126, 205, 86, 18});
+    btnReset = NewButton(tabCrop, "btnReset", "&Reset", {10, 236, 80, 26});
+
+    // The name gets the window's width: 50 characters do not fit in 290 pixels of this font.
+    lbl1 = NewLabel(this, "lbl1", "Source Name:", {8, 360, 90, 20});
+    lblSourceName = NewLabel(this, "lblSourceName", "", {100, 360, 508, 20});
+    imgPreview = Named(new TVideoPanel(this), "imgPreview", {236, 32, 372, 260});
+    trcPreview = Named(new TSelectionSlider(this), "trcPreview", {236, 296, 372, 22});
+    trcPreview->setSingleStep(1);
+    trcPreview->setPageStep(1);
+    trcPreview->installEventFilter(this);
+    imgbtnPlay = NewPlayButton(this, "imgbtnPlay", true, {236, 322, 26, 26});
+    imgbtnpause = NewPlayButton(this, "imgbtnpause", false, {264, 322, 26, 26});
+    lblPTS = NewLabel(this, "lblPTS", "", {298, 326, 150, 20});
+    lblLength = NewLabel(this, "lblLength", "", {450, 326, 160, 20});
+
+    btnDefault = NewButton(this, "btnDefault", "&Default", {8, 398, 86, 28});
+    btnOk = NewButton(this, "btnOk", "Ok", {430, 398, 86, 28});
+    btnCancel = NewButton(this, "btnCancel", "Cancel", {522, 398, 86, 28});
+
+    connect(btnOk1, &QPushButton::clicked, this, [this] { btnOk1Click(); });
+    connect(btnOk2, &QPushButton::clicked, this, [this] { btnOk2Click(); });
+    connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnDefault, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(imgbtnPlay, &QToolButton::clicked, this, [this] { imgbtnPlayClick(); });
+    connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
+    connect(trcPreview, &QSlider::valueChanged, this, [this](int value) { model_.SliderMoved(value); });
+
+    AttachPlayer(*FFPlayer);
+    FFPlayer->SetHook(true);
+}
+
+TfrmTrim::~TfrmTrim() {
+    FFPlayer->Stop(true);
+}
+
+void TfrmTrim::Open(const TlvFilesRecord& job) {
+    job_ = job;
+    result_.reset();
+    model_.FormShow();
+    Render(model_.View());
+    show();
+    if (FFPlayer->LoadLibraries((ExecutableDir() / "LibAV").string()) &&
+        FFPlayer->Open(job.SourceFile, imgPreview))
+        model_.AfterOpen(job);
+    PublishHookSettings();
+    Render(model_.View());
+}
+
+void TfrmTrim::FFPlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                                int& screenHeight) {
+    model_.FileOpen(duration, trcPreview->width());
+    screenWidth = imgPreview->width();
+    screenHeight = imgPreview->height();
+    PublishHookSettings();
+    Render(model_.View());
+}
+
+void TfrmTrim::FFPlayerPosition(int64_t position) {
+    model_.Position(position);
+    Render(model_.View());
+}
+
+void TfrmTrim::FFPlayerState(TPlayState state) {
+    if (state != psEnd) return;
+    model_.Ended();
+    PublishHookSettings();
+    FFPlayer->Seek(sfAny, false, 0);
+    FFPlayer->Pause();
+    Render(model_.View());
+}
+
+void TfrmTrim::FFPlayerHook(Bitmap24& frame) {
+    hook_.Render(frame.View());
+}
+
+void TfrmTrim::btnOk1Click() {
+    model_.TakeStart(FFPlayer->CurrentPosition());
+    Render(model_.View());
+}
+
+void TfrmTrim::btnOk2Click() {
+    model_.TakeEnd(FFPlayer->CurrentPosition());
+    Render(model_.View());
+}
+
+void TfrmTrim::btnResetClick() {
+    model_.Reset();
+    Render(model_.View());
+}
+
+void TfrmTrim::btnOkClick() {
+    TlvFilesRecord edited = job_;
+    model_.ApplyTo(edited);
+    result_ = edited;
+    accept();
+}
+
+void TfrmTrim::btnCancelClick() {
+    reject();
+}
+
+void TfrmTrim::imgbtnPlayClick() {
+    FFPlayer->Resume();
+    model_.Play();
+    PublishHookSettings();
+    Render(model_.View());
+}
+
+void TfrmTrim::imgbtnpauseClick() {
+    FFPlayer->Pause();
+    model_.Pause();
+    Render(model_.View());
+}
+
+void TfrmTrim::trcPreviewRelease() {
+    FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
+}
+
+void TfrmTrim::done(int result) {
+    // Every way of closing ends the preview; only Ok has set a result.
+    FFPlayer->Stop(false);
+    if (result != Accepted) result_.reset();
+    QDialog::done(result);
+}
+
+bool TfrmTrim::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && trcPreview->rect().contains(mouse->position().toPoint()))
+            trcPreviewRelease();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmTrim::PublishHookSettings() {
+    TPreviewSettings settings = TPreviewSettings::FromRecord(job_, TCropOutline::Plain);
+    settings.Draw = model_.HookDraws();
+    hook_.Publish(std::move(settings));
+}
+
+void TfrmTrim::Render(const TTrimView& view) {
+    edtStart->setText(QString::fromStdString(view.Start));
+    edtEnd->setText(QString::fromStdString(view.End));
+    edtTrimLength->setText(QString::fromStdString(view.TrimLength));
+    lblSourceName->setText(QString::fromStdString(view.SourceName));
+    lblPTS->setText(QString::fromStdString(view.PTS));
+    lblLength->setText(QString::fromStdString(view.Length));
+    {
+        const QSignalBlocker block(trcPreview);
+        trcPreview->setMaximum(view.SliderMax);
+        trcPreview->setValue(view.SliderPos);
+    }
+    trcPreview->SetSelection(view.SelStart, view.SelEnd);
+    trcPreview->SetThumbShown(view.ThumbShown);
+    trcPreview->setEnabled(view.SliderEnabled);
+    imgbtnPlay->setEnabled(view.PlayEnabled);
+    imgbtnpause->setEnabled(view.PauseEnabled);
+}
+
+} // namespace orvel

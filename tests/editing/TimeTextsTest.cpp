@@ -1,0 +1,36 @@
+#include "editing/TimeTexts.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvel;
+
+TEST(TimeTextsTest, FormatMicrosecondsFields) {
+    EXPECT_EQ(FormatMicroseconds(3'723'456'789), "01:02:03.456");
+    EXPECT_EQ(FormatMicroseconds(0), "00:00:00.000");
+    EXPECT_EQ(FormatMicroseconds(360'000'000'000), "100:00:00.000"); // hours do not wrap at 24
+    EXPECT_EQ(FormatMicroseconds(999), "00:00:00.000");              // truncated, not rounded
+    EXPECT_EQ(FormatMicroseconds(-1'500'000), "-00:00:01.500");
+}
+
+TEST(TimeTextsTest, FormatSecondsAndLength) {
+    EXPECT_EQ(FormatSeconds(3723), "1:02:03");
+    EXPECT_EQ(FormatSeconds(59), "0:00:59");
+    EXPECT_EQ(FormatSeconds(360000), "100:00:00");
+    EXPECT_EQ(FormatSeconds(-5), "0:00:00");
+    EXPECT_EQ(FormatSecondsLength(123'456'789), "123.456 Second");
+    EXPECT_EQ(FormatSecondsLength(5'000), "0.005 Second");
+    EXPECT_EQ(FormatSecondsLength(-1), "0.000 Second");
+}
+
+TEST(TimeTextsTest, ShortenedSourceName) {
+    const std::string name50 = "/home/user/videos/" + std::string(28, 'a') + ".avi"; // 50 chars
+    ASSERT_EQ(name50.size(), 50u);
+    EXPECT_EQ(ShortenedSourceName(name50, 50, 44), name50);
+    const std::string name51 = "/home/user/videos/" + std::string(29, 'a') + ".avi";
+    EXPECT_EQ(ShortenedSourceName(name51, 50, 44), name51.substr(0, 44) + "..." + "avi  ");
+    // A name without an extension keeps only the dots of the shortening.
+    EXPECT_EQ(ShortenedSourceName(std::string(60, 'b'), 50, 44), std::string(44, 'b') + "..  ");
+    // A dot in a folder name is not an extension.
+    EXPECT_EQ(ShortenedSourceName("/x.dir/" + std::string(60, 'c'), 50, 44),
+              ("/x.dir/" + std::string(60, 'c')).substr(0, 44) + "..  ");
+}
