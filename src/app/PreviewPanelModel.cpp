@@ -1,7 +1,7 @@
 #include "app/PreviewPanelModel.h"
 
-#include "app/TimeText.h"
 #include "batch/BatchController.h"
+#include "editing/TimeTexts.h"
 
 #include <cstdio>
 #include <utility>
@@ -91,8 +91,8 @@ void TPreviewPanelModel::FileOpened(int64_t duration, int frameWidth, int frameH
                   frameWidth, frameHeight);
     log_.push_back(line);
     duration_ = duration;
-    view_.Duration = FormatWholeSeconds(duration);
-    view_.SeekMaximum = seekWidth > 0 ? seekWidth : 1;
+    view_.Duration = FormatSeconds((duration + 500000) / 1000000); // rounded to whole seconds
+                     view_.SeekMaximum = seekWidth > 0 ? seekWidth : 1;
     view_.SeekSliderVisible = duration != 0;
     view_.SeekPosition = 0;
 }

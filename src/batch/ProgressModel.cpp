@@ -1,8 +1,9 @@
 #include "batch/ProgressModel.h"
 
-#include "app/TimeText.h"
+#include "editing/TimeTexts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace orvel {
@@ -73,8 +74,11 @@ void TProgressModel::UpdateFigures(int64_t now) {
     int64_t batchLeft = fileLeft;
     for (size_t i = static_cast<size_t>(task_) + 1; i < expected_.size(); ++i)
         batchLeft += expected_[i];
-    view_.FileLeft = FormatWholeSeconds(static_cast<int64_t>(static_cast<double>(fileLeft) / speed));
-    view_.BatchLeft = FormatWholeSeconds(static_cast<int64_t>(static_cast<double>(batchLeft) / speed));
+    const auto wallSeconds = [speed](int64_t media) {
+        return std::llround(static_cast<double>(media) / speed / 1e6);
+    };
+    view_.FileLeft = FormatSeconds(wallSeconds(fileLeft));
+    view_.BatchLeft = FormatSeconds(wallSeconds(batchLeft));
     char text[32];
     std::snprintf(text, sizeof text, "%.1fx", speed);
     view_.Speed = text;
