@@ -1,4 +1,5 @@
 #include "app/IniFile.h"
+#include "app/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -96,29 +97,7 @@ bool WriteLinesAtomically(const std::string& path, const std::vector<std::string
         text += l;
         text += "\r\n";
     }
-    const std::string tmp = path + ".tmp~";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, text);
 }
 
 } // namespace

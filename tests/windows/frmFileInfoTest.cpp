@@ -115,11 +115,13 @@ TEST_F(frmFileInfoTest, UnreadableFileIsReported) {
 
 TEST_F(frmFileInfoTest, OpensModallyThroughTheMainWindowsDialogs) {
     TfrmFileInfo* made = nullptr;
-    TMainDialogs dialogs(TMainDialogFactories{.FileInfo = [&]() -> std::unique_ptr<IFileInfoDialog> {
+    TMainDialogFactories factories;
+    factories.FileInfo = [&]() -> std::unique_ptr<IFileInfoDialog> {
         auto window = std::make_unique<TfrmFileInfo>(FFLoader().LibraryFolder());
         made = window.get();
         return window;
-    }});
+    };
+    TMainDialogs dialogs(std::move(factories));
     const std::string path = fixtures::Path(fixtures::FixtureId::Mp4);
     QString shown;
     {

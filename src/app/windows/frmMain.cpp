@@ -2,6 +2,8 @@
 
 #include "app/ErrorHandler.h"
 #include "app/windows/JobListPart.h"
+#include "app/windows/MainBatchPart.h"
+#include "app/windows/PreviewPanel.h"
 #include "batch/BatchController.h"
 #include "engine/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
@@ -31,17 +33,11 @@ QPushButton* ToolButton(const QString& caption, QStyle::StandardPixmap icon, QWi
     return button;
 }
 
-QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent) {
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
-    button->setToolTip(tip);
-    button->setFixedSize(30, 26);
-    return button;
-}
-
 } // namespace
 
 TfrmMain::TfrmMain(const TMainWindowParts& parts, QWidget* parent)
-    : QMainWindow(parent), parts_(parts), player_(parts.Players.CreatePlayer()) {
+    : QMainWindow(parent), parts_(parts), player_(parts.Players.CreatePlayer()),
+      snapshots_(parts.Settings, parts.Boxes, DefaultKestruneDir()) {
     CreateControls();
     CreateMenus();
     NameControls();
@@ -49,6 +45,9 @@ TfrmMain::TfrmMain(const TMainWindowParts& parts, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    // Both work on the preview player, which goes before the window's children would.
+    delete batch_;
+    delete PreviewPanel;
     if (GlobalObject() == globalObj_.get()) SetGlobalObject(nullptr);
     SetUnhandledErrorHandler(nullptr);
 }
@@ -85,36 +84,11 @@ void TfrmMain::CreateControls() {
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     middle->addWidget(lvFiles, 1);
 
-    auto* preview = new QGroupBox("Preview", central);
-    preview->setFixedWidth(268);
-    auto* previewLayout = new QVBoxLayout(preview);
-    pnlVideo = new QFrame(preview);
-    pnlVideo->setFrameShape(QFrame::StyledPanel);
-    pnlVideo->setAutoFillBackground(true);
-    QPalette black = pnlVideo->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    pnlVideo->setPalette(black);
-    pnlVideo->setMinimumHeight(150);
-    previewLayout->addWidget(pnlVideo, 1);
-    trcPreview = new QSlider(Qt::Horizontal, preview);
-    previewLayout->addWidget(trcPreview);
-    auto* controls = new QHBoxLayout;
-    imgbtnPlay = PlayerButton(QStyle::SP_MediaPlay, "Play", preview);
-    imgbtnPAuse = PlayerButton(QStyle::SP_MediaPause, "Pause", preview);
-    imgbtnStop = PlayerButton(QStyle::SP_MediaStop, "Stop", preview);
-    imgbtnSnap = PlayerButton(QStyle::SP_DialogSaveButton, "Snapshot", preview);
-    for (QPushButton* b : {imgbtnPlay, imgbtnPAuse, imgbtnStop, imgbtnSnap})
-        controls->addWidget(b);
-    controls->addStretch();
-    ckMute = new QCheckBox("Mute", preview);
-    controls->addWidget(ckMute);
-    previewLayout->addLayout(controls);
-    auto* volume = new QHBoxLayout;
-    volume->addWidget(new QLabel("Volume", preview));
-    trcVolume = new QSlider(Qt::Horizontal, preview);
-    volume->addWidget(trcVolume, 1);
-    previewLayout->addLayout(volume);
-    middle->addWidget(preview);
+    PreviewPanel = new TPreviewPanel(*player_, parts_.Settings, snapshots_, parts_.System,
+                                     (ExecutableDir() / "LibAV").string(), central);
+    PreviewPanel->setFixedWidth(268);
+    PreviewPanel->SetHost(this);
+    middle->addWidget(PreviewPanel, 0, Qt::AlignTop);
     root->addLayout(middle, 1);
 
     pnlFormat = new QGroupBox("Output Format", central);
@@ -216,14 +190,6 @@ void TfrmMain::NameControls() {
         {btnStart, "btnStart"},
         {btnExit, "btnExit"},
         {lvFiles, "lvFiles"},
-        {pnlVideo, "pnlVideo"},
-        {trcPreview, "trcPreview"},
-        {imgbtnPlay, "imgbtnPlay"},
-        {imgbtnPAuse, "imgbtnPAuse"},
-        {imgbtnStop, "imgbtnStop"},
-        {imgbtnSnap, "imgbtnSnap"},
-        {ckMute, "ckMute"},
-        {trcVolume, "trcVolume"},
         {pnlFormat, "pnlFormat"},
         {edDirectory, "edDirectory"},
         {btnBrows, "btnBrows"},
@@ -322,7 +288,13 @@ void TfrmMain::CreateFormatAndJobParts() {
         btnClear->setEnabled(true);
         btnRemove->setEnabled(true);
     });
-    connect(jobList_, &TJobListPart::ListEmptied, this, [this] { player_->Stop(false); });
+    connect(jobList_, &TJobListPart::ListEmptied, PreviewPanel, &TPreviewPanel::imgbtnStopClick);
+    connect(PreviewPanel, &TPreviewPanel::LogLine, mmoLog, &QPlainTextEdit::appendPlainText);
+    batch_ = new TMainBatchPart(this, parts_, lvFiles, *jobList_, *PreviewPanel, *ParameterPanel, snapshots_,
+                                PreviewFrame, [this](bool on) {
+                                    for (QPushButton* b : {btnAdd, btnRemove, btnClear, btnStart})
+                                        b->setEnabled(on);
+                                });
 }
 
 void TfrmMain::ConnectCommands() {
@@ -346,7 +318,11 @@ void TfrmMain::ConnectCommands() {
     connect(edDirectory, &QLineEdit::textEdited, this, &TfrmMain::edDirectoryChange);
     connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
     connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
-    connect(imgbtnPlay, &QPushButton::clicked, this, &TfrmMain::imgbtnPlayClick);
+    for (QPushButton* b : {btnStart, SpeedButton1})
+        connect(b, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+    for (QAction* a : {miStart, pmStart})
+        connect(a, &QAction::triggered, this, &TfrmMain::btnStartClick);
+    connect(lvFiles, &QTreeWidget::itemDoubleClicked, PreviewPanel, &TPreviewPanel::imgbtnPlayClick);
 
     connect(miHelp, &QAction::triggered, this, [this] { parts_.System.OpenAddress(globalObj_->HelpUrl()); });
     connect(miWebSite, &QAction::triggered, this,
@@ -378,9 +354,13 @@ void TfrmMain::ConnectCommands() {
 }
 
 void TfrmMain::btnAddClick() {
-    if (!jobList_->btnAddClick()) return;
-    // The preview itself joins with the preview panel; until then the flag is only consumed.
-    PlayAfterAdd = false;
+    const bool added = jobList_->btnAddClick();
+    const bool play = std::exchange(PlayAfterAdd, false);
+    if (added && play && jobList_->RowCount() > 0) PreviewPanel->imgbtnPlayClick();
+}
+
+void TfrmMain::btnStartClick() {
+    batch_->btnStartClick();
 }
 
 void TfrmMain::btnRemoveClick() {
@@ -391,8 +371,20 @@ void TfrmMain::btnClearClick() {
     jobList_->btnClearClick();
 }
 
-void TfrmMain::imgbtnPlayClick() {
-    if (jobList_->RowCount() > 0) return;
+bool TfrmMain::ListEmpty() const {
+    return jobList_->RowCount() == 0;
+}
+
+std::string TfrmMain::FileToPreview() {
+    int row = jobList_->SelectedRow();
+    if (row < 0) {
+        row = 0;
+        lvFiles->setCurrentItem(lvFiles->topLevelItem(0));
+    }
+    return jobList_->Job(row).SourceFile;
+}
+
+void TfrmMain::AddThenPlay() {
     PlayAfterAdd = true;
     btnAddClick();
 }
@@ -461,21 +453,13 @@ void TfrmMain::showEvent(QShowEvent* event) {
 void TfrmMain::FormShow() {
     setFixedSize(kMainWindowWidth, kMainWindowHeight);
 
-    imgbtnPlay->setEnabled(true);
-    imgbtnPAuse->setEnabled(false);
-    imgbtnStop->setEnabled(false);
-    imgbtnSnap->setEnabled(false);
-    trcPreview->setEnabled(false);
-
     PreviewFrame = std::make_unique<Bitmap24>();
 
     const TAppSettings& settings = parts_.Settings;
     edDirectory->setText(QString::fromStdString(settings.OutPutDir()));
     CurrentFormatCode = settings.FormatCodeAtShow();
     CurrentFormatName = settings.FormatNameAtShow();
-    trcVolume->setRange(0, kMaxVolume);
-    trcVolume->setValue(settings.VolumeForSlider());
-    if (const int mute = settings.MuteValue(); mute == 0 || mute == 1) ckMute->setChecked(mute == 1);
+    PreviewPanel->RestoreVolume();
 
     SetUpColumns();
 

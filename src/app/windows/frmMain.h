@@ -7,6 +7,8 @@
 #include "app/GlobalObject.h"
 #include "app/MainDialogs.h"
 #include "app/MessageBoxes.h"
+#include "app/Snapshots.h"
+#include "app/windows/PreviewPanel.h"
 #include "batch/lvFilesRecord.h"
 #include "engine/Bitmap24.h"
 #include "player/MediaPlayer.h"
@@ -39,6 +41,7 @@ class IOpenFileDialog;
 class TCatalogPanel;
 class TParameterPanel;
 class TJobListPart;
+class TMainBatchPart;
 
 inline constexpr int kMainWindowWidth = 786;
 inline constexpr int kMainWindowHeight = 522;
@@ -60,7 +63,7 @@ struct TMainWindowParts {
     IFolderChooser& Folders; // the output folder's "Brows"
 };
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, private IPreviewHost {
     Q_OBJECT
 public:
     explicit TfrmMain(const TMainWindowParts& parts, QWidget* parent = nullptr);
@@ -105,7 +108,11 @@ private:
     void btnBrowsClick();
     void btnOpenClick();
     void edDirectoryChange();
-    void imgbtnPlayClick();
+    void btnStartClick();
+    // IPreviewHost: what the preview panel plays.
+    bool ListEmpty() const override;
+    std::string FileToPreview() override;
+    void AddThenPlay() override;
     // Crop, trim, watermark: the dialog edits a copy of the selected job, written back on Ok.
     void EditSelectedJob(TMainDialog dialog);
     // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
@@ -114,6 +121,7 @@ private:
 
     TMainWindowParts parts_;
     std::unique_ptr<IMediaPlayer> player_;
+    TSnapshotWriter snapshots_;
     std::unique_ptr<TGlobalObject> globalObj_;
     bool shown_ = false;
     bool PlayAfterAdd = false; // set by Play on an empty list; the add consumes it
@@ -129,15 +137,9 @@ private:
     QPushButton* btnExit;
     // Job list.
     QTreeWidget* lvFiles;
-    // Preview panel.
-    QFrame* pnlVideo;
-    QSlider* trcPreview;
-    QPushButton* imgbtnPlay;
-    QPushButton* imgbtnPAuse;
-    QPushButton* imgbtnStop;
-    QPushButton* imgbtnSnap;
-    QCheckBox* ckMute;
-    QSlider* trcVolume;
+    // Preview panel and the conversion it hands over to.
+    TPreviewPanel* PreviewPanel;
+    TMainBatchPart* batch_;
     // Format catalog drop-down under the toolbar, parameter selectors below the job list.
     TCatalogPanel* CatalogPanel;
     QGroupBox* pnlFormat;

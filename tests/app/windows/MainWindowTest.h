@@ -57,13 +57,15 @@ protected:
     std::string SettingsFile() const { return tmp.File("orvelkestrune.ini"); }
     void Settings(const std::string& lines) { tmp.Write("orvelkestrune.ini", "[settings]\n" + lines); }
 
-    TMainWindowParts Parts() {
+    TMainWindowParts Parts() { return PartsWith(players); }
+    // The same parts with other players (the real ones, for a window that really plays).
+    TMainWindowParts PartsWith(IPlayerFactory& playerFactory) {
         return TMainWindowParts{.Paths = paths,
                                 .Settings = settings,
                                 .Formats = formats,
                                 .Catalog = catalog,
                                 .Converter = converter,
-                                .Players = players,
+                                .Players = playerFactory,
                                 .Dialogs = dialogs,
                                 .Boxes = boxes,
                                 .System = system,

@@ -63,7 +63,10 @@ protected:
     std::unique_ptr<TfrmMain> w;
     TJobListPart* jobs = nullptr;
 
-    int Stops() { return static_cast<int>(std::count(Player().Calls.begin(), Player().Calls.end(), "Stop")); }
+    // The preview's Stop waits for the player.
+    int Stops() {
+        return static_cast<int>(std::count(Player().Calls.begin(), Player().Calls.end(), "Stop wait"));
+    }
     std::vector<std::string> Opened() const { return system.Calls; }
 };
 
@@ -95,6 +98,7 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
 
 TEST_F(frmMainJobListTest, RemoveSelectsTheNextRowAndAnEmptyListStopsThePreview) {
     AddThree();
+    C<QPushButton>("imgbtnPlay")->click(); // the preview plays: the empty list stops it
     struct Step {
         int Select;
         std::vector<std::string> Left;
@@ -135,6 +139,7 @@ TEST_F(frmMainJobListTest, ClearDeleteAndTheCheckCommands) {
     EXPECT_TRUE(jobs->JobChecked(1));
     A("miUncheck")->trigger();
     EXPECT_FALSE(jobs->JobChecked(1));
+    C<QPushButton>("imgbtnPlay")->click();
 
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(List(), &del);

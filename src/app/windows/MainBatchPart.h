@@ -1,0 +1,67 @@
+#pragma once
+// The main window's conversion: Start through the batch controller with the progress window
+// over the window, the job rows' progress and failures, the output size question, and the
+// conversion's preview frames for the live picture.
+#include "app/MessageBoxes.h"
+#include "app/Snapshots.h"
+#include "batch/BatchController.h"
+#include "batch/BatchHost.h"
+#include "formats/OptionBuilder.h"
+
+#include <QObject>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+namespace orvel {
+
+struct TMainWindowParts;
+class TfrmProgress;
+class TJobListPart;
+class TParameterPanel;
+class TPreviewPanel;
+
+// The option builder's question about an unusable output size, as a message box.
+class TBoxSizePrompt : public ISizePrompt {
+public:
+    explicit TBoxSizePrompt(IMessageBoxes& boxes) : boxes_(boxes) {}
+    bool UseDefaultSize() override;
+
+private:
+    IMessageBoxes& boxes_;
+};
+
+class TMainBatchPart : public QObject, public IBatchHost {
+    Q_OBJECT
+public:
+    // listButtons: enables or disables Add, Remove, Clear and Start.
+    TMainBatchPart(QWidget* window, const TMainWindowParts& parts, QTreeWidget* lvFiles, TJobListPart& jobs,
+                   TPreviewPanel& preview, TParameterPanel& parameters, TSnapshotWriter& snapshots,
+                   std::unique_ptr<Bitmap24>& previewFrame, std::function<void(bool)> listButtons);
+    ~TMainBatchPart() override;
+
+    void btnStartClick();
+    TfrmProgress& ProgressWindow() { return *progress_; }
+    TBatchController& Controller() { return *controller_; }
+
+    // IBatchHost.
+    void StopPreview() override;
+    void SetRowProgress(int row, const std::string& text) override;
+    void SetRowFailure(int row, const std::string& message) override;
+    void BatchEnded() override;
+    const Bitmap24* PreviewFrame() const override { return previewFrame_.get(); }
+
+private:
+    TCustomFFmpegConverter& converter_;
+    QTreeWidget* lvFiles_;
+    TPreviewPanel& preview_;
+    TParameterPanel& parameters_;
+    std::unique_ptr<Bitmap24>& previewFrame_;
+    std::function<void(bool)> listButtons_;
+    TBoxSizePrompt sizePrompt_;
+    std::unique_ptr<TfrmProgress> progress_;
+    std::unique_ptr<TBatchController> controller_;
+};
+
+} // namespace orvel

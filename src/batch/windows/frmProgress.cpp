@@ -1,0 +1,288 @@
+#include "batch/windows/frmProgress.h"
+
+#include "batch/LivePicture.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPixmap>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace orvel {
+namespace {
+
+QLabel* Caption(const char* text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& snapshots,
+                           IMessageBoxes& boxes, QWidget* owner)
+    : QDialog(nullptr), jobs_(jobs), host_(host), snapshots_(snapshots), boxes_(boxes), owner_(owner) {
+    CreateControls();
+    clock_.start();
+    Render(model_.View());
+}
+
+void TfrmProgress::CreateControls() {
+    setObjectName("frmProgress");
+    setWindowTitle("Progress");
+    setFixedSize(kProgressWindowWidth, kProgressWindowHeight);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(12, 10, 12, 10);
+    root->setSpacing(6);
+
+    mem1 = new QLabel(this); // the promotional area stays empty
+    mem1->setFixedHeight(20);
+    root->addWidget(mem1);
+
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(8);
+    figures->setVerticalSpacing(3);
+    lblOutput = new QLabel(this);
+    lblTime = new QLabel(this);
+    lblLength = new QLabel(this);
+    lblSize = new QLabel(this);
+    lblProgress = new QLabel(this);
+    lblFileLeft = new QLabel(this);
+    lblBatchLeft = new QLabel(this);
+    lblSpeed = new QLabel(this);
+    figures->addWidget(Caption("File:", this), 0, 0);
+    figures->addWidget(lblOutput, 0, 1, 1, 3);
+    figures->addWidget(Caption("Current Time:", this), 1, 0);
+    figures->addWidget(lblTime, 1, 1);
+    figures->addWidget(Caption("Length:", this), 2, 0);
+    figures->addWidget(lblLength, 2, 1);
+    figures->addWidget(Caption("File Size:", this), 3, 0);
+    figures->addWidget(lblSize, 3, 1);
+    figures->addWidget(Caption("Progress:", this), 4, 0);
+    figures->addWidget(lblProgress, 4, 1);
+    figures->addWidget(Caption("File time left:", this), 1, 2);
+    figures->addWidget(lblFileLeft, 1, 3);
+    figures->addWidget(Caption("Total time left:", this), 2, 2);
+    figures->addWidget(lblBatchLeft, 2, 3);
+    figures->addWidget(Caption("Speed:", this), 3, 2);
+    figures->addWidget(lblSpeed, 3, 3);
+    figures->setColumnStretch(1, 1);
+    figures->setColumnStretch(3, 1);
+    root->addLayout(figures);
+
+    progbarFile = new QProgressBar(this);
+    progbarFile->setRange(0, 100);
+    progbarFile->setTextVisible(true);
+    root->addWidget(progbarFile);
+
+    imgPreview = new QLabel(this);
+    imgPreview->setFixedSize(kLivePictureWidth, kLivePictureHeight);
+    root->addWidget(imgPreview, 0, Qt::AlignHCenter);
+
+    auto* buttons = new QHBoxLayout;
+    imgbtnSnap = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), this);
+    imgbtnSnap->setToolTip("Save snapshot picture");
+    imgbtnSnap->setFixedSize(30, 26);
+    btnPause = new QPushButton("Pause", this);
+    btnResume = new QPushButton("Resume", this);
+    btnCancel = new QPushButton("Cancel", this);
+    buttons->addWidget(imgbtnSnap);
+    buttons->addStretch();
+    for (QPushButton* b : {btnPause, btnResume, btnCancel}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    root->addLayout(buttons);
+
+    ckOpen = new QCheckBox("Open the output folder after conversion", this);
+    ckShutDown = new QCheckBox("Shut down computer after conversion", this);
+    root->addWidget(ckOpen);
+    root->addWidget(ckShutDown);
+    root->addStretch();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+
+    const std::pair<QObject*, const char*> named[] = {
+        {mem1, "mem1"},
+        {lblOutput, "lblOutput"},
+        {lblTime, "lblTime"},
+        {lblLength, "lblLength"},
+        {lblSize, "lblSize"},
+        {lblProgress, "lblProgress"},
+        {lblFileLeft, "lblFileLeft"},
+        {lblBatchLeft, "lblBatchLeft"},
+        {lblSpeed, "lblSpeed"},
+        {progbarFile, "progbarFile"},
+        {imgPreview, "imgPreview"},
+        {btnPause, "btnPause"},
+        {btnResume, "btnResume"},
+        {btnCancel, "btnCancel"},
+        {imgbtnSnap, "imgbtnSnap"},
+        {ckOpen, "ckOpen"},
+        {ckShutDown, "ckShutDown"},
+        {Timer1, "Timer1"},
+    };
+    for (const auto& [control, name] : named)
+        control->setObjectName(name);
+
+    connect(btnPause, &QPushButton::clicked, this, &TfrmProgress::btnPauseClick);
+    connect(btnResume, &QPushButton::clicked, this, &TfrmProgress::btnResumeClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
+    connect(imgbtnSnap, &QPushButton::clicked, this, &TfrmProgress::imgbtnSnapClick);
+    connect(Timer1, &QTimer::timeout, this, &TfrmProgress::Timer1Timer);
+    connect(ckOpen, &QCheckBox::toggled, this, [this](bool on) { model_.SetOpen(on); });
+    connect(ckShutDown, &QCheckBox::toggled, this, [this](bool on) { model_.SetShutDown(on); });
+}
+
+void TfrmProgress::Render(const TProgressView& view) {
+    lblOutput->setText(QString::fromStdString(view.Output));
+    lblTime->setText(QString::fromStdString(view.Time));
+    lblLength->setText(QString::fromStdString(view.Length));
+    lblSize->setText(QString::fromStdString(view.Size));
+    lblProgress->setText(QString::fromStdString(view.Counter));
+    lblFileLeft->setText(QString::fromStdString(view.FileLeft));
+    lblBatchLeft->setText(QString::fromStdString(view.BatchLeft));
+    lblSpeed->setText(QString::fromStdString(view.Speed));
+    progbarFile->setValue(view.Bar);
+    const bool stopping = cancelling_ || ending_;
+    btnPause->setEnabled(view.PauseEnabled && !stopping);
+    btnResume->setEnabled(view.ResumeEnabled && !stopping);
+    // Programmatic checks must not echo back into the model.
+    const QSignalBlocker blockOpen(ckOpen), blockShutDown(ckShutDown);
+    ckOpen->setChecked(view.OpenChecked);
+    ckShutDown->setChecked(view.ShutDownChecked);
+}
+
+// The first call of every start that has jobs: jobs skipped from here on belong to this batch.
+void TfrmProgress::StopPreview() {
+    failed_.clear();
+    host_.StopPreview();
+}
+
+void TfrmProgress::BatchStarted(int taskCount) {
+    std::vector<int64_t> expected;
+    if (controller_)
+        for (int t = 0; t < taskCount; ++t) {
+            const int row = controller_->TaskItems().RowOf(t);
+            expected.push_back(row >= 0 && row < jobs_.JobCount() ? ExpectedJobDuration(jobs_.Job(row)) : 0);
+        }
+    ending_ = false;
+    cancelling_ = false;
+    btnCancel->setEnabled(true);
+    model_.Show(std::move(expected), Now());
+    live_ = LivePicture(Bitmap24());
+    imgPreview->setPixmap(QPixmap::fromImage(live_));
+    Render(model_.View());
+    Timer1->start();
+    // Modal for the user, without a nested event loop: the caller's Start returns at once.
+    setWindowModality(Qt::ApplicationModal);
+    if (owner_) move(owner_->frameGeometry().center() - rect().center());
+    show();
+}
+
+void TfrmProgress::ShowProgress(const TBatchProgress& progress) {
+    model_.Progress(progress, Now());
+    Render(model_.View());
+}
+
+void TfrmProgress::SetRowProgress(int row, const std::string& text) {
+    host_.SetRowProgress(row, text);
+}
+
+void TfrmProgress::JobFinished(int taskIndex, int row) {
+    model_.JobFinished(taskIndex);
+    Render(model_.View());
+}
+
+void TfrmProgress::JobStopped(int taskIndex, int row, bool failed, const std::string& message) {
+    if (!failed) return; // cancelled by the user
+    JobSkipped(row, message);
+}
+
+void TfrmProgress::JobSkipped(int row, const std::string& message) {
+    host_.SetRowFailure(row, message);
+    const std::string source = row >= 0 && row < jobs_.JobCount() ? jobs_.Job(row).SourceFile : std::string();
+    failed_.push_back({source, message});
+}
+
+void TfrmProgress::BatchEnded() {
+    ending_ = true;
+    Timer1->stop();
+    hide();
+    host_.BatchEnded();
+    ShowFailures();
+}
+
+void TfrmProgress::ShowFailures() {
+    if (failed_.empty()) return;
+    const std::string text = FailedJobsText(std::exchange(failed_, {}));
+    boxes_.Show(text, "Warning", TMsgIcon::Warning, TMsgButtons::Ok);
+}
+
+bool TfrmProgress::OpenFolderAfterConversion() const {
+    return model_.View().OpenChecked;
+}
+
+bool TfrmProgress::ShutDownAfterConversion() const {
+    return model_.View().ShutDownChecked;
+}
+
+void TfrmProgress::btnPauseClick() {
+    if (controller_) controller_->Pause();
+    model_.Pause(Now());
+    Render(model_.View());
+}
+
+void TfrmProgress::btnResumeClick() {
+    if (controller_) controller_->Resume();
+    model_.Resume(Now());
+    Render(model_.View());
+}
+
+// The window never waits for the worker: the stop request goes out, and the end-of-batch
+// report, which follows once every task has ended, closes the window.
+void TfrmProgress::btnCancelClick() {
+    if (!controller_ || !controller_->Running()) {
+        hide();
+        return;
+    }
+    if (!cancelling_) controller_->Cancel();
+    cancelling_ = true;
+    btnCancel->setEnabled(false);
+    Render(model_.View());
+}
+
+void TfrmProgress::closeEvent(QCloseEvent* event) {
+    if (controller_ && controller_->Running() && !ending_) {
+        btnCancelClick();
+        event->ignore();
+        return;
+    }
+    Timer1->stop();
+    event->accept();
+}
+
+void TfrmProgress::reject() {
+    close();
+}
+
+void TfrmProgress::Timer1Timer() {
+    const Bitmap24* frame = host_.PreviewFrame();
+    if (!frame || frame->Width() <= 0 || frame->Height() <= 0) return;
+    live_ = LivePicture(*frame);
+    imgPreview->setPixmap(QPixmap::fromImage(live_));
+}
+
+void TfrmProgress::imgbtnSnapClick() {
+    const Bitmap24* frame = host_.PreviewFrame();
+    if (!frame || frame->Empty()) return;
+    snapshots_.Save(ImageOfBitmap(*frame), live_);
+}
+
+} // namespace orvel

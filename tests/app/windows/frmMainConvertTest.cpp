@@ -1,0 +1,180 @@
+// Converting from the main window: Start through the batch controller with the real
+// conversion component, the progress window over the window, and what the rows show after.
+#include "MainWindowTest.h"
+
+#include "app/windows/JobListPart.h"
+#include "batch/windows/frmProgress.h"
+#include "fixtures/Fixtures.h"
+#include "formats/windows/CatalogPanel.h"
+#include "player/PlayerArbiter.h"
+#include "probe/AVProbe.h"
+#include "ui/QtMainThreadDispatcher.h"
+
+#include <QElapsedTimer>
+
+#include <filesystem>
+
+using namespace orvel;
+using fixtures::FixtureId;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+bool HasPicture(const QImage& image) {
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            if (image.pixelColor(x, y) != QColor(166, 202, 240)) return true;
+    return false;
+}
+
+class frmMainConvertTest : public test::TMainWindowTest {
+protected:
+    void SetUp() override {
+        SetMainThreadDispatcher(&dispatcher);
+        fs::create_directories(tmp.Path() / "out");
+        Settings("OutPutDir=" + tmp.File("out") + "\n");
+        fs::copy_file(ORVEL_BINARY_DIR "/orvelvideoformat.ini", paths.FormatIniPath);
+        ASSERT_TRUE(converter.LoadLibraries(""));
+        converter.SetProgressInterval(100); // several reports per fixture
+        w = Create();
+        w->show();
+    }
+    void TearDown() override {
+        w->ExitWithoutAsking = true;
+        w->close();
+        w.reset();
+        SetMainThreadDispatcher(nullptr);
+    }
+    template <class T> T* C(const char* name) { return test::Control<T>(w.get(), name); }
+    static TfrmProgress* Progress() {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<TfrmProgress*>(top)) return progress;
+        return nullptr;
+    }
+    QString RowText(int row, int column) {
+        return C<QTreeWidget>("lvFiles")->topLevelItem(row)->text(column);
+    }
+    // Opens the catalog and presses the entry of code, expanding categories on the way.
+    void ChooseFormat(int code) {
+        auto* catalog = C<TCatalogPanel>("CatalogPanel");
+        catalog->imgbtn1->click();
+        for (int round = 0; round < 2; ++round) {
+            const auto rows = catalog->Model().View().Rows;
+            for (size_t i = 0; i < rows.size(); ++i)
+                if (!rows[i].IsCategory && rows[i].Code == code) {
+                    catalog->Model().lst1MouseDown(static_cast<int>(i), 60);
+                    catalog->Fill(); // the box and the selectors show the stored choice
+                    return;
+                }
+            for (size_t i = rows.size(); i-- > 0;)
+                if (rows[i].IsCategory && rows[i].Collapsed)
+                    catalog->Model().lst1DblClick(static_cast<int>(i));
+        }
+        FAIL() << "no catalog entry " << code;
+    }
+
+    QtMainThreadDispatcher dispatcher;
+    std::unique_ptr<TfrmMain> w;
+};
+
+TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
+    const std::vector<std::string> sources = {fixtures::Path(FixtureId::Avi), fixtures::Path(FixtureId::Mp4),
+                                              fixtures::Path(FixtureId::MpegTs)};
+    openDialog.Answers = {sources};
+    C<QPushButton>("btnAdd")->click();
+    ASSERT_EQ(w->JobList().RowCount(), 3);
+    C<QTreeWidget>("lvFiles")->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    ChooseFormat(803); // AVI
+    ASSERT_EQ(settings.FormatCodeForJobs(), 803);
+
+    C<QPushButton>("btnStart")->click();
+    TfrmProgress* progress = Progress();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), progress);
+    EXPECT_FALSE(C<QPushButton>("btnStart")->isEnabled());
+
+    std::set<std::string> counters;
+    bool picture = false;
+    bool tourWritten = false;
+    ASSERT_TRUE(WaitUntil([&] {
+        counters.insert(test::Control<QLabel>(progress, "lblProgress")->text().toStdString());
+        progress->Timer1Timer();
+        picture = picture || HasPicture(progress->LiveImage());
+        // The window tour's picture: the live picture with the first report's figures.
+        if (picture && !tourWritten && !test::Control<QLabel>(progress, "lblSpeed")->text().isEmpty())
+            tourWritten = progress->grab().save(QString(ORVEL_BINARY_DIR) + "/tour-progress-window.png");
+        return !progress->isVisible();
+    }));
+    EXPECT_TRUE(counters.count("[1/2]"));
+    EXPECT_TRUE(counters.count("[2/2]"));
+    EXPECT_TRUE(picture);
+    EXPECT_TRUE(tourWritten);
+
+    EXPECT_EQ(RowText(0, 4), "100%");
+    EXPECT_EQ(RowText(1, 4), "");
+    EXPECT_EQ(RowText(2, 4), "100%");
+    EXPECT_TRUE(C<QPushButton>("btnStart")->isEnabled());
+    EXPECT_EQ(system.Calls, std::vector<std::string>{"open " + tmp.File("out")});
+    EXPECT_TRUE(boxes.Shown.empty());
+
+    int outputs = 0;
+    for (const auto& entry : fs::directory_iterator(tmp.Path() / "out")) {
+        ++outputs;
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile(entry.path().string())) << entry.path();
+        TFileStreamInfo info;
+        ASSERT_TRUE(probe.GetFileStreamInfo(info));
+        EXPECT_NE(probe.FormatName().find("avi"), std::string::npos);
+        EXPECT_NEAR(info.Duration / 1e6, 2.0, 0.3) << entry.path();
+        EXPECT_GE(probe.VideoStreamCount(), 1) << entry.path();
+        EXPECT_GE(probe.AudioStreamCount(), 1) << entry.path();
+    }
+    EXPECT_EQ(outputs, 2);
+}
+
+TEST_F(frmMainConvertTest, NoCheckedRowStillChecksTheSizeAndOpensNoWindow) {
+    openDialog.Answers = {{fixtures::Path(FixtureId::Avi)}};
+    C<QPushButton>("btnAdd")->click();
+    C<QTreeWidget>("lvFiles")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    auto* size = C<QComboBox>("cmbVideoSize");
+    size->setEditText("12x");
+    C<QPushButton>("btnStart")->click();
+    EXPECT_FALSE(boxes.Shown.empty()); // the size check ran
+    const TfrmProgress* progress = Progress();
+    EXPECT_TRUE(progress == nullptr || !progress->isVisible());
+    EXPECT_TRUE(system.Calls.empty());
+}
+
+// The preview panel with the real player: the window tour's picture of the main window.
+TEST_F(frmMainConvertTest, PreviewPanelPlaysAFixture) {
+    w->ExitWithoutAsking = true;
+    w->close();
+    TFFPlayerFactory realPlayers;
+    auto playing = std::make_unique<TfrmMain>(PartsWith(realPlayers));
+    playing->show();
+    openDialog.Answers = {{fixtures::Path(FixtureId::Avi)}};
+    test::Control<QPushButton>(playing.get(), "btnAdd")->click();
+    test::Control<QPushButton>(playing.get(), "imgbtnPlay")->click();
+    auto* screen = test::Control<TVideoPanel>(playing.get(), "pan1");
+    auto* time = test::Control<QLabel>(playing.get(), "lblTime");
+    EXPECT_TRUE(
+        WaitUntil([&] { return !screen->CurrentImage().isNull() && time->text() != "00:00:00"; }, 20000));
+    EXPECT_EQ(test::Control<QLabel>(playing.get(), "lblPTS")->text(), "0:00:02");
+    EXPECT_TRUE(test::Control<QPushButton>(playing.get(), "imgbtnStop")->isEnabled());
+    EXPECT_TRUE(playing->grab().save(QString(ORVEL_BINARY_DIR) + "/tour-main-window-preview.png"));
+    test::Control<QPushButton>(playing.get(), "imgbtnStop")->click();
+    EXPECT_EQ(time->text(), "00:00:00");
+    playing->ExitWithoutAsking = true;
+    playing->close();
+}
+
+} // namespace
