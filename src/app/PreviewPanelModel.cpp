@@ -92,7 +92,7 @@ void TPreviewPanelModel::FileOpened(int64_t duration, int frameWidth, int frameH
     log_.push_back(line);
     duration_ = duration;
     view_.Duration = FormatSeconds((duration + 500000) / 1000000); // rounded to whole seconds
-                     view_.SeekMaximum = seekWidth > 0 ? seekWidth : 1;
+    view_.SeekMaximum = seekWidth > 0 ? seekWidth : 1;
     view_.SeekSliderVisible = duration != 0;
     view_.SeekPosition = 0;
 }

@@ -28,7 +28,8 @@ void RenderSelector(QComboBox& box, const TSelectorView& view) {
     box.setMaxVisibleItems(std::max(1, view.DropDownCount));
     box.setEnabled(view.Enabled);
     QPalette palette = box.palette();
-    const QColor text = view.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
+    const QColor text =
+        view.Grey ? QApplication::palette().color(QPalette::Disabled, QPalette::Text) : Qt::black;
     palette.setColor(QPalette::Text, text);
     palette.setColor(QPalette::ButtonText, text);
     box.setPalette(palette);
