@@ -10,10 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
-#include <QVBoxLayout>
 
 namespace orvel {
+
 TParameterPanel::TParameterPanel(TFormatParamStore& store, IMessageBoxes& boxes, QWidget* parent)
     : QWidget(parent), model_(store, boxes) {
     CreateControls();
@@ -31,30 +30,32 @@ void TParameterPanel::CreateControls() {
         box->setEditable(IsEditableSelector(selector));
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setItemDelegate(new TSelectionItemDelegate(box));
-        box->setMinimumWidth(92);
+        box->setMinimumWidth(80);
         // Typed keys and the focus leaving reach the box, which passes them to its edit field
         // past any filter there.
         if (box->isEditable()) box->installEventFilter(this);
         combos_[static_cast<size_t>(selector)] = box;
         return box;
     };
+    // Three selectors a row, each caption above its box, so the longest captions and items fit.
     auto group = [&](const char* title, const char* name,
                      std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
         auto* box = new QGroupBox(title, this);
         box->setObjectName(name);
         auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(6, 4, 6, 4);
-        grid->setHorizontalSpacing(4);
-        grid->setVerticalSpacing(3);
+        grid->setContentsMargins(6, 2, 6, 4);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(0);
         int i = 0;
         for (const auto& [selector, label, comboName] : rows) {
-            const int row = i / 2, column = (i % 2) * 2;
+            const int row = (i / 3) * 2, column = i % 3;
             grid->addWidget(new QLabel(label, box), row, column);
-            grid->addWidget(combo(selector, comboName, box), row, column + 1);
+            grid->addWidget(combo(selector, comboName, box), row + 1, column);
             ++i;
         }
-        grid->setColumnStretch(1, 1);
-        grid->setColumnStretch(3, 1);
+        for (int c = 0; c < 3; ++c)
+            grid->setColumnStretch(c, 1);
+        grid->setRowMinimumHeight(1, 26);
         root->addWidget(box, 1);
         return box;
     };
@@ -81,12 +82,14 @@ void TParameterPanel::CreateControls() {
     cmbVolume = Combo(TPanelSelector::Volume);
     cmbAudioBitRate = Combo(TPanelSelector::AudioBitRate);
 
-    btnDefault = new QPushButton("Default", this);
+    // "stereo 2 channels" is the longest item of all.
+    static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(2, 5);
+    for (int c = 0; c < 2; ++c)
+        static_cast<QGridLayout*>(grpAudio->layout())->setColumnStretch(c, 4);
+    // The Default button takes the audio group's free place: it resets both groups.
+    btnDefault = new QPushButton("Default", grpAudio);
     btnDefault->setObjectName("btnDefault");
-    auto* side = new QVBoxLayout;
-    side->addStretch();
-    side->addWidget(btnDefault);
-    root->addLayout(side);
+    static_cast<QGridLayout*>(grpAudio->layout())->addWidget(btnDefault, 3, 2, Qt::AlignBottom);
 
     for (int i = 0; i < kPanelSelectorCount; ++i)
         Connect(static_cast<TPanelSelector>(i));
