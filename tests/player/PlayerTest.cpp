@@ -306,6 +306,9 @@ TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
         EXPECT_TRUE(
             Near(frame.Row(p.y) + p.x * 3, fixtures::ExpectedBgr(index, p.x, p.y, 351, 241), p.tolerance))
             << p.x << "," << p.y;
+    // The pause is reported before the first picture need have reached the screen.
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    std::lock_guard lock(surface.mutex_);
     EXPECT_EQ(surface.pictureWidth, 351);
 }
 
