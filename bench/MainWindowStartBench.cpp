@@ -45,6 +45,7 @@ struct TRun {
     double Wall = 0;
     double ProcessCpu = 0; // every thread: the conversion's own work included
     double MainCpu = 0;    // the thread that serves the reports (the GUI thread in the window)
+    double StartCall = 0;  // wall time until Start returned: probing, options, the window shown
 };
 
 class TMeasure {
@@ -103,6 +104,7 @@ TRun ConvertThroughWindow(const TBenchFiles& f) {
         QApplication::processEvents();
         const TMeasure measure;
         window.findChild<QPushButton*>("btnStart")->click();
+        const double started = Now();
         TfrmProgress* progress = nullptr;
         for (QWidget* top : QApplication::topLevelWidgets())
             if (auto* p = qobject_cast<TfrmProgress*>(top)) progress = p;
@@ -116,6 +118,7 @@ TRun ConvertThroughWindow(const TBenchFiles& f) {
         poll.start(20);
         loop.exec();
         run = measure.Stop();
+        run.StartCall = run.Wall - (Now() - started);
         if (system.Calls.size() != 1) std::fprintf(stderr, "the window's batch did not finish\n");
         window.ExitWithoutAsking = true;
         window.close();
@@ -176,10 +179,13 @@ TRun ConvertThroughCommandLinePath(const TBenchFiles& f) {
         overrides.OutputDir = f.OutDir();
         batch.SetOverrides(overrides);
         const TMeasure measure;
-        if (batch.Start() > 0)
+        const bool running = batch.Start() > 0;
+        const double started = Now();
+        if (running)
             while (batch.Running())
                 dispatcher.ServeUntil([&] { return !batch.Running(); }, 100);
         run = measure.Stop();
+        run.StartCall = run.Wall - (Now() - started);
         if (view.Finished != 1) std::fprintf(stderr, "the command-line batch did not finish\n");
     }
     SetMainThreadDispatcher(nullptr);
@@ -230,7 +236,8 @@ int main(int argc, char** argv) {
     std::ofstream(files.Paths.SettingsIniPath)
         << "[settings]\r\nOutPutDir=" << files.OutDir() << "\r\nFormatCode=803\r\n";
 
-    std::vector<double> windowWall, cliWall, windowCpu, cliCpu, guiPerSecond, cliMainPerSecond;
+    std::vector<double> windowWall, cliWall, windowCpu, cliCpu, guiPerSecond, cliMainPerSecond, windowStart,
+        cliStart;
     for (int r = 0; r < rounds; ++r) {
         // Alternate which side goes first, so a slow spell of the machine hits both alike.
         TRun w, c;
@@ -250,6 +257,8 @@ int main(int argc, char** argv) {
         cliCpu.push_back(c.ProcessCpu);
         guiPerSecond.push_back(w.MainCpu / w.Wall * 1000.0);
         cliMainPerSecond.push_back(c.MainCpu / c.Wall * 1000.0);
+        windowStart.push_back(w.StartCall * 1000.0);
+        cliStart.push_back(c.StartCall * 1000.0);
         std::printf("round %d: window %.2f s wall %.2f s CPU, command-line path %.2f s wall %.2f s CPU; "
                     "main thread %.1f vs %.1f ms CPU per second\n",
                     r + 1, w.Wall, w.ProcessCpu, c.Wall, c.ProcessCpu, guiPerSecond.back(),
@@ -258,6 +267,8 @@ int main(int argc, char** argv) {
     fs::remove_all(dir);
     std::printf("median wall: window %.2f s, command-line path %.2f s, ratio %.3f (aim <= 1.03)\n",
                 Median(windowWall), Median(cliWall), Median(windowWall) / Median(cliWall));
+    std::printf("median Start call: window %.0f ms, command-line path %.0f ms\n", Median(windowStart),
+                Median(cliStart));
     std::printf("median CPU (all threads): window %.2f s, command-line path %.2f s, ratio %.3f\n",
                 Median(windowCpu), Median(cliCpu), Median(windowCpu) / Median(cliCpu));
     std::printf("live picture refresh of a %dx%d frame: %.2f ms CPU (ten a second while converting)\n",
