@@ -30,26 +30,6 @@ inline int Average(int a, int b) {
     return (a + b + 1) >> 1;
 }
 
-// Pixels per step of the averaged rows; fixed-length loops over them are vectorised.
-constexpr int kBlock = 16;
-
-struct Channels {
-    int b[kBlock], g[kBlock], r[kBlock];
-};
-
-inline void Load(const uint8_t* p, Channels& c) {
-    for (int i = 0; i < kBlock; ++i) {
-        c.b[i] = p[3 * i];
-        c.g[i] = p[3 * i + 1];
-        c.r[i] = p[3 * i + 2];
-    }
-}
-
-inline void LumaBlock(const Channels& c, uint8_t* y) {
-    for (int i = 0; i < kBlock; ++i)
-        y[i] = static_cast<uint8_t>(Truncated(c.b[i], c.g[i], c.r[i], kYB, kYG, kYR) + 16);
-}
-
 #ifdef ORVEL_BGR_TO_YUV_AVX2
 // The same arithmetic sixteen pixels at a time. Weight pairs go through the multiply-add of
 // 16-bit lanes, whose two 32-bit sums per pixel are exactly the two truncated parts above.
@@ -161,30 +141,9 @@ void AveragedPair(const uint8_t* row0, const uint8_t* row1, int width, uint8_t* 
                   uint8_t* v) {
     int x = 0;
 #ifdef ORVEL_BGR_TO_YUV_AVX2
-    if (HasAvx2()) x = AveragedPairAvx2(row0, row1, width, y0, y1, u, v);
+    x = AveragedPairAvx2(row0, row1, width, y0, y1, u, v);
 #endif
-    Channels top, bottom;
-    for (; x + kBlock <= width; x += kBlock) {
-        Load(row0 + 3 * x, top);
-        Load(row1 + 3 * x, bottom);
-        LumaBlock(top, y0 + x);
-        LumaBlock(bottom, y1 + x);
-        int b[kBlock], g[kBlock], r[kBlock];
-        for (int i = 0; i < kBlock; ++i) {
-            b[i] = Average(top.b[i], bottom.b[i]);
-            g[i] = Average(top.g[i], bottom.g[i]);
-            r[i] = Average(top.r[i], bottom.r[i]);
-        }
-        uint8_t* uOut = u + x / 2;
-        uint8_t* vOut = v + x / 2;
-        for (int i = 0; i < kBlock / 2; ++i) {
-            const int cb = Average(b[2 * i], b[2 * i + 1]);
-            const int cg = Average(g[2 * i], g[2 * i + 1]);
-            const int cr = Average(r[2 * i], r[2 * i + 1]);
-            uOut[i] = static_cast<uint8_t>(Truncated(cb, cg, cr, kUB, kUG, kUR) + 128);
-            vOut[i] = static_cast<uint8_t>(Truncated(cb, cg, cr, kVB, kVG, kVR) + 128);
-        }
-    }
+    // The last columns, fewer than sixteen.
     for (; x < width; x += 2) {
         const uint8_t* p0 = row0 + 3 * x;
         const uint8_t* p1 = row1 + 3 * x;
@@ -223,7 +182,12 @@ void RoundedPair(const uint8_t* row0, const uint8_t* row1, int width, uint8_t* y
 } // namespace
 
 bool BgrToYuv420Handles(AVPixelFormat format, int width) {
-    return format == AV_PIX_FMT_YUV420P && width > 0 && width % 2 == 0;
+#ifdef ORVEL_BGR_TO_YUV_AVX2
+    // Without vector units the scaler's own code is the faster one.
+    return HasAvx2() && format == AV_PIX_FMT_YUV420P && width > 0 && width % 2 == 0;
+#else
+    return false;
+#endif
 }
 
 void BgrToYuv420Rows(const uint8_t* bgr, int bgrStride, int width, int pictureHeight, int top, int rows,

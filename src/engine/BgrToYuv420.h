@@ -14,12 +14,14 @@ extern "C" {
 
 namespace orvel {
 
-// True for the pictures this converter serves: planar YUV 4:2:0 of even width. Others (odd
-// widths take another path through the library) keep going through the scaler.
+// True for the pictures this converter serves: planar YUV 4:2:0 of even width, on x86-64
+// processors with AVX2. Others (odd widths take another path through the library; without
+// AVX2 the library is faster) keep going through the scaler.
 bool BgrToYuv420Handles(AVPixelFormat format, int width);
 
 // Converts rows [top, top + rows) of a width x pictureHeight BGR24 picture (bgr points at row 0)
-// into the three planes of the picture. top must be even; width as BgrToYuv420Handles accepts.
+// into the three planes of the picture. top must be even; only for pictures BgrToYuv420Handles
+// accepts.
 void BgrToYuv420Rows(const uint8_t* bgr, int bgrStride, int width, int pictureHeight, int top, int rows,
                      uint8_t* const planes[], const int linesize[]);
 

@@ -58,9 +58,7 @@ std::string FirstDifference(const AVFrame* a, const AVFrame* b) {
 }
 
 TEST(BgrToYuv420, GivesTheScalersBytesWholeAndBandByBand) {
-#if !defined(__x86_64__)
-    GTEST_SKIP() << "the reference is the scaler's x86 code";
-#endif
+    if (!BgrToYuv420Handles(AV_PIX_FMT_YUV420P, 2)) GTEST_SKIP() << "the converter needs x86-64 with AVX2";
     // Heights of 1 to 5 rows meet the first and last row pairs; widths not a multiple of 16 or 32
     // end in the per-pixel tail.
     const struct {
@@ -69,7 +67,6 @@ TEST(BgrToYuv420, GivesTheScalersBytesWholeAndBandByBand) {
                  {34, 33}, {48, 20}, {62, 9}, {96, 2}, {320, 240}, {322, 241}, {1282, 722}};
     for (const auto& size : sizes) {
         const std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
-        ASSERT_TRUE(BgrToYuv420Handles(AV_PIX_FMT_YUV420P, size.width)) << name;
         Bitmap24 bmp;
         PaintNoise(bmp, size.width, size.height, static_cast<uint32_t>(size.width * 977 + size.height));
         const FramePtr expected = ByScaler(bmp);
