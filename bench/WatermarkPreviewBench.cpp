@@ -1,7 +1,9 @@
 // Plays a 1280x720 25 fps clip with sound through the watermark dialog's preview hook with text,
 // picture and all four effects on, and prints pictures shown, pictures dropped and how far the
-// audio and video clocks drift apart after the first second. Run with QT_QPA_PLATFORM=offscreen
-// and SDL_AUDIODRIVER=dummy on a machine without a display or sound.
+// audio and video clocks drift apart after the first second, with the time the hook took per
+// picture, so that a miss can be told from a slow hook. A second argument "off" plays the same
+// clip with the hook drawing nothing, for comparison on the same machine. Run with
+// QT_QPA_PLATFORM=offscreen and SDL_AUDIODRIVER=dummy on a machine without a display or sound.
 #include "editing/PreviewHook.h"
 #include "editing/WaterMarkModel.h"
 #include "fixtures/Fixtures.h"
@@ -15,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace {
@@ -48,6 +51,7 @@ std::string WriteLogo() {
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv); // fonts for the text
     const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 8;
+    const bool effectsOff = argc > 2 && std::string(argv[2]) == "off";
     fixtures::ClipRecipe recipe;
     recipe.container = "avi";
     recipe.videoCodec = "mpeg4";
@@ -78,7 +82,7 @@ int main(int argc, char** argv) {
     model.SetExposure(40);
     TPreviewHook hook;
     TPreviewSettings settings;
-    settings.Draw = true;
+    settings.Draw = !effectsOff;
     settings.Effects = model.Settings();
     settings.Outline = TCropOutline::Inset;
     hook.Publish(settings);
@@ -90,7 +94,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     player.SetHook(true);
-    player.SetOnHook([&](IMediaPlayer*, Bitmap24& frame, int64_t) { hook.Render(frame.View()); });
+    // Written by the decoding thread only, read after the player has stopped.
+    double hookSum = 0, hookMax = 0;
+    int hookCalls = 0;
+    player.SetOnHook([&](IMediaPlayer*, Bitmap24& frame, int64_t) {
+        const auto start = std::chrono::steady_clock::now();
+        hook.Render(frame.View());
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        hookSum += ms;
+        hookMax = std::max(hookMax, ms);
+        ++hookCalls;
+    });
     NullSurface surface;
     if (!player.Open(file, &surface)) {
         std::fprintf(stderr, "open: %s\n", player.LastErrorMessage().c_str());
@@ -112,8 +127,11 @@ int main(int argc, char** argv) {
     }
     const auto last = player.GetStatistics();
     player.Stop(true);
-    std::printf("clip: %s (1280x720, 25 fps), %d s, text + picture + four effects in the preview hook\n",
-                file.c_str(), seconds);
+    std::printf("clip: %s (1280x720, 25 fps), %d s, %s\n", file.c_str(), seconds,
+                effectsOff ? "the preview hook drawing nothing"
+                           : "text + picture + four effects in the preview hook");
+    std::printf("hook: %d pictures, mean %.2f ms, max %.2f ms each\n", hookCalls,
+                hookCalls ? hookSum / hookCalls : 0.0, hookMax);
     std::printf("shown %lld, dropped %lld; after the first second: shown %lld, dropped %lld\n",
                 static_cast<long long>(last.Shown), static_cast<long long>(last.Dropped),
                 static_cast<long long>(last.Shown - first.Shown),

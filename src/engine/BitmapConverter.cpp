@@ -1,5 +1,7 @@
 #include "engine/BitmapConverter.h"
 
+#include "engine/BgrToYuv420.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
@@ -83,6 +85,10 @@ bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, uint8_t* const 
         return false;
     if (format == kBitmapFormat && bitmap.Width == width && bitmap.Height == height) {
         CopyRows(bitmap.Bits, bitmap.Stride, data[0], linesize[0], width * 3, height);
+        return true;
+    }
+    if (bitmap.Width == width && bitmap.Height == height && BgrToYuv420Handles(format, width)) {
+        BgrToYuv420Rows(bitmap.Bits, bitmap.Stride, width, height, 0, height, data, linesize);
         return true;
     }
     if (!CachedScaler(fromBitmap_, bitmap.Width, bitmap.Height, kBitmapFormat, width, height, format))

@@ -1,5 +1,7 @@
 #include "engine/HookBitmapConverter.h"
 
+#include "engine/BgrToYuv420.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
@@ -221,6 +223,11 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
     if (format == kBitmapFormat) {
         CopyRows(drawn, drawnStride, frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0],
                  frame->linesize[0], width_ * 3, band.rows);
+        return true;
+    }
+    if (BgrToYuv420Handles(format, width_)) {
+        BgrToYuv420Rows(bitmap_->Bits(), drawnStride, width_, height_, band.top, band.rows, frame->data,
+                        frame->linesize);
         return true;
     }
     auto kept = std::find_if(scalers.fromBitmap.begin(), scalers.fromBitmap.end(),

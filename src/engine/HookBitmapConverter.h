@@ -60,6 +60,8 @@ private:
     // Changed bands next to each other go back as one piece (cut in as many pieces as there are
     // parts): the scalers' fast path takes the chroma of a piece's last two rows from one pixel
     // instead of four, so the fewer cuts, the closer the result is to converting the whole.
+    // (4:2:0 pictures of even width go through BgrToYuv420Rows, which gives the whole picture's
+    // bytes for any piece.)
     void PlanPieces();
     bool StoreRows(PartScalers& scalers, AVFrame* frame, const Band& rows);
     bool BandChanged(int index) const; // the band's bitmap rows differ from the kept copy

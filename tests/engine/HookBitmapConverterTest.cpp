@@ -202,25 +202,27 @@ TEST(HookBitmapConverter, AWhollyRedrawnBitmapComesBackInItsColours) {
 }
 
 // Chroma from every pixel: the scalers' fast path averages four pixels for chroma except in the
-// last two rows it is given, where it takes one. Changed bands next to each other must therefore go
-// back in one piece per thread, not band by band, or every band's last rows would show it.
+// first and last two rows of a picture, where it takes one. Rows converted back in pieces, by one
+// thread or by several, must come out as the whole picture converted at once.
 TEST(HookBitmapConverter, ARedrawnPictureGoesBackAsAWholeConversionWould) {
     const int width = 320, height = 240;
-    FramePtr frame = Picture(AV_PIX_FMT_YUV420P, width, height);
-    THookBitmapConverter conv(1);
-    ASSERT_TRUE(conv.PictureToBitmap(frame.get()));
-    Bitmap24& drawn = conv.Bitmap();
-    uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width * 3; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            drawn.Row(y)[x] = static_cast<uint8_t>(seed >> 24);
-        }
-    FramePtr expected = AllocFrame(AV_PIX_FMT_YUV420P, width, height);
-    TBitmapConverter whole;
-    ASSERT_TRUE(whole.BitmapToPicture(drawn.View(), expected.get()));
-    ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
-    EXPECT_TRUE(SameRows(frame.get(), expected.get(), 0, height));
+    for (const int parts : {1, 3}) {
+        FramePtr frame = Picture(AV_PIX_FMT_YUV420P, width, height);
+        THookBitmapConverter conv(parts);
+        ASSERT_TRUE(conv.PictureToBitmap(frame.get()));
+        Bitmap24& drawn = conv.Bitmap();
+        uint32_t seed = 12345;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width * 3; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                drawn.Row(y)[x] = static_cast<uint8_t>(seed >> 24);
+            }
+        FramePtr expected = AllocFrame(AV_PIX_FMT_YUV420P, width, height);
+        TBitmapConverter whole;
+        ASSERT_TRUE(whole.BitmapToPicture(drawn.View(), expected.get()));
+        ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
+        EXPECT_TRUE(SameRows(frame.get(), expected.get(), 0, height)) << parts << " threads";
+    }
 }
 
 TEST(HookBitmapConverter, DrawingOnSharedPicturesReusesItsWorkPictures) {

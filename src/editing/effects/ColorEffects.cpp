@@ -2,6 +2,8 @@
 // table look-ups, so that a full-HD frame takes a few milliseconds.
 #include "editing/effects/ColorEffects.h"
 
+#include "editing/effects/ByteTablePasses.h"
+
 #include "engine/StripWorkers.h"
 
 #include <algorithm>
@@ -116,9 +118,15 @@ TColorEffects::TColorEffects(bool adjust, int brightness, int contrast, int satu
         if (level != IdentityTable()) {
             kind_ = TKind::Bytes;
             bytes_ = level;
+            registerTables_ = ByteTablePassesAvailable();
         }
         return;
     }
+    kind_ = TKind::Saturate;
+    bytes_ = level;
+    saturation_ = saturation;
+    registerTables_ = ByteTablePassesAvailable() && saturation >= 0 && saturation <= kMaxVbmiSaturation;
+    if (registerTables_) return;
 
     // How far a byte moves away from its pixel's grey level; 64 bits hold any int saturation.
     std::array<int64_t, 256> push{};
@@ -132,7 +140,6 @@ TColorEffects::TColorEffects(bool adjust, int brightness, int contrast, int satu
         for (int c = 0; c < 256; ++c)
             byGrey_[static_cast<size_t>(grey) * 256 + c] = level[Clamp255(m + push[c])];
     }
-    kind_ = TKind::Saturate;
 }
 
 void TColorEffects::ApplyRows(const BitmapView& frame, int y0, int y1) const {
@@ -140,10 +147,21 @@ void TColorEffects::ApplyRows(const BitmapView& frame, int y0, int y1) const {
     case TKind::None:
         break;
     case TKind::Bytes:
-        MapRows(frame, y0, y1, bytes_);
+        if (registerTables_) {
+            for (int y = y0; y < y1; ++y)
+                MapBytesVbmi(frame.Row(y), static_cast<size_t>(frame.Width) * 3, bytes_.data());
+        } else {
+            MapRows(frame, y0, y1, bytes_);
+        }
         break;
     case TKind::Saturate:
-        SaturateRows(frame, y0, y1, greyOfSum_.data(), byGrey_.data());
+        if (registerTables_) {
+            for (int y = y0; y < y1; ++y)
+                SaturatePixelsVbmi(frame.Row(y), static_cast<size_t>(frame.Width), saturation_,
+                                   bytes_.data());
+        } else {
+            SaturateRows(frame, y0, y1, greyOfSum_.data(), byGrey_.data());
+        }
         break;
     }
 }

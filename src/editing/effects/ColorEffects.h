@@ -33,9 +33,11 @@ private:
     void ApplyRows(const BitmapView& frame, int y0, int y1) const;
 
     TKind kind_ = TKind::None;
-    ByteTable bytes_{}; // Bytes: every byte through this table
-    // Saturate: the grey level of a pixel from the sum of its three bytes, and the final byte for
-    // each grey level and byte, at [grey * 256 + byte].
+    ByteTable bytes_{}; // Bytes: every byte through this table; Saturate: the levels after it
+    int saturation_ = 256;
+    bool registerTables_ = false; // the passes of ByteTablePasses.h serve these values
+    // Saturate without them: the grey level of a pixel from the sum of its three bytes, and the
+    // final byte for each grey level and byte, at [grey * 256 + byte].
     std::array<uint8_t, 766> greyOfSum_{};
     std::vector<uint8_t> byGrey_;
 };
