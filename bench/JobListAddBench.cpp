@@ -5,8 +5,8 @@
 // timed on its own too, so the conversion component's part and the job list's part show apart.
 #include "app/AppSettings.h"
 #include "app/JobAdder.h"
+#include "app/JobListModel.h"
 #include "app/MessageBoxes.h"
-#include "app/windows/JobListPart.h"
 #include "engine/FFmpegConverter.h"
 #include "engine/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
@@ -14,7 +14,7 @@
 #include "probe/AVProbe.h"
 
 #include <QApplication>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <chrono>
@@ -86,13 +86,14 @@ double AddToJobList(const std::vector<std::string>& files, const fs::path& dir, 
     TAppSettings settings((dir / "set.ini").string());
     settings.SetOutPutDir((dir / "out").string());
     TJobAdder adder(converter, formats, settings, boxes, (dir / "default").string());
-    std::vector<std::string> rows; // the list's captions, searched as the duplicate check does
+    TJobListModel list; // the main window's list: its model, shown in a view
+    QTreeView view;
+    view.setModel(&list);
     const auto start = Clock::now();
-    const auto jobs = adder.Probe(
-        files, [&](const std::string& p) { return std::find(rows.begin(), rows.end(), p) != rows.end(); });
-    for (const auto& job : jobs)
-        rows.push_back(job.Source);
-    added = jobs.size();
+    auto jobs = adder.Probe(files, [&](const std::string& p) { return list.Contains(p); });
+    for (auto& job : jobs)
+        list.Add(std::move(job));
+    added = static_cast<size_t>(list.JobCount());
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
