@@ -5,6 +5,7 @@
 #include "app/windows/MainBatchPart.h"
 #include "app/windows/PreviewPanel.h"
 #include "batch/BatchController.h"
+#include "editing/TrimModel.h"
 #include "engine/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
 #include "formats/windows/CatalogPanel.h"
@@ -399,7 +400,12 @@ void TfrmMain::EditSelectedJob(TMainDialog dialog) {
     std::optional<TlvFilesRecord> edited = dialog == TMainDialog::Trim   ? parts_.Dialogs.EditTrim(job)
                                            : dialog == TMainDialog::Crop ? parts_.Dialogs.EditCrop(job)
                                                                          : parts_.Dialogs.EditWatermark(job);
-    if (edited) jobList_->Model().SetJob(row, *edited); // written only on Ok
+    if (!edited) return; // written only on Ok
+    jobList_->Model().SetJob(row, *edited);
+    // The record keeps whole seconds only, so a trim to the end is counted from those.
+    if (dialog == TMainDialog::Trim)
+        jobList_->Model().SetTrimmedLength(
+            row, std::to_string(TrimmedLengthSeconds(*edited, int64_t{edited->DurationSec} * 1000000)));
 }
 
 // An item whose dialog this build lacks stays disabled.

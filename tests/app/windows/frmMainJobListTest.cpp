@@ -303,12 +303,16 @@ TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     Select(1);
     TlvFilesRecord trimmed = Model().Job(1);
     trimmed.TrimStart = 500000;
+    trimmed.TrimLength = 1'400'000;
     dialogs.Edits = {trimmed, std::nullopt};
     A("miTrim")->trigger();
     EXPECT_EQ(Model().Job(1).TrimStart, 500000);
     EXPECT_EQ(Model().Job(1).SourceFile, avi);
+    EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1") << "the trimmed length in whole seconds";
+    EXPECT_EQ(RowTexts(1)[jcLength], "2");
     A("pmCrop")->trigger(); // cancelled: the job stays
     EXPECT_EQ(Model().Job(1).TrimStart, 500000);
+    EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1");
     A("pmVideoInfo")->trigger();
     A("miPreference")->trigger();
     A("miAbout")->trigger();
