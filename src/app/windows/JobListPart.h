@@ -21,7 +21,7 @@ class TFormatParamStore;
 class TJobListPart : public QObject {
     Q_OBJECT
 public:
-    // The part shows its model in lvFiles; both belong to parent (the window).
+    // The part shows its model in lvFiles; the part, and with it the model, belongs to parent.
     TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
                  std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
                  std::string libraryFolder, QObject* parent);
