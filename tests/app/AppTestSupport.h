@@ -12,6 +12,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -89,6 +90,7 @@ public:
     TMsgResult Show(const std::string& text, const std::string& caption, TMsgIcon icon,
                     TMsgButtons buttons) override {
         Shown.push_back({text, caption, icon, buttons});
+        if (OnShow) OnShow(Shown.back());
         if (Answers.empty()) return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
         const TMsgResult answer = Answers.front();
         Answers.pop_front();
@@ -97,6 +99,8 @@ public:
 
     std::deque<TMsgResult> Answers;
     std::vector<TShownBox> Shown;
+    // Runs while a box is up, as a user's actions elsewhere would.
+    std::function<void(const TShownBox&)> OnShow;
 };
 
 } // namespace orvel::test

@@ -28,6 +28,7 @@
 #include <QWidget>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,6 +42,28 @@ namespace orvel::test {
 
 inline QApplication& WindowApp() {
     return TestApplication<QApplication>();
+}
+
+// Runs the event loop until done() holds or the time is up; answers done().
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Runs the event loop for a while, so timers and players can show what they show.
+inline void ProcessFor(int ms) {
+    WaitUntil([] { return false; }, ms);
+}
+
+// The window tour: the window as it looks now, written to <build>/screens/<name>.png.
+inline bool SaveTourScreen(QWidget& window, const std::string& name) {
+    const std::filesystem::path dir = std::filesystem::path(ORVEL_BINARY_DIR) / "screens";
+    std::filesystem::create_directories(dir);
+    QApplication::processEvents();
+    return window.grab().save(QString::fromStdString((dir / (name + ".png")).string()), "PNG");
 }
 
 // The child named as the window's Part names it; a missing control fails the test.

@@ -17,15 +17,8 @@ using fixtures::FixtureId;
 
 namespace {
 
-std::string Screen(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(ORVEL_BINARY_DIR) / "screens";
-    std::filesystem::create_directories(dir);
-    return (dir / (name + ".png")).string();
-}
-
 void Save(QWidget* w, const std::string& name) {
-    QApplication::processEvents();
-    ASSERT_TRUE(w->grab().save(QString::fromStdString(Screen(name))));
+    ASSERT_TRUE(test::SaveTourScreen(*w, name));
 }
 
 class MainWindowTourTest : public test::TMainWindowTest {

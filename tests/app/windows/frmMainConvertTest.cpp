@@ -20,13 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using test::WaitUntil;
 
 bool HasPicture(const QImage& image) {
     for (int y = 0; y < image.height(); y += 7)
@@ -115,7 +109,7 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
         picture = picture || HasPicture(progress->LiveImage());
         // The window tour's picture: the live picture with the first report's figures.
         if (picture && !tourWritten && !test::Control<QLabel>(progress, "lblSpeed")->text().isEmpty())
-            tourWritten = progress->grab().save(QString(ORVEL_BINARY_DIR) + "/tour-progress-window.png");
+            tourWritten = test::SaveTourScreen(*progress, "frmProgress");
         return !progress->isVisible();
     }));
     EXPECT_TRUE(counters.count("[1/2]"));
@@ -178,6 +172,81 @@ TEST_F(frmMainConvertTest, AJobLeftOutShowsWhyAsItsRowsTooltip) {
     EXPECT_TRUE(C<QPushButton>("btnStart")->isEnabled()) << "no batch ran";
 }
 
+// An output size the parameter panel lets through but the option builder cannot use: the
+// window asks the builder's question, and the answer decides the output's frame size.
+TEST_F(frmMainConvertTest, TheBuildersSizeQuestionIsAskedByTheWindow) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "libmp3lame";
+    recipe.width = 176;
+    recipe.height = 144;
+    recipe.seconds = 1;
+    const std::string source = fixtures::Generate(recipe);
+    const struct {
+        TMsgResult answer;
+        int width, height;
+    } cases[] = {{TMsgResult::Yes, 320, 240}, {TMsgResult::No, 176, 144}};
+    openDialog.Answers = {{source}};
+    C<QPushButton>("btnAdd")->click();
+    ChooseFormat(803);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer == TMsgResult::Yes ? "Yes" : "No");
+        fs::remove_all(tmp.Path() / "out");
+        fs::create_directories(tmp.Path() / "out");
+        C<QComboBox>("cmbVideoSize")->setEditText("As Source");
+        ASSERT_TRUE(formats.StoreChoice(803, TFormatParam::VideoSize, 0, "As Source"));
+        boxes.Shown.clear();
+        boxes.Answers = {c.answer};
+        C<QPushButton>("btnStart")->click();
+        ASSERT_EQ(boxes.Shown.size(), 1u);
+        EXPECT_EQ(boxes.Shown[0].Text, "Error output Video Size.Use the default size 320x240?");
+        EXPECT_EQ(boxes.Shown[0].Caption, "Warning");
+        EXPECT_EQ(boxes.Shown[0].Buttons, TMsgButtons::YesNo);
+        ASSERT_TRUE(WaitUntil([&] { return C<QPushButton>("btnStart")->isEnabled(); }));
+        EXPECT_EQ(RowText(0, 4), "100%");
+
+        const auto output = fs::directory_iterator(tmp.Path() / "out")->path().string();
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile(output));
+        TVideoStreamInfo video;
+        ASSERT_TRUE(probe.GetVideoStreamInfo(0, video));
+        EXPECT_EQ(video.Width, c.width);
+        EXPECT_EQ(video.Height, c.height);
+    }
+}
+
+// The source disappears while the size question is up: its task cannot be made, the global
+// error handler names the file, and nothing of that start runs.
+TEST_F(frmMainConvertTest, ATaskThatCannotBeMadeAtStartRunsNothing) {
+    const fs::path source = tmp.Path() / "moving.avi";
+    fs::copy_file(fixtures::Path(FixtureId::Avi), source);
+    openDialog.Answers = {{source.string(), fixtures::Path(FixtureId::Mp4)}};
+    C<QPushButton>("btnAdd")->click();
+    ASSERT_EQ(w->JobList().RowCount(), 2);
+    ChooseFormat(803);
+    C<QComboBox>("cmbVideoSize")->setEditText("As Source");
+    ASSERT_TRUE(formats.StoreChoice(803, TFormatParam::VideoSize, 0, "As Source"));
+    boxes.OnShow = [&](const test::TShownBox& box) {
+        if (box.Caption == "Warning") fs::remove(source);
+    };
+    boxes.Answers = {TMsgResult::No};
+
+    C<QPushButton>("btnStart")->click();
+    ASSERT_EQ(boxes.Shown.size(), 2u); // the question, then the error
+    EXPECT_EQ(boxes.Shown[1].Caption, ApplicationTitle());
+    EXPECT_NE(boxes.Shown[1].Text.find("moving.avi"), std::string::npos) << boxes.Shown[1].Text;
+    const TfrmProgress* progress = Progress();
+    EXPECT_TRUE(progress == nullptr || !progress->isVisible());
+    EXPECT_TRUE(C<QPushButton>("btnStart")->isEnabled());
+    EXPECT_FALSE(converter.Working());
+    EXPECT_EQ(converter.TaskCount(), 0);
+    EXPECT_TRUE(fs::is_empty(tmp.Path() / "out"));
+    EXPECT_EQ(RowText(0, 4), "");
+    EXPECT_EQ(RowText(1, 4), "");
+    EXPECT_TRUE(system.Calls.empty());
+}
+
 // The preview panel with the real player: the window tour's picture of the main window.
 TEST_F(frmMainConvertTest, PreviewPanelPlaysAFixture) {
     w->ExitWithoutAsking = true;
@@ -194,7 +263,7 @@ TEST_F(frmMainConvertTest, PreviewPanelPlaysAFixture) {
         WaitUntil([&] { return !screen->CurrentImage().isNull() && time->text() != "00:00:00"; }, 20000));
     EXPECT_EQ(test::Control<QLabel>(playing.get(), "lblPTS")->text(), "0:00:02");
     EXPECT_TRUE(test::Control<QPushButton>(playing.get(), "imgbtnStop")->isEnabled());
-    EXPECT_TRUE(playing->grab().save(QString(ORVEL_BINARY_DIR) + "/tour-main-window-preview.png"));
+    EXPECT_TRUE(test::SaveTourScreen(*playing, "frmMain_preview"));
     test::Control<QPushButton>(playing.get(), "imgbtnStop")->click();
     EXPECT_EQ(time->text(), "00:00:00");
     playing->ExitWithoutAsking = true;

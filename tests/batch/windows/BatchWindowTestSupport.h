@@ -64,15 +64,6 @@ public:
     bool UseDefaultSize() override { return true; }
 };
 
-// Runs the event loop until done() holds or the time is up; answers done().
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 class TBatchWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
