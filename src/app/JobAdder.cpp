@@ -16,14 +16,14 @@ TJobAdder::TJobAdder(TCustomFFmpegConverter& converter, TFormatParamStore& forma
     : converter_(converter), formats_(formats), settings_(settings), boxes_(boxes),
       defaultDir_(std::move(defaultDir)) {}
 
-std::vector<TAddedJob> TJobAdder::Probe(const std::vector<std::string>& files,
-                                        const std::function<bool(const std::string&)>& listed) {
+std::vector<TlvFilesRecord> TJobAdder::Probe(const std::vector<std::string>& files,
+                                             const std::function<bool(const std::string&)>& listed) {
     converter_.ClearTasks();
     const int code = settings_.FormatCodeForJobs();
     const std::string ending = AddTimeEnding(formats_.FileExt(code));
     const std::string zoom = formats_.JobZoomMode(code);
 
-    std::vector<TAddedJob> added;
+    std::vector<TlvFilesRecord> added;
     std::set<std::string> taken;
     for (size_t k = 0; k < files.size(); ++k) {
         const std::string& path = files[k];
@@ -42,12 +42,7 @@ std::vector<TAddedJob> TJobAdder::Probe(const std::vector<std::string>& files,
         TFileStreamInfo info;
         TAVProbe* probe = converter_.GetTaskProbe(task, 0);
         const int64_t duration = (probe && probe->GetFileStreamInfo(info)) ? info.Duration : -1;
-        TAddedJob job;
-        job.Source = path;
-        job.LengthSec = DurationSecFromMicroseconds(duration);
-        job.DestName = std::filesystem::path(dest).filename().string();
-        job.Record = NewFilesRecord(static_cast<int>(k), path, dest, duration, zoom);
-        added.push_back(std::move(job));
+        added.push_back(NewFilesRecord(static_cast<int>(k), path, dest, duration, zoom));
         taken.insert(path);
         // The task served only to read the file.
         converter_.RemoveTask(task);

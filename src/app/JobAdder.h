@@ -16,22 +16,16 @@ class TCustomFFmpegConverter;
 class TFormatParamStore;
 class TAppSettings;
 
-struct TAddedJob {
-    std::string Source;   // the row's caption
-    int LengthSec = 0;    // "Length" and, until trimmed, "Trimmed Length"
-    std::string DestName; // "Destination File": the file name only
-    TlvFilesRecord Record;
-};
-
 class TJobAdder {
 public:
     TJobAdder(TCustomFFmpegConverter& converter, TFormatParamStore& formats, TAppSettings& settings,
               IMessageBoxes& boxes, std::string defaultDir);
 
     // listed: whether a path already is a row of the list. Files come in the dialog's order;
-    // a file chosen twice in one selection is added once.
-    std::vector<TAddedJob> Probe(const std::vector<std::string>& files,
-                                 const std::function<bool(const std::string&)>& listed);
+    // a file chosen twice in one selection is added once. Each new job's record carries its
+    // length and its add-time destination, which the list's columns show.
+    std::vector<TlvFilesRecord> Probe(const std::vector<std::string>& files,
+                                      const std::function<bool(const std::string&)>& listed);
 
 private:
     TCustomFFmpegConverter& converter_;

@@ -90,6 +90,17 @@ void TJobListModel::SetProgress(int row, const std::string& text) {
     RowChanged(row, jcProgress, jcProgress, {Qt::DisplayRole});
 }
 
+void TJobListModel::SetFailure(int row, const std::string& message) {
+    if (!ValidRow(row)) return;
+    rows_[static_cast<size_t>(row)].Failure = message;
+    RowChanged(row, jcSource, jcColumnCount - 1, {Qt::ToolTipRole});
+}
+
+void TJobListModel::ClearFailures() {
+    for (int row = 0; row < JobCount(); ++row)
+        if (!rows_[static_cast<size_t>(row)].Failure.empty()) SetFailure(row, {});
+}
+
 std::string TJobListModel::Text(int row, int column) const {
     if (!ValidRow(row)) return {};
     const TRow& r = rows_[static_cast<size_t>(row)];
@@ -148,6 +159,10 @@ QVariant TJobListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) return QString::fromStdString(Text(index.row(), index.column()));
     if (role == Qt::CheckStateRole && index.column() == jcSource)
         return rows_[static_cast<size_t>(index.row())].Checked ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::ToolTipRole) {
+        const std::string& failure = rows_[static_cast<size_t>(index.row())].Failure;
+        if (!failure.empty()) return QString::fromStdString(failure);
+    }
     return {};
 }
 

@@ -38,6 +38,9 @@ public:
     void SetJob(int row, const TlvFilesRecord& job);
     void SetTrimmedLength(int row, const std::string& text);
     void SetProgress(int row, const std::string& text);
+    // Why the row's job was not converted, shown as the tooltip of each of its cells.
+    void SetFailure(int row, const std::string& message);
+    void ClearFailures();
     std::string Text(int row, int column) const;
 
     // IBatchJobs
@@ -65,6 +68,7 @@ private:
         std::string TrimmedLength;
         std::string Destination;
         std::string Progress;
+        std::string Failure;
     };
     bool ValidRow(int row) const { return row >= 0 && row < JobCount(); }
     bool InList(const QModelIndex& index) const;

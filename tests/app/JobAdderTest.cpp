@@ -24,8 +24,8 @@ protected:
         std::filesystem::create_directories(tmp.Path() / "out");
         settings.SetOutPutDir(tmp.File("out"));
     }
-    std::vector<TAddedJob> Add(const std::vector<std::string>& files,
-                               const std::vector<std::string>& rows = {}) {
+    std::vector<TlvFilesRecord> Add(const std::vector<std::string>& files,
+                                    const std::vector<std::string>& rows = {}) {
         return adder.Probe(files, [&](const std::string& p) {
             return std::find(rows.begin(), rows.end(), p) != rows.end();
         });
@@ -53,14 +53,13 @@ TEST_F(JobAdderTest, ReadableFilesBecomeJobsAndTheRestIsSkippedSilently) {
     TIniFile(tmp.File("set.ini")).WriteString("formatInfo1", "parazoom", "pan");
     const auto jobs = Add(chosen);
     ASSERT_EQ(jobs.size(), 2u);
-    EXPECT_EQ(jobs[0].Source, mp4);
-    EXPECT_EQ(jobs[0].LengthSec, 2);
-    EXPECT_EQ(jobs[0].DestName, "clip_(new)_ipod.mp4");
-    EXPECT_EQ(jobs[0].Record.AddIndex, 1) << "the position in the selection";
-    EXPECT_EQ(jobs[0].Record.ZoomMode, "pan");
-    EXPECT_EQ(jobs[0].Record.DurationSec, 2);
-    EXPECT_EQ(jobs[1].Source, avi);
-    EXPECT_EQ(jobs[1].Record.AddIndex, 6);
+    EXPECT_EQ(jobs[0].SourceFile, mp4);
+    EXPECT_EQ(jobs[0].DurationSec, 2);
+    EXPECT_EQ(std::filesystem::path(jobs[0].DestFile).filename(), "clip_(new)_ipod.mp4");
+    EXPECT_EQ(jobs[0].AddIndex, 1) << "the position in the selection";
+    EXPECT_EQ(jobs[0].ZoomMode, "pan");
+    EXPECT_EQ(jobs[1].SourceFile, avi);
+    EXPECT_EQ(jobs[1].AddIndex, 6);
     EXPECT_TRUE(boxes.Shown.empty());
     EXPECT_EQ(converter.TaskCount(), 0) << "the temporary tasks are gone";
 
@@ -73,8 +72,8 @@ TEST_F(JobAdderTest, DestinationsFollowTheCurrentFormatAndTheFreeName) {
     std::ofstream(tmp.File("out/tone_(new_1)_ipod.ac3")) << "x";
     const auto jobs = Add({fixtures::Path(FixtureId::Mp3)});
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].DestName, "tone_(new_2)_ipod.ac3");
-    EXPECT_EQ(jobs[0].Record.ZoomMode, "lbox");
+    EXPECT_EQ(std::filesystem::path(jobs[0].DestFile).filename(), "tone_(new_2)_ipod.ac3");
+    EXPECT_EQ(jobs[0].ZoomMode, "lbox");
 }
 
 TEST_F(JobAdderTest, AnUncreatableOutputFolderWarnsOnceThenTheDefaultIsUsed) {
@@ -85,7 +84,7 @@ TEST_F(JobAdderTest, AnUncreatableOutputFolderWarnsOnceThenTheDefaultIsUsed) {
     ASSERT_EQ(boxes.Shown.size(), 1u);
     EXPECT_EQ(boxes.Shown[0].Caption, "Warning");
     EXPECT_EQ(settings.OutPutDir(), tmp.File("default"));
-    EXPECT_EQ(std::filesystem::path(jobs[1].Record.DestFile).parent_path(), tmp.File("default"));
+    EXPECT_EQ(std::filesystem::path(jobs[1].DestFile).parent_path(), tmp.File("default"));
 }
 
 TEST(AddFileFiltersTest, TheFiltersInTheirOrderAndTheSupportedNames) {

@@ -1,8 +1,9 @@
 #include "app/JobListModel.h"
 
+#include "JobListModelWatch.h"
+
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <filesystem>
@@ -13,12 +14,6 @@
 using namespace orvel;
 
 namespace {
-
-// Qt's model tester reports broken model rules as warnings; they are collected here.
-std::vector<std::string> testerComplaints;
-void CollectTesterComplaints(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type != QtDebugMsg) testerComplaints.push_back(message.toStdString());
-}
 
 TlvFilesRecord JobFor(const std::string& path, int seconds) {
     return NewFilesRecord(0, path, "/out/" + std::filesystem::path(path).stem().string() + "_ipod.mp4",
@@ -40,15 +35,8 @@ std::vector<std::string> Rows(const TJobListModel& model) {
 
 class JobListModelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        testerComplaints.clear();
-        previous = qInstallMessageHandler(CollectTesterComplaints);
-    }
-    void TearDown() override { qInstallMessageHandler(previous); }
-
     TJobListModel model;
-    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Warning};
-    QtMessageHandler previous = nullptr;
+    test::TJobListModelWatch watch{model};
 };
 
 } // namespace
@@ -118,7 +106,7 @@ TEST_F(JobListModelTest, EveryOperationKeepsTheRowsTheTableAndTheJobListInStep) 
         step.run(model);
         EXPECT_EQ(Rows(model), step.rows);
         EXPECT_EQ(model.CheckConsistency(), "");
-        EXPECT_EQ(testerComplaints, std::vector<std::string>{});
+        EXPECT_EQ(watch.Problems(), "");
         ASSERT_EQ(model.JobCount(), static_cast<int>(step.rows.size()));
         for (int r = 0; r < model.JobCount(); ++r) {
             EXPECT_EQ(model.Job(r).SourceFile, model.Text(r, jcSource));
@@ -159,4 +147,20 @@ TEST_F(JobListModelTest, ColumnsAndCheckBoxesAsTheListShowsThem) {
     model.SetProgress(0, "10%");
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed[0][0].toModelIndex(), model.index(0, jcProgress));
+}
+
+TEST_F(JobListModelTest, AFailedRowCarriesItsReasonInEveryCellUntilCleared) {
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));
+    model.SetFailure(1, "Cannot open file");
+    model.SetFailure(7, "outside the list");
+    for (int c = 0; c < jcColumnCount; ++c) {
+        EXPECT_FALSE(model.data(model.index(0, c), Qt::ToolTipRole).isValid()) << c;
+        EXPECT_EQ(model.data(model.index(1, c), Qt::ToolTipRole).toString(), "Cannot open file") << c;
+    }
+    model.Remove(0); // the reason moves with its row
+    EXPECT_EQ(model.data(model.index(0, jcProgress), Qt::ToolTipRole).toString(), "Cannot open file");
+    model.ClearFailures();
+    EXPECT_FALSE(model.data(model.index(0, jcSource), Qt::ToolTipRole).isValid());
+    EXPECT_EQ(watch.Problems(), "");
 }

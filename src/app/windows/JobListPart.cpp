@@ -2,12 +2,12 @@
 
 #include "app/AddFileFilters.h"
 #include "app/AppSettings.h"
+#include "app/JobAdder.h"
 #include "engine/FFmpegConverter.h"
 #include "ui/JobRowDelegate.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -28,12 +28,13 @@ std::vector<std::string> LocalFiles(const QMimeData* mime) {
 
 } // namespace
 
-TJobListPart::TJobListPart(QTreeWidget* lvFiles, TCustomFFmpegConverter& converter,
-                           TFormatParamStore& formats, std::string settingsPath, IMessageBoxes& boxes,
-                           std::string defaultDir, std::string libraryFolder)
-    : QObject(lvFiles), lvFiles_(lvFiles), converter_(converter), formats_(formats),
+TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
+                           std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
+                           std::string libraryFolder, QObject* parent)
+    : QObject(parent), lvFiles_(lvFiles), converter_(converter), formats_(formats),
       settingsPath_(std::move(settingsPath)), boxes_(boxes), defaultDir_(std::move(defaultDir)),
       libraryFolder_(std::move(libraryFolder)) {
+    lvFiles_->setModel(&model_);
     lvFiles_->setItemDelegate(new TJobRowDelegate(lvFiles_));
     lvFiles_->setAlternatingRowColors(false); // the rows draw their own stripes
     lvFiles_->setUniformRowHeights(true);
@@ -44,35 +45,9 @@ TJobListPart::TJobListPart(QTreeWidget* lvFiles, TCustomFFmpegConverter& convert
     lvFiles_->installEventFilter(this);
 }
 
-TJobListPart::~TJobListPart() = default;
-
-int TJobListPart::RowCount() const {
-    return lvFiles_->topLevelItemCount();
-}
-
 int TJobListPart::SelectedRow() const {
-    const QList<QTreeWidgetItem*> selected = lvFiles_->selectedItems();
-    return selected.isEmpty() ? -1 : lvFiles_->indexOfTopLevelItem(selected.front());
-}
-
-QStringList TJobListPart::RowTexts(int row) const {
-    QStringList texts;
-    if (const QTreeWidgetItem* item = lvFiles_->topLevelItem(row))
-        for (int c = 0; c < kJobListColumnCount; ++c)
-            texts << item->text(c);
-    return texts;
-}
-
-bool TJobListPart::JobChecked(int row) const {
-    const QTreeWidgetItem* item = lvFiles_->topLevelItem(row);
-    return item && item->checkState(0) == Qt::Checked;
-}
-
-bool TJobListPart::IsListed(const std::string& path) const {
-    const QString caption = QString::fromStdString(path);
-    for (int i = 0; i < RowCount(); ++i)
-        if (lvFiles_->topLevelItem(i)->text(0) == caption) return true; // exact, with case
-    return false;
+    const QModelIndexList selected = lvFiles_->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 bool TJobListPart::btnAddClick() {
@@ -84,7 +59,7 @@ bool TJobListPart::btnAddClick() {
     if (files.empty()) return false;
     TAppSettings settings(settingsPath_);
     TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(adder.Probe(files, [this](const std::string& p) { return IsListed(p); }));
+    AppendJobs(adder.Probe(files, [this](const std::string& p) { return model_.Contains(p); }));
     return true;
 }
 
@@ -92,7 +67,8 @@ void TJobListPart::AddFiles(const std::vector<std::string>& files) {
     if (files.empty() || !converter_.LoadLibraries(libraryFolder_)) return;
     TAppSettings settings(settingsPath_);
     TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(adder.Probe(ExpandFolders(files), [this](const std::string& p) { return IsListed(p); }));
+    AppendJobs(
+        adder.Probe(ExpandFolders(files), [this](const std::string& p) { return model_.Contains(p); }));
 }
 
 std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::string>& paths) {
@@ -114,18 +90,10 @@ std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::stri
     return out;
 }
 
-void TJobListPart::AppendJobs(std::vector<TAddedJob> jobs) {
+void TJobListPart::AppendJobs(std::vector<TlvFilesRecord> jobs) {
     if (jobs.empty()) return;
-    for (TAddedJob& job : jobs) {
-        auto* item = new QTreeWidgetItem(lvFiles_);
-        item->setText(0, QString::fromStdString(job.Source));
-        item->setText(1, QString::number(job.LengthSec));
-        item->setText(2, QString::number(job.LengthSec));
-        item->setText(3, QString::fromStdString(job.DestName));
-        item->setText(4, QString());
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(0, Qt::Checked);
-        records_.push_back(std::make_unique<TlvFilesRecord>(std::move(job.Record)));
+    for (TlvFilesRecord& job : jobs) {
+        model_.Add(std::move(job));
         if (RowCount() == 1) SetUpColumns();
     }
     SelectRow(0);
@@ -134,25 +102,22 @@ void TJobListPart::AppendJobs(std::vector<TAddedJob> jobs) {
 }
 
 void TJobListPart::SetUpColumns() {
-    lvFiles_->setColumnCount(kJobListColumnCount);
-    lvFiles_->setHeaderLabels({"Source", "Length", "Trimmed Length", "Destination File", "Progress"});
-    const int widths[] = {140, 65, 90, 120, 60};
-    for (int i = 0; i < kJobListColumnCount; ++i)
-        lvFiles_->setColumnWidth(i, widths[i]);
+    for (int column = 0; column < jcColumnCount; ++column)
+        lvFiles_->setColumnWidth(column, TJobListModel::ColumnWidth(column));
 }
 
 void TJobListPart::SelectRow(int row) {
-    QTreeWidgetItem* item = lvFiles_->topLevelItem(row);
-    if (!item) return;
-    lvFiles_->setCurrentItem(item);
-    item->setSelected(true);
+    const QModelIndex index = model_.index(row, jcSource);
+    if (!index.isValid()) return;
+    lvFiles_->setCurrentIndex(index);
+    lvFiles_->selectionModel()->select(index,
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TJobListPart::btnRemoveClick() {
     const int i = SelectedRow();
     if (i < 0) return;
-    delete lvFiles_->takeTopLevelItem(i);
-    records_.erase(records_.begin() + i);
+    model_.Remove(i);
     const int n = RowCount();
     if (n > 0)
         SelectRow(i < n ? i : n - 1);
@@ -164,26 +129,12 @@ void TJobListPart::btnRemoveClick() {
 void TJobListPart::btnClearClick() {
     if (RowCount() == 0) return;
     converter_.ClearTasks();
-    lvFiles_->clear();
-    records_.clear();
+    model_.Clear();
     emit ListEmptied();
 }
 
-void TJobListPart::CheckAll(bool checked) {
-    for (int i = 0; i < RowCount(); ++i)
-        lvFiles_->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-}
-
-void TJobListPart::ReverseCheck() {
-    for (int i = 0; i < RowCount(); ++i) {
-        QTreeWidgetItem* item = lvFiles_->topLevelItem(i);
-        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    }
-}
-
 void TJobListPart::CheckSelected(bool checked) {
-    if (QTreeWidgetItem* item = lvFiles_->topLevelItem(SelectedRow()))
-        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    model_.SetChecked(SelectedRow(), checked);
 }
 
 bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {

@@ -1,16 +1,16 @@
 #pragma once
 // The job list's commands on the main window's list: adding files (through the open-file
 // dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected job
-// (also with Delete), clearing the list, and the five check commands. Each row owns its job
-// record; rows are unique by source path.
-#include "app/JobAdder.h"
-#include "batch/BatchController.h"
+// (also with Delete), clearing the list, and checking the selected job. The rows and their
+// records belong to the list's model, which also is the batch controller's job list.
+#include "app/JobListModel.h"
+#include "app/MessageBoxes.h"
 #include "windows/OpenFileDialog.h"
 
 #include <QObject>
-#include <QTreeWidget>
+#include <QTreeView>
 
-#include <memory>
+#include <string>
 #include <vector>
 
 namespace orvel {
@@ -18,17 +18,16 @@ namespace orvel {
 class TCustomFFmpegConverter;
 class TFormatParamStore;
 
-inline constexpr int kJobListColumnCount = 5;
-
-class TJobListPart : public QObject, public IBatchJobs {
+class TJobListPart : public QObject {
     Q_OBJECT
 public:
-    TJobListPart(QTreeWidget* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
+    // The part shows its model in lvFiles; the part, and with it the model, belongs to parent.
+    TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
                  std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
-                 std::string libraryFolder);
-    ~TJobListPart() override;
+                 std::string libraryFolder, QObject* parent);
 
     void SetOpenFileDialog(IOpenFileDialog* dialog) { dialog_ = dialog; }
+    TJobListModel& Model() { return model_; }
 
     // Add: the libraries, the dialog, then every chosen file that can be read. False when
     // nothing was asked (libraries missing) or the dialog was cancelled.
@@ -38,19 +37,15 @@ public:
     void AddFiles(const std::vector<std::string>& files);
     void btnRemoveClick();
     void btnClearClick();
-    void CheckAll(bool checked);
-    void ReverseCheck();
     void CheckSelected(bool checked);
 
-    int RowCount() const;
+    int RowCount() const { return model_.JobCount(); }
     int SelectedRow() const; // -1 when none
-    bool HasSelectedJob() const { return RowCount() > 0 && SelectedRow() >= 0; }
-    QStringList RowTexts(int row) const;
-
-    // IBatchJobs.
-    int JobCount() const override { return RowCount(); }
-    bool JobChecked(int row) const override;
-    TlvFilesRecord& Job(int row) override { return *records_.at(static_cast<size_t>(row)); }
+    bool HasSelectedJob() const { return SelectedRow() >= 0; }
+    // Makes the row the focus row and the one selected row.
+    void SelectRow(int row);
+    // The five columns at their own widths.
+    void SetUpColumns();
 
 signals:
     // Rows were added (the window enables Start, Remove and Clear).
@@ -62,13 +57,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void AppendJobs(std::vector<TAddedJob> jobs);
-    void SetUpColumns();
-    void SelectRow(int row);
-    bool IsListed(const std::string& path) const;
+    void AppendJobs(std::vector<TlvFilesRecord> jobs);
     static std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
 
-    QTreeWidget* lvFiles_;
+    TJobListModel model_;
+    QTreeView* lvFiles_;
     TCustomFFmpegConverter& converter_;
     TFormatParamStore& formats_;
     std::string settingsPath_;
@@ -76,7 +69,6 @@ private:
     std::string defaultDir_;
     std::string libraryFolder_;
     IOpenFileDialog* dialog_ = nullptr;
-    std::vector<std::unique_ptr<TlvFilesRecord>> records_; // one per row, in row order
 };
 
 } // namespace orvel

@@ -2,7 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/GlobalObject.h"
-#include "app/windows/JobListPart.h"
+#include "app/JobListModel.h"
 #include "app/windows/PreviewPanel.h"
 #include "app/windows/frmMain.h"
 #include "batch/windows/frmProgress.h"
@@ -11,19 +11,16 @@
 
 namespace orvel {
 
-inline constexpr int kProgressColumn = 4;
-
 bool TBoxSizePrompt::UseDefaultSize() {
     return boxes_.Show(kSizePromptText, "Warning", TMsgIcon::Warning, TMsgButtons::YesNo) == TMsgResult::Yes;
 }
 
-TMainBatchPart::TMainBatchPart(QWidget* window, const TMainWindowParts& parts, QTreeWidget* lvFiles,
-                               TJobListPart& jobs, TPreviewPanel& preview, TParameterPanel& parameters,
+TMainBatchPart::TMainBatchPart(QWidget* window, const TMainWindowParts& parts, TJobListModel& jobs,
+                               TPreviewPanel& preview, TParameterPanel& parameters,
                                TSnapshotWriter& snapshots, std::unique_ptr<Bitmap24>& previewFrame,
                                std::function<void(bool)> listButtons)
-    : QObject(window), converter_(parts.Converter), lvFiles_(lvFiles), preview_(preview),
-      parameters_(parameters), previewFrame_(previewFrame), listButtons_(std::move(listButtons)),
-      sizePrompt_(parts.Boxes) {
+    : QObject(window), converter_(parts.Converter), jobs_(jobs), preview_(preview), parameters_(parameters),
+      previewFrame_(previewFrame), listButtons_(std::move(listButtons)), sizePrompt_(parts.Boxes) {
     progress_ = std::make_unique<TfrmProgress>(jobs, *this, snapshots, parts.Boxes, window);
     controller_ =
         std::make_unique<TBatchController>(parts.Converter, parts.Formats, parts.Settings, jobs, *progress_,
@@ -62,21 +59,15 @@ void TMainBatchPart::btnStartClick() {
 
 void TMainBatchPart::StopPreview() {
     preview_.imgbtnStopClick();
-    for (int row = 0; row < lvFiles_->topLevelItemCount(); ++row)
-        for (int column = 0; column < lvFiles_->columnCount(); ++column)
-            lvFiles_->topLevelItem(row)->setToolTip(column, QString());
+    jobs_.ClearFailures(); // a new batch: the last one's reasons no longer apply
 }
 
 void TMainBatchPart::SetRowProgress(int row, const std::string& text) {
-    if (QTreeWidgetItem* item = lvFiles_->topLevelItem(row))
-        item->setText(kProgressColumn, QString::fromStdString(text));
+    jobs_.SetProgress(row, text);
 }
 
 void TMainBatchPart::SetRowFailure(int row, const std::string& message) {
-    QTreeWidgetItem* item = lvFiles_->topLevelItem(row);
-    if (!item) return;
-    for (int column = 0; column < lvFiles_->columnCount(); ++column)
-        item->setToolTip(column, QString::fromStdString(message));
+    jobs_.SetFailure(row, message);
 }
 
 void TMainBatchPart::BatchEnded() {

@@ -9,7 +9,6 @@
 #include "formats/OptionBuilder.h"
 
 #include <QObject>
-#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -18,7 +17,7 @@ namespace orvel {
 
 struct TMainWindowParts;
 class TfrmProgress;
-class TJobListPart;
+class TJobListModel;
 class TParameterPanel;
 class TPreviewPanel;
 
@@ -36,7 +35,8 @@ class TMainBatchPart : public QObject, public IBatchHost {
     Q_OBJECT
 public:
     // listButtons: enables or disables Add, Remove, Clear and Start.
-    TMainBatchPart(QWidget* window, const TMainWindowParts& parts, QTreeWidget* lvFiles, TJobListPart& jobs,
+    // jobs: the job list's model, whose rows the batch converts and whose columns show how.
+    TMainBatchPart(QWidget* window, const TMainWindowParts& parts, TJobListModel& jobs,
                    TPreviewPanel& preview, TParameterPanel& parameters, TSnapshotWriter& snapshots,
                    std::unique_ptr<Bitmap24>& previewFrame, std::function<void(bool)> listButtons);
     ~TMainBatchPart() override;
@@ -54,7 +54,7 @@ public:
 
 private:
     TCustomFFmpegConverter& converter_;
-    QTreeWidget* lvFiles_;
+    TJobListModel& jobs_;
     TPreviewPanel& preview_;
     TParameterPanel& parameters_;
     std::unique_ptr<Bitmap24>& previewFrame_;

@@ -5,6 +5,7 @@
 #include "app/windows/MainBatchPart.h"
 #include "app/windows/PreviewPanel.h"
 #include "batch/BatchController.h"
+#include "editing/TrimModel.h"
 #include "engine/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
 #include "formats/windows/CatalogPanel.h"
@@ -74,7 +75,7 @@ void TfrmMain::CreateControls() {
     root->addLayout(toolbar);
 
     auto* middle = new QHBoxLayout;
-    lvFiles = new QTreeWidget(central);
+    lvFiles = new QTreeView(central);
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -82,6 +83,8 @@ void TfrmMain::CreateControls() {
     lvFiles->setSortingEnabled(false);
     lvFiles->setAlternatingRowColors(true);
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvFiles->header()->setSectionsMovable(false);
+    lvFiles->header()->setStretchLastSection(false);
     middle->addWidget(lvFiles, 1);
 
     PreviewPanel = new TPreviewPanel(*player_, parts_.Settings, snapshots_, parts_.System,
@@ -281,7 +284,7 @@ void TfrmMain::CreateFormatAndJobParts() {
     }
 
     jobList_ = new TJobListPart(lvFiles, parts_.Converter, parts_.Formats, settingsPath, parts_.Boxes,
-                                DefaultKestruneDir(), (ExecutableDir() / "LibAV").string());
+                                DefaultKestruneDir(), (ExecutableDir() / "LibAV").string(), this);
     jobList_->SetOpenFileDialog(&parts_.OpenDialog);
     connect(jobList_, &TJobListPart::JobsAdded, this, [this] {
         btnStart->setEnabled(true);
@@ -290,7 +293,7 @@ void TfrmMain::CreateFormatAndJobParts() {
     });
     connect(jobList_, &TJobListPart::ListEmptied, PreviewPanel, &TPreviewPanel::imgbtnStopClick);
     connect(PreviewPanel, &TPreviewPanel::LogLine, mmoLog, &QPlainTextEdit::appendPlainText);
-    batch_ = new TMainBatchPart(this, parts_, lvFiles, *jobList_, *PreviewPanel, *ParameterPanel, snapshots_,
+    batch_ = new TMainBatchPart(this, parts_, jobList_->Model(), *PreviewPanel, *ParameterPanel, snapshots_,
                                 PreviewFrame, [this](bool on) {
                                     for (QPushButton* b : {btnAdd, btnRemove, btnClear, btnStart})
                                         b->setEnabled(on);
@@ -307,9 +310,9 @@ void TfrmMain::ConnectCommands() {
     connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
     connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
     connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
-    connect(miCheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(true); });
-    connect(miUncheckAll, &QAction::triggered, this, [this] { jobList_->CheckAll(false); });
-    connect(miReverseCheck, &QAction::triggered, this, [this] { jobList_->ReverseCheck(); });
+    connect(miCheckAll, &QAction::triggered, this, [this] { jobList_->Model().CheckAll(true); });
+    connect(miUncheckAll, &QAction::triggered, this, [this] { jobList_->Model().CheckAll(false); });
+    connect(miReverseCheck, &QAction::triggered, this, [this] { jobList_->Model().ReverseCheck(); });
     connect(miCheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(true); });
     connect(miUncheck, &QAction::triggered, this, [this] { jobList_->CheckSelected(false); });
     connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
@@ -322,7 +325,7 @@ void TfrmMain::ConnectCommands() {
         connect(b, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
     for (QAction* a : {miStart, pmStart})
         connect(a, &QAction::triggered, this, &TfrmMain::btnStartClick);
-    connect(lvFiles, &QTreeWidget::itemDoubleClicked, PreviewPanel, &TPreviewPanel::imgbtnPlayClick);
+    connect(lvFiles, &QAbstractItemView::doubleClicked, PreviewPanel, &TPreviewPanel::imgbtnPlayClick);
 
     connect(miHelp, &QAction::triggered, this, [this] { parts_.System.OpenAddress(globalObj_->HelpUrl()); });
     connect(miWebSite, &QAction::triggered, this,
@@ -334,7 +337,7 @@ void TfrmMain::ConnectCommands() {
     miPreference->setEnabled(parts_.Dialogs.Available(TMainDialog::Preference));
     connect(pmVideoInfo, &QAction::triggered, this, [this] {
         if (jobList_->HasSelectedJob())
-            parts_.Dialogs.ShowFileInfo(jobList_->Job(jobList_->SelectedRow()).SourceFile);
+            parts_.Dialogs.ShowFileInfo(jobList_->Model().Job(jobList_->SelectedRow()).SourceFile);
     });
     connect(miSettings, &QAction::triggered, this, [this] {
         // The dialog's catalog starts as this one is; its Ok wrote the choices this refill reads.
@@ -379,9 +382,9 @@ std::string TfrmMain::FileToPreview() {
     int row = jobList_->SelectedRow();
     if (row < 0) {
         row = 0;
-        lvFiles->setCurrentItem(lvFiles->topLevelItem(0));
+        jobList_->SelectRow(0);
     }
-    return jobList_->Job(row).SourceFile;
+    return jobList_->Model().Job(row).SourceFile;
 }
 
 void TfrmMain::AddThenPlay() {
@@ -392,11 +395,17 @@ void TfrmMain::AddThenPlay() {
 void TfrmMain::EditSelectedJob(TMainDialog dialog) {
     if (!jobList_->HasSelectedJob()) return;
     player_->Stop(false);
-    TlvFilesRecord& job = jobList_->Job(jobList_->SelectedRow());
+    const int row = jobList_->SelectedRow();
+    const TlvFilesRecord& job = jobList_->Model().Job(row);
     std::optional<TlvFilesRecord> edited = dialog == TMainDialog::Trim   ? parts_.Dialogs.EditTrim(job)
                                            : dialog == TMainDialog::Crop ? parts_.Dialogs.EditCrop(job)
                                                                          : parts_.Dialogs.EditWatermark(job);
-    if (edited) job = std::move(*edited); // written only on Ok
+    if (!edited) return; // written only on Ok
+    jobList_->Model().SetJob(row, *edited);
+    // The record keeps whole seconds only, so a trim to the end is counted from those.
+    if (dialog == TMainDialog::Trim)
+        jobList_->Model().SetTrimmedLength(
+            row, std::to_string(TrimmedLengthSeconds(*edited, int64_t{edited->DurationSec} * 1000000)));
 }
 
 // An item whose dialog this build lacks stays disabled.
@@ -461,22 +470,12 @@ void TfrmMain::FormShow() {
     CurrentFormatName = settings.FormatNameAtShow();
     PreviewPanel->RestoreVolume();
 
-    SetUpColumns();
+    jobList_->SetUpColumns();
 
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
 
     CatalogPanel->Fill(); // fills the catalog model, then the selectors for its format
-}
-
-void TfrmMain::SetUpColumns() {
-    lvFiles->setColumnCount(5);
-    lvFiles->setHeaderLabels({"Source", "Length", "Trimmed Length", "Destination File", "Progress"});
-    const int widths[] = {140, 65, 90, 120, 60};
-    for (int i = 0; i < 5; ++i)
-        lvFiles->setColumnWidth(i, widths[i]);
-    lvFiles->header()->setSectionsMovable(false);
-    lvFiles->header()->setStretchLastSection(false);
 }
 
 void TfrmMain::SkinItemClick(int index) {

@@ -25,7 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <array>
 #include <memory>
@@ -85,7 +85,7 @@ public:
     bool FormCloseQuery();
     // Colour scheme command of the Skin menu.
     void SkinItemClick(int index);
-    // The job list's rows and records (the batch controller's jobs).
+    // The job list's commands; its model holds the rows and records (the batch controller's jobs).
     TJobListPart& JobList() { return *jobList_; }
 
 protected:
@@ -99,7 +99,6 @@ private:
     void FormCreate();
     void FormShow();
     void LoadPlayerLibraries();
-    void SetUpColumns();
     void CreateFormatAndJobParts();
     void ConnectCommands();
     void btnAddClick();
@@ -136,7 +135,7 @@ private:
     QPushButton* btnStart;
     QPushButton* btnExit;
     // Job list.
-    QTreeWidget* lvFiles;
+    QTreeView* lvFiles;
     // Preview panel and the conversion it hands over to.
     TPreviewPanel* PreviewPanel;
     TMainBatchPart* batch_;

@@ -54,9 +54,13 @@ protected:
         return nullptr;
     }
     QString RowText(int row, int column) {
-        return C<QTreeWidget>("lvFiles")->topLevelItem(row)->text(column);
+        return C<QTreeView>("lvFiles")->model()->index(row, column).data().toString();
     }
     // Opens the catalog and presses the entry of code, expanding categories on the way.
+    void Uncheck(int row) {
+        QAbstractItemModel* list = C<QTreeView>("lvFiles")->model();
+        list->setData(list->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
+    }
     void ChooseFormat(int code) {
         auto* catalog = C<TCatalogPanel>("CatalogPanel");
         catalog->imgbtn1->click();
@@ -85,7 +89,7 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
     openDialog.Answers = {sources};
     C<QPushButton>("btnAdd")->click();
     ASSERT_EQ(w->JobList().RowCount(), 3);
-    C<QTreeWidget>("lvFiles")->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    Uncheck(1);
     ChooseFormat(803); // AVI
     ASSERT_EQ(settings.FormatCodeForJobs(), 803);
 
@@ -138,7 +142,7 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
 TEST_F(frmMainConvertTest, NoCheckedRowStillChecksTheSizeAndOpensNoWindow) {
     openDialog.Answers = {{fixtures::Path(FixtureId::Avi)}};
     C<QPushButton>("btnAdd")->click();
-    C<QTreeWidget>("lvFiles")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    Uncheck(0);
     auto* size = C<QComboBox>("cmbVideoSize");
     size->setEditText("12x");
     C<QPushButton>("btnStart")->click();
@@ -146,6 +150,26 @@ TEST_F(frmMainConvertTest, NoCheckedRowStillChecksTheSizeAndOpensNoWindow) {
     const TfrmProgress* progress = Progress();
     EXPECT_TRUE(progress == nullptr || !progress->isVisible());
     EXPECT_TRUE(system.Calls.empty());
+}
+
+TEST_F(frmMainConvertTest, AJobLeftOutShowsWhyAsItsRowsTooltip) {
+    const std::string gone = tmp.File("gone.avi");
+    fs::copy_file(fixtures::Path(FixtureId::Avi), gone);
+    openDialog.Answers = {{gone}};
+    C<QPushButton>("btnAdd")->click();
+    ASSERT_EQ(w->JobList().RowCount(), 1);
+    fs::remove(gone);
+    C<QPushButton>("btnStart")->click();
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_NE(boxes.Shown[0].Text.find(gone), std::string::npos);
+    const QAbstractItemModel* list = C<QTreeView>("lvFiles")->model();
+    for (int column = 0; column < list->columnCount(); ++column)
+        EXPECT_TRUE(list->index(0, column)
+                        .data(Qt::ToolTipRole)
+                        .toString()
+                        .startsWith(QString::fromStdString("Cannot read " + gone)))
+            << column;
+    EXPECT_TRUE(C<QPushButton>("btnStart")->isEnabled()) << "no batch ran";
 }
 
 // An output size the parameter panel lets through but the option builder cannot use: the

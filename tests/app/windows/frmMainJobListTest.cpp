@@ -1,5 +1,7 @@
 #include "MainWindowTest.h"
 
+#include "../JobListModelWatch.h"
+
 #include "app/AppSettings.h"
 #include "app/IniFile.h"
 #include "app/windows/JobListPart.h"
@@ -7,6 +9,7 @@
 #include "formats/windows/CatalogPanel.h"
 #include "formats/windows/ParameterPanel.h"
 #include "ui/ColorSchemes.h"
+#include "ui/JobRowDelegate.h"
 #include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +17,8 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTest>
+#include <QToolTip>
 #include <QUrl>
 
 #include <fstream>
@@ -32,8 +37,10 @@ protected:
         w = Create();
         w->show();
         jobs = &w->JobList();
+        watch = std::make_unique<test::TJobListModelWatch>(jobs->Model());
     }
     void TearDown() override {
+        EXPECT_EQ(watch->Problems(), "");
         w->ExitWithoutAsking = true;
         w->close();
     }
@@ -41,11 +48,19 @@ protected:
     TParameterPanel* Params() { return C<TParameterPanel>("ParameterPanel"); }
     template <class T> T* C(const char* name) { return test::Control<T>(w.get(), name); }
     QAction* A(const char* name) { return test::Control<QAction>(w.get(), name); }
-    QTreeWidget* List() { return C<QTreeWidget>("lvFiles"); }
-    std::vector<QString> Captions() const {
+    QTreeView* List() { return C<QTreeView>("lvFiles"); }
+    TJobListModel& Model() { return jobs->Model(); }
+    void Select(int row) { List()->setCurrentIndex(List()->model()->index(row, 0)); }
+    QStringList RowTexts(int row) {
+        QStringList texts;
+        for (int c = 0; c < jcColumnCount; ++c)
+            texts << List()->model()->index(row, c).data().toString();
+        return texts;
+    }
+    std::vector<QString> Captions() {
         std::vector<QString> c;
         for (int i = 0; i < jobs->RowCount(); ++i)
-            c.push_back(jobs->RowTexts(i)[0]);
+            c.push_back(RowTexts(i)[0]);
         return c;
     }
     void AddThree() {
@@ -62,6 +77,7 @@ protected:
     const std::string mp3 = fixtures::Path(FixtureId::Mp3);
     std::unique_ptr<TfrmMain> w;
     TJobListPart* jobs = nullptr;
+    std::unique_ptr<test::TJobListModelWatch> watch; // Qt's model tester and the consistency check
 
     // The preview's Stop waits for the player.
     int Stops() {
@@ -75,12 +91,12 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
                           {avi, mp3, tmp.File("missing.mp4")}};
     C<QPushButton>("btnAdd")->click();
     EXPECT_EQ(Captions(), (std::vector<QString>{QString::fromStdString(mp4), QString::fromStdString(avi)}));
-    EXPECT_EQ(jobs->RowTexts(0),
-              (QStringList{QString::fromStdString(mp4), "2", "2", "clip_(new)_ipod.mp4", ""}));
-    EXPECT_TRUE(jobs->JobChecked(0));
+    EXPECT_EQ(RowTexts(0), (QStringList{QString::fromStdString(mp4), "2", "2", "clip_(new)_ipod.mp4", ""}));
+    EXPECT_TRUE(Model().JobChecked(0));
     EXPECT_EQ(jobs->SelectedRow(), 0);
-    EXPECT_EQ(jobs->Job(0).ZoomMode, jobs->Job(1).ZoomMode);
-    EXPECT_EQ(jobs->Job(1).AddIndex, 4) << "the position in its selection";
+    EXPECT_EQ(List()->currentIndex().row(), 0) << "the focus row";
+    EXPECT_EQ(Model().Job(0).ZoomMode, Model().Job(1).ZoomMode);
+    EXPECT_EQ(Model().Job(1).AddIndex, 4) << "the position in its selection";
 
     A("miAdd")->trigger(); // a second selection: the listed file is not added again
     EXPECT_EQ(jobs->RowCount(), 3);
@@ -110,7 +126,7 @@ TEST_F(frmMainJobListTest, RemoveSelectsTheNextRowAndAnEmptyListStopsThePreview)
         {0, {}, -1},                      // the only one
     };
     for (const Step& s : steps) {
-        List()->setCurrentItem(List()->topLevelItem(s.Select));
+        Select(s.Select);
         C<QPushButton>("btnRemove")->click();
         std::vector<std::string> left;
         for (const QString& c : Captions())
@@ -128,17 +144,17 @@ TEST_F(frmMainJobListTest, RemoveSelectsTheNextRowAndAnEmptyListStopsThePreview)
 TEST_F(frmMainJobListTest, ClearDeleteAndTheCheckCommands) {
     AddThree();
     A("miUncheckAll")->trigger();
-    EXPECT_FALSE(jobs->JobChecked(0) || jobs->JobChecked(1) || jobs->JobChecked(2));
-    List()->setCurrentItem(List()->topLevelItem(1));
+    EXPECT_FALSE(Model().JobChecked(0) || Model().JobChecked(1) || Model().JobChecked(2));
+    Select(1);
     A("miCheck")->trigger();
-    EXPECT_TRUE(jobs->JobChecked(1));
+    EXPECT_TRUE(Model().JobChecked(1));
     A("miReverseCheck")->trigger();
-    EXPECT_EQ((std::vector<bool>{jobs->JobChecked(0), jobs->JobChecked(1), jobs->JobChecked(2)}),
+    EXPECT_EQ((std::vector<bool>{Model().JobChecked(0), Model().JobChecked(1), Model().JobChecked(2)}),
               (std::vector<bool>{true, false, true}));
     A("miCheckAll")->trigger();
-    EXPECT_TRUE(jobs->JobChecked(1));
+    EXPECT_TRUE(Model().JobChecked(1));
     A("miUncheck")->trigger();
-    EXPECT_FALSE(jobs->JobChecked(1));
+    EXPECT_FALSE(Model().JobChecked(1));
     C<QPushButton>("imgbtnPlay")->click();
 
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
@@ -150,6 +166,34 @@ TEST_F(frmMainJobListTest, ClearDeleteAndTheCheckCommands) {
     EXPECT_EQ(Stops(), 1);
     C<QPushButton>("btnClear")->click(); // an empty list: nothing happens
     EXPECT_EQ(Stops(), 1);
+}
+
+// The list's mouse and tooltip work goes through the view, its row delegate and the model.
+TEST_F(frmMainJobListTest, TheDrawnBoxTogglesTheCheckAndADoubleClickPlaysTheRow) {
+    AddThree();
+    QWidget* rows = List()->viewport();
+    const QRect cell = List()->visualRect(List()->model()->index(1, 0));
+    QTest::mouseClick(rows, Qt::LeftButton, {}, JobRowCheckBox(cell).center());
+    EXPECT_EQ((std::vector<bool>{Model().JobChecked(0), Model().JobChecked(1), Model().JobChecked(2)}),
+              (std::vector<bool>{true, false, true}));
+    QTest::mouseClick(rows, Qt::LeftButton, {}, cell.center() + QPoint(40, 0)); // the caption: no toggle
+    EXPECT_FALSE(Model().JobChecked(1));
+    EXPECT_EQ(jobs->SelectedRow(), 1);
+
+    const QPoint third = List()->visualRect(List()->model()->index(2, 1)).center();
+    QTest::mouseClick(rows, Qt::LeftButton, {}, third);
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, third);
+    EXPECT_TRUE(std::any_of(
+        Player().Calls.begin(), Player().Calls.end(),
+        [&](const std::string& call) { return call.rfind("Open", 0) == 0 && call.ends_with(mp3); }))
+        << "the double-clicked row plays; player calls: " << ::testing::PrintToString(Player().Calls);
+
+    Model().SetFailure(2, "Cannot read it");
+    QHelpEvent tip(QEvent::ToolTip, List()->visualRect(List()->model()->index(2, 3)).center(),
+                   rows->mapToGlobal(List()->visualRect(List()->model()->index(2, 3)).center()));
+    QApplication::sendEvent(rows, &tip);
+    EXPECT_EQ(QToolTip::text(), "Cannot read it");
+    QToolTip::hideText();
 }
 
 TEST_F(frmMainJobListTest, MenusEnableTheirItemsOnlyForASelectedJob) {
@@ -256,14 +300,19 @@ namespace {
 
 TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     AddThree();
-    List()->setCurrentItem(List()->topLevelItem(1));
-    TlvFilesRecord trimmed = jobs->Job(1);
+    Select(1);
+    TlvFilesRecord trimmed = Model().Job(1);
     trimmed.TrimStart = 500000;
+    trimmed.TrimLength = 1'400'000;
     dialogs.Edits = {trimmed, std::nullopt};
     A("miTrim")->trigger();
-    EXPECT_EQ(jobs->Job(1).TrimStart, 500000);
+    EXPECT_EQ(Model().Job(1).TrimStart, 500000);
+    EXPECT_EQ(Model().Job(1).SourceFile, avi);
+    EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1") << "the trimmed length in whole seconds";
+    EXPECT_EQ(RowTexts(1)[jcLength], "2");
     A("pmCrop")->trigger(); // cancelled: the job stays
-    EXPECT_EQ(jobs->Job(1).TrimStart, 500000);
+    EXPECT_EQ(Model().Job(1).TrimStart, 500000);
+    EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1");
     A("pmVideoInfo")->trigger();
     A("miPreference")->trigger();
     A("miAbout")->trigger();

@@ -62,12 +62,12 @@ TEST_F(frmMainTest, FirstRunShowsTheDefaults) {
     EXPECT_EQ(w->CurrentFormatName, "iPod Video MPEG-4");
     ASSERT_NE(w->PreviewFrame, nullptr);
 
-    auto* list = C<QTreeWidget>(w, "lvFiles");
+    auto* list = C<QTreeView>(w, "lvFiles");
     const QStringList columns{"Source", "Length", "Trimmed Length", "Destination File", "Progress"};
     const int widths[] = {140, 65, 90, 120, 60};
-    ASSERT_EQ(list->columnCount(), 5);
+    ASSERT_EQ(list->model()->columnCount(), 5);
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(list->headerItem()->text(i), columns[i]);
+        EXPECT_EQ(list->model()->headerData(i, Qt::Horizontal).toString(), columns[i]);
         EXPECT_EQ(list->columnWidth(i), widths[i]);
     }
     EXPECT_GT(catalog.RowCount(), 0) << "the first show fills the format catalog";

@@ -12,7 +12,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 using namespace orvel;
@@ -27,7 +27,7 @@ TEST_F(frmMainXcbDropTest, ADroppedFileBecomesARow) {
     auto w = Create();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    auto* list = test::Control<QTreeWidget>(w.get(), "lvFiles");
+    auto* list = test::Control<QTreeView>(w.get(), "lvFiles");
     const std::string clip = fixtures::Path(fixtures::FixtureId::Mp4);
 
     QMimeData mime;
@@ -40,7 +40,7 @@ TEST_F(frmMainXcbDropTest, ADroppedFileBecomesARow) {
     QApplication::sendEvent(list->viewport(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     ASSERT_EQ(w->JobList().RowCount(), 1);
-    EXPECT_EQ(w->JobList().RowTexts(0)[0].toStdString(), clip);
+    EXPECT_EQ(w->JobList().Model().Text(0, jcSource), clip);
     QApplication::processEvents();
     w->grab().save(ORVEL_BINARY_DIR "/screens/frmMain_xcb_drop.png");
     w->ExitWithoutAsking = true;

@@ -1,0 +1,31 @@
+# Editing dialogs and the frame effects: logic in orvel_core, dialogs in orvel_gui.
+# Every source file is listed here; the root CMakeLists.txt checks the lists against the folder.
+
+orvel_list(CORE editing
+  CropModel.h CropModel.cpp
+  FrameCopy.h FrameCopy.cpp
+  PreviewHook.h PreviewHook.cpp
+  PreviewSeek.h
+  TimeTexts.h TimeTexts.cpp
+  TrimModel.h TrimModel.cpp
+  WaterMarkModel.h WaterMarkModel.cpp
+)
+orvel_list(CORE editing/effects
+  BitmapFile.cpp
+  ColorEffects.h ColorEffects.cpp
+  EffectsRenderer.h EffectsRenderer.cpp
+  JobEffectsRenderer.h JobEffectsRenderer.cpp
+  PictureCache.h PictureCache.cpp
+  PixelEffects.cpp
+  TextMask.h TextMask.cpp
+  WatermarkQtFont.h
+  WatermarkText.cpp
+)
+orvel_list(GUI editing/windows
+  DialogControls.h
+  frmCrop.h frmCrop.cpp
+  frmTrim.h frmTrim.cpp
+  frmWaterMark.h frmWaterMark.cpp
+  JobPreviewDialog.h
+  RectTracker.h RectTracker.cpp
+)
