@@ -12,6 +12,7 @@ orvel_list(CORE editing
 )
 orvel_list(CORE editing/effects
   BitmapFile.cpp
+  ByteTablePasses.h ByteTablePasses.cpp
   ColorEffects.h ColorEffects.cpp
   EffectsRenderer.h EffectsRenderer.cpp
   JobEffectsRenderer.h JobEffectsRenderer.cpp

@@ -5,6 +5,7 @@ orvel_list(MEDIA engine
   AudioOutput.cpp
   AVHandles.h
   Bitmap24.h
+  BgrToYuv420.h BgrToYuv420.cpp
   BitmapConverter.h BitmapConverter.cpp
   CodecLock.h CodecLock.cpp
   CodecNames.h CodecNames.cpp
