@@ -404,12 +404,13 @@ TEST_P(AudioDrift, FollowsTheTimestamps) {
     const double full = static_cast<double>(DecodeSamples(fixtures::Path(FixtureId::Mp4), rate).size());
     const double out = static_cast<double>(DecodeSamples(output, rate).size());
     EXPECT_NEAR(out / full, c.lengthRatio, c.tolerance);
-    for (const std::string line : std::vector<std::string>{
-             "compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
-        EXPECT_EQ(log.Contains(line), std::ranges::count(c.logged, line) == 1) << line;
+    for (const char* line :
+         {"compensating audio timestamp drift:", "discarding ", "audio samples of silence"})
+        EXPECT_EQ(log.Contains(line), std::ranges::count(c.logged, std::string(line)) == 1) << line;
     // Only the first difference the sync meets is corrected however small it is.
-    if (std::ranges::count(c.logged, "audio samples of silence") == 1)
+    if (std::ranges::count(c.logged, "audio samples of silence") == 1) {
         EXPECT_EQ(log.Matching("audio samples of silence").size(), 1u);
+    }
 }
 
 const AudioDriftCase kAudioDrift[] = {
@@ -444,19 +445,22 @@ TEST(VideoSyncTest, LateVideoIsPrecededByCopiesOfItsFirstPicture) {
     const std::string output = OutPath("late-video.avi");
     EngineLog log;
     ASSERT_NO_THROW(RunTask({input}, {}, output, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}}, 3));
-    // 12 or 13 copies: half a second at 25 fps, and the sound's priming delay.
-    const std::vector<std::string> dups = log.Matching("*** ");
-    ASSERT_FALSE(dups.empty());
-    const int copies = std::atoi(dups.front().c_str() + 4);
-    EXPECT_TRUE(copies == 12 || copies == 13) << dups.front();
+    // 12 or 13 duplicates: half a second at 25 fps, and the sound's priming delay.
+    const std::vector<std::string> lines = log.Matching("*** ");
+    ASSERT_FALSE(lines.empty());
+    const int dups = std::atoi(lines.front().c_str() + 4);
+    EXPECT_TRUE(dups == 12 || dups == 13) << lines.front();
     // At (5, 120) only the first picture has its grey box; later ones show the white bar.
     std::vector<int> luma;
     const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO,
                                  [&](AVFrame* f) { luma.push_back(f->data[0][120 * f->linesize[0] + 5]); });
-    EXPECT_EQ(frames, 50 + copies);
-    for (int i = 0; i <= copies && i < frames; ++i)
+    // The last picture may be held one more frame for its own duration.
+    EXPECT_NEAR(frames, 50 + dups, 1);
+    for (int i = 0; i <= dups && i < frames; ++i)
         EXPECT_NEAR(luma[i], 128, 30) << "picture " << i;
-    if (frames > copies + 1) EXPECT_GT(luma[copies + 1], 200);
+    if (frames > dups + 1) {
+        EXPECT_GT(luma[dups + 1], 200);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
