@@ -1,4 +1,4 @@
-// Run options of the transcode loop: deinterlacing, audio sync and drift, the video statistics
+// Run options of the transcode loop: deinterlacing, audio sync and drift, late video, the video statistics
 // file, chapters, rate emulation, the file size limit, "shortest", timestamp jumps, packet
 // dumps, the status line, subtitles, stream copy out of Matroska, and bitstream filter and
 // decoding failures with and without "xerror".
