@@ -307,11 +307,16 @@ TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
         SCOPED_TRACE(::testing::Message() << "pixel " << p[0] << "," << p[1] << " frame " << index);
         EXPECT_TRUE(Near(frame.Row(p[1]) + p[0] * 3, fixtures::ExpectedBgr(index, p[0], p[1], 320, 240)));
     }
-    // The surface shows the same picture: the box's middle is grey there too.
-    EXPECT_NEAR(surface.Luma(box.left + box.width / 2, box.top + box.height / 2), 126, 20);
-    // And the box of the frame before is not where the surface's box is.
+    // The surface shows the same picture: the box's middle is grey there too, and the box of
+    // the frame before is not where the surface's box is. A loaded machine may draw the picture
+    // just taken a moment after it became the one on screen.
     const auto before = fixtures::BoxRect(index - 2, 320, 240);
-    EXPECT_GT(std::abs(surface.Luma(before.left + 2, before.top + 2) - 126), 20);
+    EXPECT_TRUE(Until(
+        [&] {
+            return std::abs(surface.Luma(box.left + box.width / 2, box.top + box.height / 2) - 126) <= 20 &&
+                   std::abs(surface.Luma(before.left + 2, before.top + 2) - 126) > 20;
+        },
+        2000));
 }
 
 TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
