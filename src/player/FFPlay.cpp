@@ -509,6 +509,9 @@ void TCustomPlayer::RaiseOpenedPaused() {
 
 void TCustomPlayer::UpdatePosition(Playback& playback) {
     if (playback.StillImage()) return;
+    // The presentation loop and the video decoder (at the end of the file) both update: one at a
+    // time, or a position read earlier could be reported after a later one.
+    std::lock_guard lock(positionMutex_);
     int64_t pos;
     if (playback.HasVideo()) {
         pos = std::llround(playback.VideoClock() * 1000000.0) - playback.StartTime();

@@ -217,6 +217,7 @@ private:
     ManualResetSignal playFinished_{true};
     EventRing ring_;
     std::atomic<int64_t> currentPosition_{-1};
+    std::mutex positionMutex_; // computing and reporting one position
     std::atomic<int64_t> lastReported_{INT64_MIN};
     std::atomic<int64_t> lastAudioCallback_{0};
     std::atomic<bool> audioSystemUp_{false};
