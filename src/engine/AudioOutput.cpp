@@ -155,8 +155,6 @@ void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples) 
 
 int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream& is, int& discard) {
     const int rate = os.enc->sample_rate;
-    const bool atStart = !os.syncStarted;
-    os.syncStarted = true;
     // Where this frame's first sample belongs, against where it will land: samples sent, those
     // waiting in the FIFO and those still inside the resampler.
     const double inputSamples = (is.pts - OutputStart()) / 1e6 * rate;
@@ -166,16 +164,18 @@ int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream
         // The sample counter follows the input time: it starts there and skips gaps. It never
         // goes back, which would give the muxer timestamps out of order.
         const int64_t wanted = llrint(inputSamples) - queued;
-        if (atStart)
+        if (os.audioAtStart)
             os.syncOpts = std::max<int64_t>(0, wanted);
         else if (wanted - os.syncOpts > kAudioSyncSlack)
             os.syncOpts = wanted;
+        os.audioAtStart = false;
         return 0;
     }
 
     const double delta = inputSamples - static_cast<double>(os.syncOpts + queued);
     if (std::fabs(delta) <= kAudioSyncSlack) return 0;
-    if (atStart || std::fabs(delta) > s.AudioDriftThreshold * rate) {
+    if (os.audioAtStart || std::fabs(delta) > s.AudioDriftThreshold * rate) {
+        os.audioAtStart = false;
         if (delta < 0) {
             discard = static_cast<int>(std::min<double>(-delta, INT_MAX));
             if (s.Verbosity > 2)

@@ -60,9 +60,9 @@ struct OutputStream {
     bool encoding = false;
     bool active = true;
 
-    int64_t frameNumber = 0; // frames written
-    int64_t syncOpts = 0;    // next frame number (video) or samples sent (audio), encoder units
-    bool syncStarted = false;
+    int64_t frameNumber = 0;  // frames written
+    int64_t syncOpts = 0;     // next frame number (video) or samples sent (audio), encoder units
+    bool audioAtStart = true; // audio sync corrects any difference until its first correction
     bool firstCopiedPacket = true;
     int64_t lastWrittenPts = kNoTimestamp;
     int64_t copyTime = 0; // microseconds reached by a copied stream

@@ -67,12 +67,9 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
     // Input time in output frames.
     const AVRational tb = av_buffersink_get_time_base(os.filter.sink);
     const double seconds = picture->pts != AV_NOPTS_VALUE ? picture->pts * av_q2d(tb) : is.pts / 1e6;
+    // The frame counter starts at 0, so video that starts after the output does is preceded by
+    // copies of its first picture.
     const double syncIpts = (seconds - OutputStart() / 1e6) / av_q2d(os.enc->time_base);
-    if (!os.syncStarted && s.VideoSyncMethod != 0) {
-        // The first frame starts the output clock where the input starts.
-        os.syncOpts = std::max<int64_t>(0, llrint(syncIpts));
-        os.syncStarted = true;
-    }
 
     int copies = 1;
     const bool vfr =

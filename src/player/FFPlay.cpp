@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 #include <SDL2/SDL.h>
 
@@ -30,6 +31,10 @@ void ServeIfMainThread() {
 TCustomPlayer::TCustomPlayer() = default;
 
 TCustomPlayer::~TCustomPlayer() {
+    ShutDown();
+}
+
+void TCustomPlayer::ShutDown() {
     {
         std::lock_guard lock(handlersMutex_);
         onPosition_ = nullptr;
@@ -198,7 +203,18 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     } catch (const std::bad_alloc&) {
         Report("av_mallocz() failed.", true); // a failed open, never the end of the process
     }
-    if (!playback || !playback->Start()) {
+    bool started = playback && playback->Start();
+    // The play thread waits at its gate until psPlay is raised below; the cleared signal lets a
+    // Stop right after Open wait for it.
+    playFinished_.Reset();
+    playGate_.Reset();
+    if (started && (!EnsureEventThread() || !StartPlayThread())) {
+        Report(kThreadStartFailed, true);
+        started = false; // the playback's own threads end with it below
+    }
+    if (!started) {
+        playGate_.Set();
+        playFinished_.Set();
         playback.reset();
         ResetPlaybackValues();
         ShutdownAudioSystem();
@@ -215,18 +231,25 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         RunInMainThread([this] { FileOpenNotification(); });
     else
         FileOpenNotification();
-    EnsureEventThread();
-    // Both here rather than in the thread itself: a Stop right after Open still waits for the
-    // thread, and psPlay always comes before any state the host causes after Open returns.
-    playFinished_.Reset();
+    // psPlay here rather than in the thread itself: it comes before any state the host causes
+    // after Open returns.
     {
         std::lock_guard lock(openStateMutex_);
         RaiseState(psPlay);
         playRaised_ = true;
         if (openedPausePending_) RaiseState(psPause);
     }
-    playThread_ = std::thread(&TCustomPlayer::PlayThreadRun, this);
+    playGate_.Set();
     return true;
+}
+
+bool TCustomPlayer::StartPlayThread() {
+    try {
+        playThread_ = StartThread(PlayerThread::Play, [this] { PlayThreadRun(); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 TPlaybackSettings TCustomPlayer::PlaybackSettings(IDisplaySurface* screen) const {
@@ -280,8 +303,8 @@ void TCustomPlayer::StopWait() {
         if (playFinished_.WaitFor(100)) return;
         ServeIfMainThread();
         if (!CurrentPlayback()) return;
-        std::unique_lock lock(playerLock_, std::defer_lock);
-        if (!lock.try_lock_for(std::chrono::milliseconds(100))) continue;
+        std::unique_lock<std::mutex> lock;
+        if (!TryLockPlayer(lock, 100)) continue;
         ++attempts;
         auto playback = CurrentPlayback();
         if (!playback) return;
@@ -291,6 +314,18 @@ void TCustomPlayer::StopWait() {
             return;
         }
         PushEvent(pcQuit);
+    }
+}
+
+bool TCustomPlayer::TryLockPlayer(std::unique_lock<std::mutex>& lock, int timeoutMs) {
+    // Polled: the thread sanitizer does not follow the call a timed lock waits in, and then
+    // takes its release for one of a lock never held.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        lock = std::unique_lock(playerLock_, std::try_to_lock);
+        if (lock.owns_lock()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -342,6 +377,7 @@ TCustomPlayer::PresentEvent TCustomPlayer::WaitEvent() {
 }
 
 void TCustomPlayer::PlayThreadRun() {
+    playGate_.Wait();
     try {
         for (;;) {
             const PresentEvent event = WaitEvent();
@@ -389,11 +425,16 @@ void TCustomPlayer::PlayThreadRun() {
     playFinished_.Set();
 }
 
-void TCustomPlayer::EnsureEventThread() {
-    if (eventThread_.joinable()) return;
+bool TCustomPlayer::EnsureEventThread() {
+    if (eventThread_.joinable()) return true;
     eventThreadQuit_ = false;
     eventThreadDone_ = false;
-    eventThread_ = std::thread(&TCustomPlayer::EventThreadRun, this);
+    try {
+        eventThread_ = StartThread(PlayerThread::Event, [this] { EventThreadRun(); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 void TCustomPlayer::WaitForEventsDelivered(int timeoutMs) {
@@ -440,6 +481,8 @@ void TCustomPlayer::EventThreadRun() {
                 FFLogger().Log(this, llError, e.what());
             }
         }
+        // The last event taken may have cleared the signal the quit request set.
+        if (eventThreadQuit_) break;
         ring_.Pending().Wait();
     }
     eventThreadDone_ = true;
@@ -466,6 +509,9 @@ void TCustomPlayer::RaiseOpenedPaused() {
 
 void TCustomPlayer::UpdatePosition(Playback& playback) {
     if (playback.StillImage()) return;
+    // The presentation loop and the video decoder (at the end of the file) both update: one at a
+    // time, or a position read earlier could be reported after a later one.
+    std::lock_guard lock(positionMutex_);
     int64_t pos;
     if (playback.HasVideo()) {
         pos = std::llround(playback.VideoClock() * 1000000.0) - playback.StartTime();

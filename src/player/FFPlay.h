@@ -17,6 +17,7 @@
 #include "player/EventRing.h"
 #include "player/MediaPlayer.h"
 #include "player/PlaybackHost.h"
+#include "player/PlayerThreads.h"
 #include "player/PlayerTypes.h"
 #include "player/Signal.h"
 #include "probe/AVProbe.h"
@@ -108,6 +109,15 @@ public:
     };
     Statistics GetStatistics() const;
 
+    // How the player starts its threads (tests refuse some); set it while nothing plays.
+    void SetThreadStarter(ThreadStarter starter) { threadStarter_ = std::move(starter); }
+
+protected:
+    // Ends the playback and the event thread. The most derived class calls it first thing in
+    // its destructor: the threads call into this object until then, and a base destructor
+    // that has already begun changes the very object they call.
+    void ShutDown();
+
 private:
     // IDisplayListener
     void DisplayResized(int width, int height) override;
@@ -135,7 +145,13 @@ private:
     void FileOpenNotification();
     void PlayThreadRun();
     void EventThreadRun();
-    void EnsureEventThread();
+    bool EnsureEventThread();
+    bool StartPlayThread();
+    std::thread StartThread(PlayerThread kind, std::function<void()> body) override {
+        return threadStarter_(kind, std::move(body));
+    }
+    // Holds playerLock_ once it is free within the time; false otherwise.
+    bool TryLockPlayer(std::unique_lock<std::mutex>& lock, int timeoutMs);
     void WaitForEventsDelivered(int timeoutMs);
 
     void RaiseState(TPlayState state);
@@ -193,12 +209,15 @@ private:
     mutable std::mutex probeMutex_; // attaching and detaching the probe, and readers of it
     std::mutex surfaceMutex_;
 
-    std::timed_mutex playerLock_;
+    std::mutex playerLock_;
+    // Opened by Open once psPlay is raised: the play thread then starts its loop.
+    ManualResetSignal playGate_{true};
     ManualResetSignal seekDone_{true};
     ManualResetSignal pictureReady_{true};
     ManualResetSignal playFinished_{true};
     EventRing ring_;
     std::atomic<int64_t> currentPosition_{-1};
+    std::mutex positionMutex_; // computing and reporting one position
     std::atomic<int64_t> lastReported_{INT64_MIN};
     std::atomic<int64_t> lastAudioCallback_{0};
     std::atomic<bool> audioSystemUp_{false};
@@ -220,8 +239,15 @@ private:
     std::mutex hookMutex_;
     THookBitmapConverter hookConverter_;
     TBitmapConverter snapshotConverter_;
+    ThreadStarter threadStarter_ = StartSystemThread;
 };
 
-class TFFPlayer : public TCustomPlayer {};
+class TFFPlayer final : public TCustomPlayer {
+public:
+    TFFPlayer() = default;
+    ~TFFPlayer() override { ShutDown(); }
+    TFFPlayer(const TFFPlayer&) = delete;
+    TFFPlayer& operator=(const TFFPlayer&) = delete;
+};
 
 } // namespace orvel

@@ -46,7 +46,6 @@ Playback::Playback(IPlaybackHost& host, TPlaybackSettings settings, std::string 
     : host_(host), settings_(settings), fileName_(std::move(fileName)) {
     paused_ = paused;
     openPausedCount_ = paused ? 1 : 0;
-    sampleRing_.assign(kSampleRing, 0);
     silence_.assign(1024, 0);
     audioFrame_ = MakeFrame();
 }
@@ -79,19 +78,19 @@ bool Playback::WaitInSlices(const std::function<bool()>& done, int sliceMs) {
 
 bool Playback::Start() {
     try {
-        readThread_ = std::thread(&Playback::ReadThread, this);
+        readThread_ = host_.StartThread(PlayerThread::Read, [this] { ReadThread(); });
     } catch (const std::system_error&) {
-        Report("SDL_CreateThread() failed.", true);
+        Report(kThreadStartFailed, true);
         return false;
     }
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
         if (videoIndex_ < 0 && !settings_.DisableDisplay) showMode_ = 1;
         try {
-            refreshThread_ = std::thread(&Playback::RefreshThread, this);
+            refreshThread_ = host_.StartThread(PlayerThread::Refresh, [this] { RefreshThread(); });
             return true;
         } catch (const std::system_error&) {
-            Report("SDL_CreateThread() failed.", true);
+            Report(kThreadStartFailed, true);
             End();
             return false;
         }
@@ -381,12 +380,18 @@ bool Playback::StreamOpen(int index) {
     case AVMEDIA_TYPE_VIDEO: {
         videoIndex_ = index;
         videoStream_ = st;
+        codedWidth_ = ctx->width;
+        codedHeight_ = ctx->height;
         videoCodec_ = std::move(ctx);
         const AVRational rate = av_guess_frame_rate(ic, st, nullptr);
         frameDuration_ = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
         videoQueue_.Start();
         videoQueue_.PutFlush();
-        videoThread_ = std::thread(&Playback::VideoThread, this);
+        if (!StartStreamThread(PlayerThread::Video, videoThread_, [this] { VideoThread(); })) {
+            StreamClose(index);
+            videoStream_ = nullptr; // no other thread reads it before the file counts as open
+            return false;
+        }
         break;
     }
     case AVMEDIA_TYPE_AUDIO:
@@ -408,7 +413,11 @@ bool Playback::StreamOpen(int index) {
         subtitleCodec_ = std::move(ctx);
         subtitleQueue_.Start();
         subtitleQueue_.PutFlush();
-        subtitleThread_ = std::thread(&Playback::SubtitleThread, this);
+        if (!StartStreamThread(PlayerThread::Subtitle, subtitleThread_, [this] { SubtitleThread(); })) {
+            StreamClose(index);
+            subtitleStream_ = nullptr;
+            return false;
+        }
         break;
     default:
         st->discard = AVDISCARD_ALL;
@@ -416,6 +425,17 @@ bool Playback::StreamOpen(int index) {
         return false;
     }
     return true;
+}
+
+bool Playback::StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body) {
+    try {
+        thread = host_.StartThread(kind, std::move(body));
+        return true;
+    } catch (const std::system_error&) {
+        // Like a stream whose decoder does not open: the other streams still play.
+        Report(kThreadStartFailed, false);
+        return false;
+    }
 }
 
 void Playback::StreamClose(int index) {

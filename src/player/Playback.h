@@ -102,6 +102,8 @@ private:
     void ReadThread();
     void ReadLoop();
     bool StreamOpen(int index);
+    // False, reported, when the system refuses the thread.
+    bool StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body);
     void StreamClose(int index);
     void CarryOutSeek();
     bool QueuesFull() const;
@@ -125,6 +127,7 @@ private:
     void RefreshThread();
     void DrawPicture(PictureSlot& slot);
     void DrawWaveform();
+    int Sample(int index) const; // from the waveform's sample ring
     void BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub);
     void FreeSubtitle(SubtitlePicture& sp);
 
@@ -162,14 +165,15 @@ private:
     bool captureDevice_ = false;
 
     InputFormatContextPtr input_;
-    int audioIndex_ = -1, videoIndex_ = -1, subtitleIndex_ = -1;
+    // Written by the reading thread as streams open and close, read by every other thread.
+    std::atomic<int> audioIndex_{-1}, videoIndex_{-1}, subtitleIndex_{-1};
     AVStream* audioStream_ = nullptr;
     AVStream* videoStream_ = nullptr;
     AVStream* subtitleStream_ = nullptr;
     CodecContextPtr audioCodec_, videoCodec_, subtitleCodec_;
     int64_t startTime_ = 0;
     int64_t duration_ = -1;
-    int64_t audioDuration_ = -1;
+    std::atomic<int64_t> audioDuration_{-1};
 
     // Audio.
     PacketQueue audioQueue_;
@@ -212,6 +216,9 @@ private:
     SwsContextPtr toYuv_;
     bool videoDraining_ = false;
     std::atomic<int> displayWidth_{0}, displayHeight_{0};
+    // The decoder's picture size when the stream opened: the decoder's own fields change while
+    // it decodes on another thread.
+    std::atomic<int> codedWidth_{0}, codedHeight_{0};
 
     // Subtitles.
     PacketQueue subtitleQueue_;
@@ -223,7 +230,9 @@ private:
 
     // Waveform.
     std::atomic<int> showMode_{0};
-    std::vector<int16_t> sampleRing_;
+    // Written by the sound callback, read by the presentation loop without a lock: a torn
+    // waveform picture does no harm, a torn sample would be a data race.
+    std::vector<std::atomic<int16_t>> sampleRing_ = std::vector<std::atomic<int16_t>>(kSampleRing);
     std::atomic<int> sampleIndex_{0};
     int lastStartIndex_ = 0;
     FramePtr waveFrame_;

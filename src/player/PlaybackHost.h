@@ -2,9 +2,12 @@
 // What a playback needs of its player: the values fixed when the file opens, the calls back
 // into the player, and the few values the host may change while the file plays.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "player/DisplaySurface.h"
+#include "player/PlayerThreads.h"
 #include "player/Signal.h"
 
 struct AVFormatContext;
@@ -54,6 +57,8 @@ public:
     // none can come); the player's waits watch them.
     virtual ManualResetSignal& SeekDone() = 0;
     virtual ManualResetSignal& PictureReady() = 0;
+    // Starts one of the playback's threads; std::system_error when none can be made.
+    virtual std::thread StartThread(PlayerThread kind, std::function<void()> body) = 0;
 
     // Values that change while a file plays: the host sets the volume, mute and aspect at
     // any time, and the display area is sized after the file opened and at each resize.

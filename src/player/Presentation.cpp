@@ -111,24 +111,26 @@ void Playback::Refresh(bool advancing) {
         if (dropAfterSeek_) dropAll = true;
         int queued;
         int index;
-        double nextTarget = 0;
+        double target = 0, nextTarget = 0;
         {
+            // Targets are read under the lock a flush clears them with.
             std::lock_guard lock(pictureMutex_);
             queued = static_cast<int>(pending_.size());
             index = queued ? pending_.front() : -1;
+            if (queued) target = slots_[index].Target;
             if (queued == 2) nextTarget = slots_[pending_[1]].Target;
         }
         if (queued == 0) break;
         PictureSlot& slot = slots_[index];
         const double now = WallClock();
-        if (now < slot.Target) {
+        if (now < target) {
             positionWanted = false;
             break;
         }
         shownTime_ = slot.Pts;
         shownDrift_ = slot.Pts - now;
         shownPos_ = slot.Pos;
-        if (queued < 2) nextTarget = slot.Target + videoClock_ - slot.Pts;
+        if (queued < 2) nextTarget = target + videoClock_ - slot.Pts;
         if ((now > nextTarget && !captureDevice_) || dropAll) {
             skipFactor_ = skipFactor_ * 1.05f;
             if (queued == 2 || now > nextTarget + 0.5 || dropAll) {
@@ -183,9 +185,9 @@ void Playback::OpenDisplay(bool force) {
     int width = 0, height = 0;
     host_.DisplayAreaSize(width, height);
     if (width <= 0) {
-        if (videoCodec_ && videoCodec_->width > 0) {
-            width = videoCodec_->width & ~1;
-            height = videoCodec_->height & ~1;
+        if (videoIndex_ >= 0 && codedWidth_ > 0) {
+            width = codedWidth_ & ~1;
+            height = codedHeight_ & ~1;
         } else {
             width = 640;
             height = 480;
@@ -283,6 +285,10 @@ void Playback::BlendSubtitle(PictureSlot& slot, const AVSubtitle& sub) {
     }
 }
 
+int Playback::Sample(int index) const {
+    return sampleRing_[index].load(std::memory_order_relaxed);
+}
+
 void Playback::DrawWaveform() {
     const int width = displayWidth_, height = displayHeight_;
     const int channels = std::max(1, audioChannels_);
@@ -312,10 +318,10 @@ void Playback::DrawWaveform() {
         int best = start, bestScore = INT32_MIN;
         for (int i = 0; i < 1000; i += channels) {
             const int at = (start - i + kSampleRing) % kSampleRing;
-            const int a = sampleRing_[at];
-            const int b = sampleRing_[(at + 4 * channels) % kSampleRing];
-            const int c = sampleRing_[(at + 5 * channels) % kSampleRing];
-            const int d = sampleRing_[(at + 9 * channels) % kSampleRing];
+            const int a = Sample(at);
+            const int b = Sample((at + 4 * channels) % kSampleRing);
+            const int c = Sample((at + 5 * channels) % kSampleRing);
+            const int d = Sample((at + 9 * channels) % kSampleRing);
             const int score = a - d;
             if (score > bestScore && (b ^ c) < 0) {
                 bestScore = score;
@@ -340,7 +346,7 @@ void Playback::DrawWaveform() {
         int i = (start + ch) % kSampleRing;
         const int y1 = ch * h + h / 2;
         for (int x = 0; x < width; ++x) {
-            const int y = (sampleRing_[i] * h2) >> 15;
+            const int y = (Sample(i) * h2) >> 15;
             if (y < 0)
                 for (int k = 0; k < -y; ++k)
                     plot(x, y1 + y + k);
@@ -378,7 +384,7 @@ void Playback::AudioCallback(uint8_t* stream, int len) {
                     const auto* samples = reinterpret_cast<const int16_t*>(audioData_);
                     int at = sampleIndex_;
                     for (int i = 0; i < bytes / 2; ++i) {
-                        sampleRing_[at] = samples[i];
+                        sampleRing_[at].store(samples[i], std::memory_order_relaxed);
                         at = (at + 1) % kSampleRing;
                     }
                     sampleIndex_ = at;

@@ -57,6 +57,15 @@ public:
         std::lock_guard lock(mutex_);
         return shows;
     }
+    // What the playback last set up and drew, read under the lock it writes with.
+    DisplayRect LastRect() {
+        std::lock_guard lock(mutex_);
+        return lastRect;
+    }
+    DisplayRect DisplayArea() {
+        std::lock_guard lock(mutex_);
+        return DisplayRect{0, 0, displayWidth, displayHeight};
+    }
 
     std::mutex mutex_;
     int width_, height_;
