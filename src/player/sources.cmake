@@ -11,6 +11,7 @@ orvel_list(PLAYER player
   Playback.h Playback.cpp
   PlaybackHost.h
   PlayerArbiter.h PlayerArbiter.cpp
+  PlayerThreads.h
   PlayerTypes.h
   Presentation.cpp
   Signal.h

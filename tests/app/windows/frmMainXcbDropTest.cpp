@@ -24,6 +24,8 @@ class frmMainXcbDropTest : public test::TMainWindowTest {};
 TEST_F(frmMainXcbDropTest, ADroppedFileBecomesARow) {
     if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server (xcb)";
     std::filesystem::copy_file(ORVEL_BINARY_DIR "/orvelvideoformat.ini", paths.FormatIniPath);
+    // The output folder stays in the test's own folder, never the user's home.
+    Settings("OutPutDir=" + tmp.File("out") + "\n");
     auto w = Create();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
