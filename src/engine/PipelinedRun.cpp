@@ -57,7 +57,8 @@ struct TCustomFFmpeg::Impl::Loop::Stages {
     std::exception_ptr failure; // the first
 
     void Post(StageQueue<Item>& queue, Item item) {
-        const bool picture = item.frame != nullptr && (item.kind == Kind::Picture || item.kind == Kind::Encode);
+        const bool picture =
+            item.frame != nullptr && (item.kind == Kind::Picture || item.kind == Kind::Encode);
         if (!queue.Push(std::move(item), picture)) throw StagesAborted{};
     }
     void Fail(std::exception_ptr e) {

@@ -322,7 +322,8 @@ void TCustomFFmpeg::Impl::Loop::ProcessPicture(InputStream& is, AVFrame* frame, 
         if (os.active && os.source == index && os.encoding) SendVideo(os, is, frame, at);
 }
 
-void TCustomFFmpeg::Impl::Loop::EncodeAudioFrame(InputStream& is, const AVFrame* frame, const FrameContext& at) {
+void TCustomFFmpeg::Impl::Loop::EncodeAudioFrame(InputStream& is, const AVFrame* frame,
+                                                 const FrameContext& at) {
     const int index = static_cast<int>(&is - r.ist.data());
     for (OutputStream& os : r.ost)
         if (os.active && os.source == index && os.encoding) SendAudio(os, at, frame);
