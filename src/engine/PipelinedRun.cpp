@@ -7,9 +7,12 @@
 // the hook, the encoder stage the output streams, counters and files.
 #include "engine/ActingThread.h"
 #include "engine/FFmpegException.h"
+#include "engine/FFmpegTask.h"
+#include "engine/MainThreadDispatcher.h"
 #include "engine/StageQueue.h"
 #include "engine/TranscodeLoop.h"
 
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -55,11 +58,20 @@ struct TCustomFFmpeg::Impl::Loop::Stages {
     StageQueue<Item> toEncoder{kQueuedPictures, kQueuedItems};
     std::mutex mutex;
     std::exception_ptr failure; // the first
+    std::atomic<int> ended{0};  // stage threads that have returned
+
+    // The reader may be the main thread (a task run without a worker); the other stages hand
+    // their events to it, so while it waits for room it serves them.
+    bool readerIsMain = MainThreadDispatcher().IsMainThread();
 
     void Post(StageQueue<Item>& queue, Item item) {
         const bool picture =
             item.frame != nullptr && (item.kind == Kind::Picture || item.kind == Kind::Encode);
-        if (!queue.Push(std::move(item), picture)) throw StagesAborted{};
+        const bool pushed =
+            &queue == &toPictures && readerIsMain
+                ? queue.Push(std::move(item), picture, [] { MainThreadDispatcher().ServePending(); })
+                : queue.Push(std::move(item), picture);
+        if (!pushed) throw StagesAborted{};
     }
     void Fail(std::exception_ptr e) {
         {
@@ -93,6 +105,7 @@ std::exception_ptr TCustomFFmpeg::Impl::Loop::RunPipelined() {
             } catch (...) {
                 st.Fail(std::current_exception());
             }
+            ++st.ended;
         });
     };
     stages = &st;
@@ -115,6 +128,7 @@ std::exception_ptr TCustomFFmpeg::Impl::Loop::RunPipelined() {
     } catch (...) {
         st.Fail(std::current_exception());
     }
+    if (st.readerIsMain) WaitServingMainThread([&st] { return st.ended == 2; });
     pictures.join();
     encoder.join();
     stages = nullptr;

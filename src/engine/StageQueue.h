@@ -2,6 +2,7 @@
 // A bounded first-in first-out hand-over between two threads of one conversion. Two limits:
 // items that carry a picture (so memory stays at a few pictures whatever the frame size) and
 // items of any kind (sound and markers are small, but must not pile up either).
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -16,10 +17,20 @@ public:
 
     // Waits for room; false when the queue was aborted (the item is then dropped).
     bool Push(T item, bool picture) {
+        return Push(std::move(item), picture, [] {});
+    }
+    // The same, calling idle() every few milliseconds while it waits: a thread that others hand
+    // work to (the main thread) keeps serving them.
+    template <class Idle> bool Push(T item, bool picture, Idle&& idle) {
         std::unique_lock lock(mutex_);
-        notFull_.wait(lock, [&] {
+        const auto room = [&] {
             return aborted_ || (items_.size() < maxItems_ && (!picture || pictures_ < maxPictures_));
-        });
+        };
+        while (!notFull_.wait_for(lock, std::chrono::milliseconds(5), room)) {
+            lock.unlock();
+            idle();
+            lock.lock();
+        }
         if (aborted_) return false;
         items_.push_back(Entry{std::move(item), picture});
         if (picture) ++pictures_;
