@@ -2,15 +2,11 @@
 // the same libraries doing the same job, for four jobs from a 30 s 1280x720 25 fps clip with
 // the detail texture. Each run is a child process, so its CPU time and peak memory are its own;
 // runs alternate, and each figure is the best of the rounds (the machine is shared).
+#include "ChildRun.h"
 #include "PlainLoop.h"
 #include "fixtures/Fixtures.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -83,29 +79,18 @@ int RunTask(const BenchJob& job, const std::string& in, const std::string& out, 
 
 struct Sample {
     double seconds = 1e9;
-    double cpuSeconds = 1e9; // user + system of every thread of the run
+    double cpuSeconds = 1e9;
     long maxRssKb = 0;
 };
 
 Sample RunChild(const BenchJob& job, Mode mode, const std::string& in) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const ChildSample c = RunInChild([&] {
         const std::string out = fixtures::Dir() + "/bench-pipeline-out." + job.extension;
-        _exit(mode == Mode::Plain ? RunPlainLoop(in, out, job.plain)
-                                  : RunTask(job, in, out, mode == Mode::Pipelined));
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Sample s;
-    s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    s.maxRssKb = usage.ru_maxrss;
-    s.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::fprintf(stderr, "%s: run %s failed\n", job.name, Name(mode));
-    return s;
+        return mode == Mode::Plain ? RunPlainLoop(in, out, job.plain)
+                                   : RunTask(job, in, out, mode == Mode::Pipelined);
+    });
+    if (!c.ok) std::fprintf(stderr, "%s: run %s failed\n", job.name, Name(mode));
+    return Sample{c.seconds, c.cpuSeconds, c.maxRssKb};
 }
 
 void Measure(const BenchJob& job, const std::string& in, int rounds) {

@@ -5,15 +5,11 @@
 // which decode and encode unusually cheaply, and the same with a drifting texture, which costs
 // what camera footage costs. Each run is a child process, so its peak memory is its own; runs
 // alternate and the ratios are printed per source.
+#include "ChildRun.h"
 #include "PlainLoop.h"
 #include "fixtures/Fixtures.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -99,22 +95,12 @@ const Mode kModes[] = {{"baseline", Hook::None, true},
 constexpr int kModeCount = sizeof(kModes) / sizeof(kModes[0]);
 
 Sample RunChild(const Mode& mode, const std::string& in) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const bench::ChildSample c = bench::RunInChild([&] {
         const std::string out = fixtures::Dir() + "/bench-out-" + mode.name + ".mp4";
-        _exit(mode.baseline ? RunBaseline(in, out) : RunTask(in, out, mode.hook));
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Sample s;
-    s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    s.maxRssKb = usage.ru_maxrss;
-    s.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "run %s failed\n", mode.name);
-    return s;
+        return mode.baseline ? RunBaseline(in, out) : RunTask(in, out, mode.hook);
+    });
+    if (!c.ok) std::fprintf(stderr, "run %s failed\n", mode.name);
+    return Sample{c.seconds, c.cpuSeconds, c.maxRssKb};
 }
 
 void Measure(const char* label, const std::string& in, int rounds) {

@@ -73,6 +73,16 @@ struct TCustomFFmpeg::Impl::Loop::Stages {
                 : queue.Push(std::move(item), picture);
         if (!pushed) throw StagesAborted{};
     }
+    // A decoded frame for the picture stage (or, passed on, the encoder stage); it is taken over.
+    void PostFrame(Kind kind, int index, const FrameContext& at, AVFrame* frame) {
+        Item item;
+        item.kind = kind;
+        item.index = index;
+        item.at = at;
+        item.frame = MakeFrame();
+        av_frame_move_ref(item.frame.get(), frame);
+        Post(toPictures, std::move(item));
+    }
     void Fail(std::exception_ptr e) {
         {
             std::lock_guard lock(mutex);
@@ -204,31 +214,17 @@ template <class Stream, class Vector> int IndexIn(const Stream& item, const Vect
 } // namespace
 
 void TCustomFFmpeg::Impl::Loop::ForwardPicture(InputStream& is, AVFrame* frame, const FrameContext& at) {
-    if (stages == nullptr) {
+    if (stages == nullptr)
         ProcessPicture(is, frame, at);
-        return;
-    }
-    Stages::Item item;
-    item.kind = Stages::Kind::Picture;
-    item.index = IndexIn(is, r.ist);
-    item.at = at;
-    item.frame = MakeFrame();
-    av_frame_move_ref(item.frame.get(), frame);
-    stages->Post(stages->toPictures, std::move(item));
+    else
+        stages->PostFrame(Stages::Kind::Picture, IndexIn(is, r.ist), at, frame);
 }
 
 void TCustomFFmpeg::Impl::Loop::ForwardAudio(InputStream& is, AVFrame* frame, const FrameContext& at) {
-    if (stages == nullptr) {
+    if (stages == nullptr)
         EncodeAudioFrame(is, frame, at);
-        return;
-    }
-    Stages::Item item;
-    item.kind = Stages::Kind::Audio;
-    item.index = IndexIn(is, r.ist);
-    item.at = at;
-    item.frame = MakeFrame();
-    av_frame_move_ref(item.frame.get(), frame);
-    stages->Post(stages->toPictures, std::move(item));
+    else
+        stages->PostFrame(Stages::Kind::Audio, IndexIn(is, r.ist), at, frame);
 }
 
 void TCustomFFmpeg::Impl::Loop::ForwardCopy(InputStream& is, const AVPacket* pkt, const FrameContext& at) {
