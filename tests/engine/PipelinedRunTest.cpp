@@ -107,11 +107,9 @@ TEST(PipelinedRun, GivesTheSameOutputAsTheSingleThreadedLoop) {
     const Options mpeg4 = {{"vcodec", "mpeg4"}, {"b", "600000"}, {"acodec", "aac"}, {"ab", "96000"}};
     const Job jobs[] = {
         {"video", clip, {}, mpeg4, "mp4"},
-        {"video-x264-mp3-avi",
-         clip,
-         {},
-         {{"vcodec", "libx264"}, {"s", "160x120"}, {"acodec", "libmp3lame"}},
-         "avi"},
+        // libx264 is left out: with threads of its own its stream depends on which of them
+        // finishes first, so two runs of the same job may differ in either mode.
+        {"video-mp3-avi", clip, {}, {{"vcodec", "mpeg4"}, {"s", "160x120"}, {"acodec", "libmp3lame"}}, "avi"},
         {"audio-only",
          fixtures::Path(fixtures::FixtureId::Mp3),
          {},
