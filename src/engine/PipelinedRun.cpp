@@ -43,10 +43,23 @@ struct StagesAborted {};
 } // namespace
 
 struct TCustomFFmpeg::Impl::Loop::Stages {
-    enum class Kind { Picture, Audio, Copy, Subtitle, Progress, Encode, FlushStream, End };
+    enum class Kind { Picture, Audio, Copy, Subtitle, Encode, FlushStream, End };
+    // Progress checks due before an item: the inline loop makes one after every packet. They
+    // ride on the next item handed over instead of being items of their own, so a packet
+    // costs no extra hand-over. A run has one input, so the file is the same for all of them.
+    struct Reports {
+        int file = 0;
+        int count = 0;
+        void Add(const Reports& more) {
+            if (more.count == 0) return;
+            file = more.file;
+            count += more.count;
+        }
+    };
     struct Item {
         Kind kind = Kind::End;
-        int index = 0; // input stream; output stream for Encode and FlushStream; file for Progress
+        int index = 0; // input stream; output stream for Encode and FlushStream
+        Reports reportsBefore;
         FrameContext at;
         AVRational timeBase{0, 1}; // Encode: of the picture's timestamp
         FramePtr frame;
@@ -64,7 +77,14 @@ struct TCustomFFmpeg::Impl::Loop::Stages {
     // their events to it, so while it waits for room it serves them.
     bool readerIsMain = MainThreadDispatcher().IsMainThread();
 
+    // Checks not yet handed on: the reader's, and the picture stage's (taken off the items it
+    // received and not yet passed to the encoder stage with one of its own).
+    Reports readerReports, pictureReports;
+
     void Post(StageQueue<Item>& queue, Item item) {
+        Reports& due = &queue == &toPictures ? readerReports : pictureReports;
+        item.reportsBefore.Add(due);
+        due = Reports{};
         const bool picture =
             item.frame != nullptr && (item.kind == Kind::Picture || item.kind == Kind::Encode);
         const bool pushed =
@@ -150,6 +170,9 @@ void TCustomFFmpeg::Impl::Loop::PictureStage() {
     Stages::Item item;
     while (st.toPictures.Pop(item)) {
         HoldWhilePaused();
+        // Handed on with the next item this stage posts, which comes after them as inline.
+        st.pictureReports.Add(item.reportsBefore);
+        item.reportsBefore = Stages::Reports{};
         if (item.kind == Stages::Kind::Picture) {
             // After a stop the pictures still queued are let go: nothing more is encoded.
             if (!Stopping()) ProcessPicture(r.ist[item.index], item.frame.get(), item.at);
@@ -176,6 +199,8 @@ void TCustomFFmpeg::Impl::Loop::EncoderStage() {
     Stages::Item item;
     while (st.toEncoder.Pop(item)) {
         HoldWhilePaused();
+        for (int i = 0; i < item.reportsBefore.count; ++i)
+            ReportIfDue(item.reportsBefore.file);
         switch (item.kind) {
         case Stages::Kind::Encode:
             EncodeVideo(r.ost[item.index], item.at, item.frame.get(), item.timeBase);
@@ -188,9 +213,6 @@ void TCustomFFmpeg::Impl::Loop::EncoderStage() {
             break;
         case Stages::Kind::Subtitle:
             HandleSubtitle(r.ist[item.index], item.subtitle->sub);
-            break;
-        case Stages::Kind::Progress:
-            ReportIfDue(item.index);
             break;
         case Stages::Kind::FlushStream:
             FlushEncoder(r.ost[item.index]);
@@ -256,14 +278,10 @@ void TCustomFFmpeg::Impl::Loop::ForwardSubtitle(InputStream& is, AVSubtitle& sub
 }
 
 void TCustomFFmpeg::Impl::Loop::ForwardProgress(int file) {
-    if (stages == nullptr) {
+    if (stages == nullptr)
         ReportIfDue(file);
-        return;
-    }
-    Stages::Item item;
-    item.kind = Stages::Kind::Progress;
-    item.index = file;
-    stages->Post(stages->toPictures, std::move(item));
+    else
+        stages->readerReports.Add(Stages::Reports{file, 1});
 }
 
 void TCustomFFmpeg::Impl::Loop::DeliverPicture(OutputStream& os, AVFrame* filtered, const FrameContext& at,
