@@ -93,6 +93,19 @@ Result RunJob(const Job& job, bool pipelined) {
     return result;
 }
 
+// One input and one output, opened as the component opens them before a start.
+void Open(TCustomFFmpeg& task, const std::string& input, const Options& options, const std::string& output) {
+    task.OpenInput(input);
+    Apply(task, options);
+    task.OpenOutput(output, false);
+}
+
+template <class Done> void WaitUntil(Done done, int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 std::string Detailed(double seconds) {
     fixtures::ClipRecipe recipe;
     recipe.seconds = seconds;
@@ -181,14 +194,10 @@ TEST(PipelinedRun, StageThreadsKeepTheWorkersScheduling) {
         };
         std::atomic<bool> ended{false};
         task->OnTerminate = [&](TCustomFFmpeg&) { ended = true; };
-        task->OpenInput(fixtures::Path(fixtures::FixtureId::Mp4));
-        for (auto [n, v] : Options{{"vcodec", "mpeg4"}, {"an", ""}})
-            task->ParseOption(n, v);
-        task->OpenOutput(OutPath("scheduled.avi"), false);
+        Open(*task, fixtures::Path(fixtures::FixtureId::Mp4), Options{{"vcodec", "mpeg4"}, {"an", ""}},
+             OutPath("scheduled.avi"));
         task->Start(true, c.priority, false);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (!ended && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        WaitUntil([&] { return ended.load(); }, 120000);
         ASSERT_TRUE(ended);
         std::lock_guard lock(m);
         ASSERT_FALSE(hook.empty());
@@ -217,10 +226,7 @@ TEST(PipelinedRun, StopEndsEveryStageWithTheTrailerWritten) {
     };
     task->OnTerminate = [&](TCustomFFmpeg&) { terminated = true; };
     const std::string output = OutPath("stopped.mp4");
-    task->OpenInput(Detailed(8));
-    for (auto [n, v] : Options{{"vcodec", "mpeg4"}, {"acodec", "aac"}})
-        task->ParseOption(n, v);
-    task->OpenOutput(output, false);
+    Open(*task, Detailed(8), Options{{"vcodec", "mpeg4"}, {"acodec", "aac"}}, output);
     task->Start(false, tpNormal, false);
     EXPECT_TRUE(terminated);
     EXPECT_FALSE(task->Finished());
@@ -246,17 +252,9 @@ TEST(PipelinedRun, PauseHoldsEveryStage) {
     };
     task->OnTerminate = [&](TCustomFFmpeg&) { ended = true; };
     const std::string output = OutPath("paused.avi");
-    task->OpenInput(Detailed(4));
-    for (auto [n, v] : Options{{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}})
-        task->ParseOption(n, v);
-    task->OpenOutput(output, false);
+    Open(*task, Detailed(4), Options{{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}}, output);
     task->Start(true, tpNormal, false);
-    const auto wait = [](auto done, int ms) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    };
-    wait([&] { return reports > 0; }, 60000);
+    WaitUntil([&] { return reports > 0; }, 60000);
     ASSERT_GT(reports.load(), 0);
     // Each stage finishes the item it holds and stops at its gate; on a busy machine that may
     // take a moment, so wait until everything stands still, then check that it stays still.
@@ -273,7 +271,7 @@ TEST(PipelinedRun, PauseHoldsEveryStage) {
     EXPECT_EQ(state(), seen);
     EXPECT_FALSE(ended);
     task->Resume();
-    wait([&] { return ended.load(); }, 120000);
+    WaitUntil([&] { return ended.load(); }, 120000);
     ASSERT_TRUE(ended);
     EXPECT_TRUE(task->Finished());
     EXPECT_GT(hookCalls.load(), std::get<0>(seen));
