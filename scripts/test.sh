@@ -22,9 +22,9 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEL_SANITIZE=thread \
   -DORVEL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" --parallel "$(nproc)" \
-  --target test_engine_ConverterTest test_player test_ui_QtMainThreadDispatcherTest
+  --target test_engine_ConverterTest test_engine_PipelinedRunTest test_player test_ui_QtMainThreadDispatcherTest
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/scripts/tsan-suppressions.txt"
-(cd "$root/build-tsan" && ctest --output-on-failure --timeout 900 -R '(^|/)Converter' &&
+(cd "$root/build-tsan" && ctest --output-on-failure --timeout 900 -R '(^|/)(Converter|PipelinedRun)' &&
   ctest --output-on-failure --timeout 900 -L '^player$' &&
   ctest --output-on-failure --timeout 900 -R '^QtMainThreadDispatcherTest\.')
 

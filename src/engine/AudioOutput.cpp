@@ -72,7 +72,7 @@ void ApplyVolume(uint8_t** data, int samples, int channels, AVSampleFormat forma
 
 } // namespace
 
-void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, const AVFrame* frame) {
+void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, const FrameContext& at, const AVFrame* frame) {
     AVCodecContext* enc = os.enc;
     const int outChannels = enc->ch_layout.nb_channels;
     if (frame != nullptr &&
@@ -111,7 +111,7 @@ void TCustomFFmpeg::Impl::Loop::SendAudio(OutputStream& os, InputStream& is, con
 
     int discard = 0;
     if (frame != nullptr) {
-        const int64_t silence = SyncAudio(os, is, discard);
+        const int64_t silence = SyncAudio(os, at, discard);
         if (silence > 0) WriteSilence(os, silence);
     }
 
@@ -153,11 +153,11 @@ void TCustomFFmpeg::Impl::Loop::ReserveConverted(OutputStream& os, int samples) 
     os.convCapacity = samples;
 }
 
-int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const InputStream& is, int& discard) {
+int64_t TCustomFFmpeg::Impl::Loop::SyncAudio(OutputStream& os, const FrameContext& at, int& discard) {
     const int rate = os.enc->sample_rate;
     // Where this frame's first sample belongs, against where it will land: samples sent, those
     // waiting in the FIFO and those still inside the resampler.
-    const double inputSamples = (is.pts - OutputStart()) / 1e6 * rate;
+    const double inputSamples = (at.pts - OutputStart()) / 1e6 * rate;
     const int64_t queued = av_audio_fifo_size(os.fifo.get()) + swr_get_delay(os.swr.get(), rate);
 
     if (s.AudioSyncMethod == 0) {

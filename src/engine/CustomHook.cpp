@@ -30,7 +30,7 @@ void TCustomFFmpeg::SetPreviewFlags(int flags) {
     impl_->previewFlags = flags;
 }
 
-void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame) {
+void TCustomFFmpeg::Impl::Loop::RunCustomHook(const FrameContext& at, AVFrame* frame) {
     if (!t.self.OnHook) {
         t.customHook = false;
         return;
@@ -43,8 +43,8 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame) {
     }
     THookInfo info;
     info.Bitmap = &bitmap;
-    info.FrameNumber = t.decodedFrames;
-    info.PTS = is.pts;
+    info.FrameNumber = at.decodedFrame;
+    info.PTS = at.pts;
     info.Update = true;
     info.StopHook = false;
     try {
@@ -68,7 +68,7 @@ void TCustomFFmpeg::Impl::Loop::RunCustomHook(InputStream& is, AVFrame* frame) {
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts) {
+void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts, int decodedFrame) {
     const int64_t now = av_gettime_relative();
     if (t.lastPreview != 0 && now - t.lastPreview <= 100000) return;
     int flags;
@@ -91,7 +91,7 @@ void TCustomFFmpeg::Impl::Loop::Preview(const AVFrame* picture, int64_t pts) {
         }
         TPreviewInfo info;
         info.Bitmap = &t.previewBitmap.Bitmap();
-        info.FrameNumber = t.decodedFrames;
+        info.FrameNumber = decodedFrame;
         info.PTS = pts;
         t.self.OnPreview(t.self, info);
     } else if (flags & kPreviewWindow) {

@@ -52,6 +52,10 @@ void TCustomFFmpeg::SetProgressInterval(int64_t microseconds) {
     impl_->progressInterval = microseconds;
 }
 
+void TCustomFFmpeg::SetPipelined(bool value) {
+    impl_->pipelined = value;
+}
+
 void TCustomFFmpeg::OpenInput(const std::string& fileName) {
     if (static_cast<int>(impl_->inputs.size()) >= kMaxFiles)
         throw FFmpegException(Format("max input files %d reached", kMaxFiles));

@@ -55,6 +55,9 @@ public:
     int PreviewFlags() const;
     void SetPreviewFlags(int flags);
     void SetProgressInterval(int64_t microseconds);
+    // On (the default): reading and decoding, the picture work and the encoding run at once on
+    // threads of their own; off: one after another on the task's worker. The output is the same.
+    void SetPipelined(bool value);
 
     // Files ---------------------------------------------------------------------------------
     // Open with the settings gathered so far; both raise FFmpegException with the exact text.

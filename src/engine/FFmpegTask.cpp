@@ -229,7 +229,7 @@ void TFFmpeg::Stop(bool wait,
             TConvertThread* worker = worker_.get();
             lock.unlock();
             if (wait) worker->WaitFor();
-        } else if (wait && runner_ != std::this_thread::get_id()) {
+        } else if (wait && runner_ != ActingThreadId()) {
             lock.unlock();
             WaitServingMainThread([this] { return !running_.load(); });
         }

@@ -2,6 +2,7 @@
 // One task of the conversion component: an engine instance plus the bookkeeping the component
 // needs (a probe per opened input, copies of the option records, the worker thread and the
 // running/terminated state).
+#include "engine/ActingThread.h"
 #include "engine/FFmpeg.h"
 
 #include <array>
@@ -42,7 +43,7 @@ public:
     // Waits for the completion signal (see WaitServingMainThread). Returns at once when called
     // from the thread itself.
     void WaitFor() const;
-    bool IsCurrent() const { return thread_.get_id() == std::this_thread::get_id(); }
+    bool IsCurrent() const { return thread_.get_id() == ActingThreadId(); }
 
 private:
     std::atomic<bool> done_{false};

@@ -54,7 +54,10 @@ void OpenDecoder(InputStream& is, const InputFile& in, const void* sender) {
     if (!is.dec || avcodec_parameters_to_context(is.dec.get(), is.st->codecpar) < 0)
         throw FFmpegException("Out of memory");
     is.dec->pkt_timebase = is.st->time_base;
-    is.dec->thread_count = 2;
+    // One picture thread more than the cores the converter is sized for: the decoder then keeps
+    // a core busy while the picture and encoding stages wait on it (decoding is exact whatever
+    // the thread count, so the output does not change).
+    is.dec->thread_count = 3;
     // The decoding options the input was opened with, not those set since.
     AVDictionary* options = nullptr;
     const size_t index = static_cast<size_t>(is.index);

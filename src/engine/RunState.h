@@ -23,6 +23,14 @@ struct VideoFilterGraph {
     int width = 0, height = 0, format = -1;
 };
 
+// What the later steps need to know of the input stream at the time a frame was decoded; a
+// pipelined run carries it with the frame, since the reading thread has moved on meanwhile.
+struct FrameContext {
+    int64_t pts = 0;                // the stream's current timestamp, microseconds
+    int64_t nextPts = kNoTimestamp; // where the stream's next frame is expected, microseconds
+    int decodedFrame = 0;           // the task's decoded-frame counter after this frame (video)
+};
+
 struct InputStream {
     int file = 0;
     int index = 0;

@@ -71,6 +71,7 @@ struct TCustomFFmpeg::Impl : TOptionHost {
     TTaskSettings settings;
     int previewFlags = 0;
     int64_t progressInterval = 500000;
+    bool pipelined = true; // reading, picture work and encoding on threads of their own
 
     std::vector<InputFile> inputs;
     std::vector<OutputFile> outputs;

@@ -80,6 +80,9 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
         if (is.pastRecording) continue;
         const InputFileRun& f = r.ifile[is.file];
         if (f.eof || f.noPacket) continue;
+        // A pipelined run has one input and no limits, so what was written (which the other
+        // stages are changing meanwhile) cannot change the choice.
+        if (stages != nullptr) return is.file;
         const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
                           : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
                                                                 : s.MaxFramesData;
@@ -105,15 +108,19 @@ void TCustomFFmpeg::Impl::Loop::DecodingFailed(const InputStream& is) {
     if (s.Verbosity >= 0) FFLogger().Log(&t.self, llVerbose, text);
 }
 
-void TCustomFFmpeg::Impl::Loop::Run() {
-    std::exception_ptr failure;
+std::exception_ptr TCustomFFmpeg::Impl::Loop::RunInline() {
     try {
         ReadPackets();
         DrainInputs();
         FlushOutputs();
     } catch (...) {
-        failure = std::current_exception();
+        return std::current_exception();
     }
+    return nullptr;
+}
+
+void TCustomFFmpeg::Impl::Loop::Run() {
+    const std::exception_ptr failure = t.pipelined && CanPipeline() ? RunPipelined() : RunInline();
     // Every output that has a header gets its trailer, also after a failure (an MP4 without it
     // has no index and cannot be played); the first failure is reported after that.
     std::string trailerFailure;
@@ -219,7 +226,7 @@ void TCustomFFmpeg::Impl::Loop::ReadPackets() {
         if (!ProcessPacket(is, pkt)) DecodingFailed(is);
         av_packet_unref(pkt);
 
-        if (av_gettime_relative() - r.lastReport >= t.progressInterval) Report(file, false);
+        ForwardProgress(file);
     }
 }
 
@@ -231,9 +238,7 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
     if (!is.decoding) {
         if (pkt == nullptr) return true;
         is.pts = is.nextPts;
-        for (OutputStream& os : r.ost)
-            if (os.active && os.source == static_cast<int>(&is - r.ist.data()) && !os.encoding)
-                CopyPacket(os, is, pkt);
+        ForwardCopy(is, pkt, FrameContext{is.pts, is.nextPts, 0});
         if (pkt->duration > 0)
             is.nextPts += av_rescale_q(pkt->duration, is.st->time_base, AV_TIME_BASE_Q);
         else if (is.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && is.st->avg_frame_rate.num > 0)
@@ -253,7 +258,7 @@ bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* p
                 ~Release() { avsubtitle_free(&sub); }
             } release{sub};
             // Cues before the output's start are not written, as pictures and sound are not.
-            if (is.pts >= OutputStart()) HandleSubtitle(is, sub);
+            if (is.pts >= OutputStart()) ForwardSubtitle(is, sub);
         }
         return true;
     }
@@ -300,19 +305,38 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
         if (rate.num > 0 && rate.den > 0)
             is.nextPts = is.pts + av_rescale_q(2 + frame->repeat_pict, AVRational{rate.den, 2 * rate.num},
                                                AV_TIME_BASE_Q);
-        PreProcessVideo(is, frame);
+        ForwardPicture(is, frame, FrameContext{is.pts, is.nextPts, 0});
+        return;
     }
-
     // Frames before the output's start are not written.
-    if (is.pts < OutputStart()) return;
+    if (type == AVMEDIA_TYPE_AUDIO && is.pts >= OutputStart())
+        ForwardAudio(is, frame, FrameContext{is.pts, is.nextPts, 0});
+}
+
+void TCustomFFmpeg::Impl::Loop::ProcessPicture(InputStream& is, AVFrame* frame, FrameContext at) {
+    PreProcessVideo(is, frame, at);
+    // Pictures before the output's start are not written; the hook has seen them all the same.
+    if (at.pts < OutputStart()) return;
     const int index = static_cast<int>(&is - r.ist.data());
-    for (OutputStream& os : r.ost) {
-        if (!os.active || os.source != index || !os.encoding) continue;
-        if (type == AVMEDIA_TYPE_VIDEO)
-            SendVideo(os, is, frame);
-        else if (type == AVMEDIA_TYPE_AUDIO)
-            SendAudio(os, is, frame);
-    }
+    for (OutputStream& os : r.ost)
+        if (os.active && os.source == index && os.encoding) SendVideo(os, is, frame, at);
+}
+
+void TCustomFFmpeg::Impl::Loop::EncodeAudioFrame(InputStream& is, const AVFrame* frame,
+                                                 const FrameContext& at) {
+    const int index = static_cast<int>(&is - r.ist.data());
+    for (OutputStream& os : r.ost)
+        if (os.active && os.source == index && os.encoding) SendAudio(os, at, frame);
+}
+
+void TCustomFFmpeg::Impl::Loop::CopyToOutputs(InputStream& is, const AVPacket* pkt, const FrameContext& at) {
+    const int index = static_cast<int>(&is - r.ist.data());
+    for (OutputStream& os : r.ost)
+        if (os.active && os.source == index && !os.encoding) CopyPacket(os, is, pkt, at);
+}
+
+void TCustomFFmpeg::Impl::Loop::ReportIfDue(int file) {
+    if (av_gettime_relative() - r.lastReport >= t.progressInterval) Report(file, false);
 }
 
 void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub) {
@@ -362,10 +386,11 @@ void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub)
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, const AVPacket* pkt) {
+void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, const InputStream& is, const AVPacket* pkt,
+                                           const FrameContext& at) {
     if (os.firstCopiedPacket && !(pkt->flags & AV_PKT_FLAG_KEY) && !s.CopyInitialNonKeyFrames) return;
     // Decode timestamps of streams with B-frames start below zero; the picture time decides.
-    const int64_t shown = pkt->pts != AV_NOPTS_VALUE ? StreamTimeUs(is, pkt->pts) : is.pts;
+    const int64_t shown = pkt->pts != AV_NOPTS_VALUE ? StreamTimeUs(is, pkt->pts) : at.pts;
     if (OutputStart() > 0 && shown < OutputStart()) return;
     os.firstCopiedPacket = false;
     AVPacket* out = r.encPkt.get();
@@ -375,7 +400,7 @@ void TCustomFFmpeg::Impl::Loop::CopyPacket(OutputStream& os, InputStream& is, co
     const int64_t startOffset = av_rescale_q(OutputStart(), AV_TIME_BASE_Q, otb);
     out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, is.st->time_base, otb) - startOffset
                                           : AV_NOPTS_VALUE;
-    out->dts = (pkt->dts == AV_NOPTS_VALUE ? av_rescale_q(is.pts, AV_TIME_BASE_Q, otb)
+    out->dts = (pkt->dts == AV_NOPTS_VALUE ? av_rescale_q(at.pts, AV_TIME_BASE_Q, otb)
                                            : av_rescale_q(pkt->dts, is.st->time_base, otb)) -
                startOffset;
     out->duration = av_rescale_q(pkt->duration, is.st->time_base, otb);
@@ -428,15 +453,30 @@ void TCustomFFmpeg::Impl::Loop::DrainInputs() {
 void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
     for (OutputStream& os : r.ost) {
         if (!os.encoding || os.encoderFlushed) continue;
-        os.encoderFlushed = true;
-        if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
-            if (os.filter.graph) SendVideo(os, r.ist[os.source], nullptr);
-            HoldLastPicture(os);
-            FlushVideoEncoder(os);
-        } else if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
-            SendAudio(os, r.ist[os.source], nullptr);
-        }
+        FlushFilterChain(os);
+        FlushEncoder(os);
     }
+    FlushBitstreamFilters();
+}
+
+void TCustomFFmpeg::Impl::Loop::FlushFilterChain(OutputStream& os) {
+    if (os.spec->type != AVMEDIA_TYPE_VIDEO || !os.filter.graph) return;
+    const InputStream& is = r.ist[os.source];
+    SendVideo(os, r.ist[os.source], nullptr, FrameContext{is.pts, is.nextPts, t.decodedFrames});
+}
+
+void TCustomFFmpeg::Impl::Loop::FlushEncoder(OutputStream& os) {
+    if (os.encoderFlushed) return;
+    os.encoderFlushed = true;
+    if (os.spec->type == AVMEDIA_TYPE_VIDEO) {
+        HoldLastPicture(os);
+        FlushVideoEncoder(os);
+    } else if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
+        SendAudio(os, FrameContext{}, nullptr);
+    }
+}
+
+void TCustomFFmpeg::Impl::Loop::FlushBitstreamFilters() {
     // Bitstream filters may hold packets back until their end.
     for (OutputStream& os : r.ost)
         if (!os.spec->bsfs.empty()) WritePacket(os, nullptr);

@@ -1,8 +1,10 @@
 #pragma once
 // The transcode loop of one prepared run and the steps it is made of. The steps live in
 // TranscodeLoop.cpp (reading, decoding, copying, writing), VideoOutput.cpp, AudioOutput.cpp,
-// CustomHook.cpp and ProgressReport.cpp.
+// CustomHook.cpp and ProgressReport.cpp; PipelinedRun.cpp runs them on three threads.
 #include "engine/RunState.h"
+
+#include <exception>
 
 namespace orvel {
 
@@ -21,13 +23,45 @@ struct TCustomFFmpeg::Impl::Loop {
     // Waits while the task is paused and not stopped; PassGate also answers whether to go on.
     void HoldWhilePaused();
 
+    // Every step on the task's worker, one after another.
+    std::exception_ptr RunInline();
+    // Reading and decoding on the worker, the picture work and the encoding with muxing each on
+    // a thread of its own (PipelinedRun.cpp). Nothing is done in another order than inline, so
+    // the output is the same; runs whose reading depends on what was written stay inline.
+    std::exception_ptr RunPipelined();
+    bool CanPipeline() const;
+    struct Stages;
+    Stages* stages = nullptr; // set while a pipelined run is under way
+    void PictureStage();
+    void EncoderStage();
+
+    // Hand-overs between the steps: done at once inline, queued for the next stage when
+    // pipelined. The frame or packet may be taken over (left empty).
+    void ForwardPicture(InputStream& is, AVFrame* frame, const FrameContext& at);
+    void ForwardAudio(InputStream& is, AVFrame* frame, const FrameContext& at);
+    void ForwardCopy(InputStream& is, const AVPacket* pkt, const FrameContext& at);
+    void ForwardSubtitle(InputStream& is, AVSubtitle& sub);
+    void ForwardProgress(int file);
+    void DeliverPicture(OutputStream& os, AVFrame* filtered, const FrameContext& at, AVRational timeBase);
+
+    // The step behind each hand-over.
+    void ProcessPicture(InputStream& is, AVFrame* frame, FrameContext at); // pre-processing, filters
+    void EncodeAudioFrame(InputStream& is, const AVFrame* frame, const FrameContext& at);
+    void CopyToOutputs(InputStream& is, const AVPacket* pkt, const FrameContext& at);
+    void ReportIfDue(int file);
+    // The end of an output stream: its filter chain, then its encoder (after the last picture
+    // was held); and at the very end what the bitstream filters still hold.
+    void FlushFilterChain(OutputStream& os);
+    void FlushEncoder(OutputStream& os);
+    void FlushBitstreamFilters();
+
     // Reading and decoding.
     void ReadPackets(); // until every input has ended, a limit is reached or the task stops
     int ChooseInput(bool& frameLimitReached);
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
     void HandleSubtitle(InputStream& is, AVSubtitle& sub);
-    void CopyPacket(OutputStream& os, InputStream& is, const AVPacket* pkt);
+    void CopyPacket(OutputStream& os, const InputStream& is, const AVPacket* pkt, const FrameContext& at);
     void EndSegment();
     void DrainInputs();
     void FlushOutputs();
@@ -37,26 +71,28 @@ struct TCustomFFmpeg::Impl::Loop {
     void ReceivePackets(OutputStream& os); // encoded packets of the encoder, rescaled and written
 
     // Video (VideoOutput.cpp).
-    void PreProcessVideo(InputStream& is, AVFrame* frame);
-    void SendVideo(OutputStream& os, InputStream& is, AVFrame* frame); // null flushes the graph
-    void EncodeVideo(OutputStream& os, InputStream& is, AVFrame* filtered);
-    void EncodePicture(OutputStream& os, AVFrame* picture); // one output frame at the next number
+    void PreProcessVideo(InputStream& is, AVFrame* frame, FrameContext& at);
+    // null flushes the graph
+    void SendVideo(OutputStream& os, InputStream& is, AVFrame* frame, const FrameContext& at);
+    void EncodeVideo(OutputStream& os, const FrameContext& at, AVFrame* filtered, AVRational timeBase);
+    // One output frame at the next number; decodedFrame goes to the preview.
+    void EncodePicture(OutputStream& os, AVFrame* picture, int decodedFrame);
     // At the end: the last picture repeated until its own duration has passed.
     void HoldLastPicture(OutputStream& os);
     void FlushVideoEncoder(OutputStream& os);
 
     // Audio (AudioOutput.cpp).
-    void SendAudio(OutputStream& os, InputStream& is, const AVFrame* frame); // null flushes
+    void SendAudio(OutputStream& os, const FrameContext& at, const AVFrame* frame); // null flushes
     void EncodeAudioFifo(OutputStream& os, bool flush);
     void ReserveConverted(OutputStream& os, int samples); // grows the resample buffer
     // Audio sync before a frame is converted: the samples of silence to put first, or (in
     // discard) how many converted samples to drop.
-    int64_t SyncAudio(OutputStream& os, const InputStream& is, int& discard);
+    int64_t SyncAudio(OutputStream& os, const FrameContext& at, int& discard);
     void WriteSilence(OutputStream& os, int64_t samples);
 
     // Custom hook and previews (CustomHook.cpp).
-    void RunCustomHook(InputStream& is, AVFrame* frame);
-    void Preview(const AVFrame* picture, int64_t pts);
+    void RunCustomHook(const FrameContext& at, AVFrame* frame);
+    void Preview(const AVFrame* picture, int64_t pts, int decodedFrame);
 
     // Progress (ProgressReport.cpp).
     void Report(int fileIndex, bool last);

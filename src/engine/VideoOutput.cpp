@@ -16,18 +16,19 @@ extern "C" {
 
 namespace orvel {
 
-void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame) {
-    ++t.decodedFrames;
+void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame, FrameContext& at) {
+    at.decodedFrame = ++t.decodedFrames;
     // The picture is deinterlaced before anything draws on it; when that fails it goes on as decoded.
     if (s.Deinterlace && !DeinterlacePicture(is.deinterlacer, frame, is.st->time_base, r.deinterlaced.get()))
         FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
     if (t.customHook)
-        RunCustomHook(is, frame);
+        RunCustomHook(at, frame);
     else if (s.FrameHooks.Enabled && av_frame_make_writable(frame) >= 0)
         ProcessFrameHooks(s.FrameHooks, frame, av_rescale_q(frame->pts, is.st->time_base, AV_TIME_BASE_Q));
 }
 
-void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame) {
+void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame,
+                                          const FrameContext& at) {
     VideoFilterGraph& g = os.filter;
     if (frame != nullptr &&
         (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
@@ -36,7 +37,7 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
         if (g.graph && av_buffersrc_add_frame_flags(g.src, nullptr, 0) < 0)
             FFLogger().Log(&t.self, llDebug, "the old filter graph refused its end marker");
         while (g.graph && av_buffersink_get_frame(g.sink, os.filtered.get()) >= 0) {
-            EncodeVideo(os, is, os.filtered.get());
+            DeliverPicture(os, os.filtered.get(), at, av_buffersink_get_time_base(g.sink));
             av_frame_unref(os.filtered.get());
         }
         FFLogger().Log(&t.self, llQuiet,
@@ -57,16 +58,16 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
     for (;;) {
         const int got = av_buffersink_get_frame(g.sink, os.filtered.get());
         if (got < 0) break;
-        EncodeVideo(os, is, os.filtered.get());
+        DeliverPicture(os, os.filtered.get(), at, av_buffersink_get_time_base(g.sink));
         av_frame_unref(os.filtered.get());
         if (Stopping()) break;
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, AVFrame* picture) {
+void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, const FrameContext& at, AVFrame* picture,
+                                            AVRational tb) {
     // Input time in output frames.
-    const AVRational tb = av_buffersink_get_time_base(os.filter.sink);
-    const double seconds = picture->pts != AV_NOPTS_VALUE ? picture->pts * av_q2d(tb) : is.pts / 1e6;
+    const double seconds = picture->pts != AV_NOPTS_VALUE ? picture->pts * av_q2d(tb) : at.pts / 1e6;
     // The frame counter starts at 0, so video that starts after the output does is preceded by
     // copies of its first picture.
     const double syncIpts = (seconds - OutputStart() / 1e6) / av_q2d(os.enc->time_base);
@@ -106,18 +107,18 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, InputStream& is, A
 
     for (int i = 0; i < copies; ++i) {
         if (!PassGate()) return;
-        EncodePicture(os, picture);
+        EncodePicture(os, picture, at.decodedFrame);
     }
     // Kept to be held for its own duration when it turns out to be the last one. The picture
     // kept before is let go first: a reference over a held one would leak it.
     av_frame_unref(os.lastPicture.get());
     if (av_frame_ref(os.lastPicture.get(), picture) >= 0) {
-        const int64_t lasts = is.nextPts != kNoTimestamp && is.nextPts > is.pts ? is.nextPts - is.pts : 0;
+        const int64_t lasts = at.nextPts != kNoTimestamp && at.nextPts > at.pts ? at.nextPts - at.pts : 0;
         os.lastPictureEnd = syncIpts + lasts / 1e6 / av_q2d(os.enc->time_base);
     }
 }
 
-void TCustomFFmpeg::Impl::Loop::EncodePicture(OutputStream& os, AVFrame* picture) {
+void TCustomFFmpeg::Impl::Loop::EncodePicture(OutputStream& os, AVFrame* picture, int decodedFrame) {
     picture->pts = os.syncOpts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
     // A fixed quantiser reaches the encoder through each picture; with same quality the
@@ -133,7 +134,7 @@ void TCustomFFmpeg::Impl::Loop::EncodePicture(OutputStream& os, AVFrame* picture
     ReceivePackets(os);
     // The flags are read under their lock: the main thread may change them meanwhile.
     if (t.self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
-        Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q));
+        Preview(picture, av_rescale_q(os.syncOpts, os.enc->time_base, AV_TIME_BASE_Q), decodedFrame);
     os.lastWrittenPts = os.syncOpts;
     ++os.syncOpts;
     ++os.frameNumber;
@@ -156,7 +157,7 @@ void TCustomFFmpeg::Impl::Loop::HoldLastPicture(OutputStream& os) {
     r.dupCount += static_cast<int>(copies);
     for (int64_t i = 0; i < copies; ++i) {
         if (!PassGate()) return;
-        EncodePicture(os, last);
+        EncodePicture(os, last, t.decodedFrames);
     }
 }
 

@@ -2,6 +2,7 @@
 # Every source file is listed here; the root CMakeLists.txt checks the lists against the folder.
 
 orvel_list(MEDIA engine
+  ActingThread.h ActingThread.cpp
   AudioOutput.cpp
   AVHandles.h
   Bitmap24.h
@@ -25,10 +26,12 @@ orvel_list(MEDIA engine
   OptionParser.h OptionParser.cpp
   OutputOpener.cpp
   PauseGate.h
+  PipelinedRun.cpp
   Presets.h Presets.cpp
   ProgressReport.cpp
   RunPreparation.cpp
   RunState.h
+  StageQueue.h
   StripWorkers.h StripWorkers.cpp
   Targets.h Targets.cpp
   TaskSettings.h
