@@ -199,8 +199,14 @@ void TCustomFFmpeg::Impl::Loop::EncoderStage() {
     Stages::Item item;
     while (st.toEncoder.Pop(item)) {
         HoldWhilePaused();
-        for (int i = 0; i < item.reportsBefore.count; ++i)
+        for (int i = 0; i < item.reportsBefore.count; ++i) {
+            // A report's handler may pause or stop the task; the next check waits as the inline
+            // loop's would, and after a stop the checks still riding on queued items are dropped,
+            // as the inline loop reads no packet after a stop.
+            if (i > 0) HoldWhilePaused();
+            if (Stopping()) break;
             ReportIfDue(item.reportsBefore.file);
+        }
         switch (item.kind) {
         case Stages::Kind::Encode:
             EncodeVideo(r.ost[item.index], item.at, item.frame.get(), item.timeBase);
