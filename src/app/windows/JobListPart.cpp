@@ -8,6 +8,8 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -17,6 +19,9 @@
 
 namespace orvel {
 namespace {
+
+// Room a header caption needs beside its text: the padding and the section divider.
+constexpr int kCaptionMargin = 14;
 
 std::vector<std::string> LocalFiles(const QMimeData* mime) {
     std::vector<std::string> files;
@@ -102,8 +107,21 @@ void TJobListPart::AppendJobs(std::vector<TlvFilesRecord> jobs) {
 }
 
 void TJobListPart::SetUpColumns() {
+    // The widths were chosen for a narrower system font: a caption never shows cut off, and
+    // what the wider captions take comes off the source column, whose paths are elided anyway,
+    // so the list still fits its box.
+    const QFontMetrics metrics = lvFiles_->header()->fontMetrics();
+    int widths[jcColumnCount];
+    int extra = 0;
+    for (int column = 0; column < jcColumnCount; ++column) {
+        const QString caption = model_.headerData(column, Qt::Horizontal).toString();
+        const int fitting = metrics.horizontalAdvance(caption) + kCaptionMargin;
+        widths[column] = std::max(TJobListModel::ColumnWidth(column), fitting);
+        extra += widths[column] - TJobListModel::ColumnWidth(column);
+    }
+    widths[jcSource] -= extra;
     for (int column = 0; column < jcColumnCount; ++column)
-        lvFiles_->setColumnWidth(column, TJobListModel::ColumnWidth(column));
+        lvFiles_->setColumnWidth(column, widths[column]);
 }
 
 void TJobListPart::SelectRow(int row) {
