@@ -42,6 +42,9 @@ TEST_F(PlayerWaits, OpenDoesNotWaitForAHookThatHandsACallOver) {
         DeadlockWatch watch("opening while the hook hands a call over", std::chrono::seconds(60));
         served = own.ServeUntil([&] { return opened && handed > 0; }, 30000);
         SetMainThreadDispatcher(&dispatcher);
+        // A player thread may have taken this dispatcher just before the switch: serve what it
+        // hands over, or it would wait for ever on a dispatcher that is gone.
+        own.ServeUntil([] { return false; }, 300);
     });
     while (!ready)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
