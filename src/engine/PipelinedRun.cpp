@@ -235,24 +235,18 @@ void TCustomFFmpeg::Impl::Loop::EncoderStage() {
 
 // Hand-overs ----------------------------------------------------------------------------------
 
-namespace {
-template <class Stream, class Vector> int IndexIn(const Stream& item, const Vector& all) {
-    return static_cast<int>(&item - all.data());
-}
-} // namespace
-
 void TCustomFFmpeg::Impl::Loop::ForwardPicture(InputStream& is, AVFrame* frame, const FrameContext& at) {
     if (stages == nullptr)
         ProcessPicture(is, frame, at);
     else
-        stages->PostFrame(Stages::Kind::Picture, IndexIn(is, r.ist), at, frame);
+        stages->PostFrame(Stages::Kind::Picture, IndexOf(is), at, frame);
 }
 
 void TCustomFFmpeg::Impl::Loop::ForwardAudio(InputStream& is, AVFrame* frame, const FrameContext& at) {
     if (stages == nullptr)
         EncodeAudioFrame(is, frame, at);
     else
-        stages->PostFrame(Stages::Kind::Audio, IndexIn(is, r.ist), at, frame);
+        stages->PostFrame(Stages::Kind::Audio, IndexOf(is), at, frame);
 }
 
 void TCustomFFmpeg::Impl::Loop::ForwardCopy(InputStream& is, const AVPacket* pkt, const FrameContext& at) {
@@ -262,7 +256,7 @@ void TCustomFFmpeg::Impl::Loop::ForwardCopy(InputStream& is, const AVPacket* pkt
     }
     Stages::Item item;
     item.kind = Stages::Kind::Copy;
-    item.index = IndexIn(is, r.ist);
+    item.index = IndexOf(is);
     item.at = at;
     item.packet = MakePacket();
     if (av_packet_ref(item.packet.get(), pkt) < 0) throw FFmpegException("Out of memory");
@@ -276,7 +270,7 @@ void TCustomFFmpeg::Impl::Loop::ForwardSubtitle(InputStream& is, AVSubtitle& sub
     }
     Stages::Item item;
     item.kind = Stages::Kind::Subtitle;
-    item.index = IndexIn(is, r.ist);
+    item.index = IndexOf(is);
     item.subtitle = std::make_unique<OwnedSubtitle>();
     item.subtitle->sub = sub;
     sub = AVSubtitle{}; // now owned by the item
@@ -298,7 +292,7 @@ void TCustomFFmpeg::Impl::Loop::DeliverPicture(OutputStream& os, AVFrame* filter
     }
     Stages::Item item;
     item.kind = Stages::Kind::Encode;
-    item.index = IndexIn(os, r.ost);
+    item.index = IndexOf(os);
     item.at = at;
     item.timeBase = timeBase;
     item.frame = MakeFrame();

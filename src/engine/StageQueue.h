@@ -17,25 +17,20 @@ public:
 
     // Waits for room; false when the queue was aborted (the item is then dropped).
     bool Push(T item, bool picture) {
-        return Push(std::move(item), picture, [] {});
+        std::unique_lock lock(mutex_);
+        notFull_.wait(lock, [&] { return HasRoom(picture); });
+        return Append(std::move(item), picture);
     }
     // The same, calling idle() every few milliseconds while it waits: a thread that others hand
     // work to (the main thread) keeps serving them.
     template <class Idle> bool Push(T item, bool picture, Idle&& idle) {
         std::unique_lock lock(mutex_);
-        const auto room = [&] {
-            return aborted_ || (items_.size() < maxItems_ && (!picture || pictures_ < maxPictures_));
-        };
-        while (!notFull_.wait_for(lock, std::chrono::milliseconds(5), room)) {
+        while (!notFull_.wait_for(lock, std::chrono::milliseconds(5), [&] { return HasRoom(picture); })) {
             lock.unlock();
             idle();
             lock.lock();
         }
-        if (aborted_) return false;
-        items_.push_back(Entry{std::move(item), picture});
-        if (picture) ++pictures_;
-        notEmpty_.notify_one();
-        return true;
+        return Append(std::move(item), picture);
     }
 
     // Waits for an item; false when the queue was aborted.
@@ -64,6 +59,18 @@ public:
     }
 
 private:
+    // Both under the lock.
+    bool HasRoom(bool picture) const {
+        return aborted_ || (items_.size() < maxItems_ && (!picture || pictures_ < maxPictures_));
+    }
+    bool Append(T item, bool picture) {
+        if (aborted_) return false;
+        items_.push_back(Entry{std::move(item), picture});
+        if (picture) ++pictures_;
+        notEmpty_.notify_one();
+        return true;
+    }
+
     struct Entry {
         T item;
         bool picture;

@@ -317,20 +317,20 @@ void TCustomFFmpeg::Impl::Loop::ProcessPicture(InputStream& is, AVFrame* frame, 
     PreProcessVideo(is, frame, at);
     // Pictures before the output's start are not written; the hook has seen them all the same.
     if (at.pts < OutputStart()) return;
-    const int index = static_cast<int>(&is - r.ist.data());
+    const int index = IndexOf(is);
     for (OutputStream& os : r.ost)
         if (os.active && os.source == index && os.encoding) SendVideo(os, is, frame, at);
 }
 
 void TCustomFFmpeg::Impl::Loop::EncodeAudioFrame(InputStream& is, const AVFrame* frame,
                                                  const FrameContext& at) {
-    const int index = static_cast<int>(&is - r.ist.data());
+    const int index = IndexOf(is);
     for (OutputStream& os : r.ost)
         if (os.active && os.source == index && os.encoding) SendAudio(os, at, frame);
 }
 
 void TCustomFFmpeg::Impl::Loop::CopyToOutputs(InputStream& is, const AVPacket* pkt, const FrameContext& at) {
-    const int index = static_cast<int>(&is - r.ist.data());
+    const int index = IndexOf(is);
     for (OutputStream& os : r.ost)
         if (os.active && os.source == index && !os.encoding) CopyPacket(os, is, pkt, at);
 }
@@ -340,7 +340,7 @@ void TCustomFFmpeg::Impl::Loop::ReportIfDue(int file) {
 }
 
 void TCustomFFmpeg::Impl::Loop::HandleSubtitle(InputStream& is, AVSubtitle& sub) {
-    const int index = static_cast<int>(&is - r.ist.data());
+    const int index = IndexOf(is);
     static constexpr int kSubtitleBuffer = 1024 * 1024;
     for (OutputStream& os : r.ost) {
         if (!os.active || os.source != index || !os.encoding) continue;
@@ -461,8 +461,8 @@ void TCustomFFmpeg::Impl::Loop::FlushOutputs() {
 
 void TCustomFFmpeg::Impl::Loop::FlushFilterChain(OutputStream& os) {
     if (os.spec->type != AVMEDIA_TYPE_VIDEO || !os.filter.graph) return;
-    const InputStream& is = r.ist[os.source];
-    SendVideo(os, r.ist[os.source], nullptr, FrameContext{is.pts, is.nextPts, t.decodedFrames});
+    InputStream& is = r.ist[os.source];
+    SendVideo(os, is, nullptr, FrameContext{is.pts, is.nextPts, t.decodedFrames});
 }
 
 void TCustomFFmpeg::Impl::Loop::FlushEncoder(OutputStream& os) {

@@ -16,6 +16,9 @@ struct TCustomFFmpeg::Impl::Loop {
     TTaskSettings& s;
 
     bool Stopping() const { return t.self.StopRequested(); }
+    // A stream's place in the run's stream lists, as outputs name their source.
+    int IndexOf(const InputStream& is) const { return static_cast<int>(&is - r.ist.data()); }
+    int IndexOf(const OutputStream& os) const { return static_cast<int>(&os - r.ost.data()); }
     // Waits while the task is paused; false when a stop was requested.
     bool PassGate();
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <system_error>
 
 #include <SDL2/SDL.h>
 
@@ -244,12 +243,7 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
 }
 
 bool TCustomPlayer::StartPlayThread() {
-    try {
-        playThread_ = StartThread(PlayerThread::Play, [this] { PlayThreadRun(); });
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return TryStartThread(PlayerThread::Play, playThread_, [this] { PlayThreadRun(); });
 }
 
 TPlaybackSettings TCustomPlayer::PlaybackSettings(IDisplaySurface* screen) const {
@@ -429,12 +423,7 @@ bool TCustomPlayer::EnsureEventThread() {
     if (eventThread_.joinable()) return true;
     eventThreadQuit_ = false;
     eventThreadDone_ = false;
-    try {
-        eventThread_ = StartThread(PlayerThread::Event, [this] { EventThreadRun(); });
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return TryStartThread(PlayerThread::Event, eventThread_, [this] { EventThreadRun(); });
 }
 
 void TCustomPlayer::WaitForEventsDelivered(int timeoutMs) {

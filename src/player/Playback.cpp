@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -77,23 +76,18 @@ bool Playback::WaitInSlices(const std::function<bool()>& done, int sliceMs) {
 }
 
 bool Playback::Start() {
-    try {
-        readThread_ = host_.StartThread(PlayerThread::Read, [this] { ReadThread(); });
-    } catch (const std::system_error&) {
+    if (!host_.TryStartThread(PlayerThread::Read, readThread_, [this] { ReadThread(); })) {
         Report(kThreadStartFailed, true);
         return false;
     }
     WaitInSlices([this] { return openStatus_ != 0; }, 10);
     if (openStatus_ == 1) {
         if (videoIndex_ < 0 && !settings_.DisableDisplay) showMode_ = 1;
-        try {
-            refreshThread_ = host_.StartThread(PlayerThread::Refresh, [this] { RefreshThread(); });
+        if (host_.TryStartThread(PlayerThread::Refresh, refreshThread_, [this] { RefreshThread(); }))
             return true;
-        } catch (const std::system_error&) {
-            Report(kThreadStartFailed, true);
-            End();
-            return false;
-        }
+        Report(kThreadStartFailed, true);
+        End();
+        return false;
     }
     WaitInSlices([this] { return openStatus_ != -1; }, 10);
     abortRequest_ = true;
@@ -428,14 +422,10 @@ bool Playback::StreamOpen(int index) {
 }
 
 bool Playback::StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body) {
-    try {
-        thread = host_.StartThread(kind, std::move(body));
-        return true;
-    } catch (const std::system_error&) {
-        // Like a stream whose decoder does not open: the other streams still play.
-        Report(kThreadStartFailed, false);
-        return false;
-    }
+    if (host_.TryStartThread(kind, thread, std::move(body))) return true;
+    // Like a stream whose decoder does not open: the other streams still play.
+    Report(kThreadStartFailed, false);
+    return false;
 }
 
 void Playback::StreamClose(int index) {

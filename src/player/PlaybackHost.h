@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 #include "player/DisplaySurface.h"
 #include "player/PlayerThreads.h"
@@ -59,6 +61,15 @@ public:
     virtual ManualResetSignal& PictureReady() = 0;
     // Starts one of the playback's threads; std::system_error when none can be made.
     virtual std::thread StartThread(PlayerThread kind, std::function<void()> body) = 0;
+    // The same into thread; false, with thread untouched, when none can be made.
+    bool TryStartThread(PlayerThread kind, std::thread& thread, std::function<void()> body) {
+        try {
+            thread = StartThread(kind, std::move(body));
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
 
     // Values that change while a file plays: the host sets the volume, mute and aspect at
     // any time, and the display area is sized after the file opened and at each resize.
