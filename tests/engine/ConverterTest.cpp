@@ -42,13 +42,17 @@ std::string OutDir(const std::string& name) {
     return dir.string();
 }
 
-// A clip long enough that a conversion is still running when the test acts on it.
-std::string LongClip() {
+// A clip long enough that a conversion is still running when the test acts on it; larger
+// pictures where the test must act while the pipelined task, which converts the small clip in
+// about a tenth of a second, is still under way.
+std::string LongClip(int width = 320, int height = 240) {
     fixtures::ClipRecipe recipe;
     recipe.container = "avi";
     recipe.videoCodec = "mpeg4";
     recipe.audioCodec = "mp2";
     recipe.seconds = 12.0;
+    recipe.width = width;
+    recipe.height = height;
     return fixtures::Generate(recipe);
 }
 
@@ -481,7 +485,7 @@ TEST(ConverterControl, PauseHoldsTheTaskAndResumeFinishesIt) {
     Recorder r(c);
     r.PauseAtFirstProgress();
     const std::string out = OutDir("pause") + "/out.avi";
-    ASSERT_EQ(AddConversion(c, LongClip(), out), 0);
+    ASSERT_EQ(AddConversion(c, LongClip(640, 480), out), 0);
 
     c.StartTask(1);
     ASSERT_TRUE(r.WaitForProgress());
