@@ -79,10 +79,13 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
         const InputStream& is = r.ist[os.source];
         if (is.pastRecording) continue;
         const InputFileRun& f = r.ifile[is.file];
-        if (f.eof || f.noPacket) continue;
         // A pipelined run has one input and no limits, so what was written (which the other
         // stages are changing meanwhile) cannot change the choice.
-        if (stages != nullptr) return is.file;
+        if (stages != nullptr) {
+            if (f.eof || f.noPacket) continue;
+            return is.file;
+        }
+        // A stream at its limit ends the run even when its input has ended or waits.
         const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
                           : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
                                                                 : s.MaxFramesData;
@@ -90,6 +93,7 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
             frameLimitReached = true;
             return -1;
         }
+        if (f.eof || f.noPacket) continue;
         const double opts = OutputTime(os);
         const int64_t ipts = is.pts;
         if (s.InputSync ? ipts < bestIpts : opts < bestOpts) {

@@ -639,6 +639,9 @@ TCustomPlayer::Statistics TCustomPlayer::GetStatistics() const {
     if (auto playback = CurrentPlayback()) {
         s.Shown = playback->PicturesShown;
         s.Dropped = playback->PicturesDropped;
+        s.VideoStream = playback->VideoIndex();
+        s.AudioStream = playback->AudioIndex();
+        s.SubtitleStream = playback->SubtitleIndex();
         if (playback->HasAudio() && playback->HasVideo()) {
             s.HasBothClocks = true;
             s.ClockDifference = playback->AudioClock() - playback->VideoClock();

@@ -106,6 +106,8 @@ public:
         int64_t Dropped = 0;
         double ClockDifference = 0;
         bool HasBothClocks = false;
+        // The file's streams being played, -1 for none.
+        int VideoStream = -1, AudioStream = -1, SubtitleStream = -1;
     };
     Statistics GetStatistics() const;
 

@@ -1,6 +1,7 @@
 // Reading and decoding side of a playback: the reading thread, stream open and close, the video
 // and subtitle decoding threads with the picture queue, audio decoding and seeking.
 #include "player/Playback.h"
+#include "player/StreamChoice.h"
 
 #include <algorithm>
 #include <chrono>
@@ -136,6 +137,8 @@ bool Playback::OpenFile() {
         host_.StoreError(Format("%s: could not find codec parameters", fileName_));
         return false;
     }
+    // Where the probe stopped reading a stream, before the end-of-file mark is cleared.
+    const int64_t probedEnd = ic->pb && !(ic->pb->seekable & AVIO_SEEKABLE_NORMAL) ? avio_tell(ic->pb) : -1;
     if (ic->pb) ic->pb->eof_reached = 0;
     const char* format = ic->iformat ? ic->iformat->name : "";
     stillImage_ = std::strcmp(format, "image2") == 0;
@@ -143,14 +146,16 @@ bool Playback::OpenFile() {
     startTime_ = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
     duration_ = ic->duration != AV_NOPTS_VALUE ? ic->duration : -1;
 
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
+    // Counted before any stream is discarded: demuxers skip the packets of discarded streams.
+    AnalysedPackets analysed = ReadAnalysedPackets(ic, probedEnd);
+    std::vector<AVMediaType> types;
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        types.push_back(ic->streams[i]->codecpar->codec_type);
         ic->streams[i]->discard = AVDISCARD_ALL;
-    // The libraries choose among streams of a type by the frames they analysed while probing.
-    int video = -1, audio = -1, subtitle = -1;
-    if (!settings_.DisableVideo) video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (!settings_.DisableAudio) audio = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (!settings_.DisableVideo)
-        subtitle = av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
+    }
+    const ChosenStreams chosen =
+        ChooseStreams(types, analysed.Frames, settings_.DisableAudio, settings_.DisableVideo);
+    const int video = chosen.Video, audio = chosen.Audio, subtitle = chosen.Subtitle;
 
     if (audio >= 0) StreamOpen(audio);
     if (video >= 0) StreamOpen(video);
@@ -160,6 +165,9 @@ bool Playback::OpenFile() {
         host_.StoreError(Format("%s: could not open codecs, no stream to play.", fileName_));
         return false;
     }
+    // What counting read is played first, as the reading loop would have queued it.
+    for (PacketPtr& packet : analysed.Packets)
+        QueuePacket(std::move(packet));
     host_.AttachProbe(ic);
     return true;
 }
@@ -256,13 +264,17 @@ void Playback::ReadLoop() {
             SleepMs(100);
             continue;
         }
-        if (packet->stream_index == audioIndex_)
-            audioQueue_.Put(std::move(packet));
-        else if (packet->stream_index == videoIndex_)
-            videoQueue_.Put(std::move(packet));
-        else if (packet->stream_index == subtitleIndex_)
-            subtitleQueue_.Put(std::move(packet));
+        QueuePacket(std::move(packet));
     }
+}
+
+void Playback::QueuePacket(PacketPtr packet) {
+    if (packet->stream_index == audioIndex_)
+        audioQueue_.Put(std::move(packet));
+    else if (packet->stream_index == videoIndex_)
+        videoQueue_.Put(std::move(packet));
+    else if (packet->stream_index == subtitleIndex_)
+        subtitleQueue_.Put(std::move(packet));
 }
 
 void Playback::CarryOutSeek() {

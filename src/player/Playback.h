@@ -75,6 +75,9 @@ public:
     bool Paused() const { return paused_; }
     bool HasVideo() const { return videoIndex_ >= 0; }
     bool HasAudio() const { return audioIndex_ >= 0; }
+    int VideoIndex() const { return videoIndex_; }
+    int AudioIndex() const { return audioIndex_; }
+    int SubtitleIndex() const { return subtitleIndex_; }
     bool StillImage() const { return stillImage_; }
     bool CaptureDevice() const { return captureDevice_; }
     bool Drained() const { return drained_; }
@@ -101,6 +104,8 @@ private:
     // Reading side.
     void ReadThread();
     void ReadLoop();
+    // Into the queue of the open stream it belongs to; packets of other streams are freed.
+    void QueuePacket(PacketPtr packet);
     bool StreamOpen(int index);
     // False, reported, when the system refuses the thread.
     bool StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body);

@@ -1,5 +1,5 @@
-// The player's pieces on their own: event ring, packet queue, picture geometry, sound mixing and
-// sample conversion.
+// The player's pieces on their own: stream choice, event ring, packet queue, picture geometry,
+// sound mixing and sample conversion.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +14,7 @@ extern "C" {
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/PacketQueue.h"
+#include "player/StreamChoice.h"
 
 namespace orvel {
 namespace {
@@ -23,6 +24,33 @@ PlayerEvent State(TPlayState s) {
 }
 PlayerEvent Position(int64_t p) {
     return PlayerEvent{PlayerEventKind::Position, psPlay, p};
+}
+
+TEST(StreamChoiceTest, MostAnalysedFramesPerTypeEarlierOnATieNeverNone) {
+    constexpr AVMediaType V = AVMEDIA_TYPE_VIDEO, A = AVMEDIA_TYPE_AUDIO, S = AVMEDIA_TYPE_SUBTITLE,
+                          D = AVMEDIA_TYPE_DATA;
+    const struct {
+        const char* name;
+        std::vector<AVMediaType> types;
+        std::vector<int> frames;
+        bool disableAudio, disableVideo;
+        ChosenStreams want;
+    } cases[] = {
+        {"most frames wins over order", {V, A, A}, {10, 20, 30}, false, false, {0, 2, -1}},
+        {"tie keeps the earlier", {A, V, A, V}, {8, 5, 8, 5}, false, false, {1, 0, -1}},
+        {"the only stream of a type with no frames", {V, A, S}, {0, 12, 0}, false, false, {-1, 1, -1}},
+        {"subtitles and video switched off together", {V, A, S}, {4, 4, 4}, false, true, {-1, 1, -1}},
+        {"audio switched off", {V, A, S}, {4, 4, 4}, true, false, {0, -1, 2}},
+        {"data streams are never played", {D, V}, {50, 3}, false, false, {1, -1, -1}},
+        {"a count for a stream beyond the list is ignored", {V}, {1, 9}, false, false, {0, -1, -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChosenStreams got = ChooseStreams(c.types, c.frames, c.disableAudio, c.disableVideo);
+        EXPECT_EQ(got.Video, c.want.Video);
+        EXPECT_EQ(got.Audio, c.want.Audio);
+        EXPECT_EQ(got.Subtitle, c.want.Subtitle);
+    }
 }
 
 std::vector<PlayerEvent> Drain(EventRing& ring) {

@@ -320,6 +320,24 @@ TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
         2000));
 }
 
+// Two sound tracks: AC3 at a higher bit rate first, then AAC, whose shorter frames make more of
+// them in any stretch of the file. The libraries' own choice prefers the higher bit rate.
+TEST_F(PlayerTest, PlaysTheSoundTrackWithTheMostAnalysedFrames) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "matroska";
+    recipe.audioCodec = "ac3";
+    recipe.audioStreams = 2;
+    recipe.secondAudioCodec = "aac";
+    recipe.seconds = 1.0;
+    const std::string file = fixtures::Generate(recipe);
+    ASSERT_TRUE(player->Open(file, &surface, true));
+    const auto stats = player->GetStatistics();
+    EXPECT_EQ(stats.VideoStream, 0);
+    EXPECT_EQ(stats.AudioStream, 2);
+    EXPECT_EQ(stats.SubtitleStream, -1);
+    player->Stop(true);
+}
+
 TEST_F(PlayerTest, OddPictureSizesReachTheHookAndTheSnapshotWhole) {
     fixtures::ClipRecipe recipe;
     recipe.container = "avi";
