@@ -61,7 +61,7 @@ inline bool OpenDecoder(AVFormatContext* ic, int index, CodecContextPtr& dec) {
     dec.reset(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(dec.get(), ic->streams[index]->codecpar);
     dec->pkt_timebase = ic->streams[index]->time_base;
-    dec->thread_count = 2;
+    dec->thread_count = 3; // as the task's decoders
     return avcodec_open2(dec.get(), codec, nullptr) >= 0;
 }
 
