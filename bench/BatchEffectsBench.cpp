@@ -210,7 +210,8 @@ int main(int argc, char** argv) {
             source.effects += convert(withSource(effects, source.clip));
             source.handOver += convert(withSource(handOver, source.clip));
         }
-    std::printf("1280x720 30 s to format 803 at 640x480, mean of %d; ratio = with / without effects (target <= 1.10)\n",
+    std::printf("1280x720 30 s to format 803 at 640x480, mean of %d; ratio = with / without effects (target "
+                "<= 1.10)\n",
                 rounds);
     for (const Source& source : sources) {
         std::printf("%-16s without effects %.3f s (cpu %.3f s), with every effect %.3f s (cpu %.3f s): "
