@@ -24,8 +24,10 @@ namespace orvel {
 namespace {
 
 // Pictures waiting at each stage: enough to ride over a frame that takes longer than the
-// others, few enough that memory stays flat. Sound, packets and markers are small; their
-// own limit only keeps them from piling up.
+// others, few enough that memory stays flat. Decoded pictures get more room: a frame-threaded
+// decoder hands them over in bursts (with two, a core stood idle a tenth of the time). Sound,
+// packets and markers are small; their own limit only keeps them from piling up.
+constexpr size_t kQueuedDecodedPictures = 4;
 constexpr size_t kQueuedPictures = 2;
 constexpr size_t kQueuedItems = 48;
 
@@ -67,7 +69,7 @@ struct TCustomFFmpeg::Impl::Loop::Stages {
         std::unique_ptr<OwnedSubtitle> subtitle;
     };
 
-    StageQueue<Item> toPictures{kQueuedPictures, kQueuedItems};
+    StageQueue<Item> toPictures{kQueuedDecodedPictures, kQueuedItems};
     StageQueue<Item> toEncoder{kQueuedPictures, kQueuedItems};
     std::mutex mutex;
     std::exception_ptr failure; // the first
