@@ -1,14 +1,36 @@
 #include "ui/QtMainThreadDispatcher.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 
 namespace orvel {
 
+namespace {
+
+// The target of the wake-ups: any event it gets serves the queue. The wake-up is a plain event
+// that only Qt reads, not a queued functor: a functor is built in the worker and read in the
+// GUI thread before any lock of ours is taken, across Qt's own event queue, whose locks the
+// thread sanitizer cannot see.
+class WakeTarget : public QObject {
+public:
+    explicit WakeTarget(QtMainThreadDispatcher& owner) : owner_(owner) {}
+    bool event(QEvent* e) override {
+        const bool handled = QObject::event(e);
+        owner_.ServePending();
+        return handled;
+    }
+
+private:
+    QtMainThreadDispatcher& owner_;
+};
+
+} // namespace
+
 QtMainThreadDispatcher::QtMainThreadDispatcher()
     : mainThread_(QCoreApplication::instance() ? QCoreApplication::instance()->thread()
                                                : QThread::currentThread()),
-      context_(std::make_unique<QObject>()) {
+      context_(std::make_unique<WakeTarget>(*this)) {
     context_->moveToThread(mainThread_);
 }
 
@@ -38,8 +60,7 @@ void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
     queue_.push_back(&call);
     ++waiting_;
     // The wake-up may find the queue already served by a wait in the GUI thread; that is fine.
-    QMetaObject::invokeMethod(
-        context_.get(), [this] { ServePending(); }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(context_.get(), new QEvent(QEvent::User));
     cv_.wait(lock, [&] { return call.done; });
     --waiting_;
     cv_.notify_all(); // a closing dispatcher waits for its last waiter to leave
