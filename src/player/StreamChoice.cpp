@@ -10,9 +10,9 @@ constexpr int64_t kAnalysedSpan = 5 * AV_TIME_BASE;
 constexpr int64_t kMaxKeptBytes = 5000000;
 constexpr size_t kMaxKeptPackets = 4096;
 
-bool Chooses(AVMediaType type) {
-    return type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_DATA ||
-           type == AVMEDIA_TYPE_SUBTITLE || type == AVMEDIA_TYPE_ATTACHMENT;
+// Only the types a playback opens compete; data and attachment streams are never played.
+bool Plays(AVMediaType type) {
+    return type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_SUBTITLE;
 }
 
 int64_t PacketTime(const AVFormatContext* ic, const AVPacket& packet) {
@@ -29,7 +29,7 @@ ChosenStreams ChooseStreams(const std::vector<AVMediaType>& types, const std::ve
     int best[AVMEDIA_TYPE_NB] = {};
     for (size_t i = 0; i < types.size() && i < analysedFrames.size(); ++i) {
         const AVMediaType type = types[i];
-        if (!Chooses(type) || analysedFrames[i] <= best[type]) continue;
+        if (!Plays(type) || analysedFrames[i] <= best[type]) continue;
         best[type] = analysedFrames[i];
         const int index = static_cast<int>(i);
         if (type == AVMEDIA_TYPE_AUDIO && !disableAudio) chosen.Audio = index;
@@ -44,7 +44,7 @@ AnalysedPackets ReadAnalysedPackets(AVFormatContext* ic, int64_t probedEnd) {
     result.Frames.assign(ic->nb_streams, 0);
     int64_t firstTime = AV_NOPTS_VALUE, keptBytes = 0;
     while (keptBytes < kMaxKeptBytes && result.Packets.size() < kMaxKeptPackets) {
-        PacketPtr packet(av_packet_alloc());
+        PacketPtr packet = MakePacket();
         if (!packet || av_read_frame(ic, packet.get()) < 0) break;
         const unsigned index = static_cast<unsigned>(packet->stream_index);
         if (index >= result.Frames.size()) result.Frames.resize(index + 1, 0); // a stream found late
