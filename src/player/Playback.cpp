@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -524,7 +525,7 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
             else if (frame->pkt_dts != AV_NOPTS_VALUE)
                 frame->best_effort_timestamp = frame->pkt_dts;
             else
-                frame->best_effort_timestamp = 0;
+                frame->best_effort_timestamp = AV_NOPTS_VALUE;
             skipCount_ += 1;
             const float factor = skipFactor_;
             if (skipCount_ >= factor) {
@@ -575,7 +576,11 @@ void Playback::VideoThread() {
             dropAfterSeek_ = false;
             pausedAtSeek_ = false;
         }
-        const double pts = static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
+        // A picture without any time stamp is told apart from one at 0, the first after a seek
+        // to the start, which must not take over the clock left from where playing was.
+        const double pts = frame->best_effort_timestamp == AV_NOPTS_VALUE
+                               ? std::numeric_limits<double>::quiet_NaN()
+                               : static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
         const bool ok = OutputPicture(frame.get(), pts, frame->pkt_pos);
         av_frame_unref(frame.get());
         if (!ok) break;
@@ -614,7 +619,9 @@ double Playback::ComputeTarget(double pts) {
     else
         lastFrameDelay_ = delay;
     lastFrameTime_ = pts;
-    if (audioIndex_ >= 0) {
+    // Sound that is not playing (before its first data, after a seek, past its end) has a
+    // standing clock: following it would race the pictures through or hold them back.
+    if (audioIndex_ >= 0 && !audioSilent_) {
         const double diff = VideoClock() - MasterClock();
         if (std::fabs(diff) < 10.0) {
             const double threshold = std::max(0.01, delay);
@@ -629,7 +636,7 @@ double Playback::ComputeTarget(double pts) {
 }
 
 bool Playback::OutputPicture(AVFrame* frame, double pts, int64_t pos) {
-    if (pts != 0)
+    if (!std::isnan(pts))
         videoClock_ = pts;
     else
         pts = videoClock_;

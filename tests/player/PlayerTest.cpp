@@ -301,6 +301,24 @@ TEST_F(PlayerTest, PlayingToTheEndThenSeekingBackPlaysAgain) {
     ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 2; }, 8000));
 }
 
+// The first picture of the clip is stamped 0: after a seek to the start it must not take the
+// time left over from the end, which a paused player keeps showing and a snapshot is named by.
+TEST_F(PlayerTest, SeekingToTheStartWhilePausedAtTheEndShowsTimeZero) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    ASSERT_TRUE(Until([&] { return log.Count(psEnd) == 1; }, 8000));
+    player->Pause();
+    player->Seek(sfAny, true, 0);
+    int64_t pts = -1;
+    EXPECT_TRUE(Until(
+        [&] {
+            player->GetCurrentFrame(pts);
+            return pts >= 0 && pts < 1000000;
+        },
+        3000))
+        << "the picture on screen is named " << pts;
+    EXPECT_LT(player->CurrentPosition(), 1000000);
+}
+
 TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return player->CurrentPosition() > 500000; }));
