@@ -63,13 +63,15 @@ double TCustomFFmpeg::Impl::Loop::OutputTime(const OutputStream& os) const {
 
 int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
     frameLimitReached = false;
+    const auto atLimit = [this](const OutputStream& os) {
+        const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
+                          : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
+                                                                : s.MaxFramesData;
+        return os.frameNumber >= limit;
+    };
     if (t.joining) {
-        for (const OutputStream& os : r.ost) {
-            const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
-                              : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
-                                                                    : s.MaxFramesData;
-            if (os.frameNumber >= limit) return -1;
-        }
+        for (const OutputStream& os : r.ost)
+            if (atLimit(os)) return -1;
         return r.segment < static_cast<int>(r.ifile.size()) && !r.ifile[r.segment].eof ? r.segment : -1;
     }
     int chosen = -1;
@@ -80,20 +82,14 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
         if (is.pastRecording) continue;
         const InputFileRun& f = r.ifile[is.file];
         // A pipelined run has one input and no limits, so what was written (which the other
-        // stages are changing meanwhile) cannot change the choice.
-        if (stages != nullptr) {
-            if (f.eof || f.noPacket) continue;
-            return is.file;
-        }
-        // A stream at its limit ends the run even when its input has ended or waits.
-        const int limit = os.spec->type == AVMEDIA_TYPE_VIDEO   ? s.MaxFramesVideo
-                          : os.spec->type == AVMEDIA_TYPE_AUDIO ? s.MaxFramesAudio
-                                                                : s.MaxFramesData;
-        if (os.frameNumber >= limit) {
+        // stages are changing meanwhile) is not read and cannot change the choice. A stream at
+        // its limit ends the run even when its input has ended or waits.
+        if (stages == nullptr && atLimit(os)) {
             frameLimitReached = true;
             return -1;
         }
         if (f.eof || f.noPacket) continue;
+        if (stages != nullptr) return is.file;
         const double opts = OutputTime(os);
         const int64_t ipts = is.pts;
         if (s.InputSync ? ipts < bestIpts : opts < bestOpts) {
