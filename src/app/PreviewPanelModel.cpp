@@ -97,7 +97,9 @@ void TPreviewPanelModel::FileOpened(int64_t duration, int frameWidth, int frameH
     view_.SeekPosition = 0;
 }
 
+// Shown as stopped, the time stays at zero: the rewind after the end reports its position too.
 void TPreviewPanelModel::Position(int64_t pts) {
+    if (stopped_) return;
     view_.Time = FormatMicroseconds(pts);
 }
 

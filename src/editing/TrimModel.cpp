@@ -56,7 +56,9 @@ int TTrimModel::SliderAt(int64_t time) const {
     return static_cast<int>(static_cast<int64_t>(view_.SliderMax) * time / duration_);
 }
 
+// After the end the labels stay at zero: the rewind to the start reports its position too.
 void TTrimModel::Position(int64_t position) {
+    if (ended_) return;
     view_.PTS = "Time:    " + FormatMicroseconds(position);
 }
 

@@ -115,6 +115,7 @@ TEST_F(PreviewPanelModelTest, EndOfFileRewindsPausesAndShowsStopped) {
     player.Calls.clear();
     model.State(psPause); // other states change nothing
     model.State(psEnd);
+    model.Position(120000); // from the rewind to the start
     EXPECT_EQ(player.Calls, (std::vector<std::string>{"Seek 0 0", "Pause"}));
     TPreviewPanelView expected = Stopped();
     expected.SeekMaximum = 200;

@@ -156,7 +156,11 @@ TEST(TrimModelTest, EndOfPlaybackAndPlayAgain) {
     EXPECT_FALSE(v.PauseEnabled);
     EXPECT_EQ(v.PTS, "00:00:00");
     EXPECT_EQ(v.Length, "00:00:00");
+    model.Position(120000); // from the rewind to the start
+    EXPECT_EQ(v.PTS, "00:00:00");
     model.Play();
+    model.Position(120000);
+    EXPECT_EQ(model.View().PTS, "Time:    00:00:00.120");
     EXPECT_TRUE(model.HookDraws());
     EXPECT_TRUE(model.View().SliderEnabled);
     EXPECT_FALSE(model.View().PlayEnabled);
