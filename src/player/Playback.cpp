@@ -234,7 +234,9 @@ void Playback::ReadLoop() {
         if (eofMark_) {
             if (videoIndex_ >= 0) {
                 videoQueue_.PutEmpty(videoIndex_);
-                host_.PictureReady().Set();
+                // A short file is read to its end before a seek's first picture is decoded: that
+                // picture, or the decoder found empty, answers a wait for it instead.
+                if (!dropAfterSeek_) host_.PictureReady().Set();
             }
             SleepMs(10);
             if (audioQueue_.Size() + videoQueue_.Size() + subtitleQueue_.Size() == 0) drained_ = true;
@@ -250,7 +252,7 @@ void Playback::ReadLoop() {
                 SleepMs(10);
                 continue;
             }
-            if (videoIndex_ >= 0) host_.PictureReady().Set();
+            if (videoIndex_ >= 0 && (ret != AVERROR_EOF || !dropAfterSeek_)) host_.PictureReady().Set();
             if (!stillImage_ && !readErrorReported_.exchange(true)) {
                 if (ret == AVERROR_EOF)
                     FFLogger().Log(host_.LogSender(), llInfo, Format("reach end of file: %s", fileName_));
@@ -547,6 +549,8 @@ int Playback::GetPicture(AVFrame* frame, bool& endOfFile) {
             if (!videoDraining_) {
                 avcodec_send_packet(ctx, nullptr);
                 videoDraining_ = true;
+            } else {
+                host_.PictureReady().Set(); // drained: no picture is coming
             }
             if (!endReported_) host_.UpdatePosition(*this);
             continue; // pictures the decoder still holds come out first

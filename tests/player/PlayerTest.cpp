@@ -319,6 +319,32 @@ TEST_F(PlayerTest, SeekingToTheStartWhilePausedAtTheEndShowsTimeZero) {
     EXPECT_LT(player->CurrentPosition(), 1000000);
 }
 
+// What the preview windows do at the end: rewind without waiting, then pause at once. A short
+// clip is read to its end again before the rewound first picture is decoded; the pause must
+// still wait for that picture, or the screen keeps the last one while the time says the start.
+TEST_F(PlayerTest, RewindingAtTheEndAndPausingAtOnceShowsTheStart) {
+    int64_t duration = 0;
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t d, int, int, int&, int&) { duration = d; });
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
+    for (size_t round = 1; round <= 6; ++round) {
+        SCOPED_TRACE(::testing::Message() << "round " << round);
+        ASSERT_TRUE(Until([&] { return log.Count(psEnd) == round; }, 8000));
+        player->Seek(sfAny, false, 0);
+        player->Pause();
+        int64_t pts = -1;
+        EXPECT_TRUE(Until(
+            [&] {
+                player->GetCurrentFrame(pts);
+                return pts >= 0 && pts < 1000000;
+            },
+            2000))
+            << "the picture on screen is named " << pts;
+        // Close to the end again for the next round.
+        player->Seek(sfAny, true, duration - 200000);
+        player->Resume();
+    }
+}
+
 TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return player->CurrentPosition() > 500000; }));
