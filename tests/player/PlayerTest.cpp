@@ -11,7 +11,18 @@ namespace {
 
 using fixtures::FixtureId;
 
-class PlayerTest : public PlayerTestBase {};
+class PlayerTest : public PlayerTestBase {
+protected:
+    // Waits until the picture on screen is from the clip's first second; its time goes to pts.
+    bool ShowsTheFirstSecond(int64_t& pts, int timeoutMs) {
+        return Until(
+            [&] {
+                player->GetCurrentFrame(pts);
+                return pts >= 0 && pts < 1000000;
+            },
+            timeoutMs);
+    }
+};
 
 TEST_F(PlayerTest, DefaultsAreThoseTheHostFormsRelyOn) {
     TFFPlayer p;
@@ -309,13 +320,7 @@ TEST_F(PlayerTest, SeekingToTheStartWhilePausedAtTheEndShowsTimeZero) {
     player->Pause();
     player->Seek(sfAny, true, 0);
     int64_t pts = -1;
-    EXPECT_TRUE(Until(
-        [&] {
-            player->GetCurrentFrame(pts);
-            return pts >= 0 && pts < 1000000;
-        },
-        3000))
-        << "the picture on screen is named " << pts;
+    EXPECT_TRUE(ShowsTheFirstSecond(pts, 3000)) << "the picture on screen is named " << pts;
     EXPECT_LT(player->CurrentPosition(), 1000000);
 }
 
@@ -332,13 +337,7 @@ TEST_F(PlayerTest, RewindingAtTheEndAndPausingAtOnceShowsTheStart) {
         player->Seek(sfAny, false, 0);
         player->Pause();
         int64_t pts = -1;
-        EXPECT_TRUE(Until(
-            [&] {
-                player->GetCurrentFrame(pts);
-                return pts >= 0 && pts < 1000000;
-            },
-            2000))
-            << "the picture on screen is named " << pts;
+        EXPECT_TRUE(ShowsTheFirstSecond(pts, 2000)) << "the picture on screen is named " << pts;
         // Close to the end again for the next round.
         player->Seek(sfAny, true, duration - 200000);
         player->Resume();
