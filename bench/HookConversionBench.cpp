@@ -4,8 +4,8 @@
 // thread), so the two-thread figures show what the split costs as well as what it gains.
 // Afterwards the conversion back alone, BGR24 -> YUV 4:2:0 of a whole 1280x720 picture on one
 // thread: the scaler library against our own converter, in megapixels per second and as a ratio.
-#include "engine/BgrToYuv420.h"
-#include "engine/HookBitmapConverter.h"
+#include "engine/pictures/BgrToYuv420.h"
+#include "engine/pictures/HookBitmapConverter.h"
 
 #include <benchmark/benchmark.h>
 

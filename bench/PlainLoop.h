@@ -3,8 +3,8 @@
 // libraries: what a conversion task is measured against. Decoders and encoders get the same
 // thread counts as the task's; pictures go through a filter graph (scale, and the output rate
 // when it differs), sound through a resampler and a FIFO cut to the encoder's frame size.
-#include "engine/AVHandles.h"
-#include "engine/FFmpeg.h"
+#include "engine/component/CustomFFmpeg.h"
+#include "engine/foundation/AVHandles.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>

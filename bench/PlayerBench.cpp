@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 #include "fixtures/Fixtures.h"
 #include "player/FFPlay.h"
 

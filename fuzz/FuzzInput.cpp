@@ -1,7 +1,7 @@
 #include "FuzzInput.h"
 
-#include "engine/FFmpegLoader.h"
-#include "engine/FFmpegLogger.h"
+#include "engine/foundation/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLogger.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Writes the seed corpus of the fuzz targets from the fixture generator, so that fuzzing
 // starts from valid files. Usage: fuzz_seeds FOLDER
-#include "engine/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/FuzzInputs.h"
 
 #include <cstdio>

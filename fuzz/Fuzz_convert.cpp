@@ -1,7 +1,7 @@
 // Converts a byte buffer, taken as a file, through the conversion component to a small AVI,
 // limited to a short stretch so that every input ends quickly.
 #include "FuzzInput.h"
-#include "engine/FFmpegConverter.h"
+#include "engine/component/FFmpegConverter.h"
 #include "fixtures/FuzzInputs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

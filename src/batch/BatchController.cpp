@@ -1,23 +1,17 @@
 #include "batch/BatchController.h"
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "batch/Destination.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
 #include "formats/FormatParams.h"
 #include "formats/OptionBuilder.h"
 #include "probe/AVProbe.h"
 
-#include <QDesktopServices>
 #include <QString>
-#include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace orvel {
 
@@ -41,22 +35,6 @@ size_t Utf8Length(const std::string& text) {
 }
 
 } // namespace
-
-void TDesktopSystemActions::OpenFolder(const std::string& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
-}
-
-void TDesktopSystemActions::OpenAddress(const std::string& url) {
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-}
-
-void TDesktopSystemActions::ShutDown() {
-    char prog[] = "systemctl";
-    char arg[] = "poweroff";
-    char* argv[] = {prog, arg, nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) == 0) waitpid(pid, nullptr, 0);
-}
 
 TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatParamStore& store,
                                    TAppSettings& settings, IBatchJobs& jobs, IBatchView& view,
@@ -170,7 +148,7 @@ int TBatchController::Start() {
 
             const int task = converter_.AddTask(job.SourceFile, &input);
             if (task < 0) throw std::runtime_error(converter_.LastErrorMessage());
-            const EffectSettings jobEffects = EffectSettings::FromRecord(job);
+            const EffectSettings jobEffects = job.Effects();
             output.CustomHook = jobEffects.HasEffects();
             if (!converter_.SetOutputFile(task, dest, &output))
                 throw std::runtime_error(converter_.LastErrorMessage());

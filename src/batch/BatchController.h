@@ -3,11 +3,12 @@
 // and termination reports turned into the texts of the job list and the progress window, and the
 // requests to open the output folder or shut down after the last job. The main window and the
 // command-line program both drive this class through the interfaces below.
-#include "app/MessageBoxes.h"
+#include "base/MessageBoxes.h"
+#include "base/SystemActions.h"
 #include "batch/ConversionHook.h"
 #include "batch/lvFilesRecord.h"
-#include "engine/ConverterOptions.h"
-#include "engine/FFmpegConverter.h"
+#include "engine/component/ConverterOptions.h"
+#include "engine/component/FFmpegConverter.h"
 
 #include <atomic>
 #include <mutex>
@@ -66,25 +67,6 @@ public:
     // after conversion" check boxes, read when the last job finishes.
     virtual bool OpenFolderAfterConversion() const = 0;
     virtual bool ShutDownAfterConversion() const = 0;
-};
-
-// Operations on the system after the last job. Tests give their own; nothing else may run the
-// real shutdown.
-class ISystemActions {
-public:
-    virtual ~ISystemActions() = default;
-    virtual void OpenFolder(const std::string& folder) = 0;
-    // A web address in the desktop's browser (the Help menu's links).
-    virtual void OpenAddress(const std::string& url) = 0;
-    virtual void ShutDown() = 0;
-};
-
-// The desktop's: the folder in the file browser, and "systemctl poweroff".
-class TDesktopSystemActions : public ISystemActions {
-public:
-    void OpenFolder(const std::string& folder) override;
-    void OpenAddress(const std::string& url) override;
-    void ShutDown() override;
 };
 
 // Settings the command line gives for one run instead of the stored ones.

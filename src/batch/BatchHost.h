@@ -1,7 +1,7 @@
 #pragma once
 // The main window's side of a running batch, as the progress window reaches it: the job
 // list's rows and buttons, the preview player, and the conversion's latest preview frame.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 // once per job rather than once per frame.
 #include "batch/lvFilesRecord.h"
 #include "editing/effects/JobEffectsRenderer.h"
-#include "engine/ConverterOptions.h"
+#include "engine/component/ConverterOptions.h"
 
 #include <memory>
 #include <vector>

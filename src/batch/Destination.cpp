@@ -1,6 +1,6 @@
 #include "batch/Destination.h"
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 
 #include <filesystem>
 #include <system_error>

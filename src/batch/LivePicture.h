@@ -1,7 +1,7 @@
 #pragma once
 // The progress window's live picture: the conversion's preview frame scaled to fit a fixed
 // area and centred, with light blue bars where the proportions differ.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <QColor>
 #include <QImage>

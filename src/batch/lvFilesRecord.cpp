@@ -1,8 +1,30 @@
 #include "batch/lvFilesRecord.h"
 
+#include "editing/effects/EffectsRenderer.h"
+
 #include <limits>
 
 namespace orvel {
+
+EffectSettings TlvFilesRecord::Effects() const {
+    EffectSettings s;
+    s.Brightness = Brightness;
+    s.Contrast = Contrast;
+    s.Saturation = Saturation;
+    s.Exposure = Exposure;
+    s.WatermarkText = WatermarkText;
+    s.WatermarkFont = WatermarkFont;
+    s.TextLeft = TextLeft;
+    s.TextTop = TextTop;
+    s.WatermarkImage = WatermarkImage;
+    s.ImageLeft = ImageLeft;
+    s.ImageTop = ImageTop;
+    s.ImageAlpha = ImageAlpha;
+    s.TransparentStyle = TransparentStyle;
+    s.ProcessText = ProcessText;
+    s.ProcessImage = ProcessImage;
+    return s;
+}
 
 int DurationSecFromMicroseconds(int64_t durationUs) {
     if (durationUs <= 0) return 0;

@@ -1,14 +1,16 @@
 #pragma once
 // What one job of the job list carries besides the output format: source, trim range, zoom and
 // crop, watermark and colour effects. It lives in memory only.
-#include "batch/LayerOrder.h"
-#include "batch/WatermarkFont.h"
+#include "editing/effects/LayerOrder.h"
+#include "editing/effects/WatermarkFont.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace orvel {
+
+struct EffectSettings;
 
 struct TlvFilesRecord {
     int AddIndex = 0; // position in the open-file selection that added the job
@@ -48,10 +50,12 @@ struct TlvFilesRecord {
     int Exposure = 0;
     bool ProcessText = false;  // colour effects also act on the text
     bool ProcessImage = false; // colour effects also act on the picture
-    // Whether these values change a frame is decided in one place: EffectSettings::FromRecord(record)
-    // and its activity tests (editing/effects/EffectsRenderer.h).
+    // Whether these values change a frame is decided in one place: Effects() and the activity
+    // tests of what it returns (editing/effects/EffectsRenderer.h).
 
     TLayerOrder Layers() const { return LayerOrder(ProcessText, ProcessImage); }
+    // The values the conversion and the trim and crop previews render this job with.
+    EffectSettings Effects() const;
 };
 
 // Whole seconds of a probed duration in microseconds. An unknown (negative) duration gives 0

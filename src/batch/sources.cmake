@@ -6,11 +6,9 @@ orvel_list(CORE batch
   BatchHost.h
   ConversionHook.h ConversionHook.cpp
   Destination.h Destination.cpp
-  LayerOrder.h
   LivePicture.h LivePicture.cpp
   lvFilesRecord.h lvFilesRecord.cpp
   ProgressModel.h ProgressModel.cpp
-  WatermarkFont.h
 )
 orvel_list(GUI batch/windows
   frmProgress.h frmProgress.cpp

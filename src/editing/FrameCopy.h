@@ -2,7 +2,7 @@
 // The last processed preview frame, handed from the player's decoding thread to a timer on the
 // main thread. Each frame is stored as a new image and swapped in under a lock, so the timer
 // never paints a frame that is being replaced.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <QImage>
 

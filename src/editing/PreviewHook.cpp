@@ -10,7 +10,7 @@ namespace orvel {
 TPreviewSettings TPreviewSettings::FromRecord(const TlvFilesRecord& record, TCropOutline outline) {
     TPreviewSettings s;
     s.Draw = true;
-    s.Effects = EffectSettings::FromRecord(record);
+    s.Effects = record.Effects();
     s.CropTop = record.CropTop;
     s.CropLeft = record.CropLeft;
     s.CropBottom = record.CropBottom;

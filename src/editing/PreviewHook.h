@@ -4,7 +4,7 @@
 // it loads when the frame starts, so it never reads a widget or the record being edited.
 #include "editing/effects/EffectsRenderer.h"
 #include "editing/effects/JobEffectsRenderer.h"
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <atomic>
 #include <memory>

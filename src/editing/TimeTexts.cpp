@@ -1,6 +1,6 @@
 #include "editing/TimeTexts.h"
 
-#include "engine/FFUtils.h"
+#include "engine/foundation/FFUtils.h"
 
 #include <algorithm>
 #include <cstdio>

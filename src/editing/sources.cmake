@@ -4,6 +4,7 @@
 orvel_list(CORE editing
   CropModel.h CropModel.cpp
   FrameCopy.h FrameCopy.cpp
+  JobDialog.h
   PreviewHook.h PreviewHook.cpp
   PreviewSeek.h
   TimeTexts.h TimeTexts.cpp
@@ -14,12 +15,14 @@ orvel_list(CORE editing/effects
   BitmapFile.cpp
   ByteTablePasses.h ByteTablePasses.cpp
   ColorEffects.h ColorEffects.cpp
-  EffectsRenderer.h EffectsRenderer.cpp
+  EffectsRenderer.h
   JobEffectsRenderer.h JobEffectsRenderer.cpp
+  LayerOrder.h
   PictureCache.h PictureCache.cpp
   PixelEffects.cpp
   TextMask.h TextMask.cpp
   WatermarkQtFont.h
+  WatermarkFont.h
   WatermarkText.cpp
 )
 orvel_list(GUI editing/windows

@@ -1,7 +1,7 @@
 #include "formats/FormatListModel.h"
 
-#include "app/AppSettings.h"
-#include "app/IniFile.h"
+#include "base/AppSettings.h"
+#include "base/IniFile.h"
 
 #include <charconv>
 

@@ -2,7 +2,7 @@
 // Turns a job, the current format's stored choices and the source's stream information into
 // the engine's output options (and, for audio-only formats, one input option).
 #include "batch/lvFilesRecord.h"
-#include "engine/ConverterOptions.h"
+#include "engine/component/ConverterOptions.h"
 #include "formats/FormatParams.h"
 
 #include <string>

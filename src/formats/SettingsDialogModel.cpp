@@ -1,6 +1,6 @@
 #include "formats/SettingsDialogModel.h"
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "formats/FormatCatalog.h"
 
 #include <cctype>

@@ -15,4 +15,5 @@ orvel_list(GUI formats/windows
   CategoryIcons.h CategoryIcons.cpp
   frmSettings.h frmSettings.cpp
   ParameterPanel.h ParameterPanel.cpp
+  SelectorCombo.h SelectorCombo.cpp
 )

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 #include "player/PlayerTypes.h"
 
 namespace orvel {

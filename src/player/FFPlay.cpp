@@ -11,10 +11,10 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
-#include "engine/FFmpegException.h"
-#include "engine/FFmpegLoader.h"
-#include "engine/FFmpegLogger.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/foundation/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLogger.h"
 #include "player/AudioOutput.h"
 #include "player/Playback.h"
 

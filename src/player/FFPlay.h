@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "engine/Bitmap24.h"
-#include "engine/BitmapConverter.h"
-#include "engine/HookBitmapConverter.h"
+#include "engine/pictures/Bitmap24.h"
+#include "engine/pictures/BitmapConverter.h"
+#include "engine/pictures/HookBitmapConverter.h"
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/MediaPlayer.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 #include "player/DisplaySurface.h"
 #include "player/PlayerTypes.h"
 

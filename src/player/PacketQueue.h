@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 
 namespace orvel {
 

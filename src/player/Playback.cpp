@@ -14,11 +14,11 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
-#include "engine/CodecLock.h"
-#include "engine/FFUtils.h"
-#include "engine/FFmpegLogger.h"
-#include "engine/MainThreadDispatcher.h"
-#include "engine/UnicodeProtocol.h"
+#include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/CodecLock.h"
+#include "engine/foundation/FFUtils.h"
+#include "engine/foundation/FFmpegLogger.h"
+#include "engine/foundation/UnicodeProtocol.h"
 
 namespace orvel {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 #include "player/AudioOutput.h"
 #include "player/DisplaySurface.h"
 #include "player/PacketQueue.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 namespace orvel {
 

@@ -3,7 +3,7 @@
 // file is probed over. The libraries keep their own per-stream count private, so the packets
 // are counted here as they come from the demuxer, and kept for playing, so that nothing is read
 // twice (the input may not be seekable).
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

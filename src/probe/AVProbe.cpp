@@ -1,11 +1,11 @@
 #include "probe/AVProbe.h"
 
-#include "engine/AVHandles.h"
-#include "engine/FFUtils.h"
-#include "engine/FFmpegException.h"
-#include "engine/FFmpegLoader.h"
-#include "engine/FFmpegLogger.h"
-#include "engine/UnicodeProtocol.h"
+#include "engine/foundation/AVHandles.h"
+#include "engine/foundation/FFUtils.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/foundation/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLogger.h"
+#include "engine/foundation/UnicodeProtocol.h"
 
 extern "C" {
 #include <libavutil/parseutils.h>

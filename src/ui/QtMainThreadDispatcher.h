@@ -3,7 +3,7 @@
 // returned. The calls queue here and are served either by the GUI event loop (a queued wake-up
 // per call) or by ServePending from a wait in the GUI thread, whichever comes first, so a
 // GUI-thread wait that serves them cannot deadlock against a blocked worker.
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
 
 #include <QObject>
 #include <QThread>

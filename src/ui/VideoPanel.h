@@ -8,7 +8,7 @@
 
 #include <mutex>
 
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 #include "player/DisplaySurface.h"
 
 namespace orvel {

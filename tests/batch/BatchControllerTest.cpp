@@ -1,8 +1,8 @@
 // The batch controller against the real conversion component and generated clips.
 #include "batch/BatchController.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "batch/FakeSystemActions.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatParams.h"
 #include "formats/OptionBuilder.h"

@@ -1,5 +1,5 @@
 #include "batch/Destination.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // only, the format's default audio codec and the clip's duration, both through orvel-convert
 // and through the batch controller as the main window drives it. Prints what each gave.
 #include "CliSupport.h"
-#include "app/AppSettings.h"
-#include "app/IniFile.h"
+#include "base/AppSettings.h"
+#include "base/IniFile.h"
 #include "batch/BatchController.h"
-#include "engine/CodecNames.h"
-#include "engine/FFmpegConverter.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/FFmpegConverter.h"
+#include "engine/component/MainThreadDispatcher.h"
+#include "engine/options/CodecNames.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatCatalog.h"
 #include "formats/FormatParams.h"

@@ -1,6 +1,6 @@
 #include "CliSupport.h"
-#include "app/IniFile.h"
-#include "engine/FFmpegConverter.h"
+#include "base/IniFile.h"
+#include "engine/component/FFmpegConverter.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"
 

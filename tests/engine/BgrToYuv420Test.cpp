@@ -1,8 +1,8 @@
 // Our BGR24 -> YUV 4:2:0 converter against the scaler library's conversion of the same bitmap,
 // byte for byte, whole and band by band.
-#include "engine/BgrToYuv420.h"
+#include "engine/pictures/BgrToYuv420.h"
 #include "PictureTestSupport.h"
-#include "engine/BitmapConverter.h"
+#include "engine/pictures/BitmapConverter.h"
 
 #include <gtest/gtest.h>
 

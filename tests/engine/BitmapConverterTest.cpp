@@ -1,4 +1,4 @@
-#include "engine/BitmapConverter.h"
+#include "engine/pictures/BitmapConverter.h"
 #include "PictureTestSupport.h"
 
 #include <gtest/gtest.h>

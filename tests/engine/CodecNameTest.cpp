@@ -1,5 +1,5 @@
-#include "engine/CodecNames.h"
-#include "engine/FFmpegException.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/options/CodecNames.h"
 
 #include <gtest/gtest.h>
 

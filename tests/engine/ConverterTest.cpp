@@ -1,7 +1,7 @@
 // The conversion component: its settings, task list refusals and limits, and whole batches run
 // synchronously and in worker threads with pause, resume and stop.
-#include "engine/FFmpegConverter.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/FFmpegConverter.h"
+#include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"
 #include "support/DeadlockWatch.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Collects the engine's log lines for the length of one test.
-#include "engine/FFmpegLogger.h"
+#include "engine/foundation/FFmpegLogger.h"
 
 #include <mutex>
 #include <string>

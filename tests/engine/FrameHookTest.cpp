@@ -1,7 +1,7 @@
 #include "OptionTestSupport.h"
-#include "engine/FFmpegException.h"
-#include "engine/FrameHooks.h"
-#include "engine/OptionParser.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/options/OptionParser.h"
+#include "engine/pictures/FrameHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Inputs the fuzz targets found faults with, run the way the converter target runs them. The
 // faults were leaks and memory errors, which the sanitizer builds see; the plain build checks
 // that each run ends cleanly.
-#include "engine/FFmpegConverter.h"
+#include "engine/component/FFmpegConverter.h"
 #include "fixtures/FuzzInputs.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The custom hook's conversions: what the handler gets, and that only what it changed goes back.
-#include "engine/HookBitmapConverter.h"
+#include "engine/pictures/HookBitmapConverter.h"
 #include "PictureTestSupport.h"
 
 #include <gtest/gtest.h>

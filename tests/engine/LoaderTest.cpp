@@ -1,5 +1,5 @@
-#include "engine/FFmpegLoader.h"
-#include "engine/FFmpegLogger.h"
+#include "engine/foundation/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLogger.h"
 
 extern "C" {
 #include <libavutil/log.h>

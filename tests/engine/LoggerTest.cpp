@@ -1,5 +1,5 @@
-#include "engine/FFmpegLogger.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/FFmpegLogger.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,6 +1,6 @@
 // The dispatcher of tests and of the command-line program: calls handed over by workers run in
 // the thread that created it.
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "engine/OptionParser.h"
+#include "engine/options/OptionParser.h"
 #include "OptionTestSupport.h"
-#include "engine/FFmpegException.h"
+#include "engine/foundation/FFmpegException.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the option, preset, target and frame hook tests: captures what the engine logs
 // and what the libraries log, for the life of one test.
-#include "engine/FFmpegLogger.h"
+#include "engine/foundation/FFmpegLogger.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,6 +1,6 @@
 #pragma once
 // Pictures for the conversion tests.
-#include "engine/AVHandles.h"
+#include "engine/foundation/AVHandles.h"
 
 #include <gtest/gtest.h>
 

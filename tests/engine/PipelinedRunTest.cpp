@@ -2,7 +2,7 @@
 // hook calls and the same progress reports in the same order; its extra threads keep the
 // worker's scheduling; a stop ends every stage with the trailer written.
 #include "TranscodeSupport.h"
-#include "engine/FFmpegTask.h"
+#include "engine/component/FFmpeg.h"
 #include "probe/AVProbe.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "engine/CodecLock.h"
-#include "engine/FFmpegException.h"
-#include "engine/OptionParser.h"
-#include "engine/Presets.h"
+#include "engine/foundation/CodecLock.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/options/OptionParser.h"
+#include "engine/options/Presets.h"
 #include "fixtures/Fixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Spreading the items of a job, or the rows of a pixel pass, over kept helper threads.
-#include "engine/StripWorkers.h"
+#include "engine/pictures/StripWorkers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "OptionTestSupport.h"
-#include "engine/FFmpegException.h"
-#include "engine/OptionParser.h"
-#include "engine/Targets.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/options/OptionParser.h"
+#include "engine/options/Targets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Running a conversion task the way the component drives it, and reading back what it wrote.
-#include "engine/FFmpeg.h"
-#include "engine/FFmpegException.h"
+#include "engine/component/CustomFFmpeg.h"
+#include "engine/foundation/FFmpegException.h"
 #include "fixtures/Fixtures.h"
 
 extern "C" {

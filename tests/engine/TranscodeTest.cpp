@@ -1,7 +1,7 @@
 // End-to-end conversions: each output is read back for its container, codecs, picture size and
 // duration.
 #include "TranscodeSupport.h"
-#include "engine/UnicodeProtocol.h"
+#include "engine/foundation/UnicodeProtocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/AVHandles.h"
-#include "engine/UnicodeProtocol.h"
+#include "engine/foundation/AVHandles.h"
+#include "engine/foundation/UnicodeProtocol.h"
 #include "fixtures/Fixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/FFUtils.h"
+#include "engine/foundation/FFUtils.h"
 
 extern "C" {
 #include <libavutil/avutil.h>

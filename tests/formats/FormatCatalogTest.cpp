@@ -1,6 +1,6 @@
 #include "FormatTestFiles.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "formats/FormatCatalog.h"
 #include "formats/FormatListModel.h"
 

@@ -2,9 +2,9 @@
 // encoders and containers of the linked libraries.
 #include "FormatTestFiles.h"
 
-#include "app/IniFile.h"
-#include "engine/AVHandles.h"
-#include "engine/CodecNames.h"
+#include "base/IniFile.h"
+#include "engine/foundation/AVHandles.h"
+#include "engine/options/CodecNames.h"
 #include "formats/FormatCatalog.h"
 #include "formats/FormatParams.h"
 

@@ -1,6 +1,6 @@
 #include "FormatTestFiles.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "formats/FormatParams.h"
 
 #include <gtest/gtest.h>

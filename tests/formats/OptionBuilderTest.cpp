@@ -2,7 +2,7 @@
 // output options out.
 #include "formats/OptionBuilder.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 #include <gtest/gtest.h>
 

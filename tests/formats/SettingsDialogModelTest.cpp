@@ -1,7 +1,7 @@
 #include "formats/SettingsDialogModel.h"
 
-#include "app/AppSettings.h"
-#include "app/AppTestSupport.h"
+#include "base/AppSettings.h"
+#include "base/AppTestSupport.h"
 #include "formats/FormatTestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The player as its host sees it, played headless on the project's own clips.
 #include "PlayerTestSupport.h"
 
-#include "engine/FFmpegLoader.h"
+#include "engine/foundation/FFmpegLoader.h"
 
 #include <filesystem>
 #include <system_error>

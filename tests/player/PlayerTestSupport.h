@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/FFmpegLogger.h"
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/FFmpegLogger.h"
 #include "fixtures/Fixtures.h"
 #include "player/FFPlay.h"
 

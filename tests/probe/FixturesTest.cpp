@@ -1,8 +1,8 @@
 // The generated media must hold what the fixture documentation promises: other tests check
 // pixels and stream layouts against it.
 #include "fixtures/Fixtures.h"
-#include "engine/AVHandles.h"
-#include "engine/BitmapConverter.h"
+#include "engine/foundation/AVHandles.h"
+#include "engine/pictures/BitmapConverter.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "engine/MainThreadDispatcher.h"
+#include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "player/FFPlay.h"
 #include "ui/QtMainThreadDispatcher.h"

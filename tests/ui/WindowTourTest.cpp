@@ -1,15 +1,15 @@
 // The window tour: every window that exists, shown at its fixed size with the default colour
 // scheme and written as <build>/screens/<window>.png, so anyone can look at each of them
 // without a display. A new window is one more line in the table.
-#include "app/windows/MainWindowTest.h"
-#include "app/windows/frmCover.h"
-#include "app/windows/frmMain.h"
-#include "engine/FFmpegLoader.h"
+#include "auxiliary/windows/frmFileInfo.h"
+#include "auxiliary/windows/frmPreference.h"
+#include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
 #include "formats/windows/frmSettings.h"
+#include "shell/windows/MainWindowTest.h"
+#include "shell/windows/frmCover.h"
+#include "shell/windows/frmMain.h"
 #include "ui/ColorSchemes.h"
-#include "windows/frmFileInfo.h"
-#include "windows/frmPreference.h"
 
 #include <gtest/gtest.h>
 
@@ -41,11 +41,11 @@ TEST_F(WindowTourTest, EveryWindowIsWrittenAsAPicture) {
         {"frmCover", [&] { return std::make_unique<TfrmCover>(tmp.Path()); }},
         {"frmFileInfo",
          [&] {
-             auto window = std::make_unique<TfrmFileInfo>(FFLoader().LibraryFolder());
+             auto window = std::make_unique<TfrmFileInfo>(FFLoader().LibraryFolder(), boxes);
              window->SetSourceFile(fixtures::Path(fixtures::FixtureId::Mp4)); // video and audio
              return window;
          }},
-        {"frmPreference", [&] { return std::make_unique<TfrmPreference>(settings, folders, system); }},
+        {"frmPreference", [&] { return std::make_unique<TfrmPreference>(settings, folders, system, boxes); }},
         {"frmSettings", [&] { return std::make_unique<TfrmSettings>(shippedFormats, boxes); }},
     };
     const std::filesystem::path screens = std::filesystem::path(ORVEL_BINARY_DIR) / "screens";

@@ -4,7 +4,7 @@
 
 #include "editing/effects/ByteTablePasses.h"
 
-#include "engine/StripWorkers.h"
+#include "engine/pictures/StripWorkers.h"
 
 #include <algorithm>
 #include <cmath>

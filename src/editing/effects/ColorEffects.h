@@ -3,7 +3,7 @@
 // a set of values and applied to any number of frames, so a conversion builds its tables once per
 // job instead of once per frame. Both parts run in one pass over the pixels: exposure only maps
 // each byte through a table, so it folds into the last table of the adjustment.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <array>
 #include <cstdint>

@@ -8,14 +8,12 @@
 // frames. Callers lock the frame (Bitmap24::CanvasLock) around the whole render. Text drawing uses Qt's
 // fonts, so a QGuiApplication (or QApplication) must exist while text is drawn; the pixel operations need
 // none.
-#include "batch/WatermarkFont.h"
-#include "engine/Bitmap24.h"
+#include "editing/effects/WatermarkFont.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <string>
 
 namespace orvel {
-
-struct TlvFilesRecord;
 
 // The values one frame is rendered with. Defaults are those of a freshly added job: no effect.
 struct EffectSettings {
@@ -49,9 +47,6 @@ struct EffectSettings {
     }
 
     bool operator==(const EffectSettings&) const = default;
-
-    // The conversion and the trim and crop previews render with the job's own values.
-    static EffectSettings FromRecord(const TlvFilesRecord& record);
 };
 
 // Saturation, brightness (a gain of brightness/256) and contrast (pivot 170), every pixel.

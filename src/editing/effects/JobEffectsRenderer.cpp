@@ -2,7 +2,7 @@
 // "process" flags.
 #include "editing/effects/JobEffectsRenderer.h"
 
-#include "batch/LayerOrder.h"
+#include "editing/effects/LayerOrder.h"
 
 namespace orvel {
 

@@ -4,7 +4,7 @@
 // one cost more than the blend. The file's identity, size and change times are checked on every
 // frame, so a picture replaced or rewritten on disk shows up at once, and a file that has gone
 // fails every frame as before.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <cstdint>
 #include <string>

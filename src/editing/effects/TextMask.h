@@ -6,8 +6,8 @@
 // very bytes that drawing would give, without a painter, a font lookup or glyph work per frame.
 // Each recording is checked once against drawing over a noisy background, where the bytes of a
 // pixel differ; a text that fails the check is not recorded.
-#include "batch/WatermarkFont.h"
-#include "engine/Bitmap24.h"
+#include "editing/effects/WatermarkFont.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <array>
 #include <cstdint>

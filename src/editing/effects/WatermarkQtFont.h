@@ -1,7 +1,7 @@
 #pragma once
 // The Qt font and colour a watermark text is drawn with, for windows that show the text as it
 // will look. Defined beside DrawWatermarkText, which owns the conversion.
-#include "batch/WatermarkFont.h"
+#include "editing/effects/WatermarkFont.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,7 +1,7 @@
 #pragma once
 // What the three editing dialogs share: a modal dialog over a copy of one job that hands the
 // edited copy back on Ok, with a preview player whose four events reach the dialog's handlers.
-#include "app/MainDialogs.h"
+#include "editing/JobDialog.h"
 #include "player/MediaPlayer.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "editing/windows/frmTrim.h"
 
-#include "app/GlobalObject.h"
+#include "base/GlobalObject.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/SelectionSlider.h"
 #include "ui/VideoPanel.h"

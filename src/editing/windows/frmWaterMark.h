@@ -1,11 +1,11 @@
 #pragma once
 // The watermark and effects dialog: text, overlay picture and colour effects, with a preview
 // that draws every frame with the values the controls show at that frame. Made at each opening.
+#include "base/OpenFileDialog.h"
 #include "editing/PreviewHook.h"
 #include "editing/WaterMarkModel.h"
 #include "editing/windows/JobPreviewDialog.h"
 #include "player/MediaPlayer.h"
-#include "windows/OpenFileDialog.h"
 
 #include <memory>
 

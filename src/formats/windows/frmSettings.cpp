@@ -1,7 +1,7 @@
 #include "formats/windows/frmSettings.h"
 
+#include "formats/windows/SelectorCombo.h"
 #include "ui/SelectionItemDelegate.h"
-#include "ui/SelectorCombo.h"
 
 #include <QApplication>
 #include <QFocusEvent>

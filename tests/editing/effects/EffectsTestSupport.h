@@ -1,7 +1,7 @@
 #pragma once
 // Frames for the effects tests: rows padded beyond the pixels with a guard byte, so any write
 // outside the frame's pixels shows up.
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <cstdint>
 #include <ostream>

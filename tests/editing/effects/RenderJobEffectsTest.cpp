@@ -1,7 +1,6 @@
 // Watermark text, BMP pictures, the layer order of a whole render and a job rendered frame after
 // frame. Text needs fonts, so this program runs with a QGuiApplication on the offscreen platform.
 #include "EffectsTestSupport.h"
-#include "batch/lvFilesRecord.h"
 #include "editing/effects/EffectsRenderer.h"
 #include "editing/effects/JobEffectsRenderer.h"
 #include "editing/effects/TextMask.h"
@@ -172,72 +171,6 @@ TEST(RenderJobEffects, NeutralSettingsLeaveTheFrameAlone) {
         s.Brightness = s.Saturation = neutral;
         EXPECT_TRUE(RenderJobEffects(frame.View(), s));
         EXPECT_EQ(frame.Pixels(), before) << neutral;
-    }
-}
-
-TEST(EffectSettingsFromRecord, TakesEveryEffectFieldOfTheJob) {
-    EXPECT_FALSE(EffectSettings::FromRecord(TlvFilesRecord{}).HasEffects());
-
-    TlvFilesRecord r;
-    r.WatermarkText = "text";
-    r.WatermarkFont = TWatermarkFont{"Serif", 20, 0x123456, true, false, true, false};
-    r.TextLeft = 1;
-    r.TextTop = 2;
-    r.TextHorzPos = 90;
-    r.WatermarkImage = "/pictures/logo.bmp";
-    r.ImageLeft = 3;
-    r.ImageTop = 4;
-    r.ImageVertPos = 91;
-    r.ImageAlpha = 5;
-    r.TransparentStyle = 2;
-    r.Brightness = 6;
-    r.Contrast = 7;
-    r.Saturation = 8;
-    r.Exposure = 9;
-    r.ProcessText = true;
-    r.ProcessImage = true;
-    r.CropTop = 10;
-    const EffectSettings want{6, 7, 8, 9,    "text", r.WatermarkFont, 1, 2, "/pictures/logo.bmp", 3,
-                              4, 5, 2, true, true};
-    EXPECT_EQ(EffectSettings::FromRecord(r), want);
-}
-
-// The batch controller switches the hook on, and the hook draws, only for a job whose values
-// change a frame.
-TEST(EffectSettingsFromRecord, ActivityTests) {
-    struct Case {
-        const char* name;
-        void (*edit)(TlvFilesRecord&);
-        bool color, exposure, text, picture;
-    };
-    const Case cases[] = {
-        {"brightness 256", [](TlvFilesRecord& r) { r.Brightness = 256; }, true, false, false, false},
-        {"brightness 0", [](TlvFilesRecord& r) { r.Brightness = 0; }, true, false, false, false},
-        {"contrast", [](TlvFilesRecord& r) { r.Contrast = -3; }, true, false, false, false},
-        {"saturation", [](TlvFilesRecord& r) { r.Saturation = 254; }, true, false, false, false},
-        {"exposure", [](TlvFilesRecord& r) { r.Exposure = 1; }, false, true, false, false},
-        {"text", [](TlvFilesRecord& r) { r.WatermarkText = "(c)"; }, false, false, true, false},
-        {"picture", [](TlvFilesRecord& r) { r.WatermarkImage = "/l.png"; }, false, false, false, true},
-        // Positions, alpha, style and the process flags alone change nothing on a frame.
-        {"inactive fields",
-         [](TlvFilesRecord& r) {
-             r.ImageAlpha = 10;
-             r.TransparentStyle = 2;
-             r.TextLeft = 5;
-             r.ProcessText = r.ProcessImage = true;
-             r.WatermarkFont.Bold = true;
-         },
-         false, false, false, false},
-    };
-    for (const Case& c : cases) {
-        TlvFilesRecord record;
-        c.edit(record);
-        const EffectSettings r = EffectSettings::FromRecord(record);
-        EXPECT_EQ(r.ColorAdjustActive(), c.color) << c.name;
-        EXPECT_EQ(r.ExposureActive(), c.exposure) << c.name;
-        EXPECT_EQ(r.TextActive(), c.text) << c.name;
-        EXPECT_EQ(r.PictureActive(), c.picture) << c.name;
-        EXPECT_EQ(r.HasEffects(), c.color || c.exposure || c.text || c.picture) << c.name;
     }
 }
 

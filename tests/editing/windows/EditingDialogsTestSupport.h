@@ -4,7 +4,7 @@
 #include "player/FakeMediaPlayer.h"
 #include "ui/WindowTestKit.h"
 
-#include "engine/Bitmap24.h"
+#include "engine/pictures/Bitmap24.h"
 
 #include <QPushButton>
 

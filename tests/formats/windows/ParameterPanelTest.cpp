@@ -1,6 +1,6 @@
 #include "formats/windows/ParameterPanel.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,172 @@
+#include "auxiliary/windows/frmFileInfo.h"
+
+#include "base/MessageBoxes.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace orvel {
+namespace {
+
+QLabel* NamedLabel(const char* name, const char* text, QWidget* parent) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+// Read-only edits on the tooltip colour, as the facts are for reading and copying only.
+QLineEdit* FactEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setReadOnly(true);
+    // A style sheet, since the colour schemes' sheet would override a palette's background.
+    const QPalette palette = edit->palette();
+    edit->setStyleSheet(
+        QString("QLineEdit { background-color: %1; color: %2; }")
+            .arg(palette.color(QPalette::ToolTipBase).name(), palette.color(QPalette::ToolTipText).name()));
+    return edit;
+}
+
+} // namespace
+
+TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, IMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), model_(std::move(libraryFolder)), boxes_(boxes) {
+    setObjectName("frmFileInfo");
+    setWindowTitle("File infomation");
+    CreateControls();
+    connect(btn1, &QPushButton::clicked, this, &TfrmFileInfo::btn1Click);
+}
+
+void TfrmFileInfo::CreateControls() {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(12, 12, 12, 12);
+    root->setSpacing(10);
+
+    auto* file = new QFormLayout;
+    file->setHorizontalSpacing(8);
+    lbl1 = NamedLabel("lbl1", "File Name:", this);
+    lblSourceName = NamedLabel("lblSourceName", "", this);
+    lbl3 = NamedLabel("lbl3", "Duration:", this);
+    lblFileLength = NamedLabel("lblFileLength", "", this);
+    file->addRow(lbl1, lblSourceName);
+    file->addRow(lbl3, lblFileLength);
+    root->addLayout(file);
+
+    auto group = [this](const char* name, const char* title) {
+        auto* box = new QGroupBox(QString::fromLatin1(title), this);
+        box->setObjectName(QString::fromLatin1(name));
+        auto* form = new QFormLayout(box);
+        form->setHorizontalSpacing(12);
+        form->setLabelAlignment(Qt::AlignLeft);
+        form->setContentsMargins(14, 10, 14, 10);
+        return std::pair{box, form};
+    };
+    auto [video, videoForm] = group("grpbx1", "Video ");
+    grpbx1 = video;
+    lbl5 = NamedLabel("lbl5", "Format:", grpbx1);
+    edtFormat = FactEdit("edtFormat", grpbx1);
+    lbl6 = NamedLabel("lbl6", "Resloution:", grpbx1);
+    edtResloution = FactEdit("edtResloution", grpbx1);
+    lbl13 = NamedLabel("lbl13", "Bit Rate:", grpbx1);
+    edtBitRate = FactEdit("edtBitRate", grpbx1);
+    lbl7 = NamedLabel("lbl7", "Frame Rate:", grpbx1);
+    edtFrameRate = FactEdit("edtFrameRate", grpbx1);
+    lbl8 = NamedLabel("lbl8", "Total Frame:", grpbx1);
+    edtTotalFrame = FactEdit("edtTotalFrame", grpbx1);
+    videoForm->addRow(lbl5, edtFormat);
+    videoForm->addRow(lbl6, edtResloution);
+    videoForm->addRow(lbl13, edtBitRate);
+    videoForm->addRow(lbl7, edtFrameRate);
+    videoForm->addRow(lbl8, edtTotalFrame);
+    root->addWidget(grpbx1);
+
+    auto [audio, audioForm] = group("grpbx2", "Audio");
+    grpbx2 = audio;
+    lbl9 = NamedLabel("lbl9", "Format:", grpbx2);
+    edtAudioForamt = FactEdit("edtAudioForamt", grpbx2);
+    lbl12 = NamedLabel("lbl12", "Bit Rate:", grpbx2);
+    edtAudioBitRate = FactEdit("edtAudioBitRate", grpbx2);
+    lbl10 = NamedLabel("lbl10", "Sample Rate:", grpbx2);
+    edtSampleRate = FactEdit("edtSampleRate", grpbx2);
+    lbl11 = NamedLabel("lbl11", "Channel:", grpbx2);
+    edtChannel = FactEdit("edtChannel", grpbx2);
+    audioForm->addRow(lbl9, edtAudioForamt);
+    audioForm->addRow(lbl12, edtAudioBitRate);
+    audioForm->addRow(lbl10, edtSampleRate);
+    audioForm->addRow(lbl11, edtChannel);
+    root->addWidget(grpbx2);
+    root->addStretch();
+    // One caption column for both groups, so their edits line up.
+    int captionWidth = 0;
+    for (const QLabel* caption : {lbl5, lbl6, lbl13, lbl7, lbl8, lbl9, lbl12, lbl10, lbl11})
+        captionWidth = std::max(captionWidth, caption->sizeHint().width());
+    for (QLabel* caption : {lbl5, lbl6, lbl13, lbl7, lbl8, lbl9, lbl12, lbl10, lbl11})
+        caption->setMinimumWidth(captionWidth);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    btn1 = new QPushButton("&Ok", this);
+    btn1->setObjectName("btn1");
+    btn1->setDefault(true);
+    buttons->addWidget(btn1);
+    root->addLayout(buttons);
+}
+
+void TfrmFileInfo::ShowFile(const std::string& sourceFile) {
+    SetSourceFile(sourceFile.empty() ? std::nullopt : std::optional<std::string>(sourceFile));
+    exec();
+}
+
+void TfrmFileInfo::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TfrmFileInfo::FormShow() {
+    setFixedSize(kFileInfoWidth, kFileInfoHeight);
+    const std::string error = model_.FormShow(sourceFile_);
+    Render(model_.View());
+    if (!error.empty()) boxes_.Show(error, ApplicationTitle(), TMsgIcon::Warning, TMsgButtons::Ok);
+}
+
+void TfrmFileInfo::btn1Click() {
+    accept();
+}
+
+void TfrmFileInfo::FormCloseQuery() {
+    model_.FormCloseQuery();
+}
+
+// Every way of closing (the button, Escape, the close box) comes through here.
+void TfrmFileInfo::done(int result) {
+    FormCloseQuery();
+    QDialog::done(result);
+}
+
+void TfrmFileInfo::Render(const TFileInfoView& view) {
+    auto set = [](QWidget* w, const std::string& text) {
+        const QString t = QString::fromStdString(text);
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(t);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            edit->setText(t);
+            edit->setCursorPosition(0);
+        }
+    };
+    set(lblSourceName, view.SourceName);
+    set(lblFileLength, view.FileLength);
+    set(edtFormat, view.Format);
+    set(edtResloution, view.Resolution);
+    set(edtBitRate, view.BitRate);
+    set(edtFrameRate, view.FrameRate);
+    set(edtTotalFrame, view.TotalFrame);
+    set(edtAudioForamt, view.AudioFormat);
+    set(edtAudioBitRate, view.AudioBitRate);
+    set(edtSampleRate, view.SampleRate);
+    set(edtChannel, view.Channel);
+}
+
+} // namespace orvel

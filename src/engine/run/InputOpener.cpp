@@ -1,0 +1,202 @@
+// Opening an input file: the demuxer, stream information, the seek, and what the task learns
+// from the streams (frame size, rate, aspect, audio parameters) for the outputs opened later.
+#include "engine/component/TaskState.h"
+#include "engine/foundation/CodecLock.h"
+#include "engine/foundation/FFmpegException.h"
+#include "engine/foundation/FFmpegLogger.h"
+#include "engine/foundation/UnicodeProtocol.h"
+#include "engine/options/CodecNames.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <cmath>
+
+namespace orvel {
+
+namespace {
+
+// A stop ends a read that waits for data (a stalled network input): the library asks this
+// between the slices of its waits.
+int InterruptOnStop(void* task) {
+    return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0;
+}
+
+void SelectProgram(AVFormatContext* ctx, int programId) {
+    AVProgram* chosen = nullptr;
+    for (unsigned i = 0; i < ctx->nb_programs; ++i)
+        if (ctx->programs[i]->id == programId) chosen = ctx->programs[i];
+    if (chosen == nullptr) throw FFmpegException("Specified program id not found");
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        ctx->streams[i]->discard = AVDISCARD_ALL;
+    for (unsigned i = 0; i < chosen->nb_stream_indexes; ++i)
+        ctx->streams[chosen->stream_index[i]]->discard = AVDISCARD_DEFAULT;
+    for (unsigned i = 0; i < ctx->nb_programs; ++i)
+        if (ctx->programs[i] != chosen) ctx->programs[i]->discard = AVDISCARD_ALL;
+}
+
+} // namespace
+
+void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
+    TTaskSettings& s = settings;
+    const AVInputFormat* forced = nullptr;
+    if (!s.ForcedFormat.empty()) {
+        forced = av_find_input_format(s.ForcedFormat.c_str());
+        if (forced == nullptr)
+            throw FFmpegException(Format("Unknown input format: \"%s\"", s.ForcedFormat.c_str()));
+        s.ForcedFormat.clear();
+    }
+
+    // Decoders are chosen first: a refused name then leaves nothing allocated behind.
+    auto decoder = [&s](const TCodecSelection& sel, AVMediaType type) {
+        return ChooseCodecByName(sel.Copy ? "" : sel.Name, type, false, s.Strictness(type));
+    };
+    const AVCodec* videoDecoder = decoder(s.VideoCodec, AVMEDIA_TYPE_VIDEO);
+    const AVCodec* audioDecoder = decoder(s.AudioCodec, AVMEDIA_TYPE_AUDIO);
+    const AVCodec* subtitleDecoder = decoder(s.SubtitleCodec, AVMEDIA_TYPE_SUBTITLE);
+
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
+    InputFormatContextPtr ctx(raw);
+    ctx->interrupt_callback = AVIOInterruptCB{&InterruptOnStop, &self};
+    AVDictionary* opts = nullptr;
+    s.Generic.ApplyTo(ctx.get(), false, &opts);
+    if (forced != nullptr) {
+        // Raw demuxers take the stream parameters from the settings.
+        av_dict_set_int(&opts, "sample_rate", s.SampleRate, 0);
+        av_dict_set_int(&opts, "channels", s.Channels, 0);
+        if (s.FrameRate.num > 0 && s.FrameRate.den > 0)
+            av_dict_set(&opts, "framerate", Format("%d/%d", s.FrameRate.num, s.FrameRate.den).c_str(), 0);
+        if (s.FrameWidth > 0 && s.FrameHeight > 0)
+            av_dict_set(&opts, "video_size", Format("%dx%d", s.FrameWidth, s.FrameHeight).c_str(), 0);
+        if (s.PixelFormat != AV_PIX_FMT_NONE)
+            av_dict_set(&opts, "pixel_format", av_get_pix_fmt_name(s.PixelFormat), 0);
+        if (s.VideoChannel != 0) av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
+        if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
+    }
+    // Demuxers that can loop (image sequences) have their own "loop" option today.
+    if (s.LoopInput) av_dict_set(&opts, "loop", "1", 0);
+
+    if (videoDecoder != nullptr)
+        ctx->video_codec_id = videoDecoder->id;
+    else if (s.PgmYuvCompat)
+        ctx->video_codec_id = AV_CODEC_ID_PGMYUV;
+    if (audioDecoder != nullptr) ctx->audio_codec_id = audioDecoder->id;
+    if (subtitleDecoder != nullptr) ctx->subtitle_codec_id = subtitleDecoder->id;
+
+    raw = ctx.release();
+    const int rc = orvel::OpenInput(&raw, fileName, forced, &opts);
+    av_dict_free(&opts);
+    if (rc < 0) // the library has freed the context
+        throw FFmpegException(fileName + ": " + ErrorText(rc));
+    ctx.reset(raw);
+
+    if (s.ProgramId != 0) {
+        const int id = s.ProgramId;
+        s.ProgramId = 0;
+        SelectProgram(ctx.get(), id);
+    }
+
+    {
+        std::lock_guard lock(CodecLock());
+        const int found = avformat_find_stream_info(ctx.get(), nullptr);
+        if (found < 0 && s.Verbosity >= 0) {
+            const std::string text = Format("%s: could not find codec parameters", fileName.c_str());
+            FFLogger().Log(&self, llVerbose, text);
+            throw FFmpegException(text);
+        }
+    }
+
+    InputFile in;
+    in.name = fileName;
+    const int64_t position = s.StartTime + (ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0);
+    if (s.StartTime != 0) {
+        if (av_seek_frame(ctx.get(), -1, position, AVSEEK_FLAG_BACKWARD) < 0 && s.Verbosity > 0)
+            FFLogger().Log(&self, llVerbose,
+                           Format("%s: could not seek to position %0.3f", fileName.c_str(),
+                                  static_cast<double>(position) / AV_TIME_BASE));
+    }
+    in.startTime = s.StartTime;
+
+    in.decoders.assign(ctx->nb_streams, nullptr);
+    in.decodingOptions.resize(ctx->nb_streams);
+    auto keepDecodingOptions = [&](unsigned i, AVMediaType type) {
+        AVDictionary* options = nullptr;
+        s.Generic.Snapshot(&options, type, false);
+        in.decodingOptions[i].reset(options);
+    };
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVStream* st = ctx->streams[i];
+        AVCodecParameters* par = st->codecpar;
+        switch (par->codec_type) {
+        case AVMEDIA_TYPE_VIDEO: {
+            s.FrameWidth = par->width;
+            s.FrameHeight = par->height;
+            AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
+            if (par->width > 0 && par->height > 0) {
+                s.AspectRatio = static_cast<double>(par->width) / par->height;
+                if (sar.num > 0 && sar.den > 0) s.AspectRatio *= av_q2d(sar);
+            } else {
+                s.AspectRatio = 4.0 / 3.0;
+            }
+            s.PixelFormat = par->format >= 0 ? static_cast<AVPixelFormat>(par->format) : AVPixelFormat(0);
+            const AVRational real = st->r_frame_rate;
+            const AVRational avg = st->avg_frame_rate;
+            if (real.num > 0 && avg.num > 0 && av_cmp_q(real, avg) != 0 && s.Verbosity >= 0)
+                FFLogger().Log(&self, llInfo,
+                               Format("Seems stream %d codec frame rate differs from container frame rate: "
+                                      "%2.2f (%d/%d) -> %2.2f (%d/%d)",
+                                      static_cast<int>(i), av_q2d(avg), avg.num, avg.den, av_q2d(real),
+                                      real.num, real.den));
+            if (real.num > 0 && real.den > 0) s.FrameRate = real;
+            in.decoders[i] = videoDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_VIDEO);
+            if (s.VideoDisable)
+                st->discard = AVDISCARD_ALL;
+            else if (s.VideoDiscard != 0)
+                st->discard = static_cast<AVDiscard>(s.VideoDiscard);
+            break;
+        }
+        case AVMEDIA_TYPE_AUDIO:
+            s.Channels = par->ch_layout.nb_channels;
+            s.ChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+            s.SampleRate = par->sample_rate;
+            s.SampleFormat = static_cast<AVSampleFormat>(par->format);
+            in.decoders[i] = audioDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_AUDIO);
+            if (s.AudioDisable) st->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            in.decoders[i] = subtitleDecoder;
+            keepDecodingOptions(i, AVMEDIA_TYPE_SUBTITLE);
+            if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_DATA:
+        case AVMEDIA_TYPE_ATTACHMENT:
+        case AVMEDIA_TYPE_UNKNOWN:
+            break;
+        default:
+            throw FFmpegException("invalid codec_type");
+        }
+    }
+
+    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > totalDuration) totalDuration = ctx->duration;
+    in.tsOffset = s.CopyTimestamps ? s.InputTsOffset : s.InputTsOffset - position;
+    const int fileIndex = static_cast<int>(inputs.size());
+    for (int k = 0; k < kMaxStreams && fileIndex < kMaxFiles; ++k)
+        in.tsScale[k] = s.InputTsScale[fileIndex][k];
+    s.StartTime = 0;
+
+    if (s.Verbosity >= 0) av_dump_format(ctx.get(), fileIndex, fileName.c_str(), 0);
+
+    in.ctx = std::move(ctx);
+    inputs.push_back(std::move(in));
+    s.VideoChannel = 0;
+    // Only the names were the input's; a "copy" given before it still applies to the output.
+    s.VideoCodec.Name.clear();
+    s.AudioCodec.Name.clear();
+    s.SubtitleCodec.Name.clear();
+}
+
+} // namespace orvel
