@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, runs every test, then the media tests under the sanitizers.
+# Installs what is missing, builds, runs every test, then the media and core tests under the
+# sanitizers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=dummy
 
-# Every tracked source file as clang-format writes it.
+# Every tracked source file as clang-format writes it, and every include line within its floors.
 "$root/scripts/check-format.sh"
+"$root/scripts/check-layers.sh"
 
 "$root/scripts/build.sh" build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEL_BUILD_BENCH=ON -DORVEL_WERROR=ON
 (cd "$root/build-test" && ctest --output-on-failure --timeout 900 -j"$(nproc)")
 
 "$root/scripts/build.sh" build-asan -DCMAKE_BUILD_TYPE=Debug -DORVEL_SANITIZE=address,undefined \
-  -DORVEL_MEDIA_ONLY=ON
+  -DORVEL_BUILD_GUI=OFF
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd "$root/build-asan" && ctest --output-on-failure --timeout 900 -j"$(nproc)")
 

@@ -1,5 +1,6 @@
 #include "base/IniFile.h"
 #include "base/AtomicFile.h"
+#include "engine/foundation/StringUtils.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -15,15 +16,6 @@
 
 namespace orvel {
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
 
 bool SameName(const std::string& a, const std::string& b) {
     return strcasecmp(a.c_str(), b.c_str()) == 0;
@@ -42,18 +34,18 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 // "[name]" gives name; anything else is not a section header.
 std::optional<std::string> SectionName(const std::string& line) {
-    const std::string t = Trim(line);
-    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return Trim(t.substr(1, t.size() - 2));
+    const std::string t = Trim(line, " \t");
+    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return Trim(t.substr(1, t.size() - 2), " \t");
     return std::nullopt;
 }
 
 // "key=value" gives key and the value exactly as written; comments and other lines give nothing.
 bool SplitEntry(const std::string& line, std::string& key, std::string& value) {
-    const std::string t = Trim(line);
+    const std::string t = Trim(line, " \t");
     if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
     const size_t eq = line.find('=');
     if (eq == std::string::npos) return false;
-    key = Trim(line.substr(0, eq));
+    key = Trim(line.substr(0, eq), " \t");
     if (key.empty()) return false;
     value = line.substr(eq + 1);
     return true;
@@ -109,7 +101,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-    const std::string text = Trim(ReadString(section, key, ""));
+    const std::string text = Trim(ReadString(section, key, ""), " \t");
     if (text.empty()) return def;
     const char* s = text.c_str();
     char* end = nullptr;
@@ -170,11 +162,11 @@ bool SetEntry(std::vector<std::string>& lines, const std::string& section, const
     } else if (loc.sectionLine >= 0) {
         // After the section's last entry, before trailing blank lines.
         int at = loc.sectionEnd;
-        while (at > loc.sectionLine + 1 && Trim(lines[at - 1]).empty())
+        while (at > loc.sectionLine + 1 && Trim(lines[at - 1], " \t").empty())
             --at;
         lines.insert(lines.begin() + at, entry);
     } else {
-        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        if (!lines.empty() && !Trim(lines.back(), " \t").empty()) lines.emplace_back();
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
@@ -228,7 +220,7 @@ bool TIniFile::RewriteSection(const std::string& section,
     for (const auto& [key, value] : entries)
         body.push_back(key + "=" + value);
     if (loc.sectionLine < 0) {
-        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        if (!lines.empty() && !Trim(lines.back(), " \t").empty()) lines.emplace_back();
         lines.push_back("[" + section + "]");
         lines.insert(lines.end(), body.begin(), body.end());
         return WriteLinesAtomically(path_, lines);
@@ -239,7 +231,7 @@ bool TIniFile::RewriteSection(const std::string& section,
         return false;
     };
     int end = loc.sectionEnd;
-    while (end > loc.sectionLine + 1 && Trim(lines[end - 1]).empty())
+    while (end > loc.sectionLine + 1 && Trim(lines[end - 1], " \t").empty())
         --end;
     for (int i = loc.sectionLine + 1; i < end; ++i) {
         std::string k, v;

@@ -11,6 +11,8 @@
 
 namespace orvel {
 
+struct TlvFilesRecord;
+
 struct TPreviewSettings {
     bool Draw = false; // false: frames pass as decoded (nothing playing yet, paused, ended)
     EffectSettings Effects;

@@ -1,4 +1,5 @@
 #include "formats/FormatCatalog.h"
+#include "engine/foundation/StringUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -117,17 +118,14 @@ std::optional<std::string> ExtensionInName(const std::string& name) {
 }
 
 std::string TrimFormatText(const std::string& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return text.substr(b, e - b);
+    // Every control character counts as blank here, not only white space.
+    static constexpr char kBlank[] = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10"
+                                     "\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f ";
+    return Trim(text, std::string_view(kBlank, sizeof kBlank)); // with the final NUL
 }
 
 std::string LowerFormatText(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
+    return Lower(std::move(text));
 }
 
 std::string FormatSection(int code) {

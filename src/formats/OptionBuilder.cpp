@@ -1,5 +1,6 @@
 #include "formats/OptionBuilder.h"
 
+#include "engine/foundation/StringUtils.h"
 #include "probe/AVProbe.h"
 
 #include <algorithm>
@@ -14,21 +15,6 @@ namespace orvel {
 namespace {
 
 constexpr const char* kAsSource = "as source";
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
 
 // A whole decimal integer with an optional sign, nothing else.
 bool IsInt(const std::string& s, int* value = nullptr) {

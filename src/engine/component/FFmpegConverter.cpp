@@ -3,6 +3,7 @@
 #include "engine/component/MainThreadDispatcher.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "engine/foundation/FFmpegLogger.h"
+#include "engine/foundation/StringUtils.h"
 #include "probe/AVProbe.h"
 
 #include <algorithm>
@@ -20,21 +21,6 @@ namespace orvel {
 namespace {
 
 constexpr int kMaxFiles = TCustomFFmpeg::kMaxFiles;
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 struct OptionLine {
     std::string Name; // lower case

@@ -2,6 +2,7 @@
 
 #include "engine/component/MainThreadDispatcher.h"
 #include "engine/foundation/CodecLock.h"
+#include "engine/foundation/StringUtils.h"
 
 extern "C" {
 #include <libavcodec/codec_desc.h>
@@ -119,41 +120,27 @@ std::string StandardTimeText(int64_t seconds) {
                      tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
-std::string MediaTypeName(int type) {
-    switch (type) {
-    case AVMEDIA_TYPE_VIDEO:
-        return "Video";
-    case AVMEDIA_TYPE_AUDIO:
-        return "Audio";
-    case AVMEDIA_TYPE_DATA:
-        return "Data";
-    case AVMEDIA_TYPE_SUBTITLE:
-        return "Subtitle";
-    case AVMEDIA_TYPE_ATTACHMENT:
-        return "Attachment";
-    default:
-        return "Unknown";
-    }
+const char* LowerMediaTypeName(int type) {
+    const char* name = av_get_media_type_string(static_cast<AVMediaType>(type));
+    return name != nullptr ? name : "unknown";
 }
 
-namespace {
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+std::string MediaTypeName(int type) {
+    std::string name = LowerMediaTypeName(type);
+    name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    return name;
 }
-} // namespace
 
 std::string CodecDescription(const AVCodec* codec, AVCodecID id, uint32_t tag) {
     if (codec) {
-        const std::string longName = Trim(codec->long_name ? codec->long_name : "");
+        const std::string longName = Trim(codec->long_name ? codec->long_name : "", " ");
         return longName.empty() ? std::string(codec->name)
                                 : StrFormat("%s(%s)", codec->name, longName.c_str());
     }
     if (id == AV_CODEC_ID_MPEG2TS) return "mpeg2ts";
     // Today's codec context has no free codec-name text; the id's registered name stands in.
     if (const AVCodecDescriptor* d = avcodec_descriptor_get(id)) {
-        const std::string name = Trim(std::string(d->name).substr(0, 32));
+        const std::string name = Trim(std::string(d->name).substr(0, 32), " ");
         if (!name.empty()) return name;
     }
     auto printable = [](uint32_t c) { return c >= 32 && c <= 126; };

@@ -33,6 +33,8 @@ std::string StandardTimeText(int64_t seconds);
 
 // "Video", "Audio", "Data", "Subtitle", "Attachment", anything else "Unknown".
 std::string MediaTypeName(int type);
+// The library's lower-case name of a stream type ("video", "audio", ...); "unknown" for others.
+const char* LowerMediaTypeName(int type);
 
 // A codec's display name: "name(long name)" when the codec is known, else "mpeg2ts" for the
 // transport-stream pseudo codec, the codec id's name when the id is known, or the codec tag.

@@ -2,6 +2,7 @@
 
 #include "engine/component/MainThreadDispatcher.h"
 #include "engine/foundation/FFUtils.h"
+#include "engine/foundation/StringUtils.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -43,14 +44,6 @@ std::mutex g_listMutex;
 std::list<TLogItem> g_logList;
 
 const char* const kLevelNames[] = {"quiet", "panic", "fatal", "error", "warning", "info", "verbose", "debug"};
-
-bool IEquals(const std::string& a, const char* b) {
-    const size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-    return true;
-}
 
 void LibraryCallback(void* context, int level, const char* format, va_list args) {
     if (level > g_libraryLevel.load()) return;
@@ -114,7 +107,7 @@ TLogLevel LibraryToLogLevel(int libraryLevel) {
 
 bool LibraryLevelOfName(const std::string& name, int& libraryLevel) {
     for (int i = 0; i <= llDebug; ++i) {
-        if (IEquals(name, kLevelNames[i])) {
+        if (SameText(name, kLevelNames[i])) {
             libraryLevel = LogLevelToLibrary(static_cast<TLogLevel>(i));
             return true;
         }

@@ -2,6 +2,7 @@
 
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
+#include "engine/foundation/StringUtils.h"
 #include "engine/options/CodecNames.h"
 #include "engine/options/Presets.h"
 #include "engine/options/Targets.h"
@@ -25,13 +26,6 @@ extern "C" {
 namespace orvel {
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    const char* ws = " \t\r\n\v\f";
-    auto b = s.find_first_not_of(ws);
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
 
 std::string Fmt(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string Fmt(const char* fmt, ...) {

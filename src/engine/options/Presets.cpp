@@ -1,6 +1,7 @@
 #include "engine/options/Presets.h"
 
 #include "engine/foundation/FFmpegException.h"
+#include "engine/foundation/StringUtils.h"
 #include "engine/options/CodecNames.h"
 #include "engine/options/OptionParser.h"
 
@@ -87,20 +88,6 @@ const std::vector<TBuiltinPreset> kPresets = {
 #undef PSP_BASE
 #undef BASELINE
 
-bool SameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string Trim(std::string_view s) {
-    const char* ws = " \t\r\n\v\f";
-    auto b = s.find_first_not_of(ws);
-    if (b == std::string_view::npos) return {};
-    return std::string(s.substr(b, s.find_last_not_of(ws) - b + 1));
-}
-
 AVMediaType TypeOf(const std::string& option) {
     return option == "apre"   ? AVMEDIA_TYPE_AUDIO
            : option == "spre" ? AVMEDIA_TYPE_SUBTITLE
@@ -149,10 +136,7 @@ void ApplyPresetText(TOptionParser& parser, const std::string& option, const std
         if (key.empty() || value.empty())
             throw FFmpegException(presetName + ": Invalid syntax: \"" + line + "\"");
         if (SameText(key, "acodec") || SameText(key, "vcodec") || SameText(key, "scodec")) {
-            std::string lower = key;
-            std::transform(lower.begin(), lower.end(), lower.begin(),
-                           [](unsigned char c) { return char(std::tolower(c)); });
-            parser.Parse(lower, value);
+            parser.Parse(Lower(key), value);
         } else if (!parser.SetGenericOption(key, value, type, hint)) {
             throw FFmpegException(presetName + ": Invalid option or argument: \"" + line +
                                   "\", parsed as \"" + key + "\" = \"" + value + "\"");

@@ -1,6 +1,7 @@
 // Preparing a run: stream mapping, copy or encode set-up, filter graphs, two-pass files,
 // opening encoders and decoders, headers; and releasing the run and the task's files.
 #include "engine/foundation/CodecLock.h"
+#include "engine/foundation/FFUtils.h"
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/foundation/UnicodeProtocol.h"
@@ -24,11 +25,6 @@ namespace orvel {
 
 namespace {
 
-const char* TypeName(AVMediaType type) {
-    const char* name = av_get_media_type_string(type);
-    return name != nullptr ? name : "unknown";
-}
-
 void ClosePassLog(OutputStream& os) {
     if (os.passLog != nullptr) {
         std::fclose(os.passLog);
@@ -46,7 +42,7 @@ void OpenDecoder(InputStream& is, const InputFile& in, const void* sender) {
     if (codec == nullptr) {
         const std::string text =
             Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                   static_cast<int>(is.st->codecpar->codec_id), is.file, is.index, TypeName(type));
+                   static_cast<int>(is.st->codecpar->codec_id), is.file, is.index, LowerMediaTypeName(type));
         FFLogger().Log(sender, llError, text);
         throw FFmpegException(text);
     }
@@ -71,7 +67,7 @@ void OpenDecoder(InputStream& is, const InputFile& in, const void* sender) {
     av_dict_free(&options);
     if (rc < 0) {
         const std::string text = Format("Error while opening decoder for input stream #%d.%d (%s)", is.file,
-                                        is.index, TypeName(type));
+                                        is.index, LowerMediaTypeName(type));
         FFLogger().Log(sender, llError, text);
         throw FFmpegException(text);
     }
@@ -217,8 +213,8 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 const AVMediaType itype = r.ist[chosen].st->codecpar->codec_type;
                 if (itype != type)
                     throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                                 m.FileIndex + seg, m.StreamIndex, TypeName(itype), os.file,
-                                                 os.index, TypeName(type)));
+                                                 m.FileIndex + seg, m.StreamIndex, LowerMediaTypeName(itype),
+                                                 os.file, os.index, LowerMediaTypeName(type)));
                 if (seg == 0) os.sync = findIst(m.SyncFileIndex, m.SyncStreamIndex);
             } else {
                 int best = -1, bestFrames = -1;
@@ -244,7 +240,7 @@ void TCustomFFmpeg::Impl::PrepareRun() {
                 if (best < 0)
                     throw FFmpegException(
                         Format("Could not find input stream matching output stream #%d.%d (%s)", os.file,
-                               os.index, TypeName(type)));
+                               os.index, LowerMediaTypeName(type)));
                 chosen = best;
                 if (seg == 0) os.sync = chosen; // the first segment's source is the one reported
             }
@@ -374,9 +370,9 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
         const AVCodec* codec =
             os.spec->encoder != nullptr ? os.spec->encoder : avcodec_find_encoder(os.enc->codec_id);
         if (codec == nullptr) {
-            const std::string text =
-                Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
-                       static_cast<int>(os.enc->codec_id), os.file, os.index, TypeName(os.spec->type));
+            const std::string text = Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                                            static_cast<int>(os.enc->codec_id), os.file, os.index,
+                                            LowerMediaTypeName(os.spec->type));
             FFLogger().Log(&self, llError, text);
             throw FFmpegException(text);
         }
@@ -400,7 +396,7 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
                 "as "
                 "bit_rate, rate, width or height. Please check error log message to find out more detail "
                 "information.",
-                os.file, os.index, TypeName(os.spec->type));
+                os.file, os.index, LowerMediaTypeName(os.spec->type));
             FFLogger().Log(&self, llError, text);
             throw FFmpegException(text);
         }
@@ -508,11 +504,11 @@ void TCustomFFmpeg::Impl::ReportMapping() const {
             const InputStream& is = r.ist[os.source];
             FFLogger().Log(&self, llVerbose,
                            Format("  Stream #%d.%d -> #%d.%d (%s)", is.file, is.index, os.file, os.index,
-                                  TypeName(os.spec->type)));
+                                  LowerMediaTypeName(os.spec->type)));
             if (os.sync >= 0 && os.sync != os.source)
                 FFLogger().Log(&self, llVerbose,
                                Format(" [sync #%d.%d (%s)]", r.ist[os.sync].file, r.ist[os.sync].index,
-                                      TypeName(r.ist[os.sync].st->codecpar->codec_type)));
+                                      LowerMediaTypeName(r.ist[os.sync].st->codecpar->codec_type)));
         }
     }
 }

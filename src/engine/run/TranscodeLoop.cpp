@@ -2,6 +2,7 @@
 // write the trailers and give the final report.
 #include "engine/run/TranscodeLoop.h"
 
+#include "engine/foundation/FFUtils.h"
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/run/VideoStats.h"
@@ -18,10 +19,6 @@ extern "C" {
 namespace orvel {
 
 namespace {
-const char* TypeName(AVMediaType type) {
-    const char* name = av_get_media_type_string(type);
-    return name != nullptr ? name : "unknown";
-}
 
 // Rate emulation: waits while the stream is more than 1 ms ahead of the time since its first
 // packet. Timestamps count from the stream's first one, so a file that starts late or was
@@ -103,7 +100,7 @@ int TCustomFFmpeg::Impl::Loop::ChooseInput(bool& frameLimitReached) {
 
 void TCustomFFmpeg::Impl::Loop::DecodingFailed(const InputStream& is) {
     const std::string text = Format("Error while decoding stream #%d.%d (%s)", is.file, is.index,
-                                    TypeName(is.st->codecpar->codec_type));
+                                    LowerMediaTypeName(is.st->codecpar->codec_type));
     if (s.ExitOnError) throw FFmpegException(text);
     if (s.Verbosity >= 0) FFLogger().Log(&t.self, llVerbose, text);
 }
