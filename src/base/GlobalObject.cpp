@@ -39,6 +39,10 @@ fs::path ExecutableDir() {
     return exe.parent_path();
 }
 
+std::string ExecutableLibraryFolder() {
+    return ExecutableLibraryFolder();
+}
+
 std::string DefaultKestruneDir() {
     return (fs::path(HomeDir()) / "kestrune").string();
 }

@@ -14,6 +14,9 @@ inline constexpr const char* kAppDataFolderName = "orvel-video-converter";
 // Folder of the running executable (through /proc/self/exe, so a relative start works too).
 std::filesystem::path ExecutableDir();
 
+// "LibAV" beside the executable: where the media libraries are looked for first.
+std::string ExecutableLibraryFolder();
+
 // "$HOME/kestrune": the fall-back output and snapshot folder.
 std::string DefaultKestruneDir();
 

@@ -293,13 +293,9 @@ private:
     std::chrono::steady_clock::time_point started_;
 };
 
-std::string LibraryFolder() {
-    return (ExecutableDir() / "LibAV").string();
-}
-
 int Info(const std::string& file) {
     TFFmpegConverter converter;
-    if (!converter.LoadLibraries(LibraryFolder())) {
+    if (!converter.LoadLibraries(ExecutableLibraryFolder())) {
         std::cerr << converter.LastErrorMessage() << "\n";
         return 1;
     }
@@ -327,7 +323,7 @@ int Convert(Options& o) {
     }
 
     TFFmpegConverter converter;
-    if (!converter.LoadLibraries(LibraryFolder())) {
+    if (!converter.LoadLibraries(ExecutableLibraryFolder())) {
         std::cerr << converter.LastErrorMessage() << "\n";
         return 1;
     }

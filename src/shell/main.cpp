@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
             return std::make_unique<TfrmPreference>(settings, folders, system, boxes);
         };
         factories.FileInfo = [&boxes] {
-            return std::make_unique<TfrmFileInfo>((ExecutableDir() / "LibAV").string(), boxes);
+            return std::make_unique<TfrmFileInfo>(ExecutableLibraryFolder(), boxes);
         };
         factories.Settings = [&] { return std::make_unique<TfrmSettings>(formats, boxes); };
         TMainDialogs dialogs(std::move(factories));

@@ -116,7 +116,7 @@ void TfrmCrop::Open(const TlvFilesRecord& job) {
     Render(model_.View());
     show();
     const bool opened =
-        FFPlayer->LoadLibraries((ExecutableDir() / "LibAV").string()) && FFPlayer->Open(job.SourceFile, pan1);
+        FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, pan1);
     if (!opened) {
         model_.OpenFailed();
     } else {

@@ -99,8 +99,7 @@ void TfrmTrim::Open(const TlvFilesRecord& job) {
     model_.FormShow();
     Render(model_.View());
     show();
-    if (FFPlayer->LoadLibraries((ExecutableDir() / "LibAV").string()) &&
-        FFPlayer->Open(job.SourceFile, imgPreview))
+    if (FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, imgPreview))
         model_.AfterOpen(job);
     PublishHookSettings();
     Render(model_.View());

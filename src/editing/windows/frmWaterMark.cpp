@@ -232,8 +232,7 @@ void TfrmWaterMark::Open(const TlvFilesRecord& job) {
     FillLists();
     Change([] {});
     show();
-    if (FFPlayer->LoadLibraries((ExecutableDir() / "LibAV").string()) &&
-        FFPlayer->Open(job.SourceFile, imgPreview)) {
+    if (FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, imgPreview)) {
         opened_ = true;
         model_.AfterOpen();
     }

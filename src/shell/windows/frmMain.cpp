@@ -88,7 +88,7 @@ void TfrmMain::CreateControls() {
     middle->addWidget(lvFiles, 1);
 
     PreviewPanel = new TPreviewPanel(*player_, parts_.Settings, snapshots_, parts_.System,
-                                     (ExecutableDir() / "LibAV").string(), central);
+                                     ExecutableLibraryFolder(), central);
     PreviewPanel->setFixedWidth(268);
     PreviewPanel->SetHost(this);
     middle->addWidget(PreviewPanel, 0, Qt::AlignTop);
@@ -284,7 +284,7 @@ void TfrmMain::CreateFormatAndJobParts() {
     }
 
     jobList_ = new TJobListPart(lvFiles, parts_.Converter, parts_.Formats, settingsPath, parts_.Boxes,
-                                DefaultKestruneDir(), (ExecutableDir() / "LibAV").string(), this);
+                                DefaultKestruneDir(), ExecutableLibraryFolder(), this);
     jobList_->SetOpenFileDialog(&parts_.OpenDialog);
     connect(jobList_, &TJobListPart::JobsAdded, this, [this] {
         btnStart->setEnabled(true);
@@ -447,7 +447,7 @@ void TfrmMain::btnOpenClick() {
 
 // A failure is only logged: adding files reports nothing either when the libraries are missing.
 void TfrmMain::LoadPlayerLibraries() {
-    if (!player_->LoadLibraries((ExecutableDir() / "LibAV").string()))
+    if (!player_->LoadLibraries(ExecutableLibraryFolder()))
         mmoLog->appendPlainText(QString::fromStdString(player_->LastErrorMessage()));
 }
 
