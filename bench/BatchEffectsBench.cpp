@@ -5,7 +5,7 @@
 // most 1.10. A third job switches the hook on with an effect that changes no pixel, to tell the
 // cost of handing frames to the hook from that of the effects. Arguments: rounds per measurement
 // (default 5), and optionally one job to convert alone (see below).
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "batch/BatchController.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"

@@ -3,15 +3,15 @@
 // the probe alone opening the same files. Prints the time per file of both and the share the
 // job list adds on top of the probe; that share should stay under 20 %. The temporary task is
 // timed on its own too, so the conversion component's part and the job list's part show apart.
-#include "base/AppSettings.h"
-#include "base/MessageBoxes.h"
+#include "app/JobAdder.h"
+#include "app/JobListModel.h"
+#include "app/store/AppSettings.h"
+#include "app/store/MessageBoxes.h"
 #include "engine/component/FFmpegConverter.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatParams.h"
 #include "probe/AVProbe.h"
-#include "shell/JobAdder.h"
-#include "shell/JobListModel.h"
 
 #include <QApplication>
 #include <QTreeView>

@@ -5,12 +5,12 @@
 // in neither figure. The ratio of the wall times should stay at most 1.03 (the window must not
 // slow the conversion). Also the GUI thread's CPU time per second of conversion, which is what
 // the progress window, the job list and the live picture cost. Arguments: rounds (default 3).
+#include "app/windows/MainWindowTest.h"
 #include "batch/LivePicture.h"
 #include "batch/windows/frmProgress.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"
 #include "formats/OptionBuilder.h"
-#include "shell/windows/MainWindowTest.h"
 #include "ui/QtMainThreadDispatcher.h"
 
 #include <QApplication>

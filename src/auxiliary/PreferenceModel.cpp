@@ -1,6 +1,6 @@
 #include "auxiliary/PreferenceModel.h"
 
-#include "base/GlobalObject.h"
+#include "app/store/GlobalObject.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // and the conversion worker's priority, loaded from section "settings" when the window shows and
 // stored on Ok. The rules that keep one size and one format checked live here, so they hold
 // however a box changes.
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 
 #include <optional>
 #include <string>

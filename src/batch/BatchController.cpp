@@ -1,6 +1,6 @@
 #include "batch/BatchController.h"
 
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "batch/Destination.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "formats/FormatParams.h"

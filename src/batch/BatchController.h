@@ -3,8 +3,8 @@
 // and termination reports turned into the texts of the job list and the progress window, and the
 // requests to open the output folder or shut down after the last job. The main window and the
 // command-line program both drive this class through the interfaces below.
-#include "base/MessageBoxes.h"
-#include "base/SystemActions.h"
+#include "app/store/MessageBoxes.h"
+#include "app/store/SystemActions.h"
 #include "batch/ConversionHook.h"
 #include "batch/lvFilesRecord.h"
 #include "engine/component/ConverterOptions.h"

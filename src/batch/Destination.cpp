@@ -1,6 +1,6 @@
 #include "batch/Destination.h"
 
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 
 #include <filesystem>
 #include <system_error>

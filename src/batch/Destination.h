@@ -2,7 +2,7 @@
 // Names the file a job is converted into: the source's name with "_(new)" (or "_(new_N)" for the
 // first free N) and an ending, in the output folder of the settings. An existing file is never
 // chosen, so a conversion never overwrites one.
-#include "base/MessageBoxes.h"
+#include "app/store/MessageBoxes.h"
 
 #include <functional>
 #include <string>

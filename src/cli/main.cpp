@@ -1,6 +1,6 @@
 // orvel-convert: converts files with the desktop program's formats and settings from a terminal.
-#include "base/AppSettings.h"
-#include "base/GlobalObject.h"
+#include "app/store/AppSettings.h"
+#include "app/store/GlobalObject.h"
 #include "batch/BatchController.h"
 #include "batch/Destination.h"
 #include "engine/component/FFmpegConverter.h"

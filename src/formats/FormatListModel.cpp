@@ -1,7 +1,7 @@
 #include "formats/FormatListModel.h"
 
-#include "base/AppSettings.h"
-#include "base/IniFile.h"
+#include "app/store/AppSettings.h"
+#include "app/store/IniFile.h"
 
 #include <charconv>
 

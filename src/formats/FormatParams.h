@@ -3,7 +3,7 @@
 // section: the format definition file (read only) offers the choices and their defaults, the
 // settings file holds what the user chose. A choice is stored as the item index ("i" key) and
 // as the value the option builder uses ("para" key), mapped from the item's display text.
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 
 #include <array>
 #include <map>

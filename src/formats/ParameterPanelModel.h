@@ -2,7 +2,7 @@
 // The ten parameter selectors under the job list: what each shows for the current format, the
 // key filters and checks of typed values, and the store of every accepted change in the
 // settings file, so the option builder always reads the panel's latest state.
-#include "base/MessageBoxes.h"
+#include "app/store/MessageBoxes.h"
 #include "formats/FormatParams.h"
 
 #include <array>

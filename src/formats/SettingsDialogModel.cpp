@@ -1,6 +1,6 @@
 #include "formats/SettingsDialogModel.h"
 
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "formats/FormatCatalog.h"
 
 #include <cctype>

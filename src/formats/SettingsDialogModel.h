@@ -3,7 +3,7 @@
 // parameter boxes of that format, loaded from the definition and the stored choices. Nothing
 // is written until Ok, which writes the whole section of the chosen format, the catalog's
 // collapsed states and the current format; Cancel and the close box write nothing.
-#include "base/MessageBoxes.h"
+#include "app/store/MessageBoxes.h"
 #include "formats/FormatParams.h"
 #include "formats/ParameterPanelModel.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The open-file dialog of the desktop program: Qt's own file dialog, modal over the active
 // window, with the type list's patterns matched without regard to case.
-#include "base/OpenFileDialog.h"
+#include "app/store/OpenFileDialog.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,10 +1,10 @@
 #include "auxiliary/FileInfoModel.h"
 
-#include "base/AppTestSupport.h"
+#include "app/OpenFileCheck.h"
+#include "app/store/AppTestSupport.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "fixtures/Fixtures.h"
-#include "shell/OpenFileCheck.h"
 
 #include <gtest/gtest.h>
 

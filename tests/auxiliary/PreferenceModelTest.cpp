@@ -1,7 +1,7 @@
 #include "auxiliary/PreferenceModel.h"
 
-#include "base/AppTestSupport.h"
-#include "base/GlobalObject.h"
+#include "app/store/AppTestSupport.h"
+#include "app/store/GlobalObject.h"
 
 #include <gtest/gtest.h>
 

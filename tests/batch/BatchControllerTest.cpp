@@ -1,6 +1,6 @@
 // The batch controller against the real conversion component and generated clips.
 #include "batch/BatchController.h"
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "batch/FakeSystemActions.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "fixtures/Fixtures.h"

@@ -1,5 +1,5 @@
 #include "batch/Destination.h"
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 
 #include <gtest/gtest.h>
 

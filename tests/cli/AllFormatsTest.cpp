@@ -3,8 +3,8 @@
 // only, the format's default audio codec and the clip's duration, both through orvel-convert
 // and through the batch controller as the main window drives it. Prints what each gave.
 #include "CliSupport.h"
-#include "base/AppSettings.h"
-#include "base/IniFile.h"
+#include "app/store/AppSettings.h"
+#include "app/store/IniFile.h"
 #include "batch/BatchController.h"
 #include "engine/component/FFmpegConverter.h"
 #include "engine/component/MainThreadDispatcher.h"

@@ -1,5 +1,5 @@
 #include "CliSupport.h"
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 #include "engine/component/FFmpegConverter.h"
 #include "fixtures/Fixtures.h"
 #include "probe/AVProbe.h"

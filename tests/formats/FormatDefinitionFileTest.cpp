@@ -2,7 +2,7 @@
 // encoders and containers of the linked libraries.
 #include "FormatTestFiles.h"
 
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 #include "engine/foundation/AVHandles.h"
 #include "engine/options/CodecNames.h"
 #include "formats/FormatCatalog.h"

@@ -1,6 +1,6 @@
 #include "FormatTestFiles.h"
 
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 #include "formats/FormatParams.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // output options out.
 #include "formats/OptionBuilder.h"
 
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "formats/SettingsDialogModel.h"
 
-#include "base/AppSettings.h"
-#include "base/AppTestSupport.h"
+#include "app/store/AppSettings.h"
+#include "app/store/AppTestSupport.h"
 #include "formats/FormatTestFiles.h"
 
 #include <gtest/gtest.h>

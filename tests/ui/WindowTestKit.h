@@ -2,9 +2,9 @@
 // What every window test uses: the widget application, controls found by name, a window's
 // whole state as one comparable table, an answerer for a window opened with exec(), and fakes
 // for the file dialog and the folder chooser (message boxes: app/AppTestSupport.h).
-#include "base/AppTestSupport.h"
-#include "base/FolderChooser.h"
-#include "base/OpenFileDialog.h"
+#include "app/store/AppTestSupport.h"
+#include "app/store/FolderChooser.h"
+#include "app/store/OpenFileDialog.h"
 
 #include <gtest/gtest.h>
 

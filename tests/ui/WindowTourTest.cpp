@@ -1,14 +1,14 @@
 // The window tour: every window that exists, shown at its fixed size with the default colour
 // scheme and written as <build>/screens/<window>.png, so anyone can look at each of them
 // without a display. A new window is one more line in the table.
+#include "app/windows/MainWindowTest.h"
+#include "app/windows/frmCover.h"
+#include "app/windows/frmMain.h"
 #include "auxiliary/windows/frmFileInfo.h"
 #include "auxiliary/windows/frmPreference.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
 #include "formats/windows/frmSettings.h"
-#include "shell/windows/MainWindowTest.h"
-#include "shell/windows/frmCover.h"
-#include "shell/windows/frmMain.h"
 #include "ui/ColorSchemes.h"
 
 #include <gtest/gtest.h>

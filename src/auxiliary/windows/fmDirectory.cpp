@@ -1,7 +1,7 @@
 #include "auxiliary/windows/fmDirectory.h"
 
+#include "app/store/MessageBoxes.h"
 #include "auxiliary/FolderRules.h"
-#include "base/MessageBoxes.h"
 
 #include <QDir>
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 // The folder chooser ("Brows"): a tree of the file system's folders that starts at the same
 // folder at every showing, refuses folders on an optical disc and folders of the kernel's pseudo
 // file systems, and keeps its result between uses. One instance serves every caller.
-#include "base/FolderChooser.h"
-#include "base/MessageBoxes.h"
+#include "app/store/FolderChooser.h"
+#include "app/store/MessageBoxes.h"
 
 #include <QDialog>
 #include <QFileSystemModel>

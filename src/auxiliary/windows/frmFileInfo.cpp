@@ -1,6 +1,6 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
-#include "base/MessageBoxes.h"
+#include "app/store/MessageBoxes.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

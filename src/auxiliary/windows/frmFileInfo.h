@@ -2,9 +2,9 @@
 // "File infomation": container, video and audio facts of one job's source file, read through a
 // conversion component of the window's own. Created on first use and kept; every showing
 // reads the file again, and closing releases it.
+#include "app/store/DialogRoles.h"
+#include "app/store/MessageBoxes.h"
 #include "auxiliary/FileInfoModel.h"
-#include "base/DialogRoles.h"
-#include "base/MessageBoxes.h"
 
 #include <QDialog>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "auxiliary/windows/frmPreference.h"
 
-#include "base/FolderChooser.h"
-#include "base/MessageBoxes.h"
+#include "app/store/FolderChooser.h"
+#include "app/store/MessageBoxes.h"
 #include "batch/BatchController.h"
 
 #include <QGridLayout>

@@ -2,8 +2,8 @@
 // "Preference": the snapshot folder, sizes, file formats and JPEG quality, and the conversion
 // worker's priority. Created on first use and kept; every showing reloads the stored values,
 // and only Ok stores them (a folder picked with Brows is stored at once).
+#include "app/store/DialogRoles.h"
 #include "auxiliary/PreferenceModel.h"
-#include "base/DialogRoles.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // The progress window: shown over the main window while a batch runs, it shows the job being
 // converted, its figures, a live picture, and offers Pause, Resume, Cancel and a snapshot. It is
 // the batch controller's view, and passes the job list's part on to the main window.
-#include "base/MessageBoxes.h"
-#include "base/Snapshots.h"
+#include "app/store/MessageBoxes.h"
+#include "app/store/Snapshots.h"
 #include "batch/BatchController.h"
 #include "batch/BatchHost.h"
 #include "batch/ProgressModel.h"

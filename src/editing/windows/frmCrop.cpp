@@ -1,6 +1,6 @@
 #include "editing/windows/frmCrop.h"
 
-#include "base/GlobalObject.h"
+#include "app/store/GlobalObject.h"
 #include "editing/PreviewSeek.h"
 #include "editing/windows/DialogControls.h"
 #include "editing/windows/RectTracker.h"

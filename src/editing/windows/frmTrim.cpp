@@ -1,6 +1,6 @@
 #include "editing/windows/frmTrim.h"
 
-#include "base/GlobalObject.h"
+#include "app/store/GlobalObject.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/SelectionSlider.h"
 #include "ui/VideoPanel.h"

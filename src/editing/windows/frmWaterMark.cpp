@@ -1,6 +1,6 @@
 #include "editing/windows/frmWaterMark.h"
 
-#include "base/GlobalObject.h"
+#include "app/store/GlobalObject.h"
 #include "editing/effects/WatermarkQtFont.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/VideoPanel.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The watermark and effects dialog: text, overlay picture and colour effects, with a preview
 // that draws every frame with the values the controls show at that frame. Made at each opening.
-#include "base/OpenFileDialog.h"
+#include "app/store/OpenFileDialog.h"
 #include "editing/PreviewHook.h"
 #include "editing/WaterMarkModel.h"
 #include "editing/windows/JobPreviewDialog.h"

@@ -2,7 +2,7 @@
 // "Settings": a format chosen from the dialog's own catalog and all ten of its parameters,
 // edited together and written only on Ok. Created on first use and kept; every opening reloads
 // the stored current format and its choices.
-#include "base/DialogRoles.h"
+#include "app/store/DialogRoles.h"
 #include "formats/SettingsDialogModel.h"
 #include "formats/windows/CatalogPanel.h"
 

@@ -1,8 +1,8 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
+#include "app/OpenFileCheck.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
-#include "shell/OpenFileCheck.h"
 #include "ui/ColorSchemes.h"
 #include "ui/WindowTestKit.h"
 

@@ -1,6 +1,6 @@
 #include "auxiliary/windows/frmPreference.h"
 
-#include "base/GlobalObject.h"
+#include "app/store/GlobalObject.h"
 #include "batch/FakeSystemActions.h"
 #include "ui/WindowTestKit.h"
 

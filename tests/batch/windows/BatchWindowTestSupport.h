@@ -2,7 +2,7 @@
 // A batch with the real conversion component for window tests: settings in a private folder,
 // the AVI format, a job list, a main-window stand-in, and an event-loop wait that serves the
 // component's calls into the GUI thread.
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "batch/BatchController.h"
 #include "batch/BatchHost.h"
 #include "batch/FakeSystemActions.h"

@@ -1,6 +1,6 @@
 // One job through the three editing dialogs with the real player, then converted by the batch
 // controller: the output carries the trim, the crop, the text and the brightness.
-#include "base/AppSettings.h"
+#include "app/store/AppSettings.h"
 #include "batch/BatchController.h"
 #include "editing/windows/frmCrop.h"
 #include "editing/windows/frmTrim.h"

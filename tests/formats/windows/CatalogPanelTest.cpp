@@ -1,6 +1,6 @@
 #include "formats/windows/CatalogPanel.h"
 
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 #include "formats/windows/CategoryIcons.h"
 #include "ui/WindowTestKit.h"
 

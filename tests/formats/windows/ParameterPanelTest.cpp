@@ -1,6 +1,6 @@
 #include "formats/windows/ParameterPanel.h"
 
-#include "base/IniFile.h"
+#include "app/store/IniFile.h"
 #include "ui/WindowTestKit.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,153 @@
+#include "app/PreviewPanelModel.h"
+
+#include "batch/BatchController.h"
+#include "editing/TimeTexts.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace orvel {
+
+TPreviewPanelModel::TPreviewPanelModel(IMediaPlayer& player, TAppSettings& settings,
+                                       TSnapshotWriter& snapshots, ISystemActions& system,
+                                       std::string libraryFolder)
+    : player_(player), settings_(settings), snapshots_(snapshots), system_(system),
+      libraryFolder_(std::move(libraryFolder)) {
+    player_.SetHook(true);
+}
+
+void TPreviewPanelModel::RestoreVolume() {
+    view_.Volume = settings_.VolumeForSlider();
+    if (const int mute = settings_.MuteValue(); mute == 0 || mute == 1) view_.Mute = mute == 1;
+    player_.SetAudioVolume(view_.Volume);
+    player_.SetMute(view_.Mute);
+}
+
+TPlayStep TPreviewPanelModel::Play() {
+    if (paused_) {
+        player_.Resume();
+        paused_ = false;
+        ShowPlaying();
+        return TPlayStep::Resumed;
+    }
+    if (!player_.LoadLibraries(libraryFolder_)) {
+        log_.push_back(player_.LastErrorMessage());
+        return TPlayStep::NoLibraries;
+    }
+    return TPlayStep::NeedFile;
+}
+
+void TPreviewPanelModel::Open(const std::string& fileName, IDisplaySurface* screen) {
+    if (!player_.Open(fileName, screen, false)) log_.push_back(player_.LastErrorMessage());
+    stopped_ = false;
+    paused_ = false;
+    ShowPlaying();
+}
+
+void TPreviewPanelModel::Pause() {
+    if (paused_) return;
+    player_.Pause();
+    paused_ = true;
+    stopped_ = false;
+    view_.PlayEnabled = true;
+    view_.PauseEnabled = false;
+    view_.StopEnabled = true;
+    view_.SnapEnabled = true;
+    view_.SeekEnabled = true;
+}
+
+void TPreviewPanelModel::Stop() {
+    if (stopped_) return;
+    player_.Stop(true);
+    stopped_ = true;
+    paused_ = false;
+    ShowStopped();
+}
+
+void TPreviewPanelModel::ShowPlaying() {
+    view_.PlayEnabled = false;
+    view_.PauseEnabled = true;
+    view_.StopEnabled = true;
+    view_.SnapEnabled = true;
+    view_.SeekEnabled = true;
+}
+
+void TPreviewPanelModel::ShowStopped() {
+    view_.PlayEnabled = true;
+    view_.PauseEnabled = false;
+    view_.StopEnabled = false;
+    view_.SnapEnabled = false;
+    view_.SeekEnabled = false;
+    view_.SeekPosition = 0;
+    view_.Time = "00:00:00";
+    view_.Duration = "00:00:00";
+}
+
+void TPreviewPanelModel::FileOpened(int64_t duration, int frameWidth, int frameHeight,
+                                    const std::string& probeInfo, int seekWidth) {
+    if (!probeInfo.empty()) log_.push_back(probeInfo);
+    char line[96];
+    std::snprintf(line, sizeof line, "duration: %f, frame size: %dx%d", static_cast<double>(duration) / 1e6,
+                  frameWidth, frameHeight);
+    log_.push_back(line);
+    duration_ = duration;
+    view_.Duration = FormatSeconds((duration + 500000) / 1000000); // rounded to whole seconds
+    view_.SeekMaximum = seekWidth > 0 ? seekWidth : 1;
+    view_.SeekSliderVisible = duration != 0;
+    view_.SeekPosition = 0;
+}
+
+// Shown as stopped, the time stays at zero: the rewind after the end reports its position too.
+void TPreviewPanelModel::Position(int64_t pts) {
+    if (stopped_) return;
+    view_.Time = FormatMicroseconds(pts);
+}
+
+// The file stays open, paused at its start, while the panel shows it as stopped.
+void TPreviewPanelModel::State(TPlayState state) {
+    if (state != psEnd) return;
+    player_.Seek(0, false, 0);
+    player_.Pause();
+    stopped_ = true;
+    paused_ = false;
+    ShowStopped();
+}
+
+void TPreviewPanelModel::SeekReleased(int position) {
+    if (!view_.SeekEnabled || view_.SeekMaximum <= 0) return;
+    view_.SeekPosition = position;
+    const double fraction = static_cast<double>(position) / view_.SeekMaximum;
+    player_.Seek(0, false, static_cast<int64_t>(fraction * static_cast<double>(duration_)));
+}
+
+void TPreviewPanelModel::VolumeChanged(int volume) {
+    view_.Volume = volume;
+    player_.SetAudioVolume(volume);
+}
+
+void TPreviewPanelModel::VolumeReleased() {
+    settings_.SetVolume(view_.Volume);
+}
+
+void TPreviewPanelModel::MuteClicked(bool mute) {
+    view_.Mute = mute;
+    player_.SetMute(mute);
+    settings_.SetMute(mute);
+}
+
+bool TPreviewPanelModel::Snapshot() {
+    const Bitmap24& frame = player_.CurrentFrame();
+    if (frame.Width() <= 0 || frame.Height() <= 0) return false;
+    const QImage full = ImageOfBitmap(frame);
+    const TSnapshotResult result =
+        snapshots_.Save(full, StretchedPicture(full, kPreviewPanelWidth, kPreviewPanelHeight));
+    if (result.Folder.empty()) return false;
+    system_.OpenFolder(result.Folder);
+    return !result.Files.empty();
+}
+
+std::vector<std::string> TPreviewPanelModel::TakeLog() {
+    return std::exchange(log_, {});
+}
+
+} // namespace orvel

@@ -1,0 +1,185 @@
+#include "app/windows/JobListPart.h"
+
+#include "app/AddFileFilters.h"
+#include "app/JobAdder.h"
+#include "app/store/AppSettings.h"
+#include "engine/component/FFmpegConverter.h"
+#include "ui/JobRowDelegate.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace orvel {
+namespace {
+
+// Room a header caption needs beside its text: the padding and the section divider.
+constexpr int kCaptionMargin = 14;
+
+std::vector<std::string> LocalFiles(const QMimeData* mime) {
+    std::vector<std::string> files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+
+} // namespace
+
+TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
+                           std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
+                           std::string libraryFolder, QObject* parent)
+    : QObject(parent), lvFiles_(lvFiles), converter_(converter), formats_(formats),
+      settingsPath_(std::move(settingsPath)), boxes_(boxes), defaultDir_(std::move(defaultDir)),
+      libraryFolder_(std::move(libraryFolder)) {
+    lvFiles_->setModel(&model_);
+    lvFiles_->setItemDelegate(new TJobRowDelegate(lvFiles_));
+    lvFiles_->setAlternatingRowColors(false); // the rows draw their own stripes
+    lvFiles_->setUniformRowHeights(true);
+    lvFiles_->setAcceptDrops(true);
+    lvFiles_->viewport()->setAcceptDrops(true);
+    lvFiles_->setDragDropMode(QAbstractItemView::DropOnly);
+    lvFiles_->viewport()->installEventFilter(this);
+    lvFiles_->installEventFilter(this);
+}
+
+int TJobListPart::SelectedRow() const {
+    const QModelIndexList selected = lvFiles_->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+bool TJobListPart::btnAddClick() {
+    if (!dialog_ || !converter_.LoadLibraries(libraryFolder_)) return false;
+    TOpenFileRequest request;
+    request.Filters = AddFileFilters();
+    request.MultiSelect = true;
+    const std::vector<std::string> files = dialog_->OpenFiles(request);
+    if (files.empty()) return false;
+    TAppSettings settings(settingsPath_);
+    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
+    AppendJobs(adder.Probe(files, [this](const std::string& p) { return model_.Contains(p); }));
+    return true;
+}
+
+void TJobListPart::AddFiles(const std::vector<std::string>& files) {
+    if (files.empty() || !converter_.LoadLibraries(libraryFolder_)) return;
+    TAppSettings settings(settingsPath_);
+    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
+    AppendJobs(
+        adder.Probe(ExpandFolders(files), [this](const std::string& p) { return model_.Contains(p); }));
+}
+
+std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::string>& paths) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> out;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::is_directory(path, ec)) {
+            out.push_back(path);
+            continue;
+        }
+        std::vector<std::string> inside;
+        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec) && IsSupportedMediaName(it->path().filename().string()))
+                inside.push_back(it->path().string());
+        std::sort(inside.begin(), inside.end());
+        out.insert(out.end(), inside.begin(), inside.end());
+    }
+    return out;
+}
+
+void TJobListPart::AppendJobs(std::vector<TlvFilesRecord> jobs) {
+    if (jobs.empty()) return;
+    for (TlvFilesRecord& job : jobs) {
+        model_.Add(std::move(job));
+        if (RowCount() == 1) SetUpColumns();
+    }
+    SelectRow(0);
+    lvFiles_->viewport()->update();
+    emit JobsAdded();
+}
+
+void TJobListPart::SetUpColumns() {
+    // The widths were chosen for a narrower system font: a caption never shows cut off, and
+    // what the wider captions take comes off the source column, whose paths are elided anyway,
+    // so the list still fits its box.
+    const QFontMetrics metrics = lvFiles_->header()->fontMetrics();
+    int widths[jcColumnCount];
+    int extra = 0;
+    for (int column = 0; column < jcColumnCount; ++column) {
+        const QString caption = model_.headerData(column, Qt::Horizontal).toString();
+        const int fitting = metrics.horizontalAdvance(caption) + kCaptionMargin;
+        widths[column] = std::max(TJobListModel::ColumnWidth(column), fitting);
+        extra += widths[column] - TJobListModel::ColumnWidth(column);
+    }
+    widths[jcSource] -= extra;
+    for (int column = 0; column < jcColumnCount; ++column)
+        lvFiles_->setColumnWidth(column, widths[column]);
+}
+
+void TJobListPart::SelectRow(int row) {
+    const QModelIndex index = model_.index(row, jcSource);
+    if (!index.isValid()) return;
+    lvFiles_->setCurrentIndex(index);
+    lvFiles_->selectionModel()->select(index,
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TJobListPart::btnRemoveClick() {
+    const int i = SelectedRow();
+    if (i < 0) return;
+    model_.Remove(i);
+    const int n = RowCount();
+    if (n > 0)
+        SelectRow(i < n ? i : n - 1);
+    else
+        emit ListEmptied();
+    lvFiles_->viewport()->update();
+}
+
+void TJobListPart::btnClearClick() {
+    if (RowCount() == 0) return;
+    converter_.ClearTasks();
+    model_.Clear();
+    emit ListEmptied();
+}
+
+void TJobListPart::CheckSelected(bool checked) {
+    model_.SetChecked(SelectedRow(), checked);
+}
+
+bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvFiles_->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (LocalFiles(drag->mimeData()).empty()) return false;
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const std::vector<std::string> files = LocalFiles(drop->mimeData());
+            if (files.empty()) return false;
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            AddFiles(files);
+            return true;
+        }
+    }
+    if (watched == lvFiles_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        btnRemoveClick();
+        return true;
+    }
+    return false;
+}
+
+} // namespace orvel

@@ -1,0 +1,74 @@
+#pragma once
+// The job list's commands on the main window's list: adding files (through the open-file
+// dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected job
+// (also with Delete), clearing the list, and checking the selected job. The rows and their
+// records belong to the list's model, which also is the batch controller's job list.
+#include "app/JobListModel.h"
+#include "app/store/MessageBoxes.h"
+#include "app/store/OpenFileDialog.h"
+
+#include <QObject>
+#include <QTreeView>
+
+#include <string>
+#include <vector>
+
+namespace orvel {
+
+class TCustomFFmpegConverter;
+class TFormatParamStore;
+
+class TJobListPart : public QObject {
+    Q_OBJECT
+public:
+    // The part shows its model in lvFiles; the part, and with it the model, belongs to parent.
+    TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
+                 std::string settingsPath, IMessageBoxes& boxes, std::string defaultDir,
+                 std::string libraryFolder, QObject* parent);
+
+    void SetOpenFileDialog(IOpenFileDialog* dialog) { dialog_ = dialog; }
+    TJobListModel& Model() { return model_; }
+
+    // Add: the libraries, the dialog, then every chosen file that can be read. False when
+    // nothing was asked (libraries missing) or the dialog was cancelled.
+    bool btnAddClick();
+    // The same steps for files that come without the dialog (dropped ones); a folder stands
+    // for the supported media files directly in it.
+    void AddFiles(const std::vector<std::string>& files);
+    void btnRemoveClick();
+    void btnClearClick();
+    void CheckSelected(bool checked);
+
+    int RowCount() const { return model_.JobCount(); }
+    int SelectedRow() const; // -1 when none
+    bool HasSelectedJob() const { return SelectedRow() >= 0; }
+    // Makes the row the focus row and the one selected row.
+    void SelectRow(int row);
+    // The five columns at their own widths.
+    void SetUpColumns();
+
+signals:
+    // Rows were added (the window enables Start, Remove and Clear).
+    void JobsAdded();
+    // The list became empty by Remove or Clear: the preview stops.
+    void ListEmptied();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void AppendJobs(std::vector<TlvFilesRecord> jobs);
+    static std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
+
+    TJobListModel model_;
+    QTreeView* lvFiles_;
+    TCustomFFmpegConverter& converter_;
+    TFormatParamStore& formats_;
+    std::string settingsPath_;
+    IMessageBoxes& boxes_;
+    std::string defaultDir_;
+    std::string libraryFolder_;
+    IOpenFileDialog* dialog_ = nullptr;
+};
+
+} // namespace orvel

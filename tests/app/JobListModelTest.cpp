@@ -1,0 +1,166 @@
+#include "app/JobListModel.h"
+
+#include "JobListModelWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace orvel;
+
+namespace {
+
+TlvFilesRecord JobFor(const std::string& path, int seconds) {
+    return NewFilesRecord(0, path, "/out/" + std::filesystem::path(path).stem().string() + "_ipod.mp4",
+                          int64_t{seconds} * 1000000, "lbox");
+}
+
+// Every row as "[x] path | length | trimmed | destination | progress".
+std::vector<std::string> Rows(const TJobListModel& model) {
+    std::vector<std::string> rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        std::string line =
+            model.data(model.index(r, jcSource), Qt::CheckStateRole) == Qt::Checked ? "[x] " : "[ ] ";
+        for (int c = 0; c < jcColumnCount; ++c)
+            line += (c ? " | " : "") + model.data(model.index(r, c)).toString().toStdString();
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+class JobListModelTest : public ::testing::Test {
+protected:
+    TJobListModel model;
+    test::TJobListModelWatch watch{model};
+};
+
+} // namespace
+
+TEST_F(JobListModelTest, EveryOperationKeepsTheRowsTheTableAndTheJobListInStep) {
+    const struct Step {
+        std::string what;
+        std::function<void(TJobListModel&)> run;
+        std::vector<std::string> rows;
+    } steps[] = {
+        {"add two",
+         [](TJobListModel& m) {
+             EXPECT_TRUE(m.Add(JobFor("/v/a.avi", 95)));
+             EXPECT_TRUE(m.Add(JobFor("/v/b.mkv", 3)));
+         },
+         {"[x] /v/a.avi | 95 | 95 | a_ipod.mp4 | ", "[x] /v/b.mkv | 3 | 3 | b_ipod.mp4 | "}},
+        {"the same path again, and one differing only in case",
+         [](TJobListModel& m) {
+             EXPECT_FALSE(m.Add(JobFor("/v/a.avi", 1)));
+             EXPECT_TRUE(m.Add(JobFor("/v/A.avi", 7)));
+         },
+         {"[x] /v/a.avi | 95 | 95 | a_ipod.mp4 | ", "[x] /v/b.mkv | 3 | 3 | b_ipod.mp4 | ",
+          "[x] /v/A.avi | 7 | 7 | A_ipod.mp4 | "}},
+        {"uncheck one, reverse",
+         [](TJobListModel& m) {
+             m.SetChecked(1, false);
+             m.ReverseCheck();
+         },
+         {"[ ] /v/a.avi | 95 | 95 | a_ipod.mp4 | ", "[x] /v/b.mkv | 3 | 3 | b_ipod.mp4 | ",
+          "[ ] /v/A.avi | 7 | 7 | A_ipod.mp4 | "}},
+        {"check through the view, trim and progress texts",
+         [](TJobListModel& m) {
+             EXPECT_TRUE(m.setData(m.index(0, jcSource), Qt::Checked, Qt::CheckStateRole));
+             m.SetTrimmedLength(0, "40");
+             m.SetProgress(2, "55%");
+         },
+         {"[x] /v/a.avi | 95 | 40 | a_ipod.mp4 | ", "[x] /v/b.mkv | 3 | 3 | b_ipod.mp4 | ",
+          "[ ] /v/A.avi | 7 | 7 | A_ipod.mp4 | 55%"}},
+        {"remove the middle row, then a row that does not exist",
+         [](TJobListModel& m) {
+             m.Remove(1);
+             m.Remove(5);
+             m.Remove(-1);
+         },
+         {"[x] /v/a.avi | 95 | 40 | a_ipod.mp4 | ", "[ ] /v/A.avi | 7 | 7 | A_ipod.mp4 | 55%"}},
+        {"a removed path can come back",
+         [](TJobListModel& m) { EXPECT_TRUE(m.Add(JobFor("/v/b.mkv", 4))); },
+         {"[x] /v/a.avi | 95 | 40 | a_ipod.mp4 | ", "[ ] /v/A.avi | 7 | 7 | A_ipod.mp4 | 55%",
+          "[x] /v/b.mkv | 4 | 4 | b_ipod.mp4 | "}},
+        {"uncheck all, check all",
+         [](TJobListModel& m) {
+             m.CheckAll(false);
+             m.CheckAll(true);
+         },
+         {"[x] /v/a.avi | 95 | 40 | a_ipod.mp4 | ", "[x] /v/A.avi | 7 | 7 | A_ipod.mp4 | 55%",
+          "[x] /v/b.mkv | 4 | 4 | b_ipod.mp4 | "}},
+        {"clear", [](TJobListModel& m) { m.Clear(); }, {}},
+        {"clear an empty list, add after clearing",
+         [](TJobListModel& m) {
+             m.Clear();
+             EXPECT_TRUE(m.Add(JobFor("/v/a.avi", 95)));
+         },
+         {"[x] /v/a.avi | 95 | 95 | a_ipod.mp4 | "}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.run(model);
+        EXPECT_EQ(Rows(model), step.rows);
+        EXPECT_EQ(model.CheckConsistency(), "");
+        EXPECT_EQ(watch.Problems(), "");
+        ASSERT_EQ(model.JobCount(), static_cast<int>(step.rows.size()));
+        for (int r = 0; r < model.JobCount(); ++r) {
+            EXPECT_EQ(model.Job(r).SourceFile, model.Text(r, jcSource));
+            EXPECT_EQ(model.JobChecked(r), step.rows[static_cast<size_t>(r)].rfind("[x]", 0) == 0);
+        }
+    }
+}
+
+TEST_F(JobListModelTest, AnEditedJobComesBackWithoutMovingItsRow) {
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));
+    TlvFilesRecord edited = model.Job(0);
+    edited.TrimStart = 2'000'000;
+    edited.SourceFile = "/v/b.avi"; // a dialog never changes the source; if one did, the row keeps its own
+    model.SetJob(0, edited);
+    EXPECT_EQ(model.Job(0).TrimStart, 2'000'000);
+    EXPECT_EQ(model.Job(0).SourceFile, "/v/a.avi");
+    EXPECT_FALSE(model.Add(JobFor("/v/a.avi", 1)));
+    EXPECT_EQ(model.CheckConsistency(), "");
+}
+
+TEST_F(JobListModelTest, ColumnsAndCheckBoxesAsTheListShowsThem) {
+    QStringList captions;
+    for (int c = 0; c < model.columnCount(); ++c)
+        captions << model.headerData(c, Qt::Horizontal).toString() + "/" +
+                        QString::number(TJobListModel::ColumnWidth(c));
+    EXPECT_EQ(captions, QStringList({"Source/140", "Length/65", "Trimmed Length/90", "Destination File/120",
+                                     "Progress/60"}));
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    EXPECT_TRUE(model.flags(model.index(0, jcSource)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(model.flags(model.index(0, jcLength)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(model.flags(model.index(0, jcSource)) & Qt::ItemIsEditable) << "captions are read-only";
+    EXPECT_FALSE(model.setData(model.index(0, jcSource), "x", Qt::EditRole));
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.SetChecked(0, true); // already checked: nothing to tell the view
+    EXPECT_EQ(changed.count(), 0);
+    model.SetProgress(0, "10%");
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex(), model.index(0, jcProgress));
+}
+
+TEST_F(JobListModelTest, AFailedRowCarriesItsReasonInEveryCellUntilCleared) {
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));
+    model.SetFailure(1, "Cannot open file");
+    model.SetFailure(7, "outside the list");
+    for (int c = 0; c < jcColumnCount; ++c) {
+        EXPECT_FALSE(model.data(model.index(0, c), Qt::ToolTipRole).isValid()) << c;
+        EXPECT_EQ(model.data(model.index(1, c), Qt::ToolTipRole).toString(), "Cannot open file") << c;
+    }
+    model.Remove(0); // the reason moves with its row
+    EXPECT_EQ(model.data(model.index(0, jcProgress), Qt::ToolTipRole).toString(), "Cannot open file");
+    model.ClearFailures();
+    EXPECT_FALSE(model.data(model.index(0, jcSource), Qt::ToolTipRole).isValid());
+    EXPECT_EQ(watch.Problems(), "");
+}
