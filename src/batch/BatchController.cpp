@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -226,7 +227,10 @@ TBatchProgress TBatchController::ProgressTexts(const TProgressInfo& info, int ta
     }
     p.Time = std::to_string(info.CurrentDuration / 1000000) + " Second";
     p.Size = std::to_string(info.CurrentSize / 1000) + " kb";
-    p.Counter = "[" + std::to_string(info.TaskIndex + 1) + "/" + std::to_string(taskCount) + "]";
+    // Formatted into a buffer: GCC 12 at -O3 takes any string building here for an overlapping copy.
+    char counter[32];
+    std::snprintf(counter, sizeof counter, "[%d/%d]", info.TaskIndex + 1, taskCount);
+    p.Counter = counter;
     p.Output = ShortFileName(caption);
     return p;
 }

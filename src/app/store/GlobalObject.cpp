@@ -126,8 +126,11 @@ std::string TGlobalObject::RightStr(const std::string& text, int count) {
 }
 
 std::string TGlobalObject::GetFileVersionText() {
-    return " " + std::to_string(ORVEL_VERSION_MAJOR) + "." + std::to_string(ORVEL_VERSION_MINOR) +
-           std::to_string(ORVEL_VERSION_PATCH) + std::to_string(ORVEL_VERSION_TWEAK) + " ";
+    // Appended piece by piece: GCC 12 takes '" " + std::string' for an overlapping copy at -O3.
+    std::string text = " ";
+    text.append(std::to_string(ORVEL_VERSION_MAJOR)).append(".").append(std::to_string(ORVEL_VERSION_MINOR));
+    text.append(std::to_string(ORVEL_VERSION_PATCH)).append(std::to_string(ORVEL_VERSION_TWEAK)).append(" ");
+    return text;
 }
 
 TGlobalObject* GlobalObject() {

@@ -26,9 +26,9 @@ TCustomFFmpeg::~TCustomFFmpeg() {
 }
 
 void TCustomFFmpeg::ResetOptions() {
-    const int verbosity = impl_->settings.Verbosity;
-    impl_->settings = TTaskSettings{};
-    impl_->settings.Verbosity = verbosity;
+    TTaskSettings fresh;
+    fresh.Verbosity = impl_->settings.Verbosity;
+    impl_->settings = std::move(fresh);
 }
 
 void TCustomFFmpeg::ParseOption(const std::string& name, const std::string& value) {

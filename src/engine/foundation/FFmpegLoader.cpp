@@ -321,7 +321,11 @@ std::string TFFmpegLoader::LibraryFileName(TLibraryKind kind) const {
     if (!status_[kind].FileName.empty()) return status_[kind].FileName;
     const TLibraryItem& item = LibraryItems()[kind];
     std::string name = std::string("lib") + item.BaseName + ".so";
-    if (item.Version >= 0) name += "." + std::to_string(item.Version);
+    if (item.Version >= 0) {
+        // Appended piece by piece: GCC 12 takes '"." + std::string' for an overlapping copy at -O3.
+        name += '.';
+        name += std::to_string(item.Version);
+    }
     return name;
 }
 

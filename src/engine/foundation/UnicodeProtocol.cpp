@@ -111,7 +111,8 @@ int CloseAddress(AVIOContext** pb) {
 bool NeedsUnicodeProtocol(const std::string& fileName) {
     const size_t colon = fileName.find(':');
     if (colon != std::string::npos && colon > 0) {
-        const std::string entry = ":" + fileName.substr(0, colon) + ":";
+        std::string entry = ":"; // built by appending; see LibraryFileName on GCC 12's -Wrestrict
+        entry.append(fileName, 0, colon).append(":");
         if (std::strstr(kNeverWrapped, entry.c_str())) return false;
     }
     for (unsigned char c : fileName)
