@@ -105,6 +105,83 @@ std::string TimestampText(double days) {
     return buf;
 }
 
+// The per-stream lines of an output's option text. Each name has a default: the record's value,
+// else the first line's. Each added stream takes the first per-stream value of each of its
+// names, else the default, whatever the position of those lines relative to the "new..." line.
+class TPerStreamOptions {
+public:
+    TPerStreamOptions(const TOutputOptions& o, const std::vector<OptionLine>& lines)
+        : defaults_{{"acodec", o.AudioCodec}, {"vcodec", o.VideoCodec}, {"scodec", o.SubtitleCodec},
+                    {"apre", o.AudioPreset},  {"vpre", o.VideoPreset},  {"spre", o.SubtitlePreset},
+                    {"s", o.FrameSize},       {"vf", o.VideoFilters}} {
+        for (const OptionLine& line : lines) {
+            if (!IsPerStreamName(line.Name) || line.Value.empty()) continue;
+            OptionLine entry{line.Name == "vfilters" ? "vf" : line.Name, line.Value};
+            std::string& def = DefaultOf(entry.Name);
+            if (def.empty()) def = entry.Value;
+            lines_.push_back(std::move(entry));
+        }
+    }
+
+    // An empty value would name no codec and undo what a target chose.
+    void ApplyDefault(TFFmpeg& task, const char* name) {
+        if (!DefaultOf(name).empty()) task.ParseOption(name, DefaultOf(name));
+    }
+
+    // Runs the "new..." lines, each after the values of its stream's names.
+    void AddStreams(TFFmpeg& task, const std::vector<OptionLine>& lines) {
+        for (const OptionLine& line : lines) {
+            static const std::vector<const char*> kAudio = {"acodec", "apre"};
+            static const std::vector<const char*> kVideo = {"vcodec", "vpre", "s", "vf"};
+            static const std::vector<const char*> kSubtitle = {"scodec", "spre"};
+            const std::vector<const char*>* names = nullptr;
+            if (line.Name == "newaudio")
+                names = &kAudio;
+            else if (line.Name == "newvideo")
+                names = &kVideo;
+            else if (line.Name == "newsubtitle")
+                names = &kSubtitle;
+            else
+                continue;
+            for (const char* name : *names) {
+                auto it = std::find_if(lines_.begin(), lines_.end(),
+                                       [name](const OptionLine& e) { return e.Name == name; });
+                if (it != lines_.end()) {
+                    task.ParseOption(name, it->Value);
+                    lines_.erase(it);
+                } else {
+                    ApplyDefault(task, name);
+                }
+            }
+            task.ParseOption(line.Name, line.Value);
+        }
+    }
+
+private:
+    struct Default {
+        const char* Name;
+        std::string Value;
+    };
+
+    std::string& DefaultOf(const std::string& name) {
+        for (Default& d : defaults_)
+            if (name == d.Name) return d.Value;
+        throw std::logic_error("no default for " + name);
+    }
+
+    Default defaults_[8];
+    std::vector<OptionLine> lines_; // the per-stream lines not taken yet
+};
+
+void ApplyOutputTarget(TFFmpeg& task, const TOutputOptions& o) {
+    if (o.Target >= 1 && o.Target <= 3) {
+        static const char* const kTypes[] = {"vcd", "svcd", "dvd"};
+        // An automatic norm is guessed from the frame rates, else the task's default norm holds.
+        const char* norm = o.TargetNorm == 1 ? "pal" : o.TargetNorm == 2 ? "ntsc" : "auto";
+        task.ApplyTarget(kTypes[o.Target - 1], norm, o.TargetDefaultNorm == 1 ? "pal" : "ntsc");
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -124,23 +201,19 @@ TCustomFFmpegConverter::~TCustomFFmpegConverter() {
 }
 
 std::string TCustomFFmpegConverter::LastErrorMessage() const {
-    std::lock_guard lock(propsMutex_);
-    return lastErrorMessage_;
+    return ReadProperty(lastErrorMessage_);
 }
 
 void TCustomFFmpegConverter::SetLastError(const std::string& text) {
-    std::lock_guard lock(propsMutex_);
-    lastErrorMessage_ = text;
+    WriteProperty(lastErrorMessage_, text);
 }
 
 bool TCustomFFmpegConverter::Preview() const {
-    std::lock_guard lock(propsMutex_);
-    return preview_;
+    return ReadProperty(preview_);
 }
 
 bool TCustomFFmpegConverter::PreviewBitmap() const {
-    std::lock_guard lock(propsMutex_);
-    return previewBitmap_;
+    return ReadProperty(previewBitmap_);
 }
 
 void TCustomFFmpegConverter::SetPreview(bool value) {
@@ -156,51 +229,40 @@ void TCustomFFmpegConverter::SetPreview(bool value) {
 }
 
 void TCustomFFmpegConverter::SetPreviewBitmap(bool value) {
-    {
-        std::lock_guard lock(propsMutex_);
-        previewBitmap_ = value;
-    }
+    WriteProperty(previewBitmap_, value);
     SetPreview(Preview());
 }
 
 int TCustomFFmpegConverter::ProgressInterval() const {
-    std::lock_guard lock(propsMutex_);
-    return progressInterval_;
+    return ReadProperty(progressInterval_);
 }
 
 void TCustomFFmpegConverter::SetProgressInterval(int value) {
-    std::lock_guard lock(propsMutex_);
-    progressInterval_ = std::max(value, 100);
+    WriteProperty(progressInterval_, std::max(value, 100));
 }
 
 TThreadPriority TCustomFFmpegConverter::ThreadPriority() const {
-    std::lock_guard lock(propsMutex_);
-    return threadPriority_;
+    return ReadProperty(threadPriority_);
 }
 
 void TCustomFFmpegConverter::SetThreadPriority(TThreadPriority value) {
-    std::lock_guard lock(propsMutex_);
-    threadPriority_ = value;
+    WriteProperty(threadPriority_, value);
 }
 
 bool TCustomFFmpegConverter::TriggerEventInMainThread() const {
-    std::lock_guard lock(propsMutex_);
-    return triggerEventInMainThread_;
+    return ReadProperty(triggerEventInMainThread_);
 }
 
 void TCustomFFmpegConverter::SetTriggerEventInMainThread(bool value) {
-    std::lock_guard lock(propsMutex_);
-    triggerEventInMainThread_ = value;
+    WriteProperty(triggerEventInMainThread_, value);
 }
 
 int TCustomFFmpegConverter::Verbosity() const {
-    std::lock_guard lock(propsMutex_);
-    return verbosity_;
+    return ReadProperty(verbosity_);
 }
 
 void TCustomFFmpegConverter::SetVerbosity(int value) {
-    std::lock_guard lock(propsMutex_);
-    verbosity_ = value;
+    WriteProperty(verbosity_, value);
 }
 
 void TCustomFFmpegConverter::DetachEvents() {
@@ -400,92 +462,40 @@ bool TCustomFFmpegConverter::SetOutputFile(int taskIndex, const std::string& fil
     }
 
     try {
-        TOutputOptions copy = *options;
-        if (copy.FileName.empty()) copy.FileName = fileName;
-        task->SetOutputOptions(outputIndex, &copy);
-
-        // Defaults per stream name, and the per-stream lines in their order.
-        struct Default {
-            const char* Name;
-            std::string Value;
-        };
-        Default defaults[] = {{"acodec", copy.AudioCodec},    {"vcodec", copy.VideoCodec},
-                              {"scodec", copy.SubtitleCodec}, {"apre", copy.AudioPreset},
-                              {"vpre", copy.VideoPreset},     {"spre", copy.SubtitlePreset},
-                              {"s", copy.FrameSize},          {"vf", copy.VideoFilters}};
-        const auto defaultOf = [&defaults](const std::string& name) -> std::string& {
-            for (Default& d : defaults)
-                if (name == d.Name) return d.Value;
-            throw std::logic_error("no default for " + name);
-        };
-        const std::vector<OptionLine> lines = SplitOptionText(copy.ExtOptions);
-        std::vector<OptionLine> perStream;
-        for (const OptionLine& line : lines) {
-            if (!IsPerStreamName(line.Name) || line.Value.empty()) continue;
-            OptionLine entry{line.Name == "vfilters" ? "vf" : line.Name, line.Value};
-            std::string& def = defaultOf(entry.Name);
-            if (def.empty()) def = entry.Value;
-            perStream.push_back(std::move(entry));
-        }
-
-        if (copy.Target >= 1 && copy.Target <= 3) {
-            static const char* const kTypes[] = {"vcd", "svcd", "dvd"};
-            // An automatic norm is guessed from the frame rates, else the task's default norm holds.
-            const char* norm = copy.TargetNorm == 1 ? "pal" : copy.TargetNorm == 2 ? "ntsc" : "auto";
-            task->ApplyTarget(kTypes[copy.Target - 1], norm, copy.TargetDefaultNorm == 1 ? "pal" : "ntsc");
-        }
-        // An empty value would name no codec and undo what a target chose.
-        const auto applyDefault = [&](const char* name) {
-            if (!defaultOf(name).empty()) task->ParseOption(name, defaultOf(name));
-        };
-        for (const char* name : {"acodec", "vcodec", "scodec", "apre", "vpre", "spre"})
-            applyDefault(name);
-        ApplyExtOptions(*task, copy.ExtOptions, true);
-        ApplyOutputRecord(*task, copy);
-        applyDefault("s");
-        applyDefault("vf");
-        if (copy.CustomHook)
-            task->OnHook = [this](TCustomFFmpeg& sender, THookInfo& info) { TaskHook(sender, info); };
-
-        try {
-            task->OpenOutput(fileName, copy.Join);
-        } catch (...) {
-            task->SetOutputOptions(outputIndex, nullptr);
-            throw;
-        }
-
-        // Each added stream takes the first per-stream value of each of its names, else the
-        // default, whatever the position of those lines relative to the "new..." line.
-        for (const OptionLine& line : lines) {
-            static const std::vector<const char*> kAudio = {"acodec", "apre"};
-            static const std::vector<const char*> kVideo = {"vcodec", "vpre", "s", "vf"};
-            static const std::vector<const char*> kSubtitle = {"scodec", "spre"};
-            const std::vector<const char*>* names = nullptr;
-            if (line.Name == "newaudio")
-                names = &kAudio;
-            else if (line.Name == "newvideo")
-                names = &kVideo;
-            else if (line.Name == "newsubtitle")
-                names = &kSubtitle;
-            else
-                continue;
-            for (const char* name : *names) {
-                auto it = std::find_if(perStream.begin(), perStream.end(),
-                                       [name](const OptionLine& e) { return e.Name == name; });
-                if (it != perStream.end()) {
-                    task->ParseOption(name, it->Value);
-                    perStream.erase(it);
-                } else {
-                    applyDefault(name);
-                }
-            }
-            task->ParseOption(line.Name, line.Value);
-        }
+        OpenOutputWithOptions(*task, outputIndex, fileName, *options);
     } catch (const std::exception& e) {
         SetLastError(e.what());
         return false;
     }
     return true;
+}
+
+void TCustomFFmpegConverter::OpenOutputWithOptions(TFFmpeg& task, int outputIndex,
+                                                   const std::string& fileName,
+                                                   const TOutputOptions& options) {
+    TOutputOptions copy = options;
+    if (copy.FileName.empty()) copy.FileName = fileName;
+    task.SetOutputOptions(outputIndex, &copy);
+
+    const std::vector<OptionLine> lines = SplitOptionText(copy.ExtOptions);
+    TPerStreamOptions perStream(copy, lines);
+    ApplyOutputTarget(task, copy);
+    for (const char* name : {"acodec", "vcodec", "scodec", "apre", "vpre", "spre"})
+        perStream.ApplyDefault(task, name);
+    ApplyExtOptions(task, copy.ExtOptions, true);
+    ApplyOutputRecord(task, copy);
+    perStream.ApplyDefault(task, "s");
+    perStream.ApplyDefault(task, "vf");
+    if (copy.CustomHook)
+        task.OnHook = [this](TCustomFFmpeg& sender, THookInfo& info) { TaskHook(sender, info); };
+
+    try {
+        task.OpenOutput(fileName, copy.Join);
+    } catch (...) {
+        task.SetOutputOptions(outputIndex, nullptr);
+        throw;
+    }
+    perStream.AddStreams(task, lines);
 }
 
 void TCustomFFmpegConverter::DropTasks(std::vector<TaskPtr> tasks) {
@@ -679,11 +689,7 @@ void TCustomFFmpegConverter::DeliverTerminate(const TTerminateInfo& info) {
 
 void TCustomFFmpegConverter::TaskHook(TCustomFFmpeg& sender, THookInfo& info) {
     std::lock_guard lock(hookLock_);
-    TCustomHookEvent handler;
-    {
-        std::lock_guard events(eventsMutex_);
-        handler = OnCustomHook;
-    }
+    const TCustomHookEvent handler = EventHandler(OnCustomHook);
     if (!handler) return;
     hookInfo_ = info;
     hookInfo_.TaskIndex = IndexOfTask(sender);
@@ -698,34 +704,27 @@ void TCustomFFmpegConverter::TaskHook(TCustomFFmpeg& sender, THookInfo& info) {
 
 void TCustomFFmpegConverter::TaskPreview(TCustomFFmpeg& sender, const TPreviewInfo& info) {
     std::lock_guard lock(previewLock_);
-    TPreviewBitmapEvent handler;
-    {
-        std::lock_guard events(eventsMutex_);
-        handler = OnPreviewBitmap;
-    }
+    const TPreviewBitmapEvent handler = EventHandler(OnPreviewBitmap);
     if (!handler) return;
     previewInfo_ = info;
     previewInfo_.TaskIndex = IndexOfTask(sender);
-    if (TriggerEventInMainThread())
-        RunInMainThread([&] { handler(this, previewInfo_); });
-    else
-        handler(this, previewInfo_);
+    CallHandler([&] { handler(this, previewInfo_); });
 }
 
 void TCustomFFmpegConverter::TaskProgress(TCustomFFmpeg& sender, TProgressInfo& info) {
     std::lock_guard lock(progressLock_);
-    TProgressEvent handler;
-    {
-        std::lock_guard events(eventsMutex_);
-        handler = OnProgress;
-    }
+    const TProgressEvent handler = EventHandler(OnProgress);
     if (!handler) return;
     progressInfo_ = info;
     progressInfo_.TaskIndex = IndexOfTask(sender);
+    CallHandler([&] { handler(this, &progressInfo_); });
+}
+
+void TCustomFFmpegConverter::CallHandler(const std::function<void()>& call) {
     if (TriggerEventInMainThread())
-        RunInMainThread([&] { handler(this, &progressInfo_); });
+        RunInMainThread(call);
     else
-        handler(this, &progressInfo_);
+        call();
 }
 
 void TCustomFFmpegConverter::TaskTerminate(TCustomFFmpeg& sender) {

@@ -105,9 +105,26 @@ private:
     std::vector<TaskPtr> Snapshot() const;
     int IndexOfTask(const TCustomFFmpeg& task) const;
     void SetLastError(const std::string& text);
+    // The properties, read and written under propsMutex_.
+    template <typename T> T ReadProperty(const T& field) const {
+        std::lock_guard lock(propsMutex_);
+        return field;
+    }
+    template <typename T> void WriteProperty(T& field, const T& value) {
+        std::lock_guard lock(propsMutex_);
+        field = value;
+    }
+    // The handler as it stands, safe against DetachEvents.
+    template <typename Event> Event EventHandler(const Event& event) const {
+        std::lock_guard lock(eventsMutex_);
+        return event;
+    }
 
     void ApplyExtOptions(TFFmpeg& task, const std::string& text, bool forOutput);
     void ApplyOutputRecord(TFFmpeg& task, const TOutputOptions& options);
+    // The target, the stream defaults and the option lines, then the output and its extra streams.
+    void OpenOutputWithOptions(TFFmpeg& task, int outputIndex, const std::string& fileName,
+                               const TOutputOptions& options);
     void StartNextTask();
     // Starts a component-owned short-lived thread; joined later by ReapThreads or the destructor,
     // or by the last caller still holding it.
@@ -122,6 +139,8 @@ private:
     void TaskPreview(TCustomFFmpeg& sender, const TPreviewInfo& info);
     void TaskProgress(TCustomFFmpeg& sender, TProgressInfo& info);
     void TaskTerminate(TCustomFFmpeg& sender);
+    // In the main thread, the worker waiting, when TriggerEventInMainThread is set.
+    void CallHandler(const std::function<void()>& call);
 
     mutable std::mutex propsMutex_; // settings read by workers, and LastErrorMessage
     std::string lastErrorMessage_;

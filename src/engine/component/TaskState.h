@@ -26,6 +26,13 @@ struct InputFile {
     int64_t startTime = 0; // seek position requested for the file
 };
 
+// Decoders named for an input's streams by type; null lets the library choose.
+struct InputDecoders {
+    const AVCodec* video = nullptr;
+    const AVCodec* audio = nullptr;
+    const AVCodec* subtitle = nullptr;
+};
+
 // One stream created on an output when the output was opened.
 struct OutputStreamSpec {
     AVStream* st = nullptr;
@@ -56,7 +63,9 @@ struct OutputFile {
     ~OutputFile(); // closes the file if it is still open
 };
 
-struct RunState; // built by the run preparation, see RunState.h
+// The run's records, built by the run preparation (RunState.h).
+struct RunState;
+struct OutputStream;
 
 struct TCustomFFmpeg::Impl : TOptionHost {
     explicit Impl(TCustomFFmpeg& owner);
@@ -102,12 +111,32 @@ struct TCustomFFmpeg::Impl : TOptionHost {
 
     // Run (RunPreparation.cpp, TranscodeLoop.cpp).
     void PrepareRun();
-    void OpenRunCodecsAndHeaders(); // steps 6 to 11 of the preparation
     void ReportMapping() const;
     void Transcode();
     void CloseCodecs();
     void ReleaseRun();
     void ReleaseFiles();
+
+private:
+    // Steps of opening an input (InputOpener.cpp).
+    InputFormatContextPtr OpenDemuxer(const std::string& fileName, const AVInputFormat* forced,
+                                      const InputDecoders& decoders);
+    void FindStreamInfo(AVFormatContext* ctx, const std::string& fileName);
+    int64_t SeekToStart(AVFormatContext* ctx, const std::string& fileName);
+    void TakeStreamSettings(InputFile& in, AVFormatContext* ctx, const InputDecoders& decoders);
+    void TakeVideoSettings(const AVStream* st, int index);
+
+    // Steps of opening an output (OutputOpener.cpp).
+    void AddDefaultStreams(OutputFile& of, bool firstOnly);
+
+    // Steps of the run preparation (RunPreparation.cpp).
+    void ChooseSources(int segments);
+    void SetUpCopyOrEncoding(OutputStream& os);
+    void SetUpStreamCopy(OutputStream& os, const AVStream* ist);
+    void SetUpEncoding(OutputStream& os, const AVStream* ist);
+    void OpenRunCodecsAndHeaders(); // encoders, decoders, metadata, chapters and headers
+    void OpenEncoder(OutputStream& os);
+    void WriteHeaders();
 };
 
 // Text of a library error code.

@@ -4,7 +4,9 @@
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/options/OptionParser.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orvel {
 
@@ -43,6 +45,118 @@ TNorm GuessNorm(TOptionParser& parser, const std::string& defaultNorm) {
     return norm;
 }
 
+// One setting a target makes; the targets make theirs in the order of their table.
+enum class TStep {
+    Option,       // parsed as the option would be
+    Rate,         // "r" at the norm's frame rate
+    Generic,      // a generic option; one only some muxers or encoders know is not an error
+    AudioBitrate, // "b" on the audio codec options
+    SampleRate,
+    Channels,
+    StereoIfMono,
+    MuxPreload,
+    AssumeAspect, // "aspect" where none is set, said in the log
+};
+
+struct TTargetStep {
+    TStep kind;
+    const char* name = nullptr;
+    const char* pal = nullptr;   // the value for PAL
+    const char* other = nullptr; // the value for NTSC and film; null: the PAL value
+    double number = 0;           // the value of a settings field
+};
+
+constexpr TTargetStep Opt(const char* name, const char* pal, const char* other = nullptr) {
+    return {TStep::Option, name, pal, other};
+}
+constexpr TTargetStep Gen(const char* name, const char* pal, const char* other = nullptr) {
+    return {TStep::Generic, name, pal, other};
+}
+constexpr TTargetStep Text(TStep kind, const char* value) {
+    return {kind, nullptr, value};
+}
+constexpr TTargetStep Number(TStep kind, double value) {
+    return {kind, nullptr, nullptr, nullptr, value};
+}
+constexpr TTargetStep Step(TStep kind) {
+    return {kind};
+}
+
+struct TTarget {
+    const char* type;
+    std::vector<TTargetStep> steps;
+};
+
+const std::vector<TTarget>& Targets() {
+    using enum TStep;
+    static const std::vector<TTarget> targets = {
+        {"vcd",
+         {Opt("f", "vcd"), Opt("vcodec", "mpeg1video"), Opt("acodec", "mp2"), Opt("s", "352x288", "352x240"),
+          Step(Rate), Gen("g", "15", "18"), Gen("b", "1150000"), Gen("maxrate", "1150000"),
+          Gen("minrate", "1150000"), Gen("bufsize", "327680"), Text(AudioBitrate, "224000"),
+          Number(SampleRate, 44100), Number(Channels, 2), Gen("packetsize", "2324"),
+          Gen("muxrate", "1411200"), Number(MuxPreload, 0.44), Text(AssumeAspect, "4:3")}},
+        // "scan_offset" was formerly the codec flag "+scan_offset"; today an option of the MPEG-2 encoder.
+        {"svcd",
+         {Opt("f", "svcd"), Opt("vcodec", "mpeg2video"), Opt("acodec", "mp2"), Opt("s", "480x576", "480x480"),
+          Step(Rate), Gen("g", "15", "18"), Gen("b", "2040000"), Gen("maxrate", "2516000"),
+          Gen("minrate", "0"), Gen("bufsize", "1835008"), Gen("scan_offset", "1"),
+          Text(AudioBitrate, "224000"), Number(SampleRate, 44100), Gen("packetsize", "2324"),
+          Step(StereoIfMono), Text(AssumeAspect, "4:3")}},
+        {"dvd",
+         {Opt("f", "dvd"), Opt("vcodec", "mpeg2video"), Opt("acodec", "ac3"), Opt("s", "720x576", "720x480"),
+          Step(Rate), Gen("g", "15", "18"), Gen("b", "6000000"), Gen("maxrate", "9000000"),
+          Gen("minrate", "0"), Gen("bufsize", "1835008"), Gen("packetsize", "2048"),
+          Gen("muxrate", "10080000"), Text(AudioBitrate, "448000"), Number(SampleRate, 48000),
+          Step(StereoIfMono), Text(AssumeAspect, "16:9")}},
+        {"dv",
+         {Opt("f", "dv"), Opt("s", "720x576", "720x480"), Opt("pix_fmt", "yuv420p", "yuv411p"), Step(Rate),
+          Number(SampleRate, 48000), Number(Channels, 2)}},
+        {"dv50",
+         {Opt("f", "dv"), Opt("s", "720x576", "720x480"), Opt("pix_fmt", "yuv422p"), Step(Rate),
+          Number(SampleRate, 48000), Number(Channels, 2)}},
+    };
+    return targets;
+}
+
+void ApplyStep(TOptionParser& parser, const TTargetStep& step, TNorm norm) {
+    TTaskSettings& s = parser.Settings();
+    const bool pal = norm == TNorm::Pal;
+    const char* value = pal || step.other == nullptr ? step.pal : step.other;
+    switch (step.kind) {
+    case TStep::Option:
+        parser.Parse(step.name, value);
+        break;
+    case TStep::Rate:
+        parser.Parse("r", pal ? "25" : norm == TNorm::Ntsc ? "30000/1001" : "24000/1001");
+        break;
+    case TStep::Generic:
+        parser.SetGenericOption(step.name, value);
+        break;
+    case TStep::AudioBitrate:
+        s.Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", value);
+        break;
+    case TStep::SampleRate:
+        s.SampleRate = static_cast<int>(step.number);
+        break;
+    case TStep::Channels:
+        s.Channels = static_cast<int>(step.number);
+        break;
+    case TStep::StereoIfMono:
+        if (s.Channels == 1) s.Channels = 2;
+        break;
+    case TStep::MuxPreload:
+        s.MuxPreload = step.number;
+        break;
+    case TStep::AssumeAspect:
+        if (s.AspectRatio == 0) {
+            FFLogger().Log(nullptr, llInfo, std::string("Assuming ") + value + " for aspect ratio");
+            parser.Parse("aspect", value);
+        }
+        break;
+    }
+}
+
 } // namespace
 
 void ApplyTarget(TOptionParser& parser, const std::string& type, const std::string& normName,
@@ -53,84 +167,12 @@ void ApplyTarget(TOptionParser& parser, const std::string& type, const std::stri
                                       : TNorm::Unknown;
     // The norm is settled first, so its errors and its log line come before the type's check.
     if (norm == TNorm::Unknown) norm = GuessNorm(parser, defaultNorm);
-    if (type != "vcd" && type != "svcd" && type != "dvd" && type != "dv" && type != "dv50")
-        throw FFmpegException("Unknown target type");
-
-    const bool pal = norm == TNorm::Pal;
-    const char* rate = pal ? "25" : norm == TNorm::Ntsc ? "30000/1001" : "24000/1001";
-    TTaskSettings& s = parser.Settings();
-    auto opt = [&](const char* name, const std::string& value) { parser.Parse(name, value); };
-    // Options that only some muxers or encoders know are not an error here: each target sets
-    // what its format and codecs use.
-    auto generic = [&](const char* name, const char* value) { parser.SetGenericOption(name, value); };
-    auto assumeAspect = [&](const char* aspect) {
-        if (s.AspectRatio == 0) {
-            FFLogger().Log(nullptr, llInfo, std::string("Assuming ") + aspect + " for aspect ratio");
-            opt("aspect", aspect);
-        }
-    };
-
-    if (type == "vcd") {
-        opt("f", "vcd");
-        opt("vcodec", "mpeg1video");
-        opt("acodec", "mp2");
-        opt("s", pal ? "352x288" : "352x240");
-        opt("r", rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "1150000");
-        generic("maxrate", "1150000");
-        generic("minrate", "1150000");
-        generic("bufsize", "327680");
-        parser.Settings().Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", "224000");
-        s.SampleRate = 44100;
-        s.Channels = 2;
-        generic("packetsize", "2324");
-        generic("muxrate", "1411200");
-        s.MuxPreload = 0.44;
-        assumeAspect("4:3");
-    } else if (type == "svcd") {
-        opt("f", "svcd");
-        opt("vcodec", "mpeg2video");
-        opt("acodec", "mp2");
-        opt("s", pal ? "480x576" : "480x480");
-        opt("r", rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "2040000");
-        generic("maxrate", "2516000");
-        generic("minrate", "0");
-        generic("bufsize", "1835008");
-        // Formerly the codec flag "+scan_offset"; today an option of the MPEG-2 encoder.
-        generic("scan_offset", "1");
-        parser.Settings().Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", "224000");
-        s.SampleRate = 44100;
-        generic("packetsize", "2324");
-        if (s.Channels == 1) s.Channels = 2;
-        assumeAspect("4:3");
-    } else if (type == "dvd") {
-        opt("f", "dvd");
-        opt("vcodec", "mpeg2video");
-        opt("acodec", "ac3");
-        opt("s", pal ? "720x576" : "720x480");
-        opt("r", rate);
-        generic("g", pal ? "15" : "18");
-        generic("b", "6000000");
-        generic("maxrate", "9000000");
-        generic("minrate", "0");
-        generic("bufsize", "1835008");
-        generic("packetsize", "2048");
-        generic("muxrate", "10080000");
-        parser.Settings().Generic.SetOnType(AVMEDIA_TYPE_AUDIO, "b", "448000");
-        s.SampleRate = 48000;
-        if (s.Channels == 1) s.Channels = 2;
-        assumeAspect("16:9");
-    } else {
-        opt("f", "dv");
-        opt("s", pal ? "720x576" : "720x480");
-        opt("pix_fmt", type == "dv50" ? "yuv422p" : pal ? "yuv420p" : "yuv411p");
-        opt("r", rate);
-        s.SampleRate = 48000;
-        s.Channels = 2;
-    }
+    const std::vector<TTarget>& targets = Targets();
+    const auto target =
+        std::find_if(targets.begin(), targets.end(), [&type](const TTarget& t) { return type == t.type; });
+    if (target == targets.end()) throw FFmpegException("Unknown target type");
+    for (const TTargetStep& step : target->steps)
+        ApplyStep(parser, step, norm);
 }
 
 } // namespace orvel

@@ -36,10 +36,7 @@ void SelectProgram(AVFormatContext* ctx, int programId) {
         if (ctx->programs[i] != chosen) ctx->programs[i]->discard = AVDISCARD_ALL;
 }
 
-} // namespace
-
-void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
-    TTaskSettings& s = settings;
+const AVInputFormat* TakeForcedInputFormat(TTaskSettings& s) {
     const AVInputFormat* forced = nullptr;
     if (!s.ForcedFormat.empty()) {
         forced = av_find_input_format(s.ForcedFormat.c_str());
@@ -47,139 +44,61 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
             throw FFmpegException(Format("Unknown input format: \"%s\"", s.ForcedFormat.c_str()));
         s.ForcedFormat.clear();
     }
+    return forced;
+}
 
-    // Decoders are chosen first: a refused name then leaves nothing allocated behind.
+InputDecoders ChooseInputDecoders(const TTaskSettings& s) {
     auto decoder = [&s](const TCodecSelection& sel, AVMediaType type) {
         return ChooseCodecByName(sel.Copy ? "" : sel.Name, type, false, s.Strictness(type));
     };
-    const AVCodec* videoDecoder = decoder(s.VideoCodec, AVMEDIA_TYPE_VIDEO);
-    const AVCodec* audioDecoder = decoder(s.AudioCodec, AVMEDIA_TYPE_AUDIO);
-    const AVCodec* subtitleDecoder = decoder(s.SubtitleCodec, AVMEDIA_TYPE_SUBTITLE);
+    InputDecoders decoders;
+    decoders.video = decoder(s.VideoCodec, AVMEDIA_TYPE_VIDEO);
+    decoders.audio = decoder(s.AudioCodec, AVMEDIA_TYPE_AUDIO);
+    decoders.subtitle = decoder(s.SubtitleCodec, AVMEDIA_TYPE_SUBTITLE);
+    return decoders;
+}
 
-    AVFormatContext* raw = avformat_alloc_context();
-    if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
-    InputFormatContextPtr ctx(raw);
-    ctx->interrupt_callback = AVIOInterruptCB{&InterruptOnStop, &self};
-    AVDictionary* opts = nullptr;
-    s.Generic.ApplyTo(ctx.get(), false, &opts);
-    if (forced != nullptr) {
-        // Raw demuxers take the stream parameters from the settings.
-        av_dict_set_int(&opts, "sample_rate", s.SampleRate, 0);
-        av_dict_set_int(&opts, "channels", s.Channels, 0);
-        if (s.FrameRate.num > 0 && s.FrameRate.den > 0)
-            av_dict_set(&opts, "framerate", Format("%d/%d", s.FrameRate.num, s.FrameRate.den).c_str(), 0);
-        if (s.FrameWidth > 0 && s.FrameHeight > 0)
-            av_dict_set(&opts, "video_size", Format("%dx%d", s.FrameWidth, s.FrameHeight).c_str(), 0);
-        if (s.PixelFormat != AV_PIX_FMT_NONE)
-            av_dict_set(&opts, "pixel_format", av_get_pix_fmt_name(s.PixelFormat), 0);
-        if (s.VideoChannel != 0) av_dict_set_int(&opts, "channel", s.VideoChannel, 0);
-        if (!s.TvStandard.empty()) av_dict_set(&opts, "standard", s.TvStandard.c_str(), 0);
-    }
-    // Demuxers that can loop (image sequences) have their own "loop" option today.
-    if (s.LoopInput) av_dict_set(&opts, "loop", "1", 0);
+// Raw demuxers take the stream parameters from the settings.
+void AddRawDemuxerOptions(AVDictionary** opts, const TTaskSettings& s) {
+    av_dict_set_int(opts, "sample_rate", s.SampleRate, 0);
+    av_dict_set_int(opts, "channels", s.Channels, 0);
+    if (s.FrameRate.num > 0 && s.FrameRate.den > 0)
+        av_dict_set(opts, "framerate", Format("%d/%d", s.FrameRate.num, s.FrameRate.den).c_str(), 0);
+    if (s.FrameWidth > 0 && s.FrameHeight > 0)
+        av_dict_set(opts, "video_size", Format("%dx%d", s.FrameWidth, s.FrameHeight).c_str(), 0);
+    if (s.PixelFormat != AV_PIX_FMT_NONE)
+        av_dict_set(opts, "pixel_format", av_get_pix_fmt_name(s.PixelFormat), 0);
+    if (s.VideoChannel != 0) av_dict_set_int(opts, "channel", s.VideoChannel, 0);
+    if (!s.TvStandard.empty()) av_dict_set(opts, "standard", s.TvStandard.c_str(), 0);
+}
 
-    if (videoDecoder != nullptr)
-        ctx->video_codec_id = videoDecoder->id;
-    else if (s.PgmYuvCompat)
-        ctx->video_codec_id = AV_CODEC_ID_PGMYUV;
-    if (audioDecoder != nullptr) ctx->audio_codec_id = audioDecoder->id;
-    if (subtitleDecoder != nullptr) ctx->subtitle_codec_id = subtitleDecoder->id;
+void KeepDecodingOptions(InputFile& in, unsigned i, const TTaskSettings& s, AVMediaType type) {
+    AVDictionary* options = nullptr;
+    s.Generic.Snapshot(&options, type, false);
+    in.decodingOptions[i].reset(options);
+}
 
-    raw = ctx.release();
-    const int rc = orvel::OpenInput(&raw, fileName, forced, &opts);
-    av_dict_free(&opts);
-    if (rc < 0) // the library has freed the context
-        throw FFmpegException(fileName + ": " + ErrorText(rc));
-    ctx.reset(raw);
+} // namespace
+
+void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
+    TTaskSettings& s = settings;
+    const AVInputFormat* forced = TakeForcedInputFormat(s);
+    // Decoders are chosen first: a refused name then leaves nothing allocated behind.
+    const InputDecoders decoders = ChooseInputDecoders(s);
+    InputFormatContextPtr ctx = OpenDemuxer(fileName, forced, decoders);
 
     if (s.ProgramId != 0) {
         const int id = s.ProgramId;
         s.ProgramId = 0;
         SelectProgram(ctx.get(), id);
     }
-
-    {
-        std::lock_guard lock(CodecLock());
-        const int found = avformat_find_stream_info(ctx.get(), nullptr);
-        if (found < 0 && s.Verbosity >= 0) {
-            const std::string text = Format("%s: could not find codec parameters", fileName.c_str());
-            FFLogger().Log(&self, llVerbose, text);
-            throw FFmpegException(text);
-        }
-    }
+    FindStreamInfo(ctx.get(), fileName);
 
     InputFile in;
     in.name = fileName;
-    const int64_t position = s.StartTime + (ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0);
-    if (s.StartTime != 0) {
-        if (av_seek_frame(ctx.get(), -1, position, AVSEEK_FLAG_BACKWARD) < 0 && s.Verbosity > 0)
-            FFLogger().Log(&self, llVerbose,
-                           Format("%s: could not seek to position %0.3f", fileName.c_str(),
-                                  static_cast<double>(position) / AV_TIME_BASE));
-    }
+    const int64_t position = SeekToStart(ctx.get(), fileName);
     in.startTime = s.StartTime;
-
-    in.decoders.assign(ctx->nb_streams, nullptr);
-    in.decodingOptions.resize(ctx->nb_streams);
-    auto keepDecodingOptions = [&](unsigned i, AVMediaType type) {
-        AVDictionary* options = nullptr;
-        s.Generic.Snapshot(&options, type, false);
-        in.decodingOptions[i].reset(options);
-    };
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-        AVStream* st = ctx->streams[i];
-        AVCodecParameters* par = st->codecpar;
-        switch (par->codec_type) {
-        case AVMEDIA_TYPE_VIDEO: {
-            s.FrameWidth = par->width;
-            s.FrameHeight = par->height;
-            AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
-            if (par->width > 0 && par->height > 0) {
-                s.AspectRatio = static_cast<double>(par->width) / par->height;
-                if (sar.num > 0 && sar.den > 0) s.AspectRatio *= av_q2d(sar);
-            } else {
-                s.AspectRatio = 4.0 / 3.0;
-            }
-            s.PixelFormat = par->format >= 0 ? static_cast<AVPixelFormat>(par->format) : AVPixelFormat(0);
-            const AVRational real = st->r_frame_rate;
-            const AVRational avg = st->avg_frame_rate;
-            if (real.num > 0 && avg.num > 0 && av_cmp_q(real, avg) != 0 && s.Verbosity >= 0)
-                FFLogger().Log(&self, llInfo,
-                               Format("Seems stream %d codec frame rate differs from container frame rate: "
-                                      "%2.2f (%d/%d) -> %2.2f (%d/%d)",
-                                      static_cast<int>(i), av_q2d(avg), avg.num, avg.den, av_q2d(real),
-                                      real.num, real.den));
-            if (real.num > 0 && real.den > 0) s.FrameRate = real;
-            in.decoders[i] = videoDecoder;
-            keepDecodingOptions(i, AVMEDIA_TYPE_VIDEO);
-            if (s.VideoDisable)
-                st->discard = AVDISCARD_ALL;
-            else if (s.VideoDiscard != 0)
-                st->discard = static_cast<AVDiscard>(s.VideoDiscard);
-            break;
-        }
-        case AVMEDIA_TYPE_AUDIO:
-            s.Channels = par->ch_layout.nb_channels;
-            s.ChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
-            s.SampleRate = par->sample_rate;
-            s.SampleFormat = static_cast<AVSampleFormat>(par->format);
-            in.decoders[i] = audioDecoder;
-            keepDecodingOptions(i, AVMEDIA_TYPE_AUDIO);
-            if (s.AudioDisable) st->discard = AVDISCARD_ALL;
-            break;
-        case AVMEDIA_TYPE_SUBTITLE:
-            in.decoders[i] = subtitleDecoder;
-            keepDecodingOptions(i, AVMEDIA_TYPE_SUBTITLE);
-            if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
-            break;
-        case AVMEDIA_TYPE_DATA:
-        case AVMEDIA_TYPE_ATTACHMENT:
-        case AVMEDIA_TYPE_UNKNOWN:
-            break;
-        default:
-            throw FFmpegException("invalid codec_type");
-        }
-    }
+    TakeStreamSettings(in, ctx.get(), decoders);
 
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > totalDuration) totalDuration = ctx->duration;
     in.tsOffset = s.CopyTimestamps ? s.InputTsOffset : s.InputTsOffset - position;
@@ -197,6 +116,126 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
     s.VideoCodec.Name.clear();
     s.AudioCodec.Name.clear();
     s.SubtitleCodec.Name.clear();
+}
+
+InputFormatContextPtr TCustomFFmpeg::Impl::OpenDemuxer(const std::string& fileName,
+                                                       const AVInputFormat* forced,
+                                                       const InputDecoders& decoders) {
+    const TTaskSettings& s = settings;
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw == nullptr) throw FFmpegException("avformat_alloc_context failed");
+    InputFormatContextPtr ctx(raw);
+    ctx->interrupt_callback = AVIOInterruptCB{&InterruptOnStop, &self};
+    AVDictionary* opts = nullptr;
+    s.Generic.ApplyTo(ctx.get(), false, &opts);
+    if (forced != nullptr) AddRawDemuxerOptions(&opts, s);
+    // Demuxers that can loop (image sequences) have their own "loop" option today.
+    if (s.LoopInput) av_dict_set(&opts, "loop", "1", 0);
+
+    if (decoders.video != nullptr)
+        ctx->video_codec_id = decoders.video->id;
+    else if (s.PgmYuvCompat)
+        ctx->video_codec_id = AV_CODEC_ID_PGMYUV;
+    if (decoders.audio != nullptr) ctx->audio_codec_id = decoders.audio->id;
+    if (decoders.subtitle != nullptr) ctx->subtitle_codec_id = decoders.subtitle->id;
+
+    raw = ctx.release();
+    const int rc = orvel::OpenInput(&raw, fileName, forced, &opts);
+    av_dict_free(&opts);
+    if (rc < 0) // the library has freed the context
+        throw FFmpegException(fileName + ": " + ErrorText(rc));
+    ctx.reset(raw);
+    return ctx;
+}
+
+void TCustomFFmpeg::Impl::FindStreamInfo(AVFormatContext* ctx, const std::string& fileName) {
+    std::lock_guard lock(CodecLock());
+    const int found = avformat_find_stream_info(ctx, nullptr);
+    if (found < 0 && settings.Verbosity >= 0) {
+        const std::string text = Format("%s: could not find codec parameters", fileName.c_str());
+        FFLogger().Log(&self, llVerbose, text);
+        throw FFmpegException(text);
+    }
+}
+
+// Returns the position sought, the file's own start included.
+int64_t TCustomFFmpeg::Impl::SeekToStart(AVFormatContext* ctx, const std::string& fileName) {
+    const TTaskSettings& s = settings;
+    const int64_t position = s.StartTime + (ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0);
+    if (s.StartTime != 0) {
+        if (av_seek_frame(ctx, -1, position, AVSEEK_FLAG_BACKWARD) < 0 && s.Verbosity > 0)
+            FFLogger().Log(&self, llVerbose,
+                           Format("%s: could not seek to position %0.3f", fileName.c_str(),
+                                  static_cast<double>(position) / AV_TIME_BASE));
+    }
+    return position;
+}
+
+// The settings learn each stream's parameters, for the outputs opened later; each stream keeps
+// its decoder and decoding options, and the disabled types are discarded.
+void TCustomFFmpeg::Impl::TakeStreamSettings(InputFile& in, AVFormatContext* ctx,
+                                             const InputDecoders& decoders) {
+    TTaskSettings& s = settings;
+    in.decoders.assign(ctx->nb_streams, nullptr);
+    in.decodingOptions.resize(ctx->nb_streams);
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVStream* st = ctx->streams[i];
+        AVCodecParameters* par = st->codecpar;
+        switch (par->codec_type) {
+        case AVMEDIA_TYPE_VIDEO:
+            TakeVideoSettings(st, static_cast<int>(i));
+            in.decoders[i] = decoders.video;
+            KeepDecodingOptions(in, i, s, AVMEDIA_TYPE_VIDEO);
+            if (s.VideoDisable)
+                st->discard = AVDISCARD_ALL;
+            else if (s.VideoDiscard != 0)
+                st->discard = static_cast<AVDiscard>(s.VideoDiscard);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            s.Channels = par->ch_layout.nb_channels;
+            s.ChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+            s.SampleRate = par->sample_rate;
+            s.SampleFormat = static_cast<AVSampleFormat>(par->format);
+            in.decoders[i] = decoders.audio;
+            KeepDecodingOptions(in, i, s, AVMEDIA_TYPE_AUDIO);
+            if (s.AudioDisable) st->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            in.decoders[i] = decoders.subtitle;
+            KeepDecodingOptions(in, i, s, AVMEDIA_TYPE_SUBTITLE);
+            if (s.SubtitleDisable) st->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_DATA:
+        case AVMEDIA_TYPE_ATTACHMENT:
+        case AVMEDIA_TYPE_UNKNOWN:
+            break;
+        default:
+            throw FFmpegException("invalid codec_type");
+        }
+    }
+}
+
+void TCustomFFmpeg::Impl::TakeVideoSettings(const AVStream* st, int index) {
+    TTaskSettings& s = settings;
+    const AVCodecParameters* par = st->codecpar;
+    s.FrameWidth = par->width;
+    s.FrameHeight = par->height;
+    AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
+    if (par->width > 0 && par->height > 0) {
+        s.AspectRatio = static_cast<double>(par->width) / par->height;
+        if (sar.num > 0 && sar.den > 0) s.AspectRatio *= av_q2d(sar);
+    } else {
+        s.AspectRatio = 4.0 / 3.0;
+    }
+    s.PixelFormat = par->format >= 0 ? static_cast<AVPixelFormat>(par->format) : AVPixelFormat(0);
+    const AVRational real = st->r_frame_rate;
+    const AVRational avg = st->avg_frame_rate;
+    if (real.num > 0 && avg.num > 0 && av_cmp_q(real, avg) != 0 && s.Verbosity >= 0)
+        FFLogger().Log(&self, llInfo,
+                       Format("Seems stream %d codec frame rate differs from container frame rate: "
+                              "%2.2f (%d/%d) -> %2.2f (%d/%d)",
+                              index, av_q2d(avg), avg.num, avg.den, av_q2d(real), real.num, real.den));
+    if (real.num > 0 && real.den > 0) s.FrameRate = real;
 }
 
 } // namespace orvel

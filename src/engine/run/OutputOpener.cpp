@@ -147,6 +147,89 @@ CodecContextPtr NewEncoderContext(const AVCodec* codec) {
     return enc;
 }
 
+// The encoder of the name, else the one the muxer guesses from the file name; its context gets
+// the generic options of the type.
+AVCodecContext* NewStreamEncoder(OutputStreamSpec& spec, const OutputFile& of, const TTaskSettings& s,
+                                 const std::string& name, AVMediaType type) {
+    const AVOutputFormat* fmt = of.ctx->oformat;
+    const AVCodec* codec = ChooseCodecByName(name, type, true, s.Strictness(type));
+    if (codec == nullptr) {
+        const AVCodecID id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, type);
+        codec = avcodec_find_encoder(id);
+    }
+    spec.encoder = codec;
+    spec.enc = NewEncoderContext(codec);
+    AVCodecContext* enc = spec.enc.get();
+    enc->codec_type = type;
+    if (codec == nullptr) enc->codec_id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, type);
+    s.Generic.ApplyTo(enc, type, true);
+    return enc;
+}
+
+const AVOutputFormat* TakeOutputFormat(TTaskSettings& s, const std::string& fileName) {
+    const AVOutputFormat* fmt = nullptr;
+    if (!s.ForcedFormat.empty()) {
+        const std::string name = s.ForcedFormat;
+        s.ForcedFormat.clear();
+        fmt = av_guess_format(name.c_str(), nullptr, nullptr);
+        if (fmt == nullptr)
+            throw FFmpegException(
+                Format("Requested output format '%s' is not a suitable output format", name.c_str()));
+    } else {
+        fmt = av_guess_format(nullptr, fileName.c_str(), nullptr);
+        if (fmt == nullptr)
+            throw FFmpegException(
+                Format("Unable to find a suitable output format for '%s'", fileName.c_str()));
+    }
+    return fmt;
+}
+
+// A stream that cannot be created names the kind of stream in the error.
+template <typename AddFn> void AddStreamNamingFailure(const char* prefix, AddFn add) {
+    try {
+        add();
+    } catch (const FFmpegException& e) {
+        throw FFmpegException(std::string(prefix) + e.what());
+    }
+}
+
+void SetOutputMetadata(OutputFile& of, TTaskSettings& s) {
+    if (s.RecordingTimestamp != 0) {
+        const int64_t t = s.RecordingTimestamp * 1000000;
+        av_dict_set(&of.ctx->metadata, "creation_time", nullptr, 0);
+        char buf[64];
+        const time_t secs = static_cast<time_t>(t / 1000000);
+        std::tm tmv{};
+        gmtime_r(&secs, &tmv);
+        std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S.000000Z", &tmv);
+        av_dict_set(&of.ctx->metadata, "creation_time", buf, 0);
+    }
+    for (const auto& [key, value] : s.Metadata)
+        av_dict_set(&of.ctx->metadata, key.c_str(), value.c_str(), 0);
+    s.Metadata.clear();
+}
+
+void OpenOutputFileIO(OutputFile& of, const AVOutputFormat* fmt, const std::string& fileName) {
+    if ((fmt->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(fileName.c_str()))
+        throw FFmpegException("Number syntax expected in filename");
+    if (!(fmt->flags & AVFMT_NOFILE)) {
+        const int rc = OpenOutputIO(&of.ctx->pb, fileName, AVIO_FLAG_WRITE);
+        if (rc < 0) throw FFmpegException(fileName + ": " + ErrorText(rc));
+        of.ioOpened = true;
+    }
+}
+
+void ApplyMuxerSettings(OutputFile& of, TTaskSettings& s) {
+    of.ctx->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
+    if (of.ctx->priv_data != nullptr)
+        av_opt_set_int(of.ctx->priv_data, "preload", static_cast<int64_t>(s.MuxPreload * AV_TIME_BASE), 0);
+    // The default -1 is passed on too: to the GIF muxer it means "play once", where the
+    // muxer's own default loops forever.
+    if (of.ctx->priv_data != nullptr) av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
+    s.Generic.ApplyTo(of.ctx.get(), true, nullptr);
+    s.StreamIdMap.fill(0);
+}
+
 } // namespace
 
 void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
@@ -161,19 +244,8 @@ void TCustomFFmpeg::Impl::AddVideoStream(OutputFile& of) {
         spec.copy = true;
         sar = SampleAspect(s.AspectRatio, s.FrameWidth, s.FrameHeight);
     } else {
-        const AVCodec* codec =
-            ChooseCodecByName(s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO, true, s.Strictness(AVMEDIA_TYPE_VIDEO));
-        if (codec == nullptr) {
-            const AVCodecID id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
-            codec = avcodec_find_encoder(id);
-        }
-        spec.encoder = codec;
-        spec.enc = NewEncoderContext(codec);
-        AVCodecContext* enc = spec.enc.get();
-        enc->codec_type = AVMEDIA_TYPE_VIDEO;
-        if (codec == nullptr)
-            enc->codec_id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
-        s.Generic.ApplyTo(enc, AVMEDIA_TYPE_VIDEO, true);
+        AVCodecContext* enc = NewStreamEncoder(spec, of, s, s.VideoCodec.Name, AVMEDIA_TYPE_VIDEO);
+        const AVCodec* codec = spec.encoder;
 
         AVRational rate = s.FrameRate.num > 0 && s.FrameRate.den > 0 ? s.FrameRate : AVRational{25, 1};
         if (codec != nullptr && codec->supported_framerates != nullptr && !s.ForceFps)
@@ -236,18 +308,8 @@ void TCustomFFmpeg::Impl::AddAudioStream(OutputFile& of) {
     if (s.AudioCodec.Copy) {
         spec.copy = true;
     } else {
-        const AVCodec* codec =
-            ChooseCodecByName(s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO, true, s.Strictness(AVMEDIA_TYPE_AUDIO));
-        if (codec == nullptr)
-            codec = avcodec_find_encoder(
-                av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO));
-        spec.encoder = codec;
-        spec.enc = NewEncoderContext(codec);
-        AVCodecContext* enc = spec.enc.get();
-        enc->codec_type = AVMEDIA_TYPE_AUDIO;
-        if (codec == nullptr)
-            enc->codec_id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, AVMEDIA_TYPE_AUDIO);
-        s.Generic.ApplyTo(enc, AVMEDIA_TYPE_AUDIO, true);
+        AVCodecContext* enc = NewStreamEncoder(spec, of, s, s.AudioCodec.Name, AVMEDIA_TYPE_AUDIO);
+        const AVCodec* codec = spec.encoder;
         if (s.AudioQScale > -99999.0) {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = static_cast<int>(FF_QP2LAMBDA * s.AudioQScale);
@@ -338,21 +400,7 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
     if (joining) throw FFmpegException("Cannot join more than one output file.");
     if (static_cast<int>(outputs.size()) >= kMaxFiles)
         throw FFmpegException(Format("max output files %d reached", kMaxFiles));
-
-    const AVOutputFormat* fmt = nullptr;
-    if (!s.ForcedFormat.empty()) {
-        const std::string name = s.ForcedFormat;
-        s.ForcedFormat.clear();
-        fmt = av_guess_format(name.c_str(), nullptr, nullptr);
-        if (fmt == nullptr)
-            throw FFmpegException(
-                Format("Requested output format '%s' is not a suitable output format", name.c_str()));
-    } else {
-        fmt = av_guess_format(nullptr, fileName.c_str(), nullptr);
-        if (fmt == nullptr)
-            throw FFmpegException(
-                Format("Unable to find a suitable output format for '%s'", fileName.c_str()));
-    }
+    const AVOutputFormat* fmt = TakeOutputFormat(s, fileName);
 
     OutputFile of;
     AVFormatContext* raw = nullptr;
@@ -361,7 +409,29 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
     of.ctx.reset(raw);
     of.name = fileName;
 
-    const bool firstOnly = join;
+    AddDefaultStreams(of, join);
+    SetOutputMetadata(of, s);
+    OpenOutputFileIO(of, fmt, fileName);
+    ApplyMuxerSettings(of, s);
+
+    of.startTime = s.StartTime;
+    of.recordingTime = s.RecordingTime;
+    outputs.push_back(std::move(of));
+
+    if (join && inputs.size() > 1) {
+        joining = true;
+        int64_t sum = 0;
+        for (const InputFile& in : inputs)
+            if (in.ctx->duration != AV_NOPTS_VALUE) sum += in.ctx->duration;
+        totalDuration = sum == 0 ? -1 : sum;
+    }
+}
+
+// A stream of each type the muxer or the settings ask for and the inputs have (the first input
+// alone when joining).
+void TCustomFFmpeg::Impl::AddDefaultStreams(OutputFile& of, bool firstOnly) {
+    const TTaskSettings& s = settings;
+    const AVOutputFormat* fmt = of.ctx->oformat;
     CheckInputTypes(inputs, firstOnly);
     // Audio muxers that name PNG as their video codec mean a cover picture, not a video track.
     const bool defaultVideo = fmt->video_codec != AV_CODEC_ID_NONE && fmt->video_codec != AV_CODEC_ID_PNG;
@@ -377,64 +447,15 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
         (s.SubtitleCodec.Copy || fmt->subtitle_codec != AV_CODEC_ID_NONE || !s.SubtitleCodec.Name.empty()) &&
         HasInputOfType(inputs, AVMEDIA_TYPE_SUBTITLE, firstOnly);
 
-    try {
+    AddStreamNamingFailure("new_video_stream fail: ", [&] {
         if (wantVideo) AddVideoStream(of);
-    } catch (const FFmpegException& e) {
-        throw FFmpegException(std::string("new_video_stream fail: ") + e.what());
-    }
-    try {
+    });
+    AddStreamNamingFailure("new_audio_stream fail: ", [&] {
         if (wantAudio) AddAudioStream(of);
-    } catch (const FFmpegException& e) {
-        throw FFmpegException(std::string("new_audio_stream fail: ") + e.what());
-    }
-    try {
+    });
+    AddStreamNamingFailure("new_subtitle_stream fail: ", [&] {
         if (wantSubtitle) AddSubtitleStream(of);
-    } catch (const FFmpegException& e) {
-        throw FFmpegException(std::string("new_subtitle_stream fail: ") + e.what());
-    }
-
-    if (s.RecordingTimestamp != 0) {
-        const int64_t t = s.RecordingTimestamp * 1000000;
-        av_dict_set(&of.ctx->metadata, "creation_time", nullptr, 0);
-        char buf[64];
-        const time_t secs = static_cast<time_t>(t / 1000000);
-        std::tm tmv{};
-        gmtime_r(&secs, &tmv);
-        std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S.000000Z", &tmv);
-        av_dict_set(&of.ctx->metadata, "creation_time", buf, 0);
-    }
-    for (const auto& [key, value] : s.Metadata)
-        av_dict_set(&of.ctx->metadata, key.c_str(), value.c_str(), 0);
-    s.Metadata.clear();
-
-    if ((fmt->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(fileName.c_str()))
-        throw FFmpegException("Number syntax expected in filename");
-    if (!(fmt->flags & AVFMT_NOFILE)) {
-        const int rc = OpenOutputIO(&of.ctx->pb, fileName, AVIO_FLAG_WRITE);
-        if (rc < 0) throw FFmpegException(fileName + ": " + ErrorText(rc));
-        of.ioOpened = true;
-    }
-
-    of.ctx->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
-    if (of.ctx->priv_data != nullptr)
-        av_opt_set_int(of.ctx->priv_data, "preload", static_cast<int64_t>(s.MuxPreload * AV_TIME_BASE), 0);
-    // The default -1 is passed on too: to the GIF muxer it means "play once", where the
-    // muxer's own default loops forever.
-    if (of.ctx->priv_data != nullptr) av_opt_set_int(of.ctx->priv_data, "loop", s.LoopOutput, 0);
-    s.Generic.ApplyTo(of.ctx.get(), true, nullptr);
-    s.StreamIdMap.fill(0);
-
-    of.startTime = s.StartTime;
-    of.recordingTime = s.RecordingTime;
-    outputs.push_back(std::move(of));
-
-    if (join && inputs.size() > 1) {
-        joining = true;
-        int64_t sum = 0;
-        for (const InputFile& in : inputs)
-            if (in.ctx->duration != AV_NOPTS_VALUE) sum += in.ctx->duration;
-        totalDuration = sum == 0 ? -1 : sum;
-    }
+    });
 }
 
 } // namespace orvel

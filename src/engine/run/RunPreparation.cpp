@@ -126,27 +126,14 @@ void CopyChapters(const InputFile& in, OutputFile& of, int64_t segmentStart, boo
     }
 }
 
-} // namespace
-
-OutputStream::~OutputStream() {
-    ClosePassLog(*this);
-    if (convData != nullptr) {
-        av_freep(&convData[0]);
-        av_freep(&convData);
-    }
-    av_channel_layout_uninit(&swrInLayout);
+// The run's place of the input's stream; -1 when there is no such input or stream.
+int FindInputStream(const RunState& r, int file, int stream) {
+    if (file < 0 || file >= static_cast<int>(r.ifile.size()) || stream < 0 || stream >= r.ifile[file].streams)
+        return -1;
+    return r.ifile[file].firstStream + stream;
 }
 
-OutputFile::~OutputFile() {
-    if (ctx && ioOpened && ctx->pb != nullptr) CloseIO(&ctx->pb);
-}
-
-void TCustomFFmpeg::Impl::PrepareRun() {
-    TTaskSettings& s = settings;
-    run = std::make_unique<RunState>();
-    RunState& r = *run;
-
-    // 1. Input stream table.
+void BuildInputStreamTable(RunState& r, const std::vector<InputFile>& inputs) {
     for (size_t f = 0; f < inputs.size(); ++f) {
         InputFileRun fr;
         fr.firstStream = static_cast<int>(r.ist.size());
@@ -161,8 +148,10 @@ void TCustomFFmpeg::Impl::PrepareRun() {
             r.ist.push_back(std::move(is));
         }
     }
+}
 
-    // 2. Output stream table; in join mode the one output is fed by each input in turn.
+// In join mode the one output is fed by each input in turn.
+void BuildOutputStreamTable(RunState& r, std::vector<OutputFile>& outputs) {
     for (size_t f = 0; f < outputs.size(); ++f) {
         OutputFile& of = outputs[f];
         if (of.streams.empty()) {
@@ -179,238 +168,131 @@ void TCustomFFmpeg::Impl::PrepareRun() {
             r.ost.push_back(std::move(os));
         }
     }
-    if (!s.StreamMaps.empty() && s.StreamMaps.size() != r.ost.size())
+}
+
+// Joined inputs take turns as the source, so a map names its stream in each input in turn:
+// its file index counts from the segment's input.
+void CheckStreamMaps(const RunState& r, const std::vector<TStreamMap>& maps, int segments) {
+    if (!maps.empty() && maps.size() != r.ost.size())
         throw FFmpegException("Number of stream maps must match number of output streams");
-    auto findIst = [&](int file, int stream) -> int {
-        if (file < 0 || file >= static_cast<int>(r.ifile.size()) || stream < 0 ||
-            stream >= r.ifile[file].streams)
-            return -1;
-        return r.ifile[file].firstStream + stream;
-    };
-    // 3. Sources. Joined inputs take turns as the source, so a map names its stream in each
-    // input in turn: its file index counts from the segment's input.
-    const int segments = joining ? static_cast<int>(inputs.size()) : 1;
     for (int seg = 0; seg < segments; ++seg) {
-        for (const TStreamMap& m : s.StreamMaps) {
+        for (const TStreamMap& m : maps) {
             const int file = m.FileIndex + seg, syncFile = m.SyncFileIndex + seg;
-            if (findIst(file, m.StreamIndex) < 0)
+            if (FindInputStream(r, file, m.StreamIndex) < 0)
                 throw FFmpegException(Format("Could not find input stream #%d.%d", file, m.StreamIndex));
-            if (findIst(syncFile, m.SyncStreamIndex) < 0)
+            if (FindInputStream(r, syncFile, m.SyncStreamIndex) < 0)
                 throw FFmpegException(
                     Format("Could not find sync stream #%d.%d", syncFile, m.SyncStreamIndex));
         }
     }
-
-    r.segmentSources.assign(segments, std::vector<int>(r.ost.size(), -1));
-    for (int seg = 0; seg < segments; ++seg) {
-        for (size_t k = 0; k < r.ost.size(); ++k) {
-            OutputStream& os = r.ost[k];
-            const AVMediaType type = os.spec->type;
-            int chosen = -1;
-            if (!s.StreamMaps.empty()) {
-                const TStreamMap& m = s.StreamMaps[k];
-                chosen = findIst(m.FileIndex + seg, m.StreamIndex);
-                const AVMediaType itype = r.ist[chosen].st->codecpar->codec_type;
-                if (itype != type)
-                    throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                                 m.FileIndex + seg, m.StreamIndex, LowerMediaTypeName(itype),
-                                                 os.file, os.index, LowerMediaTypeName(type)));
-                if (seg == 0) os.sync = findIst(m.SyncFileIndex, m.SyncStreamIndex);
-            } else {
-                int best = -1, bestFrames = -1;
-                for (size_t j = 0; j < r.ist.size(); ++j) {
-                    const InputStream& is = r.ist[j];
-                    if (!is.discard || is.st->discard == AVDISCARD_ALL || is.st->codecpar->codec_type != type)
-                        continue;
-                    if (joining && is.file != seg) continue;
-                    // The library's own choice of the file's best stream of the type comes first.
-                    AVFormatContext* ic = inputs[is.file].ctx.get();
-                    const int frames = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == is.index ? 1 : 0;
-                    if (frames > bestFrames) {
-                        best = static_cast<int>(j);
-                        bestFrames = frames;
-                    }
-                }
-                if (best < 0 && !joining) {
-                    for (size_t j = 0; j < r.ist.size(); ++j)
-                        if (r.ist[j].st->discard != AVDISCARD_ALL &&
-                            r.ist[j].st->codecpar->codec_type == type)
-                            best = static_cast<int>(j);
-                }
-                if (best < 0)
-                    throw FFmpegException(
-                        Format("Could not find input stream matching output stream #%d.%d (%s)", os.file,
-                               os.index, LowerMediaTypeName(type)));
-                chosen = best;
-                if (seg == 0) os.sync = chosen; // the first segment's source is the one reported
-            }
-            r.ist[chosen].discard = false;
-            r.segmentSources[seg][k] = chosen;
-        }
-    }
-    for (size_t k = 0; k < r.ost.size(); ++k)
-        r.ost[k].source = r.segmentSources[0][k];
-
-    // 4. Copy or encode set-up.
-    for (OutputStream& os : r.ost) {
-        InputStream& is = r.ist[os.source];
-        AVStream* ist = is.st;
-        AVStream* ost = os.st;
-        av_dict_copy(&ost->metadata, ist->metadata, AV_DICT_DONT_OVERWRITE);
-        ost->disposition = ist->disposition;
-        const AVMediaType type = os.spec->type;
-        if (os.spec->copy) {
-            if (ist->codecpar->extradata_size > INT_MAX - 8)
-                throw FFmpegException("icodec.extradata_size is invalid (too large)");
-            if (type == AVMEDIA_TYPE_VIDEO) {
-                if (customHook)
-                    throw FFmpegException(
-                        "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
-                if (s.FrameHooks.Enabled)
-                    throw FFmpegException(
-                        "-vcodec copy and -vhook are incompatible (frames are not decoded)");
-                if (self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
-                    throw FFmpegException(
-                        "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
-            } else if (type == AVMEDIA_TYPE_AUDIO) {
-                if (s.AudioVolume != 256)
-                    throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
-            } else if (type != AVMEDIA_TYPE_SUBTITLE) {
-                throw FFmpegException("invalid codec_type of output stream");
-            }
-            const AVRational keepSar = ost->sample_aspect_ratio;
-            const uint32_t wantedTag = ost->codecpar->codec_tag;
-            avcodec_parameters_copy(ost->codecpar, ist->codecpar);
-            const AVCodecTag* const* tags = outputs[os.file].ctx->oformat->codec_tag;
-            uint32_t tag = wantedTag != 0 ? wantedTag : ist->codecpar->codec_tag;
-            if (tags != nullptr && av_codec_get_id(tags, tag) != ist->codecpar->codec_id &&
-                av_codec_get_tag(tags, ist->codecpar->codec_id) != 0)
-                tag = 0;
-            ost->codecpar->codec_tag = tag;
-            ost->time_base = ist->time_base;
-            if (type == AVMEDIA_TYPE_VIDEO) {
-                ost->sample_aspect_ratio = keepSar.num > 0 ? keepSar : ist->sample_aspect_ratio;
-                ost->codecpar->sample_aspect_ratio = ost->sample_aspect_ratio;
-                ost->avg_frame_rate = ist->avg_frame_rate;
-                ost->r_frame_rate = ist->r_frame_rate;
-            } else if (type == AVMEDIA_TYPE_AUDIO) {
-                if ((ost->codecpar->codec_id == AV_CODEC_ID_MP3 && ost->codecpar->block_align == 1) ||
-                    ost->codecpar->codec_id == AV_CODEC_ID_AC3)
-                    ost->codecpar->block_align = 0;
-            }
-            continue;
-        }
-        os.encoding = true;
-        for (const std::vector<int>& sources : r.segmentSources) // every joined input feeds the encoder
-            r.ist[sources[&os - r.ost.data()]].decoding = true;
-        if (type == AVMEDIA_TYPE_VIDEO) {
-            if (ist->codecpar->format < 0)
-                throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
-            if (os.enc->width <= 0 || os.enc->height <= 0) {
-                os.enc->width = ist->codecpar->width - os.spec->cropLeft - os.spec->cropRight;
-                os.enc->height = ist->codecpar->height - os.spec->cropTop - os.spec->cropBottom;
-            }
-            VideoGraphInput gi;
-            gi.width = ist->codecpar->width;
-            gi.height = ist->codecpar->height;
-            gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
-            gi.timeBase = ist->time_base;
-            gi.sar =
-                ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
-            OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
-            os.filtered = MakeFrame();
-            os.lastPicture = MakeFrame();
-        } else if (type == AVMEDIA_TYPE_AUDIO) {
-            os.audioFrame = MakeFrame();
-        }
-        // Two-pass log files.
-        if (os.enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) {
-            const int streamIndex = static_cast<int>(&os - r.ost.data());
-            std::string logName = Format(
-                "%s-%d.log", s.PassLogFile.empty() ? "ffmpeg2pass" : s.PassLogFile.c_str(), streamIndex);
-            if (logName.size() > 1023) logName.resize(1023);
-            if (os.enc->flags & AV_CODEC_FLAG_PASS1) {
-                os.passLog = std::fopen(logName.c_str(), "wb");
-                if (os.passLog == nullptr)
-                    throw FFmpegException(
-                        Format("Cannot write log file %s for pass-1 encoding", logName.c_str()));
-            } else {
-                std::ifstream file(logName, std::ios::binary);
-                if (!file)
-                    throw FFmpegException(
-                        Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
-                               logName.c_str()));
-                std::ostringstream text;
-                text << file.rdbuf();
-                os.statsIn = text.str();
-                // The encoder reads the text and never frees it: it stays owned by the stream record.
-                os.enc->stats_in = os.statsIn.data();
-            }
-        }
-    }
-
-    // The mapping report comes before an error of the steps that follow, and after them.
-    try {
-        OpenRunCodecsAndHeaders();
-    } catch (const FFmpegException&) {
-        ReportMapping();
-        throw;
-    }
-    ReportMapping();
-    run->startWall = av_gettime_relative();
-    run->lastReport = run->startWall;
 }
 
-void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
-    TTaskSettings& s = settings;
-    RunState& r = *run;
-    // 6. Encoders; in join mode they stay open across the segments.
-    for (OutputStream& os : r.ost) {
-        if (!os.encoding) continue;
-        const AVCodec* codec =
-            os.spec->encoder != nullptr ? os.spec->encoder : avcodec_find_encoder(os.enc->codec_id);
-        if (codec == nullptr) {
-            const std::string text = Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
-                                            static_cast<int>(os.enc->codec_id), os.file, os.index,
-                                            LowerMediaTypeName(os.spec->type));
-            FFLogger().Log(&self, llError, text);
-            throw FFmpegException(text);
-        }
-        if (os.spec->type == AVMEDIA_TYPE_SUBTITLE) {
-            InputStream& source = r.ist[os.source];
-            GiveSubtitleHeader(os.enc, source, inputs[source.file], &self);
-            // Subtitle times are microseconds; the encoder refuses to open without a time base.
-            if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0) os.enc->time_base = AV_TIME_BASE_Q;
-        }
-        AVDictionary* opts = nullptr;
-        s.Generic.AddPrivateTo(&opts, os.spec->type);
-        int rc;
-        {
-            std::lock_guard lock(CodecLock());
-            rc = avcodec_open2(os.enc, codec, &opts);
-        }
-        av_dict_free(&opts);
-        if (rc < 0) {
-            const std::string text = Format(
-                "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
-                "as "
-                "bit_rate, rate, width or height. Please check error log message to find out more detail "
-                "information.",
-                os.file, os.index, LowerMediaTypeName(os.spec->type));
-            FFLogger().Log(&self, llError, text);
-            throw FFmpegException(text);
-        }
-        avcodec_parameters_from_context(os.st->codecpar, os.enc);
-        os.st->time_base = os.enc->time_base;
-        if (os.spec->type == AVMEDIA_TYPE_VIDEO) os.st->avg_frame_rate = os.enc->framerate;
-        r.headerBytes += os.enc->extradata_size;
-        if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
-            os.fifo.reset(av_audio_fifo_alloc(os.enc->sample_fmt, os.enc->ch_layout.nb_channels, 1024));
-            if (!os.fifo) throw FFmpegException("av_fifo_alloc fail");
+int ChooseMappedSource(const RunState& r, OutputStream& os, const TStreamMap& m, int seg) {
+    const AVMediaType type = os.spec->type;
+    const int chosen = FindInputStream(r, m.FileIndex + seg, m.StreamIndex);
+    const AVMediaType itype = r.ist[chosen].st->codecpar->codec_type;
+    if (itype != type)
+        throw FFmpegException(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                                     m.FileIndex + seg, m.StreamIndex, LowerMediaTypeName(itype), os.file,
+                                     os.index, LowerMediaTypeName(type)));
+    if (seg == 0) os.sync = FindInputStream(r, m.SyncFileIndex, m.SyncStreamIndex);
+    return chosen;
+}
+
+// Without maps an output stream takes the best stream of its type that no output has taken yet;
+// failing that, unless joining, the last stream of the type.
+int ChooseDefaultSource(const RunState& r, const std::vector<InputFile>& inputs, OutputStream& os, int seg,
+                        bool joining) {
+    const AVMediaType type = os.spec->type;
+    int best = -1, bestFrames = -1;
+    for (size_t j = 0; j < r.ist.size(); ++j) {
+        const InputStream& is = r.ist[j];
+        if (!is.discard || is.st->discard == AVDISCARD_ALL || is.st->codecpar->codec_type != type) continue;
+        if (joining && is.file != seg) continue;
+        // The library's own choice of the file's best stream of the type comes first.
+        AVFormatContext* ic = inputs[is.file].ctx.get();
+        const int frames = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == is.index ? 1 : 0;
+        if (frames > bestFrames) {
+            best = static_cast<int>(j);
+            bestFrames = frames;
         }
     }
+    if (best < 0 && !joining) {
+        for (size_t j = 0; j < r.ist.size(); ++j)
+            if (r.ist[j].st->discard != AVDISCARD_ALL && r.ist[j].st->codecpar->codec_type == type)
+                best = static_cast<int>(j);
+    }
+    if (best < 0)
+        throw FFmpegException(Format("Could not find input stream matching output stream #%d.%d (%s)",
+                                     os.file, os.index, LowerMediaTypeName(type)));
+    if (seg == 0) os.sync = best; // the first segment's source is the one reported
+    return best;
+}
 
-    // Bitstream filters see the stream's final parameters.
+void CopyStreamParameters(AVStream* ost, const AVStream* ist, const AVCodecTag* const* tags,
+                          AVMediaType type) {
+    const AVRational keepSar = ost->sample_aspect_ratio;
+    const uint32_t wantedTag = ost->codecpar->codec_tag;
+    avcodec_parameters_copy(ost->codecpar, ist->codecpar);
+    uint32_t tag = wantedTag != 0 ? wantedTag : ist->codecpar->codec_tag;
+    if (tags != nullptr && av_codec_get_id(tags, tag) != ist->codecpar->codec_id &&
+        av_codec_get_tag(tags, ist->codecpar->codec_id) != 0)
+        tag = 0;
+    ost->codecpar->codec_tag = tag;
+    ost->time_base = ist->time_base;
+    if (type == AVMEDIA_TYPE_VIDEO) {
+        ost->sample_aspect_ratio = keepSar.num > 0 ? keepSar : ist->sample_aspect_ratio;
+        ost->codecpar->sample_aspect_ratio = ost->sample_aspect_ratio;
+        ost->avg_frame_rate = ist->avg_frame_rate;
+        ost->r_frame_rate = ist->r_frame_rate;
+    } else if (type == AVMEDIA_TYPE_AUDIO) {
+        if ((ost->codecpar->codec_id == AV_CODEC_ID_MP3 && ost->codecpar->block_align == 1) ||
+            ost->codecpar->codec_id == AV_CODEC_ID_AC3)
+            ost->codecpar->block_align = 0;
+    }
+}
+
+void SetUpVideoEncoding(OutputStream& os, const AVStream* ist, const TTaskSettings& s) {
+    if (ist->codecpar->format < 0)
+        throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
+    if (os.enc->width <= 0 || os.enc->height <= 0) {
+        os.enc->width = ist->codecpar->width - os.spec->cropLeft - os.spec->cropRight;
+        os.enc->height = ist->codecpar->height - os.spec->cropTop - os.spec->cropBottom;
+    }
+    VideoGraphInput gi;
+    gi.width = ist->codecpar->width;
+    gi.height = ist->codecpar->height;
+    gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
+    gi.timeBase = ist->time_base;
+    gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
+    OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
+    os.filtered = MakeFrame();
+    os.lastPicture = MakeFrame();
+}
+
+void OpenPassLog(OutputStream& os, int streamIndex, const std::string& passLogFile) {
+    std::string logName =
+        Format("%s-%d.log", passLogFile.empty() ? "ffmpeg2pass" : passLogFile.c_str(), streamIndex);
+    if (logName.size() > 1023) logName.resize(1023);
+    if (os.enc->flags & AV_CODEC_FLAG_PASS1) {
+        os.passLog = std::fopen(logName.c_str(), "wb");
+        if (os.passLog == nullptr)
+            throw FFmpegException(Format("Cannot write log file %s for pass-1 encoding", logName.c_str()));
+    } else {
+        std::ifstream file(logName, std::ios::binary);
+        if (!file)
+            throw FFmpegException(Format(
+                "Cannot read file: Error reading log file \"%s\" for pass-2 encoding", logName.c_str()));
+        std::ostringstream text;
+        text << file.rdbuf();
+        os.statsIn = text.str();
+        // The encoder reads the text and never frees it: it stays owned by the stream record.
+        os.enc->stats_in = os.statsIn.data();
+    }
+}
+
+// Bitstream filters see the stream's final parameters.
+void InitBitstreamFilters(RunState& r) {
     for (OutputStream& os : r.ost) {
         for (BsfContextPtr& bsf : os.spec->bsfs) {
             avcodec_parameters_copy(bsf->par_in, os.st->codecpar);
@@ -420,13 +302,11 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
             avcodec_parameters_copy(os.st->codecpar, bsf->par_out);
         }
     }
+}
 
-    // 7. Decoders.
-    for (InputStream& is : r.ist)
-        if (is.decoding) OpenDecoder(is, inputs[is.file], &self);
-
-    // 8. Timestamps start at minus the B-frame delay: a copied stream whose first packets come
-    // without a decoding time (Matroska) gets times from here that stay below the later known ones.
+// Timestamps start at minus the B-frame delay: a copied stream whose first packets come
+// without a decoding time (Matroska) gets times from here that stay below the later known ones.
+void SetStartTimestamps(RunState& r) {
     for (InputStream& is : r.ist) {
         const AVRational rate = is.st->avg_frame_rate;
         const int delay = is.dec ? is.dec->has_b_frames : is.st->codecpar->video_delay;
@@ -434,9 +314,11 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
         if (rate.num > 0 && delay > 0) is.pts = -llrint(delay * AV_TIME_BASE / av_q2d(rate));
         is.nextPts = kNoTimestamp;
     }
+}
 
-    // 9. Metadata maps.
-    for (const TMetaDataMap& m : s.MetaDataMaps) {
+void CopyMetadataMaps(const std::vector<TMetaDataMap>& maps, const std::vector<InputFile>& inputs,
+                      std::vector<OutputFile>& outputs) {
+    for (const TMetaDataMap& m : maps) {
         if (m.OutFile < 0 || m.OutFile >= static_cast<int>(outputs.size()))
             throw FFmpegException(
                 Format("Invalid output file index %d map_meta_data(%d,%d)", m.OutFile, m.OutFile, m.InFile));
@@ -446,34 +328,22 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
         av_dict_copy(&outputs[m.OutFile].ctx->metadata, inputs[m.InFile].ctx->metadata,
                      AV_DICT_DONT_OVERWRITE);
     }
+}
 
-    // 10. Chapters of every input, in every output. Joined inputs follow one another; their
-    // lengths are only known from the containers here, which is what the chapters are placed by.
+// Chapters of every input, in every output. Joined inputs follow one another; their lengths
+// are only known from the containers here, which is what the chapters are placed by.
+void CopyChaptersToOutputs(const std::vector<InputFile>& inputs, std::vector<OutputFile>& outputs,
+                           bool joining) {
     int64_t segmentStart = 0;
     for (const InputFile& in : inputs) {
         for (OutputFile& of : outputs)
             CopyChapters(in, of, segmentStart, joining);
         if (joining && in.ctx->duration > 0) segmentStart += in.ctx->duration;
     }
+}
 
-    // 11. Headers.
-    for (size_t f = 0; f < outputs.size(); ++f) {
-        OutputFile& of = outputs[f];
-        AVDictionary* opts = nullptr;
-        s.Generic.ApplyTo(of.ctx.get(), true, &opts);
-        const int rc = avformat_write_header(of.ctx.get(), &opts);
-        av_dict_free(&opts);
-        if (rc < 0) {
-            const std::string text =
-                Format("Could not write header for output file #%d (incorrect codec parameters ?)",
-                       static_cast<int>(f));
-            FFLogger().Log(&self, llError, text);
-            throw FFmpegException(text);
-        }
-        of.headerWritten = true;
-    }
-
-    // An RTP session is described for its receivers.
+// An RTP session is described for its receivers.
+void DescribeRtpSession(std::vector<OutputFile>& outputs, const void* sender) {
     bool allRtp = !outputs.empty();
     for (const OutputFile& of : outputs)
         allRtp = allRtp && std::strcmp(of.ctx->oformat->name, "rtp") == 0;
@@ -487,12 +357,186 @@ void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
             const size_t first = text.find_first_not_of(" \t\r\n");
             const size_t last = text.find_last_not_of(" \t\r\n");
             text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-            FFLogger().Log(&self, llInfo, "SDP:\r\n" + text);
+            FFLogger().Log(sender, llInfo, "SDP:\r\n" + text);
         }
     }
 }
 
-// 12. Mapping report.
+} // namespace
+
+OutputStream::~OutputStream() {
+    ClosePassLog(*this);
+    if (convData != nullptr) {
+        av_freep(&convData[0]);
+        av_freep(&convData);
+    }
+    av_channel_layout_uninit(&swrInLayout);
+}
+
+OutputFile::~OutputFile() {
+    if (ctx && ioOpened && ctx->pb != nullptr) CloseIO(&ctx->pb);
+}
+
+void TCustomFFmpeg::Impl::PrepareRun() {
+    run = std::make_unique<RunState>();
+    BuildInputStreamTable(*run, inputs);
+    BuildOutputStreamTable(*run, outputs);
+    const int segments = joining ? static_cast<int>(inputs.size()) : 1;
+    CheckStreamMaps(*run, settings.StreamMaps, segments);
+    ChooseSources(segments);
+    for (OutputStream& os : run->ost)
+        SetUpCopyOrEncoding(os);
+
+    // The mapping report comes before an error of the steps that follow, and after them.
+    try {
+        OpenRunCodecsAndHeaders();
+    } catch (const FFmpegException&) {
+        ReportMapping();
+        throw;
+    }
+    ReportMapping();
+    run->startWall = av_gettime_relative();
+    run->lastReport = run->startWall;
+}
+
+void TCustomFFmpeg::Impl::ChooseSources(int segments) {
+    RunState& r = *run;
+    const std::vector<TStreamMap>& maps = settings.StreamMaps;
+    r.segmentSources.assign(segments, std::vector<int>(r.ost.size(), -1));
+    for (int seg = 0; seg < segments; ++seg) {
+        for (size_t k = 0; k < r.ost.size(); ++k) {
+            OutputStream& os = r.ost[k];
+            const int chosen = !maps.empty() ? ChooseMappedSource(r, os, maps[k], seg)
+                                             : ChooseDefaultSource(r, inputs, os, seg, joining);
+            r.ist[chosen].discard = false;
+            r.segmentSources[seg][k] = chosen;
+        }
+    }
+    for (size_t k = 0; k < r.ost.size(); ++k)
+        r.ost[k].source = r.segmentSources[0][k];
+}
+
+void TCustomFFmpeg::Impl::SetUpCopyOrEncoding(OutputStream& os) {
+    AVStream* ist = run->ist[os.source].st;
+    AVStream* ost = os.st;
+    av_dict_copy(&ost->metadata, ist->metadata, AV_DICT_DONT_OVERWRITE);
+    ost->disposition = ist->disposition;
+    if (os.spec->copy)
+        SetUpStreamCopy(os, ist);
+    else
+        SetUpEncoding(os, ist);
+}
+
+void TCustomFFmpeg::Impl::SetUpStreamCopy(OutputStream& os, const AVStream* ist) {
+    const TTaskSettings& s = settings;
+    const AVMediaType type = os.spec->type;
+    if (ist->codecpar->extradata_size > INT_MAX - 8)
+        throw FFmpegException("icodec.extradata_size is invalid (too large)");
+    if (type == AVMEDIA_TYPE_VIDEO) {
+        if (customHook)
+            throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+        if (s.FrameHooks.Enabled)
+            throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+        if (self.PreviewFlags() & (kPreviewWindow | kPreviewBitmap))
+            throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+    } else if (type == AVMEDIA_TYPE_AUDIO) {
+        if (s.AudioVolume != 256)
+            throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+    } else if (type != AVMEDIA_TYPE_SUBTITLE) {
+        throw FFmpegException("invalid codec_type of output stream");
+    }
+    CopyStreamParameters(os.st, ist, outputs[os.file].ctx->oformat->codec_tag, type);
+}
+
+void TCustomFFmpeg::Impl::SetUpEncoding(OutputStream& os, const AVStream* ist) {
+    RunState& r = *run;
+    os.encoding = true;
+    for (const std::vector<int>& sources : r.segmentSources) // every joined input feeds the encoder
+        r.ist[sources[&os - r.ost.data()]].decoding = true;
+    if (os.spec->type == AVMEDIA_TYPE_VIDEO)
+        SetUpVideoEncoding(os, ist, settings);
+    else if (os.spec->type == AVMEDIA_TYPE_AUDIO)
+        os.audioFrame = MakeFrame();
+    if (os.enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))
+        OpenPassLog(os, static_cast<int>(&os - r.ost.data()), settings.PassLogFile);
+}
+
+void TCustomFFmpeg::Impl::OpenRunCodecsAndHeaders() {
+    RunState& r = *run;
+    for (OutputStream& os : r.ost) // in join mode the encoders stay open across the segments
+        if (os.encoding) OpenEncoder(os);
+    InitBitstreamFilters(r);
+    for (InputStream& is : r.ist)
+        if (is.decoding) OpenDecoder(is, inputs[is.file], &self);
+    SetStartTimestamps(r);
+    CopyMetadataMaps(settings.MetaDataMaps, inputs, outputs);
+    CopyChaptersToOutputs(inputs, outputs, joining);
+    WriteHeaders();
+    DescribeRtpSession(outputs, &self);
+}
+
+void TCustomFFmpeg::Impl::OpenEncoder(OutputStream& os) {
+    const AVCodec* codec =
+        os.spec->encoder != nullptr ? os.spec->encoder : avcodec_find_encoder(os.enc->codec_id);
+    if (codec == nullptr) {
+        const std::string text =
+            Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                   static_cast<int>(os.enc->codec_id), os.file, os.index, LowerMediaTypeName(os.spec->type));
+        FFLogger().Log(&self, llError, text);
+        throw FFmpegException(text);
+    }
+    if (os.spec->type == AVMEDIA_TYPE_SUBTITLE) {
+        InputStream& source = run->ist[os.source];
+        GiveSubtitleHeader(os.enc, source, inputs[source.file], &self);
+        // Subtitle times are microseconds; the encoder refuses to open without a time base.
+        if (os.enc->time_base.num <= 0 || os.enc->time_base.den <= 0) os.enc->time_base = AV_TIME_BASE_Q;
+    }
+    AVDictionary* opts = nullptr;
+    settings.Generic.AddPrivateTo(&opts, os.spec->type);
+    int rc;
+    {
+        std::lock_guard lock(CodecLock());
+        rc = avcodec_open2(os.enc, codec, &opts);
+    }
+    av_dict_free(&opts);
+    if (rc < 0) {
+        const std::string text = Format(
+            "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
+            "as "
+            "bit_rate, rate, width or height. Please check error log message to find out more detail "
+            "information.",
+            os.file, os.index, LowerMediaTypeName(os.spec->type));
+        FFLogger().Log(&self, llError, text);
+        throw FFmpegException(text);
+    }
+    avcodec_parameters_from_context(os.st->codecpar, os.enc);
+    os.st->time_base = os.enc->time_base;
+    if (os.spec->type == AVMEDIA_TYPE_VIDEO) os.st->avg_frame_rate = os.enc->framerate;
+    run->headerBytes += os.enc->extradata_size;
+    if (os.spec->type == AVMEDIA_TYPE_AUDIO) {
+        os.fifo.reset(av_audio_fifo_alloc(os.enc->sample_fmt, os.enc->ch_layout.nb_channels, 1024));
+        if (!os.fifo) throw FFmpegException("av_fifo_alloc fail");
+    }
+}
+
+void TCustomFFmpeg::Impl::WriteHeaders() {
+    for (size_t f = 0; f < outputs.size(); ++f) {
+        OutputFile& of = outputs[f];
+        AVDictionary* opts = nullptr;
+        settings.Generic.ApplyTo(of.ctx.get(), true, &opts);
+        const int rc = avformat_write_header(of.ctx.get(), &opts);
+        av_dict_free(&opts);
+        if (rc < 0) {
+            const std::string text =
+                Format("Could not write header for output file #%d (incorrect codec parameters ?)",
+                       static_cast<int>(f));
+            FFLogger().Log(&self, llError, text);
+            throw FFmpegException(text);
+        }
+        of.headerWritten = true;
+    }
+}
+
 void TCustomFFmpeg::Impl::ReportMapping() const {
     const TTaskSettings& s = settings;
     const RunState& r = *run;

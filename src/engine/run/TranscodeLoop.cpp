@@ -36,6 +36,19 @@ template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
         av_usleep(static_cast<unsigned>(std::min(ahead / 1000 * 1000, kSlice)));
     }
 }
+
+// The file's offset, then its scale for the stream.
+void ShiftTimestamps(const InputFile& in, const InputStream& is, AVPacket* pkt) {
+    const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, is.st->time_base);
+    if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += offset;
+    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += offset;
+    const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 0.0;
+    if (scale != 0.0) {
+        if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = llrint(pkt->dts * scale);
+        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = llrint(pkt->pts * scale);
+    }
+}
+
 } // namespace
 
 bool TCustomFFmpeg::Impl::Loop::PassGate() {
@@ -141,20 +154,11 @@ void TCustomFFmpeg::Impl::Loop::ReadPackets() {
         bool limit = false;
         const int file = ChooseInput(limit);
         if (file < 0) {
-            bool waiting = false;
-            if (!t.joining && !limit)
-                for (InputFileRun& f : r.ifile)
-                    if (!f.eof && f.noPacket) {
-                        f.noPacket = false;
-                        waiting = true;
-                    }
-            if (!waiting) break;
+            if (!RetryWaitingInputs(limit)) break;
             av_usleep(10000);
             continue;
         }
-        if (s.FileSizeLimit > 0 && t.outputs[0].ctx->pb != nullptr &&
-            avio_tell(t.outputs[0].ctx->pb) > s.FileSizeLimit)
-            break;
+        if (OutputSizeLimitReached()) break;
 
         InputFile& in = t.inputs[file];
         const int rc = av_read_frame(in.ctx.get(), pkt);
@@ -174,57 +178,76 @@ void TCustomFFmpeg::Impl::Loop::ReadPackets() {
         if (s.PacketDump)
             av_pkt_dump_log2(nullptr, AV_LOG_INFO, pkt, s.HexDump, in.ctx->streams[pkt->stream_index]);
 
-        const InputFileRun& fr = r.ifile[file];
-        if (pkt->stream_index >= fr.streams) {
+        InputStream* is = StreamOfPacket(file, pkt);
+        if (is == nullptr) {
             av_packet_unref(pkt);
             continue;
         }
-        InputStream& is = r.ist[fr.firstStream + pkt->stream_index];
-        if (is.discard) {
-            av_packet_unref(pkt);
-            continue;
-        }
-        const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, is.st->time_base);
-        if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += offset;
-        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += offset;
-        const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 0.0;
-        if (scale != 0.0) {
-            if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = llrint(pkt->dts * scale);
-            if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = llrint(pkt->pts * scale);
-        }
-
-        // Formats with timestamp discontinuities: a jump moves the file's offset instead.
-        if ((in.ctx->iformat->flags & AVFMT_TS_DISCONT) && pkt->dts != AV_NOPTS_VALUE &&
-            is.nextPts != kNoTimestamp && !s.CopyTimestamps) {
-            const int64_t dtsUs = StreamTimeUs(is, pkt->dts);
-            const int64_t delta = dtsUs - is.nextPts;
-            if (std::llabs(delta) > static_cast<int64_t>(s.DtsDeltaThreshold * AV_TIME_BASE) ||
-                dtsUs + 1 < is.pts) {
-                in.tsOffset -= delta;
-                const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, is.st->time_base);
-                pkt->dts -= d;
-                if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
-                if (s.Verbosity >= 3)
-                    FFLogger().Log(&t.self, llVerbose,
-                                   Format("timestamp discontinuity %lld, new offset= %lld",
-                                          static_cast<long long>(delta),
-                                          static_cast<long long>(in.tsOffset)));
-            }
-        }
-
-        const int64_t limitTime = RecordingTime();
-        if (limitTime != INT64_MAX && pkt->pts != AV_NOPTS_VALUE &&
-            StreamTimeUs(is, pkt->pts) >= limitTime + OutputStart()) {
-            is.pastRecording = true;
+        ShiftTimestamps(in, *is, pkt);
+        FollowDiscontinuity(in, *is, pkt);
+        if (PastRecordingTime(*is, pkt)) {
+            is->pastRecording = true;
             av_packet_unref(pkt);
             continue;
         }
 
-        if (!ProcessPacket(is, pkt)) DecodingFailed(is);
+        if (!ProcessPacket(*is, pkt)) DecodingFailed(*is);
         av_packet_unref(pkt);
 
         ForwardProgress(file);
     }
+}
+
+// No input to read: inputs that had no packet for the moment are tried again. False when none
+// is waiting, which ends the reading.
+bool TCustomFFmpeg::Impl::Loop::RetryWaitingInputs(bool frameLimitReached) {
+    bool waiting = false;
+    if (!t.joining && !frameLimitReached)
+        for (InputFileRun& f : r.ifile)
+            if (!f.eof && f.noPacket) {
+                f.noPacket = false;
+                waiting = true;
+            }
+    return waiting;
+}
+
+bool TCustomFFmpeg::Impl::Loop::OutputSizeLimitReached() const {
+    return s.FileSizeLimit > 0 && t.outputs[0].ctx->pb != nullptr &&
+           avio_tell(t.outputs[0].ctx->pb) > s.FileSizeLimit;
+}
+
+// The run's stream the packet belongs to; null for a stream the run does not use.
+InputStream* TCustomFFmpeg::Impl::Loop::StreamOfPacket(int file, const AVPacket* pkt) {
+    const InputFileRun& fr = r.ifile[file];
+    if (pkt->stream_index >= fr.streams) return nullptr;
+    InputStream& is = r.ist[fr.firstStream + pkt->stream_index];
+    return is.discard ? nullptr : &is;
+}
+
+// Formats with timestamp discontinuities: a jump moves the file's offset instead.
+void TCustomFFmpeg::Impl::Loop::FollowDiscontinuity(InputFile& in, const InputStream& is, AVPacket* pkt) {
+    if ((in.ctx->iformat->flags & AVFMT_TS_DISCONT) && pkt->dts != AV_NOPTS_VALUE &&
+        is.nextPts != kNoTimestamp && !s.CopyTimestamps) {
+        const int64_t dtsUs = StreamTimeUs(is, pkt->dts);
+        const int64_t delta = dtsUs - is.nextPts;
+        if (std::llabs(delta) > static_cast<int64_t>(s.DtsDeltaThreshold * AV_TIME_BASE) ||
+            dtsUs + 1 < is.pts) {
+            in.tsOffset -= delta;
+            const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, is.st->time_base);
+            pkt->dts -= d;
+            if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
+            if (s.Verbosity >= 3)
+                FFLogger().Log(&t.self, llVerbose,
+                               Format("timestamp discontinuity %lld, new offset= %lld",
+                                      static_cast<long long>(delta), static_cast<long long>(in.tsOffset)));
+        }
+    }
+}
+
+bool TCustomFFmpeg::Impl::Loop::PastRecordingTime(const InputStream& is, const AVPacket* pkt) const {
+    const int64_t limitTime = RecordingTime();
+    return limitTime != INT64_MAX && pkt->pts != AV_NOPTS_VALUE &&
+           StreamTimeUs(is, pkt->pts) >= limitTime + OutputStart();
 }
 
 bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt) {

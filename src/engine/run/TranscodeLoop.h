@@ -1,6 +1,6 @@
 #pragma once
 // The transcode loop of one prepared run and the steps it is made of. The steps live in
-// TranscodeLoop.cpp (reading, decoding, copying, writing), VideoOutput.cpp, AudioOutput.cpp,
+// TranscodeLoop.cpp (reading, decoding, copying, writing), VideoEncoding.cpp, AudioEncoding.cpp,
 // CustomHook.cpp and ProgressReport.cpp; PipelinedRun.cpp runs them on three threads.
 #include "engine/run/RunState.h"
 
@@ -61,6 +61,11 @@ struct TCustomFFmpeg::Impl::Loop {
     // Reading and decoding.
     void ReadPackets(); // until every input has ended, a limit is reached or the task stops
     int ChooseInput(bool& frameLimitReached);
+    bool RetryWaitingInputs(bool frameLimitReached);
+    bool OutputSizeLimitReached() const;
+    InputStream* StreamOfPacket(int file, const AVPacket* pkt);
+    void FollowDiscontinuity(InputFile& in, const InputStream& is, AVPacket* pkt);
+    bool PastRecordingTime(const InputStream& is, const AVPacket* pkt) const;
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
     void HandleSubtitle(InputStream& is, AVSubtitle& sub);
@@ -73,7 +78,7 @@ struct TCustomFFmpeg::Impl::Loop {
     void WritePacket(OutputStream& os, AVPacket* pkt);
     void ReceivePackets(OutputStream& os); // encoded packets of the encoder, rescaled and written
 
-    // Video (VideoOutput.cpp).
+    // Video (VideoEncoding.cpp).
     void PreProcessVideo(InputStream& is, AVFrame* frame, FrameContext& at);
     // null flushes the graph
     void SendVideo(OutputStream& os, InputStream& is, AVFrame* frame, const FrameContext& at);
@@ -84,7 +89,7 @@ struct TCustomFFmpeg::Impl::Loop {
     void HoldLastPicture(OutputStream& os);
     void FlushVideoEncoder(OutputStream& os);
 
-    // Audio (AudioOutput.cpp).
+    // Audio (AudioEncoding.cpp).
     void SendAudio(OutputStream& os, const FrameContext& at, const AVFrame* frame); // null flushes
     void EncodeAudioFifo(OutputStream& os, bool flush);
     void ReserveConverted(OutputStream& os, int samples); // grows the resample buffer
@@ -99,6 +104,8 @@ struct TCustomFFmpeg::Impl::Loop {
 
     // Progress (ProgressReport.cpp).
     void Report(int fileIndex, bool last);
+    bool AppendVideoStatus(std::string& line, TProgressInfo& info, double elapsed, bool last);
+    double ReportedOutputTime() const;
 
     double OutputTime(const OutputStream& os) const; // seconds reached by the stream
     int64_t StreamTimeUs(const InputStream& is, int64_t ts) const;
