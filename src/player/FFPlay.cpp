@@ -54,20 +54,16 @@ void TCustomPlayer::ShutDown() {
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {
-    std::lock_guard lock(handlersMutex_);
-    onFileOpen_ = std::move(handler);
+    Replace(onFileOpen_, std::move(handler));
 }
 void TCustomPlayer::SetOnHook(THookEvent handler) {
-    std::lock_guard lock(handlersMutex_);
-    onHook_ = std::move(handler);
+    Replace(onHook_, std::move(handler));
 }
 void TCustomPlayer::SetOnPosition(TPositionEvent handler) {
-    std::lock_guard lock(handlersMutex_);
-    onPosition_ = std::move(handler);
+    Replace(onPosition_, std::move(handler));
 }
 void TCustomPlayer::SetOnState(TPlayStateEvent handler) {
-    std::lock_guard lock(handlersMutex_);
-    onState_ = std::move(handler);
+    Replace(onState_, std::move(handler));
 }
 
 void TCustomPlayer::SetAspectRatio(float value) {
@@ -170,13 +166,45 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
     // re-open does not fold its psStop into the next psPlay.
     WaitForEventsDelivered(2000);
     if (!InitAudioSystem()) {
-        char text[512];
-        std::snprintf(text, sizeof text, "Could not initialize SDL with ScreenHandle(%u): %s",
-                      static_cast<unsigned>(reinterpret_cast<uintptr_t>(screen)), SDL_GetError());
-        Report(text, true);
+        ReportAudioSystemFailure(screen);
         return false;
     }
     if (disableDisplay_) disableVideo_ = true;
+    ResetForNewFile(screen);
+    std::shared_ptr<Playback> playback = CreatePlayback(fileName, screen, paused);
+    bool started = playback && playback->Start();
+    // The play thread waits at its gate until psPlay is raised below; the cleared signal lets a
+    // Stop right after Open wait for it.
+    playFinished_.Reset();
+    playGate_.Reset();
+    if (started && (!EnsureEventThread() || !StartPlayThread())) {
+        Report(kThreadStartFailed, true);
+        started = false; // the playback's own threads end with it below
+    }
+    if (!started) {
+        AbandonOpen(playback);
+        return false;
+    }
+    {
+        std::lock_guard lock(valuesMutex_);
+        playback_ = playback;
+        fileName_ = fileName;
+    }
+    if (screen) screen->SetListener(this);
+    AnnounceFileOpen();
+    RaiseOpenedPlaying();
+    playGate_.Set();
+    return true;
+}
+
+void TCustomPlayer::ReportAudioSystemFailure(IDisplaySurface* screen) {
+    char text[512];
+    std::snprintf(text, sizeof text, "Could not initialize SDL with ScreenHandle(%u): %s",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(screen)), SDL_GetError());
+    Report(text, true);
+}
+
+void TCustomPlayer::ResetForNewFile(IDisplaySurface* screen) {
     {
         std::lock_guard lock(eventsMutex_);
         events_.clear();
@@ -195,51 +223,42 @@ bool TCustomPlayer::Open(const std::string& fileName, IDisplaySurface* screen, b
         std::lock_guard lock(hookMutex_);
         hookConverter_.Reset();
     }
-    std::shared_ptr<Playback> playback;
+}
+
+std::shared_ptr<Playback> TCustomPlayer::CreatePlayback(const std::string& fileName, IDisplaySurface* screen,
+                                                        bool paused) {
     try {
-        playback = std::make_shared<Playback>(static_cast<IPlaybackHost&>(*this), PlaybackSettings(screen),
-                                              fileName, paused);
+        return std::make_shared<Playback>(static_cast<IPlaybackHost&>(*this), PlaybackSettings(screen),
+                                          fileName, paused);
     } catch (const std::bad_alloc&) {
         Report("av_mallocz() failed.", true); // a failed open, never the end of the process
     }
-    bool started = playback && playback->Start();
-    // The play thread waits at its gate until psPlay is raised below; the cleared signal lets a
-    // Stop right after Open wait for it.
-    playFinished_.Reset();
-    playGate_.Reset();
-    if (started && (!EnsureEventThread() || !StartPlayThread())) {
-        Report(kThreadStartFailed, true);
-        started = false; // the playback's own threads end with it below
-    }
-    if (!started) {
-        playGate_.Set();
-        playFinished_.Set();
-        playback.reset();
-        ResetPlaybackValues();
-        ShutdownAudioSystem();
-        surface_ = nullptr;
-        return false;
-    }
-    {
-        std::lock_guard lock(valuesMutex_);
-        playback_ = playback;
-        fileName_ = fileName;
-    }
-    if (screen) screen->SetListener(this);
+    return nullptr;
+}
+
+void TCustomPlayer::AbandonOpen(std::shared_ptr<Playback>& playback) {
+    playGate_.Set();
+    playFinished_.Set();
+    playback.reset();
+    ResetPlaybackValues();
+    ShutdownAudioSystem();
+    surface_ = nullptr;
+}
+
+void TCustomPlayer::AnnounceFileOpen() {
     if (triggerEventInMainThread_ && !MainThreadDispatcher().IsMainThread())
         RunInMainThread([this] { FileOpenNotification(); });
     else
         FileOpenNotification();
-    // psPlay here rather than in the thread itself: it comes before any state the host causes
-    // after Open returns.
-    {
-        std::lock_guard lock(openStateMutex_);
-        RaiseState(psPlay);
-        playRaised_ = true;
-        if (openedPausePending_) RaiseState(psPause);
-    }
-    playGate_.Set();
-    return true;
+}
+
+void TCustomPlayer::RaiseOpenedPlaying() {
+    // psPlay here rather than in the play thread itself: it comes before any state the host
+    // causes after Open returns.
+    std::lock_guard lock(openStateMutex_);
+    RaiseState(psPlay);
+    playRaised_ = true;
+    if (openedPausePending_) RaiseState(psPause);
 }
 
 bool TCustomPlayer::StartPlayThread() {

@@ -138,6 +138,10 @@ private:
         std::lock_guard lock(handlersMutex_);
         return handler;
     }
+    template <class Handler> void Replace(Handler& slot, Handler handler) {
+        std::lock_guard lock(handlersMutex_);
+        slot = std::move(handler);
+    }
     void EndPlayback();
     void ResetPlaybackValues();
     bool InitAudioSystem();
@@ -159,6 +163,18 @@ private:
     void RaiseState(TPlayState state);
     // The values Open hands to a new playback.
     TPlaybackSettings PlaybackSettings(IDisplaySurface* screen) const;
+    // Steps of Open.
+    void ReportAudioSystemFailure(IDisplaySurface* screen);
+    // Forgets the previous file's queued events, open state and hook picture.
+    void ResetForNewFile(IDisplaySurface* screen);
+    // nullptr, reported, when memory runs out.
+    std::shared_ptr<Playback> CreatePlayback(const std::string& fileName, IDisplaySurface* screen,
+                                             bool paused);
+    // A failed open: lets a waiting Stop through and ends the playback and the audio system.
+    void AbandonOpen(std::shared_ptr<Playback>& playback);
+    // OnFileOpen, in the main thread when the player is told to deliver there.
+    void AnnounceFileOpen();
+    void RaiseOpenedPlaying();
 
     // IPlaybackHost: called by the playback.
     const void* LogSender() const override { return this; }

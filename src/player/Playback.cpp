@@ -37,6 +37,12 @@ int InterruptCallback(void* opaque) {
     return static_cast<Playback*>(opaque)->Aborted() ? 1 : 0;
 }
 
+// Decoders open and close under the codec lock.
+void CloseCodec(CodecContextPtr& ctx) {
+    std::lock_guard lock(CodecLock());
+    ctx.reset();
+}
+
 } // namespace
 
 double WallClock() {
@@ -348,6 +354,30 @@ bool Playback::StreamOpen(int index) {
     AVFormatContext* ic = input_.get();
     if (index < 0 || index >= static_cast<int>(ic->nb_streams)) return false;
     AVStream* st = ic->streams[index];
+    CodecContextPtr ctx = OpenDecoder(st);
+    if (!ctx) return false;
+    const AVMediaType type = ctx->codec_type;
+    if (type == AVMEDIA_TYPE_AUDIO && !OpenAudioDevice(*ctx)) {
+        CloseCodec(ctx);
+        return false;
+    }
+    st->discard = AVDISCARD_DEFAULT;
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO:
+        return StartVideoStream(index, st, std::move(ctx));
+    case AVMEDIA_TYPE_AUDIO:
+        StartAudioStream(index, st, std::move(ctx));
+        return true;
+    case AVMEDIA_TYPE_SUBTITLE:
+        return StartSubtitleStream(index, st, std::move(ctx));
+    default:
+        st->discard = AVDISCARD_ALL;
+        CloseCodec(ctx);
+        return false;
+    }
+}
+
+CodecContextPtr Playback::OpenDecoder(const AVStream* st) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     CodecContextPtr ctx(avcodec_alloc_context3(codec));
     int ret = -1;
@@ -361,76 +391,67 @@ bool Playback::StreamOpen(int index) {
         std::lock_guard lock(CodecLock());
         ret = avcodec_open2(ctx.get(), codec, nullptr);
     }
-    auto closeCodec = [&ctx] {
-        std::lock_guard lock(CodecLock());
-        ctx.reset();
-    };
-    if (ret < 0) {
-        Report("avcodec_open() failed.", false);
-        closeCodec();
+    if (ret >= 0) return ctx;
+    Report("avcodec_open() failed.", false);
+    CloseCodec(ctx);
+    return nullptr;
+}
+
+bool Playback::OpenAudioDevice(const AVCodecContext& ctx) {
+    const int channels = ctx.ch_layout.nb_channels;
+    audioChannels_ = channels == 1 || channels == 2 ? channels : 2;
+    audioRate_ = ctx.sample_rate;
+    std::string error;
+    if (audioRate_ <= 0 || !audioDevice_.Open(
+                               audioRate_, audioChannels_,
+                               [this](uint8_t* stream, int len) { AudioCallback(stream, len); }, error)) {
+        Report("SDL_OpenAudio() failed: " + error, false);
         return false;
     }
-    const AVMediaType type = ctx->codec_type;
-    if (type == AVMEDIA_TYPE_AUDIO) {
-        const int channels = ctx->ch_layout.nb_channels;
-        audioChannels_ = channels == 1 || channels == 2 ? channels : 2;
-        audioRate_ = ctx->sample_rate;
-        std::string error;
-        if (audioRate_ <= 0 || !audioDevice_.Open(
-                                   audioRate_, audioChannels_,
-                                   [this](uint8_t* stream, int len) { AudioCallback(stream, len); }, error)) {
-            Report("SDL_OpenAudio() failed: " + error, false);
-            closeCodec();
-            return false;
-        }
+    return true;
+}
+
+bool Playback::StartVideoStream(int index, AVStream* st, CodecContextPtr ctx) {
+    videoIndex_ = index;
+    videoStream_ = st;
+    codedWidth_ = ctx->width;
+    codedHeight_ = ctx->height;
+    videoCodec_ = std::move(ctx);
+    const AVRational rate = av_guess_frame_rate(input_.get(), st, nullptr);
+    frameDuration_ = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
+    videoQueue_.Start();
+    videoQueue_.PutFlush();
+    if (!StartStreamThread(PlayerThread::Video, videoThread_, [this] { VideoThread(); })) {
+        StreamClose(index);
+        videoStream_ = nullptr; // no other thread reads it before the file counts as open
+        return false;
     }
-    st->discard = AVDISCARD_DEFAULT;
-    switch (type) {
-    case AVMEDIA_TYPE_VIDEO: {
-        videoIndex_ = index;
-        videoStream_ = st;
-        codedWidth_ = ctx->width;
-        codedHeight_ = ctx->height;
-        videoCodec_ = std::move(ctx);
-        const AVRational rate = av_guess_frame_rate(ic, st, nullptr);
-        frameDuration_ = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
-        videoQueue_.Start();
-        videoQueue_.PutFlush();
-        if (!StartStreamThread(PlayerThread::Video, videoThread_, [this] { VideoThread(); })) {
-            StreamClose(index);
-            videoStream_ = nullptr; // no other thread reads it before the file counts as open
-            return false;
-        }
-        break;
-    }
-    case AVMEDIA_TYPE_AUDIO:
-        audioIndex_ = index;
-        audioStream_ = st;
-        audioDuration_ =
-            st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q) : -1;
-        audioCodec_ = std::move(ctx);
-        audioSize_ = 0;
-        audioIndexInBuffer_ = 0;
-        audioPacketSent_ = false;
-        audioQueue_.Start();
-        audioQueue_.PutFlush();
-        audioDevice_.Start();
-        break;
-    case AVMEDIA_TYPE_SUBTITLE:
-        subtitleIndex_ = index;
-        subtitleStream_ = st;
-        subtitleCodec_ = std::move(ctx);
-        subtitleQueue_.Start();
-        subtitleQueue_.PutFlush();
-        if (!StartStreamThread(PlayerThread::Subtitle, subtitleThread_, [this] { SubtitleThread(); })) {
-            StreamClose(index);
-            subtitleStream_ = nullptr;
-            return false;
-        }
-        break;
-    default:
-        st->discard = AVDISCARD_ALL;
-        closeCodec();
+    return true;
+}
+
+void Playback::StartAudioStream(int index, AVStream* st, CodecContextPtr ctx) {
+    audioIndex_ = index;
+    audioStream_ = st;
+    audioDuration_ =
+        st->duration != AV_NOPTS_VALUE ? av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q) : -1;
+    audioCodec_ = std::move(ctx);
+    audioSize_ = 0;
+    audioIndexInBuffer_ = 0;
+    audioPacketSent_ = false;
+    audioQueue_.Start();
+    audioQueue_.PutFlush();
+    audioDevice_.Start();
+}
+
+bool Playback::StartSubtitleStream(int index, AVStream* st, CodecContextPtr ctx) {
+    subtitleIndex_ = index;
+    subtitleStream_ = st;
+    subtitleCodec_ = std::move(ctx);
+    subtitleQueue_.Start();
+    subtitleQueue_.PutFlush();
+    if (!StartStreamThread(PlayerThread::Subtitle, subtitleThread_, [this] { SubtitleThread(); })) {
+        StreamClose(index);
+        subtitleStream_ = nullptr;
         return false;
     }
     return true;

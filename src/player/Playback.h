@@ -107,6 +107,15 @@ private:
     // Into the queue of the open stream it belongs to; packets of other streams are freed.
     void QueuePacket(PacketPtr packet);
     bool StreamOpen(int index);
+    // The stream's decoder, open; nullptr, reported, when it does not open.
+    CodecContextPtr OpenDecoder(const AVStream* st);
+    // Sets the output channels and rate from the decoder; false, reported, without a device.
+    bool OpenAudioDevice(const AVCodecContext& ctx);
+    // Take an opened stream into play. False, the stream closed again, when the system refuses
+    // its thread.
+    bool StartVideoStream(int index, AVStream* st, CodecContextPtr ctx);
+    void StartAudioStream(int index, AVStream* st, CodecContextPtr ctx);
+    bool StartSubtitleStream(int index, AVStream* st, CodecContextPtr ctx);
     // False, reported, when the system refuses the thread.
     bool StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body);
     void StreamClose(int index);
@@ -130,6 +139,14 @@ private:
 
     // Presentation side.
     void RefreshThread();
+    // Steps of Refresh, each under the picture lock: the first waiting picture is dropped, or
+    // becomes the one on screen.
+    void DropFirstPending();
+    void MarkShown(int index);
+    // Drops the subtitles a change of stream or the picture on screen has left behind.
+    void AdvanceSubtitles();
+    // Frees the oldest queued subtitle; the caller holds the subtitle lock.
+    void PopSubtitle();
     void DrawPicture(PictureSlot& slot);
     void DrawWaveform();
     int Sample(int index) const; // from the waveform's sample ring

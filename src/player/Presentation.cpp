@@ -134,49 +134,58 @@ void Playback::Refresh(bool advancing) {
         if ((now > nextTarget && !captureDevice_) || dropAll) {
             skipFactor_ = skipFactor_ * 1.05f;
             if (queued == 2 || now > nextTarget + 0.5 || dropAll) {
-                std::lock_guard lock(pictureMutex_);
-                pending_.pop_front();
-                pictureCond_.notify_all();
-                ++PicturesDropped;
+                DropFirstPending();
                 positionWanted = false;
                 continue;
             }
         }
-        if (subtitleIndex_ >= 0) {
-            std::lock_guard lock(subtitleMutex_);
-            if (subtitleChanged_) {
-                while (subQueued_ > 0) {
-                    FreeSubtitle(subtitles_[subReadIndex_]);
-                    subReadIndex_ = (subReadIndex_ + 1) % kSubtitleSlots;
-                    --subQueued_;
-                }
-                subtitleChanged_ = false;
-                subtitleCond_.notify_all();
-            } else if (subQueued_ > 0) {
-                const SubtitlePicture& first = subtitles_[subReadIndex_];
-                const SubtitlePicture* second =
-                    subQueued_ > 1 ? &subtitles_[(subReadIndex_ + 1) % kSubtitleSlots] : nullptr;
-                const double shown = shownTime_;
-                if (shown > first.Pts + first.Sub.end_display_time / 1000.0 ||
-                    (second && shown > second->Pts + second->Sub.start_display_time / 1000.0)) {
-                    FreeSubtitle(subtitles_[subReadIndex_]);
-                    subReadIndex_ = (subReadIndex_ + 1) % kSubtitleSlots;
-                    --subQueued_;
-                    subtitleCond_.notify_all();
-                }
-            }
-        }
-        {
-            std::lock_guard lock(pictureMutex_);
-            pending_.pop_front();
-            shownIndex_ = index;
-            pictureCond_.notify_all();
-        }
+        if (subtitleIndex_ >= 0) AdvanceSubtitles();
+        MarkShown(index);
         DrawDisplay();
         ++PicturesShown;
         break;
     }
     if (positionWanted) host_.UpdatePosition(*this);
+}
+
+void Playback::DropFirstPending() {
+    std::lock_guard lock(pictureMutex_);
+    pending_.pop_front();
+    pictureCond_.notify_all();
+    ++PicturesDropped;
+}
+
+void Playback::MarkShown(int index) {
+    std::lock_guard lock(pictureMutex_);
+    pending_.pop_front();
+    shownIndex_ = index;
+    pictureCond_.notify_all();
+}
+
+void Playback::AdvanceSubtitles() {
+    std::lock_guard lock(subtitleMutex_);
+    if (subtitleChanged_) {
+        while (subQueued_ > 0)
+            PopSubtitle();
+        subtitleChanged_ = false;
+        subtitleCond_.notify_all();
+    } else if (subQueued_ > 0) {
+        const SubtitlePicture& first = subtitles_[subReadIndex_];
+        const SubtitlePicture* second =
+            subQueued_ > 1 ? &subtitles_[(subReadIndex_ + 1) % kSubtitleSlots] : nullptr;
+        const double shown = shownTime_;
+        if (shown > first.Pts + first.Sub.end_display_time / 1000.0 ||
+            (second && shown > second->Pts + second->Sub.start_display_time / 1000.0)) {
+            PopSubtitle();
+            subtitleCond_.notify_all();
+        }
+    }
+}
+
+void Playback::PopSubtitle() {
+    FreeSubtitle(subtitles_[subReadIndex_]);
+    subReadIndex_ = (subReadIndex_ + 1) % kSubtitleSlots;
+    --subQueued_;
 }
 
 void Playback::OpenDisplay(bool force) {
