@@ -94,7 +94,9 @@ const Case kCases[] = {{AV_PIX_FMT_YUV420P, 320, 240},   {AV_PIX_FMT_YUV420P, 16
                        {AV_PIX_FMT_RGBA, 40, 30},        {AV_PIX_FMT_YUV410P, 64, 44, 12}};
 
 std::string Name(const Case& c) {
-    return av_get_pix_fmt_name(c.format) + (" " + std::to_string(c.width) + "x" + std::to_string(c.height));
+    std::string name = av_get_pix_fmt_name(c.format);
+    name.append(" ").append(std::to_string(c.width)).append("x").append(std::to_string(c.height));
+    return name;
 }
 
 TEST(HookBitmapConverter, BitmapShowsThePictureWhateverTheNumberOfThreads) {

@@ -24,8 +24,10 @@ struct FakeHost : TOptionHost {
 
 std::string Matrix(int count) {
     std::string text;
-    for (int i = 1; i <= count; ++i)
-        text += (i > 1 ? "," : "") + std::to_string(i);
+    for (int i = 1; i <= count; ++i) {
+        if (i > 1) text += ',';
+        text += std::to_string(i);
+    }
     return text;
 }
 
