@@ -40,7 +40,7 @@ fs::path ExecutableDir() {
 }
 
 std::string ExecutableLibraryFolder() {
-    return ExecutableLibraryFolder();
+    return (ExecutableDir() / "LibAV").string();
 }
 
 std::string DefaultKestruneDir() {
