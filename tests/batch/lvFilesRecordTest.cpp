@@ -32,7 +32,7 @@ TEST(lvFilesRecordTest, NewJobHasTheCreationValuesAndNoEffects) {
     EXPECT_EQ(r.Saturation, 255);
     EXPECT_FALSE(r.ProcessText);
     EXPECT_FALSE(r.ProcessImage);
-    EXPECT_FALSE(EffectSettings::FromRecord(r).HasEffects());
+    EXPECT_FALSE(r.Effects().HasEffects());
 }
 
 TEST(lvFilesRecordTest, DurationIsWholeSecondsAndNeverWraps) {
