@@ -2,6 +2,7 @@
 
 #include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
+#include "shell/MainDialogs.h"
 #include "shell/OpenFileCheck.h"
 #include "ui/ColorSchemes.h"
 #include "ui/WindowTestKit.h"
