@@ -95,82 +95,86 @@ std::string TBatchController::Destination(const std::string& source, const std::
     return DestinationFileName(source, ending, settings_, boxes_, defaultDir_, taken);
 }
 
-int TBatchController::Start() {
-    if (running_) throw std::runtime_error("Cannot Start while working.");
-    ApplyPriority();
+std::vector<int> TBatchController::CheckedRows() const {
     std::vector<int> checked;
     for (int row = 0; row < jobs_.JobCount(); ++row)
         if (jobs_.JobChecked(row)) checked.push_back(row);
-    if (checked.empty()) return 0;
+    return checked;
+}
 
+void TBatchController::ClearLastStart() {
     view_.StopPreview();
     converter_.ClearTasks();
     taskItems_.Clear();
-    {
-        std::lock_guard lock(resultsMutex_);
-        results_.clear();
-        resultOfTask_.clear();
-    }
-    const int code = overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
-    const std::string ending = StartEnding(store_.FileExt(code));
-    std::vector<EffectSettings> effects(static_cast<size_t>(jobs_.JobCount()));
+    std::lock_guard lock(resultsMutex_);
+    results_.clear();
+    resultOfTask_.clear();
+}
+
+void TBatchController::QueueJobs(const std::vector<int>& checked, int code, const std::string& ending,
+                                 std::vector<EffectSettings>& effects) {
     TAVProbe& probe = converter_.Probe();
     try {
-        for (const int row : checked) {
-            TlvFilesRecord& job = jobs_.Job(row);
-            TJobResult result;
-            result.Row = row;
-
-            TInputOptions input;
-            InitInputOptions(input);
-            input.FileName = job.SourceFile;
-            if (!probe.LoadFile(job.SourceFile)) {
-                // The others still convert; this one is named so the user knows what was left out.
-                result.Outcome = TJobOutcome::Skipped;
-                result.Message = "Cannot read " + job.SourceFile + ": " + probe.LastErrorMessage();
-                probe.Close();
-                view_.JobSkipped(row, result.Message);
-                std::lock_guard lock(resultsMutex_);
-                results_.push_back(result);
-                continue;
-            }
-            input.FileFormat = probe.ForcedFormat();
-            if (job.TrimStart >= 0) input.StartTime = job.TrimStart;
-
-            const std::string dest = Destination(job.SourceFile, ending);
-            job.ZoomMode = overrides_.ZoomMode.value_or(store_.JobZoomMode(code));
-
-            TOutputOptions output;
-            InitOutputOptions(output);
-            output.FileName = dest;
-            BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_);
-            // A trimmed job ends after its trimmed length, as the job list shows it.
-            if (job.TrimLength > 0) output.RecordingTime = job.TrimLength;
-
-            const int task = converter_.AddTask(job.SourceFile, &input);
-            if (task < 0) throw std::runtime_error(converter_.LastErrorMessage());
-            const EffectSettings jobEffects = job.Effects();
-            output.CustomHook = jobEffects.HasEffects();
-            if (!converter_.SetOutputFile(task, dest, &output))
-                throw std::runtime_error(converter_.LastErrorMessage());
-            probe.Close();
-
-            taskItems_.Add(row);
-            effects[static_cast<size_t>(row)] = jobEffects;
-            result.Destination = dest;
-            std::lock_guard lock(resultsMutex_);
-            resultOfTask_.resize(static_cast<size_t>(task) + 1, -1);
-            resultOfTask_[static_cast<size_t>(task)] = static_cast<int>(results_.size());
-            results_.push_back(result);
-        }
+        for (const int row : checked)
+            QueueJob(row, code, ending, probe, effects);
     } catch (...) {
         probe.Close();
         converter_.ClearTasks();
         taskItems_.Clear();
         throw;
     }
-    if (taskItems_.Count() == 0) return 0;
+}
 
+void TBatchController::QueueJob(int row, int code, const std::string& ending, TAVProbe& probe,
+                                std::vector<EffectSettings>& effects) {
+    TlvFilesRecord& job = jobs_.Job(row);
+    TJobResult result;
+    result.Row = row;
+
+    TInputOptions input;
+    InitInputOptions(input);
+    input.FileName = job.SourceFile;
+    if (!probe.LoadFile(job.SourceFile)) {
+        // The others still convert; this one is named so the user knows what was left out.
+        result.Outcome = TJobOutcome::Skipped;
+        result.Message = "Cannot read " + job.SourceFile + ": " + probe.LastErrorMessage();
+        probe.Close();
+        view_.JobSkipped(row, result.Message);
+        std::lock_guard lock(resultsMutex_);
+        results_.push_back(result);
+        return;
+    }
+    input.FileFormat = probe.ForcedFormat();
+    if (job.TrimStart >= 0) input.StartTime = job.TrimStart;
+
+    const std::string dest = Destination(job.SourceFile, ending);
+    job.ZoomMode = overrides_.ZoomMode.value_or(store_.JobZoomMode(code));
+
+    TOutputOptions output;
+    InitOutputOptions(output);
+    output.FileName = dest;
+    BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_);
+    // A trimmed job ends after its trimmed length, as the job list shows it.
+    if (job.TrimLength > 0) output.RecordingTime = job.TrimLength;
+
+    const int task = converter_.AddTask(job.SourceFile, &input);
+    if (task < 0) throw std::runtime_error(converter_.LastErrorMessage());
+    const EffectSettings jobEffects = job.Effects();
+    output.CustomHook = jobEffects.HasEffects();
+    if (!converter_.SetOutputFile(task, dest, &output))
+        throw std::runtime_error(converter_.LastErrorMessage());
+    probe.Close();
+
+    taskItems_.Add(row);
+    effects[static_cast<size_t>(row)] = jobEffects;
+    result.Destination = dest;
+    std::lock_guard lock(resultsMutex_);
+    resultOfTask_.resize(static_cast<size_t>(task) + 1, -1);
+    resultOfTask_[static_cast<size_t>(task)] = static_cast<int>(results_.size());
+    results_.push_back(result);
+}
+
+int TBatchController::RunQueued(std::vector<EffectSettings> effects) {
     hook_.Prepare(taskItems_, std::move(effects));
     running_ = true;
     try {
@@ -181,6 +185,21 @@ int TBatchController::Start() {
     }
     view_.BatchStarted(taskItems_.Count());
     return taskItems_.Count();
+}
+
+int TBatchController::Start() {
+    if (running_) throw std::runtime_error("Cannot Start while working.");
+    ApplyPriority();
+    const std::vector<int> checked = CheckedRows();
+    if (checked.empty()) return 0;
+
+    ClearLastStart();
+    const int code = overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
+    const std::string ending = StartEnding(store_.FileExt(code));
+    std::vector<EffectSettings> effects(static_cast<size_t>(jobs_.JobCount()));
+    QueueJobs(checked, code, ending, effects);
+    if (taskItems_.Count() == 0) return 0;
+    return RunQueued(std::move(effects));
 }
 
 void TBatchController::Pause() {

@@ -117,6 +117,19 @@ public:
     static std::string ShortFileName(const std::string& caption);
 
 private:
+    // The steps of Start.
+    std::vector<int> CheckedRows() const;
+    // Forgets the tasks, rows and results of the last start; the preview stops first.
+    void ClearLastStart();
+    // Makes one task per checked job; raises after undoing them all when one cannot be made.
+    void QueueJobs(const std::vector<int>& checked, int code, const std::string& ending,
+                   std::vector<EffectSettings>& effects);
+    // One job: its task, or a skipped result when its source cannot be read.
+    void QueueJob(int row, int code, const std::string& ending, TAVProbe& probe,
+                  std::vector<EffectSettings>& effects);
+    // Hands the jobs' effects to the hook and starts the queued tasks; answers their number.
+    int RunQueued(std::vector<EffectSettings> effects);
+
     void OnProgress(PProgressInfo info);
     void OnTerminate(const TTerminateInfo& info);
     void ApplyPriority();

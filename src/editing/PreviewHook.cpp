@@ -4,19 +4,25 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace orvel {
 
-TPreviewSettings TPreviewSettings::FromRecord(const TlvFilesRecord& record, TCropOutline outline) {
+TPreviewSettings TPreviewSettings::WithEffects(const TlvFilesRecord& record, EffectSettings effects,
+                                               TCropOutline outline, bool draw) {
     TPreviewSettings s;
-    s.Draw = true;
-    s.Effects = record.Effects();
+    s.Draw = draw;
+    s.Effects = std::move(effects);
     s.CropTop = record.CropTop;
     s.CropLeft = record.CropLeft;
     s.CropBottom = record.CropBottom;
     s.CropRight = record.CropRight;
     s.Outline = outline;
     return s;
+}
+
+TPreviewSettings TPreviewSettings::FromRecord(const TlvFilesRecord& record, TCropOutline outline, bool draw) {
+    return WithEffects(record, record.Effects(), outline, draw);
 }
 
 void TPreviewHook::Publish(TPreviewSettings settings) {

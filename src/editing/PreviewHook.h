@@ -20,8 +20,11 @@ struct TPreviewSettings {
     TCropOutline Outline = TCropOutline::Plain;
 
     bool operator==(const TPreviewSettings&) const = default;
+    // The job's crop, outlined, around the given effects.
+    static TPreviewSettings WithEffects(const TlvFilesRecord& record, EffectSettings effects,
+                                        TCropOutline outline, bool draw);
     // The job's own effects and crop outline.
-    static TPreviewSettings FromRecord(const TlvFilesRecord& record, TCropOutline outline);
+    static TPreviewSettings FromRecord(const TlvFilesRecord& record, TCropOutline outline, bool draw);
 };
 
 class TPreviewHook {

@@ -4,6 +4,8 @@
 #include "editing/TimeTexts.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace orvel {
 
@@ -163,20 +165,16 @@ void TWaterMarkModel::SetColorIndex(int index) {
 }
 
 void TWaterMarkModel::SetStyle(TStyle style, bool on) {
-    switch (style) {
-    case TStyle::Bold:
-        view_.Bold = view_.SampleFont.Bold = on;
-        break;
-    case TStyle::Italic:
-        view_.Italic = view_.SampleFont.Italic = on;
-        break;
-    case TStyle::Underline:
-        view_.Underline = view_.SampleFont.Underline = on;
-        break;
-    case TStyle::StrikeOut:
-        view_.StrikeOut = view_.SampleFont.StrikeOut = on;
-        break;
-    }
+    // Each style's check box and the sample font change together; in TStyle's order.
+    static constexpr std::pair<bool TWaterMarkView::*, bool TWatermarkFont::*> kStyles[] = {
+        {&TWaterMarkView::Bold, &TWatermarkFont::Bold},
+        {&TWaterMarkView::Italic, &TWatermarkFont::Italic},
+        {&TWaterMarkView::Underline, &TWatermarkFont::Underline},
+        {&TWaterMarkView::StrikeOut, &TWatermarkFont::StrikeOut}};
+    const auto index = static_cast<size_t>(style);
+    if (index >= std::size(kStyles)) return;
+    const auto [box, font] = kStyles[index];
+    view_.*box = view_.SampleFont.*font = on;
 }
 
 // Positions belong to a layer that is there: the sliders of an absent one do not move.

@@ -30,6 +30,6 @@ orvel_list(GUI editing/windows
   frmCrop.h frmCrop.cpp
   frmTrim.h frmTrim.cpp
   frmWaterMark.h frmWaterMark.cpp
-  JobPreviewDialog.h
+  JobPreviewDialog.h JobPreviewDialog.cpp
   RectTracker.h RectTracker.cpp
 )

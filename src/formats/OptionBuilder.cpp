@@ -81,6 +81,195 @@ bool IsNamedVideoEncoder(const std::string& v) {
     return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return v == n; });
 }
 
+// Disc formats name their target and its norm.
+void ApplyDiscTarget(const std::string& formatLower, TOutputOptions& out) {
+    static const struct {
+        const char* Format;
+        int Target, Norm;
+    } kDiscs[] = {{"ntsc-dvd", 3, 2}, {"pal-dvd", 3, 1},   {"ntsc-vcd", 1, 2},
+                  {"pal-vcd", 1, 1},  {"ntsc-svcd", 2, 2}, {"pal-svcd", 2, 1}};
+    for (const auto& d : kDiscs)
+        if (formatLower == d.Format) {
+            out.Target = d.Target;
+            out.TargetNorm = d.Norm;
+        }
+}
+
+// An audio-only format: the audio choices, and neither video nor subtitles read or written.
+void BuildAudioOnly(const TBuilderChoices& c, TOutputOptions& out, TInputOptions& input) {
+    out.AudioCodec = c.AudioEncoder;
+    BuildAudio(c, out, true);
+    input.ExtOptions = "vn=1";
+    out.DisableVideo = true;
+    out.DisableSubtitle = true;
+}
+
+// The video encoder, the disc target mpeg2video implies and the preset libx264 takes.
+void ApplyVideoEncoder(const TBuilderChoices& c, const std::string& formatLower, TOutputOptions& out) {
+    if (IsNamedVideoEncoder(c.VideoEncoder)) {
+        out.VideoCodec = c.VideoEncoder;
+    } else if (c.VideoEncoder == "mpeg2video") {
+        out.VideoCodec = c.VideoEncoder;
+        out.Target = 3;
+    }
+    if (c.VideoEncoder == "libx264") {
+        out.VideoPreset = formatLower == "psp"    ? "libx264-psp"
+                          : formatLower == "ipod" ? "libx264-ipod"
+                          : formatLower == "ps3"  ? "libx264-ps3"
+                                                  : "libx264-mp4";
+    }
+}
+
+// The video bit rate (the source's unless a number is chosen), the frame rate and the
+// containers the engine is told by name.
+void ApplyVideoRates(const TBuilderChoices& c, const TSourceVideo& source, const std::string& format,
+                     const std::string& formatLower, TOutputOptions& out) {
+    int v = 0;
+    if (c.VideoBitRate != kAsSource && IsInt(c.VideoBitRate, &v)) {
+        if (v > 0) out.VideoBitrate = v * 1000;
+    } else {
+        out.VideoBitrate = source.BitRate;
+    }
+    double rate = 0;
+    if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0) out.FrameRate = c.FrameRate;
+
+    static const char* const kContainers[] = {"ipod", "3gp", "3g2", "avi",    "psp",
+                                              "mov",  "vcd", "flv", "mpegts", "vob"};
+    if (std::any_of(std::begin(kContainers), std::end(kContainers),
+                    [&](const char* n) { return formatLower == n; }))
+        out.FileFormat = format;
+}
+
+struct TFrameSize {
+    int Width, Height;
+};
+
+// The target frame size: the stored "WxH", the source's, or, when the stored text is neither,
+// what the prompt answers. h263 takes only its own sizes.
+TFrameSize TargetFrameSize(const TBuilderChoices& c, const TSourceVideo& source,
+                           const std::string& videoCodec, ISizePrompt& prompt) {
+    const int w0 = source.Width, h0 = source.Height;
+    std::string size = c.VideoSize;
+    int w = w0, h = h0;
+    const size_t x = size.find('x');
+    const bool wxh = x != std::string::npos && x > 0 && x + 1 < size.size();
+    if (size != kAsSource && !wxh) size = prompt.UseDefaultSize() ? "320x240" : kAsSource;
+    if (size == "320x240" && !wxh) {
+        w = 320;
+        h = 240;
+    } else if (size != kAsSource) {
+        if (!IsInt(size.substr(0, x), &w)) w = w0;
+        if (!IsInt(size.substr(x + 1), &h)) h = h0;
+        if (Lower(videoCodec) == "h263" &&
+            std::string("704x576,352x288,176x144,160x120,128x96").find(size) == std::string::npos) {
+            if (w > 176 && w <= 352) {
+                w = 352;
+                h = 288;
+            } else if (w > 352) {
+                w = 704;
+                h = 576;
+            }
+        }
+    }
+    return {w, h};
+}
+
+// Full screen: the job's crop, if any, and the target size and its aspect.
+void ZoomFull(const TlvFilesRecord& job, bool cropped, TFrameSize size, TOutputOptions& out) {
+    if (cropped) {
+        out.CropTop = job.CropTop;
+        out.CropBottom = job.CropBottom;
+        out.CropLeft = job.CropLeft;
+        out.CropRight = job.CropRight;
+    }
+    out.FrameSize = SizeText(size.Width, size.Height, 'x');
+    out.AspectRatio = SizeText(size.Width, size.Height, ':');
+}
+
+// Letterbox: the picture scaled into the target with even bars; answers the filters it takes.
+std::string ZoomLetterbox(const TlvFilesRecord& job, bool cropped, const TSourceVideo& source,
+                          TFrameSize size, TOutputOptions& out) {
+    const int w0 = source.Width, h0 = source.Height, w = size.Width, h = size.Height;
+    const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
+    int top = 0, left = 0;
+    // An unknown source or target size gives no bars instead of a division by zero.
+    if (w > 0 && h > 0 && w0 > 0 && h0 > 0 && !(w == w0 && h == h0)) {
+        const double rw = static_cast<double>(w0) / w, rh = static_cast<double>(h0) / h;
+        if (rw > rh)
+            top = Bar(h, h0 / rw);
+        else if (rw < rh)
+            left = Bar(w, w0 / rh);
+    }
+    const int pw = w - 2 * left, ph = h - 2 * top;
+    out.AspectRatio = SizeText(pw, ph, ':');
+    const std::string pad = "pad=" + std::to_string(w) + ":" + std::to_string(h) + ":" +
+                            std::to_string(left) + ":" + std::to_string(top);
+    if (!cropped) {
+        out.FrameSize = SizeText(pw, ph, 'x');
+        return pad;
+    }
+    // Today's crop filter takes width:height:x:y.
+    return "crop=" + std::to_string(w0 - jl - jr) + ":" + std::to_string(h0 - jt - jb) + ":" +
+           std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) + ":" +
+           std::to_string(ph) + "," + pad;
+}
+
+// Pan and scan: the long sides of the cropped picture cut to 4:3.
+void ZoomPan(const TlvFilesRecord& job, const TSourceVideo& source, TFrameSize size, TOutputOptions& out) {
+    const int w0 = source.Width, h0 = source.Height;
+    const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
+    const int wc = w0 - jl - jr, hc = h0 - jt - jb;
+    if (wc > 0 && hc > 0) {
+        const double ratio = static_cast<double>(wc) / hc;
+        constexpr double kFourThirds = 1.3333333333333333;
+        if (ratio > kFourThirds)
+            out.CropLeft = out.CropRight = PanAmount(w0, wc, hc, jl, true);
+        else if (ratio < kFourThirds)
+            out.CropTop = out.CropBottom = PanAmount(h0, hc, wc, jt, false);
+    }
+    out.FrameSize = SizeText(size.Width, size.Height, 'x');
+    out.AspectRatio = SizeText(size.Width, size.Height, ':');
+}
+
+// The job's zoom mode applied to the target size; answers the video filters it takes.
+std::string ApplyZoom(const TlvFilesRecord& job, const TSourceVideo& source, TFrameSize size,
+                      TOutputOptions& out) {
+    for (int* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
+        if (*crop == -1) *crop = 0;
+
+    const bool cropped = job.CropTop > 0 || job.CropLeft > 0 || job.CropBottom > 0 || job.CropRight > 0;
+    if (job.ZoomMode == "full")
+        ZoomFull(job, cropped, size, out);
+    else if (job.ZoomMode == "lbox")
+        return ZoomLetterbox(job, cropped, source, size, out);
+    else if (job.ZoomMode == "pan")
+        ZoomPan(job, source, size, out);
+    return {};
+}
+
+// The video of a format with video: none when the source has none, else its rates, size and
+// zoom. Answers the video filters the zoom takes.
+std::string BuildVideo(const TlvFilesRecord& job, const TBuilderChoices& c, const std::string& format,
+                       const std::string& formatLower, const TSourceVideo& source, ISizePrompt& prompt,
+                       TOutputOptions& out) {
+    if (source.VideoStreamCount < 1) {
+        out.DisableVideo = true;
+        return {};
+    }
+    ApplyVideoRates(c, source, format, formatLower, out);
+    const TFrameSize size = TargetFrameSize(c, source, out.VideoCodec, prompt);
+    return ApplyZoom(job, source, size, out);
+}
+
+// The audio beside video: the encoder by its library's name, none when no encoder is chosen.
+void BuildVideoOutputAudio(const TBuilderChoices& c, TOutputOptions& out) {
+    std::string audio = c.AudioEncoder;
+    if (audio == "libamr_nb") audio = "libopencore_amrnb";
+    out.AudioCodec = audio;
+    if (Trim(audio).empty()) out.DisableAudio = true;
+    BuildAudio(c, out, false);
+}
+
 } // namespace
 
 int PanAmount(int full, int kept, int other, int jobFirst, bool cutWidth) {
@@ -113,146 +302,19 @@ void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOption
                         ISizePrompt& prompt) {
     const std::string format = store.ContainerFormat(formatCode);
     const std::string formatLower = Lower(format);
-
-    // Disc formats name their target and its norm.
-    static const struct {
-        const char* Format;
-        int Target, Norm;
-    } kDiscs[] = {{"ntsc-dvd", 3, 2}, {"pal-dvd", 3, 1},   {"ntsc-vcd", 1, 2},
-                  {"pal-vcd", 1, 1},  {"ntsc-svcd", 2, 2}, {"pal-svcd", 2, 1}};
-    for (const auto& d : kDiscs)
-        if (formatLower == d.Format) {
-            out.Target = d.Target;
-            out.TargetNorm = d.Norm;
-        }
+    ApplyDiscTarget(formatLower, out);
 
     const TBuilderChoices c = store.BuilderChoices(formatCode);
     if (c.AudioOnly()) {
-        out.AudioCodec = c.AudioEncoder;
-        BuildAudio(c, out, true);
-        input.ExtOptions = "vn=1";
-        out.DisableVideo = true;
-        out.DisableSubtitle = true;
+        BuildAudioOnly(c, out, input);
         return;
     }
 
-    if (IsNamedVideoEncoder(c.VideoEncoder)) {
-        out.VideoCodec = c.VideoEncoder;
-    } else if (c.VideoEncoder == "mpeg2video") {
-        out.VideoCodec = c.VideoEncoder;
-        out.Target = 3;
-    }
-    if (c.VideoEncoder == "libx264") {
-        out.VideoPreset = formatLower == "psp"    ? "libx264-psp"
-                          : formatLower == "ipod" ? "libx264-ipod"
-                          : formatLower == "ps3"  ? "libx264-ps3"
-                                                  : "libx264-mp4";
-    }
-
-    std::string filters;
-    if (source.VideoStreamCount < 1) {
-        out.DisableVideo = true;
-    } else {
-        const int w0 = source.Width, h0 = source.Height;
-        int v = 0;
-        if (c.VideoBitRate != kAsSource && IsInt(c.VideoBitRate, &v)) {
-            if (v > 0) out.VideoBitrate = v * 1000;
-        } else {
-            out.VideoBitrate = source.BitRate;
-        }
-        double rate = 0;
-        if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0) out.FrameRate = c.FrameRate;
-
-        static const char* const kContainers[] = {"ipod", "3gp", "3g2", "avi",    "psp",
-                                                  "mov",  "vcd", "flv", "mpegts", "vob"};
-        if (std::any_of(std::begin(kContainers), std::end(kContainers),
-                        [&](const char* n) { return formatLower == n; }))
-            out.FileFormat = format;
-
-        // Target frame size.
-        std::string size = c.VideoSize;
-        int w = w0, h = h0;
-        const size_t x = size.find('x');
-        const bool wxh = x != std::string::npos && x > 0 && x + 1 < size.size();
-        if (size != kAsSource && !wxh) size = prompt.UseDefaultSize() ? "320x240" : kAsSource;
-        if (size == "320x240" && !wxh) {
-            w = 320;
-            h = 240;
-        } else if (size != kAsSource) {
-            if (!IsInt(size.substr(0, x), &w)) w = w0;
-            if (!IsInt(size.substr(x + 1), &h)) h = h0;
-            if (Lower(out.VideoCodec) == "h263" &&
-                std::string("704x576,352x288,176x144,160x120,128x96").find(size) == std::string::npos) {
-                if (w > 176 && w <= 352) {
-                    w = 352;
-                    h = 288;
-                } else if (w > 352) {
-                    w = 704;
-                    h = 576;
-                }
-            }
-        }
-
-        for (int* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
-            if (*crop == -1) *crop = 0;
-
-        const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
-        const bool cropped = jt > 0 || jl > 0 || jb > 0 || jr > 0;
-        if (job.ZoomMode == "full") {
-            if (cropped) {
-                out.CropTop = jt;
-                out.CropBottom = jb;
-                out.CropLeft = jl;
-                out.CropRight = jr;
-            }
-            out.FrameSize = SizeText(w, h, 'x');
-            out.AspectRatio = SizeText(w, h, ':');
-        } else if (job.ZoomMode == "lbox") {
-            int top = 0, left = 0;
-            // An unknown source or target size gives no bars instead of a division by zero.
-            if (w > 0 && h > 0 && w0 > 0 && h0 > 0 && !(w == w0 && h == h0)) {
-                const double rw = static_cast<double>(w0) / w, rh = static_cast<double>(h0) / h;
-                if (rw > rh)
-                    top = Bar(h, h0 / rw);
-                else if (rw < rh)
-                    left = Bar(w, w0 / rh);
-            }
-            const int pw = w - 2 * left, ph = h - 2 * top;
-            out.AspectRatio = SizeText(pw, ph, ':');
-            const std::string pad = "pad=" + std::to_string(w) + ":" + std::to_string(h) + ":" +
-                                    std::to_string(left) + ":" + std::to_string(top);
-            if (!cropped) {
-                out.FrameSize = SizeText(pw, ph, 'x');
-                filters = pad;
-            } else {
-                // Today's crop filter takes width:height:x:y.
-                filters = "crop=" + std::to_string(w0 - jl - jr) + ":" + std::to_string(h0 - jt - jb) + ":" +
-                          std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) +
-                          ":" + std::to_string(ph) + "," + pad;
-            }
-        } else if (job.ZoomMode == "pan") {
-            const int wc = w0 - jl - jr, hc = h0 - jt - jb;
-            if (wc > 0 && hc > 0) {
-                const double ratio = static_cast<double>(wc) / hc;
-                constexpr double kFourThirds = 1.3333333333333333;
-                if (ratio > kFourThirds)
-                    out.CropLeft = out.CropRight = PanAmount(w0, wc, hc, jl, true);
-                else if (ratio < kFourThirds)
-                    out.CropTop = out.CropBottom = PanAmount(h0, hc, wc, jt, false);
-            }
-            out.FrameSize = SizeText(w, h, 'x');
-            out.AspectRatio = SizeText(w, h, ':');
-        }
-    }
-
+    ApplyVideoEncoder(c, formatLower, out);
+    const std::string filters = BuildVideo(job, c, format, formatLower, source, prompt, out);
     if (!filters.empty())
         out.VideoFilters = out.VideoFilters.empty() ? filters : out.VideoFilters + "," + filters;
-
-    std::string audio = c.AudioEncoder;
-    if (audio == "libamr_nb") audio = "libopencore_amrnb";
-    out.AudioCodec = audio;
-    if (Trim(audio).empty()) out.DisableAudio = true;
-    BuildAudio(c, out, false);
+    BuildVideoOutputAudio(c, out);
 }
 
 } // namespace orvel

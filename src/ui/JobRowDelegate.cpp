@@ -33,7 +33,7 @@ void TJobRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
     if (first) cell.setLeft(cell.left() + 1);
     if (last) cell.setRight(cell.right() - 1);
     QColor fill = index.row() % 2 == 1 ? ColorSchemeStripe(CurrentColorScheme()) : QColor(Qt::white);
-    if (focusRow) fill = listFocused ? kFocusRowFill : kFocusRowFillInactive;
+    if (focusRow) fill = listFocused ? kSelectionFill : kFocusRowFillInactive;
     p->fillRect(option.rect, Qt::white);
     p->fillRect(cell, fill);
 
@@ -62,7 +62,7 @@ void TJobRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
 
     if (focusRow) {
         // The frame spans the whole row: top and bottom in every cell, the ends in the first and last.
-        p->setPen(listFocused ? kFocusRowFrame : kFocusRowFrameInactive);
+        p->setPen(listFocused ? kSelectionFrame : kFocusRowFrameInactive);
         const QRect f = cell.adjusted(0, 0, 0, -1);
         p->drawLine(f.topLeft(), f.topRight());
         p->drawLine(f.bottomLeft(), f.bottomRight());

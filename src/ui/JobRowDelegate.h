@@ -2,14 +2,16 @@
 // The owner-drawn rows of the job list: white and scheme-striped rows, the focused row in light
 // blue with a frame, a drawn check box with its tick in the first column, and one-line texts cut
 // with an ellipsis.
+#include "ui/SelectionItemDelegate.h"
+
 #include <QColor>
 #include <QStyledItemDelegate>
 
 namespace orvel {
 
-inline const QColor kFocusRowFill(185, 204, 236);
+// The focused row of a focused list has the selection colours of every owner-drawn list
+// (kSelectionFill, kSelectionFrame); without the focus, these paler ones.
 inline const QColor kFocusRowFillInactive(229, 236, 248);
-inline const QColor kFocusRowFrame(122, 160, 218);
 inline const QColor kFocusRowFrameInactive(152, 181, 226);
 
 class TJobRowDelegate : public QStyledItemDelegate {

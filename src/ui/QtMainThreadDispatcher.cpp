@@ -37,7 +37,7 @@ QtMainThreadDispatcher::QtMainThreadDispatcher()
 QtMainThreadDispatcher::~QtMainThreadDispatcher() {
     std::unique_lock lock(mutex_);
     closed_ = true;
-    for (Call* call : queue_)
+    for (THandOver* call : queue_)
         call->done = true;
     queue_.clear();
     context_.reset(); // drops wake-ups still posted to it
@@ -54,7 +54,7 @@ void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
         fn();
         return;
     }
-    Call call{&fn, nullptr, false};
+    THandOver call{&fn, nullptr, false};
     std::unique_lock lock(mutex_);
     if (closed_) return;
     queue_.push_back(&call);
@@ -70,16 +70,7 @@ void QtMainThreadDispatcher::RunAndWait(const std::function<void()>& fn) {
 void QtMainThreadDispatcher::ServePending() {
     if (!IsMainThread()) return;
     std::unique_lock lock(mutex_);
-    while (!queue_.empty()) {
-        Call* call = queue_.front();
-        queue_.pop_front();
-        lock.unlock();
-        std::exception_ptr error = RunHandOver(*call->fn);
-        lock.lock();
-        call->error = error;
-        call->done = true;
-        cv_.notify_all();
-    }
+    ServeHandOvers(queue_, lock, cv_);
 }
 
 } // namespace orvel

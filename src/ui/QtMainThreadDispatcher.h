@@ -32,16 +32,11 @@ public:
     void ServePending() override;
 
 private:
-    struct Call {
-        const std::function<void()>* fn;
-        std::exception_ptr error;
-        bool done = false;
-    };
     QThread* mainThread_;
     std::unique_ptr<QObject> context_; // lives in the GUI thread; target of the wake-ups
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Call*> queue_;
+    std::deque<THandOver*> queue_;
     int waiting_ = 0; // workers inside RunAndWait
     bool closed_ = false;
 };

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace orvel {
 namespace {
@@ -29,6 +30,32 @@ QLineEdit* FactEdit(const char* name, QWidget* parent) {
         QString("QLineEdit { background-color: %1; color: %2; }")
             .arg(palette.color(QPalette::ToolTipBase).name(), palette.color(QPalette::ToolTipText).name()));
     return edit;
+}
+
+// One fact: its caption label and its edit, with their names.
+struct TFactRow {
+    const char* CaptionName;
+    const char* Caption;
+    QLabel** CaptionLabel;
+    const char* EditName;
+    QLineEdit** Edit;
+};
+
+// A titled group of facts, each caption beside its edit.
+QGroupBox* FactGroup(const char* name, const char* title, std::initializer_list<TFactRow> rows,
+                     QWidget* parent) {
+    auto* box = new QGroupBox(QString::fromLatin1(title), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    auto* form = new QFormLayout(box);
+    form->setHorizontalSpacing(12);
+    form->setLabelAlignment(Qt::AlignLeft);
+    form->setContentsMargins(14, 10, 14, 10);
+    for (const TFactRow& row : rows) {
+        *row.CaptionLabel = NamedLabel(row.CaptionName, row.Caption, box);
+        *row.Edit = FactEdit(row.EditName, box);
+        form->addRow(*row.CaptionLabel, *row.Edit);
+    }
+    return box;
 }
 
 } // namespace
@@ -56,48 +83,20 @@ void TfrmFileInfo::CreateControls() {
     file->addRow(lbl3, lblFileLength);
     root->addLayout(file);
 
-    auto group = [this](const char* name, const char* title) {
-        auto* box = new QGroupBox(QString::fromLatin1(title), this);
-        box->setObjectName(QString::fromLatin1(name));
-        auto* form = new QFormLayout(box);
-        form->setHorizontalSpacing(12);
-        form->setLabelAlignment(Qt::AlignLeft);
-        form->setContentsMargins(14, 10, 14, 10);
-        return std::pair{box, form};
-    };
-    auto [video, videoForm] = group("grpbx1", "Video ");
-    grpbx1 = video;
-    lbl5 = NamedLabel("lbl5", "Format:", grpbx1);
-    edtFormat = FactEdit("edtFormat", grpbx1);
-    lbl6 = NamedLabel("lbl6", "Resloution:", grpbx1);
-    edtResloution = FactEdit("edtResloution", grpbx1);
-    lbl13 = NamedLabel("lbl13", "Bit Rate:", grpbx1);
-    edtBitRate = FactEdit("edtBitRate", grpbx1);
-    lbl7 = NamedLabel("lbl7", "Frame Rate:", grpbx1);
-    edtFrameRate = FactEdit("edtFrameRate", grpbx1);
-    lbl8 = NamedLabel("lbl8", "Total Frame:", grpbx1);
-    edtTotalFrame = FactEdit("edtTotalFrame", grpbx1);
-    videoForm->addRow(lbl5, edtFormat);
-    videoForm->addRow(lbl6, edtResloution);
-    videoForm->addRow(lbl13, edtBitRate);
-    videoForm->addRow(lbl7, edtFrameRate);
-    videoForm->addRow(lbl8, edtTotalFrame);
+    grpbx1 = FactGroup("grpbx1", "Video ",
+                       {{"lbl5", "Format:", &lbl5, "edtFormat", &edtFormat},
+                        {"lbl6", "Resloution:", &lbl6, "edtResloution", &edtResloution},
+                        {"lbl13", "Bit Rate:", &lbl13, "edtBitRate", &edtBitRate},
+                        {"lbl7", "Frame Rate:", &lbl7, "edtFrameRate", &edtFrameRate},
+                        {"lbl8", "Total Frame:", &lbl8, "edtTotalFrame", &edtTotalFrame}},
+                       this);
     root->addWidget(grpbx1);
-
-    auto [audio, audioForm] = group("grpbx2", "Audio");
-    grpbx2 = audio;
-    lbl9 = NamedLabel("lbl9", "Format:", grpbx2);
-    edtAudioForamt = FactEdit("edtAudioForamt", grpbx2);
-    lbl12 = NamedLabel("lbl12", "Bit Rate:", grpbx2);
-    edtAudioBitRate = FactEdit("edtAudioBitRate", grpbx2);
-    lbl10 = NamedLabel("lbl10", "Sample Rate:", grpbx2);
-    edtSampleRate = FactEdit("edtSampleRate", grpbx2);
-    lbl11 = NamedLabel("lbl11", "Channel:", grpbx2);
-    edtChannel = FactEdit("edtChannel", grpbx2);
-    audioForm->addRow(lbl9, edtAudioForamt);
-    audioForm->addRow(lbl12, edtAudioBitRate);
-    audioForm->addRow(lbl10, edtSampleRate);
-    audioForm->addRow(lbl11, edtChannel);
+    grpbx2 = FactGroup("grpbx2", "Audio",
+                       {{"lbl9", "Format:", &lbl9, "edtAudioForamt", &edtAudioForamt},
+                        {"lbl12", "Bit Rate:", &lbl12, "edtAudioBitRate", &edtAudioBitRate},
+                        {"lbl10", "Sample Rate:", &lbl10, "edtSampleRate", &edtSampleRate},
+                        {"lbl11", "Channel:", &lbl11, "edtChannel", &edtChannel}},
+                       this);
     root->addWidget(grpbx2);
     root->addStretch();
     // One caption column for both groups, so their edits line up.

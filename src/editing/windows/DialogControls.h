@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRect>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace orvel::dialog_controls {
@@ -43,6 +44,23 @@ inline QSpinBox* NewArrowSpin(QWidget* parent, const char* name, int minimum, in
     spin->setSingleStep(1);
     if (auto* edit = spin->findChild<QLineEdit*>()) edit->setReadOnly(true);
     return spin;
+}
+
+// The one tab page of the crop and trim dialogs, left of the preview.
+inline QWidget* NewEditPage(QWidget* dialog, const char* title, QTabWidget*& pages) {
+    pages = Named(new QTabWidget(dialog), "pageEdit", {8, 8, 222, 300});
+    auto* page = new QWidget;
+    page->setObjectName("tabCrop");
+    pages->addTab(page, QString::fromLatin1(title));
+    return page;
+}
+
+// Default, Ok and Cancel along the bottom of the crop and trim dialogs.
+inline void NewBottomButtons(QWidget* dialog, QPushButton*& byDefault, QPushButton*& ok,
+                             QPushButton*& cancel) {
+    byDefault = NewButton(dialog, "btnDefault", "&Default", {8, 398, 86, 28});
+    ok = NewButton(dialog, "btnOk", "Ok", {430, 398, 86, 28});
+    cancel = NewButton(dialog, "btnCancel", "Cancel", {522, 398, 86, 28});
 }
 
 } // namespace orvel::dialog_controls

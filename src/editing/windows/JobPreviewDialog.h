@@ -8,6 +8,9 @@
 
 #include <optional>
 
+class QEvent;
+class QPushButton;
+
 namespace orvel {
 
 class TJobPreviewDialog : public QDialog, public IJobDialog {
@@ -33,16 +36,27 @@ public:
     // Runs on the player's decoding thread.
     virtual void FFPlayerHook(Bitmap24& frame) = 0;
 
-protected:
-    void AttachPlayer(IMediaPlayer& player) {
-        player.SetOnFileOpen([this](IMediaPlayer*, int64_t duration, int fw, int fh, int& sw, int& sh) {
-            FFPlayerFileOpen(duration, fw, fh, sw, sh);
-        });
-        player.SetOnPosition([this](IMediaPlayer*, int64_t pts) { FFPlayerPosition(pts); });
-        player.SetOnState([this](IMediaPlayer*, TPlayState state) { FFPlayerState(state); });
-        player.SetOnHook([this](IMediaPlayer*, Bitmap24& frame, int64_t) { FFPlayerHook(frame); });
-    }
+    // Ok hands back the job with the dialog's edits; Cancel hands back nothing.
+    void btnOkClick();
+    void btnCancelClick();
 
+protected:
+    void AttachPlayer(IMediaPlayer& player);
+    void ConnectOkCancel(QPushButton* ok, QPushButton* cancel);
+    // The start of an opening: the job to edit, and no answer yet.
+    void TakeJob(const TlvFilesRecord& job);
+    // Loads the player's libraries from beside the program and opens the job's source on screen.
+    bool OpenSource(IMediaPlayer& player, IDisplaySurface* screen) const;
+    // A left-button release inside the slider: the end of a click or drag on it.
+    static bool SliderReleased(const QWidget* slider, const QObject* watched, const QEvent* event);
+
+    // Every way of closing ends the preview; only Ok has set a result.
+    void done(int result) override;
+    virtual void StopPreview(bool accepted) = 0;
+    // The dialog's edits, written into the copy of the job that Ok hands back.
+    virtual void ApplyEdits(TlvFilesRecord& job) const = 0;
+
+    TlvFilesRecord job_;
     std::optional<TlvFilesRecord> result_;
 };
 

@@ -1,6 +1,5 @@
 #include "editing/windows/frmCrop.h"
 
-#include "app/store/GlobalObject.h"
 #include "editing/PreviewSeek.h"
 #include "editing/windows/DialogControls.h"
 #include "editing/windows/RectTracker.h"
@@ -35,10 +34,7 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     pan1 = Named(new TVideoPanel(this), "pan1", {12, 40, 16, 16});
     pan1->hide();
 
-    pageEdit = Named(new QTabWidget(this), "pageEdit", {8, 8, 222, 300});
-    tabCrop = new QWidget;
-    tabCrop->setObjectName("tabCrop");
-    pageEdit->addTab(tabCrop, "Crop");
+    tabCrop = NewEditPage(this, "Crop", pageEdit);
     grpbxCrop = Named(new QGroupBox("Crop Size", tabCrop), "grpbxCrop", {8, 8, 200, 170});
     lblUp = NewLabel(grpbxCrop, "lblUp", "Up", {14, 28, 60, 22});
     spedUp = NewArrowSpin(grpbxCrop, "spedUp", -1, kSpinRange, {84, 26, 90, 26});
@@ -72,9 +68,7 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     lblLength1 = NewLabel(this, "lblLength1", "Length:", {436, 324, 52, 20});
     lblLength = NewLabel(this, "lblLength", "", {490, 324, 118, 20});
 
-    btnDefault = NewButton(this, "btnDefault", "&Default", {8, 398, 86, 28});
-    btnOk = NewButton(this, "btnOk", "Ok", {430, 398, 86, 28});
-    btnCancel = NewButton(this, "btnCancel", "Cancel", {522, 398, 86, 28});
+    NewBottomButtons(this, btnDefault, btnOk, btnCancel);
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
@@ -83,8 +77,7 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
 
     connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnResetClick(); });
-    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    ConnectOkCancel(btnOk, btnCancel);
     connect(imgbtnPlay, &QToolButton::clicked, this, [this] { imgbtnPlayClick(); });
     connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
     connect(trcPreview, &QSlider::valueChanged, this, [this](int v) { trcPreviewChange(v); });
@@ -107,17 +100,14 @@ TfrmCrop::~TfrmCrop() {
 }
 
 void TfrmCrop::Open(const TlvFilesRecord& job) {
-    job_ = job;
-    result_.reset();
+    TakeJob(job);
     frameWidth_ = frameHeight_ = 0;
     model_.FormShow(job);
     PublishHookSettings();
     PaintPreview({});
     Render(model_.View());
     show();
-    const bool opened =
-        FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, pan1);
-    if (!opened) {
+    if (!OpenSource(*FFPlayer, pan1)) {
         model_.OpenFailed();
     } else {
         const QRect image = imgPreview->geometry();
@@ -247,30 +237,19 @@ void TfrmCrop::btnResetClick() {
     Render(model_.View());
 }
 
-void TfrmCrop::btnOkClick() {
-    TlvFilesRecord edited = job_;
-    model_.ApplyTo(edited);
-    result_ = edited;
-    accept();
+void TfrmCrop::ApplyEdits(TlvFilesRecord& job) const {
+    model_.ApplyTo(job);
 }
 
-void TfrmCrop::btnCancelClick() {
-    reject();
-}
-
-void TfrmCrop::done(int result) {
-    // Every way of closing ends the preview and its painting; only Ok has set a result.
+void TfrmCrop::StopPreview(bool) {
+    // The painting ends with the preview.
     Timer->stop();
     FFPlayer->Stop(true);
     frameCopy_.Clear();
-    if (result != Accepted) result_.reset();
-    QDialog::done(result);
 }
 
 void TfrmCrop::PublishHookSettings() {
-    TPreviewSettings settings = TPreviewSettings::FromRecord(job_, TCropOutline::Plain);
-    settings.Draw = model_.HookDraws();
-    hook_.Publish(std::move(settings));
+    hook_.Publish(TPreviewSettings::FromRecord(job_, TCropOutline::Plain, model_.HookDraws()));
 }
 
 void TfrmCrop::Render(const TCropView& view) {

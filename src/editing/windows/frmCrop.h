@@ -47,8 +47,6 @@ public:
     void RectTrackerMouseMove();
     void spedChange(TCropMargin margin, int value);
     void btnResetClick();
-    void btnOkClick();
-    void btnCancelClick();
 
     QTabWidget* pageEdit;
     QWidget* tabCrop;
@@ -67,7 +65,8 @@ public:
     QLabel* lblZoom;
 
 protected:
-    void done(int result) override;
+    void StopPreview(bool accepted) override;
+    void ApplyEdits(TlvFilesRecord& job) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -80,7 +79,6 @@ private:
     TCropModel model_;
     TPreviewHook hook_;
     TFrameCopy frameCopy_;
-    TlvFilesRecord job_;
     int frameWidth_ = 0, frameHeight_ = 0; // as the player reported the opened file
     bool closed_ = false;
 };

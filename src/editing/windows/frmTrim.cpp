@@ -1,13 +1,11 @@
 #include "editing/windows/frmTrim.h"
 
-#include "app/store/GlobalObject.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/SelectionSlider.h"
 #include "ui/VideoPanel.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -33,10 +31,7 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     setWindowTitle("Trim");
     setFixedSize(615, 435);
 
-    pageEdit = Named(new QTabWidget(this), "pageEdit", {8, 8, 222, 300});
-    tabCrop = new QWidget;
-    tabCrop->setObjectName("tabCrop");
-    pageEdit->addTab(tabCrop, "Trim");
+    tabCrop = NewEditPage(this, "Trim", pageEdit);
     Label2 = NewLabel(tabCrop, "Label2", "Set Start Time:", {10, 10, 200, 18});
     edtStart = NewTimeField(tabCrop, "edtStart", {10, 30, 110, 24});
     lbl4 = NewLabel(tabCrop, "lbl4", "(HH:MM:SS)", {126, 33, 86, 18});
@@ -71,16 +66,13 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     lblPTS = NewLabel(this, "lblPTS", "", {298, 326, 150, 20});
     lblLength = NewLabel(this, "lblLength", "", {450, 326, 160, 20});
 
-    btnDefault = NewButton(this, "btnDefault", "&Default", {8, 398, 86, 28});
-    btnOk = NewButton(this, "btnOk", "Ok", {430, 398, 86, 28});
-    btnCancel = NewButton(this, "btnCancel", "Cancel", {522, 398, 86, 28});
+    NewBottomButtons(this, btnDefault, btnOk, btnCancel);
 
     connect(btnOk1, &QPushButton::clicked, this, [this] { btnOk1Click(); });
     connect(btnOk2, &QPushButton::clicked, this, [this] { btnOk2Click(); });
     connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnResetClick(); });
-    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    ConnectOkCancel(btnOk, btnCancel);
     connect(imgbtnPlay, &QToolButton::clicked, this, [this] { imgbtnPlayClick(); });
     connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
     connect(trcPreview, &QSlider::valueChanged, this, [this](int value) { model_.SliderMoved(value); });
@@ -94,13 +86,11 @@ TfrmTrim::~TfrmTrim() {
 }
 
 void TfrmTrim::Open(const TlvFilesRecord& job) {
-    job_ = job;
-    result_.reset();
+    TakeJob(job);
     model_.FormShow();
     Render(model_.View());
     show();
-    if (FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, imgPreview))
-        model_.AfterOpen(job);
+    if (OpenSource(*FFPlayer, imgPreview)) model_.AfterOpen(job);
     PublishHookSettings();
     Render(model_.View());
 }
@@ -147,17 +137,6 @@ void TfrmTrim::btnResetClick() {
     Render(model_.View());
 }
 
-void TfrmTrim::btnOkClick() {
-    TlvFilesRecord edited = job_;
-    model_.ApplyTo(edited);
-    result_ = edited;
-    accept();
-}
-
-void TfrmTrim::btnCancelClick() {
-    reject();
-}
-
 void TfrmTrim::imgbtnPlayClick() {
     FFPlayer->Resume();
     model_.Play();
@@ -175,26 +154,21 @@ void TfrmTrim::trcPreviewRelease() {
     FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
 }
 
-void TfrmTrim::done(int result) {
-    // Every way of closing ends the preview; only Ok has set a result.
+void TfrmTrim::ApplyEdits(TlvFilesRecord& job) const {
+    model_.ApplyTo(job);
+}
+
+void TfrmTrim::StopPreview(bool) {
     FFPlayer->Stop(false);
-    if (result != Accepted) result_.reset();
-    QDialog::done(result);
 }
 
 bool TfrmTrim::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && trcPreview->rect().contains(mouse->position().toPoint()))
-            trcPreviewRelease();
-    }
+    if (SliderReleased(trcPreview, watched, event)) trcPreviewRelease();
     return QDialog::eventFilter(watched, event);
 }
 
 void TfrmTrim::PublishHookSettings() {
-    TPreviewSettings settings = TPreviewSettings::FromRecord(job_, TCropOutline::Plain);
-    settings.Draw = model_.HookDraws();
-    hook_.Publish(std::move(settings));
+    hook_.Publish(TPreviewSettings::FromRecord(job_, TCropOutline::Plain, model_.HookDraws()));
 }
 
 void TfrmTrim::Render(const TTrimView& view) {

@@ -40,8 +40,6 @@ public:
     void btnOk1Click();
     void btnOk2Click();
     void btnResetClick();
-    void btnOkClick();
-    void btnCancelClick();
     void imgbtnPlayClick();
     void imgbtnpauseClick();
     void trcPreviewRelease();
@@ -56,7 +54,8 @@ public:
     QToolButton *imgbtnPlay, *imgbtnpause;
 
 protected:
-    void done(int result) override;
+    void StopPreview(bool accepted) override;
+    void ApplyEdits(TlvFilesRecord& job) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -66,7 +65,6 @@ private:
     std::unique_ptr<IMediaPlayer> FFPlayer;
     TTrimModel model_;
     TPreviewHook hook_;
-    TlvFilesRecord job_;
 };
 
 } // namespace orvel

@@ -1,6 +1,5 @@
 #include "editing/windows/frmWaterMark.h"
 
-#include "app/store/GlobalObject.h"
 #include "editing/effects/WatermarkQtFont.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/VideoPanel.h"
@@ -10,7 +9,6 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
@@ -88,8 +86,7 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     BuildPreview();
     btnOk = NewButton(this, "btnOk", "&Ok", {600, 565, 86, 30});
     btnCancel = NewButton(this, "btnCancel", "&Cancel", {692, 565, 86, 30});
-    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    ConnectOkCancel(btnOk, btnCancel);
 
     AttachPlayer(*FFPlayer);
 }
@@ -222,8 +219,7 @@ void TfrmWaterMark::BuildPreview() {
 }
 
 void TfrmWaterMark::Open(const TlvFilesRecord& job) {
-    job_ = job;
-    result_.reset();
+    TakeJob(job);
     opened_ = false;
     std::vector<std::string> fonts;
     for (const QString& family : QFontDatabase::families())
@@ -232,7 +228,7 @@ void TfrmWaterMark::Open(const TlvFilesRecord& job) {
     FillLists();
     Change([] {});
     show();
-    if (FFPlayer->LoadLibraries(ExecutableLibraryFolder()) && FFPlayer->Open(job.SourceFile, imgPreview)) {
+    if (OpenSource(*FFPlayer, imgPreview)) {
         opened_ = true;
         model_.AfterOpen();
     }
@@ -259,15 +255,7 @@ void TfrmWaterMark::FillLists() {
 
 template <class F> void TfrmWaterMark::Change(F&& change) {
     change();
-    TPreviewSettings settings;
-    settings.Draw = opened_;
-    settings.Effects = model_.Settings();
-    settings.CropTop = job_.CropTop;
-    settings.CropLeft = job_.CropLeft;
-    settings.CropBottom = job_.CropBottom;
-    settings.CropRight = job_.CropRight;
-    settings.Outline = TCropOutline::Inset;
-    hook_.Publish(std::move(settings));
+    hook_.Publish(TPreviewSettings::WithEffects(job_, model_.Settings(), TCropOutline::Inset, opened_));
     Render(model_.View());
 }
 
@@ -379,32 +367,19 @@ void TfrmWaterMark::btnResetClick() {
     Change([&] { model_.Reset(); });
 }
 
-void TfrmWaterMark::btnOkClick() {
-    TlvFilesRecord edited = job_;
-    model_.ApplyTo(edited);
-    result_ = edited;
-    accept();
+void TfrmWaterMark::ApplyEdits(TlvFilesRecord& job) const {
+    model_.ApplyTo(job);
 }
 
-void TfrmWaterMark::btnCancelClick() {
-    reject();
-}
-
-void TfrmWaterMark::done(int result) {
-    // Every way of closing ends the preview; Ok waits for the player's threads, as it is about
-    // to hand the job to a conversion.
+void TfrmWaterMark::StopPreview(bool accepted) {
+    // Ok waits for the player's threads, as it is about to hand the job to a conversion.
     FFPlayer->SetHook(false);
-    FFPlayer->Stop(result == Accepted);
-    if (result != Accepted) result_.reset();
-    QDialog::done(result);
+    FFPlayer->Stop(accepted);
 }
 
 bool TfrmWaterMark::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && trcPreview->rect().contains(mouse->position().toPoint()))
-            FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
-    }
+    if (SliderReleased(trcPreview, watched, event))
+        FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
     return QDialog::eventFilter(watched, event);
 }
 

@@ -62,8 +62,6 @@ public:
     void btnClearImageClick();
     void btnClearTextClick();
     void btnResetClick();
-    void btnOkClick();
-    void btnCancelClick();
 
     QTabWidget* pageControl;
     QWidget *suiTabSheet1, *suiTabSheet2, *suiTabSheet3;
@@ -95,7 +93,8 @@ public:
     QPushButton *btnOk, *btnCancel;
 
 protected:
-    void done(int result) override;
+    void StopPreview(bool accepted) override;
+    void ApplyEdits(TlvFilesRecord& job) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -112,7 +111,6 @@ private:
     IOpenFileDialog& fileDialog_;
     TWaterMarkModel model_;
     TPreviewHook hook_;
-    TlvFilesRecord job_;
     bool opened_ = false; // a file plays: the hook draws
 };
 

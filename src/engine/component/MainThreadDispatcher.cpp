@@ -36,12 +36,26 @@ std::exception_ptr RunHandOver(const std::function<void()>& fn) {
     return nullptr;
 }
 
+void ServeHandOvers(std::deque<THandOver*>& queue, std::unique_lock<std::mutex>& lock,
+                    std::condition_variable& done) {
+    while (!queue.empty()) {
+        THandOver* call = queue.front();
+        queue.pop_front();
+        lock.unlock();
+        std::exception_ptr error = RunHandOver(*call->fn);
+        lock.lock();
+        call->error = error;
+        call->done = true;
+        done.notify_all();
+    }
+}
+
 void QueuedDispatcher::RunAndWait(const std::function<void()>& fn) {
     if (IsMainThread()) {
         fn();
         return;
     }
-    Call call{&fn, nullptr, false};
+    THandOver call{&fn, nullptr, false};
     std::unique_lock lock(mutex_);
     queue_.push_back(&call);
     cv_.notify_all();
@@ -51,16 +65,7 @@ void QueuedDispatcher::RunAndWait(const std::function<void()>& fn) {
 
 void QueuedDispatcher::ServePending() {
     std::unique_lock lock(mutex_);
-    while (!queue_.empty()) {
-        Call* call = queue_.front();
-        queue_.pop_front();
-        lock.unlock();
-        std::exception_ptr error = RunHandOver(*call->fn);
-        lock.lock();
-        call->error = error;
-        call->done = true;
-        cv_.notify_all();
-    }
+    ServeHandOvers(queue_, lock, cv_);
 }
 
 bool QueuedDispatcher::ServeUntil(const std::function<bool()>& pred, int timeoutMs) {

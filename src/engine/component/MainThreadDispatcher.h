@@ -31,6 +31,18 @@ IMainThreadDispatcher& MainThreadDispatcher();
 // the waiting thread instead of leaving that thread waiting for a call that never returned.
 std::exception_ptr RunHandOver(const std::function<void()>& fn);
 
+// One call handed over to the main thread, and its waiting worker's answer.
+struct THandOver {
+    const std::function<void()>* fn;
+    std::exception_ptr error;
+    bool done = false;
+};
+
+// Runs the queued hand-overs in order, each with the lock released, and wakes their waiters.
+// The lock guards the queue and is held on entry and on return.
+void ServeHandOvers(std::deque<THandOver*>& queue, std::unique_lock<std::mutex>& lock,
+                    std::condition_variable& done);
+
 inline void RunInMainThread(const std::function<void()>& fn) {
     MainThreadDispatcher().RunAndWait(fn);
 }
@@ -50,15 +62,10 @@ public:
     bool ServeUntil(const std::function<bool()>& pred, int timeoutMs);
 
 private:
-    struct Call {
-        const std::function<void()>* fn;
-        std::exception_ptr error;
-        bool done = false;
-    };
     std::thread::id owner_;
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Call*> queue_;
+    std::deque<THandOver*> queue_;
 };
 
 } // namespace orvel

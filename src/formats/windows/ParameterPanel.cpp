@@ -1,9 +1,7 @@
 #include "formats/windows/ParameterPanel.h"
 
 #include "formats/windows/SelectorCombo.h"
-#include "ui/SelectionItemDelegate.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,22 +22,16 @@ void TParameterPanel::CreateControls() {
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(6);
 
-    auto combo = [this](TPanelSelector selector, const char* name, QWidget* parent) {
-        auto* box = new QComboBox(parent);
-        box->setObjectName(name);
-        box->setEditable(IsEditableSelector(selector));
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setItemDelegate(new TSelectionItemDelegate(box));
+    auto combo = [this](TPanelSelector selector, QWidget* parent) {
+        QComboBox* box = NewSelectorCombo(selector, parent, combos_);
         box->setMinimumWidth(80);
         // Typed keys and the focus leaving reach the box, which passes them to its edit field
         // past any filter there.
         if (box->isEditable()) box->installEventFilter(this);
-        combos_[static_cast<size_t>(selector)] = box;
         return box;
     };
     // Three selectors a row, each caption above its box, so the longest captions and items fit.
-    auto group = [&](const char* title, const char* name,
-                     std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
+    auto group = [&](const char* title, const char* name, std::initializer_list<TPanelSelector> selectors) {
         auto* box = new QGroupBox(title, this);
         box->setObjectName(name);
         auto* grid = new QGridLayout(box);
@@ -47,10 +39,10 @@ void TParameterPanel::CreateControls() {
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(0);
         int i = 0;
-        for (const auto& [selector, label, comboName] : rows) {
+        for (const TPanelSelector selector : selectors) {
             const int row = (i / 3) * 2, column = i % 3;
-            grid->addWidget(new QLabel(label, box), row, column);
-            grid->addWidget(combo(selector, comboName, box), row + 1, column);
+            grid->addWidget(new QLabel(SelectorCaption(selector), box), row, column);
+            grid->addWidget(combo(selector, box), row + 1, column);
             ++i;
         }
         for (int c = 0; c < 3; ++c)
@@ -59,18 +51,11 @@ void TParameterPanel::CreateControls() {
         root->addWidget(box, 1);
         return box;
     };
+    using S = TPanelSelector;
     grpVideo = group("Video Options", "grpVideo",
-                     {{TPanelSelector::VideoSize, "Frame Size:", "cmbVideoSize"},
-                      {TPanelSelector::VideoEncoder, "Encoder:", "cmbVideoEncoder"},
-                      {TPanelSelector::VideoBitRate, "BitRate (Kbps):", "cmbVideoBitRate"},
-                      {TPanelSelector::FrameRate, "FrameRate (Fps):", "cmbFrameRate"},
-                      {TPanelSelector::Zoom, "Zoom:", "cmbZoom"}});
+                     {S::VideoSize, S::VideoEncoder, S::VideoBitRate, S::FrameRate, S::Zoom});
     grpAudio = group("Audio Options", "grpAudio",
-                     {{TPanelSelector::SampleRate, "SampleRate (Hz):", "cmbSamplerate"},
-                      {TPanelSelector::AudioEncoder, "Encoder:", "cmbAudioEncoder"},
-                      {TPanelSelector::Channel, "Channel:", "cmbChannel"},
-                      {TPanelSelector::Volume, "Volume:", "cmbVolume"},
-                      {TPanelSelector::AudioBitRate, "BitRate (Kbps):", "cmbAudioBitRate"}});
+                     {S::SampleRate, S::AudioEncoder, S::Channel, S::Volume, S::AudioBitRate});
     cmbVideoSize = Combo(TPanelSelector::VideoSize);
     cmbVideoEncoder = Combo(TPanelSelector::VideoEncoder);
     cmbVideoBitRate = Combo(TPanelSelector::VideoBitRate);
@@ -126,25 +111,15 @@ void TParameterPanel::btnDefaultClick() {
     Render(model_.View());
 }
 
-int TParameterPanel::SelectorOf(const QObject* editor) const {
-    for (int i = 0; i < kPanelSelectorCount; ++i)
-        if (combos_[static_cast<size_t>(i)]->isEditable() && combos_[static_cast<size_t>(i)] == editor)
-            return i;
-    return -1;
-}
-
 bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
-    const int index = SelectorOf(watched);
+    const int index = EditableSelectorOf(combos_, watched);
     if (index < 0) return QWidget::eventFilter(watched, event);
     const auto selector = static_cast<TPanelSelector>(index);
-    if (event->type() == QEvent::KeyPress) {
-        const auto typed = TypedChar(*static_cast<QKeyEvent*>(event));
-        if (!typed) return false;
-        const TKeyAnswer answer = selector == TPanelSelector::VideoSize ? model_.VideoSizeKeyPress(*typed)
-                                                                        : model_.NumberKeyPress(*typed);
-        if (answer.Beep) QApplication::beep();
-        return !answer.Accepted;
-    }
+    if (event->type() == QEvent::KeyPress)
+        return FilterTypedKey(*static_cast<QKeyEvent*>(event), [&](char typed) {
+            return selector == TPanelSelector::VideoSize ? model_.VideoSizeKeyPress(typed)
+                                                         : model_.NumberKeyPress(typed);
+        });
     if (event->type() == QEvent::FocusOut && selector == TPanelSelector::VideoSize &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         cmbVideoSizeExit();
@@ -152,8 +127,7 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TParameterPanel::Render(const TParameterPanelView& view) {
-    for (int i = 0; i < kPanelSelectorCount; ++i)
-        RenderSelector(*combos_[static_cast<size_t>(i)], view.Selectors[static_cast<size_t>(i)]);
+    RenderSelectors(combos_, view.Selectors);
 }
 
 } // namespace orvel

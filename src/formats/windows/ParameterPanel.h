@@ -3,6 +3,7 @@
 // "Default" button. Every handler passes the user's action to the panel model and renders the
 // model's view; nothing else writes to the selectors.
 #include "formats/ParameterPanelModel.h"
+#include "formats/windows/SelectorCombo.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -47,10 +48,9 @@ private:
     void btnDefaultClick();
     void Render(const TParameterPanelView& view);
     QComboBox* Combo(TPanelSelector selector) const { return combos_[static_cast<size_t>(selector)]; }
-    int SelectorOf(const QObject* editor) const; // -1 when it is none of the editable boxes
 
     TParameterPanelModel model_;
-    std::array<QComboBox*, kPanelSelectorCount> combos_{};
+    TSelectorCombos combos_{};
 };
 
 } // namespace orvel

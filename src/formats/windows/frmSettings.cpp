@@ -1,9 +1,7 @@
 #include "formats/windows/frmSettings.h"
 
 #include "formats/windows/SelectorCombo.h"
-#include "ui/SelectionItemDelegate.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -37,44 +35,31 @@ void TfrmSettings::CreateControls() {
     format->addWidget(catalog, 1);
     root->addLayout(format);
 
-    auto combo = [this](TPanelSelector box, const char* name, QWidget* parent) {
-        auto* c = new QComboBox(parent);
-        c->setObjectName(name);
-        c->setEditable(IsEditableSelector(box));
-        c->setInsertPolicy(QComboBox::NoInsert);
-        c->setItemDelegate(new TSelectionItemDelegate(c));
+    auto combo = [this](TPanelSelector box, QWidget* parent) {
+        QComboBox* c = NewSelectorCombo(box, parent, combos_);
         c->installEventFilter(this);
-        combos_[static_cast<size_t>(box)] = c;
         return c;
     };
-    auto group = [&](const char* title, const char* name,
-                     std::initializer_list<std::tuple<TPanelSelector, const char*, const char*>> rows) {
+    auto group = [&](const char* title, const char* name, std::initializer_list<TPanelSelector> boxes) {
         auto* g = new QGroupBox(title, this);
         g->setObjectName(name);
         // Each caption above its box: beside it, the longest items would not fit the window.
         auto* column = new QVBoxLayout(g);
         column->setContentsMargins(8, 4, 8, 6);
         column->setSpacing(1);
-        for (const auto& [box, label, comboName] : rows) {
-            column->addWidget(new QLabel(label, g));
-            column->addWidget(combo(box, comboName, g));
+        for (const TPanelSelector box : boxes) {
+            column->addWidget(new QLabel(SelectorCaption(box), g));
+            column->addWidget(combo(box, g));
             column->addSpacing(3);
         }
         return g;
     };
     auto* groups = new QHBoxLayout;
+    using S = TPanelSelector;
     grpbxVideo = group("Video Options", "grpbxVideo",
-                       {{TPanelSelector::VideoSize, "Frame Size:", "cmbVideoSize"},
-                        {TPanelSelector::VideoBitRate, "BitRate (Kbps):", "cmbVideoBitRate"},
-                        {TPanelSelector::VideoEncoder, "Encoder:", "cmbVideoEncoder"},
-                        {TPanelSelector::FrameRate, "FrameRate (Fps):", "cmbFrameRate"},
-                        {TPanelSelector::Zoom, "Zoom:", "cmbZoom"}});
+                       {S::VideoSize, S::VideoBitRate, S::VideoEncoder, S::FrameRate, S::Zoom});
     grpbxAudio = group("Audio Options", "grpbxAudio",
-                       {{TPanelSelector::SampleRate, "SampleRate (Hz):", "cmbSamplerate"},
-                        {TPanelSelector::AudioBitRate, "BitRate (Kbps):", "cmbAudioBitRate"},
-                        {TPanelSelector::AudioEncoder, "Encoder:", "cmbAudioEncoder"},
-                        {TPanelSelector::Channel, "Channel:", "cmbChannel"},
-                        {TPanelSelector::Volume, "Volume:", "cmbVolume"}});
+                       {S::SampleRate, S::AudioBitRate, S::AudioEncoder, S::Channel, S::Volume});
     groups->setSpacing(8);
     groups->addWidget(grpbxVideo, 1);
     groups->addWidget(grpbxAudio, 1);
@@ -187,26 +172,14 @@ void TfrmSettings::cmbSamplerateExit() {
     BoxExit(TPanelSelector::SampleRate);
 }
 
-int TfrmSettings::BoxOf(const QObject* object) const {
-    for (int i = 0; i < kPanelSelectorCount; ++i) {
-        const QComboBox* c = combos_[static_cast<size_t>(i)];
-        if (c->isEditable() && c == object) return i;
-    }
-    return -1;
-}
-
 bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
-    const int index = BoxOf(watched);
+    const int index = EditableSelectorOf(combos_, watched);
     if (index < 0) return QDialog::eventFilter(watched, event);
     const auto box = static_cast<TPanelSelector>(index);
     // Typing reaches the combo box, which hands the key to its edit field without filters.
-    if (event->type() == QEvent::KeyPress) {
-        const auto typed = TypedChar(*static_cast<QKeyEvent*>(event));
-        if (!typed) return false;
-        const TKeyAnswer answer = model_.KeyPress(box, *typed);
-        if (answer.Beep) QApplication::beep();
-        return !answer.Accepted;
-    }
+    if (event->type() == QEvent::KeyPress)
+        return FilterTypedKey(*static_cast<QKeyEvent*>(event),
+                              [&](char typed) { return model_.KeyPress(box, typed); });
     // Opening the box's own list is no leaving; a hidden dialog (Cancel, close box) checks nothing.
     if (event->type() == QEvent::FocusOut && watched == Combo(box) && isVisible() &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
@@ -215,8 +188,7 @@ bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmSettings::Render(const TSettingsDialogView& view) {
-    for (int i = 0; i < kPanelSelectorCount; ++i)
-        RenderSelector(*combos_[static_cast<size_t>(i)], view.Boxes.Selectors[static_cast<size_t>(i)]);
+    RenderSelectors(combos_, view.Boxes.Selectors);
 }
 
 } // namespace orvel

@@ -5,6 +5,7 @@
 #include "app/store/DialogRoles.h"
 #include "formats/SettingsDialogModel.h"
 #include "formats/windows/CatalogPanel.h"
+#include "formats/windows/SelectorCombo.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -68,14 +69,13 @@ private:
     void CreateControls();
     void Connect(TPanelSelector box);
     void BoxExit(TPanelSelector box);
-    int BoxOf(const QObject* object) const; // -1 for none of the editable boxes
     QComboBox* Combo(TPanelSelector box) const { return combos_[static_cast<size_t>(box)]; }
     void Render(const TSettingsDialogView& view);
 
     IMessageBoxes& boxes_;
     TSettingsDialogModel model_;
     bool showing_ = false; // the catalog's refill while opening is no choice of a format
-    std::array<QComboBox*, kPanelSelectorCount> combos_{};
+    TSelectorCombos combos_{};
 };
 
 } // namespace orvel

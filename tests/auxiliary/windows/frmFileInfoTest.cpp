@@ -1,5 +1,6 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
+#include "app/MainDialogs.h"
 #include "app/OpenFileCheck.h"
 #include "engine/foundation/FFmpegLoader.h"
 #include "fixtures/Fixtures.h"
