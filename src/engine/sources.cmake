@@ -21,7 +21,7 @@ orvel_list(MEDIA engine/options
 )
 # The component: converter, tasks, their threads, settings and state, the dispatcher.
 orvel_list(MEDIA engine/component
-  ActingThread.h ActingThread.cpp
+  ActingFor.h ActingFor.cpp
   ConverterOptions.h
   CustomFFmpeg.h CustomFFmpeg.cpp
   FFmpeg.h FFmpeg.cpp

@@ -4,7 +4,7 @@
 // owns tasks, runs them in worker threads and turns their reports into its four events.
 //
 // This header is the contract between the engine and the component: the engine implements
-// these members (FFmpeg.cpp and the files of the pipeline behind the Impl), the component only
+// these members (CustomFFmpeg.cpp and the files of the run behind the Impl), the component only
 // calls them.
 #include "engine/component/ConverterOptions.h"
 #include "engine/component/PauseGate.h"

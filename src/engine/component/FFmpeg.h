@@ -2,7 +2,7 @@
 // One task of the conversion component: an engine instance plus the bookkeeping the component
 // needs (a probe per opened input, copies of the option records, the worker thread and the
 // running/terminated state).
-#include "engine/component/ActingThread.h"
+#include "engine/component/ActingFor.h"
 #include "engine/component/CustomFFmpeg.h"
 
 #include <array>

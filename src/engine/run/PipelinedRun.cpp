@@ -5,7 +5,7 @@
 // the output is the same; only the time at which each step runs differs. Each stage owns its
 // part of the run state: the reader the input streams, the picture stage the filter graphs and
 // the hook, the encoder stage the output streams, counters and files.
-#include "engine/component/ActingThread.h"
+#include "engine/component/ActingFor.h"
 #include "engine/component/FFmpeg.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "engine/foundation/FFmpegException.h"

@@ -1,4 +1,4 @@
-#include "engine/component/ActingThread.h"
+#include "engine/component/ActingFor.h"
 
 namespace orvel {
 
