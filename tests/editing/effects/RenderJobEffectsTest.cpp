@@ -406,12 +406,14 @@ TEST_P(JobRendererFrames, EqualRenderJobEffectsOnEveryFrame) {
                      .Saturation = 300,
                      .Exposure = 40,
                      .WatermarkText = "Orvel Wq",
-                     .WatermarkFont = {.Size = 14, .Color = 0x3366CC},
                      .TextLeft = 5,
                      .TextTop = 4,
                      .WatermarkImage = Path("logo.bmp"),
                      .ImageLeft = 60,
                      .ImageTop = 20};
+    // Set apart from the initialiser: GCC 12 at -O3 takes the font's default name for uninitialised.
+    s.WatermarkFont.Size = 14;
+    s.WatermarkFont.Color = 0x3366CC;
     GetParam().edit(s);
     TJobEffectsRenderer renderer(s);
     const int recordedFrom = TJobEffectsRenderer::kTextDrawsBeforeRecording;
