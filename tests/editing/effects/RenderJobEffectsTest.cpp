@@ -401,19 +401,21 @@ TEST_P(JobRendererFrames, EqualRenderJobEffectsOnEveryFrame) {
     WriteBmp(Path("logo.bmp"), 30, 12, 24, [](int x, int y) {
         return Bgr{uint8_t(x * 8), uint8_t(y * 20), 200};
     });
-    EffectSettings s{.Brightness = 320,
-                     .Contrast = 20,
-                     .Saturation = 300,
-                     .Exposure = 40,
-                     .WatermarkText = "Orvel Wq",
-                     .TextLeft = 5,
-                     .TextTop = 4,
-                     .WatermarkImage = Path("logo.bmp"),
-                     .ImageLeft = 60,
-                     .ImageTop = 20};
-    // Set apart from the initialiser: GCC 12 at -O3 takes the font's default name for uninitialised.
+    // Field by field: GCC 12 at -O3 takes a designated initialiser's default font name for
+    // uninitialised.
+    EffectSettings s;
+    s.Brightness = 320;
+    s.Contrast = 20;
+    s.Saturation = 300;
+    s.Exposure = 40;
+    s.WatermarkText = "Orvel Wq";
     s.WatermarkFont.Size = 14;
     s.WatermarkFont.Color = 0x3366CC;
+    s.TextLeft = 5;
+    s.TextTop = 4;
+    s.WatermarkImage = Path("logo.bmp");
+    s.ImageLeft = 60;
+    s.ImageTop = 20;
     GetParam().edit(s);
     TJobEffectsRenderer renderer(s);
     const int recordedFrom = TJobEffectsRenderer::kTextDrawsBeforeRecording;
