@@ -151,17 +151,17 @@ CodecContextPtr NewEncoderContext(const AVCodec* codec) {
 // the generic options of the type.
 AVCodecContext* NewStreamEncoder(OutputStreamSpec& spec, const OutputFile& of, const TTaskSettings& s,
                                  const std::string& name, AVMediaType type) {
-    const AVOutputFormat* fmt = of.ctx->oformat;
     const AVCodec* codec = ChooseCodecByName(name, type, true, s.Strictness(type));
+    AVCodecID guessed = AV_CODEC_ID_NONE;
     if (codec == nullptr) {
-        const AVCodecID id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, type);
-        codec = avcodec_find_encoder(id);
+        guessed = av_guess_codec(of.ctx->oformat, nullptr, of.name.c_str(), nullptr, type);
+        codec = avcodec_find_encoder(guessed);
     }
     spec.encoder = codec;
     spec.enc = NewEncoderContext(codec);
     AVCodecContext* enc = spec.enc.get();
     enc->codec_type = type;
-    if (codec == nullptr) enc->codec_id = av_guess_codec(fmt, nullptr, of.name.c_str(), nullptr, type);
+    if (codec == nullptr) enc->codec_id = guessed; // no encoder: the muxer's guess is still named
     s.Generic.ApplyTo(enc, type, true);
     return enc;
 }
