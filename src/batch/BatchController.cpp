@@ -3,6 +3,7 @@
 #include "app/store/AppSettings.h"
 #include "batch/Destination.h"
 #include "engine/component/MainThreadDispatcher.h"
+#include "formats/DeviceCompliance.h"
 #include "formats/FormatParams.h"
 #include "formats/OptionBuilder.h"
 #include "probe/AVProbe.h"
@@ -153,7 +154,9 @@ void TBatchController::QueueJob(int row, int code, const std::string& ending, TA
     TOutputOptions output;
     InitOutputOptions(output);
     output.FileName = dest;
-    BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_);
+    std::vector<std::string> outsideRow;
+    BuildOutputOptions(job, code, output, probe, input, store_, sizePrompt_, &outsideRow);
+    if (!outsideRow.empty()) view_.JobOutsideDevice(row, OutsideDeviceNote(outsideRow));
     // A trimmed job ends after its trimmed length, as the job list shows it.
     if (job.TrimLength > 0) output.RecordingTime = job.TrimLength;
 

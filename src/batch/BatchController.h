@@ -61,6 +61,9 @@ public:
     virtual void JobStopped(int taskIndex, int row, bool failed, const std::string& message) = 0;
     // A job whose source could not be read when the batch started; no task was made for it.
     virtual void JobSkipped(int row, const std::string& message) = 0;
+    // A job whose stored choices make an output its format's device may not play (the
+    // choices still win); `note` says why, for the row's tooltip.
+    virtual void JobOutsideDevice(int /*row*/, const std::string& /*note*/) {}
     // End of the batch: enable the list's buttons, close the progress window.
     virtual void BatchEnded() = 0;
     // The progress window's "Open the output folder after conversion" and "Shut down computer

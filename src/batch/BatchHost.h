@@ -13,7 +13,8 @@ public:
     virtual void StopPreview() = 0;
     // The row's "Progress" column.
     virtual void SetRowProgress(int row, const std::string& text) = 0;
-    // Why the row's job was not converted, shown as the row's tooltip.
+    // Why the row's job was not converted, or why its device may not play the output: the
+    // row's tooltip.
     virtual void SetRowFailure(int row, const std::string& message) = 0;
     // The batch is over: the list's buttons work again.
     virtual void BatchEnded() = 0;

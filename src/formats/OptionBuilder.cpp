@@ -1,6 +1,10 @@
 #include "formats/OptionBuilder.h"
 
 #include "engine/foundation/StringUtils.h"
+#include "engine/options/CodecNames.h"
+#include "engine/options/Presets.h"
+#include "formats/DeviceCompliance.h"
+#include "formats/H264Levels.h"
 #include "probe/AVProbe.h"
 
 #include <algorithm>
@@ -9,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <stdexcept>
 
 namespace orvel {
@@ -110,7 +115,8 @@ void ApplyVideoEncoder(const TBuilderChoices& c, const std::string& formatLower,
         out.VideoCodec = c.VideoEncoder;
     } else if (c.VideoEncoder == "mpeg2video") {
         out.VideoCodec = c.VideoEncoder;
-        out.Target = 3;
+        // An SVCD keeps its own target: the DVD's packets and rates are not an SVCD's.
+        if (out.Target == 0) out.Target = 3;
     }
     if (c.VideoEncoder == "libx264") {
         out.VideoPreset = formatLower == "psp"    ? "libx264-psp"
@@ -174,8 +180,92 @@ TFrameSize TargetFrameSize(const TBuilderChoices& c, const TSourceVideo& source,
     return {w, h};
 }
 
+// A number line ("maxrate=1500000") of a built-in preset; 0 when the preset has none.
+long long PresetNumber(const std::string& preset, const std::string& key) {
+    for (const TBuiltinPreset& p : BuiltinPresets()) {
+        if (p.Name != preset) continue;
+        const std::string text(p.Text);
+        const size_t at = text.find("\n" + key + "=");
+        if (at == std::string::npos) return 0;
+        return std::atoll(text.c_str() + at + key.size() + 2);
+    }
+    return 0;
+}
+
+// The chosen frame rate, else the source's; an unknown rate counts as the devices' highest.
+double OutputFrameRate(const TBuilderChoices& c, const TSourceVideo& source) {
+    double rate = 0;
+    if (c.FrameRate != kAsSource && IsNum(c.FrameRate, &rate) && rate > 0) return rate;
+    return source.FrameRate > 0 ? source.FrameRate : 30;
+}
+
+// The codec's name as the readers report it ("libx264" writes "h264"); empty when unknown.
+std::string CodecIdName(const std::string& encoder, AVMediaType type) {
+    const AVCodec* codec = encoder.empty() ? nullptr : FindCodecByName(encoder, type, true);
+    return codec ? avcodec_get_name(codec->id) : std::string();
+}
+
+// H.264 states the level its stream needs. The preset's peak rate and buffer are first held to
+// what the device's level admits (a chosen average rate above it wins); the level is then the
+// lowest that admits the frame size, rate and bit rates as they stand.
+// Answers the level.
+int KeepH264InRow(const TBuilderChoices& c, const TSourceVideo& source, TFrameSize size,
+                  const TComplianceRow* row, TOutputOptions& out) {
+    const long long average = std::max(0, out.VideoBitrate);
+    long long peak = PresetNumber(out.VideoPreset, "maxrate");
+    long long buffer = PresetNumber(out.VideoPreset, "bufsize");
+    if (row && row->MaxH264Level > 0) {
+        if (peak > 0) peak = std::min(peak, H264LevelBitRate(row->MaxH264Level));
+        if (buffer > 0) buffer = std::min(buffer, H264LevelBufferSize(row->MaxH264Level));
+    }
+    // A peak below the average would make the encoder hold the average down to it.
+    if (peak > 0) peak = std::max(peak, average);
+    if (peak > 0) out.VideoMaxRate = static_cast<int>(std::min<long long>(peak, INT_MAX));
+    if (buffer > 0) out.VideoBufSize = static_cast<int>(std::min<long long>(buffer, INT_MAX));
+
+    const int level = LowestH264Level(
+        {size.Width, size.Height, OutputFrameRate(c, source), std::max(average, peak), buffer});
+    if (level > 0) {
+        const std::string line = "level=" + std::to_string(level);
+        out.ExtOptions = out.ExtOptions.empty() ? line : out.ExtOptions + "\n" + line;
+    }
+    return level;
+}
+
+// How the zoom sees the source and the output: the source's pixel aspect (its shown shape
+// over its stored one), and, for a device that shows only some shapes (discs, DV), the shape
+// the output is shown at. Crop margins stay in stored pixels.
+struct TZoomShape {
+    double SourcePixel = 1;                   // source pixel aspect
+    const std::vector<TDisplayShape>* Shapes; // null: square output pixels
+    TDisplayShape Shown;                      // with Shapes: the output's display shape
+    double OutputPixel(TFrameSize size) const {
+        return Shapes ? Shown.Value() * size.Height / size.Width : 1.0;
+    }
+};
+
+double SourcePixelAspect(const TSourceVideo& source) {
+    const double stored = static_cast<double>(source.Width) / source.Height;
+    if (source.Width <= 0 || source.Height <= 0 || !(source.DisplayAspect > 0) ||
+        !std::isfinite(source.DisplayAspect))
+        return 1;
+    return source.DisplayAspect / stored;
+}
+
+// The "aspect" the engine takes: the display aspect of a frame of `engine` pixels (the size
+// the engine encodes before the filters pad it) that gives the output's pixel aspect.
+std::string AspectText(const TZoomShape& shape, TFrameSize frame, TFrameSize engine) {
+    if (!shape.Shapes) return SizeText(engine.Width, engine.Height, ':');
+    long long num = 1LL * shape.Shown.Num * frame.Height * engine.Width;
+    long long den = 1LL * shape.Shown.Den * frame.Width * engine.Height;
+    const long long g = std::gcd(num, den);
+    if (g > 0) num /= g, den /= g;
+    return std::to_string(num) + ":" + std::to_string(den);
+}
+
 // Full screen: the job's crop, if any, and the target size and its aspect.
-void ZoomFull(const TlvFilesRecord& job, bool cropped, TFrameSize size, TOutputOptions& out) {
+void ZoomFull(const TlvFilesRecord& job, bool cropped, TFrameSize size, const TZoomShape& shape,
+              TOutputOptions& out) {
     if (cropped) {
         out.CropTop = job.CropTop;
         out.CropBottom = job.CropBottom;
@@ -183,82 +273,116 @@ void ZoomFull(const TlvFilesRecord& job, bool cropped, TFrameSize size, TOutputO
         out.CropRight = job.CropRight;
     }
     out.FrameSize = SizeText(size.Width, size.Height, 'x');
-    out.AspectRatio = SizeText(size.Width, size.Height, ':');
+    out.AspectRatio = AspectText(shape, size, size);
 }
 
-// Letterbox: the picture scaled into the target with even bars; answers the filters it takes.
+// Letterbox: the picture scaled into the target with even bars, both measured as shown;
+// answers the filters it takes.
 std::string ZoomLetterbox(const TlvFilesRecord& job, bool cropped, const TSourceVideo& source,
-                          TFrameSize size, TOutputOptions& out) {
+                          TFrameSize size, const TZoomShape& shape, TOutputOptions& out) {
     const int w0 = source.Width, h0 = source.Height, w = size.Width, h = size.Height;
     const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
     int top = 0, left = 0;
     // An unknown source or target size gives no bars instead of a division by zero.
-    if (w > 0 && h > 0 && w0 > 0 && h0 > 0 && !(w == w0 && h == h0)) {
-        const double rw = static_cast<double>(w0) / w, rh = static_cast<double>(h0) / h;
-        if (rw > rh)
+    if (w > 0 && h > 0 && w0 > 0 && h0 > 0) {
+        // Widths as shown: the source's and the target's pixels may both be non-square.
+        const double pixel = shape.OutputPixel(size);
+        const double shownW0 = w0 * shape.SourcePixel, shownW = w * pixel;
+        const double rw = shownW0 / shownW, rh = static_cast<double>(h0) / h;
+        if (std::abs(rw - rh) <= 1e-9 * rh)
+            ; // the same shape: no bars
+        else if (rw > rh)
             top = Bar(h, h0 / rw);
-        else if (rw < rh)
-            left = Bar(w, w0 / rh);
+        else
+            left = Bar(w, shownW0 / rh / pixel);
     }
     const int pw = w - 2 * left, ph = h - 2 * top;
-    out.AspectRatio = SizeText(pw, ph, ':');
     const std::string pad = "pad=" + std::to_string(w) + ":" + std::to_string(h) + ":" +
                             std::to_string(left) + ":" + std::to_string(top);
     if (!cropped) {
         out.FrameSize = SizeText(pw, ph, 'x');
+        out.AspectRatio = AspectText(shape, size, {pw, ph});
         return pad;
     }
+    // A device target names a frame size of its own; the source's keeps the engine from
+    // scaling before the crop.
+    if (shape.Shapes) out.FrameSize = SizeText(w0, h0, 'x');
+    out.AspectRatio = shape.Shapes ? AspectText(shape, size, {w0, h0}) : SizeText(pw, ph, ':');
     // Today's crop filter takes width:height:x:y.
     return "crop=" + std::to_string(w0 - jl - jr) + ":" + std::to_string(h0 - jt - jb) + ":" +
            std::to_string(jl) + ":" + std::to_string(jt) + ",scale=" + std::to_string(pw) + ":" +
            std::to_string(ph) + "," + pad;
 }
 
-// Pan and scan: the long sides of the cropped picture cut to 4:3.
-void ZoomPan(const TlvFilesRecord& job, const TSourceVideo& source, TFrameSize size, TOutputOptions& out) {
+// Pan and scan: the long sides of the cropped picture cut to 4:3 as shown.
+void ZoomPan(const TlvFilesRecord& job, const TSourceVideo& source, TFrameSize size, const TZoomShape& shape,
+             TOutputOptions& out) {
     const int w0 = source.Width, h0 = source.Height;
     const int jt = job.CropTop, jl = job.CropLeft, jb = job.CropBottom, jr = job.CropRight;
     const int wc = w0 - jl - jr, hc = h0 - jt - jb;
     if (wc > 0 && hc > 0) {
-        const double ratio = static_cast<double>(wc) / hc;
+        const double ratio = wc * shape.SourcePixel / hc;
         constexpr double kFourThirds = 1.3333333333333333;
         if (ratio > kFourThirds)
-            out.CropLeft = out.CropRight = PanAmount(w0, wc, hc, jl, true);
+            out.CropLeft = out.CropRight = PanAmount(w0, wc, hc / shape.SourcePixel, jl, true);
         else if (ratio < kFourThirds)
-            out.CropTop = out.CropBottom = PanAmount(h0, hc, wc, jt, false);
+            out.CropTop = out.CropBottom = PanAmount(h0, hc, wc * shape.SourcePixel, jt, false);
     }
     out.FrameSize = SizeText(size.Width, size.Height, 'x');
-    out.AspectRatio = SizeText(size.Width, size.Height, ':');
+    out.AspectRatio = AspectText(shape, size, size);
+}
+
+// The shape a device output is shown at: the allowed one nearest the picture the zoom makes
+// (the cropped source for full screen and letterbox, 4:3 after pan and scan).
+TZoomShape ZoomShapeOf(const TlvFilesRecord& job, const TSourceVideo& source, const TComplianceRow* row) {
+    TZoomShape shape;
+    shape.SourcePixel = SourcePixelAspect(source);
+    shape.Shapes = row && !row->DisplayAspects.empty() ? &row->DisplayAspects : nullptr;
+    if (!shape.Shapes) return shape;
+    const int wc = source.Width - std::max(0, job.CropLeft) - std::max(0, job.CropRight);
+    const int hc = source.Height - std::max(0, job.CropTop) - std::max(0, job.CropBottom);
+    const double picture = job.ZoomMode == "pan" ? 4.0 / 3.0
+                           : wc > 0 && hc > 0    ? wc * shape.SourcePixel / hc
+                                                 : 4.0 / 3.0;
+    shape.Shown = NearestShape(*shape.Shapes, picture);
+    return shape;
 }
 
 // The job's zoom mode applied to the target size; answers the video filters it takes.
 std::string ApplyZoom(const TlvFilesRecord& job, const TSourceVideo& source, TFrameSize size,
-                      TOutputOptions& out) {
+                      const TComplianceRow* row, TOutputOptions& out) {
     for (int* crop : {&out.CropTop, &out.CropBottom, &out.CropLeft, &out.CropRight})
         if (*crop == -1) *crop = 0;
 
+    const TZoomShape shape = ZoomShapeOf(job, source, row);
     const bool cropped = job.CropTop > 0 || job.CropLeft > 0 || job.CropBottom > 0 || job.CropRight > 0;
     if (job.ZoomMode == "full")
-        ZoomFull(job, cropped, size, out);
+        ZoomFull(job, cropped, size, shape, out);
     else if (job.ZoomMode == "lbox")
-        return ZoomLetterbox(job, cropped, source, size, out);
+        return ZoomLetterbox(job, cropped, source, size, shape, out);
     else if (job.ZoomMode == "pan")
-        ZoomPan(job, source, size, out);
+        ZoomPan(job, source, size, shape, out);
     return {};
 }
 
 // The video of a format with video: none when the source has none, else its rates, size and
 // zoom. Answers the video filters the zoom takes.
 std::string BuildVideo(const TlvFilesRecord& job, const TBuilderChoices& c, const std::string& format,
-                       const std::string& formatLower, const TSourceVideo& source, ISizePrompt& prompt,
-                       TOutputOptions& out) {
+                       const std::string& formatLower, const TSourceVideo& source, const TComplianceRow* row,
+                       ISizePrompt& prompt, TOutputOptions& out, TOutputFacts& facts) {
     if (source.VideoStreamCount < 1) {
         out.DisableVideo = true;
         return {};
     }
     ApplyVideoRates(c, source, format, formatLower, out);
     const TFrameSize size = TargetFrameSize(c, source, out.VideoCodec, prompt);
-    return ApplyZoom(job, source, size, out);
+    if (out.VideoCodec == "libx264") facts.H264Level = KeepH264InRow(c, source, size, row, out);
+    facts.VideoCodec = CodecIdName(out.VideoCodec, AVMEDIA_TYPE_VIDEO);
+    facts.Width = size.Width;
+    facts.Height = size.Height;
+    facts.FrameRate = OutputFrameRate(c, source);
+    facts.VideoKbps = std::max(0, out.VideoBitrate / 1000);
+    return ApplyZoom(job, source, size, row, out);
 }
 
 // The audio beside video: the encoder by its library's name, none when no encoder is chosen.
@@ -272,7 +396,7 @@ void BuildVideoOutputAudio(const TBuilderChoices& c, TOutputOptions& out) {
 
 } // namespace
 
-int PanAmount(int full, int kept, int other, int jobFirst, bool cutWidth) {
+int PanAmount(int full, int kept, double other, int jobFirst, bool cutWidth) {
     const double beyond = cutWidth ? (kept - other * 4.0 / 3.0) / 2.0 : (kept - other * 3.0 / 4.0) / 2.0;
     int amount = Even(jobFirst + std::max(0.0, beyond));
     // Both sides get the amount: keep at least one pixel between them.
@@ -288,33 +412,45 @@ TSourceVideo SourceVideoOf(TCustomAVProbe& probe) {
         s.Width = info.Width;
         s.Height = info.Height;
         s.BitRate = info.BitRate;
+        s.DisplayAspect = info.DisplayAspect;
+        if (info.FrameRateNum > 0 && info.FrameRateDen > 0)
+            s.FrameRate = static_cast<double>(info.FrameRateNum) / info.FrameRateDen;
     }
     return s;
 }
 
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out, TCustomAVProbe& probe,
-                        TInputOptions& input, TFormatParamStore& store, ISizePrompt& prompt) {
-    BuildOutputOptions(job, formatCode, out, SourceVideoOf(probe), input, store, prompt);
+                        TInputOptions& input, TFormatParamStore& store, ISizePrompt& prompt,
+                        std::vector<std::string>* outsideRow) {
+    BuildOutputOptions(job, formatCode, out, SourceVideoOf(probe), input, store, prompt, outsideRow);
 }
 
 void BuildOutputOptions(const TlvFilesRecord& job, int formatCode, TOutputOptions& out,
                         const TSourceVideo& source, TInputOptions& input, TFormatParamStore& store,
-                        ISizePrompt& prompt) {
+                        ISizePrompt& prompt, std::vector<std::string>* outsideRow) {
     const std::string format = store.ContainerFormat(formatCode);
     const std::string formatLower = Lower(format);
+    const TComplianceRow* row = ComplianceRowOf(formatCode);
     ApplyDiscTarget(formatLower, out);
 
     const TBuilderChoices c = store.BuilderChoices(formatCode);
+    TOutputFacts facts;
     if (c.AudioOnly()) {
         BuildAudioOnly(c, out, input);
-        return;
+    } else {
+        ApplyVideoEncoder(c, formatLower, out);
+        const std::string filters = BuildVideo(job, c, format, formatLower, source, row, prompt, out, facts);
+        if (!filters.empty())
+            out.VideoFilters = out.VideoFilters.empty() ? filters : out.VideoFilters + "," + filters;
+        BuildVideoOutputAudio(c, out);
     }
-
-    ApplyVideoEncoder(c, formatLower, out);
-    const std::string filters = BuildVideo(job, c, format, formatLower, source, prompt, out);
-    if (!filters.empty())
-        out.VideoFilters = out.VideoFilters.empty() ? filters : out.VideoFilters + "," + filters;
-    BuildVideoOutputAudio(c, out);
+    if (!outsideRow || !row) return;
+    if (!out.DisableAudio) {
+        facts.AudioCodec = CodecIdName(out.AudioCodec, AVMEDIA_TYPE_AUDIO);
+        facts.SampleRate = out.AudioSampleRate;
+        facts.Channels = out.AudioChannels;
+    }
+    *outsideRow = OutsideRow(*row, facts);
 }
 
 } // namespace orvel

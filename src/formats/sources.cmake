@@ -6,6 +6,8 @@ orvel_list(CORE formats
   FormatCatalog.h FormatCatalog.cpp
   FormatListModel.h FormatListModel.cpp
   FormatParams.h FormatParams.cpp
+  DeviceCompliance.h DeviceCompliance.cpp
+  H264Levels.h H264Levels.cpp
   OptionBuilder.h OptionBuilder.cpp
   ParameterPanelModel.h ParameterPanelModel.cpp
   SettingsDialogModel.h SettingsDialogModel.cpp

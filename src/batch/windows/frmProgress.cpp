@@ -211,6 +211,10 @@ void TfrmProgress::JobSkipped(int row, const std::string& message) {
     failed_.push_back({source, message});
 }
 
+void TfrmProgress::JobOutsideDevice(int row, const std::string& note) {
+    host_.SetRowFailure(row, note);
+}
+
 void TfrmProgress::BatchEnded() {
     ending_ = true;
     Timer1->stop();

@@ -44,6 +44,7 @@ public:
     void JobFinished(int taskIndex, int row) override;
     void JobStopped(int taskIndex, int row, bool failed, const std::string& message) override;
     void JobSkipped(int row, const std::string& message) override;
+    void JobOutsideDevice(int row, const std::string& note) override;
     void BatchEnded() override;
     bool OpenFolderAfterConversion() const override;
     bool ShutDownAfterConversion() const override;
