@@ -15,7 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr int kCode = 501;
-const std::string kSection = "formatInfo501";
 
 class ScriptedPrompt : public ISizePrompt {
 public:
@@ -34,7 +33,9 @@ private:
 class Builder {
 public:
     Builder(const std::string& format, const std::map<std::string, std::string>& choices,
-            const std::map<std::string, std::string>& definition = {}) {
+            const std::map<std::string, std::string>& definition = {}, int code = kCode)
+        : code_(code) {
+        const std::string section = "formatInfo" + std::to_string(code);
         const fs::path dir = fs::path(ORVEL_BINARY_DIR) / "option-builder-test";
         fs::create_directories(dir);
         const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -42,18 +43,18 @@ public:
         settings_ = (dir / (name + "-settings.ini")).string();
         fs::remove(defs_);
         fs::remove(settings_);
-        TIniFile(defs_).WriteString(kSection, "Format", format);
+        TIniFile(defs_).WriteString(section, "Format", format);
         for (const auto& [key, value] : definition)
-            TIniFile(defs_).WriteString(kSection, key, value);
+            TIniFile(defs_).WriteString(section, key, value);
         for (const auto& [key, value] : choices)
-            TIniFile(settings_).WriteString(kSection, key, value);
+            TIniFile(settings_).WriteString(section, key, value);
     }
     TOutputOptions Build(const TlvFilesRecord& job, const TSourceVideo& source, ISizePrompt& prompt) {
         TFormatParamStore store(defs_, settings_);
         TOutputOptions out;
         out.FileName = "dest.avi";
         input = TInputOptions{};
-        BuildOutputOptions(job, kCode, out, source, input, store, prompt);
+        BuildOutputOptions(job, code_, out, source, input, store, prompt, &outsideRow);
         return out;
     }
     TOutputOptions Build(const TlvFilesRecord& job, const TSourceVideo& source) {
@@ -63,13 +64,20 @@ public:
         return out;
     }
     TInputOptions input;
+    std::vector<std::string> outsideRow;
 
 private:
+    int code_;
     std::string defs_, settings_;
 };
 
 TSourceVideo Video(int w, int h, int bitRate = 1000000) {
     return TSourceVideo{1, w, h, bitRate};
+}
+
+// A source as a player shows it: stored w x h at display aspect `shown`, 25 frames a second.
+TSourceVideo Shown(int w, int h, double shown) {
+    return TSourceVideo{1, w, h, 1000000, shown, 25};
 }
 
 TlvFilesRecord Job(const std::string& zoom, int top = 0, int left = 0, int bottom = 0, int right = 0) {
@@ -125,6 +133,119 @@ TEST(OptionBuilder, ZoomModesSizeTheFrameAndBuildTheFilterChain) {
         EXPECT_EQ(o.VideoCodec, "mpeg4");
         EXPECT_EQ(o.FileFormat, "avi");
         EXPECT_EQ(o.FileName, "dest.avi");
+    }
+}
+
+TEST(OptionBuilder, ZoomFitsTheShownShapeAndCropsInStoredPixels) {
+    const ZoomCase cases[] = {
+        {"PAL 4:3 (16:15 pixels) letterboxed to 640x480 fills it", Job("lbox"), 720, 576, "640x480",
+         "640x480", "640:480", "pad=640:480:0:0", 0, 0, 0, 0},
+        {"NTSC 16:9 (32:27 pixels) letterboxed to 640x480", Job("lbox"), 720, 480, "640x480", "640x360",
+         "640:360", "pad=640:480:0:60", 0, 0, 0, 0},
+        {"cropped PAL 4:3: margins in stored pixels", Job("lbox", 20, 10, 20, 10), 720, 576, "640x480", "",
+         "640:480", "crop=700:536:10:20,scale=640:480,pad=640:480:0:0", 0, 0, 0, 0},
+        {"pan and scan of NTSC 16:9 keeps a shown 4:3", Job("pan"), 720, 480, "320x240", "320x240", "320:240",
+         "", 0, 0, 90, 90},
+        {"pan and scan of PAL 4:3 cuts nothing", Job("pan"), 720, 576, "320x240", "320x240", "320:240", "", 0,
+         0, 0, 0},
+    };
+    for (const ZoomCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Builder b("avi", {{"paraVideoEncoder", "mpeg4"}, {"paraVideoSize", c.Size}});
+        const double shown = c.H0 == 576 ? 4.0 / 3.0 : 16.0 / 9.0;
+        const TOutputOptions o = b.Build(c.Job, Shown(c.W0, c.H0, shown));
+        EXPECT_EQ(o.FrameSize, c.FrameSize);
+        EXPECT_EQ(o.AspectRatio, c.Aspect);
+        EXPECT_EQ(o.VideoFilters, c.Filters);
+        EXPECT_EQ(o.CropTop, c.CropTop);
+        EXPECT_EQ(o.CropBottom, c.CropBottom);
+        EXPECT_EQ(o.CropLeft, c.CropLeft);
+        EXPECT_EQ(o.CropRight, c.CropRight);
+    }
+}
+
+// Discs and DV are shown at 4:3 or 16:9 only (VCD at 4:3): the output's aspect is the allowed
+// one nearest the picture the zoom makes, and the disc keeps its own target.
+TEST(OptionBuilder, DiscAndDvOutputsShowAnAllowedShape) {
+    struct Case {
+        const char* Name;
+        int Code;
+        const char* Format;
+        const char* Encoder;
+        const char* Size;
+        TlvFilesRecord Job;
+        int W0, H0;
+        const char* FrameSize;
+        const char* Aspect;
+        const char* Filters;
+        int Target;
+    };
+    const Case cases[] = {
+        {"DVD, wide source", 2200, "ntsc-dvd", "mpeg2video", "720x480", Job("full"), 1280, 720, "720x480",
+         "16:9", "", 3},
+        {"DVD, 4:3 source", 2201, "pal-dvd", "mpeg2video", "720x576", Job("full"), 640, 480, "720x576", "4:3",
+         "", 3},
+        {"DVD, 2.4:1 source letterboxed to 16:9", 2200, "ntsc-dvd", "mpeg2video", "720x480", Job("lbox"),
+         1920, 800, "720x356", "640:267", "pad=720:480:0:62", 3},
+        {"DVD, cropped wide source letterboxed", 2200, "ntsc-dvd", "mpeg2video", "720x480",
+         Job("lbox", 10, 0, 10, 0), 1280, 720, "1280x720", "512:243",
+         "crop=1280:700:0:10,scale=720:480,pad=720:480:0:0", 3},
+        {"DVD, pan and scan", 2200, "ntsc-dvd", "mpeg2video", "720x480", Job("pan"), 1280, 720, "720x480",
+         "4:3", "", 3},
+        {"SVCD keeps its target", 2300, "ntsc-svcd", "mpeg2video", "480x480", Job("full"), 1280, 720,
+         "480x480", "16:9", "", 2},
+        {"VCD is 4:3 only", 2400, "ntsc-vcd", "mpeg1video", "352x240", Job("full"), 1280, 720, "352x240",
+         "4:3", "", 1},
+        {"DV, wide source", 2608, "dv", "dvvideo", "720x480", Job("full"), 1280, 720, "720x480", "16:9", "",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Builder b(c.Format, {{"paraVideoEncoder", c.Encoder}, {"paraVideoSize", c.Size}}, {}, c.Code);
+        const TOutputOptions o = b.Build(c.Job, Shown(c.W0, c.H0, static_cast<double>(c.W0) / c.H0));
+        EXPECT_EQ(o.FrameSize, c.FrameSize);
+        EXPECT_EQ(o.AspectRatio, c.Aspect);
+        EXPECT_EQ(o.VideoFilters, c.Filters);
+        EXPECT_EQ(o.Target, c.Target);
+    }
+}
+
+// H.264 states the lowest level that admits its frame, rate and bit rates; the preset's peak
+// rate and buffer are held to the device's level unless the chosen rate lies above it.
+TEST(OptionBuilder, H264StatesTheLevelItsStreamNeeds) {
+    struct Case {
+        const char* Name;
+        int Code;
+        const char* Format;
+        const char* Size;
+        const char* Rate;
+        const char* Kbps;
+        const char* Level;
+        int MaxRate, BufSize;
+        bool OutsideRow;
+    };
+    const Case cases[] = {
+        {"Apple TV 720p", 205, "ipod", "1280x720", "23.976", "4000", "level=31", 4000000, 4000000, false},
+        {"HD 1080p", 2102, "mp4", "1920x1080", "29.97", "5000", "level=40", 5000000, 4000000, false},
+        {"Walkman 320x240 held to 1.3", 701, "mp4", "320x240", "29.97", "768", "level=13", 768000, 2000000,
+         false},
+        {"Walkman at a chosen 720p: the choice wins", 701, "mp4", "1280x720", "29.97", "768", "level=31",
+         768000, 2000000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Builder b(c.Format,
+                  {{"paraVideoEncoder", "libx264"},
+                   {"paraVideoSize", c.Size},
+                   {"paraFrameRate", c.Rate},
+                   {"paraVideoBitRate", c.Kbps}},
+                  {}, c.Code);
+        const TOutputOptions o = b.Build(Job("full"), Video(1280, 720));
+        EXPECT_EQ(o.ExtOptions, c.Level);
+        EXPECT_EQ(o.VideoMaxRate, c.MaxRate);
+        EXPECT_EQ(o.VideoBufSize, c.BufSize);
+        EXPECT_EQ(o.FrameSize, c.Size);
+        EXPECT_EQ(!b.outsideRow.empty(), c.OutsideRow) << testing::PrintToString(b.outsideRow);
     }
 }
 
