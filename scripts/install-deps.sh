@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  dvdauthor vcdimager
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -83,10 +83,12 @@ public:
         events.push_back("skipped " + std::to_string(row));
         skipMessage = message;
     }
+    void JobOutsideDevice(int row, const std::string& note) override { notes[row] = note; }
     void BatchEnded() override { events.push_back("ended"); }
     bool OpenFolderAfterConversion() const override { return openFolder; }
     bool ShutDownAfterConversion() const override { return true; }
     std::string skipMessage;
+    std::map<int, std::string> notes;
 };
 
 class NoPrompt : public ISizePrompt {
@@ -193,6 +195,39 @@ TEST_F(BatchRun, CheckedRowsBecomeTasksInListOrderAndUnreadableOnesAreSkipped) {
     TFileStreamInfo info;
     ASSERT_TRUE(probe.GetFileStreamInfo(info));
     EXPECT_NEAR(info.Duration / 1e6, 1.0, 0.2);
+}
+
+// A stored size the format's device cannot show still converts at that size; the job's row
+// says the device may not play it. The format's own defaults say nothing.
+TEST_F(BatchRun, ChoiceOutsideTheDeviceWinsAndTheRowSaysSo) {
+    struct Case {
+        const char* Size;
+        const char* Note; // empty: none
+    };
+    const Case cases[] = {
+        {nullptr, ""},
+        {"1280x720", "The device may not play this output: frame 1280x720 above 720x576."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Size ? c.Size : "defaults");
+        if (c.Size) settings->Ini().WriteString("formatInfo803", "paraVideoSize", c.Size);
+        controller.reset(); // one controller listens to the converter at a time
+        jobs = Jobs();
+        view = RecordingView();
+        Add(fixtures::Path(fixtures::FixtureId::Avi), true);
+        RunToEnd();
+        ASSERT_EQ(started, 1);
+        EXPECT_EQ(view.notes.count(0) ? view.notes[0] : "", c.Note);
+        const auto results = controller->Results();
+        ASSERT_EQ(results.size(), 1u);
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile(results[0].Destination));
+        TVideoStreamInfo video;
+        ASSERT_TRUE(probe.GetVideoStreamInfo(-1, video));
+        EXPECT_EQ(std::to_string(video.Width) + "x" + std::to_string(video.Height),
+                  c.Size ? c.Size : "320x240");
+        fs::remove(results[0].Destination);
+    }
 }
 
 TEST_F(BatchRun, CancelledLastJobOpensNothing) {
