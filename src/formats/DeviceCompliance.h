@@ -16,18 +16,18 @@ struct TFrameShape {
 };
 
 struct TComplianceRow {
-    std::string Family;
-    std::vector<int> Codes;                    // the catalog formats of the family
-    std::vector<std::string> Containers;       // demuxer names that read the files back
-    std::vector<std::string> VideoCodecs;      // decoder names; empty: an audio-only family
-    int MaxH264Level = 0;                      // level_idc (31 for 3.1); 0: no H.264
-    int MaxWidth = 0, MaxHeight = 0;           // frame, in stored pixels
-    std::vector<TFrameShape> FrameSizes;       // the only sizes allowed; empty: any up to the maximum
-    double MaxFrameRate = 0;                   // frames a second
-    int MaxVideoKbps = 0;                      // 0: no published limit
-    std::vector<TDisplayShape> DisplayAspects; // the only shapes shown; empty: any
-    std::vector<std::string> AudioCodecs;      // decoder names
-    std::vector<int> SampleRates;              // Hz
+    std::string Family{};
+    std::vector<int> Codes{};                    // the catalog formats of the family
+    std::vector<std::string> Containers{};       // demuxer names that read the files back
+    std::vector<std::string> VideoCodecs{};      // decoder names; empty: an audio-only family
+    int MaxH264Level = 0;                        // level_idc (31 for 3.1); 0: no H.264
+    int MaxWidth = 0, MaxHeight = 0;             // frame, in stored pixels
+    std::vector<TFrameShape> FrameSizes{};       // the only sizes allowed; empty: any up to the maximum
+    double MaxFrameRate = 0;                     // frames a second
+    int MaxVideoKbps = 0;                        // 0: no published limit
+    std::vector<TDisplayShape> DisplayAspects{}; // the only shapes shown; empty: any
+    std::vector<std::string> AudioCodecs{};      // decoder names
+    std::vector<int> SampleRates{};              // Hz
     int MaxChannels = 2;
 };
 
