@@ -277,6 +277,9 @@ public:
                 (message.empty() ? "" : ": " + message));
     }
     void JobSkipped(int, const std::string& message) override { EndLine("skipped: " + message); }
+    void JobOutsideDevice(int row, const std::string& note) override {
+        EndLine("note: " + jobs_.Job(row).SourceFile + ": " + note);
+    }
     void BatchEnded() override {}
     bool OpenFolderAfterConversion() const override { return false; }
     bool ShutDownAfterConversion() const override { return false; }

@@ -138,6 +138,30 @@ TEST(Cli, ConvertsWithEffectsAndReportsTheFailedFile) {
     fs::remove_all(dir);
 }
 
+// A stored size the format's device cannot show still converts; the terminal says so.
+TEST(Cli, NamesAChoiceTheDeviceMayNotPlay) {
+    const fs::path dir = fs::path(ORVEL_BINARY_DIR) / ("cli-device-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::string settings = (dir / "settings.ini").string();
+    // The first run stores the format's defaults, which the device shows.
+    const std::vector<std::string> args = {"--settings", settings,       "--format",
+                                           "701",        "--output-dir", dir.string(),
+                                           "--length",   "0.5",          Path(FixtureId::Avi)};
+    const CliRun first = RunCli(args);
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out.find("note: "), std::string::npos) << first.out;
+    orvel::TIniFile(settings).WriteString("formatInfo701", "paraVideoSize", "640x480"); // Walkman: 320x240
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("note: " + Path(FixtureId::Avi) +
+                           ": The device may not play this output: H.264 level 3.0 above 1.3; frame 640x480 "
+                           "above 320x240.\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_TRUE(fs::exists(dir / "clip_(new_1).mp4"));
+    fs::remove_all(dir);
+}
+
 TEST(Cli, DefaultChoicesThatCannotBeStoredStopTheRun) {
     // /proc takes no new files, not even from root.
     const std::string settings = "/proc/orvel-settings/settings.ini";
