@@ -22,7 +22,7 @@ std::vector<TComplianceRow> MakeRows() {
     std::vector<TComplianceRow> rows;
     auto row = [&rows](TComplianceRow r) { rows.push_back(std::move(r)); };
 
-    // Apple, iPhone 4 and iPod touch (4th generation) technical specifications: H.264 up to
+    // Apple, iPhone 4 and iPod touch (4th generation) published technical data: H.264 up to
     // 720p, 30 frames a second, Main Profile level 3.1; MPEG-4 Simple Profile; AAC-LC up to
     // 48 kHz stereo; .m4v, .mp4 and .mov files.
     row({.Family = "iPod and iPhone",
@@ -42,7 +42,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 14000,
          .AudioCodecs = {"aac"},
          .SampleRates = kAacRates});
-    // Apple TV (2007) technical specifications: H.264 up to 1280x720 at 24 (640x480 at 30)
+    // Apple TV (2007) published technical data: H.264 up to 1280x720 at 24 (640x480 at 30)
     // frames a second, Main Profile up to 5 Mbit/s; MPEG-4 Simple Profile; AAC-LC stereo.
     row({.Family = "Apple TV",
          .Codes = Range(200, 205),
@@ -55,7 +55,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 5000,
          .AudioCodecs = {"aac"},
          .SampleRates = kAacRates});
-    // T-Mobile G1 (HTC Dream) specifications: H.264 Baseline, MPEG-4 Simple Profile and H.263
+    // T-Mobile G1 (HTC Dream) published data: H.264 Baseline, MPEG-4 Simple Profile and H.263
     // at the 480x320 screen, 30 frames a second; AAC.
     row({.Family = "GPhone",
          .Codes = {300},
@@ -68,7 +68,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 2000,
          .AudioCodecs = {"aac"},
          .SampleRates = kAacRates});
-    // Sony PSP system software 3.x video specifications: MPEG-4 Simple Profile and H.264 Main
+    // Sony PSP system software 3.x published video formats: MPEG-4 Simple Profile and H.264 Main
     // Profile level 3.0 up to 720x480; AAC-LC at 24 or 48 kHz.
     row({.Family = "PSP",
          .Codes = Range(400, 404),
@@ -81,7 +81,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 10000,
          .AudioCodecs = {"aac"},
          .SampleRates = {24000, 44100, 48000}});
-    // Sony PS3 system software video specifications: MPEG-4 Simple and Advanced Simple
+    // Sony PS3 system software published video formats: MPEG-4 Simple and Advanced Simple
     // Profile, H.264 High Profile up to level 4.1, 1920x1080; AAC-LC.
     row({.Family = "PS3",
          .Codes = Range(500, 503),
@@ -94,7 +94,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 50000,
          .AudioCodecs = {"aac"},
          .SampleRates = kAacRates});
-    // Microsoft Zune video specifications: WMV (Windows Media decoders read WMV 8), H.264
+    // Microsoft Zune published video formats: WMV (Windows Media decoders read WMV 8), H.264
     // Baseline level 3.0 and MPEG-4 Simple Profile up to 720x480, 30 frames a second, 3 Mbit/s;
     // AAC, WMA.
     row({.Family = "Zune",
@@ -108,7 +108,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 3000,
          .AudioCodecs = {"aac", "wmav2"},
          .SampleRates = kAacRates});
-    // Sony Walkman (NWZ-A820 / S630) video specifications: MPEG-4 Simple Profile, H.264
+    // Sony Walkman (NWZ-A820 / S630) published video formats: MPEG-4 Simple Profile, H.264
     // Baseline level 1.3 and WMV at 320x240, 30 frames a second, 768 kbit/s; AAC-LC, WMA.
     row({.Family = "Walkman",
          .Codes = Range(700, 702),
@@ -121,7 +121,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 768,
          .AudioCodecs = {"aac", "wmav2"},
          .SampleRates = kAacRates});
-    // Archos 605/705 specifications: MPEG-4 ASP (XviD/DivX) up to 720x576 at 30 frames a
+    // Archos 605/705 published data: MPEG-4 ASP (XviD/DivX) up to 720x576 at 30 frames a
     // second, H.264 and WMV up to 720x480; MP3, AAC, WMA.
     row({.Family = "Archos",
          .Codes = Range(800, 806),
@@ -134,7 +134,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 8000,
          .AudioCodecs = {"aac", "wmav2", "mp3"},
          .SampleRates = kMpegAudioRates});
-    // Creative Zen Vision / X-Fi specifications: MPEG-4 (XviD, DivX) and H.264 Baseline up to
+    // Creative Zen Vision / X-Fi published data: MPEG-4 (XviD, DivX) and H.264 Baseline up to
     // 640x480, 30 frames a second; MP3, AAC.
     row({.Family = "Zen",
          .Codes = Range(900, 906),
@@ -147,7 +147,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 2500,
          .AudioCodecs = {"aac", "mp3"},
          .SampleRates = kMpegAudioRates});
-    // iRiver PMP-100 series and P-series specifications: MPEG-4 (XviD), H.264 Baseline and
+    // iRiver PMP-100 series and P-series published data: MPEG-4 (XviD), H.264 Baseline and
     // WMV up to 640x480, 30 frames a second; MP3, AAC, WMA.
     row({.Family = "iRiver",
          .Codes = Range(1000, 1009),
@@ -160,7 +160,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 2500,
          .AudioCodecs = {"aac", "wmav2", "mp3"},
          .SampleRates = kMpegAudioRates});
-    // SanDisk Sansa View / e200 specifications: MPEG-4 Simple Profile and WMV at 320x240,
+    // SanDisk Sansa View / e200 published data: MPEG-4 Simple Profile and WMV at 320x240,
     // 30 frames a second, 768 kbit/s; MP3, AAC, WMA.
     row({.Family = "Sansa",
          .Codes = Range(1100, 1102),
@@ -173,7 +173,7 @@ std::vector<TComplianceRow> MakeRows() {
          .AudioCodecs = {"aac", "wmav2", "mp3"},
          .SampleRates = kMpegAudioRates});
     // Xbox 360 supported video formats: WMV up to 1920x1080; H.264 High Profile level 4.1 up to
-    // 1920x1080; MPEG-4 Part 2 (AVI, MP4) up to 1280x720, 30 frames a second; AAC, MP3, WMA.
+    // 1920x1080; MPEG-4 Visual (AVI, MP4) up to 1280x720, 30 frames a second; AAC, MP3, WMA.
     row({.Family = "Xbox",
          .Codes = Range(1200, 1202),
          .Containers = {"mov", "asf", "avi"},
@@ -210,7 +210,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 384,
          .AudioCodecs = {"aac", "amr_nb"},
          .SampleRates = kAacRates});
-    // BlackBerry Bold 9000 media specifications: MPEG-4 Simple Profile, H.263 and H.264
+    // BlackBerry Bold 9000 published media formats: MPEG-4 Simple Profile, H.263 and H.264
     // Baseline up to 480x360, 30 frames a second, 1.5 Mbit/s; AAC.
     row({.Family = "BlackBerry",
          .Codes = {1500},
@@ -223,7 +223,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 1500,
          .AudioCodecs = {"aac"},
          .SampleRates = kAacRates});
-    // Nokia N-series (N95, N96) specifications: MPEG-4 Simple Profile, H.263 and H.264 Baseline
+    // Nokia N-series (N95, N96) published data: MPEG-4 Simple Profile, H.263 and H.264 Baseline
     // up to 640x480, 30 frames a second; AAC.
     row({.Family = "Nokia",
          .Codes = {1405, 1600},
@@ -248,7 +248,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 1500,
          .AudioCodecs = {"wmav2"},
          .SampleRates = kMpegAudioRates});
-    // Toshiba Gigabeat S specifications: WMV at 320x240, 30 frames a second; WMA.
+    // Toshiba Gigabeat S published data: WMV at 320x240, 30 frames a second; WMA.
     row({.Family = "Gigabeat",
          .Codes = {2000},
          .Containers = {"asf"},
@@ -259,7 +259,7 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxVideoKbps = 768,
          .AudioCodecs = {"wmav2"},
          .SampleRates = kMpegAudioRates});
-    // Adobe FLV and SWF file format specifications: Sorenson H.263 video; MP3 at 11, 22 or
+    // Adobe FLV and SWF file format documents: Sorenson H.263 video; MP3 at 11, 22 or
     // 44 kHz (the formats' own rates).
     row({.Family = "Flash",
          .Codes = {1900, 1901},
@@ -365,7 +365,7 @@ std::vector<TComplianceRow> MakeRows() {
          .DisplayAspects = {{4, 3}},
          .AudioCodecs = {"mp2"},
          .SampleRates = {44100}});
-    // Matroska (the IETF CELLAR specification) carries any codec; its players are PCs, so the
+    // Matroska (the IETF CELLAR standard) carries any codec; its players are PCs, so the
     // limits are those of H.264 High Profile level 4.1 at 1080p.
     row({.Family = "MKV",
          .Codes = {2500},
@@ -381,7 +381,8 @@ std::vector<TComplianceRow> MakeRows() {
          .MaxChannels = 6});
     // The generic containers (QuickTime, MPEG program stream, MP4, AVI, ASF), as the
     // standards of their codecs bound them: MPEG-1 (ISO 11172-2 constrained parameters are not
-    // asked), MPEG-2 Main Profile at Main Level, MPEG-4 Part 2, H.264 level 4.1 at 1080p.
+    // asked), MPEG-2 up to Main Profile at High Level, MPEG-4 Visual (ISO 14496-2), H.264
+    // level 4.1 at 1080p.
     row({.Family = "Generic containers",
          .Codes = {1800, 2600, 2601, 2602, 2603, 2604, 2605, 2606, 2607},
          .Containers = {"mov", "mpeg", "asf", "avi"},
