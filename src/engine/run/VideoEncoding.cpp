@@ -21,6 +21,10 @@ void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame,
     // The picture is deinterlaced before anything draws on it; when that fails it goes on as decoded.
     if (s.Deinterlace && !DeinterlacePicture(is.deinterlacer, frame, is.st->time_base, r.deinterlaced.get()))
         FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
+    // Turned after deinterlacing (the fields lie in the stored rows) and before the hook, which
+    // draws on the picture as it is shown.
+    if (is.rotation != 0 && !is.turner.Turn(frame, is.rotation))
+        FFLogger().Log(&t.self, llError, "Turning the picture upright failed.");
     if (t.customHook)
         RunCustomHook(at, frame);
     else if (s.FrameHooks.Enabled && av_frame_make_writable(frame) >= 0)

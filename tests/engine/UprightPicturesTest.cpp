@@ -1,0 +1,142 @@
+// Pictures a phone stores lying, with the turn a player gives them in the display matrix: the
+// output holds them upright, cropped and sized as shown, with no matrix to turn them again; a
+// copied stream keeps its matrix.
+#include "TranscodeSupport.h"
+#include "engine/pictures/BitmapConverter.h"
+#include "engine/pictures/PictureTurner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace orvel {
+namespace {
+
+using testing::Convert;
+using testing::DecodeAll;
+using testing::OutPath;
+
+constexpr int kStoredW = 320, kStoredH = 240;
+
+std::string TurnedClip(int rotation) {
+    fixtures::ClipRecipe recipe;
+    recipe.audioCodec.clear();
+    recipe.seconds = 0.4;
+    recipe.rotation = rotation;
+    return fixtures::Generate(recipe);
+}
+
+int RotationOfVideo(const std::string& path) {
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0) return -1;
+    int rotation = -1;
+    if (avformat_find_stream_info(ctx, nullptr) >= 0) {
+        const int index = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        if (index >= 0) rotation = DisplayRotation(ctx->streams[index]);
+    }
+    avformat_close_input(&ctx);
+    return rotation;
+}
+
+// Where a point of the shown picture lies in the stored one.
+void StoredPoint(int rotation, int u, int v, int& x, int& y) {
+    switch (rotation) {
+    case 90:
+        x = v;
+        y = kStoredH - 1 - u;
+        break;
+    case 180:
+        x = kStoredW - 1 - u;
+        y = kStoredH - 1 - v;
+        break;
+    case 270:
+        x = kStoredW - 1 - v;
+        y = u;
+        break;
+    default:
+        x = u;
+        y = v;
+    }
+}
+
+// Lossy coding blurs edges: only points well inside a bar and off the box's border are judged.
+bool ClearOfEdges(int x, int y) {
+    constexpr int kMargin = 6;
+    const int bar = kStoredW / 8;
+    if (x % bar < kMargin || x % bar >= bar - kMargin) return false;
+    const fixtures::Rect box = fixtures::BoxRect(0, kStoredW, kStoredH);
+    const fixtures::Rect wide{box.left - kMargin, box.top - kMargin, box.width + 2 * kMargin,
+                              box.height + 2 * kMargin};
+    const fixtures::Rect inner{box.left + kMargin, box.top + kMargin, box.width - 2 * kMargin,
+                               box.height - 2 * kMargin};
+    return !wide.Contains(x, y) || inner.Contains(x, y);
+}
+
+struct Turn {
+    int rotation;
+    int cropTop; // in the shown picture's rows
+    int width, height;
+};
+
+std::ostream& operator<<(std::ostream& os, const Turn& t) {
+    return os << t.rotation << "deg-crop" << t.cropTop;
+}
+
+class UprightPictures : public ::testing::TestWithParam<Turn> {};
+
+TEST_P(UprightPictures, OutputShowsThePictureAsAPlayerDoes) {
+    const Turn turn = GetParam();
+    const std::string output =
+        OutPath("upright-" + std::to_string(turn.rotation) + "-" + std::to_string(turn.cropTop) + ".mp4");
+    TCustomFFmpeg task;
+    testing::Options options{{"vcodec", "mpeg4"}, {"qscale", "2"}};
+    if (turn.cropTop > 0) options.push_back({"croptop", std::to_string(turn.cropTop)});
+    ASSERT_NO_THROW(Convert(task, {TurnedClip(turn.rotation)}, {}, output, options));
+
+    EXPECT_EQ(RotationOfVideo(output), 0) << "an upright output must not be turned again";
+    TBitmapConverter converter;
+    Bitmap24 bitmap;
+    int frames = 0, judged = 0, wrong = 0;
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* frame) {
+        if (frames++ > 0) return;
+        EXPECT_EQ(frame->width, turn.width);
+        EXPECT_EQ(frame->height, turn.height);
+        ASSERT_TRUE(converter.PictureToBitmap(frame, bitmap));
+        for (int v = 2; v < bitmap.Height(); v += 7)
+            for (int u = 2; u < bitmap.Width(); u += 7) {
+                int x = 0, y = 0;
+                StoredPoint(turn.rotation, u, v + turn.cropTop, x, y);
+                if (!ClearOfEdges(x, y)) continue;
+                const auto want = fixtures::ExpectedBgr(0, x, y, kStoredW, kStoredH);
+                const uint8_t* got = bitmap.Row(v) + u * 3;
+                ++judged;
+                for (int c = 0; c < 3; ++c)
+                    if (std::abs(got[c] - want[c]) > 40) {
+                        ++wrong;
+                        break;
+                    }
+            }
+    });
+    ASSERT_GT(frames, 0);
+    EXPECT_GT(judged, 300);
+    EXPECT_EQ(wrong, 0) << "of " << judged << " points";
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, UprightPictures,
+                         ::testing::Values(Turn{90, 0, kStoredH, kStoredW}, Turn{180, 0, kStoredW, kStoredH},
+                                           Turn{270, 0, kStoredH, kStoredW},
+                                           Turn{90, 40, kStoredH, kStoredW - 40}),
+                         [](const auto& info) {
+                             return "Turned" + std::to_string(info.param.rotation) + "Crop" +
+                                    std::to_string(info.param.cropTop);
+                         });
+
+TEST(UprightPictures, CopiedStreamKeepsItsTurn) {
+    const std::string output = OutPath("upright-copy.mp4");
+    TCustomFFmpeg task;
+    ASSERT_NO_THROW(Convert(task, {TurnedClip(90)}, {}, output, {{"vcodec", "copy"}}));
+    EXPECT_EQ(RotationOfVideo(output), 90);
+}
+
+} // namespace
+} // namespace orvel
