@@ -38,40 +38,6 @@ int RotationOfVideo(const std::string& path) {
     return rotation;
 }
 
-// Where a point of the shown picture lies in the stored one.
-void StoredPoint(int rotation, int u, int v, int& x, int& y) {
-    switch (rotation) {
-    case 90:
-        x = v;
-        y = kStoredH - 1 - u;
-        break;
-    case 180:
-        x = kStoredW - 1 - u;
-        y = kStoredH - 1 - v;
-        break;
-    case 270:
-        x = kStoredW - 1 - v;
-        y = u;
-        break;
-    default:
-        x = u;
-        y = v;
-    }
-}
-
-// Lossy coding blurs edges: only points well inside a bar and off the box's border are judged.
-bool ClearOfEdges(int x, int y) {
-    constexpr int kMargin = 6;
-    const int bar = kStoredW / 8;
-    if (x % bar < kMargin || x % bar >= bar - kMargin) return false;
-    const fixtures::Rect box = fixtures::BoxRect(0, kStoredW, kStoredH);
-    const fixtures::Rect wide{box.left - kMargin, box.top - kMargin, box.width + 2 * kMargin,
-                              box.height + 2 * kMargin};
-    const fixtures::Rect inner{box.left + kMargin, box.top + kMargin, box.width - 2 * kMargin,
-                               box.height - 2 * kMargin};
-    return !wide.Contains(x, y) || inner.Contains(x, y);
-}
-
 struct Turn {
     int rotation;
     int cropTop; // in the shown picture's rows
@@ -105,8 +71,8 @@ TEST_P(UprightPictures, OutputShowsThePictureAsAPlayerDoes) {
         for (int v = 2; v < bitmap.Height(); v += 7)
             for (int u = 2; u < bitmap.Width(); u += 7) {
                 int x = 0, y = 0;
-                StoredPoint(turn.rotation, u, v + turn.cropTop, x, y);
-                if (!ClearOfEdges(x, y)) continue;
+                fixtures::StoredPoint(turn.rotation, u, v + turn.cropTop, kStoredW, kStoredH, x, y);
+                if (!fixtures::ClearOfEdges(0, x, y, kStoredW, kStoredH, 6)) continue;
                 const auto want = fixtures::ExpectedBgr(0, x, y, kStoredW, kStoredH);
                 const uint8_t* got = bitmap.Row(v) + u * 3;
                 ++judged;
