@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace orvel {
@@ -17,6 +18,7 @@ using testing::DecodeAll;
 using testing::OutPath;
 
 constexpr int kStoredW = 320, kStoredH = 240;
+constexpr int kMark = 16; // side of the hook's mark
 
 std::string TurnedClip(int rotation) {
     fixtures::ClipRecipe recipe;
@@ -57,7 +59,19 @@ TEST_P(UprightPictures, OutputShowsThePictureAsAPlayerDoes) {
     TCustomFFmpeg task;
     testing::Options options{{"vcodec", "mpeg4"}, {"qscale", "2"}};
     if (turn.cropTop > 0) options.push_back({"croptop", std::to_string(turn.cropTop)});
+    // The hook draws on the upright picture: a grey mark in its bottom left corner, where a
+    // player shows it.
+    int hookW = 0, hookH = 0;
+    task.OnHook = [&](TCustomFFmpeg&, THookInfo& info) {
+        Bitmap24& b = *info.Bitmap;
+        hookW = b.Width();
+        hookH = b.Height();
+        for (int y = b.Height() - kMark; y < b.Height(); ++y)
+            std::fill_n(b.Row(y), kMark * 3, 128);
+    };
     ASSERT_NO_THROW(Convert(task, {TurnedClip(turn.rotation)}, {}, output, options));
+    EXPECT_EQ(hookW, turn.width);
+    EXPECT_EQ(hookH, turn.height + turn.cropTop);
 
     EXPECT_EQ(RotationOfVideo(output), 0) << "an upright output must not be turned again";
     TBitmapConverter converter;
@@ -70,6 +84,7 @@ TEST_P(UprightPictures, OutputShowsThePictureAsAPlayerDoes) {
         ASSERT_TRUE(converter.PictureToBitmap(frame, bitmap));
         for (int v = 2; v < bitmap.Height(); v += 7)
             for (int u = 2; u < bitmap.Width(); u += 7) {
+                if (u < kMark + 6 && v >= bitmap.Height() - kMark - 6) continue;
                 int x = 0, y = 0;
                 fixtures::StoredPoint(turn.rotation, u, v + turn.cropTop, kStoredW, kStoredH, x, y);
                 if (!fixtures::ClearOfEdges(0, x, y, kStoredW, kStoredH, 6)) continue;
@@ -82,6 +97,8 @@ TEST_P(UprightPictures, OutputShowsThePictureAsAPlayerDoes) {
                         break;
                     }
             }
+        const uint8_t* mark = bitmap.Row(bitmap.Height() - kMark / 2) + kMark / 2 * 3;
+        EXPECT_NEAR(mark[0], 128, 20) << "the hook's mark";
     });
     ASSERT_GT(frames, 0);
     EXPECT_GT(judged, 300);

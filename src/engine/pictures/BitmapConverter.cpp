@@ -72,6 +72,18 @@ bool FullRange(const AVFrame* frame) {
     return full;
 }
 
+bool FullRange(const AVCodecParameters* par) {
+    if (!par) return false;
+    bool full = par->color_range == AVCOL_RANGE_JPEG;
+    PlainFormat(static_cast<AVPixelFormat>(par->format), full);
+    return full;
+}
+
+bool LimitedRangeFormat(AVPixelFormat format) {
+    bool full = false;
+    return RangeApplies(PlainFormat(format, full)) && !full;
+}
+
 bool CachedScaler(TCachedScaler& scaler, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
                   AVPixelFormat dstFormat, bool srcFull, bool dstFull) {
     srcFormat = PlainFormat(srcFormat, srcFull);

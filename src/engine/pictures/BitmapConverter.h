@@ -16,6 +16,11 @@ void CopyRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, in
 // True for a picture whose samples span 0..255 (JPEG, many phones) rather than 16..235: a
 // full-range pixel format or a frame marked so.
 bool FullRange(const AVFrame* frame);
+// The same for a stream's parameters, before any picture is decoded.
+bool FullRange(const AVCodecParameters* par);
+// True for the YUV and grey formats that hold 16..235 unless marked otherwise (not the yuvj
+// formats, not RGB).
+bool LimitedRangeFormat(AVPixelFormat format);
 // A scaler kept between pictures, with the settings it was made for.
 struct TCachedScaler {
     SwsContextPtr context;

@@ -238,7 +238,7 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
                              [&](const auto& entry) { return entry.first == band.rows; });
     if (kept == scalers.fromBitmap.end()) {
         if (scalers.fromBitmap.size() >= kKeptHeights) scalers.fromBitmap.erase(scalers.fromBitmap.begin());
-        scalers.fromBitmap.emplace_back(band.rows, nullptr);
+        scalers.fromBitmap.emplace_back(band.rows, TCachedScaler{});
         kept = scalers.fromBitmap.end() - 1;
     }
     TCachedScaler& scaler = kept->second;

@@ -5,6 +5,7 @@
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/foundation/UnicodeProtocol.h"
+#include "engine/pictures/BitmapConverter.h"
 #include "engine/run/RunState.h"
 #include "engine/run/VideoFilterGraph.h"
 
@@ -271,6 +272,7 @@ void SetUpVideoEncoding(OutputStream& os, const AVStream* ist, const TTaskSettin
     gi.timeBase = ist->time_base;
     gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
     if (swap && gi.sar.num > 0 && gi.sar.den > 0) gi.sar = AVRational{gi.sar.den, gi.sar.num};
+    gi.fullRange = FullRange(ist->codecpar);
     if (os.enc->width <= 0 || os.enc->height <= 0) {
         os.enc->width = gi.width - os.spec->cropLeft - os.spec->cropRight;
         os.enc->height = gi.height - os.spec->cropTop - os.spec->cropBottom;

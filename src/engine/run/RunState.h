@@ -22,6 +22,7 @@ struct VideoFilterGraph {
     AVFilterContext* sink = nullptr;
     // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
     int width = 0, height = 0, format = -1;
+    bool fullRange = false;
 };
 
 // What the later steps need to know of the input stream at the time a frame was decoded; a
