@@ -178,6 +178,7 @@ const std::array<TLibraryItem, kLibraryKindCount>& LibraryItems() {
           "av_frame_alloc",
           "av_frame_remove_side_data",
           "av_display_rotation_get",
+          "av_display_rotation_set",
           "av_frame_free",
           "av_frame_unref",
           "av_frame_ref",
