@@ -90,7 +90,7 @@ void CompareConverters() {
     THookBitmapConverter source(1);
     if (!frame || !source.PictureToBitmap(frame.get())) return;
     const Bitmap24& bitmap = source.Bitmap();
-    SwsContextPtr scaler;
+    TCachedScaler scaler;
     if (!CachedScaler(scaler, width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUV420P)) return;
     const uint8_t* src[4] = {bitmap.Bits(), nullptr, nullptr, nullptr};
     const int srcLines[4] = {bitmap.Stride(), 0, 0, 0};

@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer and the address and undefined-behaviour
 # sanitizers, writes the seed clips, and runs one target: fuzz.sh TARGET SECONDS [cmake options]
-# TARGET is probe or convert. Inputs that crash, leak or hang land in build-fuzz/artifacts/TARGET/.
+# TARGET is probe, convert or player. Inputs that crash, leak or hang land in build-fuzz/artifacts/TARGET/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -lt 2 ]; then
-  echo "usage: $0 probe|convert SECONDS [cmake options]" >&2
+  echo "usage: $0 probe|convert|player SECONDS [cmake options]" >&2
   exit 2
 fi
 target=$1
 seconds=$2
 shift 2
 case $target in
-  probe | convert) ;;
-  *) echo "unknown fuzz target: $target (probe or convert)" >&2; exit 2 ;;
+  probe | convert | player) ;;
+  *) echo "unknown fuzz target: $target (probe, convert or player)" >&2; exit 2 ;;
 esac
 
 build=$root/build-fuzz

@@ -36,3 +36,4 @@ export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/scripts/tsan-suppression
 # A minute of fuzzing per target, so every change meets some malformed input.
 "$root/scripts/fuzz.sh" probe 60
 "$root/scripts/fuzz.sh" convert 60
+"$root/scripts/fuzz.sh" player 60

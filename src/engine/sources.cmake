@@ -54,5 +54,6 @@ orvel_list(MEDIA engine/pictures
   BitmapConverter.h BitmapConverter.cpp
   FrameHooks.h FrameHooks.cpp
   HookBitmapConverter.h HookBitmapConverter.cpp
+  PictureTurner.h PictureTurner.cpp
   StripWorkers.h StripWorkers.cpp
 )

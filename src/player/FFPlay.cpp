@@ -1,5 +1,6 @@
 #include "player/FFPlay.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -281,10 +282,7 @@ void TCustomPlayer::FileOpenNotification() {
     if (playback && handler) {
         const int64_t duration = playback->StillImage() ? 0 : playback->Duration();
         int width = -1, height = -1;
-        if (AVStream* st = playback->VideoStream(); st && st->codecpar->width > 0) {
-            width = st->codecpar->width;
-            height = st->codecpar->height;
-        }
+        playback->ShownSize(width, height);
         int screenWidth = screenWidth_, screenHeight = screenHeight_;
         handler(this, duration, width, height, screenWidth, screenHeight);
         screenWidth_ = screenWidth;
@@ -641,8 +639,9 @@ Bitmap24& TCustomPlayer::GetCurrentFrame(int64_t& pts) {
         bitmap.SetSize(0, 0);
         return bitmap;
     }
-    const AVCodecParameters* par = playback->VideoStream()->codecpar;
-    bitmap.SetSize(par->width, par->height);
+    int width = 0, height = 0;
+    playback->ShownSize(width, height);
+    bitmap.SetSize(std::max(width, 0), std::max(height, 0));
     for (int y = 0; y < bitmap.Height(); ++y)
         std::memset(bitmap.Row(y), 0, static_cast<size_t>(bitmap.Width()) * 3);
     std::unique_lock<std::mutex> lock;

@@ -411,11 +411,20 @@ bool Playback::OpenAudioDevice(const AVCodecContext& ctx) {
     return true;
 }
 
+void Playback::ShownSize(int& width, int& height) const {
+    width = height = -1;
+    if (!videoStream_ || videoStream_->codecpar->width <= 0) return;
+    const bool swap = SwapsSides(rotation_);
+    width = swap ? videoStream_->codecpar->height : videoStream_->codecpar->width;
+    height = swap ? videoStream_->codecpar->width : videoStream_->codecpar->height;
+}
+
 bool Playback::StartVideoStream(int index, AVStream* st, CodecContextPtr ctx) {
     videoIndex_ = index;
     videoStream_ = st;
-    codedWidth_ = ctx->width;
-    codedHeight_ = ctx->height;
+    rotation_ = DisplayRotation(st);
+    codedWidth_ = SwapsSides(rotation_) ? ctx->height : ctx->width;
+    codedHeight_ = SwapsSides(rotation_) ? ctx->width : ctx->height;
     videoCodec_ = std::move(ctx);
     const AVRational rate = av_guess_frame_rate(input_.get(), st, nullptr);
     frameDuration_ = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
@@ -606,6 +615,8 @@ void Playback::VideoThread() {
         const double pts = frame->best_effort_timestamp == AV_NOPTS_VALUE
                                ? std::numeric_limits<double>::quiet_NaN()
                                : static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
+        // Turned here, so the hook, the snapshot and the screen all get the upright picture.
+        if (rotation_ != 0) turner_.Turn(frame.get(), rotation_);
         const bool ok = OutputPicture(frame.get(), pts, frame->pkt_pos);
         av_frame_unref(frame.get());
         if (!ok) break;
@@ -624,15 +635,17 @@ void Playback::VideoThread() {
 
 bool Playback::CopyIntoSlot(PictureSlot& slot, const AVFrame* frame) {
     AVFrame* overlay = slot.Overlay.get();
-    if (frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P) {
+    // The slot holds limited range, as the screen and the snapshot read it: full-range pictures
+    // (JPEG, phones) are converted, or their blacks and whites would be crushed and clipped.
+    const bool full = FullRange(frame);
+    if (frame->format == AV_PIX_FMT_YUV420P && !full) {
         av_image_copy(overlay->data, overlay->linesize, const_cast<const uint8_t**>(frame->data),
                       frame->linesize, AV_PIX_FMT_YUV420P, slot.Width, slot.Height);
         return true;
     }
-    toYuv_.reset(sws_getCachedContext(toYuv_.release(), frame->width, frame->height,
-                                      static_cast<AVPixelFormat>(frame->format), slot.Width, slot.Height,
-                                      AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!toYuv_) return false;
+    if (!CachedScaler(toYuv_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                      slot.Width, slot.Height, AV_PIX_FMT_YUV420P, full))
+        return false;
     sws_scale(toYuv_.get(), frame->data, frame->linesize, 0, frame->height, overlay->data, overlay->linesize);
     return true;
 }

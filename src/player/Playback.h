@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/foundation/AVHandles.h"
+#include "engine/pictures/BitmapConverter.h"
+#include "engine/pictures/PictureTurner.h"
 #include "player/AudioOutput.h"
 #include "player/DisplaySurface.h"
 #include "player/PacketQueue.h"
@@ -88,6 +90,8 @@ public:
     int64_t AudioDuration() const { return audioDuration_; }
     AVFormatContext* Input() const { return input_.get(); }
     AVStream* VideoStream() const { return videoStream_; }
+    // The video stream's picture size as shown, turned upright; -1 for both without video.
+    void ShownSize(int& width, int& height) const;
     std::atomic<bool>& EndReported() { return endReported_; }
     // The picture on screen (or, before the first one is shown, the first one queued).
     // Returns the slot with its overlay locked, nullptr when there is none.
@@ -235,7 +239,9 @@ private:
     std::atomic<float> skipFactor_{1};
     float skipCount_ = 0;
     int64_t ptsFaults_ = 0, dtsFaults_ = 0, lastPts_ = INT64_MIN, lastDts_ = INT64_MIN;
-    SwsContextPtr toYuv_;
+    TCachedScaler toYuv_;
+    int rotation_ = 0; // the clockwise turn the stream's pictures are shown with
+    TPictureTurner turner_;
     bool videoDraining_ = false;
     std::atomic<int> displayWidth_{0}, displayHeight_{0};
     // The decoder's picture size when the stream opened: the decoder's own fields change while

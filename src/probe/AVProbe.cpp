@@ -6,6 +6,7 @@
 #include "engine/foundation/FFmpegLoader.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/foundation/UnicodeProtocol.h"
+#include "engine/pictures/PictureTurner.h"
 
 extern "C" {
 #include <libavutil/parseutils.h>
@@ -327,13 +328,16 @@ bool TCustomAVProbe::GetVideoStreamInfo(int index, TVideoStreamInfo& info) {
     if (!st) return false;
     FillCommon(st, info);
     const AVCodecParameters* par = st->codecpar;
-    info.Height = par->height;
-    info.Width = par->width;
+    // The picture as a player shows it: a stream turned a quarter turn shows its sides swapped.
+    const bool swap = SwapsSides(DisplayRotation(st));
+    info.Height = swap ? par->width : par->height;
+    info.Width = swap ? par->height : par->width;
     info.PixelFormat = par->format;
     // A codec without a pixel aspect states 0/1 (aspect 0); a height of 0 gives inf or NaN.
     const long double sar = static_cast<long double>(par->sample_aspect_ratio.num) /
                             (par->sample_aspect_ratio.den ? par->sample_aspect_ratio.den : 1);
-    info.DisplayAspect = static_cast<float>(sar * par->width / par->height);
+    const long double stored = sar * par->width / par->height;
+    info.DisplayAspect = static_cast<float>(swap && stored != 0 ? 1 / stored : stored);
     info.FrameRateNum = st->r_frame_rate.num;
     info.FrameRateDen = st->r_frame_rate.den;
     return true;

@@ -34,7 +34,7 @@ void PaintNoise(Bitmap24& bmp, int width, int height, uint32_t seed) {
 
 FramePtr ByScaler(const Bitmap24& bmp) {
     FramePtr frame = AllocFrame(AV_PIX_FMT_YUV420P, bmp.Width(), bmp.Height());
-    SwsContextPtr scaler;
+    TCachedScaler scaler;
     EXPECT_TRUE(CachedScaler(scaler, bmp.Width(), bmp.Height(), AV_PIX_FMT_BGR24, bmp.Width(), bmp.Height(),
                              AV_PIX_FMT_YUV420P));
     const uint8_t* src[4] = {bmp.Bits(), nullptr, nullptr, nullptr};

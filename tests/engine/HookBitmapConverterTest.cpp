@@ -296,5 +296,47 @@ TEST(HookBitmapConverter, RefusesPicturesWithoutPixels) {
     EXPECT_FALSE(conv.BitmapToPicture(empty.get()));
 }
 
+// Phones and JPEG pictures use the full 0..255 range, said by the pixel format or by the frame
+// alone: the hook must see their blacks and whites as they are and write its drawing back in
+// the same range, not clip them as if they were 16..235.
+TEST(HookBitmapConverter, FullRangePicturesKeepTheirRangeBothWays) {
+    struct RangeCase {
+        const char* name;
+        AVPixelFormat format;
+        AVColorRange range;
+        uint8_t dark, light;           // luma of the picture's top and bottom halves
+        uint8_t drawnDark, drawnLight; // luma of grey 8 and grey 247 drawn by the hook
+    };
+    const RangeCase cases[] = {
+        {"yuvj420p", AV_PIX_FMT_YUVJ420P, AVCOL_RANGE_UNSPECIFIED, 4, 250, 8, 247},
+        {"yuv420p marked full", AV_PIX_FMT_YUV420P, AVCOL_RANGE_JPEG, 4, 250, 8, 247},
+        {"yuv422p marked full", AV_PIX_FMT_YUV422P, AVCOL_RANGE_JPEG, 4, 250, 8, 247},
+        {"yuv420p limited", AV_PIX_FMT_YUV420P, AVCOL_RANGE_MPEG, 20, 231, 23, 228},
+    };
+    const int width = 64, height = 64;
+    for (const RangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FramePtr frame = AllocFrame(c.format, width, height);
+        frame->color_range = c.range;
+        const int chromaRows = c.format == AV_PIX_FMT_YUV422P ? height : height / 2;
+        for (int y = 0; y < height; ++y)
+            std::memset(frame->data[0] + y * frame->linesize[0], y < height / 2 ? c.dark : c.light, width);
+        for (int p = 1; p <= 2; ++p)
+            for (int y = 0; y < chromaRows; ++y)
+                std::memset(frame->data[p] + y * frame->linesize[p], 128, width / 2);
+        THookBitmapConverter conv(2);
+        ASSERT_TRUE(conv.PictureToBitmap(frame.get()));
+        Bitmap24& bmp = conv.Bitmap();
+        EXPECT_NEAR(bmp.Row(4)[30], 5, 2) << "black as shown";
+        EXPECT_NEAR(bmp.Row(60)[30], 250, 2) << "white as shown";
+
+        Fill(bmp, 0, 0, width, 8, 8, 8, 8);
+        Fill(bmp, 0, height - 8, width, 8, 247, 247, 247);
+        ASSERT_TRUE(conv.BitmapToPicture(frame.get()));
+        EXPECT_NEAR(frame->data[0][2 * frame->linesize[0] + 10], c.drawnDark, 2);
+        EXPECT_NEAR(frame->data[0][(height - 2) * frame->linesize[0] + 10], c.drawnLight, 2);
+    }
+}
+
 } // namespace
 } // namespace orvel

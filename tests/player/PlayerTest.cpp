@@ -531,5 +531,84 @@ TEST_F(PlayerTest, StopWithoutWaitingEndsPlaybackSoon) {
     player->SeekRelative(0, true, 1.0);
 }
 
+// A phone's upright recording, stored lying with its turn in the display matrix: the open
+// event, the hook, the snapshot and the screen all get the picture as it is shown.
+class TurnedClips : public PlayerTestBase, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TurnedClips, AreShownUpright) {
+    const int rotation = GetParam();
+    const bool swapped = rotation != 180;
+    const int shownW = swapped ? 240 : 320, shownH = swapped ? 320 : 240;
+    fixtures::ClipRecipe recipe;
+    recipe.audioCodec.clear();
+    recipe.seconds = 0.4;
+    recipe.rotation = rotation;
+    int openW = 0, openH = 0, hookW = 0, hookH = 0;
+    std::mutex mutex;
+    player->SetOnFileOpen([&](IMediaPlayer*, int64_t, int w, int h, int&, int&) {
+        openW = w;
+        openH = h;
+    });
+    player->SetHook(true);
+    player->SetOnHook([&](IMediaPlayer*, Bitmap24& bitmap, int64_t) {
+        std::lock_guard lock(mutex);
+        hookW = bitmap.Width();
+        hookH = bitmap.Height();
+    });
+    ASSERT_TRUE(player->Open(fixtures::Generate(recipe), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
+    EXPECT_EQ(openW, shownW);
+    EXPECT_EQ(openH, shownH);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(hookW, shownW);
+        EXPECT_EQ(hookH, shownH);
+    }
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    ASSERT_EQ(frame.Width(), shownW);
+    ASSERT_EQ(frame.Height(), shownH);
+    const int64_t index = FrameAt(pts);
+    int judged = 0, wrong = 0;
+    for (int v = 3; v < shownH; v += 9)
+        for (int u = 3; u < shownW; u += 9) {
+            int x = 0, y = 0;
+            fixtures::StoredPoint(rotation, u, v, 320, 240, x, y);
+            if (!fixtures::ClearOfEdges(index, x, y, 320, 240, 6)) continue;
+            ++judged;
+            if (!Near(frame.Row(v) + u * 3, fixtures::ExpectedBgr(index, x, y, 320, 240))) ++wrong;
+        }
+    EXPECT_GT(judged, 300);
+    EXPECT_EQ(wrong, 0) << "of " << judged << " points";
+    ASSERT_TRUE(Until([&] { return surface.Shows() > 0; }));
+    std::lock_guard lock(surface.mutex_);
+    EXPECT_EQ(surface.pictureWidth, shownW);
+}
+
+INSTANTIATE_TEST_SUITE_P(Player, TurnedClips, ::testing::Values(90, 180, 270));
+
+// JPEG pictures and many phones' videos use the full 0..255 range: shown and snapshotted as if
+// they were 16..235 their blacks would be crushed and their whites clipped.
+TEST_F(PlayerTest, FullRangePicturesKeepTheirBlacksAndWhites) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mjpeg";
+    recipe.pixelFormat = "yuvj420p";
+    recipe.audioCodec.clear();
+    recipe.seconds = 0.4;
+    ASSERT_TRUE(player->Open(fixtures::Generate(recipe), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }));
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    ASSERT_EQ(frame.Width(), 320);
+    const int64_t index = FrameAt(pts);
+    // The middle of each of the eight bars, below the box: white 235 to black 16 per channel.
+    for (int bar = 0; bar < 8; ++bar) {
+        const int x = bar * 40 + 20, y = 200;
+        SCOPED_TRACE(::testing::Message() << "bar " << bar);
+        EXPECT_TRUE(Near(frame.Row(y) + x * 3, fixtures::ExpectedBgr(index, x, y, 320, 240), 8));
+    }
+}
+
 } // namespace
 } // namespace orvel::testing

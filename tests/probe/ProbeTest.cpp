@@ -513,5 +513,32 @@ TEST_F(ProbeTest, PlaylistInANonAsciiFolderFindsItsSegment) {
     EXPECT_EQ(p.FileName(), playlist);
 }
 
+// A phone's upright recording is stored lying, with the turn in its display matrix: the probe
+// gives the size and shape the picture is shown at, which the zoom modes fit to the output.
+TEST_F(ProbeTest, TurnedStreamsGiveTheShownSize) {
+    struct Case {
+        int rotation;
+        int width, height;
+        float aspect;
+    };
+    for (const Case& c : {Case{0, 320, 240, 4.0f / 3}, Case{90, 240, 320, 3.0f / 4},
+                          Case{180, 320, 240, 4.0f / 3}, Case{270, 240, 320, 3.0f / 4}}) {
+        SCOPED_TRACE(c.rotation);
+        fixtures::ClipRecipe recipe;
+        recipe.container = "mov";
+        recipe.videoCodec = "mpeg4"; // states its pixel aspect, so the shown shape is known
+        recipe.audioCodec.clear();
+        recipe.seconds = 0.2;
+        recipe.rotation = c.rotation;
+        TAVProbe p;
+        ASSERT_TRUE(p.LoadFile(fixtures::Generate(recipe))) << p.LastErrorMessage();
+        TVideoStreamInfo v;
+        ASSERT_TRUE(p.GetVideoStreamInfo(-1, v));
+        EXPECT_EQ(v.Width, c.width);
+        EXPECT_EQ(v.Height, c.height);
+        EXPECT_NEAR(v.DisplayAspect, c.aspect, 1e-3);
+    }
+}
+
 } // namespace
 } // namespace orvel

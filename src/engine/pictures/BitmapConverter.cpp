@@ -5,8 +5,11 @@
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvel {
@@ -28,23 +31,94 @@ void CopyRows(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, in
                     rowBytes);
 }
 
-// sws_getCachedContext frees the old context itself when it makes a new one.
-bool CachedScaler(SwsContextPtr& scaler, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
-                  AVPixelFormat dstFormat) {
-    SwsContext* next = sws_getCachedContext(scaler.release(), srcW, srcH, srcFormat, dstW, dstH, dstFormat,
-                                            SWS_BICUBIC, nullptr, nullptr, nullptr);
-    scaler.reset(next);
-    return next != nullptr;
+namespace {
+
+// The full-range formats are their plain twins with a range flag: the scaler is told the range
+// itself, so both ways of stating it meet in one setting.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool& full) {
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+        full = true;
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        full = true;
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        full = true;
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        full = true;
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+        full = true;
+        return AV_PIX_FMT_YUV411P;
+    default:
+        return format;
+    }
+}
+
+// RGB samples have no range of their own; the flag would only confuse the scaler.
+bool RangeApplies(AVPixelFormat format) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+    return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+}
+
+} // namespace
+
+bool FullRange(const AVFrame* frame) {
+    if (!frame) return false;
+    bool full = frame->color_range == AVCOL_RANGE_JPEG;
+    PlainFormat(static_cast<AVPixelFormat>(frame->format), full);
+    return full;
+}
+
+bool FullRange(const AVCodecParameters* par) {
+    if (!par) return false;
+    bool full = par->color_range == AVCOL_RANGE_JPEG;
+    PlainFormat(static_cast<AVPixelFormat>(par->format), full);
+    return full;
+}
+
+bool LimitedRangeFormat(AVPixelFormat format) {
+    bool full = false;
+    return RangeApplies(PlainFormat(format, full)) && !full;
+}
+
+bool CachedScaler(TCachedScaler& scaler, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
+                  AVPixelFormat dstFormat, bool srcFull, bool dstFull) {
+    srcFormat = PlainFormat(srcFormat, srcFull);
+    dstFormat = PlainFormat(dstFormat, dstFull);
+    srcFull = srcFull && RangeApplies(srcFormat);
+    dstFull = dstFull && RangeApplies(dstFormat);
+    // Kept apart from the context: the scaler rewrites some of its own settings when it starts.
+    const int64_t wanted[9] = {srcW, srcH, srcFormat, dstW, dstH, dstFormat, srcFull, dstFull, SWS_BICUBIC};
+    static const char* const kNames[9] = {"srcw",       "srch",      "src_format", "dstw",     "dsth",
+                                          "dst_format", "src_range", "dst_range",  "sws_flags"};
+    if (scaler.context && std::equal(wanted, wanted + 9, scaler.madeFor)) return true;
+    scaler.context.reset(sws_alloc_context());
+    if (!scaler.context) return false;
+    for (int i = 0; i < 9; ++i)
+        if (av_opt_set_int(scaler.context.get(), kNames[i], wanted[i], 0) < 0) {
+            scaler.reset();
+            return false;
+        }
+    if (sws_init_context(scaler.context.get(), nullptr, nullptr) < 0) {
+        scaler.reset();
+        return false;
+    }
+    std::copy(wanted, wanted + 9, scaler.madeFor);
+    return true;
 }
 
 bool TBitmapConverter::PictureToBitmap(const AVFrame* frame, Bitmap24& bitmap) {
     if (!frame) return false;
     return PictureToBitmap(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
-                           frame->width, frame->height, bitmap);
+                           frame->width, frame->height, bitmap, FullRange(frame));
 }
 
 bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int linesize[4],
-                                       AVPixelFormat format, int width, int height, Bitmap24& bitmap) {
+                                       AVPixelFormat format, int width, int height, Bitmap24& bitmap,
+                                       bool fullRange) {
     if (!data || !data[0] || !UsableInput(format, width, height)) return false;
     const int rowBytes = width * 3;
     if (format == kBitmapFormat) {
@@ -53,7 +127,8 @@ bool TBitmapConverter::PictureToBitmap(const uint8_t* const data[4], const int l
         CopyRows(data[0], linesize[0], bitmap.Bits(), bitmap.Stride(), rowBytes, height);
         return true;
     }
-    if (!CachedScaler(toBitmap_, width, height, format, width, height, kBitmapFormat)) return false;
+    if (!CachedScaler(toBitmap_, width, height, format, width, height, kBitmapFormat, fullRange))
+        return false;
     const int need = av_image_get_buffer_size(kBitmapFormat, width, height, kBufferAlign);
     if (need <= 0) return false;
     if (need > bufferSize_) {
@@ -75,11 +150,12 @@ bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, AVFrame* frame)
     if (!frame) return false;
     if (frame->buf[0] && av_frame_make_writable(frame) < 0) return false;
     return BitmapToPicture(bitmap, frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
-                           frame->width, frame->height);
+                           frame->width, frame->height, FullRange(frame));
 }
 
 bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, uint8_t* const data[4],
-                                       const int linesize[4], AVPixelFormat format, int width, int height) {
+                                       const int linesize[4], AVPixelFormat format, int width, int height,
+                                       bool fullRange) {
     if (bitmap.Empty() || !data || !data[0] || format == AV_PIX_FMT_NONE || width <= 0 || height <= 0 ||
         sws_isSupportedOutput(format) <= 0)
         return false;
@@ -87,11 +163,12 @@ bool TBitmapConverter::BitmapToPicture(const BitmapView& bitmap, uint8_t* const 
         CopyRows(bitmap.Bits, bitmap.Stride, data[0], linesize[0], width * 3, height);
         return true;
     }
-    if (bitmap.Width == width && bitmap.Height == height && BgrToYuv420Handles(format, width)) {
+    if (!fullRange && bitmap.Width == width && bitmap.Height == height && BgrToYuv420Handles(format, width)) {
         BgrToYuv420Rows(bitmap.Bits, bitmap.Stride, width, height, 0, height, data, linesize);
         return true;
     }
-    if (!CachedScaler(fromBitmap_, bitmap.Width, bitmap.Height, kBitmapFormat, width, height, format))
+    if (!CachedScaler(fromBitmap_, bitmap.Width, bitmap.Height, kBitmapFormat, width, height, format, false,
+                      fullRange))
         return false;
     const uint8_t* src[4] = {bitmap.Bits, nullptr, nullptr, nullptr};
     const int srcLines[4] = {bitmap.Stride, 0, 0, 0};

@@ -95,8 +95,10 @@ bool THookBitmapConverter::LoadBand(PartScalers& scalers, const AVFrame* frame, 
         CopyRows(frame->data[0] + static_cast<ptrdiff_t>(band.top) * frame->linesize[0], frame->linesize[0],
                  given, givenStride_, width_ * 3, band.rows);
     } else {
-        SwsContextPtr& scaler = scalers.toBitmap[band.rows == kBandRows ? 0 : 1];
-        if (!CachedScaler(scaler, width_, band.rows, format, width_, band.rows, kBitmapFormat)) return false;
+        TCachedScaler& scaler = scalers.toBitmap[band.rows == kBandRows ? 0 : 1];
+        if (!CachedScaler(scaler, width_, band.rows, format, width_, band.rows, kBitmapFormat,
+                          FullRange(frame)))
+            return false;
         uint8_t* planes[4];
         BandPlanes(format, frame->data, frame->linesize, band.top, planes);
         const uint8_t* src[4] = {planes[0], planes[1], planes[2], planes[3]};
@@ -225,7 +227,9 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
                  frame->linesize[0], width_ * 3, band.rows);
         return true;
     }
-    if (BgrToYuv420Handles(format, width_)) {
+    // The vector path writes limited range only.
+    const bool full = FullRange(frame);
+    if (!full && BgrToYuv420Handles(format, width_)) {
         BgrToYuv420Rows(bitmap_->Bits(), drawnStride, width_, height_, band.top, band.rows, frame->data,
                         frame->linesize);
         return true;
@@ -234,11 +238,12 @@ bool THookBitmapConverter::StoreRows(PartScalers& scalers, AVFrame* frame, const
                              [&](const auto& entry) { return entry.first == band.rows; });
     if (kept == scalers.fromBitmap.end()) {
         if (scalers.fromBitmap.size() >= kKeptHeights) scalers.fromBitmap.erase(scalers.fromBitmap.begin());
-        scalers.fromBitmap.emplace_back(band.rows, nullptr);
+        scalers.fromBitmap.emplace_back(band.rows, TCachedScaler{});
         kept = scalers.fromBitmap.end() - 1;
     }
-    SwsContextPtr& scaler = kept->second;
-    if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format)) return false;
+    TCachedScaler& scaler = kept->second;
+    if (!CachedScaler(scaler, width_, band.rows, kBitmapFormat, width_, band.rows, format, false, full))
+        return false;
     const uint8_t* src[4] = {drawn, nullptr, nullptr, nullptr};
     const int srcLines[4] = {drawnStride, 0, 0, 0};
     uint8_t* dst[4];

@@ -46,8 +46,8 @@ private:
     // band height (full band, last band); back from it one per height of the rows converted
     // back, which follow the changed areas, so the few latest heights are kept.
     struct PartScalers {
-        SwsContextPtr toBitmap[2];
-        std::vector<std::pair<int, SwsContextPtr>> fromBitmap; // by rows, oldest first
+        TCachedScaler toBitmap[2];
+        std::vector<std::pair<int, TCachedScaler>> fromBitmap; // by rows, oldest first
     };
     static constexpr size_t kKeptHeights = 6;
     struct Band {

@@ -6,6 +6,7 @@
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/foundation/UnicodeProtocol.h"
 #include "engine/options/CodecNames.h"
+#include "engine/pictures/PictureTurner.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -218,12 +219,14 @@ void TCustomFFmpeg::Impl::TakeStreamSettings(InputFile& in, AVFormatContext* ctx
 void TCustomFFmpeg::Impl::TakeVideoSettings(const AVStream* st, int index) {
     TTaskSettings& s = settings;
     const AVCodecParameters* par = st->codecpar;
-    s.FrameWidth = par->width;
-    s.FrameHeight = par->height;
+    // The size and shape of the picture as shown, turned upright.
+    const bool swap = SwapsSides(DisplayRotation(st));
+    s.FrameWidth = swap ? par->height : par->width;
+    s.FrameHeight = swap ? par->width : par->height;
     AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
-    if (par->width > 0 && par->height > 0) {
-        s.AspectRatio = static_cast<double>(par->width) / par->height;
-        if (sar.num > 0 && sar.den > 0) s.AspectRatio *= av_q2d(sar);
+    if (s.FrameWidth > 0 && s.FrameHeight > 0) {
+        s.AspectRatio = static_cast<double>(s.FrameWidth) / s.FrameHeight;
+        if (sar.num > 0 && sar.den > 0) s.AspectRatio *= swap ? 1.0 / av_q2d(sar) : av_q2d(sar);
     } else {
         s.AspectRatio = 4.0 / 3.0;
     }

@@ -5,6 +5,7 @@
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
 #include "engine/foundation/UnicodeProtocol.h"
+#include "engine/pictures/BitmapConverter.h"
 #include "engine/run/RunState.h"
 #include "engine/run/VideoFilterGraph.h"
 
@@ -144,6 +145,7 @@ void BuildInputStreamTable(RunState& r, const std::vector<InputFile>& inputs) {
             is.file = static_cast<int>(f);
             is.index = static_cast<int>(i);
             is.st = inputs[f].ctx->streams[i];
+            is.rotation = DisplayRotation(is.st);
             is.wallStart = av_gettime_relative();
             r.ist.push_back(std::move(is));
         }
@@ -245,6 +247,12 @@ void CopyStreamParameters(AVStream* ost, const AVStream* ist, const AVCodecTag* 
         ost->codecpar->sample_aspect_ratio = ost->sample_aspect_ratio;
         ost->avg_frame_rate = ist->avg_frame_rate;
         ost->r_frame_rate = ist->r_frame_rate;
+        // Copied pictures stay lying as stored: the turn a player gives them must go along.
+        size_t size = 0;
+        const uint8_t* matrix = av_stream_get_side_data(ist, AV_PKT_DATA_DISPLAYMATRIX, &size);
+        if (matrix && size > 0)
+            if (uint8_t* kept = av_stream_new_side_data(ost, AV_PKT_DATA_DISPLAYMATRIX, size))
+                std::memcpy(kept, matrix, size);
     } else if (type == AVMEDIA_TYPE_AUDIO) {
         if ((ost->codecpar->codec_id == AV_CODEC_ID_MP3 && ost->codecpar->block_align == 1) ||
             ost->codecpar->codec_id == AV_CODEC_ID_AC3)
@@ -255,16 +263,20 @@ void CopyStreamParameters(AVStream* ost, const AVStream* ist, const AVCodecTag* 
 void SetUpVideoEncoding(OutputStream& os, const AVStream* ist, const TTaskSettings& s) {
     if (ist->codecpar->format < 0)
         throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
-    if (os.enc->width <= 0 || os.enc->height <= 0) {
-        os.enc->width = ist->codecpar->width - os.spec->cropLeft - os.spec->cropRight;
-        os.enc->height = ist->codecpar->height - os.spec->cropTop - os.spec->cropBottom;
-    }
+    // The graph gets the pictures turned upright, so crop and size apply to the shown picture.
+    const bool swap = SwapsSides(DisplayRotation(ist));
     VideoGraphInput gi;
-    gi.width = ist->codecpar->width;
-    gi.height = ist->codecpar->height;
+    gi.width = swap ? ist->codecpar->height : ist->codecpar->width;
+    gi.height = swap ? ist->codecpar->width : ist->codecpar->height;
     gi.format = static_cast<AVPixelFormat>(ist->codecpar->format);
     gi.timeBase = ist->time_base;
     gi.sar = ist->sample_aspect_ratio.num ? ist->sample_aspect_ratio : ist->codecpar->sample_aspect_ratio;
+    if (swap && gi.sar.num > 0 && gi.sar.den > 0) gi.sar = AVRational{gi.sar.den, gi.sar.num};
+    gi.fullRange = FullRange(ist->codecpar);
+    if (os.enc->width <= 0 || os.enc->height <= 0) {
+        os.enc->width = gi.width - os.spec->cropLeft - os.spec->cropRight;
+        os.enc->height = gi.height - os.spec->cropTop - os.spec->cropBottom;
+    }
     OpenVideoFilterGraph(os.filter, gi, *os.spec, os.enc, s.ScalerFlags());
     os.filtered = MakeFrame();
     os.lastPicture = MakeFrame();

@@ -2,6 +2,7 @@
 // Records of one run: the input and output stream tables built when the run is prepared and
 // the counters the transcode loop keeps. Released when the run ends.
 #include "engine/component/TaskState.h"
+#include "engine/pictures/PictureTurner.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -21,6 +22,7 @@ struct VideoFilterGraph {
     AVFilterContext* sink = nullptr;
     // Picture parameters the graph was built for; a decoded frame that differs rebuilds it.
     int width = 0, height = 0, format = -1;
+    bool fullRange = false;
 };
 
 // What the later steps need to know of the input stream at the time a frame was decoded; a
@@ -47,6 +49,8 @@ struct InputStream {
     int64_t wallStart = 0;           // rate emulation: when reading began
     int64_t firstPts = kNoTimestamp; // rate emulation: the stream's first timestamp, microseconds
     VideoFilterGraph deinterlacer;   // made at the first picture when deinterlacing
+    int rotation = 0;                // clockwise quarter turns a player gives the pictures, in degrees
+    TPictureTurner turner;           // turns them upright before anything draws on them
 };
 
 struct InputFileRun {

@@ -2,6 +2,7 @@
 // frame-rate synchronisation (drops and duplicates) and encoding.
 #include "engine/foundation/FFmpegException.h"
 #include "engine/foundation/FFmpegLogger.h"
+#include "engine/pictures/BitmapConverter.h"
 #include "engine/run/TranscodeLoop.h"
 #include "engine/run/VideoFilterGraph.h"
 
@@ -21,6 +22,10 @@ void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame,
     // The picture is deinterlaced before anything draws on it; when that fails it goes on as decoded.
     if (s.Deinterlace && !DeinterlacePicture(is.deinterlacer, frame, is.st->time_base, r.deinterlaced.get()))
         FFLogger().Log(&t.self, llError, "Deinterlacing failed.");
+    // Turned after deinterlacing (the fields lie in the stored rows) and before the hook, which
+    // draws on the picture as it is shown.
+    if (is.rotation != 0 && !is.turner.Turn(frame, is.rotation))
+        FFLogger().Log(&t.self, llError, "Turning the picture upright failed.");
     if (t.customHook)
         RunCustomHook(at, frame);
     else if (s.FrameHooks.Enabled && av_frame_make_writable(frame) >= 0)
@@ -30,8 +35,8 @@ void TCustomFFmpeg::Impl::Loop::PreProcessVideo(InputStream& is, AVFrame* frame,
 void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVFrame* frame,
                                           const FrameContext& at) {
     VideoFilterGraph& g = os.filter;
-    if (frame != nullptr &&
-        (frame->width != g.width || frame->height != g.height || frame->format != g.format)) {
+    if (frame != nullptr && (frame->width != g.width || frame->height != g.height ||
+                             frame->format != g.format || FullRange(frame) != g.fullRange)) {
         // A graph that was running gives what it still holds first; one that refuses the end
         // marker may still hold pictures, so the sink is read all the same.
         if (g.graph && av_buffersrc_add_frame_flags(g.src, nullptr, 0) < 0)
@@ -50,6 +55,7 @@ void TCustomFFmpeg::Impl::Loop::SendVideo(OutputStream& os, InputStream& is, AVF
         in.format = static_cast<AVPixelFormat>(frame->format);
         in.timeBase = is.st->time_base;
         in.sar = frame->sample_aspect_ratio;
+        in.fullRange = FullRange(frame);
         ReopenVideoFilterGraph(g, in, *os.spec, os.enc, s.ScalerFlags());
     }
     if (!g.graph) return;

@@ -3,6 +3,7 @@
 // and the deinterlacer that decoded pictures go through first.
 #include "engine/run/VideoFilterGraph.h"
 #include "engine/foundation/FFmpegException.h"
+#include "engine/pictures/BitmapConverter.h"
 #include "engine/run/RunState.h"
 
 extern "C" {
@@ -65,6 +66,7 @@ int Link(VideoFilterGraph& g, const VideoGraphInput& in, const std::string& chai
     g.width = in.width;
     g.height = in.height;
     g.format = in.format;
+    g.fullRange = in.fullRange;
     return 0;
 }
 
@@ -72,6 +74,11 @@ int Build(VideoFilterGraph& g, const VideoGraphInput& in, const OutputStreamSpec
           int targetH, AVPixelFormat outFormat, int scalerFlags, bool fixSize) {
     // Crop bands that no longer fit a changed picture are dropped rather than failing.
     std::string chain;
+    // Pictures marked full range in a format that does not say so would reach a limited-range
+    // encoder as they are, blacks crushed and whites clipped; the yuvj formats are converted by
+    // the format conversion itself.
+    if (in.fullRange && LimitedRangeFormat(in.format) && LimitedRangeFormat(outFormat))
+        chain += "scale=in_range=full:out_range=limited,";
     int width = in.width, height = in.height;
     const int cropW = in.width - spec.cropLeft - spec.cropRight;
     const int cropH = in.height - spec.cropTop - spec.cropBottom;

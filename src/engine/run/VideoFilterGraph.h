@@ -9,6 +9,7 @@ struct VideoGraphInput {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     AVRational timeBase{1, 25};
     AVRational sar{0, 1};
+    bool fullRange = false; // samples span 0..255, by the pixel format or a mark on the pictures
 };
 
 // Builds the graph for a stream whose encoder is not open yet; the encoder takes the size the
