@@ -246,13 +246,21 @@ void TfrmProgress::btnResumeClick() {
 }
 
 // The window never waits for the worker: the stop request goes out, and the end-of-batch
-// report, which follows once every task has ended, closes the window.
+// report, which follows once every task has ended, closes the window. Cancel, Esc and the close
+// box all ask first: an Esc meant for some other window must not throw away a long batch.
 void TfrmProgress::btnCancelClick() {
     if (!controller_ || !controller_->Running()) {
         hide();
         return;
     }
-    if (!cancelling_) controller_->Cancel();
+    if (cancelling_ || asking_) return; // asked once already
+    asking_ = true;
+    const bool stop = boxes_.Show(kStopBatchQuestion, "Warning", TMsgIcon::Question, TMsgButtons::StopGoOn) ==
+                      TMsgResult::Yes;
+    asking_ = false;
+    // The batch may have ended while the question was up.
+    if (!stop || ending_ || !controller_->Running()) return;
+    controller_->Cancel();
     cancelling_ = true;
     btnCancel->setEnabled(false);
     Render(model_.View());

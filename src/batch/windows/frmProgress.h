@@ -24,6 +24,8 @@ namespace orvel {
 
 inline constexpr int kProgressWindowWidth = 450;
 inline constexpr int kProgressWindowHeight = 490;
+inline constexpr const char* kStopBatchQuestion =
+    "Stop the whole batch? The file being converted and the files after it are not converted.";
 
 class TfrmProgress : public QDialog, public IBatchView {
     Q_OBJECT
@@ -83,6 +85,7 @@ private:
     std::vector<TFailedJob> failed_;
     bool cancelling_ = false; // the stop request went out; the batch's end follows
     bool ending_ = false;     // the batch ended: the window may close
+    bool asking_ = false;     // the stop question is up
 
     QLabel* mem1;
     QLabel* lblOutput;
