@@ -1,5 +1,6 @@
 #include "ui/WindowGeometry.h"
 
+#include "app/store/AppSettings.h"
 #include "app/store/WindowPlacement.h"
 
 #include <QEvent>
@@ -38,15 +39,16 @@ QRect FitInto(const QWidget& window, QRect rect, const QRect& room) {
 class TGeometryKeeper : public QObject {
 public:
     TGeometryKeeper(QWidget& window, std::string settingsIniPath, QSize defaultSize)
-        : QObject(&window), window_(window), store_(std::move(settingsIniPath)), default_(defaultSize) {
+        : QObject(&window), window_(window), path_(std::move(settingsIniPath)), default_(defaultSize) {
         window.installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &window_) return false;
-        if (event->type() == QEvent::Show && !restored_) {
+        if (event->type() == QEvent::Show) {
+            // A dialog opens centred on its window each time; a main window where it was left.
+            if (!restored_ || Owner()) Restore();
             restored_ = true;
-            Restore();
         } else if ((event->type() == QEvent::Hide || event->type() == QEvent::Close) && restored_) {
             Save();
         }
@@ -55,32 +57,45 @@ public:
 
 private:
     std::string Name() const { return window_.objectName().toStdString(); }
+    // Windows made before the global object name no file of their own.
+    TWindowPlacementStore Store() const {
+        return TWindowPlacementStore(path_.empty() ? TAppSettings::Current().Ini().FileName() : path_);
+    }
+    const QWidget* Owner() const {
+        return window_.parentWidget() ? window_.parentWidget()->window() : nullptr;
+    }
 
     void Restore() {
-        const std::optional<TWindowPlacement> stored = store_.Placement(Name());
+        const std::optional<TWindowPlacement> stored = Store().Placement(Name());
+        const QWidget* owner = Owner();
         QRect rect;
-        if (stored) {
+        if (restored_) {
+            rect = window_.geometry(); // a kept dialog keeps the size the user gave it
+        } else if (stored) {
             rect = QRect(stored->Left, stored->Top, stored->Width, stored->Height);
         } else {
-            rect = QRect(QPoint(), default_.expandedTo(window_.minimumSizeHint()));
-            const QWidget* parent = window_.parentWidget() ? window_.parentWidget()->window() : nullptr;
-            const QRect around = parent && parent->isVisible() ? parent->geometry()
-                                                               : AvailableRoom(window_, window_.geometry());
+            rect = QRect(QPoint(), default_);
+        }
+        rect.setSize(rect.size().expandedTo(window_.minimumSizeHint()));
+        if (owner || !stored) {
+            const QRect around =
+                owner && owner->isVisible() ? owner->geometry() : AvailableRoom(window_, rect);
             rect.moveCenter(around.center());
         }
         window_.setGeometry(FitInto(window_, rect, AvailableRoom(window_, rect)));
-        if (stored && stored->Maximized) window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
+        if (!owner && stored && stored->Maximized)
+            window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
     }
 
     void Save() {
         const bool maximized = window_.isMaximized();
         const QRect rect = maximized ? window_.normalGeometry() : window_.geometry();
         if (rect.isEmpty()) return;
-        store_.SetPlacement(Name(), {rect.left(), rect.top(), rect.width(), rect.height(), maximized});
+        Store().SetPlacement(Name(), {rect.left(), rect.top(), rect.width(), rect.height(), maximized});
     }
 
     QWidget& window_;
-    TWindowPlacementStore store_;
+    std::string path_;
     QSize default_;
     bool restored_ = false;
 };

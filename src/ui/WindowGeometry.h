@@ -1,10 +1,13 @@
 #pragma once
 // Windows that remember their size and place. RememberWindowGeometry(window, settingsPath,
 // defaultSize) in a window's constructor is all a window needs: when it first shows it takes
-// the size and place stored under its object name (moved back onto a screen and shrunk to fit
-// one), or else defaultSize centred on its parent window; each time it hides or closes, its
-// size and place are written back to the settings file. A list's column widths are kept the
-// same way under a key of the caller's choosing.
+// the size stored under its object name, or else defaultSize, never below what its layout
+// needs and shrunk to fit the screen. A window with a parent (a dialog) is centred on that
+// parent's window at every showing; one without (the main window) also takes its stored place,
+// moved back onto a screen, and its maximised state. Each time it hides or closes, its size and
+// place are written back to the settings file. A list's column widths are kept the same way
+// under a key of the caller's choosing. An empty settings path stands for the file of the
+// global object at the time (for windows made before it).
 #include <QSize>
 
 #include <string>

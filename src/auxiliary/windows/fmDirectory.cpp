@@ -2,7 +2,9 @@
 
 #include "app/store/MessageBoxes.h"
 #include "auxiliary/FolderRules.h"
+#include "ui/WindowGeometry.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -47,14 +49,24 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     buttons->addWidget(btnCancel);
     root->addLayout(buttons);
 
+    RememberWindowGeometry(*this, std::string(), QSize(kDirectoryChooserWidth, kDirectoryChooserHeight));
+
     connect(stview_selectdir->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { stview_selectdirClick(); });
     connect(btnOk, &QPushButton::clicked, this, &TfmDirectory::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfmDirectory::btnCancelClick);
 }
 
+// One chooser serves every window that asks, so it belongs to the asking window only while it
+// shows: centred on that window and without a taskbar entry of its own, and never destroyed with it.
 std::optional<std::string> TfmDirectory::ChooseFolder() {
-    if (exec() != QDialog::Accepted || result_.empty()) return std::nullopt;
+    QWidget* asking = QApplication::activeModalWidget();
+    if (!asking) asking = QApplication::activeWindow();
+    const bool adopt = !parentWidget() && asking && asking != this;
+    if (adopt) setParent(asking, windowFlags());
+    const int answer = exec();
+    if (adopt) setParent(nullptr, windowFlags());
+    if (answer != QDialog::Accepted || result_.empty()) return std::nullopt;
     return result_;
 }
 
@@ -64,8 +76,6 @@ void TfmDirectory::showEvent(QShowEvent* event) {
 }
 
 void TfmDirectory::FormShow() {
-    setFixedSize(kDirectoryChooserWidth, kDirectoryChooserHeight);
-    if (parentWidget()) move(parentWidget()->window()->geometry().center() - rect().center());
     SelectFolder(startFolder_);
     stview_selectdirClick();
 }

@@ -1,6 +1,7 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
 #include "app/store/MessageBoxes.h"
+#include "ui/WindowGeometry.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -65,6 +66,7 @@ TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, IMessageBoxes& boxes, QWid
     setObjectName("frmFileInfo");
     setWindowTitle("File infomation");
     CreateControls();
+    RememberWindowGeometry(*this, std::string(), QSize(kFileInfoWidth, kFileInfoHeight));
     connect(btn1, &QPushButton::clicked, this, &TfrmFileInfo::btn1Click);
 }
 
@@ -126,7 +128,6 @@ void TfrmFileInfo::showEvent(QShowEvent* event) {
 }
 
 void TfrmFileInfo::FormShow() {
-    setFixedSize(kFileInfoWidth, kFileInfoHeight);
     const std::string error = model_.FormShow(sourceFile_);
     Render(model_.View());
     if (!error.empty()) boxes_.Show(error, ApplicationTitle(), TMsgIcon::Warning, TMsgButtons::Ok);

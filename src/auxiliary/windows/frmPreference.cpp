@@ -3,6 +3,7 @@
 #include "app/store/FolderChooser.h"
 #include "app/store/MessageBoxes.h"
 #include "batch/BatchController.h"
+#include "ui/WindowGeometry.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -49,6 +50,7 @@ TfrmPreference::TfrmPreference(TAppSettings settings, IFolderChooser& folderChoo
     setObjectName("frmPreference");
     setWindowTitle("Preference");
     CreateControls();
+    RememberWindowGeometry(*this, model_.SettingsPath(), QSize(kPreferenceWidth, kPreferenceHeight));
     Connect();
 }
 
@@ -159,7 +161,6 @@ void TfrmPreference::showEvent(QShowEvent* event) {
 }
 
 void TfrmPreference::FormShow() {
-    setFixedSize(kPreferenceWidth, kPreferenceHeight);
     model_.FormShow();
     Render(model_.View());
 }

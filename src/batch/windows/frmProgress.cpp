@@ -1,6 +1,7 @@
 #include "batch/windows/frmProgress.h"
 
 #include "batch/LivePicture.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -20,6 +21,15 @@ QLabel* Caption(const char* text, QWidget* parent) {
     return label;
 }
 
+// The live picture's label asks for its own size, not its picture's, so the window shrinks back
+// after it was made larger.
+class TLivePictureLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return {kLivePictureWidth, kLivePictureHeight}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 } // namespace
 
 TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& snapshots,
@@ -33,9 +43,9 @@ TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& 
 void TfrmProgress::CreateControls() {
     setObjectName("frmProgress");
     setWindowTitle("Progress");
-    setFixedSize(kProgressWindowWidth, kProgressWindowHeight);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMaximizeButtonHint);
+    RememberWindowGeometry(*this, std::string(), QSize(kProgressWindowWidth, kProgressWindowHeight));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(12, 10, 12, 10);
     root->setSpacing(6);
@@ -80,9 +90,12 @@ void TfrmProgress::CreateControls() {
     progbarFile->setTextVisible(true);
     root->addWidget(progbarFile);
 
-    imgPreview = new QLabel(this);
-    imgPreview->setFixedSize(kLivePictureWidth, kLivePictureHeight);
-    root->addWidget(imgPreview, 0, Qt::AlignHCenter);
+    imgPreview = new TLivePictureLabel(this);
+    // The live picture takes the room a larger window gives.
+    imgPreview->setMinimumSize(kLivePictureWidth, kLivePictureHeight);
+    imgPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    imgPreview->setAlignment(Qt::AlignCenter);
+    root->addWidget(imgPreview, 1);
 
     auto* buttons = new QHBoxLayout;
     imgbtnSnap = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), this);
@@ -103,7 +116,6 @@ void TfrmProgress::CreateControls() {
     ckShutDown = new QCheckBox("Shut down computer after conversion", this);
     root->addWidget(ckOpen);
     root->addWidget(ckShutDown);
-    root->addStretch();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -176,14 +188,18 @@ void TfrmProgress::BatchStarted(int taskCount) {
     cancelling_ = false;
     btnCancel->setEnabled(true);
     model_.Show(std::move(expected), Now());
-    live_ = LivePicture(Bitmap24());
-    imgPreview->setPixmap(QPixmap::fromImage(live_));
+    ShowLivePicture(Bitmap24());
     Render(model_.View());
     Timer1->start();
     // Modal for the user, without a nested event loop: the caller's Start returns at once.
     setWindowModality(Qt::ApplicationModal);
-    if (owner_) move(owner_->frameGeometry().center() - rect().center());
     show();
+    // Centred on the main window at every start, at the size the user last gave it.
+    if (owner_) {
+        QRect place = geometry();
+        place.moveCenter(owner_->geometry().center());
+        setGeometry(place);
+    }
 }
 
 void TfrmProgress::ShowProgress(const TBatchProgress& progress) {
@@ -283,8 +299,15 @@ void TfrmProgress::reject() {
 void TfrmProgress::Timer1Timer() {
     const Bitmap24* frame = host_.PreviewFrame();
     if (!frame || frame->Width() <= 0 || frame->Height() <= 0) return;
-    live_ = LivePicture(*frame);
-    imgPreview->setPixmap(QPixmap::fromImage(live_));
+    ShowLivePicture(*frame);
+}
+
+// The snapshot's small picture keeps its fixed size; the label shows the frame at its own.
+void TfrmProgress::ShowLivePicture(const Bitmap24& frame) {
+    live_ = LivePicture(frame);
+    const QSize area = imgPreview->size().expandedTo(live_.size());
+    imgPreview->setPixmap(
+        QPixmap::fromImage(area == live_.size() ? live_ : LivePicture(frame, area.width(), area.height())));
 }
 
 void TfrmProgress::imgbtnSnapClick() {

@@ -71,6 +71,7 @@ protected:
 private:
     void CreateControls();
     void Render(const TProgressView& view);
+    void ShowLivePicture(const Bitmap24& frame);
     int64_t Now() const { return clock_.nsecsElapsed() / 1000; }
 
     IBatchJobs& jobs_;

@@ -244,6 +244,7 @@ TEST_F(frmProgressTest, NoPreviewFrameNoPictureNoSnapshot) {
     window->Timer1Timer();
     Button("imgbtnSnap")->click();
     EXPECT_FALSE(fs::exists(root / "snaps"));
+    window->show();
     EXPECT_EQ(window->size(), QSize(450, 490));
     EXPECT_EQ(window->windowTitle(), "Progress");
 }
