@@ -2,6 +2,7 @@
 # Every source file is listed here; the root CMakeLists.txt checks the lists against the folder.
 
 orvel_list(GUI ui
+  Accessibility.h Accessibility.cpp
   ColorSchemes.h ColorSchemes.cpp
   JobRowDelegate.h JobRowDelegate.cpp
   QtOpenFileDialog.h QtOpenFileDialog.cpp

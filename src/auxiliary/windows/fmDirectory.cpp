@@ -2,6 +2,7 @@
 
 #include "app/store/MessageBoxes.h"
 #include "auxiliary/FolderRules.h"
+#include "ui/Accessibility.h"
 #include "ui/WindowGeometry.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     stview_selectdir->sortByColumn(0, Qt::AscendingOrder);
     stview_selectdir->setSelectionMode(QAbstractItemView::SingleSelection);
     root->addWidget(stview_selectdir, 1);
+    LabelControl(Label1, stview_selectdir);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -45,6 +47,7 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     btnOk->setObjectName("btnOk");
     btnCancel = new QPushButton("Cancel", this);
     btnCancel->setObjectName("btnCancel");
+    btnOk->setDefault(true); // Enter takes the selected folder
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
     root->addLayout(buttons);

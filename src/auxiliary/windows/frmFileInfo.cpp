@@ -1,6 +1,7 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
 #include "app/store/MessageBoxes.h"
+#include "ui/Accessibility.h"
 #include "ui/WindowGeometry.h"
 
 #include <QFormLayout>
@@ -55,6 +56,9 @@ QGroupBox* FactGroup(const char* name, const char* title, std::initializer_list<
         *row.CaptionLabel = NamedLabel(row.CaptionName, row.Caption, box);
         *row.Edit = FactEdit(row.EditName, box);
         form->addRow(*row.CaptionLabel, *row.Edit);
+        LabelControl(*row.CaptionLabel, *row.Edit);
+        // "Format:" and "Bit Rate:" are in both groups; the name says which.
+        (*row.Edit)->setAccessibleName(box->title().trimmed() + " " + (*row.Edit)->accessibleName());
     }
     return box;
 }
@@ -83,6 +87,8 @@ void TfrmFileInfo::CreateControls() {
     lblFileLength = NamedLabel("lblFileLength", "", this);
     file->addRow(lbl1, lblSourceName);
     file->addRow(lbl3, lblFileLength);
+    LabelControl(lbl1, lblSourceName);
+    LabelControl(lbl3, lblFileLength);
     root->addLayout(file);
 
     grpbx1 = FactGroup("grpbx1", "Video ",

@@ -1,6 +1,7 @@
 #include "batch/windows/frmProgress.h"
 
 #include "batch/LivePicture.h"
+#include "ui/Accessibility.h"
 #include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
@@ -51,6 +52,7 @@ void TfrmProgress::CreateControls() {
     root->setSpacing(6);
 
     mem1 = new QLabel(this); // the promotional area stays empty
+    mem1->setAccessibleName("News");
     mem1->setFixedHeight(20);
     root->addWidget(mem1);
 
@@ -65,22 +67,26 @@ void TfrmProgress::CreateControls() {
     lblFileLeft = new QLabel(this);
     lblBatchLeft = new QLabel(this);
     lblSpeed = new QLabel(this);
-    figures->addWidget(Caption("File:", this), 0, 0);
-    figures->addWidget(lblOutput, 0, 1, 1, 3);
-    figures->addWidget(Caption("Current Time:", this), 1, 0);
-    figures->addWidget(lblTime, 1, 1);
-    figures->addWidget(Caption("Length:", this), 2, 0);
-    figures->addWidget(lblLength, 2, 1);
-    figures->addWidget(Caption("File Size:", this), 3, 0);
-    figures->addWidget(lblSize, 3, 1);
-    figures->addWidget(Caption("Progress:", this), 4, 0);
-    figures->addWidget(lblProgress, 4, 1);
-    figures->addWidget(Caption("File time left:", this), 1, 2);
-    figures->addWidget(lblFileLeft, 1, 3);
-    figures->addWidget(Caption("Total time left:", this), 2, 2);
-    figures->addWidget(lblBatchLeft, 2, 3);
-    figures->addWidget(Caption("Speed:", this), 3, 2);
-    figures->addWidget(lblSpeed, 3, 3);
+    const struct {
+        const char* caption;
+        QLabel* value;
+        int row, column, span;
+    } figureCells[] = {
+        {"File:", lblOutput, 0, 0, 3},
+        {"Current Time:", lblTime, 1, 0, 1},
+        {"Length:", lblLength, 2, 0, 1},
+        {"File Size:", lblSize, 3, 0, 1},
+        {"Progress:", lblProgress, 4, 0, 1},
+        {"File time left:", lblFileLeft, 1, 2, 1},
+        {"Total time left:", lblBatchLeft, 2, 2, 1},
+        {"Speed:", lblSpeed, 3, 2, 1},
+    };
+    for (const auto& cell : figureCells) {
+        QLabel* caption = Caption(cell.caption, this);
+        figures->addWidget(caption, cell.row, cell.column);
+        figures->addWidget(cell.value, cell.row, cell.column + 1, 1, cell.span);
+        LabelControl(caption, cell.value);
+    }
     figures->setColumnStretch(1, 1);
     figures->setColumnStretch(3, 1);
     root->addLayout(figures);
@@ -88,6 +94,7 @@ void TfrmProgress::CreateControls() {
     progbarFile = new QProgressBar(this);
     progbarFile->setRange(0, 100);
     progbarFile->setTextVisible(true);
+    progbarFile->setAccessibleName("Progress of the file");
     root->addWidget(progbarFile);
 
     imgPreview = new TLivePictureLabel(this);
@@ -95,11 +102,13 @@ void TfrmProgress::CreateControls() {
     imgPreview->setMinimumSize(kLivePictureWidth, kLivePictureHeight);
     imgPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     imgPreview->setAlignment(Qt::AlignCenter);
+    imgPreview->setAccessibleName("Live picture");
     root->addWidget(imgPreview, 1);
 
     auto* buttons = new QHBoxLayout;
     imgbtnSnap = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), this);
     imgbtnSnap->setToolTip("Save snapshot picture");
+    imgbtnSnap->setAccessibleName("Save snapshot picture");
     imgbtnSnap->setFixedSize(30, 26);
     btnPause = new QPushButton("Pause", this);
     btnResume = new QPushButton("Resume", this);
