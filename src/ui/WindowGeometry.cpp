@@ -103,6 +103,8 @@ private:
 } // namespace
 
 void RememberWindowGeometry(QWidget& window, const std::string& settingsIniPath, QSize defaultSize) {
+    // Sized at once, so nothing before the first showing fits the window to its contents.
+    window.resize(defaultSize);
     new TGeometryKeeper(window, settingsIniPath, defaultSize);
 }
 
