@@ -66,4 +66,14 @@ void TMainDialogs::ShowAbout() {
     ShowIn(about_);
 }
 
+void TMainDialogs::Release() {
+    trim_.Release();
+    crop_.Release();
+    watermark_.Release();
+    fileInfo_.Release();
+    preference_.Release();
+    settings_.Release();
+    about_.Release();
+}
+
 } // namespace orvel

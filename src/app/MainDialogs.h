@@ -51,6 +51,7 @@ public:
     }
     bool Created() const { return instance_ != nullptr; }
     bool Available() const { return static_cast<bool>(create_); }
+    void Release() { instance_.reset(); }
 
 private:
     TDialogLifetime lifetime_;
@@ -82,6 +83,8 @@ public:
     void ShowPreference() override;
     void ShowSettings() override;
     void ShowAbout() override;
+    // Destroys every dialog made so far: at the program's end, before the window they belong to.
+    void Release();
 
 private:
     TDialogSlot<IJobDialog> trim_;

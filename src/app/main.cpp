@@ -3,22 +3,16 @@
 #include "app/store/AppSettings.h"
 #include "app/store/ErrorHandler.h"
 #include "app/store/MessageBoxes.h"
+#include "app/windows/DesktopDialogs.h"
 #include "app/windows/fmMessageBoxes.h"
-#include "app/windows/frmAbout.h"
 #include "app/windows/frmCover.h"
 #include "app/windows/frmMain.h"
 #include "auxiliary/windows/fmDirectory.h"
-#include "auxiliary/windows/frmFileInfo.h"
-#include "auxiliary/windows/frmPreference.h"
 #include "batch/BatchController.h"
-#include "editing/windows/frmCrop.h"
-#include "editing/windows/frmTrim.h"
-#include "editing/windows/frmWaterMark.h"
 #include "engine/component/FFmpegConverter.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "formats/FormatListModel.h"
 #include "formats/FormatParams.h"
-#include "formats/windows/frmSettings.h"
 #include "player/PlayerArbiter.h"
 #include "ui/QtMainThreadDispatcher.h"
 #include "ui/QtOpenFileDialog.h"
@@ -79,21 +73,15 @@ int main(int argc, char** argv) {
         // The dialogs join here as they are built; until then their commands are disabled.
         TDesktopSystemActions system;
         TfmDirectory folders(boxes); // one chooser for every window that asks for a folder
-        TMainDialogFactories factories;
-        factories.About = [] { return std::make_unique<TfrmAbout>(); };
-        factories.Trim = [&players] { return std::make_unique<TfrmTrim>(players); };
-        factories.Crop = [&players] { return std::make_unique<TfrmCrop>(players); };
-        factories.Watermark = [&players, &openDialog] {
-            return std::make_unique<TfrmWaterMark>(players, openDialog);
-        };
-        factories.Preference = [&] {
-            return std::make_unique<TfrmPreference>(settings, folders, system, boxes);
-        };
-        factories.FileInfo = [&boxes] {
-            return std::make_unique<TfrmFileInfo>(ExecutableLibraryFolder(), boxes);
-        };
-        factories.Settings = [&] { return std::make_unique<TfrmSettings>(formats, boxes); };
-        TMainDialogs dialogs(std::move(factories));
+        QWidget* owner = nullptr;    // the main window, once made
+        TMainDialogs dialogs(DesktopDialogFactories({.Settings = settings,
+                                                     .Formats = formats,
+                                                     .Players = players,
+                                                     .OpenDialog = openDialog,
+                                                     .System = system,
+                                                     .Folders = folders,
+                                                     .Boxes = boxes,
+                                                     .Owner = [&owner] { return owner; }}));
         TfrmMain mainWindow(TMainWindowParts{.Paths = paths,
                                              .Settings = settings,
                                              .Formats = formats,
@@ -105,6 +93,12 @@ int main(int argc, char** argv) {
                                              .System = system,
                                              .OpenDialog = openDialog,
                                              .Folders = folders});
+        owner = &mainWindow;
+        // The dialogs are the main window's children but their slots own them: they go first.
+        struct TReleaseDialogs {
+            TMainDialogs& Dialogs;
+            ~TReleaseDialogs() { Dialogs.Release(); }
+        } releaseDialogs{dialogs};
         cover.SetMainWindow(&mainWindow);
         mainWindow.show();
         result = QApplication::exec();

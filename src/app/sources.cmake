@@ -11,6 +11,7 @@ orvel_list(CORE app
   PreviewPanelModel.h PreviewPanelModel.cpp
 )
 orvel_list(GUI app/windows
+  DesktopDialogs.h DesktopDialogs.cpp
   fmMessageBoxes.h fmMessageBoxes.cpp
   frmAbout.h frmAbout.cpp
   frmCover.h frmCover.cpp

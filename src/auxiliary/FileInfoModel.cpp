@@ -86,6 +86,8 @@ std::string TFileInfoModel::FormShow(const std::optional<std::string>& sourceFil
     view_.FileLength.clear();
     // An empty list leaves the edits as they were last time.
     if (!sourceFile) return {};
+    // Any other file shows only its own facts: nothing of the file before may stay beside its name.
+    view_ = TFileInfoView{};
 
     converter_.ClearTasks();
     converter_.Probe().Close();
@@ -100,9 +102,6 @@ std::string TFileInfoModel::FormShow(const std::optional<std::string>& sourceFil
     TAVProbe* taskProbe = converter_.GetTaskProbe(task, task);
     if (!taskProbe) return "Cannot read " + *sourceFile + ".";
 
-    // A file without video shows nothing further.
-    if (probe.VideoStreamCount() <= 0) return {};
-
     view_.SourceName = ShortSourceName(*sourceFile);
     TFileStreamInfo file;
     probe.GetFileStreamInfo(file);
@@ -111,7 +110,7 @@ std::string TFileInfoModel::FormShow(const std::optional<std::string>& sourceFil
 
     TVideoStreamInfo video;
     const int v = probe.VideoStreamIndex();
-    if (probe.IsVideoStream(v) && taskProbe->GetVideoStreamInfo(v, video)) {
+    if (probe.VideoStreamCount() > 0 && probe.IsVideoStream(v) && taskProbe->GetVideoStreamInfo(v, video)) {
         view_.Resolution = std::to_string(video.Width) + "x" + std::to_string(video.Height);
         view_.BitRate = std::to_string(video.BitRate);
         view_.FrameRate = std::to_string(video.FrameRateNum);

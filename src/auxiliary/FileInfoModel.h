@@ -46,8 +46,9 @@ public:
     // libraryFolder: where the converter's libraries are loaded from when not loaded yet.
     explicit TFileInfoModel(std::string libraryFolder);
 
-    // Fills the view for the file (nothing: the job list is empty). Returns an error text when
-    // the file could not be opened, else an empty text.
+    // Fills the view for the file (nothing: the job list is empty, and only the labels are
+    // emptied). A file without video shows empty video facts, an unreadable one nothing at all.
+    // Returns an error text when the file could not be opened, else an empty text.
     std::string FormShow(const std::optional<std::string>& sourceFile);
     // Releases the file: the component's tasks and its probe.
     void FormCloseQuery();

@@ -1,5 +1,7 @@
 #include "auxiliary/PreferenceModel.h"
 
+#include <utility>
+
 #include "app/store/GlobalObject.h"
 
 #include <algorithm>
@@ -74,16 +76,20 @@ void TPreferenceModel::SetPriority(int item) {
 
 void TPreferenceModel::FormShow() {
     view_.SnapDirectory = settings_.SnapOutPutDir();
-    // A stored value other than 1 leaves the box as the last showing left it.
-    if (settings_.SnapFullSizeValue() == 1) SetChecked(TPreferenceCheck::FullSize, true);
-    if (settings_.SnapSmallSizeValue() == 1) SetChecked(TPreferenceCheck::SmallSize, true);
-    if (settings_.SnapBmpValue() == 1) SetChecked(TPreferenceCheck::Bmp, true);
-    if (settings_.SnapJpgValue() == 1) {
-        SetChecked(TPreferenceCheck::Jpg, true);
-        view_.QualityEnabled = true;
-    } else {
-        view_.QualityEnabled = false;
-    }
+    // Every showing starts from the file, so a tick the user cancelled last time does not come
+    // back. The ticks go first: where the file has neither box of a pair, the rule that keeps one
+    // of them checked keeps the one that was.
+    const std::pair<TPreferenceCheck, int> stored[] = {
+        {TPreferenceCheck::FullSize, settings_.SnapFullSizeValue()},
+        {TPreferenceCheck::SmallSize, settings_.SnapSmallSizeValue()},
+        {TPreferenceCheck::Bmp, settings_.SnapBmpValue()},
+        {TPreferenceCheck::Jpg, settings_.SnapJpgValue()},
+    };
+    for (const auto& [box, value] : stored)
+        if (value == 1) SetChecked(box, true);
+    for (const auto& [box, value] : stored)
+        if (value != 1) SetChecked(box, false);
+    view_.QualityEnabled = settings_.SnapJpgValue() == 1;
     SetQuality(settings_.JpgCmp());
     SetPriority(settings_.Priority());
 }

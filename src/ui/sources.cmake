@@ -2,6 +2,7 @@
 # Every source file is listed here; the root CMakeLists.txt checks the lists against the folder.
 
 orvel_list(GUI ui
+  Accessibility.h Accessibility.cpp
   ColorSchemes.h ColorSchemes.cpp
   JobRowDelegate.h JobRowDelegate.cpp
   QtOpenFileDialog.h QtOpenFileDialog.cpp
@@ -9,4 +10,5 @@ orvel_list(GUI ui
   SelectionItemDelegate.h SelectionItemDelegate.cpp
   SelectionSlider.h SelectionSlider.cpp
   VideoPanel.h VideoPanel.cpp
+  WindowGeometry.h WindowGeometry.cpp
 )

@@ -110,18 +110,28 @@ TEST_F(FileInfoModelTest, FileWithVideoAndAudio) {
         EXPECT_EQ(model.View().SourceName, path);
 }
 
-TEST_F(FileInfoModelTest, AudioOnlyFileKeepsTheEditsOfTheFileBefore) {
+// After a file with video, neither an audio-only file nor an unreadable one may show that
+// file's facts beside its own name.
+TEST_F(FileInfoModelTest, EachFileShowsOnlyItsOwnFactsNotThoseOfTheFileBefore) {
+    const std::string mp3 = fixtures::Path(fixtures::FixtureId::Mp3);
     ASSERT_EQ(model.FormShow(fixtures::Path(fixtures::FixtureId::Mp4)), "");
-    TFileInfoView before = model.View();
-    ASSERT_EQ(model.FormShow(fixtures::Path(fixtures::FixtureId::Mp3)), "");
-    before.SourceName.clear();
-    before.FileLength.clear();
-    EXPECT_EQ(model.View(), before);
+    ASSERT_EQ(model.FormShow(mp3), "");
+    TFileInfoView expected;
+    expected.SourceName = ShortSourceName(mp3);
+    expected.FileLength = model.View().FileLength;
+    expected.Format = "mp3";
+    expected.AudioFormat = model.View().AudioFormat;
+    expected.AudioBitRate = model.View().AudioBitRate;
+    expected.SampleRate = model.View().SampleRate;
+    expected.Channel = model.View().Channel;
+    EXPECT_EQ(model.View(), expected);
+    EXPECT_EQ(model.View().AudioFormat.rfind("mp3", 0), 0u) << model.View().AudioFormat;
+    EXPECT_NE(model.View().FileLength, "");
+    EXPECT_NE(model.View().SampleRate, "");
 
-    // The first showing of a fresh window: all empty.
-    TFileInfoModel fresh(FFLoader().LibraryFolder());
-    EXPECT_EQ(fresh.FormShow(fixtures::Path(fixtures::FixtureId::Wav)), "");
-    EXPECT_EQ(fresh.View(), TFileInfoView{});
+    ASSERT_EQ(model.FormShow(fixtures::Path(fixtures::FixtureId::Mp4)), "");
+    EXPECT_NE(model.FormShow(fixtures::Path(fixtures::FixtureId::NonMedia)), "");
+    EXPECT_EQ(model.View(), TFileInfoView{});
 }
 
 TEST_F(FileInfoModelTest, VideoOnlyFileEmptiesTheAudioEditsAndLogsTheAudioCheck) {

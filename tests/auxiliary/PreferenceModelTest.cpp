@@ -39,13 +39,37 @@ TEST_F(PreferenceModelTest, ShowsTheStoredValues) {
     EXPECT_EQ(model.View(), View("/media/shots", true, false, false, true, true, 75, 3));
 }
 
-TEST_F(PreferenceModelTest, StoredValueOtherThanOneLeavesABoxAsItWas) {
+// Each showing ticks the boxes stored as 1 and no other, whatever the window showed when it was
+// last cancelled; a pair the file leaves wholly unticked keeps the box ticked before.
+TEST_F(PreferenceModelTest, EveryShowingTicksOnlyTheBoxesStoredAsOne) {
     model.FormShow(); // all four checked
     Store("snapFullSize=0\nsnapSmallSize=2\nsnapBmp=-1\nsnapJpg=0\njpgCmp=500\npriority=9\n");
     model.FormShow();
     // The quality controls follow "snapJpg" although the box stays checked; out-of-range numbers
     // are held to what the controls can show.
-    EXPECT_EQ(model.View(), View(DefaultKestruneDir(), true, true, true, true, false, 100, -1));
+    EXPECT_EQ(model.View(), View(DefaultKestruneDir(), true, false, false, true, false, 100, -1));
+
+    const struct {
+        const char* stored;
+        bool small, full, bmp, jpg;
+    } cases[] = {
+        {"snapSmallSize=1\nsnapFullSize=0\nsnapBmp=1\nsnapJpg=0\n", true, false, true, false},
+        {"snapSmallSize=0\nsnapFullSize=1\nsnapBmp=0\nsnapJpg=1\n", false, true, false, true},
+        {"snapSmallSize=1\nsnapFullSize=1\nsnapBmp=1\nsnapJpg=1\n", true, true, true, true},
+    };
+    for (const auto& c : cases) {
+        Store(c.stored);
+        model.FormShow();
+        // The user ticks every box and cancels: nothing is stored.
+        for (const Check box : {Check::SmallSize, Check::FullSize, Check::Bmp, Check::Jpg})
+            model.SetChecked(box, true);
+        model.FormShow();
+        const TPreferenceView& v = model.View();
+        EXPECT_EQ((std::vector<bool>{v.SmallSize, v.FullSize, v.Bmp, v.Jpg}),
+                  (std::vector<bool>{c.small, c.full, c.bmp, c.jpg}))
+            << c.stored;
+        EXPECT_EQ(v.QualityEnabled, c.jpg) << c.stored;
+    }
 }
 
 TEST_F(PreferenceModelTest, CheckBoxesKeepOneSizeAndOneFormat) {

@@ -18,6 +18,7 @@ public:
         case TMsgButtons::Ok:
             return TMsgResult::Ok;
         case TMsgButtons::YesNo:
+        case TMsgButtons::StopGoOn:
             return TMsgResult::No;
         case TMsgButtons::OkCancel:
         case TMsgButtons::YesNoCancel:

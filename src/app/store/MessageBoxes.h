@@ -6,7 +6,8 @@
 namespace orvel {
 
 enum class TMsgIcon { None, Information, Warning, Error, Question };
-enum class TMsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// StopGoOn: "Stop the whole batch" answers Yes, "Go on" (also Esc) answers No.
+enum class TMsgButtons { Ok, OkCancel, YesNo, YesNoCancel, StopGoOn };
 enum class TMsgResult { Ok, Cancel, Yes, No };
 
 class IMessageBoxes {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace orvel {
 
@@ -41,10 +42,22 @@ TMsgResult TQtMessageBoxes::Show(const std::string& text, const std::string& cap
         qtButtons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         escape = QMessageBox::Cancel;
         break;
+    case TMsgButtons::StopGoOn:
+        qtButtons = QMessageBox::NoButton;
+        break;
     }
     QMessageBox box(qtIcon, QString::fromStdString(caption), QString::fromStdString(text), qtButtons,
                     QApplication::activeWindow());
     box.setEscapeButton(escape);
+    if (buttons == TMsgButtons::StopGoOn) {
+        // Going on is the answer an Enter or Esc pressed in haste gives.
+        QPushButton* stop = box.addButton("&Stop the whole batch", QMessageBox::YesRole);
+        QPushButton* goOn = box.addButton("&Go on", QMessageBox::NoRole);
+        box.setDefaultButton(goOn);
+        box.setEscapeButton(goOn);
+        box.exec();
+        return box.clickedButton() == stop ? TMsgResult::Yes : TMsgResult::No;
+    }
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TMsgResult::Yes;

@@ -2,7 +2,10 @@
 
 #include "app/store/MessageBoxes.h"
 #include "auxiliary/FolderRules.h"
+#include "ui/Accessibility.h"
+#include "ui/WindowGeometry.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,6 +39,7 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     stview_selectdir->sortByColumn(0, Qt::AscendingOrder);
     stview_selectdir->setSelectionMode(QAbstractItemView::SingleSelection);
     root->addWidget(stview_selectdir, 1);
+    LabelControl(Label1, stview_selectdir);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -43,9 +47,12 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     btnOk->setObjectName("btnOk");
     btnCancel = new QPushButton("Cancel", this);
     btnCancel->setObjectName("btnCancel");
+    btnOk->setDefault(true); // Enter takes the selected folder
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
     root->addLayout(buttons);
+
+    RememberWindowGeometry(*this, std::string(), QSize(kDirectoryChooserWidth, kDirectoryChooserHeight));
 
     connect(stview_selectdir->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { stview_selectdirClick(); });
@@ -53,8 +60,16 @@ TfmDirectory::TfmDirectory(IMessageBoxes& boxes, QWidget* parent, const std::str
     connect(btnCancel, &QPushButton::clicked, this, &TfmDirectory::btnCancelClick);
 }
 
+// One chooser serves every window that asks, so it belongs to the asking window only while it
+// shows: centred on that window and without a taskbar entry of its own, and never destroyed with it.
 std::optional<std::string> TfmDirectory::ChooseFolder() {
-    if (exec() != QDialog::Accepted || result_.empty()) return std::nullopt;
+    QWidget* asking = QApplication::activeModalWidget();
+    if (!asking) asking = QApplication::activeWindow();
+    const bool adopt = !parentWidget() && asking && asking != this;
+    if (adopt) setParent(asking, windowFlags());
+    const int answer = exec();
+    if (adopt) setParent(nullptr, windowFlags());
+    if (answer != QDialog::Accepted || result_.empty()) return std::nullopt;
     return result_;
 }
 
@@ -64,8 +79,6 @@ void TfmDirectory::showEvent(QShowEvent* event) {
 }
 
 void TfmDirectory::FormShow() {
-    setFixedSize(kDirectoryChooserWidth, kDirectoryChooserHeight);
-    if (parentWidget()) move(parentWidget()->window()->geometry().center() - rect().center());
     SelectFolder(startFolder_);
     stview_selectdirClick();
 }

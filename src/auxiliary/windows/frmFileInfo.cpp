@@ -1,6 +1,8 @@
 #include "auxiliary/windows/frmFileInfo.h"
 
 #include "app/store/MessageBoxes.h"
+#include "ui/Accessibility.h"
+#include "ui/WindowGeometry.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -54,6 +56,9 @@ QGroupBox* FactGroup(const char* name, const char* title, std::initializer_list<
         *row.CaptionLabel = NamedLabel(row.CaptionName, row.Caption, box);
         *row.Edit = FactEdit(row.EditName, box);
         form->addRow(*row.CaptionLabel, *row.Edit);
+        LabelControl(*row.CaptionLabel, *row.Edit);
+        // "Format:" and "Bit Rate:" are in both groups; the name says which.
+        (*row.Edit)->setAccessibleName(box->title().trimmed() + " " + (*row.Edit)->accessibleName());
     }
     return box;
 }
@@ -65,6 +70,7 @@ TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, IMessageBoxes& boxes, QWid
     setObjectName("frmFileInfo");
     setWindowTitle("File infomation");
     CreateControls();
+    RememberWindowGeometry(*this, std::string(), QSize(kFileInfoWidth, kFileInfoHeight));
     connect(btn1, &QPushButton::clicked, this, &TfrmFileInfo::btn1Click);
 }
 
@@ -81,6 +87,8 @@ void TfrmFileInfo::CreateControls() {
     lblFileLength = NamedLabel("lblFileLength", "", this);
     file->addRow(lbl1, lblSourceName);
     file->addRow(lbl3, lblFileLength);
+    LabelControl(lbl1, lblSourceName);
+    LabelControl(lbl3, lblFileLength);
     root->addLayout(file);
 
     grpbx1 = FactGroup("grpbx1", "Video ",
@@ -126,7 +134,6 @@ void TfrmFileInfo::showEvent(QShowEvent* event) {
 }
 
 void TfrmFileInfo::FormShow() {
-    setFixedSize(kFileInfoWidth, kFileInfoHeight);
     const std::string error = model_.FormShow(sourceFile_);
     Render(model_.View());
     if (!error.empty()) boxes_.Show(error, ApplicationTitle(), TMsgIcon::Warning, TMsgButtons::Ok);

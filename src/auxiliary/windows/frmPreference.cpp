@@ -3,6 +3,8 @@
 #include "app/store/FolderChooser.h"
 #include "app/store/MessageBoxes.h"
 #include "batch/BatchController.h"
+#include "ui/Accessibility.h"
+#include "ui/WindowGeometry.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -49,6 +51,7 @@ TfrmPreference::TfrmPreference(TAppSettings settings, IFolderChooser& folderChoo
     setObjectName("frmPreference");
     setWindowTitle("Preference");
     CreateControls();
+    RememberWindowGeometry(*this, model_.SettingsPath(), QSize(kPreferenceWidth, kPreferenceHeight));
     Connect();
 }
 
@@ -70,8 +73,9 @@ void TfrmPreference::CreateControls() {
     edtSnapDirectory->setStyleSheet(QString("QLineEdit { background-color: %1; }")
                                         .arg(edtSnapDirectory->palette().color(QPalette::Midlight).name()));
     btnBrows = Named(new QPushButton("&Brows", grpbx2), "btnBrows");
-    btnOpen = Named(new QPushButton("&Open", grpbx2), "btnOpen");
+    btnOpen = Named(new QPushButton("O&pen", grpbx2), "btnOpen"); // Alt+O is Ok's
     grid->addWidget(lbl1, 0, 0, 1, 4);
+    LabelControl(lbl1, edtSnapDirectory);
     grid->addWidget(edtSnapDirectory, 1, 0, 1, 2);
     grid->addWidget(btnBrows, 1, 2);
     grid->addWidget(btnOpen, 1, 3);
@@ -106,6 +110,8 @@ void TfrmPreference::CreateControls() {
     quality->addWidget(spedCmp);
     quality->addStretch();
     grid->addLayout(quality, 4, 0, 1, 4);
+    LabelControl(lbl4, spedCmp);
+    trcCmp->setAccessibleName("Jpg Compression Quality slider");
     grid->addWidget(trcCmp, 5, 0, 1, 4);
     grid->addWidget(lbl5, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);
@@ -159,7 +165,6 @@ void TfrmPreference::showEvent(QShowEvent* event) {
 }
 
 void TfrmPreference::FormShow() {
-    setFixedSize(kPreferenceWidth, kPreferenceHeight);
     model_.FormShow();
     Render(model_.View());
 }

@@ -1,6 +1,8 @@
 #include "batch/windows/frmProgress.h"
 
 #include "batch/LivePicture.h"
+#include "ui/Accessibility.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -20,6 +22,15 @@ QLabel* Caption(const char* text, QWidget* parent) {
     return label;
 }
 
+// The live picture's label asks for its own size, not its picture's, so the window shrinks back
+// after it was made larger.
+class TLivePictureLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return {kLivePictureWidth, kLivePictureHeight}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 } // namespace
 
 TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& snapshots,
@@ -33,14 +44,15 @@ TfrmProgress::TfrmProgress(IBatchJobs& jobs, IBatchHost& host, TSnapshotWriter& 
 void TfrmProgress::CreateControls() {
     setObjectName("frmProgress");
     setWindowTitle("Progress");
-    setFixedSize(kProgressWindowWidth, kProgressWindowHeight);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMaximizeButtonHint);
+    RememberWindowGeometry(*this, std::string(), QSize(kProgressWindowWidth, kProgressWindowHeight));
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(12, 10, 12, 10);
     root->setSpacing(6);
 
     mem1 = new QLabel(this); // the promotional area stays empty
+    mem1->setAccessibleName("News");
     mem1->setFixedHeight(20);
     root->addWidget(mem1);
 
@@ -55,22 +67,26 @@ void TfrmProgress::CreateControls() {
     lblFileLeft = new QLabel(this);
     lblBatchLeft = new QLabel(this);
     lblSpeed = new QLabel(this);
-    figures->addWidget(Caption("File:", this), 0, 0);
-    figures->addWidget(lblOutput, 0, 1, 1, 3);
-    figures->addWidget(Caption("Current Time:", this), 1, 0);
-    figures->addWidget(lblTime, 1, 1);
-    figures->addWidget(Caption("Length:", this), 2, 0);
-    figures->addWidget(lblLength, 2, 1);
-    figures->addWidget(Caption("File Size:", this), 3, 0);
-    figures->addWidget(lblSize, 3, 1);
-    figures->addWidget(Caption("Progress:", this), 4, 0);
-    figures->addWidget(lblProgress, 4, 1);
-    figures->addWidget(Caption("File time left:", this), 1, 2);
-    figures->addWidget(lblFileLeft, 1, 3);
-    figures->addWidget(Caption("Total time left:", this), 2, 2);
-    figures->addWidget(lblBatchLeft, 2, 3);
-    figures->addWidget(Caption("Speed:", this), 3, 2);
-    figures->addWidget(lblSpeed, 3, 3);
+    const struct {
+        const char* caption;
+        QLabel* value;
+        int row, column, span;
+    } figureCells[] = {
+        {"File:", lblOutput, 0, 0, 3},
+        {"Current Time:", lblTime, 1, 0, 1},
+        {"Length:", lblLength, 2, 0, 1},
+        {"File Size:", lblSize, 3, 0, 1},
+        {"Progress:", lblProgress, 4, 0, 1},
+        {"File time left:", lblFileLeft, 1, 2, 1},
+        {"Total time left:", lblBatchLeft, 2, 2, 1},
+        {"Speed:", lblSpeed, 3, 2, 1},
+    };
+    for (const auto& cell : figureCells) {
+        QLabel* caption = Caption(cell.caption, this);
+        figures->addWidget(caption, cell.row, cell.column);
+        figures->addWidget(cell.value, cell.row, cell.column + 1, 1, cell.span);
+        LabelControl(caption, cell.value);
+    }
     figures->setColumnStretch(1, 1);
     figures->setColumnStretch(3, 1);
     root->addLayout(figures);
@@ -78,15 +94,21 @@ void TfrmProgress::CreateControls() {
     progbarFile = new QProgressBar(this);
     progbarFile->setRange(0, 100);
     progbarFile->setTextVisible(true);
+    progbarFile->setAccessibleName("Progress of the file");
     root->addWidget(progbarFile);
 
-    imgPreview = new QLabel(this);
-    imgPreview->setFixedSize(kLivePictureWidth, kLivePictureHeight);
-    root->addWidget(imgPreview, 0, Qt::AlignHCenter);
+    imgPreview = new TLivePictureLabel(this);
+    // The live picture takes the room a larger window gives.
+    imgPreview->setMinimumSize(kLivePictureWidth, kLivePictureHeight);
+    imgPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    imgPreview->setAlignment(Qt::AlignCenter);
+    imgPreview->setAccessibleName("Live picture");
+    root->addWidget(imgPreview, 1);
 
     auto* buttons = new QHBoxLayout;
     imgbtnSnap = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QString(), this);
     imgbtnSnap->setToolTip("Save snapshot picture");
+    imgbtnSnap->setAccessibleName("Save snapshot picture");
     imgbtnSnap->setFixedSize(30, 26);
     btnPause = new QPushButton("Pause", this);
     btnResume = new QPushButton("Resume", this);
@@ -103,7 +125,6 @@ void TfrmProgress::CreateControls() {
     ckShutDown = new QCheckBox("Shut down computer after conversion", this);
     root->addWidget(ckOpen);
     root->addWidget(ckShutDown);
-    root->addStretch();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -176,14 +197,18 @@ void TfrmProgress::BatchStarted(int taskCount) {
     cancelling_ = false;
     btnCancel->setEnabled(true);
     model_.Show(std::move(expected), Now());
-    live_ = LivePicture(Bitmap24());
-    imgPreview->setPixmap(QPixmap::fromImage(live_));
+    ShowLivePicture(Bitmap24());
     Render(model_.View());
     Timer1->start();
     // Modal for the user, without a nested event loop: the caller's Start returns at once.
     setWindowModality(Qt::ApplicationModal);
-    if (owner_) move(owner_->frameGeometry().center() - rect().center());
     show();
+    // Centred on the main window at every start, at the size the user last gave it.
+    if (owner_) {
+        QRect place = geometry();
+        place.moveCenter(owner_->geometry().center());
+        setGeometry(place);
+    }
 }
 
 void TfrmProgress::ShowProgress(const TBatchProgress& progress) {
@@ -250,13 +275,21 @@ void TfrmProgress::btnResumeClick() {
 }
 
 // The window never waits for the worker: the stop request goes out, and the end-of-batch
-// report, which follows once every task has ended, closes the window.
+// report, which follows once every task has ended, closes the window. Cancel, Esc and the close
+// box all ask first: an Esc meant for some other window must not throw away a long batch.
 void TfrmProgress::btnCancelClick() {
     if (!controller_ || !controller_->Running()) {
         hide();
         return;
     }
-    if (!cancelling_) controller_->Cancel();
+    if (cancelling_ || asking_) return; // asked once already
+    asking_ = true;
+    const bool stop = boxes_.Show(kStopBatchQuestion, "Warning", TMsgIcon::Question, TMsgButtons::StopGoOn) ==
+                      TMsgResult::Yes;
+    asking_ = false;
+    // The batch may have ended while the question was up.
+    if (!stop || ending_ || !controller_->Running()) return;
+    controller_->Cancel();
     cancelling_ = true;
     btnCancel->setEnabled(false);
     Render(model_.View());
@@ -279,8 +312,15 @@ void TfrmProgress::reject() {
 void TfrmProgress::Timer1Timer() {
     const Bitmap24* frame = host_.PreviewFrame();
     if (!frame || frame->Width() <= 0 || frame->Height() <= 0) return;
-    live_ = LivePicture(*frame);
-    imgPreview->setPixmap(QPixmap::fromImage(live_));
+    ShowLivePicture(*frame);
+}
+
+// The snapshot's small picture keeps its fixed size; the label shows the frame at its own.
+void TfrmProgress::ShowLivePicture(const Bitmap24& frame) {
+    live_ = LivePicture(frame);
+    const QSize area = imgPreview->size().expandedTo(live_.size());
+    imgPreview->setPixmap(
+        QPixmap::fromImage(area == live_.size() ? live_ : LivePicture(frame, area.width(), area.height())));
 }
 
 void TfrmProgress::imgbtnSnapClick() {

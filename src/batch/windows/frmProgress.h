@@ -24,6 +24,8 @@ namespace orvel {
 
 inline constexpr int kProgressWindowWidth = 450;
 inline constexpr int kProgressWindowHeight = 490;
+inline constexpr const char* kStopBatchQuestion =
+    "Stop the whole batch? The file being converted and the files after it are not converted.";
 
 class TfrmProgress : public QDialog, public IBatchView {
     Q_OBJECT
@@ -70,6 +72,7 @@ protected:
 private:
     void CreateControls();
     void Render(const TProgressView& view);
+    void ShowLivePicture(const Bitmap24& frame);
     int64_t Now() const { return clock_.nsecsElapsed() / 1000; }
 
     IBatchJobs& jobs_;
@@ -84,6 +87,7 @@ private:
     std::vector<TFailedJob> failed_;
     bool cancelling_ = false; // the stop request went out; the batch's end follows
     bool ending_ = false;     // the batch ended: the window may close
+    bool asking_ = false;     // the stop question is up
 
     QLabel* mem1;
     QLabel* lblOutput;

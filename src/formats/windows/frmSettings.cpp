@@ -1,6 +1,7 @@
 #include "formats/windows/frmSettings.h"
 
 #include "formats/windows/SelectorCombo.h"
+#include "ui/Accessibility.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -32,6 +33,9 @@ void TfrmSettings::CreateControls() {
     Label1 = new QLabel("Output Format:", this);
     Label1->setObjectName("Label1");
     format->addWidget(Label1);
+    LabelControl(Label1, catalog->edt1);
+    catalog->imgbtn1->setAccessibleName("Show the formats");
+    catalog->lst1->setAccessibleName("Formats");
     format->addWidget(catalog, 1);
     root->addLayout(format);
 
@@ -48,9 +52,12 @@ void TfrmSettings::CreateControls() {
         column->setContentsMargins(8, 4, 8, 6);
         column->setSpacing(1);
         for (const TPanelSelector box : boxes) {
-            column->addWidget(new QLabel(SelectorCaption(box), g));
-            column->addWidget(combo(box, g));
+            auto* caption = new QLabel(SelectorCaption(box), g);
+            QComboBox* c = combo(box, g);
+            column->addWidget(caption);
+            column->addWidget(c);
             column->addSpacing(3);
+            LabelControl(caption, c);
         }
         return g;
     };
@@ -82,6 +89,7 @@ void TfrmSettings::CreateControls() {
     btnOk->setObjectName("btnOk");
     btnCancel = new QPushButton("&Cancel", this);
     btnCancel->setObjectName("btnCancel");
+    btnOk->setDefault(true);
     cbOutputFormat = new QComboBox(this);
     cbOutputFormat->setObjectName("cbOutputFormat");
     cbOutputFormat->hide();

@@ -6,11 +6,17 @@
 #include "app/windows/JobListPart.h"
 #include "app/windows/frmAbout.h"
 #include "auxiliary/windows/fmDirectory.h"
+#include "editing/windows/frmTrim.h"
 #include "fixtures/Fixtures.h"
 #include "formats/windows/CatalogPanel.h"
+#include "player/PlayerArbiter.h"
 #include "ui/ColorSchemes.h"
+#include "ui/QtMainThreadDispatcher.h"
 
 #include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTreeView>
 
 using namespace orvel;
 using fixtures::FixtureId;
@@ -65,6 +71,56 @@ TEST_F(MainWindowTourTest, CatalogOpenWithTwoCategoriesExpanded) {
     catalog->imgbtn1->click();
     Save(w.get(), "frmMain_h264_parameters");
     Close(*w);
+}
+
+// Made larger by the user: the job list takes the room, the columns keep their widths.
+TEST_F(MainWindowTourTest, ResizedMainWindow) {
+    auto w = ShowWithRows();
+    auto* list = test::Control<QTreeView>(w.get(), "lvFiles");
+    const int columnWidth = list->header()->sectionSize(0);
+    const QSize listBefore = list->size();
+    w->resize(1100, 720);
+    QApplication::processEvents();
+    EXPECT_EQ(list->size(), listBefore + QSize(1100 - 786, 720 - 522));
+    EXPECT_EQ(list->header()->sectionSize(0), columnWidth);
+    Save(w.get(), "frmMain_resized");
+    Close(*w);
+}
+
+// The main window and the trim dialog at the screen scale the run was started with
+// (QT_SCALE_FACTOR, see CMakeLists.txt), written as frmMain_<percent> and frmTrim_<percent>.
+TEST_F(MainWindowTourTest, ScaledMainWindowAndTrim) {
+    const int percent = qRound(qApp->devicePixelRatio() * 100);
+    if (percent == 100) GTEST_SKIP() << "runs with QT_SCALE_FACTOR set";
+    const std::string suffix = "_" + std::to_string(percent);
+    auto w = ShowWithRows();
+    // Nothing the window's layout sizes may be cut off: every such control gets at least the
+    // room its content asks for. Controls of a fixed width are drawn for that width, and the
+    // parameter selectors may shrink to a set minimum by their own design.
+    const QWidget* parameters = test::Control<QWidget>(w.get(), "ParameterPanel");
+    for (const QWidget* child : w->findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->objectName().isEmpty() || child->objectName().startsWith("qt_") ||
+            child->minimumWidth() == child->maximumWidth() || parameters->isAncestorOf(child))
+            continue;
+        EXPECT_GE(child->width(), child->minimumSizeHint().width()) << child->objectName().toStdString();
+    }
+    Save(w.get(), "frmMain" + suffix);
+    Close(*w);
+
+    QtMainThreadDispatcher dispatcher;
+    SetMainThreadDispatcher(&dispatcher);
+    {
+        TFFPlayerFactory realPlayers;
+        TfrmTrim trim(realPlayers);
+        TlvFilesRecord job;
+        job.SourceFile = fixtures::Path(FixtureId::Avi);
+        job.ZoomMode = "full";
+        trim.Open(job);
+        test::ProcessFor(1200);
+        Save(&trim, "frmTrim" + suffix);
+        trim.btnCancel->click();
+    }
+    SetMainThreadDispatcher(nullptr);
 }
 
 TEST_F(MainWindowTourTest, FolderChooserAndAbout) {

@@ -2,6 +2,7 @@
 
 #include "app/store/AppSettings.h"
 #include "app/store/IniFile.h"
+#include "app/windows/JobListPart.h"
 #include "app/windows/MainWindowTest.h"
 #include "engine/foundation/FFmpegException.h"
 #include "fixtures/Fixtures.h"
@@ -10,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QScreen>
+#include <QTreeView>
 
 using namespace orvel;
 
@@ -41,8 +45,7 @@ TEST_F(frmMainTest, FirstRunShowsTheDefaults) {
     EXPECT_EQ(CurrentColorScheme(), 0);
     w->show();
 
-    EXPECT_EQ(w->size(), QSize(786, 522));
-    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    EXPECT_EQ(w->size(), QSize(786, 522)); // the first size; the user may change it
     const test::TWindowState expected{
         {"frmMain", {"Orvel Video Converter 3.300 ", true, false, true}},
         {"imgbtnPlay", {"", true, false, true}},
@@ -241,4 +244,72 @@ TEST_F(frmMainTest, ExitCommandsGoThroughTheCloseQuestion) {
     C<QAction>(w, "miExit")->trigger();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(boxes.Shown.size(), 2u);
+}
+
+// The main window grows with the screen room the user gives it (the job list takes it) and
+// comes back at the size and place it was closed with; a stored place that is no longer on a
+// screen, or a value edited into nonsense, never leaves the window unreachable.
+TEST_F(frmMainTest, SizeAndPlaceAreRememberedAndKeptOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry(); // 800 x 600 here
+    const QSize first(786, 522);
+    const QPoint centred = screen.center() - QPoint(first.width() / 2, first.height() / 2);
+    const struct {
+        const char* stored;
+        QRect expected;
+    } cases[] = {
+        {"", QRect(centred + QPoint(1, 1), first)},
+        {"10,20,700,560,0", QRect(10, 20, 700, 560)},
+        {"5000,-4000,700,560,0", QRect(screen.right() + 1 - 700, screen.top(), 700, 560)},
+        {"0,0,3000,2000,0", screen},
+        {"10,20,-5,560,0", QRect(centred + QPoint(1, 1), first)},
+        {"1,2,3", QRect(centred + QPoint(1, 1), first)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TIniFile(SettingsFile()).WriteString("windows", "frmMain", c.stored);
+        auto w = Create();
+        w->show();
+        EXPECT_LE((w->geometry().topLeft() - c.expected.topLeft()).manhattanLength(), 4)
+            << w->geometry().x() << "," << w->geometry().y();
+        EXPECT_EQ(w->size(), c.expected.size());
+        w->ExitWithoutAsking = true;
+        w->close();
+    }
+
+    auto w = Create();
+    w->show();
+    auto* list = C<QTreeView>(w, "lvFiles");
+    const QSize listBefore = list->size();
+    w->setGeometry(4, 6, 796, 590);
+    QApplication::processEvents();
+    EXPECT_EQ(list->size(), listBefore + QSize(796 - 786, 590 - 522)) << "the job list takes the room";
+    w->ExitWithoutAsking = true;
+    w->close();
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("windows", "frmMain", ""), "4,6,796,590,0");
+}
+
+// The widths the user gives the job list's columns survive a restart and the first added row,
+// which sets the columns up again.
+TEST_F(frmMainTest, ColumnWidthsAreRemembered) {
+    auto w = Create();
+    w->show();
+    auto* header = C<QTreeView>(w, "lvFiles")->header();
+    header->resizeSection(0, 211);
+    header->resizeSection(2, 97);
+    w->ExitWithoutAsking = true;
+    w->close();
+    w.reset();
+
+    w = Create();
+    w->show();
+    header = C<QTreeView>(w, "lvFiles")->header();
+    EXPECT_EQ(header->sectionSize(0), 211);
+    EXPECT_EQ(header->sectionSize(2), 97);
+    openDialog.Answers = {{fixtures::Path(fixtures::FixtureId::Mp4)}};
+    C<QPushButton>(w, "btnAdd")->click();
+    ASSERT_EQ(w->JobList().RowCount(), 1);
+    EXPECT_EQ(header->sectionSize(0), 211);
+    EXPECT_EQ(header->sectionSize(2), 97);
+    w->ExitWithoutAsking = true;
+    w->close();
 }

@@ -72,3 +72,24 @@ TEST_F(fmDirectoryTest, PseudoFileSystemFoldersCannotBeChosen) {
 }
 
 } // namespace
+
+// The one chooser belongs to whichever window asks while it shows, and to none afterwards, so
+// it is centred on that window and the window's end never takes the chooser with it.
+TEST_F(fmDirectoryTest, BelongsToTheAskingWindowWhileItShows) {
+    QDialog asking;
+    asking.setGeometry(300, 200, 500, 400);
+    asking.setWindowModality(Qt::ApplicationModal);
+    asking.show();
+    QWidget* parentWhileShown = nullptr;
+    QPoint centreWhileShown;
+    test::TModalAnswerer answer([&](QWidget* modal) {
+        parentWhileShown = modal->parentWidget();
+        centreWhileShown = modal->geometry().center();
+        chooser->btnCancel->click();
+    });
+    EXPECT_EQ(chooser->ChooseFolder(), std::nullopt);
+    EXPECT_EQ(parentWhileShown, &asking);
+    EXPECT_LE((centreWhileShown - asking.geometry().center()).manhattanLength(), 2);
+    EXPECT_EQ(chooser->parentWidget(), nullptr);
+    EXPECT_TRUE(chooser->isWindow());
+}

@@ -33,7 +33,7 @@ TEST_F(frmPreferenceTest, ControlsCarryTheirCaptionsAndRanges) {
         {"lbl1", {"Snapshot folder:"}},
         {"edtSnapDirectory", {""}},
         {"btnBrows", {"&Brows"}},
-        {"btnOpen", {"&Open"}},
+        {"btnOpen", {"O&pen"}},
         {"lbl2", {"Snapshot size:"}},
         {"ckSmallSize", {"Small Size"}},
         {"ckFullSize", {"Full Size"}},

@@ -5,6 +5,7 @@
 #include "batch/windows/BatchWindowTestSupport.h"
 
 #include <QPixmap>
+#include <QTest>
 
 namespace fs = std::filesystem;
 using namespace orvel;
@@ -78,6 +79,7 @@ TEST_F(frmProgressTest, ShowsEachJobAndClosesAtTheEnd) {
 TEST_F(frmProgressTest, CancelDuringTheFirstOfThreeJobs) {
     for (int i = 0; i < 3; ++i)
         jobs.Add(LongClip());
+    boxes.Answers = {TMsgResult::Yes}; // "Stop the whole batch"
     std::vector<std::string> counters;
     host.OnRowProgress = [&](int, const std::string&) {
         counters.push_back(Label("lblProgress"));
@@ -93,12 +95,14 @@ TEST_F(frmProgressTest, CancelDuringTheFirstOfThreeJobs) {
     EXPECT_FALSE(window->isVisible());
     for (const TJobResult& r : controller->Results())
         EXPECT_EQ(r.Outcome, TJobOutcome::Stopped) << r.Row;
-    EXPECT_TRUE(boxes.Shown.empty()); // a cancel is no failure
+    ASSERT_EQ(boxes.Shown.size(), 1u); // the question, and no failure message: a cancel is no failure
+    EXPECT_EQ(boxes.Shown[0].Buttons, TMsgButtons::StopGoOn);
 }
 
 TEST_F(frmProgressTest, PauseThenCancelEndsThePausedJob) {
     jobs.Add(LongClip());
     jobs.Add(LongClip());
+    boxes.Answers = {TMsgResult::Yes};
     int reportsWhilePaused = -1;
     host.OnRowProgress = [&](int, const std::string& text) {
         if (text == "100%") return; // the end of a job: too late to pause it
@@ -122,6 +126,7 @@ TEST_F(frmProgressTest, PauseThenCancelEndsThePausedJob) {
 
 TEST_F(frmProgressTest, CloseBoxCancelsAndTheWindowStaysUntilTheBatchEnds) {
     jobs.Add(LongClip());
+    boxes.Answers = {TMsgResult::Yes};
     bool visibleAfterClose = false;
     host.OnRowProgress = [&](int, const std::string&) {
         if (!visibleAfterClose) {
@@ -134,6 +139,42 @@ TEST_F(frmProgressTest, CloseBoxCancelsAndTheWindowStaysUntilTheBatchEnds) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(controller->Results()[0].Outcome, TJobOutcome::Stopped);
     EXPECT_TRUE(system.Calls.empty());
+}
+
+// Cancel, Esc and the close box ask once whether to stop the whole batch; "Go on" keeps it
+// running to its end, and a second press while the question is up asks nothing more.
+TEST_F(frmProgressTest, EveryWayToCancelAsksOnceAndGoOnKeepsTheBatch) {
+    const std::function<void(TfrmProgress&)> cancel[] = {
+        [](TfrmProgress& w) { w.findChild<QPushButton*>("btnCancel")->click(); },
+        [](TfrmProgress& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+        [](TfrmProgress& w) { w.close(); },
+    };
+    const char* names[] = {"Cancel", "Esc", "close box"};
+    for (int way = 0; way < 3; ++way)
+        for (const bool stop : {false, true}) {
+            SCOPED_TRACE(std::string(names[way]) + (stop ? ", stop" : ", go on"));
+            jobs.Rows.clear();
+            jobs.Checked.clear();
+            jobs.Add(fixtures::Path(fixtures::FixtureId::Avi));
+            boxes.Shown.clear();
+            boxes.Answers.clear();
+            boxes.OnShow = [&](const TShownBox&) { cancel[way](*window); }; // pressed again meanwhile
+            bool asked = false;
+            host.OnRowProgress = [&](int, const std::string& text) {
+                if (asked || text == "100%") return;
+                asked = true;
+                boxes.Answers = {stop ? TMsgResult::Yes : TMsgResult::No};
+                cancel[way](*window);
+            };
+            RunBatch();
+            boxes.OnShow = nullptr;
+            ASSERT_TRUE(asked);
+            ASSERT_EQ(boxes.Shown.size(), 1u);
+            EXPECT_EQ(boxes.Shown[0].Text, kStopBatchQuestion);
+            EXPECT_EQ(boxes.Shown[0].Buttons, TMsgButtons::StopGoOn);
+            EXPECT_EQ(controller->Results()[0].Outcome, stop ? TJobOutcome::Stopped : TJobOutcome::Finished);
+            EXPECT_FALSE(window->isVisible());
+        }
 }
 
 TEST_F(frmProgressTest, ShutDownBoxIsKeptAndOpenBoxCheckedAtEveryShow) {
@@ -203,6 +244,7 @@ TEST_F(frmProgressTest, NoPreviewFrameNoPictureNoSnapshot) {
     window->Timer1Timer();
     Button("imgbtnSnap")->click();
     EXPECT_FALSE(fs::exists(root / "snaps"));
+    window->show();
     EXPECT_EQ(window->size(), QSize(450, 490));
     EXPECT_EQ(window->windowTitle(), "Progress");
 }
