@@ -203,6 +203,8 @@ void TCropModel::MarginChanged(TCropMargin margin, int value) {
                      : margin == TCropMargin::Left ? lastLeft_
                                                    : lastRight_;
     const int size = vertical ? view_.Tracker.Height : view_.Tracker.Width;
+    // A page step goes ten at a time: it stops where the rectangle reaches its smallest size.
+    if (value > last) value = std::min(value, last + std::max(size - kMinTrackerSize, 0));
     if (size <= kMinTrackerSize && value >= last) {
         MarginRef(margin) = last;
         return;

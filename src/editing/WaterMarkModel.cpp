@@ -270,15 +270,19 @@ void TWaterMarkModel::ApplyTo(TlvFilesRecord& job) const {
     const EffectSettings s = Settings();
     job.WatermarkText = s.WatermarkText;
     job.WatermarkFont = s.WatermarkFont;
-    job.TextLeft = s.TextLeft;
-    job.TextTop = s.TextTop;
-    job.TextHorzPos = view_.TextHoriz;
-    job.TextVertPos = view_.TextVert;
+    // Pixel places need the frame's size: without a picture opened, the job keeps the places it
+    // had (pixels and percentages together), rather than pixels of 0 beside the sliders' percents.
+    if (frameWidth_ > 0 && frameHeight_ > 0) {
+        job.TextLeft = s.TextLeft;
+        job.TextTop = s.TextTop;
+        job.TextHorzPos = view_.TextHoriz;
+        job.TextVertPos = view_.TextVert;
+        job.ImageLeft = s.ImageLeft;
+        job.ImageTop = s.ImageTop;
+        job.ImageHorzPos = view_.ImageHoriz;
+        job.ImageVertPos = view_.ImageVert;
+    }
     job.WatermarkImage = s.WatermarkImage;
-    job.ImageLeft = s.ImageLeft;
-    job.ImageTop = s.ImageTop;
-    job.ImageHorzPos = view_.ImageHoriz;
-    job.ImageVertPos = view_.ImageVert;
     job.ImageAlpha = s.ImageAlpha;
     job.TransparentStyle = s.TransparentStyle;
     job.Brightness = s.Brightness;

@@ -110,6 +110,17 @@ TEST(CropModelTest, MarginStepsStopAtTheMinimumSize) {
     EXPECT_EQ(model.View().Tracker.Height, 11);
     model.MarginChanged(TCropMargin::Left, -1);
     EXPECT_EQ(model.View().Left, 0);
+
+    // Page steps of ten, on either axis, stop at the smallest size too.
+    const int w = model.Display().Width;
+    model.MarginChanged(TCropMargin::Right, w - 15);
+    ASSERT_EQ(model.View().Tracker.Width, 15);
+    model.MarginChanged(TCropMargin::Left, 10);
+    EXPECT_EQ(model.View().Left, 5);
+    EXPECT_EQ(model.View().Tracker.Width, 10);
+    model.MarginChanged(TCropMargin::Up, h - 11 + 10);
+    EXPECT_EQ(model.View().Up, h - 10);
+    EXPECT_EQ(model.View().Tracker.Height, 10);
 }
 
 TEST(CropModelTest, ResetReopenAndFilesWithoutPicture) {
