@@ -6,6 +6,7 @@ orvel_list(CORE editing
   FrameCopy.h FrameCopy.cpp
   JobDialog.h
   PreviewHook.h PreviewHook.cpp
+  PreviewKeys.h PreviewKeys.cpp
   PreviewSeek.h
   TimeTexts.h TimeTexts.cpp
   TrimModel.h TrimModel.cpp
