@@ -54,6 +54,7 @@ public:
     void Play();
     void Pause();
     int64_t SeekTarget(int sliderPosition) const;
+    int64_t Duration() const { return duration_; }
     void SliderMoved(int position) { sliderPos_ = position; }
     int SliderPos() const { return sliderPos_; }
 

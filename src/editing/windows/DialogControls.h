@@ -29,6 +29,7 @@ inline QPushButton* NewButton(QWidget* parent, const char* name, const char* tex
 inline QToolButton* NewPlayButton(QWidget* parent, const char* name, bool play, QRect geometry) {
     auto* button = Named(new QToolButton(parent), name, geometry);
     button->setToolTip(play ? "play" : "pause");
+    button->setAccessibleName(play ? "Play" : "Pause");
     if (play)
         button->setArrowType(Qt::RightArrow);
     else
@@ -49,6 +50,7 @@ inline QSpinBox* NewArrowSpin(QWidget* parent, const char* name, int minimum, in
 // The one tab page of the crop and trim dialogs, left of the preview.
 inline QWidget* NewEditPage(QWidget* dialog, const char* title, QTabWidget*& pages) {
     pages = Named(new QTabWidget(dialog), "pageEdit", {8, 8, 222, 300});
+    pages->setAccessibleName(QString::fromLatin1(title));
     auto* page = new QWidget;
     page->setObjectName("tabCrop");
     pages->addTab(page, QString::fromLatin1(title));
@@ -59,6 +61,7 @@ inline QWidget* NewEditPage(QWidget* dialog, const char* title, QTabWidget*& pag
 inline void NewBottomButtons(QWidget* dialog, QPushButton*& byDefault, QPushButton*& ok,
                              QPushButton*& cancel) {
     byDefault = NewButton(dialog, "btnDefault", "&Default", {8, 398, 86, 28});
+    byDefault->setAccessibleName("Default");
     ok = NewButton(dialog, "btnOk", "Ok", {430, 398, 86, 28});
     cancel = NewButton(dialog, "btnCancel", "Cancel", {522, 398, 86, 28});
 }

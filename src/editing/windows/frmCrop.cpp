@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <tuple>
+
 namespace orvel {
 
 using namespace dialog_controls;
@@ -36,14 +38,22 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
 
     tabCrop = NewEditPage(this, "Crop", pageEdit);
     grpbxCrop = Named(new QGroupBox("Crop Size", tabCrop), "grpbxCrop", {8, 8, 200, 170});
-    lblUp = NewLabel(grpbxCrop, "lblUp", "Up", {14, 28, 60, 22});
+    lblUp = NewLabel(grpbxCrop, "lblUp", "&Up", {14, 28, 60, 22});
     spedUp = NewArrowSpin(grpbxCrop, "spedUp", -1, kSpinRange, {84, 26, 90, 26});
-    lblDown = NewLabel(grpbxCrop, "lblDown", "Down", {14, 62, 60, 22});
+    lblDown = NewLabel(grpbxCrop, "lblDown", "D&own", {14, 62, 60, 22});
     spedDown = NewArrowSpin(grpbxCrop, "spedDown", -1, kSpinRange, {84, 60, 90, 26});
-    lblLeft = NewLabel(grpbxCrop, "lblLeft", "Left", {14, 96, 60, 22});
+    lblLeft = NewLabel(grpbxCrop, "lblLeft", "&Left", {14, 96, 60, 22});
     spedLeft = NewArrowSpin(grpbxCrop, "spedLeft", -1, kSpinRange, {84, 94, 90, 26});
-    lblRight = NewLabel(grpbxCrop, "lblRight", "Right", {14, 130, 60, 22});
+    lblRight = NewLabel(grpbxCrop, "lblRight", "&Right", {14, 130, 60, 22});
     spedRight = NewArrowSpin(grpbxCrop, "spedRight", -1, kSpinRange, {84, 128, 90, 26});
+    const std::tuple<QLabel*, QSpinBox*, const char*> margins[] = {{lblUp, spedUp, "Top margin"},
+                                                                   {lblDown, spedDown, "Bottom margin"},
+                                                                   {lblLeft, spedLeft, "Left margin"},
+                                                                   {lblRight, spedRight, "Right margin"}};
+    for (const auto& [label, spin, name] : margins) {
+        label->setBuddy(spin);
+        spin->setAccessibleName(name);
+    }
     btnReset = NewButton(tabCrop, "btnReset", "Reset", {8, 190, 86, 28});
     lblZoom = NewLabel(tabCrop, "lblZoom", "Zoom", {8, 230, 40, 22});
     cmbZoom = Named(new QComboBox(tabCrop), "cmbZoom", {52, 230, 120, 24});
@@ -55,12 +65,15 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     lbl2 = NewLabel(this, "lbl2", "Source File:", {8, 360, 90, 20});
     lblSourceName = NewLabel(this, "lblSourceName", "", {100, 360, 508, 20});
     imgPreview = Named(new QLabel(this), "imgPreview", {236, 32, 370, 253});
+    imgPreview->setAccessibleName("Preview");
     rectTracker = new RectTracker(this);
+    rectTracker->setAccessibleName("Crop rectangle");
     rectTracker->raise();
     trcPreview = Named(new QSlider(Qt::Horizontal, this), "trcPreview", {236, 292, 370, 22});
     trcPreview->setTickPosition(QSlider::NoTicks);
     trcPreview->setTickInterval(5);
     trcPreview->installEventFilter(this);
+    trcPreview->setAccessibleName("Position");
     imgbtnPlay = NewPlayButton(this, "imgbtnPlay", true, {236, 320, 26, 26});
     imgbtnpause = NewPlayButton(this, "imgbtnpause", false, {264, 320, 26, 26});
     lbl1 = NewLabel(this, "lbl1", "Time:", {300, 324, 40, 20});
@@ -92,6 +105,8 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
                 [this, margin = margin](int v) { spedChange(margin, v); });
 
     AttachPlayer(*FFPlayer);
+    WatchPreviewKeys(*FFPlayer, imgbtnPlay, imgbtnpause, [this] { return model_.Duration(); },
+                     {imgPreview, trcPreview, imgbtnPlay, imgbtnpause});
     FFPlayer->SetHook(true);
 }
 
@@ -107,6 +122,7 @@ void TfrmCrop::Open(const TlvFilesRecord& job) {
     PaintPreview({});
     Render(model_.View());
     show();
+    imgPreview->setFocus(); // the preview's keys work at once
     if (!OpenSource(*FFPlayer, pan1)) {
         model_.OpenFailed();
     } else {
@@ -154,7 +170,16 @@ void TfrmCrop::FFPlayerState(TPlayState state) {
 }
 
 void TfrmCrop::FFPlayerHook(Bitmap24& frame) {
-    if (hook_.Render(frame.View())) frameCopy_.Store(frame.View());
+    bool drawn = false;
+    try {
+        drawn = hook_.Render(frame.View());
+    } catch (...) {
+        // A missing overlay picture must not freeze the preview: the frame is shown as far as it
+        // was drawn, and the player still hears of the failure.
+        frameCopy_.Store(frame.View());
+        throw;
+    }
+    if (drawn) frameCopy_.Store(frame.View());
 }
 
 void TfrmCrop::TimerTimer() {
@@ -192,7 +217,7 @@ bool TfrmCrop::eventFilter(QObject* watched, QEvent* event) {
     if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         QTimer::singleShot(0, this, [this] { SeekToSlider(); }); // after the slider took the release
-    return QDialog::eventFilter(watched, event);
+    return TJobPreviewDialog::eventFilter(watched, event);
 }
 
 void TfrmCrop::imgbtnPlayClick() {

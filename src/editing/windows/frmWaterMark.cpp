@@ -36,12 +36,15 @@ QLineEdit* NewReadOnlyEdit(QWidget* parent, const char* name, QRect geometry) {
     return edit;
 }
 
-// A labelled 0..100 position slider with its read-only edit and "%", from row y down.
+// A labelled 0..100 position slider with its read-only edit and "%", from row y down; layer names
+// the text or the picture for the accessible names.
 void NewPositionRow(QWidget* page, const char* label, const char* sliderName, const char* editName, int y,
-                    QSlider*& slider, QLineEdit*& edit) {
+                    QSlider*& slider, QLineEdit*& edit, const QString& accessibleName) {
     NewLabel(page, (std::string("lbl") + sliderName).c_str(), label, {12, y, 200, 20});
     slider = NewSlider(page, sliderName, 0, 100, {12, y + 22, 300, 24});
     edit = NewReadOnlyEdit(page, editName, {318, y + 20, 42, 26});
+    slider->setAccessibleName(accessibleName);
+    edit->setAccessibleName(accessibleName + ", percent");
     NewLabel(page, (std::string("lblPct") + sliderName).c_str(), "%", {364, y + 24, 16, 20});
 }
 
@@ -70,15 +73,16 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     setFixedSize(786, 605);
 
     pageControl = Named(new QTabWidget(this), "pageControl", {8, 8, 392, 545});
+    pageControl->setAccessibleName("Watermark and effects");
     suiTabSheet1 = new QWidget;
     suiTabSheet1->setObjectName("suiTabSheet1");
     suiTabSheet2 = new QWidget;
     suiTabSheet2->setObjectName("suiTabSheet2");
     suiTabSheet3 = new QWidget;
     suiTabSheet3->setObjectName("suiTabSheet3");
-    pageControl->addTab(suiTabSheet1, "Add Text");
-    pageControl->addTab(suiTabSheet2, "Add Image");
-    pageControl->addTab(suiTabSheet3, "Effect");
+    pageControl->addTab(suiTabSheet1, "Add &Text");
+    pageControl->addTab(suiTabSheet2, "Add &Image");
+    pageControl->addTab(suiTabSheet3, "&Effect");
     pageControl->setCurrentWidget(suiTabSheet2);
     BuildTextPage();
     BuildImagePage();
@@ -89,6 +93,8 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     ConnectOkCancel(btnOk, btnCancel);
 
     AttachPlayer(*FFPlayer);
+    WatchPreviewKeys(*FFPlayer, spdBtnPlay, spdBtnPause, [this] { return model_.Duration(); },
+                     {imgPreview, trcPreview, spdBtnPlay, spdBtnPause});
 }
 
 TfrmWaterMark::~TfrmWaterMark() {
@@ -98,21 +104,30 @@ TfrmWaterMark::~TfrmWaterMark() {
 
 void TfrmWaterMark::BuildTextPage() {
     QWidget* page = suiTabSheet1;
-    NewLabel(page, "lblFont", "Font:", {12, 14, 84, 20});
+    NewLabel(page, "lblFont", "&Font:", {12, 14, 84, 20});
     suiFontCmb = Named(new QComboBox(page), "suiFontCmb", {100, 10, 276, 26});
-    NewLabel(page, "lblFontSize", "Font Size:", {12, 48, 84, 20});
+    NewLabel(page, "lblFontSize", "Font &Size:", {12, 48, 84, 20});
     suiFontSizeCmb = Named(new QComboBox(page), "suiFontSizeCmb", {100, 44, 80, 26});
-    NewLabel(page, "lblFontColor", "Font Color:", {12, 82, 84, 20});
+    NewLabel(page, "lblFontColor", "Font Co&lor:", {12, 82, 84, 20});
     suiColorBoxcmb = Named(new QComboBox(page), "suiColorBoxcmb", {100, 78, 160, 26});
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"lblFont", suiFontCmb}, {"lblFontSize", suiFontSizeCmb}, {"lblFontColor", suiColorBoxcmb}};
+    for (const auto& [label, buddy] : buddies)
+        page->findChild<QLabel*>(label)->setBuddy(buddy);
+    suiFontCmb->setAccessibleName("Font");
+    suiFontSizeCmb->setAccessibleName("Font size");
+    suiColorBoxcmb->setAccessibleName("Font color");
     NewLabel(page, "lblFontStyle", "Font Style:", {12, 116, 84, 20});
     suiChkBold = NewCheck(page, "suiChkBold", "Bold", {100, 114, 90, 22});
     suiChkItalic = NewCheck(page, "suiChkItalic", "Italic", {200, 114, 90, 22});
     suiChkUnderline = NewCheck(page, "suiChkUnderline", "Underline", {100, 140, 100, 22});
     suiChkStrikeOut = NewCheck(page, "suiChkStrikeOut", "StrikeOut", {200, 140, 100, 22});
     edtFont = Named(new QLineEdit(page), "edtFont", {12, 174, 364, 96});
+    edtFont->setAccessibleName("Watermark text");
     NewPositionRow(page, "Horizontal Position:", "trcTextHoriz", "edtTextHoriz", 284, trcTextHoriz,
-                   edtTextHoriz);
-    NewPositionRow(page, "Vertical Position:", "trcTextVert", "edtTextVert", 342, trcTextVert, edtTextVert);
+                   edtTextHoriz, "Text horizontal position");
+    NewPositionRow(page, "Vertical Position:", "trcTextVert", "edtTextVert", 342, trcTextVert, edtTextVert,
+                   "Text vertical position");
     btnClearText = NewButton(page, "btnClearText", "Clear Text", {12, 410, 100, 30});
 
     connect(edtFont, &QLineEdit::textChanged, this, [this](const QString& t) { edtFontChange(t); });
@@ -139,14 +154,17 @@ void TfrmWaterMark::BuildImagePage() {
     QWidget* page = suiTabSheet2;
     NewLabel(page, "lblImage", "Image:", {12, 14, 54, 20});
     edtAddImage = NewReadOnlyEdit(page, "edtAddImage", {68, 10, 220, 26});
+    edtAddImage->setAccessibleName("Image");
     btnBrows = NewButton(page, "btnBrows", "&Brows", {294, 9, 82, 28});
     NewPositionRow(page, "Horizontal Position:", "trcImageHoriz", "edtImageHoriz", 56, trcImageHoriz,
-                   edtImageHoriz);
+                   edtImageHoriz, "Image horizontal position");
     NewPositionRow(page, "Vertical Position:", "trcImageVert", "edtImageVert", 114, trcImageVert,
-                   edtImageVert);
+                   edtImageVert, "Image vertical position");
     NewLabel(page, "lblImageAlpha", "Transparency:", {12, 172, 200, 20});
     trcImageAlpha = NewSlider(page, "trcImageAlpha", 0, 255, {12, 194, 300, 24});
     edtImageAlpha = NewReadOnlyEdit(page, "edtImageAlpha", {318, 192, 42, 26});
+    trcImageAlpha->setAccessibleName("Image transparency");
+    edtImageAlpha->setAccessibleName("Image transparency, value");
     rbTransparent1 =
         Named(new QRadioButton("Transparent style 1", page), "rbTransparent1", {12, 236, 220, 22});
     rbTransparent2 =
@@ -176,20 +194,24 @@ void TfrmWaterMark::BuildEffectPage() {
         void (TfrmWaterMark::*change)(int);
     };
     const TRow rows[] = {
-        {"Brightness:", "lblBrightness", "trcBrightness", "spedtBrightness", 0, 512, &trcBrightness,
+        {"B&rightness:", "lblBrightness", "trcBrightness", "spedtBrightness", 0, 512, &trcBrightness,
          &spedtBrightness, &TfrmWaterMark::trcBrightnessChange},
-        {"Contrast:", "lblContrast", "trcContrast", "spedtContrast", -100, 100, &trcContrast, &spedtContrast,
+        {"Co&ntrast:", "lblContrast", "trcContrast", "spedtContrast", -100, 100, &trcContrast, &spedtContrast,
          &TfrmWaterMark::trcContrastChange},
-        {"Saturation:", "lblSaturation", "trcSaturation", "spedtSaturation", 0, 512, &trcSaturation,
+        {"Satur&ation:", "lblSaturation", "trcSaturation", "spedtSaturation", 0, 512, &trcSaturation,
          &spedtSaturation, &TfrmWaterMark::trcSaturationChange},
-        {"Exposure:", "lblExposure", "trcExposure", "spedtExposure", -255, 512, &trcExposure, &spedtExposure,
+        {"E&xposure:", "lblExposure", "trcExposure", "spedtExposure", -255, 512, &trcExposure, &spedtExposure,
          &TfrmWaterMark::trcExposureChange},
     };
     int y = 14;
     for (const TRow& row : rows) {
-        NewLabel(page, row.labelName, row.label, {12, y, 200, 20});
+        QLabel* label = NewLabel(page, row.labelName, row.label, {12, y, 200, 20});
         *row.slider = NewSlider(page, row.sliderName, row.minimum, row.maximum, {12, y + 24, 290, 24});
         *row.spin = NewArrowSpin(page, row.spinName, row.minimum, row.maximum, {308, y + 22, 70, 26});
+        label->setBuddy(*row.slider);
+        const QString name = QString::fromLatin1(row.labelName + 3); // "lblBrightness" -> "Brightness"
+        (*row.slider)->setAccessibleName(name);
+        (*row.spin)->setAccessibleName(name + ", value");
         // The slider and its spin edit mirror each other through the model.
         const auto change = row.change;
         connect(*row.slider, &QSlider::valueChanged, this, [this, change](int v) { (this->*change)(v); });
@@ -207,8 +229,10 @@ void TfrmWaterMark::BuildEffectPage() {
 void TfrmWaterMark::BuildPreview() {
     grpSourcePreview = Named(new QGroupBox("Source Preview", this), "grpSourcePreview", {406, 8, 374, 330});
     imgPreview = Named(new TVideoPanel(grpSourcePreview), "imgPreview", {5, 24, 364, 236});
+    imgPreview->setAccessibleName("Preview");
     trcPreview = NewSlider(grpSourcePreview, "trcPreview", 0, 0, {5, 266, 364, 22});
     trcPreview->installEventFilter(this);
+    trcPreview->setAccessibleName("Position");
     spdBtnPlay = NewPlayButton(grpSourcePreview, "spdBtnPlay", true, {5, 294, 26, 26});
     spdBtnPause = NewPlayButton(grpSourcePreview, "spdBtnPause", false, {33, 294, 26, 26});
     lblPTS = NewLabel(grpSourcePreview, "lblPTS", "", {66, 298, 150, 20});
@@ -380,7 +404,7 @@ void TfrmWaterMark::StopPreview(bool accepted) {
 bool TfrmWaterMark::eventFilter(QObject* watched, QEvent* event) {
     if (SliderReleased(trcPreview, watched, event))
         FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
-    return QDialog::eventFilter(watched, event);
+    return TJobPreviewDialog::eventFilter(watched, event);
 }
 
 void TfrmWaterMark::Render(const TWaterMarkView& v) {

@@ -118,6 +118,20 @@ TEST_F(CropWindowTest, TheHookDrawsAndTheTimerPaints) {
     EXPECT_EQ(Pixels(frame), decoded);
 }
 
+TEST_F(CropWindowTest, AMissingOverlayPictureDoesNotFreezeThePreview) {
+    TlvFilesRecord job = Job();
+    job.WatermarkImage = "/no/such/logo.bmp";
+    job.CropTop = 20;
+    TfrmCrop& w = Open(job);
+    Bitmap24 frame(72, 58);
+    FillGrey(frame);
+    EXPECT_THROW(Player().RaiseHook(frame, 0), std::runtime_error) << "the player still logs the failure";
+    EXPECT_EQ(frame.Row(20)[1], 128) << "the crop outline is drawn all the same";
+    w.TimerTimer();
+    const QImage shown = Control<QLabel>(&w, "imgPreview")->pixmap().toImage();
+    EXPECT_NE(shown.pixelColor(185, 126), QColor(166, 202, 240)) << "the frame is painted";
+}
+
 TEST_F(CropWindowTest, AFileWithoutVideoDisablesCropping) {
     players_.FrameWidth = players_.FrameHeight = 0;
     TfrmCrop& w = Open(Job());
