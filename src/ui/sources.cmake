@@ -9,4 +9,5 @@ orvel_list(GUI ui
   SelectionItemDelegate.h SelectionItemDelegate.cpp
   SelectionSlider.h SelectionSlider.cpp
   VideoPanel.h VideoPanel.cpp
+  WindowGeometry.h WindowGeometry.cpp
 )

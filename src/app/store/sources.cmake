@@ -15,4 +15,5 @@ orvel_list(CORE app/store
   OpenFileDialog.h
   Snapshots.h Snapshots.cpp
   SystemActions.h SystemActions.cpp
+  WindowPlacement.h WindowPlacement.cpp
 )

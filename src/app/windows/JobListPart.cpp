@@ -5,6 +5,7 @@
 #include "app/store/AppSettings.h"
 #include "engine/component/FFmpegConverter.h"
 #include "ui/JobRowDelegate.h"
+#include "ui/WindowGeometry.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -122,6 +123,7 @@ void TJobListPart::SetUpColumns() {
     widths[jcSource] -= extra;
     for (int column = 0; column < jcColumnCount; ++column)
         lvFiles_->setColumnWidth(column, widths[column]);
+    RestoreColumnWidths(*lvFiles_->header(), settingsPath_, kJobListColumnsKey); // the user's own, if any
 }
 
 void TJobListPart::SelectRow(int row) {

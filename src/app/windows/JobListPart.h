@@ -18,6 +18,9 @@ namespace orvel {
 class TCustomFFmpegConverter;
 class TFormatParamStore;
 
+// The settings key of the job list's remembered column widths.
+inline constexpr const char* kJobListColumnsKey = "frmMain.lvFiles";
+
 class TJobListPart : public QObject {
     Q_OBJECT
 public:

@@ -11,6 +11,7 @@
 #include "formats/windows/CatalogPanel.h"
 #include "formats/windows/ParameterPanel.h"
 #include "ui/ColorSchemes.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -43,6 +44,7 @@ TfrmMain::TfrmMain(const TMainWindowParts& parts, QWidget* parent)
     CreateMenus();
     NameControls();
     FormCreate();
+    RememberWindowGeometry(*this, parts_.Paths.SettingsIniPath, QSize(kMainWindowWidth, kMainWindowHeight));
 }
 
 TfrmMain::~TfrmMain() {
@@ -54,8 +56,8 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::CreateControls() {
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* root = new QVBoxLayout(central);
@@ -460,8 +462,6 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    setFixedSize(kMainWindowWidth, kMainWindowHeight);
-
     PreviewFrame = std::make_unique<Bitmap24>();
 
     const TAppSettings& settings = parts_.Settings;
@@ -471,6 +471,7 @@ void TfrmMain::FormShow() {
     PreviewPanel->RestoreVolume();
 
     jobList_->SetUpColumns();
+    KeepColumnWidthsSaved(*lvFiles->header(), parts_.Paths.SettingsIniPath, kJobListColumnsKey);
 
     globalObj_->SetVersionText(TGlobalObject::GetFileVersionText());
     setWindowTitle(QString::fromStdString(globalObj_->ProductName() + globalObj_->VersionText()));
@@ -509,10 +510,12 @@ bool TfrmMain::FormCloseQuery() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
+        SaveColumnWidths(*lvFiles->header(), parts_.Paths.SettingsIniPath, kJobListColumnsKey);
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 } // namespace orvel
