@@ -1,9 +1,11 @@
 #include "editing/windows/frmCrop.h"
 
+#include "app/store/AppSettings.h"
 #include "editing/PreviewSeek.h"
 #include "editing/windows/DialogControls.h"
 #include "editing/windows/RectTracker.h"
 #include "ui/VideoPanel.h"
+#include "ui/WindowGeometry.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,14 +25,14 @@ using namespace dialog_controls;
 
 namespace {
 const QColor kPreviewBackground(166, 202, 240);
+const QSize kCropSize(615, 435);
 constexpr int kSpinRange = 100000; // the margins have no bounds of their own
 } // namespace
 
 TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
-    setObjectName("suiForm1");
+    setObjectName("frmCrop");
     setWindowTitle("Crop");
-    setFixedSize(615, 435);
 
     // The player's own surface lies hidden; the picture is painted from the hook's frame copy.
     pan1 = Named(new TVideoPanel(this), "pan1", {12, 40, 16, 16});
@@ -82,6 +84,19 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     lblLength = NewLabel(this, "lblLength", "", {490, 324, 118, 20});
 
     NewBottomButtons(this, btnDefault, btnOk, btnCancel);
+    LayOutEditDialog(this, pageEdit, nullptr,
+                     {24, imgPreview, 7, trcPreview, 6,
+                      Row({{0, Fixed(imgbtnPlay)},
+                           {2, Fixed(imgbtnpause)},
+                           {10, Fixed(lbl1)},
+                           {2, Elastic(lblPTS)},
+                           {4, Fixed(lblLength1)},
+                           {2, Elastic(lblLength)}})},
+                     9, 14, Row({{0, Fixed(lbl2)}, {2, Elastic(lblSourceName)}}),
+                     Row({{0, Fixed(btnDefault)}, {-1, nullptr}, {0, Fixed(btnOk)}, {6, Fixed(btnCancel)}}));
+    imgPreview->installEventFilter(this); // a larger preview takes the rectangle along
+    resize(kCropSize);
+    RememberWindowGeometry(*this, TAppSettings::Current().Ini().FileName(), kCropSize);
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
@@ -214,6 +229,12 @@ void TfrmCrop::SeekToSlider() {
 }
 
 bool TfrmCrop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgPreview && event->type() == QEvent::Resize) {
+        const QRect image = imgPreview->geometry();
+        model_.Relayout({image.x(), image.y(), image.width(), image.height()});
+        Render(model_.View());
+        PaintPreview(frameCopy_.Latest());
+    }
     if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         QTimer::singleShot(0, this, [this] { SeekToSlider(); }); // after the slider took the release

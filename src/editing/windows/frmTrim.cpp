@@ -1,8 +1,10 @@
 #include "editing/windows/frmTrim.h"
 
+#include "app/store/AppSettings.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/SelectionSlider.h"
 #include "ui/VideoPanel.h"
+#include "ui/WindowGeometry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,8 @@ using namespace dialog_controls;
 
 namespace {
 
+const QSize kTrimSize(615, 435);
+
 QLineEdit* NewTimeField(QWidget* parent, const char* name, const char* accessibleName, QRect geometry) {
     auto* edit = Named(new QLineEdit(parent), name, geometry);
     edit->setAccessibleName(QString::fromLatin1(accessibleName));
@@ -27,9 +31,8 @@ QLineEdit* NewTimeField(QWidget* parent, const char* name, const char* accessibl
 
 TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
-    setObjectName("suiForm1");
+    setObjectName("frmTrim");
     setWindowTitle("Trim");
-    setFixedSize(615, 435);
 
     tabCrop = NewEditPage(this, "Trim", pageEdit);
     // The two "Ok" buttons of the time rows have no mnemonic of their own: I and O do their work,
@@ -62,7 +65,7 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     lbl6 = NewLabel(tabCrop, "lbl6", "(HH:MM:SS)", {126, 205, 86, 18});
     btnReset = NewButton(tabCrop, "btnReset", "&Reset", {10, 236, 80, 26});
     // Why a typed time was not taken.
-    lblTimeError = NewLabel(this, "lblTimeError", "", {8, 312, 222, 44});
+    lblTimeError = NewLabel(this, "lblTimeError", "", {8, 312, 222, 36});
     lblTimeError->setWordWrap(true);
     lblTimeError->setStyleSheet("color: #b00000");
 
@@ -82,6 +85,16 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     lblLength = NewLabel(this, "lblLength", "", {450, 326, 160, 20});
 
     NewBottomButtons(this, btnDefault, btnOk, btnCancel);
+    LayOutEditDialog(this, pageEdit, lblTimeError,
+                     {24, imgPreview, 4, trcPreview, 4,
+                      Row({{0, Fixed(imgbtnPlay)},
+                           {2, Fixed(imgbtnpause)},
+                           {8, Elastic(lblPTS)},
+                           {2, Elastic(lblLength)}})},
+                     7, 12, Row({{0, Fixed(lbl1)}, {2, Elastic(lblSourceName)}}),
+                     Row({{0, Fixed(btnDefault)}, {-1, nullptr}, {0, Fixed(btnOk)}, {6, Fixed(btnCancel)}}));
+    resize(kTrimSize);
+    RememberWindowGeometry(*this, TAppSettings::Current().Ini().FileName(), kTrimSize);
 
     connect(btnOk1, &QPushButton::clicked, this, [this] { btnOk1Click(); });
     connect(btnOk2, &QPushButton::clicked, this, [this] { btnOk2Click(); });

@@ -1,8 +1,10 @@
 #include "editing/windows/frmWaterMark.h"
 
+#include "app/store/AppSettings.h"
 #include "editing/effects/WatermarkQtFont.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/VideoPanel.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +18,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <string>
 
 namespace orvel {
@@ -23,6 +26,8 @@ namespace orvel {
 using namespace dialog_controls;
 
 namespace {
+
+const QSize kWaterMarkSize(786, 605);
 
 QSlider* NewSlider(QWidget* parent, const char* name, int minimum, int maximum, QRect geometry) {
     auto* slider = Named(new QSlider(Qt::Horizontal, parent), name, geometry);
@@ -68,9 +73,8 @@ template <class W, class F> void Quietly(W* widget, F&& write) {
 
 TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialog, QWidget* parent)
     : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()), fileDialog_(fileDialog) {
-    setObjectName("suiFrmWarterMark");
+    setObjectName("frmWaterMark");
     setWindowTitle("Watermark");
-    setFixedSize(786, 605);
 
     pageControl = Named(new QTabWidget(this), "pageControl", {8, 8, 392, 545});
     pageControl->setAccessibleName("Watermark and effects");
@@ -91,6 +95,9 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     btnOk = NewButton(this, "btnOk", "&Ok", {600, 565, 86, 30});
     btnCancel = NewButton(this, "btnCancel", "&Cancel", {692, 565, 86, 30});
     ConnectOkCancel(btnOk, btnCancel);
+    LayOut();
+    resize(kWaterMarkSize);
+    RememberWindowGeometry(*this, TAppSettings::Current().Ini().FileName(), kWaterMarkSize);
 
     AttachPlayer(*FFPlayer);
     WatchPreviewKeys(*FFPlayer, spdBtnPlay, spdBtnPause, [this] { return model_.Duration(); },
@@ -224,6 +231,41 @@ void TfrmWaterMark::BuildEffectPage() {
     connect(chkProcessText, &QCheckBox::toggled, this, [this](bool on) { chkProcessTextClick(on); });
     connect(chkProcessImage, &QCheckBox::toggled, this, [this](bool on) { chkProcessImageClick(on); });
     connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+}
+
+// The pages keep their width; a larger window gives its room to the preview. The gaps place every
+// control where it is at the default size.
+void TfrmWaterMark::LayOut() {
+    pageControl->setFixedWidth(pageControl->width());
+    pageControl->setMinimumHeight(pageControl->height());
+    auto* inside = new QVBoxLayout(grpSourcePreview);
+    // The group's frame and title are margins of its own; the layout adds what they lack.
+    const QMargins frame = grpSourcePreview->contentsMargins();
+    inside->setContentsMargins(std::max(5 - frame.left(), 0), std::max(24 - frame.top(), 0),
+                               std::max(5 - frame.right(), 0), std::max(10 - frame.bottom(), 0));
+    inside->setSpacing(0);
+    inside->addWidget(Growing(imgPreview), 1);
+    inside->addSpacing(6);
+    trcPreview->setFixedHeight(trcPreview->height());
+    inside->addWidget(trcPreview);
+    inside->addSpacing(6);
+    inside->addLayout(Row(
+        {{0, Fixed(spdBtnPlay)}, {2, Fixed(spdBtnPause)}, {7, Elastic(lblPTS)}, {0, Elastic(lblLength)}}));
+    Growing(grpSourcePreview);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(grpSourcePreview, 1);
+    right->addSpacing(pageControl->height() - grpSourcePreview->height());
+    auto* top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(pageControl);
+    top->addLayout(right, 1);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 8, 6, 10);
+    root->setSpacing(0);
+    root->addLayout(top, 1);
+    root->addSpacing(12);
+    root->addLayout(Row({{-1, nullptr}, {0, Fixed(btnOk)}, {6, Fixed(btnCancel)}}));
 }
 
 void TfrmWaterMark::BuildPreview() {

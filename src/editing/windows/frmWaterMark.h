@@ -102,6 +102,7 @@ private:
     void BuildImagePage();
     void BuildEffectPage();
     void BuildPreview();
+    void LayOut();
     // Every control change: the model, then the hook's snapshot, then the widgets.
     template <class F> void Change(F&& change);
     void Render(const TWaterMarkView& view);

@@ -46,7 +46,7 @@ TEST_F(TrimWindowTest, OpeningShowsTheJobAndPlaysIt) {
     EXPECT_EQ(Player().Screen, static_cast<IDisplaySurface*>(Control<TVideoPanel>(&w, "imgPreview")));
     EXPECT_EQ(Player().ScreenSize, std::make_pair(372, 260));
     const TWindowState want{
-        {"suiForm1", {"Trim", true, false, true}},
+        {"frmTrim", {"Trim", true, false, true}},
         {"edtStart", {"00:00:10.000", true, false, true}},
         {"edtEnd", {"00:00:30.000", true, false, true}},
         {"edtTrimLength", {"00:00:20.000", false, false, true}},
