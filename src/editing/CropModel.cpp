@@ -262,6 +262,33 @@ void TCropModel::Reset() {
     originTop_ = display_.Top;
 }
 
+bool TCropModel::ProposeSourceMargins(int top, int bottom, int left, int right) {
+    if (!view_.CropEnabled) return false;
+    const int up = ScaledMargin(top, sourceHeight_, display_.Height);
+    const int down = ScaledMargin(bottom, sourceHeight_, display_.Height);
+    const int leftMargin = ScaledMargin(left, sourceWidth_, display_.Width);
+    const int rightMargin = ScaledMargin(right, sourceWidth_, display_.Width);
+    if (std::min({up, down, leftMargin, rightMargin}) < 0 || display_.Height - up - down < kMinTrackerSize ||
+        display_.Width - leftMargin - rightMargin < kMinTrackerSize)
+        return false;
+    view_.Up = lastUp_ = up;
+    view_.Down = lastDown_ = down;
+    view_.Left = lastLeft_ = leftMargin;
+    view_.Right = lastRight_ = rightMargin;
+    PlaceTracker();
+    originLeft_ = view_.Tracker.Left;
+    originTop_ = view_.Tracker.Top;
+    return true;
+}
+
+std::string TCropModel::SourceMarginsText() const {
+    if (!view_.CropEnabled) return {};
+    return "In source pixels: top " + std::to_string(ScaledEven(view_.Up, sourceHeight_, display_.Height)) +
+           ", bottom " + std::to_string(ScaledEven(view_.Down, sourceHeight_, display_.Height)) + ", left " +
+           std::to_string(ScaledEven(view_.Left, sourceWidth_, display_.Width)) + ", right " +
+           std::to_string(ScaledEven(view_.Right, sourceWidth_, display_.Width));
+}
+
 void TCropModel::ApplyTo(TlvFilesRecord& job) const {
     if (!opened_) return;
     job.CropUpInput = ScaledMargin(view_.Up, display_.Height, reference_.Height);

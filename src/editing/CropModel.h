@@ -67,6 +67,12 @@ public:
     void TrackerMoved(TCropRect bounds);
     void MarginChanged(TCropMargin margin, int value);
     void Reset();
+    // Margins in pixels of the source (black bars found in it) proposed as the crop: the rectangle
+    // is placed over what they leave. Ignored when they would leave less than the smallest
+    // rectangle, or when there is nothing to crop.
+    bool ProposeSourceMargins(int top, int bottom, int left, int right);
+    // The margins as Ok would store them, in source pixels.
+    std::string SourceMarginsText() const;
 
     // Ok. When no file opened the job's crop stays as it was.
     void ApplyTo(TlvFilesRecord& job) const;

@@ -4,9 +4,11 @@
 #include "editing/PreviewSeek.h"
 #include "editing/windows/DialogControls.h"
 #include "editing/windows/RectTracker.h"
+#include "probe/BlackBars.h"
 #include "ui/VideoPanel.h"
 #include "ui/WindowGeometry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -17,6 +19,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
 #include <tuple>
 
 namespace orvel {
@@ -39,15 +43,15 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     pan1->hide();
 
     tabCrop = NewEditPage(this, "Crop", pageEdit);
-    grpbxCrop = Named(new QGroupBox("Crop Size", tabCrop), "grpbxCrop", {8, 8, 200, 170});
-    lblUp = NewLabel(grpbxCrop, "lblUp", "&Up", {14, 28, 60, 22});
-    spedUp = NewArrowSpin(grpbxCrop, "spedUp", -1, kSpinRange, {84, 26, 90, 26});
-    lblDown = NewLabel(grpbxCrop, "lblDown", "D&own", {14, 62, 60, 22});
-    spedDown = NewArrowSpin(grpbxCrop, "spedDown", -1, kSpinRange, {84, 60, 90, 26});
-    lblLeft = NewLabel(grpbxCrop, "lblLeft", "&Left", {14, 96, 60, 22});
-    spedLeft = NewArrowSpin(grpbxCrop, "spedLeft", -1, kSpinRange, {84, 94, 90, 26});
-    lblRight = NewLabel(grpbxCrop, "lblRight", "&Right", {14, 130, 60, 22});
-    spedRight = NewArrowSpin(grpbxCrop, "spedRight", -1, kSpinRange, {84, 128, 90, 26});
+    grpbxCrop = Named(new QGroupBox("Crop Size", tabCrop), "grpbxCrop", {8, 8, 200, 150});
+    lblUp = NewLabel(grpbxCrop, "lblUp", "&Up", {14, 26, 60, 22});
+    spedUp = NewArrowSpin(grpbxCrop, "spedUp", -1, kSpinRange, {84, 24, 90, 26});
+    lblDown = NewLabel(grpbxCrop, "lblDown", "D&own", {14, 58, 60, 22});
+    spedDown = NewArrowSpin(grpbxCrop, "spedDown", -1, kSpinRange, {84, 56, 90, 26});
+    lblLeft = NewLabel(grpbxCrop, "lblLeft", "&Left", {14, 90, 60, 22});
+    spedLeft = NewArrowSpin(grpbxCrop, "spedLeft", -1, kSpinRange, {84, 88, 90, 26});
+    lblRight = NewLabel(grpbxCrop, "lblRight", "&Right", {14, 122, 60, 22});
+    spedRight = NewArrowSpin(grpbxCrop, "spedRight", -1, kSpinRange, {84, 120, 90, 26});
     const std::tuple<QLabel*, QSpinBox*, const char*> margins[] = {{lblUp, spedUp, "Top margin"},
                                                                    {lblDown, spedDown, "Bottom margin"},
                                                                    {lblLeft, spedLeft, "Left margin"},
@@ -56,7 +60,11 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
         label->setBuddy(spin);
         spin->setAccessibleName(name);
     }
-    btnReset = NewButton(tabCrop, "btnReset", "Reset", {8, 190, 86, 28});
+    // The margins as Ok stores them, and a proposal from the source's black bars.
+    lblSourceMargins = NewLabel(tabCrop, "lblSourceMargins", "", {8, 160, 204, 34});
+    lblSourceMargins->setWordWrap(true);
+    btnReset = NewButton(tabCrop, "btnReset", "Reset", {8, 198, 86, 28});
+    btnDetect = NewButton(tabCrop, "btnDetect", "Detect &Black Bars", {8, 232, 150, 28});
     lblZoom = NewLabel(tabCrop, "lblZoom", "Zoom", {8, 230, 40, 22});
     cmbZoom = Named(new QComboBox(tabCrop), "cmbZoom", {52, 230, 120, 24});
     cmbZoom->addItems({"Full screen", "Letterbox"});
@@ -104,6 +112,7 @@ TfrmCrop::TfrmCrop(IPlayerFactory& players, QWidget* parent)
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
 
     connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnDetect, &QPushButton::clicked, this, [this] { btnDetectClick(); });
     connect(btnDefault, &QPushButton::clicked, this, [this] { btnResetClick(); });
     ConnectOkCancel(btnOk, btnCancel);
     connect(imgbtnPlay, &QToolButton::clicked, this, [this] { imgbtnPlayClick(); });
@@ -268,17 +277,42 @@ void TfrmCrop::RectTrackerMouseDown() {
 }
 
 void TfrmCrop::RectTrackerMouseMove() {
+    notice_.clear();
     const QRect g = rectTracker->geometry();
     model_.TrackerMoved({g.x(), g.y(), g.width(), g.height()});
     Render(model_.View());
 }
 
 void TfrmCrop::spedChange(TCropMargin margin, int value) {
+    notice_.clear();
     model_.MarginChanged(margin, value);
     Render(model_.View());
 }
 
+void TfrmCrop::btnDetectClick() {
+    // A few seconds from where the preview is: the opening seconds of a film are often black.
+    constexpr int64_t kSpan = 3'000'000;
+    std::string error;
+    std::optional<TBlackBars> bars;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        bars =
+            DetectBlackBars(job_.SourceFile, std::max<int64_t>(FFPlayer->CurrentPosition(), 0), kSpan, error);
+        QApplication::restoreOverrideCursor();
+    }
+    if (!bars) {
+        notice_ = error;
+    } else if (!model_.ProposeSourceMargins(bars->Top, bars->Bottom, bars->Left, bars->Right)) {
+        notice_ = "The bars found leave no picture to keep.";
+    } else {
+        notice_.clear();
+        if (bars->Top + bars->Bottom + bars->Left + bars->Right == 0) notice_ = "No black bars were found.";
+    }
+    Render(model_.View());
+}
+
 void TfrmCrop::btnResetClick() {
+    notice_.clear();
     model_.Reset();
     Render(model_.View());
 }
@@ -312,6 +346,8 @@ void TfrmCrop::Render(const TCropView& view) {
     lblSourceName->setText(QString::fromStdString(view.SourceName));
     lblPTS->setText(QString::fromStdString(view.PTS));
     lblLength->setText(QString::fromStdString(view.Length));
+    lblSourceMargins->setText(QString::fromStdString(notice_.empty() ? model_.SourceMarginsText() : notice_));
+    btnDetect->setEnabled(view.CropEnabled);
     imgbtnPlay->setEnabled(view.PlayEnabled);
     imgbtnpause->setEnabled(view.PauseEnabled);
     {
