@@ -4,6 +4,7 @@
 #include "editing/TimeTexts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -228,6 +229,29 @@ void TWaterMarkModel::ClearImage() {
     SetImagePath({});
     view_.ImageHoriz = view_.ImageVert = 0;
     view_.ImageAlpha = 125;
+}
+
+TWaterMarkLayer TWaterMarkModel::LayerToDrag(double x, double y, TWaterMarkLayer preferred) const {
+    const bool text = !view_.Text.empty(), picture = !view_.ImagePath.empty();
+    if ((preferred == TWaterMarkLayer::Text && text) || (preferred == TWaterMarkLayer::Picture && picture))
+        return preferred;
+    if (text && picture) {
+        const auto distance = [&](int h, int v) { return std::hypot(x - h, y - v); };
+        return distance(view_.TextHoriz, view_.TextVert) <= distance(view_.ImageHoriz, view_.ImageVert)
+                   ? TWaterMarkLayer::Text
+                   : TWaterMarkLayer::Picture;
+    }
+    return text ? TWaterMarkLayer::Text : picture ? TWaterMarkLayer::Picture : TWaterMarkLayer::None;
+}
+
+void TWaterMarkModel::PlaceLayer(TWaterMarkLayer layer, int horiz, int vert) {
+    if (layer == TWaterMarkLayer::Text) {
+        SetTextHoriz(horiz);
+        SetTextVert(vert);
+    } else if (layer == TWaterMarkLayer::Picture) {
+        SetImageHoriz(horiz);
+        SetImageVert(vert);
+    }
 }
 
 void TWaterMarkModel::Reset() {

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace orvel {
@@ -272,6 +274,8 @@ void TfrmWaterMark::BuildPreview() {
     grpSourcePreview = Named(new QGroupBox("Source Preview", this), "grpSourcePreview", {406, 8, 374, 330});
     imgPreview = Named(new TVideoPanel(grpSourcePreview), "imgPreview", {5, 24, 364, 236});
     imgPreview->setAccessibleName("Preview");
+    imgPreview->setToolTip("Drag the text or the picture to place it");
+    imgPreview->installEventFilter(this);
     trcPreview = NewSlider(grpSourcePreview, "trcPreview", 0, 0, {5, 266, 364, 22});
     trcPreview->installEventFilter(this);
     trcPreview->setAccessibleName("Position");
@@ -443,7 +447,42 @@ void TfrmWaterMark::StopPreview(bool accepted) {
     FFPlayer->Stop(accepted);
 }
 
+bool TfrmWaterMark::DragOnPreview(QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // Percentages of the picture shown; the whole panel before a picture is shown.
+    QRect picture = imgPreview->PictureRect();
+    if (picture.isEmpty()) picture = imgPreview->rect();
+    if (picture.isEmpty()) return false;
+    const QPointF at = mouse->position();
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        const TWaterMarkLayer preferred = pageControl->currentWidget() == suiTabSheet1 ? TWaterMarkLayer::Text
+                                          : pageControl->currentWidget() == suiTabSheet2
+                                              ? TWaterMarkLayer::Picture
+                                              : TWaterMarkLayer::None;
+        const double x = (at.x() - picture.x()) * 100.0 / picture.width();
+        const double y = (at.y() - picture.y()) * 100.0 / picture.height();
+        drag_.Layer = model_.LayerToDrag(x, y, preferred);
+        drag_.From = at;
+        const TWaterMarkView& v = model_.View();
+        const bool text = drag_.Layer == TWaterMarkLayer::Text;
+        drag_.Horiz = text ? v.TextHoriz : v.ImageHoriz;
+        drag_.Vert = text ? v.TextVert : v.ImageVert;
+        return drag_.Layer != TWaterMarkLayer::None;
+    }
+    if (drag_.Layer == TWaterMarkLayer::None) return false;
+    const QPointF moved = at - drag_.From;
+    const int horiz = drag_.Horiz + static_cast<int>(std::lround(moved.x() * 100.0 / picture.width()));
+    const int vert = drag_.Vert + static_cast<int>(std::lround(moved.y() * 100.0 / picture.height()));
+    Change([&] { model_.PlaceLayer(drag_.Layer, horiz, vert); });
+    if (type == QEvent::MouseButtonRelease) drag_.Layer = TWaterMarkLayer::None;
+    return true;
+}
+
 bool TfrmWaterMark::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgPreview && DragOnPreview(event)) return true;
     if (SliderReleased(trcPreview, watched, event))
         FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
     return TJobPreviewDialog::eventFilter(watched, event);
