@@ -19,6 +19,7 @@ orvel_list(CORE editing/effects
   EffectsRenderer.h
   JobEffectsRenderer.h JobEffectsRenderer.cpp
   LayerOrder.h
+  OverlayPictureFile.cpp
   PictureCache.h PictureCache.cpp
   PixelEffects.cpp
   TextMask.h TextMask.cpp

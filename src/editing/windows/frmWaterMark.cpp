@@ -419,7 +419,10 @@ void TfrmWaterMark::chkProcessImageClick(bool on) {
 
 void TfrmWaterMark::btnBrowsClick() {
     TOpenFileRequest request;
-    request.Filters = {{"Bitmap files (*.bmp)", "*.bmp"}};
+    // PNG pictures keep their transparency; BMP pictures are blended whole.
+    request.Filters = {{"Pictures (*.bmp; *.png)", "*.bmp;*.png"},
+                       {"Bitmap files (*.bmp)", "*.bmp"},
+                       {"PNG pictures (*.png)", "*.png"}};
     const std::vector<std::string> chosen = fileDialog_.OpenFiles(request);
     if (chosen.empty()) return;
     Change([&] { model_.SetImagePath(chosen.front()); });

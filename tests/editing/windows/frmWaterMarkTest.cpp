@@ -117,7 +117,8 @@ TEST_F(WaterMarkWindowTest, PictureChosenClearedAndUnreadable) {
     files_.Answers.push_back({"/no/such/logo.bmp"});
     Control<QPushButton>(&w, "btnBrows")->click();
     ASSERT_EQ(files_.Requests.size(), 1u);
-    EXPECT_EQ(files_.Requests[0].Filters, (std::vector<TFileFilter>{{"Bitmap files (*.bmp)", "*.bmp"}}));
+    EXPECT_EQ(files_.Requests[0].Filters.at(1), (TFileFilter{"Bitmap files (*.bmp)", "*.bmp"}));
+    EXPECT_EQ(files_.Requests[0].Filters.at(0).Patterns, "*.bmp;*.png");
     EXPECT_EQ(Control<QLineEdit>(&w, "edtAddImage")->text(), "/no/such/logo.bmp");
     EXPECT_TRUE(Control<QSlider>(&w, "trcImageAlpha")->isEnabled());
     // A picture that cannot be read fails the frame; the player logs it and shows it as decoded.
