@@ -25,6 +25,17 @@ int ScaledEven(int value, int sourceSize, int displaySize) {
     return 2 * (RoundHalfEven(scaled) / 2);
 }
 
+// A margin of one display size in pixels of another.
+int ScaledMargin(int value, int from, int to) {
+    if (from <= 0 || to <= 0 || from == to) return value;
+    return static_cast<int>(std::lround(static_cast<double>(value) * to / from));
+}
+
+// The display rectangle of a picture fitted into the image: the fitted picture less its border.
+TCropRect DisplayIn(const TCropRect& image, const TCropRect& fitted) {
+    return {image.Left + fitted.Left + 1, image.Top + fitted.Top + 1, fitted.Width - 2, fitted.Height - 2};
+}
+
 } // namespace
 
 TCropRect FitPicture(int w, int h, int W, int H) {
@@ -85,8 +96,12 @@ void TCropModel::AfterOpen(int sourceWidth, int sourceHeight, TCropRect image, i
     sourceWidth_ = sourceWidth;
     sourceHeight_ = sourceHeight;
     fitted_ = FitPicture(sourceWidth, sourceHeight, image.Width, image.Height);
-    display_ = {image.Left + fitted_.Left + 1, image.Top + fitted_.Top + 1, fitted_.Width - 2,
-                fitted_.Height - 2};
+    display_ = DisplayIn(image, fitted_);
+    reference_ = DisplayIn({}, FitPicture(sourceWidth, sourceHeight, kCropPreviewWidth, kCropPreviewHeight));
+    view_.Up = ScaledMargin(view_.Up, reference_.Height, display_.Height);
+    view_.Down = ScaledMargin(view_.Down, reference_.Height, display_.Height);
+    view_.Left = ScaledMargin(view_.Left, reference_.Width, display_.Width);
+    view_.Right = ScaledMargin(view_.Right, reference_.Width, display_.Width);
     lastUp_ = view_.Up;
     lastDown_ = view_.Down;
     lastLeft_ = view_.Left;
@@ -95,6 +110,20 @@ void TCropModel::AfterOpen(int sourceWidth, int sourceHeight, TCropRect image, i
     originLeft_ = view_.Tracker.Left;
     originTop_ = view_.Tracker.Top;
     view_.CropEnabled = true;
+}
+
+void TCropModel::Relayout(TCropRect image) {
+    if (!view_.CropEnabled) return;
+    const TCropRect before = display_;
+    fitted_ = FitPicture(sourceWidth_, sourceHeight_, image.Width, image.Height);
+    display_ = DisplayIn(image, fitted_);
+    view_.Up = lastUp_ = ScaledMargin(view_.Up, before.Height, display_.Height);
+    view_.Down = lastDown_ = ScaledMargin(view_.Down, before.Height, display_.Height);
+    view_.Left = lastLeft_ = ScaledMargin(view_.Left, before.Width, display_.Width);
+    view_.Right = lastRight_ = ScaledMargin(view_.Right, before.Width, display_.Width);
+    PlaceTracker();
+    originLeft_ = view_.Tracker.Left;
+    originTop_ = view_.Tracker.Top;
 }
 
 void TCropModel::PlaceTracker() {
@@ -203,6 +232,8 @@ void TCropModel::MarginChanged(TCropMargin margin, int value) {
                      : margin == TCropMargin::Left ? lastLeft_
                                                    : lastRight_;
     const int size = vertical ? view_.Tracker.Height : view_.Tracker.Width;
+    // A page step goes ten at a time: it stops where the rectangle reaches its smallest size.
+    if (value > last) value = std::min(value, last + std::max(size - kMinTrackerSize, 0));
     if (size <= kMinTrackerSize && value >= last) {
         MarginRef(margin) = last;
         return;
@@ -231,12 +262,39 @@ void TCropModel::Reset() {
     originTop_ = display_.Top;
 }
 
+bool TCropModel::ProposeSourceMargins(int top, int bottom, int left, int right) {
+    if (!view_.CropEnabled) return false;
+    const int up = ScaledMargin(top, sourceHeight_, display_.Height);
+    const int down = ScaledMargin(bottom, sourceHeight_, display_.Height);
+    const int leftMargin = ScaledMargin(left, sourceWidth_, display_.Width);
+    const int rightMargin = ScaledMargin(right, sourceWidth_, display_.Width);
+    if (std::min({up, down, leftMargin, rightMargin}) < 0 || display_.Height - up - down < kMinTrackerSize ||
+        display_.Width - leftMargin - rightMargin < kMinTrackerSize)
+        return false;
+    view_.Up = lastUp_ = up;
+    view_.Down = lastDown_ = down;
+    view_.Left = lastLeft_ = leftMargin;
+    view_.Right = lastRight_ = rightMargin;
+    PlaceTracker();
+    originLeft_ = view_.Tracker.Left;
+    originTop_ = view_.Tracker.Top;
+    return true;
+}
+
+std::string TCropModel::SourceMarginsText() const {
+    if (!view_.CropEnabled) return {};
+    return "In source pixels: top " + std::to_string(ScaledEven(view_.Up, sourceHeight_, display_.Height)) +
+           ", bottom " + std::to_string(ScaledEven(view_.Down, sourceHeight_, display_.Height)) + ", left " +
+           std::to_string(ScaledEven(view_.Left, sourceWidth_, display_.Width)) + ", right " +
+           std::to_string(ScaledEven(view_.Right, sourceWidth_, display_.Width));
+}
+
 void TCropModel::ApplyTo(TlvFilesRecord& job) const {
     if (!opened_) return;
-    job.CropUpInput = view_.Up;
-    job.CropLeftInput = view_.Left;
-    job.CropDownInput = view_.Down;
-    job.CropRightInput = view_.Right;
+    job.CropUpInput = ScaledMargin(view_.Up, display_.Height, reference_.Height);
+    job.CropLeftInput = ScaledMargin(view_.Left, display_.Width, reference_.Width);
+    job.CropDownInput = ScaledMargin(view_.Down, display_.Height, reference_.Height);
+    job.CropRightInput = ScaledMargin(view_.Right, display_.Width, reference_.Width);
     job.CropTop = ScaledEven(view_.Up, sourceHeight_, display_.Height);
     job.CropBottom = ScaledEven(view_.Down, sourceHeight_, display_.Height);
     job.CropLeft = ScaledEven(view_.Left, sourceWidth_, display_.Width);

@@ -24,6 +24,10 @@ TCropRect FitPicture(int w, int h, int W, int H);
 // The rubber band's smallest width and height.
 inline constexpr int kMinTrackerSize = 10;
 
+// The preview image's size at the dialog's default size. The margins stored in preview pixels
+// refer to the picture fitted into it, whatever size the dialog has now.
+inline constexpr int kCropPreviewWidth = 370, kCropPreviewHeight = 253;
+
 struct TCropView {
     int Up = 0, Down = 0, Left = 0, Right = 0;
     TCropRect Tracker;
@@ -46,6 +50,9 @@ public:
     // After the file opened: image is where the preview image lies in the rubber band's
     // parent; a source of 0 x 0 has no video.
     void AfterOpen(int sourceWidth, int sourceHeight, TCropRect image, int64_t duration);
+    // The preview image moved or changed size (the dialog was resized): the display follows it and
+    // the margins keep their share of the picture.
+    void Relayout(TCropRect image);
     void Position(int64_t position);
     void State(TPlayState state);
 
@@ -60,6 +67,12 @@ public:
     void TrackerMoved(TCropRect bounds);
     void MarginChanged(TCropMargin margin, int value);
     void Reset();
+    // Margins in pixels of the source (black bars found in it) proposed as the crop: the rectangle
+    // is placed over what they leave. Ignored when they would leave less than the smallest
+    // rectangle, or when there is nothing to crop.
+    bool ProposeSourceMargins(int top, int bottom, int left, int right);
+    // The margins as Ok would store them, in source pixels.
+    std::string SourceMarginsText() const;
 
     // Ok. When no file opened the job's crop stays as it was.
     void ApplyTo(TlvFilesRecord& job) const;
@@ -75,6 +88,7 @@ private:
     void PlaceTracker();
 
     TCropRect display_, fitted_;
+    TCropRect reference_; // the display at the default preview size
     int sourceWidth_ = 0, sourceHeight_ = 0;
     int lastUp_ = 0, lastDown_ = 0, lastLeft_ = 0, lastRight_ = 0;
     int originLeft_ = 0, originTop_ = 0;

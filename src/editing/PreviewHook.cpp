@@ -39,9 +39,11 @@ bool TPreviewHook::Render(const BitmapView& frame) {
         rendered_ = settings;
     }
     std::string error;
-    if (!renderer_->Render(frame, &error)) throw std::runtime_error(error);
+    const bool rendered = renderer_->Render(frame, &error);
+    // The outline needs nothing that can fail: it is drawn even on a frame whose effects failed.
     DrawCropOutline(frame, settings->CropTop, settings->CropLeft, settings->CropBottom, settings->CropRight,
                     settings->Outline);
+    if (!rendered) throw std::runtime_error(error);
     return true;
 }
 

@@ -35,7 +35,8 @@ public:
 
     // Decoding thread, one frame at a time, the frame locked by the caller. Returns false when
     // nothing was drawn. Throws std::runtime_error when the effects cannot be rendered (a picture
-    // that cannot be read): the player then logs it and shows the frame as decoded.
+    // that cannot be read), after drawing what could be drawn and the crop outline: the player
+    // then logs it.
     bool Render(const BitmapView& frame);
 
 private:

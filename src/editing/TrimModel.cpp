@@ -79,6 +79,32 @@ void TTrimModel::TakeEnd(int64_t position) {
     view_.SelEnd = SliderAt(end_);
 }
 
+std::optional<std::string> TTrimModel::TypedTimeProblem(const std::optional<int64_t>& time) const {
+    if (!opened_) return "No file is open: a time cannot be typed.";
+    if (!time) return "Type a time as hours, minutes and seconds, for example 00:01:30.500.";
+    if (*time > duration_)
+        return "The time lies beyond the end of the file (" + FormatMicroseconds(duration_) + ").";
+    return std::nullopt;
+}
+
+std::string TTrimModel::TypeStart(const std::string& text) {
+    const std::optional<int64_t> time = ParseMicroseconds(text);
+    if (auto problem = TypedTimeProblem(time)) return *problem;
+    if (*time >= end_) return "The start must come before the end (" + FormatMicroseconds(end_) + ").";
+    start_ = *time;
+    ShowTimes();
+    return {};
+}
+
+std::string TTrimModel::TypeEnd(const std::string& text) {
+    const std::optional<int64_t> time = ParseMicroseconds(text);
+    if (auto problem = TypedTimeProblem(time)) return *problem;
+    if (*time <= start_) return "The end must come after the start (" + FormatMicroseconds(start_) + ").";
+    end_ = *time;
+    ShowTimes();
+    return {};
+}
+
 void TTrimModel::Reset() {
     start_ = 0;
     end_ = duration_;

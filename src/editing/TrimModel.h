@@ -4,6 +4,7 @@
 #include "batch/lvFilesRecord.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvel {
@@ -30,6 +31,10 @@ public:
     // The start or end "&Ok": the playing position; a position <= 0 changes nothing.
     void TakeStart(int64_t position);
     void TakeEnd(int64_t position);
+    // A start or end typed into its field. The empty answer means taken; otherwise the reason it
+    // was not, for the user: the end must come after the start and both lie inside the file.
+    std::string TypeStart(const std::string& text);
+    std::string TypeEnd(const std::string& text);
     void Reset();
     void Play();
     void Pause();
@@ -50,6 +55,8 @@ public:
 
 private:
     int SliderAt(int64_t time) const;
+    // Why a typed time cannot be taken, or nothing when it can.
+    std::optional<std::string> TypedTimeProblem(const std::optional<int64_t>& time) const;
     void ShowTimes();
 
     int64_t start_ = 0, end_ = 0, duration_ = 0;

@@ -4,6 +4,7 @@
 #include "editing/TimeTexts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -230,6 +231,29 @@ void TWaterMarkModel::ClearImage() {
     view_.ImageAlpha = 125;
 }
 
+TWaterMarkLayer TWaterMarkModel::LayerToDrag(double x, double y, TWaterMarkLayer preferred) const {
+    const bool text = !view_.Text.empty(), picture = !view_.ImagePath.empty();
+    if ((preferred == TWaterMarkLayer::Text && text) || (preferred == TWaterMarkLayer::Picture && picture))
+        return preferred;
+    if (text && picture) {
+        const auto distance = [&](int h, int v) { return std::hypot(x - h, y - v); };
+        return distance(view_.TextHoriz, view_.TextVert) <= distance(view_.ImageHoriz, view_.ImageVert)
+                   ? TWaterMarkLayer::Text
+                   : TWaterMarkLayer::Picture;
+    }
+    return text ? TWaterMarkLayer::Text : picture ? TWaterMarkLayer::Picture : TWaterMarkLayer::None;
+}
+
+void TWaterMarkModel::PlaceLayer(TWaterMarkLayer layer, int horiz, int vert) {
+    if (layer == TWaterMarkLayer::Text) {
+        SetTextHoriz(horiz);
+        SetTextVert(vert);
+    } else if (layer == TWaterMarkLayer::Picture) {
+        SetImageHoriz(horiz);
+        SetImageVert(vert);
+    }
+}
+
 void TWaterMarkModel::Reset() {
     view_.Brightness = 255;
     view_.Contrast = 0;
@@ -270,15 +294,19 @@ void TWaterMarkModel::ApplyTo(TlvFilesRecord& job) const {
     const EffectSettings s = Settings();
     job.WatermarkText = s.WatermarkText;
     job.WatermarkFont = s.WatermarkFont;
-    job.TextLeft = s.TextLeft;
-    job.TextTop = s.TextTop;
-    job.TextHorzPos = view_.TextHoriz;
-    job.TextVertPos = view_.TextVert;
+    // Pixel places need the frame's size: without a picture opened, the job keeps the places it
+    // had (pixels and percentages together), rather than pixels of 0 beside the sliders' percents.
+    if (frameWidth_ > 0 && frameHeight_ > 0) {
+        job.TextLeft = s.TextLeft;
+        job.TextTop = s.TextTop;
+        job.TextHorzPos = view_.TextHoriz;
+        job.TextVertPos = view_.TextVert;
+        job.ImageLeft = s.ImageLeft;
+        job.ImageTop = s.ImageTop;
+        job.ImageHorzPos = view_.ImageHoriz;
+        job.ImageVertPos = view_.ImageVert;
+    }
     job.WatermarkImage = s.WatermarkImage;
-    job.ImageLeft = s.ImageLeft;
-    job.ImageTop = s.ImageTop;
-    job.ImageHorzPos = view_.ImageHoriz;
-    job.ImageVertPos = view_.ImageVert;
     job.ImageAlpha = s.ImageAlpha;
     job.TransparentStyle = s.TransparentStyle;
     job.Brightness = s.Brightness;

@@ -43,6 +43,9 @@ struct TWaterMarkView {
 using TNamedColor = std::pair<std::string, uint32_t>;
 const std::vector<TNamedColor>& StandardColors();
 
+// The layers the user can drag on the preview.
+enum class TWaterMarkLayer { None, Text, Picture };
+
 class TWaterMarkModel {
 public:
     // fontNames: the installed font families, in the order the list shows them.
@@ -54,6 +57,7 @@ public:
     void Play();
     void Pause();
     int64_t SeekTarget(int sliderPosition) const;
+    int64_t Duration() const { return duration_; }
     void SliderMoved(int position) { sliderPos_ = position; }
     int SliderPos() const { return sliderPos_; }
 
@@ -78,6 +82,11 @@ public:
     void SetProcessImage(bool on);
     void ClearText();
     void ClearImage();
+    // The layer a press on the preview at (x, y), in percent of the frame, takes hold of: the
+    // preferred one (the page shown) when it is there, else the one whose corner is nearer.
+    TWaterMarkLayer LayerToDrag(double x, double y, TWaterMarkLayer preferred) const;
+    // A layer placed by hand at percentages of the frame, as its sliders would place it.
+    void PlaceLayer(TWaterMarkLayer layer, int horiz, int vert);
     void Reset();
 
     // The values a preview frame is drawn with, positions in pixels of the opened file's frame.

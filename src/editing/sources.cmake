@@ -6,6 +6,7 @@ orvel_list(CORE editing
   FrameCopy.h FrameCopy.cpp
   JobDialog.h
   PreviewHook.h PreviewHook.cpp
+  PreviewKeys.h PreviewKeys.cpp
   PreviewSeek.h
   TimeTexts.h TimeTexts.cpp
   TrimModel.h TrimModel.cpp
@@ -18,6 +19,7 @@ orvel_list(CORE editing/effects
   EffectsRenderer.h
   JobEffectsRenderer.h JobEffectsRenderer.cpp
   LayerOrder.h
+  OverlayPictureFile.cpp
   PictureCache.h PictureCache.cpp
   PixelEffects.cpp
   TextMask.h TextMask.cpp

@@ -3,4 +3,5 @@
 
 orvel_list(MEDIA probe
   AVProbe.h AVProbe.cpp
+  BlackBars.h BlackBars.cpp
 )

@@ -110,6 +110,17 @@ TEST(CropModelTest, MarginStepsStopAtTheMinimumSize) {
     EXPECT_EQ(model.View().Tracker.Height, 11);
     model.MarginChanged(TCropMargin::Left, -1);
     EXPECT_EQ(model.View().Left, 0);
+
+    // Page steps of ten, on either axis, stop at the smallest size too.
+    const int w = model.Display().Width;
+    model.MarginChanged(TCropMargin::Right, w - 15);
+    ASSERT_EQ(model.View().Tracker.Width, 15);
+    model.MarginChanged(TCropMargin::Left, 10);
+    EXPECT_EQ(model.View().Left, 5);
+    EXPECT_EQ(model.View().Tracker.Width, 10);
+    model.MarginChanged(TCropMargin::Up, h - 11 + 10);
+    EXPECT_EQ(model.View().Up, h - 10);
+    EXPECT_EQ(model.View().Tracker.Height, 10);
 }
 
 TEST(CropModelTest, ResetReopenAndFilesWithoutPicture) {
@@ -186,4 +197,26 @@ TEST(CropModelTest, PlaybackFlagsGateTheHook) {
     model.Reopened(false);
     EXPECT_FALSE(model.View().PlayEnabled);
     EXPECT_FALSE(model.View().PauseEnabled);
+}
+
+TEST(CropModelTest, AResizedPreviewKeepsTheMarginsShareOfThePicture) {
+    TCropModel model = Opened(Job(10, 0, 20, 0));
+    const TlvFilesRecord before = Stored(model);
+    // The dialog grown by 200 x 100: the 720 x 576 picture fills 442 x 353 of the image.
+    constexpr TCropRect kLarger{236, 32, 570, 353};
+    model.Relayout(kLarger);
+    EXPECT_EQ(model.Display(), (TCropRect{236 + 64 + 1, 33, 440, 351}));
+    EXPECT_EQ(model.View().Up, 14); // 10 of 251 rows is 14 of 351
+    EXPECT_EQ(model.View().Left, 28);
+    EXPECT_EQ(model.View().Tracker, (TCropRect{301 + 28, 33 + 14, 440 - 28, 351 - 14}));
+    // Ok stores the same crop, and the preview pixels at the default size, so that the next
+    // opening at any size shows the same rectangle.
+    const TlvFilesRecord after = Stored(model);
+    EXPECT_EQ(std::make_pair(after.CropUpInput, after.CropLeftInput), std::make_pair(10, 20));
+    EXPECT_EQ(std::make_pair(after.CropTop, after.CropLeft), std::make_pair(before.CropTop, before.CropLeft));
+    TCropModel reopened;
+    reopened.FormShow(after);
+    reopened.FileOpen(123'456'789, 570);
+    reopened.AfterOpen(720, 576, kLarger, 123'456'789);
+    EXPECT_EQ(reopened.View().Tracker, model.View().Tracker);
 }

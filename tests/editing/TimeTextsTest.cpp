@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 using namespace orvel;
 
 TEST(TimeTextsTest, FormatMicrosecondsFields) {
@@ -33,4 +36,26 @@ TEST(TimeTextsTest, ShortenedSourceName) {
     // A dot in a folder name is not an extension.
     EXPECT_EQ(ShortenedSourceName("/x.dir/" + std::string(60, 'c'), 50, 44),
               ("/x.dir/" + std::string(60, 'c')).substr(0, 44) + "..  ");
+}
+
+TEST(TimeTextsTest, ParseMicrosecondsReadsWhatTheFieldsShow) {
+    const std::pair<const char*, std::optional<int64_t>> cases[] = {
+        {"01:02:03.456", 3'723'456'000}, // as FormatMicroseconds writes it
+        {"100:00:00.000", 360'000'000'000},
+        {"2:05", 125'000'000},
+        {" 90 ", 90'000'000},
+        {"0.5", 500'000},
+        {"00:00:01.000001", 1'000'001},
+        {"", std::nullopt},
+        {"1:60", std::nullopt},
+        {"1:2:3:4", std::nullopt},
+        {"-5", std::nullopt},
+        {"1:", std::nullopt},
+        {"12.", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"ab", std::nullopt},
+        {"99999999999", std::nullopt}, // would overflow the count
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(ParseMicroseconds(text), want) << '"' << text << '"';
 }

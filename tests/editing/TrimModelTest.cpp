@@ -1,5 +1,7 @@
 #include "editing/TrimModel.h"
 
+#include "editing/TimeTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -168,4 +170,47 @@ TEST(TrimModelTest, EndOfPlaybackAndPlayAgain) {
     TlvFilesRecord stored = Job(0, 0);
     model.ApplyTo(stored);
     EXPECT_EQ(stored.TrimLength, 20 * kSec);
+}
+
+TEST(TrimModelTest, TypedTimesAreChecked) {
+    struct TCase {
+        bool isEnd;
+        const char* text;
+        bool taken;
+        const char* messageStart; // the beginning of the message when refused
+    };
+    // The job's trim: 10 s to 30 s of a 60 s file.
+    const TCase cases[] = {
+        {false, "00:00:05", true, ""},
+        {false, "0:29.5", true, ""},
+        {true, "00:00:45.250", true, ""},
+        {true, "60", true, ""},
+        {false, "00:00:30", false, "The start must come before the end (00:00:30.000)"},
+        {true, "00:00:10", false, "The end must come after the start (00:00:10.000)"},
+        {true, "00:01:00.001", false, "The time lies beyond the end of the file (00:01:00.000)"},
+        {false, "ten", false, "Type a time as"},
+    };
+    for (const TCase& c : cases) {
+        TTrimModel model = Opened(Job(10 * kSec, 20 * kSec), 60 * kSec);
+        const std::string message = c.isEnd ? model.TypeEnd(c.text) : model.TypeStart(c.text);
+        SCOPED_TRACE(c.text);
+        if (c.taken) {
+            EXPECT_EQ(message, "");
+            TlvFilesRecord job = Job(10 * kSec, 20 * kSec);
+            model.ApplyTo(job);
+            const int64_t typed = *ParseMicroseconds(c.text);
+            EXPECT_EQ(c.isEnd ? model.End() : model.Start(), typed);
+            EXPECT_EQ(job.TrimStart + (job.TrimLength > 0 ? job.TrimLength : 60 * kSec - job.TrimStart),
+                      c.isEnd ? typed : 30 * kSec);
+            EXPECT_EQ(model.View().TrimLength, FormatMicroseconds(model.End() - model.Start()));
+        } else {
+            EXPECT_EQ(message.rfind(c.messageStart, 0), 0u) << message;
+            EXPECT_EQ(model.Start(), 10 * kSec);
+            EXPECT_EQ(model.End(), 30 * kSec);
+        }
+    }
+    // Nothing opened: no time can be typed.
+    TTrimModel closed;
+    closed.FormShow();
+    EXPECT_NE(closed.TypeStart("00:00:01"), "");
 }

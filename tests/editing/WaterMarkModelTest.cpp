@@ -148,14 +148,25 @@ TEST(WaterMarkModelTest, TitleShortening) {
     EXPECT_EQ(Opened(job).View().Title, "Water Mark  " + job.SourceFile.substr(0, 50) + "...avi  ");
 }
 
-TEST(WaterMarkModelTest, NoFileOpenedStoresNoPositions) {
-    TWaterMarkModel model;
+TEST(WaterMarkModelTest, WithoutAPictureTheJobKeepsItsPlaces) {
     TlvFilesRecord job;
     job.WatermarkText = "T";
     job.TextHorzPos = 50;
-    job.TextLeft = 99;
-    model.FormShow(job, kFonts);
-    const TlvFilesRecord stored = Stored(model, job);
-    EXPECT_EQ(stored.TextHorzPos, 50);
-    EXPECT_EQ(stored.TextLeft, 0);
+    job.TextLeft = 360;
+    job.WatermarkImage = "/logo.bmp";
+    job.ImageVertPos = 25;
+    job.ImageTop = 144;
+    // Nothing opened, or a file without video: no frame size to place the layers by.
+    for (const int frameWidth : {-1, 0}) {
+        TWaterMarkModel model;
+        model.FormShow(job, kFonts);
+        if (frameWidth == 0) model.FileOpen(60'000'000, 0, 0, 364);
+        model.SetTextHoriz(80);
+        model.SetText("Orvel");
+        const TlvFilesRecord stored = Stored(model, job);
+        EXPECT_EQ(stored.WatermarkText, "Orvel") << frameWidth;
+        EXPECT_EQ(std::make_pair(stored.TextHorzPos, stored.TextLeft), std::make_pair(50, 360)) << frameWidth;
+        EXPECT_EQ(std::make_pair(stored.ImageVertPos, stored.ImageTop), std::make_pair(25, 144))
+            << frameWidth;
+    }
 }

@@ -12,6 +12,7 @@
 #include "engine/pictures/Bitmap24.h"
 
 #include <string>
+#include <vector>
 
 namespace orvel {
 
@@ -56,15 +57,23 @@ void AdjustColors(const BitmapView& frame, int brightness, int contrast, int sat
 void ApplyExposure(const BitmapView& frame, float exposure);
 
 // Blends the picture with its top-left pixel at (left, top), cut to the frame. Style 1 mixes
-// with opacity alpha (0..255); any other style multiplies and ignores alpha.
-void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, int top, int alpha,
-                  int style);
+// with opacity alpha (0..255); any other style multiplies and ignores alpha. A picture with an
+// opacity of its own (pictureAlpha: one byte per pixel, rows of picture.Width, 255 opaque) is
+// weighted pixel by pixel as well.
+void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, int top, int alpha, int style,
+                  const uint8_t* pictureAlpha = nullptr);
 
 // One line of text with the top-left corner of its cell at (left, top), in the font's colour,
 // without background, clipped to the frame. Returns false (frame untouched) when no
 // QGuiApplication exists to provide fonts. An empty text draws nothing and returns true.
 bool DrawWatermarkText(const BitmapView& frame, const std::string& text, const TWatermarkFont& font, int left,
                        int top);
+
+// Reads an overlay picture: a BMP file as LoadBitmapFile does (alpha left empty), or a PNG file
+// with its opacity in alpha (one byte per pixel). On failure returns false with a message in
+// error.
+bool LoadOverlayPicture(const std::string& path, Bitmap24& picture, std::vector<uint8_t>& alpha,
+                        std::string& error);
 
 // Reads a BMP file into a 24-bit bitmap. On failure returns false with a message in error and
 // leaves picture in an unspecified state.

@@ -38,7 +38,8 @@ bool TJobEffectsRenderer::Render(const BitmapView& frame, std::string* error) {
             if (s.PictureActive()) {
                 if (Bitmap24* picture = picture_.Picture(s.WatermarkImage, failure))
                     BlendPicture(frame, picture->View(), s.ImageLeft, s.ImageTop, s.ImageAlpha,
-                                 s.TransparentStyle);
+                                 s.TransparentStyle,
+                                 picture_.Alpha().empty() ? nullptr : picture_.Alpha().data());
             }
             break;
         case TLayerStep::Effects:

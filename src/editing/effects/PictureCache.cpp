@@ -24,11 +24,11 @@ Bitmap24* TPictureCache::Picture(const std::string& path, std::string& error) {
     if (!StampOf(path, now)) {
         // Gone or not reachable: the loader says why in its own words.
         valid_ = false;
-        return LoadBitmapFile(path, picture_, error) ? &picture_ : nullptr;
+        return LoadOverlayPicture(path, picture_, alpha_, error) ? &picture_ : nullptr;
     }
     if (valid_ && now == stamp_ && path == path_) return &picture_;
     valid_ = false;
-    if (!LoadBitmapFile(path, picture_, error)) return nullptr;
+    if (!LoadOverlayPicture(path, picture_, alpha_, error)) return nullptr;
     valid_ = true;
     path_ = path;
     stamp_ = now;

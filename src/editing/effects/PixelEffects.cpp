@@ -47,10 +47,27 @@ void MultiplyRow(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n) {
         d[i] = static_cast<uint8_t>(Div255(unsigned(d[i]) * s[i]));
 }
 
+// A row of pixels each weighted by its own opacity; with every opacity 255 the same bytes as
+// MixRow and MultiplyRow give.
+void BlendRowWithAlpha(uint8_t* d, const uint8_t* s, const uint8_t* opacity, size_t pixels, unsigned alpha,
+                       int style) {
+    for (size_t i = 0; i < pixels; ++i, d += 3, s += 3) {
+        if (style == 1) {
+            const unsigned w = Div255(opacity[i] * alpha), keep = 256 - w;
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<uint8_t>((keep * d[c] + w * s[c]) >> 8);
+        } else {
+            const unsigned w = opacity[i];
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<uint8_t>(Div255(d[c] * (255 - w) + Div255(unsigned(d[c]) * s[c]) * w));
+        }
+    }
+}
+
 } // namespace
 
-void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, int top, int alpha,
-                  int style) {
+void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, int top, int alpha, int style,
+                  const uint8_t* pictureAlpha) {
     if (frame.Empty() || picture.Empty()) return;
     // Cut the picture to the frame on all four sides; a picture that starts above or left of
     // the frame must not reach memory before the frame's first row or pixel.
@@ -68,7 +85,11 @@ void BlendPicture(const BitmapView& frame, const BitmapView& picture, int left, 
     for (int64_t y = y0; y < y1; ++y) {
         uint8_t* d = frame.Row(static_cast<int>(y)) + x0 * 3;
         const uint8_t* s = picture.Row(srcY + static_cast<int>(y - y0)) + static_cast<size_t>(srcX) * 3;
-        if (style == 1)
+        if (pictureAlpha)
+            BlendRowWithAlpha(d, s,
+                              pictureAlpha + static_cast<size_t>(srcY + (y - y0)) * picture.Width + srcX,
+                              static_cast<size_t>(x1 - x0), a, style);
+        else if (style == 1)
             MixRow(d, s, bytes, a);
         else
             MultiplyRow(d, s, bytes);

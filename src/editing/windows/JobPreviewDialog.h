@@ -6,9 +6,13 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <initializer_list>
 #include <optional>
 
+class QAbstractButton;
 class QEvent;
+class QKeyEvent;
 class QPushButton;
 
 namespace orvel {
@@ -42,7 +46,19 @@ public:
 
 protected:
     void AttachPlayer(IMediaPlayer& player);
+    // Ok is the dialog's default: Enter anywhere is Ok (no other button takes Enter when it has
+    // the focus; Space presses the focused button), and Esc is Cancel. Call after the last button.
     void ConnectOkCancel(QPushButton* ok, QPushButton* cancel);
+    // The preview's keys (Space, Left, Right, Home, End) work while one of watched has the focus
+    // and whenever such a key reaches the dialog unused. play and pause are the preview's buttons.
+    void WatchPreviewKeys(IMediaPlayer& player, QAbstractButton* play, QAbstractButton* pause,
+                          std::function<int64_t()> duration, std::initializer_list<QWidget*> watched);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // A key of the dialog's own that reached the dialog unused; true when taken.
+    virtual bool DialogKey(int key);
+    // Ok goes ahead only when the dialog can take what its fields hold.
+    virtual bool CanApply();
     // The start of an opening: the job to edit, and no answer yet.
     void TakeJob(const TlvFilesRecord& job);
     // Loads the player's libraries from beside the program and opens the job's source on screen.
@@ -58,6 +74,15 @@ protected:
 
     TlvFilesRecord job_;
     std::optional<TlvFilesRecord> result_;
+
+private:
+    bool PreviewKey(const QKeyEvent& event);
+    void TogglePlay();
+
+    IMediaPlayer* keysPlayer_ = nullptr;
+    QAbstractButton *playButton_ = nullptr, *pauseButton_ = nullptr;
+    std::function<int64_t()> duration_;
+    bool steppingPicture_ = false; // playing until the next picture shows, then pausing
 };
 
 } // namespace orvel

@@ -8,6 +8,7 @@
 #include "player/MediaPlayer.h"
 
 #include <memory>
+#include <string>
 
 class QComboBox;
 class QGroupBox;
@@ -47,13 +48,15 @@ public:
     void RectTrackerMouseMove();
     void spedChange(TCropMargin margin, int value);
     void btnResetClick();
+    void btnDetectClick(); // proposes the margins from the source's black bars
 
     QTabWidget* pageEdit;
     QWidget* tabCrop;
     QGroupBox* grpbxCrop;
     QLabel *lblUp, *lblDown, *lblLeft, *lblRight;
     QSpinBox *spedUp, *spedDown, *spedLeft, *spedRight;
-    QPushButton *btnReset, *btnDefault, *btnOk, *btnCancel;
+    QPushButton *btnReset, *btnDetect, *btnDefault, *btnOk, *btnCancel;
+    QLabel* lblSourceMargins;
     QLabel* imgPreview;
     RectTracker* rectTracker;
     TVideoPanel* pan1;
@@ -81,6 +84,7 @@ private:
     TFrameCopy frameCopy_;
     int frameWidth_ = 0, frameHeight_ = 0; // as the player reported the opened file
     bool closed_ = false;
+    std::string notice_; // what Detect Black Bars found wrong, until the margins change
 };
 
 } // namespace orvel

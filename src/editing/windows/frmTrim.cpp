@@ -1,8 +1,10 @@
 #include "editing/windows/frmTrim.h"
 
+#include "app/store/AppSettings.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/SelectionSlider.h"
 #include "ui/VideoPanel.h"
+#include "ui/WindowGeometry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,9 +19,11 @@ using namespace dialog_controls;
 
 namespace {
 
-QLineEdit* NewTimeField(QWidget* parent, const char* name, QRect geometry) {
+const QSize kTrimSize(615, 435);
+
+QLineEdit* NewTimeField(QWidget* parent, const char* name, const char* accessibleName, QRect geometry) {
     auto* edit = Named(new QLineEdit(parent), name, geometry);
-    edit->setEnabled(false);
+    edit->setAccessibleName(QString::fromLatin1(accessibleName));
     return edit;
 }
 
@@ -27,21 +31,29 @@ QLineEdit* NewTimeField(QWidget* parent, const char* name, QRect geometry) {
 
 TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()) {
-    setObjectName("suiForm1");
+    setObjectName("frmTrim");
     setWindowTitle("Trim");
-    setFixedSize(615, 435);
 
     tabCrop = NewEditPage(this, "Trim", pageEdit);
-    Label2 = NewLabel(tabCrop, "Label2", "Set Start Time:", {10, 10, 200, 18});
-    edtStart = NewTimeField(tabCrop, "edtStart", {10, 30, 110, 24});
+    // The two "Ok" buttons of the time rows have no mnemonic of their own: I and O do their work,
+    // and Alt+S and Alt+E reach the fields.
+    Label2 = NewLabel(tabCrop, "Label2", "Set &Start Time:", {10, 10, 200, 18});
+    edtStart = NewTimeField(tabCrop, "edtStart", "Start time", {10, 30, 110, 24});
+    Label2->setBuddy(edtStart);
     lbl4 = NewLabel(tabCrop, "lbl4", "(HH:MM:SS)", {126, 33, 86, 18});
-    btnOk1 = NewButton(tabCrop, "btnOk1", "&Ok", {10, 58, 70, 26});
-    Label1 = NewLabel(tabCrop, "Label1", "Set End Time:", {10, 96, 200, 18});
-    edtEnd = NewTimeField(tabCrop, "edtEnd", {10, 116, 110, 24});
+    btnOk1 = NewButton(tabCrop, "btnOk1", "Ok", {10, 58, 70, 26});
+    btnOk1->setAccessibleName("Start at the playing position");
+    btnOk1->setToolTip("Start at the playing position (I)");
+    Label1 = NewLabel(tabCrop, "Label1", "Set &End Time:", {10, 96, 200, 18});
+    edtEnd = NewTimeField(tabCrop, "edtEnd", "End time", {10, 116, 110, 24});
+    Label1->setBuddy(edtEnd);
     lbl5 = NewLabel(tabCrop, "lbl5", "(HH:MM:SS)", {126, 119, 86, 18});
-    btnOk2 = NewButton(tabCrop, "btnOk2", "&Ok", {10, 144, 70, 26});
+    btnOk2 = NewButton(tabCrop, "btnOk2", "Ok", {10, 144, 70, 26});
+    btnOk2->setAccessibleName("End at the playing position");
+    btnOk2->setToolTip("End at the playing position (O)");
     Label3 = NewLabel(tabCrop, "Label3", "Trim Length:", {10, 182, 200, 18});
-    edtTrimLength = NewTimeField(tabCrop, "edtTrimLength", {10, 202, 110, 24});
+    edtTrimLength = NewTimeField(tabCrop, "edtTrimLength", "Trim length", {10, 202, 110, 24});
+    edtTrimLength->setEnabled(false);
     {
         QPalette p = edtTrimLength->palette();
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -52,6 +64,10 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     }
     lbl6 = NewLabel(tabCrop, "lbl6", "(HH:MM:SS)", {126, 205, 86, 18});
     btnReset = NewButton(tabCrop, "btnReset", "&Reset", {10, 236, 80, 26});
+    // Why a typed time was not taken.
+    lblTimeError = NewLabel(this, "lblTimeError", "", {8, 312, 222, 36});
+    lblTimeError->setWordWrap(true);
+    lblTimeError->setStyleSheet("color: #b00000");
 
     // The name gets the window's width: 50 characters do not fit in 290 pixels of this font.
     lbl1 = NewLabel(this, "lbl1", "Source Name:", {8, 360, 90, 20});
@@ -61,12 +77,24 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     trcPreview->setSingleStep(1);
     trcPreview->setPageStep(1);
     trcPreview->installEventFilter(this);
+    trcPreview->setAccessibleName("Position");
+    imgPreview->setAccessibleName("Preview");
     imgbtnPlay = NewPlayButton(this, "imgbtnPlay", true, {236, 322, 26, 26});
     imgbtnpause = NewPlayButton(this, "imgbtnpause", false, {264, 322, 26, 26});
     lblPTS = NewLabel(this, "lblPTS", "", {298, 326, 150, 20});
     lblLength = NewLabel(this, "lblLength", "", {450, 326, 160, 20});
 
     NewBottomButtons(this, btnDefault, btnOk, btnCancel);
+    LayOutEditDialog(this, pageEdit, lblTimeError,
+                     {24, imgPreview, 4, trcPreview, 4,
+                      Row({{0, Fixed(imgbtnPlay)},
+                           {2, Fixed(imgbtnpause)},
+                           {8, Elastic(lblPTS)},
+                           {2, Elastic(lblLength)}})},
+                     7, 12, Row({{0, Fixed(lbl1)}, {2, Elastic(lblSourceName)}}),
+                     Row({{0, Fixed(btnDefault)}, {-1, nullptr}, {0, Fixed(btnOk)}, {6, Fixed(btnCancel)}}));
+    resize(kTrimSize);
+    RememberWindowGeometry(*this, TAppSettings::Current().Ini().FileName(), kTrimSize);
 
     connect(btnOk1, &QPushButton::clicked, this, [this] { btnOk1Click(); });
     connect(btnOk2, &QPushButton::clicked, this, [this] { btnOk2Click(); });
@@ -77,7 +105,12 @@ TfrmTrim::TfrmTrim(IPlayerFactory& players, QWidget* parent)
     connect(imgbtnpause, &QToolButton::clicked, this, [this] { imgbtnpauseClick(); });
     connect(trcPreview, &QSlider::valueChanged, this, [this](int value) { model_.SliderMoved(value); });
 
+    connect(edtStart, &QLineEdit::editingFinished, this, [this] { edtStartTyped(); });
+    connect(edtEnd, &QLineEdit::editingFinished, this, [this] { edtEndTyped(); });
+
     AttachPlayer(*FFPlayer);
+    WatchPreviewKeys(*FFPlayer, imgbtnPlay, imgbtnpause, [this] { return model_.Duration(); },
+                     {imgPreview, trcPreview, imgbtnPlay, imgbtnpause});
     FFPlayer->SetHook(true);
 }
 
@@ -88,8 +121,12 @@ TfrmTrim::~TfrmTrim() {
 void TfrmTrim::Open(const TlvFilesRecord& job) {
     TakeJob(job);
     model_.FormShow();
+    ShowTimeError({});
+    for (QLineEdit* field : {edtStart, edtEnd})
+        field->setModified(false);
     Render(model_.View());
     show();
+    imgPreview->setFocus(); // the preview's keys, I and O work at once
     if (OpenSource(*FFPlayer, imgPreview)) model_.AfterOpen(job);
     PublishHookSettings();
     Render(model_.View());
@@ -123,13 +160,63 @@ void TfrmTrim::FFPlayerHook(Bitmap24& frame) {
 }
 
 void TfrmTrim::btnOk1Click() {
+    ShowTimeError({});
+    edtStart->setModified(false);
     model_.TakeStart(FFPlayer->CurrentPosition());
     Render(model_.View());
 }
 
 void TfrmTrim::btnOk2Click() {
+    ShowTimeError({});
+    edtEnd->setModified(false);
     model_.TakeEnd(FFPlayer->CurrentPosition());
     Render(model_.View());
+}
+
+void TfrmTrim::edtStartTyped() {
+    if (!edtStart->isModified()) return;
+    Typed(edtStart, model_.TypeStart(edtStart->text().toStdString()));
+}
+
+void TfrmTrim::edtEndTyped() {
+    if (!edtEnd->isModified()) return;
+    Typed(edtEnd, model_.TypeEnd(edtEnd->text().toStdString()));
+}
+
+void TfrmTrim::Typed(QLineEdit* field, const std::string& problem) {
+    ShowTimeError(problem);
+    if (!problem.empty()) return; // the text stays for the user to mend
+    field->setModified(false);
+    Render(model_.View());
+}
+
+void TfrmTrim::ShowTimeError(const std::string& problem) {
+    lblTimeError->setText(QString::fromStdString(problem));
+}
+
+bool TfrmTrim::CanApply() {
+    // A time still being typed is taken first; one that cannot be taken keeps the dialog open.
+    edtStartTyped();
+    if (edtStart->isModified()) {
+        edtStart->setFocus();
+        return false;
+    }
+    edtEndTyped();
+    if (edtEnd->isModified()) {
+        edtEnd->setFocus();
+        return false;
+    }
+    return true;
+}
+
+bool TfrmTrim::DialogKey(int key) {
+    if (key == Qt::Key_I)
+        btnOk1Click();
+    else if (key == Qt::Key_O)
+        btnOk2Click();
+    else
+        return false;
+    return true;
 }
 
 void TfrmTrim::btnResetClick() {
@@ -164,7 +251,7 @@ void TfrmTrim::StopPreview(bool) {
 
 bool TfrmTrim::eventFilter(QObject* watched, QEvent* event) {
     if (SliderReleased(trcPreview, watched, event)) trcPreviewRelease();
-    return QDialog::eventFilter(watched, event);
+    return TJobPreviewDialog::eventFilter(watched, event);
 }
 
 void TfrmTrim::PublishHookSettings() {
@@ -172,8 +259,9 @@ void TfrmTrim::PublishHookSettings() {
 }
 
 void TfrmTrim::Render(const TTrimView& view) {
-    edtStart->setText(QString::fromStdString(view.Start));
-    edtEnd->setText(QString::fromStdString(view.End));
+    // A time being typed is not overwritten by the playing position's updates.
+    if (!edtStart->isModified()) edtStart->setText(QString::fromStdString(view.Start));
+    if (!edtEnd->isModified()) edtEnd->setText(QString::fromStdString(view.End));
     edtTrimLength->setText(QString::fromStdString(view.TrimLength));
     lblSourceName->setText(QString::fromStdString(view.SourceName));
     lblPTS->setText(QString::fromStdString(view.PTS));

@@ -43,10 +43,14 @@ public:
     void imgbtnPlayClick();
     void imgbtnpauseClick();
     void trcPreviewRelease();
+    // A start or end typed into its field, taken when the user leaves it or presses Enter.
+    void edtStartTyped();
+    void edtEndTyped();
 
     QTabWidget* pageEdit;
     QWidget* tabCrop;
     QLabel *Label2, *lbl4, *Label1, *lbl5, *Label3, *lbl6, *lbl1, *lblSourceName, *lblPTS, *lblLength;
+    QLabel* lblTimeError;
     QLineEdit *edtStart, *edtEnd, *edtTrimLength;
     QPushButton *btnOk1, *btnOk2, *btnReset, *btnDefault, *btnOk, *btnCancel;
     TVideoPanel* imgPreview;
@@ -57,10 +61,14 @@ protected:
     void StopPreview(bool accepted) override;
     void ApplyEdits(TlvFilesRecord& job) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool DialogKey(int key) override; // I and O take the start and the end
+    bool CanApply() override;
 
 private:
     void Render(const TTrimView& view);
     void PublishHookSettings();
+    void Typed(QLineEdit* field, const std::string& problem);
+    void ShowTimeError(const std::string& problem);
 
     std::unique_ptr<IMediaPlayer> FFPlayer;
     TTrimModel model_;

@@ -1,14 +1,17 @@
 #include "editing/windows/frmWaterMark.h"
 
+#include "app/store/AppSettings.h"
 #include "editing/effects/WatermarkQtFont.h"
 #include "editing/windows/DialogControls.h"
 #include "ui/VideoPanel.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
@@ -16,6 +19,8 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace orvel {
@@ -23,6 +28,8 @@ namespace orvel {
 using namespace dialog_controls;
 
 namespace {
+
+const QSize kWaterMarkSize(786, 605);
 
 QSlider* NewSlider(QWidget* parent, const char* name, int minimum, int maximum, QRect geometry) {
     auto* slider = Named(new QSlider(Qt::Horizontal, parent), name, geometry);
@@ -36,12 +43,15 @@ QLineEdit* NewReadOnlyEdit(QWidget* parent, const char* name, QRect geometry) {
     return edit;
 }
 
-// A labelled 0..100 position slider with its read-only edit and "%", from row y down.
+// A labelled 0..100 position slider with its read-only edit and "%", from row y down; layer names
+// the text or the picture for the accessible names.
 void NewPositionRow(QWidget* page, const char* label, const char* sliderName, const char* editName, int y,
-                    QSlider*& slider, QLineEdit*& edit) {
+                    QSlider*& slider, QLineEdit*& edit, const QString& accessibleName) {
     NewLabel(page, (std::string("lbl") + sliderName).c_str(), label, {12, y, 200, 20});
     slider = NewSlider(page, sliderName, 0, 100, {12, y + 22, 300, 24});
     edit = NewReadOnlyEdit(page, editName, {318, y + 20, 42, 26});
+    slider->setAccessibleName(accessibleName);
+    edit->setAccessibleName(accessibleName + ", percent");
     NewLabel(page, (std::string("lblPct") + sliderName).c_str(), "%", {364, y + 24, 16, 20});
 }
 
@@ -65,20 +75,20 @@ template <class W, class F> void Quietly(W* widget, F&& write) {
 
 TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialog, QWidget* parent)
     : TJobPreviewDialog(parent), FFPlayer(players.CreatePlayer()), fileDialog_(fileDialog) {
-    setObjectName("suiFrmWarterMark");
+    setObjectName("frmWaterMark");
     setWindowTitle("Watermark");
-    setFixedSize(786, 605);
 
     pageControl = Named(new QTabWidget(this), "pageControl", {8, 8, 392, 545});
+    pageControl->setAccessibleName("Watermark and effects");
     suiTabSheet1 = new QWidget;
     suiTabSheet1->setObjectName("suiTabSheet1");
     suiTabSheet2 = new QWidget;
     suiTabSheet2->setObjectName("suiTabSheet2");
     suiTabSheet3 = new QWidget;
     suiTabSheet3->setObjectName("suiTabSheet3");
-    pageControl->addTab(suiTabSheet1, "Add Text");
-    pageControl->addTab(suiTabSheet2, "Add Image");
-    pageControl->addTab(suiTabSheet3, "Effect");
+    pageControl->addTab(suiTabSheet1, "Add &Text");
+    pageControl->addTab(suiTabSheet2, "Add &Image");
+    pageControl->addTab(suiTabSheet3, "&Effect");
     pageControl->setCurrentWidget(suiTabSheet2);
     BuildTextPage();
     BuildImagePage();
@@ -87,8 +97,13 @@ TfrmWaterMark::TfrmWaterMark(IPlayerFactory& players, IOpenFileDialog& fileDialo
     btnOk = NewButton(this, "btnOk", "&Ok", {600, 565, 86, 30});
     btnCancel = NewButton(this, "btnCancel", "&Cancel", {692, 565, 86, 30});
     ConnectOkCancel(btnOk, btnCancel);
+    LayOut();
+    resize(kWaterMarkSize);
+    RememberWindowGeometry(*this, TAppSettings::Current().Ini().FileName(), kWaterMarkSize);
 
     AttachPlayer(*FFPlayer);
+    WatchPreviewKeys(*FFPlayer, spdBtnPlay, spdBtnPause, [this] { return model_.Duration(); },
+                     {imgPreview, trcPreview, spdBtnPlay, spdBtnPause});
 }
 
 TfrmWaterMark::~TfrmWaterMark() {
@@ -98,21 +113,30 @@ TfrmWaterMark::~TfrmWaterMark() {
 
 void TfrmWaterMark::BuildTextPage() {
     QWidget* page = suiTabSheet1;
-    NewLabel(page, "lblFont", "Font:", {12, 14, 84, 20});
+    NewLabel(page, "lblFont", "&Font:", {12, 14, 84, 20});
     suiFontCmb = Named(new QComboBox(page), "suiFontCmb", {100, 10, 276, 26});
-    NewLabel(page, "lblFontSize", "Font Size:", {12, 48, 84, 20});
+    NewLabel(page, "lblFontSize", "Font &Size:", {12, 48, 84, 20});
     suiFontSizeCmb = Named(new QComboBox(page), "suiFontSizeCmb", {100, 44, 80, 26});
-    NewLabel(page, "lblFontColor", "Font Color:", {12, 82, 84, 20});
+    NewLabel(page, "lblFontColor", "Font Co&lor:", {12, 82, 84, 20});
     suiColorBoxcmb = Named(new QComboBox(page), "suiColorBoxcmb", {100, 78, 160, 26});
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"lblFont", suiFontCmb}, {"lblFontSize", suiFontSizeCmb}, {"lblFontColor", suiColorBoxcmb}};
+    for (const auto& [label, buddy] : buddies)
+        page->findChild<QLabel*>(label)->setBuddy(buddy);
+    suiFontCmb->setAccessibleName("Font");
+    suiFontSizeCmb->setAccessibleName("Font size");
+    suiColorBoxcmb->setAccessibleName("Font color");
     NewLabel(page, "lblFontStyle", "Font Style:", {12, 116, 84, 20});
     suiChkBold = NewCheck(page, "suiChkBold", "Bold", {100, 114, 90, 22});
     suiChkItalic = NewCheck(page, "suiChkItalic", "Italic", {200, 114, 90, 22});
     suiChkUnderline = NewCheck(page, "suiChkUnderline", "Underline", {100, 140, 100, 22});
     suiChkStrikeOut = NewCheck(page, "suiChkStrikeOut", "StrikeOut", {200, 140, 100, 22});
     edtFont = Named(new QLineEdit(page), "edtFont", {12, 174, 364, 96});
+    edtFont->setAccessibleName("Watermark text");
     NewPositionRow(page, "Horizontal Position:", "trcTextHoriz", "edtTextHoriz", 284, trcTextHoriz,
-                   edtTextHoriz);
-    NewPositionRow(page, "Vertical Position:", "trcTextVert", "edtTextVert", 342, trcTextVert, edtTextVert);
+                   edtTextHoriz, "Text horizontal position");
+    NewPositionRow(page, "Vertical Position:", "trcTextVert", "edtTextVert", 342, trcTextVert, edtTextVert,
+                   "Text vertical position");
     btnClearText = NewButton(page, "btnClearText", "Clear Text", {12, 410, 100, 30});
 
     connect(edtFont, &QLineEdit::textChanged, this, [this](const QString& t) { edtFontChange(t); });
@@ -139,14 +163,17 @@ void TfrmWaterMark::BuildImagePage() {
     QWidget* page = suiTabSheet2;
     NewLabel(page, "lblImage", "Image:", {12, 14, 54, 20});
     edtAddImage = NewReadOnlyEdit(page, "edtAddImage", {68, 10, 220, 26});
+    edtAddImage->setAccessibleName("Image");
     btnBrows = NewButton(page, "btnBrows", "&Brows", {294, 9, 82, 28});
     NewPositionRow(page, "Horizontal Position:", "trcImageHoriz", "edtImageHoriz", 56, trcImageHoriz,
-                   edtImageHoriz);
+                   edtImageHoriz, "Image horizontal position");
     NewPositionRow(page, "Vertical Position:", "trcImageVert", "edtImageVert", 114, trcImageVert,
-                   edtImageVert);
+                   edtImageVert, "Image vertical position");
     NewLabel(page, "lblImageAlpha", "Transparency:", {12, 172, 200, 20});
     trcImageAlpha = NewSlider(page, "trcImageAlpha", 0, 255, {12, 194, 300, 24});
     edtImageAlpha = NewReadOnlyEdit(page, "edtImageAlpha", {318, 192, 42, 26});
+    trcImageAlpha->setAccessibleName("Image transparency");
+    edtImageAlpha->setAccessibleName("Image transparency, value");
     rbTransparent1 =
         Named(new QRadioButton("Transparent style 1", page), "rbTransparent1", {12, 236, 220, 22});
     rbTransparent2 =
@@ -176,20 +203,24 @@ void TfrmWaterMark::BuildEffectPage() {
         void (TfrmWaterMark::*change)(int);
     };
     const TRow rows[] = {
-        {"Brightness:", "lblBrightness", "trcBrightness", "spedtBrightness", 0, 512, &trcBrightness,
+        {"B&rightness:", "lblBrightness", "trcBrightness", "spedtBrightness", 0, 512, &trcBrightness,
          &spedtBrightness, &TfrmWaterMark::trcBrightnessChange},
-        {"Contrast:", "lblContrast", "trcContrast", "spedtContrast", -100, 100, &trcContrast, &spedtContrast,
+        {"Co&ntrast:", "lblContrast", "trcContrast", "spedtContrast", -100, 100, &trcContrast, &spedtContrast,
          &TfrmWaterMark::trcContrastChange},
-        {"Saturation:", "lblSaturation", "trcSaturation", "spedtSaturation", 0, 512, &trcSaturation,
+        {"Satur&ation:", "lblSaturation", "trcSaturation", "spedtSaturation", 0, 512, &trcSaturation,
          &spedtSaturation, &TfrmWaterMark::trcSaturationChange},
-        {"Exposure:", "lblExposure", "trcExposure", "spedtExposure", -255, 512, &trcExposure, &spedtExposure,
+        {"E&xposure:", "lblExposure", "trcExposure", "spedtExposure", -255, 512, &trcExposure, &spedtExposure,
          &TfrmWaterMark::trcExposureChange},
     };
     int y = 14;
     for (const TRow& row : rows) {
-        NewLabel(page, row.labelName, row.label, {12, y, 200, 20});
+        QLabel* label = NewLabel(page, row.labelName, row.label, {12, y, 200, 20});
         *row.slider = NewSlider(page, row.sliderName, row.minimum, row.maximum, {12, y + 24, 290, 24});
         *row.spin = NewArrowSpin(page, row.spinName, row.minimum, row.maximum, {308, y + 22, 70, 26});
+        label->setBuddy(*row.slider);
+        const QString name = QString::fromLatin1(row.labelName + 3); // "lblBrightness" -> "Brightness"
+        (*row.slider)->setAccessibleName(name);
+        (*row.spin)->setAccessibleName(name + ", value");
         // The slider and its spin edit mirror each other through the model.
         const auto change = row.change;
         connect(*row.slider, &QSlider::valueChanged, this, [this, change](int v) { (this->*change)(v); });
@@ -204,11 +235,50 @@ void TfrmWaterMark::BuildEffectPage() {
     connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
 }
 
+// The pages keep their width; a larger window gives its room to the preview. The gaps place every
+// control where it is at the default size.
+void TfrmWaterMark::LayOut() {
+    pageControl->setFixedWidth(pageControl->width());
+    pageControl->setMinimumHeight(pageControl->height());
+    auto* inside = new QVBoxLayout(grpSourcePreview);
+    // The group's frame and title are margins of its own; the layout adds what they lack.
+    const QMargins frame = grpSourcePreview->contentsMargins();
+    inside->setContentsMargins(std::max(5 - frame.left(), 0), std::max(24 - frame.top(), 0),
+                               std::max(5 - frame.right(), 0), std::max(10 - frame.bottom(), 0));
+    inside->setSpacing(0);
+    inside->addWidget(Growing(imgPreview), 1);
+    inside->addSpacing(6);
+    trcPreview->setFixedHeight(trcPreview->height());
+    inside->addWidget(trcPreview);
+    inside->addSpacing(6);
+    inside->addLayout(Row(
+        {{0, Fixed(spdBtnPlay)}, {2, Fixed(spdBtnPause)}, {7, Elastic(lblPTS)}, {0, Elastic(lblLength)}}));
+    Growing(grpSourcePreview);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(grpSourcePreview, 1);
+    right->addSpacing(pageControl->height() - grpSourcePreview->height());
+    auto* top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(pageControl);
+    top->addLayout(right, 1);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 8, 6, 10);
+    root->setSpacing(0);
+    root->addLayout(top, 1);
+    root->addSpacing(12);
+    root->addLayout(Row({{-1, nullptr}, {0, Fixed(btnOk)}, {6, Fixed(btnCancel)}}));
+}
+
 void TfrmWaterMark::BuildPreview() {
     grpSourcePreview = Named(new QGroupBox("Source Preview", this), "grpSourcePreview", {406, 8, 374, 330});
     imgPreview = Named(new TVideoPanel(grpSourcePreview), "imgPreview", {5, 24, 364, 236});
+    imgPreview->setAccessibleName("Preview");
+    imgPreview->setToolTip("Drag the text or the picture to place it");
+    imgPreview->installEventFilter(this);
     trcPreview = NewSlider(grpSourcePreview, "trcPreview", 0, 0, {5, 266, 364, 22});
     trcPreview->installEventFilter(this);
+    trcPreview->setAccessibleName("Position");
     spdBtnPlay = NewPlayButton(grpSourcePreview, "spdBtnPlay", true, {5, 294, 26, 26});
     spdBtnPause = NewPlayButton(grpSourcePreview, "spdBtnPause", false, {33, 294, 26, 26});
     lblPTS = NewLabel(grpSourcePreview, "lblPTS", "", {66, 298, 150, 20});
@@ -349,7 +419,10 @@ void TfrmWaterMark::chkProcessImageClick(bool on) {
 
 void TfrmWaterMark::btnBrowsClick() {
     TOpenFileRequest request;
-    request.Filters = {{"Bitmap files (*.bmp)", "*.bmp"}};
+    // PNG pictures keep their transparency; BMP pictures are blended whole.
+    request.Filters = {{"Pictures (*.bmp; *.png)", "*.bmp;*.png"},
+                       {"Bitmap files (*.bmp)", "*.bmp"},
+                       {"PNG pictures (*.png)", "*.png"}};
     const std::vector<std::string> chosen = fileDialog_.OpenFiles(request);
     if (chosen.empty()) return;
     Change([&] { model_.SetImagePath(chosen.front()); });
@@ -377,10 +450,45 @@ void TfrmWaterMark::StopPreview(bool accepted) {
     FFPlayer->Stop(accepted);
 }
 
+bool TfrmWaterMark::DragOnPreview(QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // Percentages of the picture shown; the whole panel before a picture is shown.
+    QRect picture = imgPreview->PictureRect();
+    if (picture.isEmpty()) picture = imgPreview->rect();
+    if (picture.isEmpty()) return false;
+    const QPointF at = mouse->position();
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        const TWaterMarkLayer preferred = pageControl->currentWidget() == suiTabSheet1 ? TWaterMarkLayer::Text
+                                          : pageControl->currentWidget() == suiTabSheet2
+                                              ? TWaterMarkLayer::Picture
+                                              : TWaterMarkLayer::None;
+        const double x = (at.x() - picture.x()) * 100.0 / picture.width();
+        const double y = (at.y() - picture.y()) * 100.0 / picture.height();
+        drag_.Layer = model_.LayerToDrag(x, y, preferred);
+        drag_.From = at;
+        const TWaterMarkView& v = model_.View();
+        const bool text = drag_.Layer == TWaterMarkLayer::Text;
+        drag_.Horiz = text ? v.TextHoriz : v.ImageHoriz;
+        drag_.Vert = text ? v.TextVert : v.ImageVert;
+        return drag_.Layer != TWaterMarkLayer::None;
+    }
+    if (drag_.Layer == TWaterMarkLayer::None) return false;
+    const QPointF moved = at - drag_.From;
+    const int horiz = drag_.Horiz + static_cast<int>(std::lround(moved.x() * 100.0 / picture.width()));
+    const int vert = drag_.Vert + static_cast<int>(std::lround(moved.y() * 100.0 / picture.height()));
+    Change([&] { model_.PlaceLayer(drag_.Layer, horiz, vert); });
+    if (type == QEvent::MouseButtonRelease) drag_.Layer = TWaterMarkLayer::None;
+    return true;
+}
+
 bool TfrmWaterMark::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgPreview && DragOnPreview(event)) return true;
     if (SliderReleased(trcPreview, watched, event))
         FFPlayer->Seek(0, false, model_.SeekTarget(trcPreview->value()));
-    return QDialog::eventFilter(watched, event);
+    return TJobPreviewDialog::eventFilter(watched, event);
 }
 
 void TfrmWaterMark::Render(const TWaterMarkView& v) {

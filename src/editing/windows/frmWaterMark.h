@@ -7,6 +7,8 @@
 #include "editing/windows/JobPreviewDialog.h"
 #include "player/MediaPlayer.h"
 
+#include <QPointF>
+
 #include <memory>
 
 class QCheckBox;
@@ -102,8 +104,11 @@ private:
     void BuildImagePage();
     void BuildEffectPage();
     void BuildPreview();
+    void LayOut();
     // Every control change: the model, then the hook's snapshot, then the widgets.
     template <class F> void Change(F&& change);
+    // Dragging the text or the picture on the preview; true when the event was taken.
+    bool DragOnPreview(QEvent* event);
     void Render(const TWaterMarkView& view);
     void FillLists();
 
@@ -112,6 +117,11 @@ private:
     TWaterMarkModel model_;
     TPreviewHook hook_;
     bool opened_ = false; // a file plays: the hook draws
+    struct TDrag {
+        TWaterMarkLayer Layer = TWaterMarkLayer::None;
+        QPointF From;            // where the button went down, in the preview
+        int Horiz = 0, Vert = 0; // the layer's place then
+    } drag_;
 };
 
 } // namespace orvel

@@ -504,5 +504,41 @@ TEST_F(TempFiles, JobRendererFollowsThePictureFile) {
     EXPECT_EQ(render(), (Bgr{0, 0, 254}));
 }
 
+// --- PNG pictures ------------------------------------------------------------------------------
+
+TEST_F(TempFiles, PngPicturesBlendWithTheirOwnOpacity) {
+    // Three pixels: opaque red, half-transparent red, transparent red.
+    QImage png(3, 1, QImage::Format_ARGB32);
+    png.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    png.setPixel(1, 0, qRgba(255, 0, 0, 128));
+    png.setPixel(2, 0, qRgba(255, 0, 0, 0));
+    ASSERT_TRUE(png.save(QString::fromStdString(Path("logo.png")), "PNG"));
+    struct TCase {
+        int style, alpha;
+        Bgr opaque, half; // the third pixel always keeps the frame's grey
+    };
+    const TCase cases[] = {
+        {1, 255, {0, 0, 254}, {50, 50, 177}}, // mixed by the pixel's opacity, as BMP pictures are
+        {1, 128, {50, 50, 177}, {75, 75, 138}},
+        {2, 168, {0, 0, 100}, {49, 49, 100}}, // multiplied, the slider's opacity not used
+    };
+    for (const TCase& c : cases) {
+        GuardedFrame frame(4, 2, {100, 100, 100});
+        EffectSettings s;
+        s.WatermarkImage = Path("logo.png");
+        s.ImageLeft = 1;
+        s.ImageAlpha = c.alpha;
+        s.TransparentStyle = c.style;
+        std::string error;
+        ASSERT_TRUE(RenderJobEffects(frame.View(), s, &error)) << error;
+        SCOPED_TRACE(std::to_string(c.style) + "/" + std::to_string(c.alpha));
+        EXPECT_EQ(frame.At(0, 0), (Bgr{100, 100, 100}));
+        EXPECT_EQ(frame.At(1, 0), c.opaque);
+        EXPECT_EQ(frame.At(2, 0), c.half);
+        EXPECT_EQ(frame.At(3, 0), (Bgr{100, 100, 100}));
+        EXPECT_EQ(frame.At(1, 1), (Bgr{100, 100, 100})) << "below the picture";
+    }
+}
+
 } // namespace
 } // namespace orvel

@@ -2,6 +2,7 @@
 
 #include "EditingDialogsTestSupport.h"
 #include "editing/windows/RectTracker.h"
+#include "fixtures/Fixtures.h"
 #include "ui/VideoPanel.h"
 
 #include <QSpinBox>
@@ -116,6 +117,48 @@ TEST_F(CropWindowTest, TheHookDrawsAndTheTimerPaints) {
     FillGrey(frame);
     Player().RaiseHook(frame, 0);
     EXPECT_EQ(Pixels(frame), decoded);
+}
+
+TEST_F(CropWindowTest, AMissingOverlayPictureDoesNotFreezeThePreview) {
+    TlvFilesRecord job = Job();
+    job.WatermarkImage = "/no/such/logo.bmp";
+    job.CropTop = 20;
+    TfrmCrop& w = Open(job);
+    Bitmap24 frame(72, 58);
+    FillGrey(frame);
+    EXPECT_THROW(Player().RaiseHook(frame, 0), std::runtime_error) << "the player still logs the failure";
+    EXPECT_EQ(frame.Row(20)[1], 128) << "the crop outline is drawn all the same";
+    w.TimerTimer();
+    const QImage shown = Control<QLabel>(&w, "imgPreview")->pixmap().toImage();
+    EXPECT_NE(shown.pixelColor(185, 126), QColor(166, 202, 240)) << "the frame is painted";
+}
+
+TEST_F(CropWindowTest, DetectBlackBarsProposesMarginsShownInSourcePixels) {
+    // The test clip's last bar is near-black until the moving box crosses it: over the seconds
+    // looked at, only the last 4 of 320 columns stay dark.
+    players_.FrameWidth = 320;
+    players_.FrameHeight = 240;
+    TlvFilesRecord job = Job();
+    job.SourceFile = fixtures::Path(fixtures::FixtureId::Mp4);
+    TfrmCrop& w = Open(job);
+    EXPECT_EQ(Control<QLabel>(&w, "lblSourceMargins")->text(),
+              "In source pixels: top 0, bottom 0, left 0, right 0");
+    Control<QPushButton>(&w, "btnDetect")->click();
+    EXPECT_EQ(Control<QSpinBox>(&w, "spedRight")->value(), 4); // of 336 columns shown
+    EXPECT_EQ(Control<QLabel>(&w, "lblSourceMargins")->text(),
+              "In source pixels: top 0, bottom 0, left 0, right 4");
+    const TCropRect d = w.Model().Display();
+    EXPECT_EQ(Control<RectTracker>(&w, "RectTracker")->geometry(),
+              QRect(d.Left, d.Top, d.Width - 4, d.Height));
+    Control<QPushButton>(&w, "btnOk")->click();
+    ASSERT_TRUE(w.Result());
+    EXPECT_EQ(w.Result()->CropRight, 4);
+
+    // A source that cannot be read says so.
+    TfrmCrop& other = Open(Job());
+    Control<QPushButton>(&other, "btnDetect")->click();
+    EXPECT_EQ(Control<QLabel>(&other, "lblSourceMargins")->text(), "/media/clip.avi: cannot be read");
+    EXPECT_EQ(Control<QSpinBox>(&other, "spedRight")->value(), 0);
 }
 
 TEST_F(CropWindowTest, AFileWithoutVideoDisablesCropping) {

@@ -46,16 +46,16 @@ TEST_F(TrimWindowTest, OpeningShowsTheJobAndPlaysIt) {
     EXPECT_EQ(Player().Screen, static_cast<IDisplaySurface*>(Control<TVideoPanel>(&w, "imgPreview")));
     EXPECT_EQ(Player().ScreenSize, std::make_pair(372, 260));
     const TWindowState want{
-        {"suiForm1", {"Trim", true, false, true}},
-        {"edtStart", {"00:00:10.000", false, false, true}},
-        {"edtEnd", {"00:00:30.000", false, false, true}},
+        {"frmTrim", {"Trim", true, false, true}},
+        {"edtStart", {"00:00:10.000", true, false, true}},
+        {"edtEnd", {"00:00:30.000", true, false, true}},
         {"edtTrimLength", {"00:00:20.000", false, false, true}},
         {"lblSourceName", {"/media/clip.avi", true, false, true}},
         {"lblPTS", {"0.0", true, false, true}},
         {"lblLength", {"Duration:    00:01:00.000", true, false, true}},
         {"imgbtnPlay", {"", false, false, true}},
         {"imgbtnpause", {"||", true, false, true}},
-        {"btnOk1", {"&Ok", true, false, true}},
+        {"btnOk1", {"Ok", true, false, true}},
         {"btnReset", {"&Reset", true, false, true}},
         {"btnOk", {"Ok", true, false, true}},
         {"btnCancel", {"Cancel", true, false, true}},

@@ -117,7 +117,8 @@ TEST_F(WaterMarkWindowTest, PictureChosenClearedAndUnreadable) {
     files_.Answers.push_back({"/no/such/logo.bmp"});
     Control<QPushButton>(&w, "btnBrows")->click();
     ASSERT_EQ(files_.Requests.size(), 1u);
-    EXPECT_EQ(files_.Requests[0].Filters, (std::vector<TFileFilter>{{"Bitmap files (*.bmp)", "*.bmp"}}));
+    EXPECT_EQ(files_.Requests[0].Filters.at(1), (TFileFilter{"Bitmap files (*.bmp)", "*.bmp"}));
+    EXPECT_EQ(files_.Requests[0].Filters.at(0).Patterns, "*.bmp;*.png");
     EXPECT_EQ(Control<QLineEdit>(&w, "edtAddImage")->text(), "/no/such/logo.bmp");
     EXPECT_TRUE(Control<QSlider>(&w, "trcImageAlpha")->isEnabled());
     // A picture that cannot be read fails the frame; the player logs it and shows it as decoded.
@@ -158,4 +159,36 @@ TEST_F(WaterMarkWindowTest, ResetChangesOnlyTheEffects) {
     EXPECT_FALSE(Control<QSlider>(&w, "trcTextHoriz")->isEnabled());
     Control<QPushButton>(&w, "btnCancel")->click();
     EXPECT_FALSE(w.Result());
+}
+
+TEST_F(WaterMarkWindowTest, TextAndPictureAreDraggedOnThePreview) {
+    TlvFilesRecord job = Job();
+    job.WatermarkText = "Orvel";
+    job.WatermarkImage = "/logo.bmp";
+    job.ImageHorzPos = 80;
+    TfrmWaterMark& w = Open(job);
+    auto* preview = Control<QWidget>(&w, "imgPreview"); // 364 x 236, no picture shown yet
+    const auto drag = [&](QPointF from, QPointF to) {
+        const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, preview->mapToGlobal(at), button, held, {});
+            QApplication::sendEvent(preview, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    };
+    // The picture page is shown: the picture moves, 10 % of the width right and 25 % down.
+    drag({300, 10}, {300 + 36.4, 10 + 59});
+    EXPECT_EQ(Control<QLineEdit>(&w, "edtImageHoriz")->text(), "90");
+    EXPECT_EQ(Control<QSlider>(&w, "trcImageVert")->value(), 25);
+    // On the effects page the layer nearer the press moves: the text, at the top left; it stays
+    // inside the frame.
+    Control<QTabWidget>(&w, "pageControl")->setCurrentIndex(2);
+    drag({5, 5}, {5 - 50, 5 + 23.6});
+    EXPECT_EQ(Control<QLineEdit>(&w, "edtTextHoriz")->text(), "0");
+    EXPECT_EQ(Control<QLineEdit>(&w, "edtTextVert")->text(), "10");
+    Control<QPushButton>(&w, "btnOk")->click();
+    ASSERT_TRUE(w.Result());
+    EXPECT_EQ(w.Result()->ImageLeft, 648); // 90 % of 720
+    EXPECT_EQ(w.Result()->TextTop, 57);    // 10 % of 576
 }
