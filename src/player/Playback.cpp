@@ -1,7 +1,7 @@
 // Reading and decoding side of a playback: the reading thread, stream open and close, the video
 // and subtitle decoding threads with the picture queue, audio decoding and seeking.
 #include "player/Playback.h"
-#include "player/StreamChoice.h"
+#include "engine/foundation/StreamChoice.h"
 
 #include <algorithm>
 #include <chrono>
@@ -145,7 +145,7 @@ bool Playback::OpenFile() {
         return false;
     }
     // Where the probe stopped reading a stream, before the end-of-file mark is cleared.
-    const int64_t probedEnd = ic->pb && !(ic->pb->seekable & AVIO_SEEKABLE_NORMAL) ? avio_tell(ic->pb) : -1;
+    const int64_t probedEnd = ProbedEnd(ic);
     if (ic->pb) ic->pb->eof_reached = 0;
     const char* format = ic->iformat ? ic->iformat->name : "";
     stillImage_ = std::strcmp(format, "image2") == 0;
@@ -154,14 +154,11 @@ bool Playback::OpenFile() {
     duration_ = ic->duration != AV_NOPTS_VALUE ? ic->duration : -1;
 
     // Counted before any stream is discarded: demuxers skip the packets of discarded streams.
-    AnalysedPackets analysed = ReadAnalysedPackets(ic, probedEnd);
-    std::vector<AVMediaType> types;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        types.push_back(ic->streams[i]->codecpar->codec_type);
-        ic->streams[i]->discard = AVDISCARD_ALL;
-    }
+    AnalysedPackets analysed;
     const ChosenStreams chosen =
-        ChooseStreams(types, analysed.Frames, settings_.DisableAudio, settings_.DisableVideo);
+        ChooseFileStreams(ic, probedEnd, analysed, settings_.DisableAudio, settings_.DisableVideo);
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        ic->streams[i]->discard = AVDISCARD_ALL;
     const int video = chosen.Video, audio = chosen.Audio, subtitle = chosen.Subtitle;
 
     if (audio >= 0) StreamOpen(audio);

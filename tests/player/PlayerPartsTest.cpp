@@ -14,7 +14,7 @@ extern "C" {
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/PacketQueue.h"
-#include "player/StreamChoice.h"
+#include "engine/foundation/StreamChoice.h"
 
 namespace orvel {
 namespace {

@@ -37,6 +37,14 @@ template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
     }
 }
 
+// The packets read to choose the file's streams come first.
+int ReadInputPacket(InputFile& in, AVPacket* pkt) {
+    if (in.pending.empty()) return av_read_frame(in.ctx.get(), pkt);
+    av_packet_move_ref(pkt, in.pending.front().get());
+    in.pending.pop_front();
+    return 0;
+}
+
 // The file's offset, then its scale for the stream.
 void ShiftTimestamps(const InputFile& in, const InputStream& is, AVPacket* pkt) {
     const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, is.st->time_base);
@@ -161,7 +169,7 @@ void TCustomFFmpeg::Impl::Loop::ReadPackets() {
         if (OutputSizeLimitReached()) break;
 
         InputFile& in = t.inputs[file];
-        const int rc = av_read_frame(in.ctx.get(), pkt);
+        const int rc = ReadInputPacket(in, pkt);
         fileRead = file;
         if (rc == AVERROR(EAGAIN)) {
             r.ifile[file].noPacket = true;
