@@ -247,7 +247,11 @@ void Playback::ReadLoop() {
         }
         PacketPtr packet = MakePacket();
         reading_ = true;
-        const int ret = av_read_frame(ic, packet.get());
+        int ret;
+        {
+            const std::unique_lock<std::mutex> guard = GuardStreamTable();
+            ret = av_read_frame(ic, packet.get());
+        }
         reading_ = false;
         if (abortRequest_) break;
         if (ret < 0) {
@@ -283,6 +287,14 @@ void Playback::QueuePacket(PacketPtr packet) {
         subtitleQueue_.Put(std::move(packet));
 }
 
+// Demuxers without a header (TS, FLV) add a stream when they first meet it, reallocating the
+// table the probe reads; their reads and seeks hold the probe's lock. Other inputs read freely,
+// so a slow read of a stream never keeps the probe's readers waiting.
+std::unique_lock<std::mutex> Playback::GuardStreamTable() const {
+    if (input_ && (input_->ctx_flags & AVFMTCTX_NOHEADER)) return host_.LockProbe();
+    return {};
+}
+
 void Playback::CarryOutSeek() {
     int flags;
     int64_t target, relative;
@@ -295,9 +307,13 @@ void Playback::CarryOutSeek() {
     AVFormatContext* ic = input_.get();
     const int64_t lowest = relative > 0 ? target - relative + 2 : INT64_MIN;
     const int64_t highest = relative < 0 ? target - relative - 2 : INT64_MAX;
-    int ret = avformat_seek_file(ic, -1, lowest, target, highest, flags);
-    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags);
-    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    int ret;
+    {
+        const std::unique_lock<std::mutex> guard = GuardStreamTable(); // a seek reads packets too
+        ret = avformat_seek_file(ic, -1, lowest, target, highest, flags);
+        if (ret < 0) ret = av_seek_frame(ic, -1, target, flags);
+        if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    }
     if (ret < 0) {
         Report(Format("%s: error while seeking", fileName_), false);
         if (videoIndex_ >= 0) host_.PictureReady().Set();

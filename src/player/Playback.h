@@ -120,6 +120,7 @@ private:
     bool StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body);
     void StreamClose(int index);
     void CarryOutSeek();
+    std::unique_lock<std::mutex> GuardStreamTable() const;
     bool QueuesFull() const;
 
     // Video side.

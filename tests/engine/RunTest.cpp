@@ -109,6 +109,61 @@ TEST(RunTest, SeekSkipsThePicturesBeforeThePosition) {
     EXPECT_NEAR(boxLeft, box.left, 4);
 }
 
+// A length limit on a source with B-pictures: the reference picture shown past the limit is
+// still decoded for the B-pictures shown before it, so the last pictures are whole.
+TEST(RunTest, RecordingTimeKeepsTheLastPicturesWhole) {
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    auto lumaOf = [](std::vector<std::vector<uint8_t>>& planes) {
+        return [&planes](AVFrame* f) {
+            std::vector<uint8_t> y(static_cast<size_t>(f->width) * f->height);
+            for (int row = 0; row < f->height; ++row)
+                std::copy_n(f->data[0] + row * f->linesize[0], f->width, y.begin() + row * f->width);
+            planes.push_back(std::move(y));
+        };
+    };
+    // The limit falls between a B-picture and the reference that comes before it in the file.
+    double limit = 0, shownLatest = 0;
+    std::vector<double> shown;
+    {
+        AVFormatContext* ctx = nullptr;
+        ASSERT_GE(avformat_open_input(&ctx, input.c_str(), nullptr, nullptr), 0);
+        avformat_find_stream_info(ctx, nullptr);
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(ctx, pkt) >= 0) {
+            const AVStream* st = ctx->streams[pkt->stream_index];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                const double pts = pkt->pts * av_q2d(st->time_base);
+                shown.push_back(pts);
+                if (limit == 0 && pts > 0.3 && pts < shownLatest) limit = (pts + shownLatest) / 2;
+                shownLatest = std::max(shownLatest, pts);
+            }
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+        avformat_close_input(&ctx);
+    }
+    ASSERT_GT(limit, 0) << "the source has B-pictures";
+    const size_t expected = std::count_if(shown.begin(), shown.end(), [&](double t) { return t < limit; });
+
+    std::vector<std::vector<uint8_t>> in, out;
+    DecodeAll(input, AVMEDIA_TYPE_VIDEO, lumaOf(in));
+    const std::string output = OutPath("recording-time-bframes.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"t", std::to_string(limit)}}));
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, lumaOf(out));
+    ASSERT_EQ(out.size(), expected);
+    ASSERT_GT(in.size(), out.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        ASSERT_EQ(out[i].size(), in[i].size());
+        double difference = 0;
+        for (size_t k = 0; k < out[i].size(); ++k)
+            difference += std::abs(out[i][k] - in[i][k]);
+        EXPECT_LT(difference / out[i].size(), 0.2) << "picture " << i;
+    }
+}
+
 TEST(RunTest, VolumeScalesSamplesWithClipping) {
     const std::string input = fixtures::Path(FixtureId::Wav);
     std::vector<int16_t> in;

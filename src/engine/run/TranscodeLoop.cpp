@@ -252,10 +252,18 @@ void TCustomFFmpeg::Impl::Loop::FollowDiscontinuity(InputFile& in, const InputSt
     }
 }
 
+// Decoded pictures are read on while their decoding time is within the limit: a reference
+// shown past it is still needed by the B-pictures shown before it (those past it are dropped
+// once decoded). Other packets are judged by the time they are shown.
 bool TCustomFFmpeg::Impl::Loop::PastRecordingTime(const InputStream& is, const AVPacket* pkt) const {
+    const bool decodedVideo = is.decoding && is.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const int64_t ts = decodedVideo && pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+    return ts != AV_NOPTS_VALUE && PastRecordingTime(StreamTimeUs(is, ts));
+}
+
+bool TCustomFFmpeg::Impl::Loop::PastRecordingTime(int64_t timeUs) const {
     const int64_t limitTime = RecordingTime();
-    return limitTime != INT64_MAX && pkt->pts != AV_NOPTS_VALUE &&
-           StreamTimeUs(is, pkt->pts) >= limitTime + OutputStart();
+    return limitTime != INT64_MAX && timeUs >= limitTime + OutputStart();
 }
 
 bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt) {
@@ -333,7 +341,7 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
         if (rate.num > 0 && rate.den > 0)
             is.nextPts = is.pts + av_rescale_q(2 + frame->repeat_pict, AVRational{rate.den, 2 * rate.num},
                                                AV_TIME_BASE_Q);
-        ForwardPicture(is, frame, FrameContext{is.pts, is.nextPts, 0});
+        if (!PastRecordingTime(is.pts)) ForwardPicture(is, frame, FrameContext{is.pts, is.nextPts, 0});
         return;
     }
     // Frames before the output's start are not written.

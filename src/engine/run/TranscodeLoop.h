@@ -66,6 +66,7 @@ struct TCustomFFmpeg::Impl::Loop {
     InputStream* StreamOfPacket(int file, const AVPacket* pkt);
     void FollowDiscontinuity(InputFile& in, const InputStream& is, AVPacket* pkt);
     bool PastRecordingTime(const InputStream& is, const AVPacket* pkt) const;
+    bool PastRecordingTime(int64_t timeUs) const;
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
     void HandleSubtitle(InputStream& is, AVSubtitle& sub);
