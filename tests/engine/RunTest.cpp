@@ -164,6 +164,38 @@ TEST(RunTest, RecordingTimeKeepsTheLastPicturesWhole) {
     }
 }
 
+// A stop while a picture is repeated for a higher frame rate: the final status line counts as
+// duplicates only the copies written, not those the stop cut off nor the held last picture.
+TEST(RunTest, StopCountsOnlyTheDuplicatesWritten) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "";
+    recipe.fps = 1;
+    recipe.seconds = 10.0;
+    const std::string input = fixtures::Generate(recipe);
+    const std::string output = OutPath("stopped-duplicates.avi");
+    testing::EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(1);
+    task.SetPipelined(false);
+    int hooked = 0;
+    task.OnHook = [&](TCustomFFmpeg& self, THookInfo&) {
+        if (++hooked == 3) self.RequestStop(); // the third picture is never written
+    };
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"r", "29.97"}}));
+    EXPECT_FALSE(task.Finished());
+    const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+    ASSERT_GT(frames, 2);
+    std::vector<std::string> last;
+    for (const std::string& text : log.Matching(" L"))
+        if (text.rfind("frame=", 0) == 0) last.push_back(text);
+    ASSERT_EQ(last.size(), 1u);
+    const size_t at = last[0].find(" dup=");
+    ASSERT_NE(at, std::string::npos) << last[0];
+    EXPECT_EQ(std::atoi(last[0].c_str() + at + 5), frames - 2) << last[0]; // two pictures written
+}
+
 TEST(RunTest, VolumeScalesSamplesWithClipping) {
     const std::string input = fixtures::Path(FixtureId::Wav);
     std::vector<int16_t> in;
