@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace orvel {
 namespace {
@@ -194,6 +199,124 @@ TEST(RunTest, StopCountsOnlyTheDuplicatesWritten) {
     const size_t at = last[0].find(" dup=");
     ASSERT_NE(at, std::string::npos) << last[0];
     EXPECT_EQ(std::atoi(last[0].c_str() + at + 5), frames - 2) << last[0]; // two pictures written
+}
+
+// Big-endian fields of an MP4 file held in memory.
+uint32_t ReadU32(const std::string& b, size_t at) {
+    return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
+           (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
+}
+void WriteU32(std::string& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+}
+
+// Offsets of the boxes on the path to the first box of the type (containers are searched).
+bool FindBox(const std::string& b, size_t from, size_t to, const std::string& type,
+             std::vector<size_t>& path) {
+    for (size_t at = from; at + 8 <= to;) {
+        const uint32_t size = ReadU32(b, at);
+        if (size < 8 || at + size > to) return false;
+        const std::string name = b.substr(at + 4, 4);
+        path.push_back(at);
+        if (name == type) return true;
+        if ((name == "moov" || name == "trak" || name == "edts" || name == "mdia") &&
+            FindBox(b, at + 8, at + size, type, path))
+            return true;
+        path.pop_back();
+        at += size;
+    }
+    return false;
+}
+
+// An MP4 of sound joined from parts of ten packets each: its edit list plays each part up to the
+// first sample of its last packet, as an editing app writes a recording joined from pieces.
+// Returns the seconds the edit list plays, 0 on failure.
+double WriteJoinedParts(const std::string& path) {
+    fixtures::ClipRecipe recipe;
+    recipe.videoCodec = "";
+    recipe.seconds = 4.0;
+    if (!fixtures::WriteClip(recipe, path)) return 0;
+    std::ifstream in(path, std::ios::binary);
+    std::string b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::vector<size_t> movie, media, edits;
+    if (!FindBox(b, 0, b.size(), "mvhd", movie) || !FindBox(b, 0, b.size(), "mdhd", media) ||
+        !FindBox(b, 0, b.size(), "elst", edits) || b[movie.back() + 8] != 0 || b[media.back() + 8] != 0 ||
+        b[edits.back() + 8] != 0)
+        return 0;
+    const double movieScale = ReadU32(b, movie.back() + 20), mediaScale = ReadU32(b, media.back() + 20);
+    // The edit that plays the media (after any empty one) gives where the sound starts.
+    const size_t elst = edits.back();
+    int64_t start = -1;
+    for (uint32_t i = 0, n = ReadU32(b, elst + 12); i < n && start < 0; ++i)
+        start = static_cast<int32_t>(ReadU32(b, elst + 16 + 12 * i + 4));
+    if (start < 0) return 0;
+    constexpr int kPart = 10, kFrame = 1024, kParts = 12;
+    std::string entries;
+    double played = 0;
+    for (int k = 0; k < kParts; ++k) {
+        const uint32_t samples = (kPart - 1) * kFrame + 1;
+        const auto duration = static_cast<uint32_t>(std::lround(samples / mediaScale * movieScale));
+        played += duration / movieScale;
+        std::string e(12, '\0');
+        WriteU32(e, 0, duration);
+        WriteU32(e, 4, static_cast<uint32_t>(start + int64_t(k) * kPart * kFrame));
+        WriteU32(e, 8, 0x00010000); // rate 1.0
+        entries += e;
+    }
+    const uint32_t oldSize = ReadU32(b, elst);
+    std::string box(16, '\0');
+    WriteU32(box, 0, static_cast<uint32_t>(16 + entries.size()));
+    box.replace(4, 4, "elst");
+    WriteU32(box, 12, kParts);
+    box += entries;
+    const int64_t grown = static_cast<int64_t>(box.size()) - oldSize;
+    b.replace(elst, oldSize, box);
+    edits.pop_back();
+    for (size_t parent : edits) // the boxes around it grow with it; the index lies before them
+        WriteU32(b, parent, static_cast<uint32_t>(ReadU32(b, parent) + grown));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << b;
+    return out ? played : 0;
+}
+
+// Sound whose parts end in packets trimmed to one sample (an MP4's edit list; a Matroska file's
+// skip-samples side data) lasts as long in the output as in the source, on either path.
+TEST(RunTest, TrimmedSoundPacketsKeepTheSoundsLength) {
+    auto secondsOf = [](const std::string& path) {
+        int64_t samples = 0;
+        int rate = 0;
+        DecodeAll(path, AVMEDIA_TYPE_AUDIO, [&](AVFrame* f) {
+            samples += f->nb_samples;
+            rate = f->sample_rate;
+        });
+        return rate > 0 ? static_cast<double>(samples) / rate : 0.0;
+    };
+    const std::string joined = OutPath("joined-parts.mp4");
+    const double joinedSeconds = WriteJoinedParts(joined);
+    ASSERT_GT(joinedSeconds, 0);
+    fixtures::ClipRecipe recipe;
+    recipe.container = "matroska";
+    recipe.videoCodec = "mpeg4";
+    recipe.trimmedAudioEvery = 10;
+    const std::string sideData = fixtures::Generate(recipe);
+    const struct {
+        std::string input;
+        double seconds;
+    } sources[] = {{joined, joinedSeconds}, {sideData, secondsOf(sideData)}};
+    for (const auto& source : sources) {
+        for (const bool pipelined : {false, true}) {
+            SCOPED_TRACE(source.input + (pipelined ? " pipelined" : " inline"));
+            const std::string output =
+                OutPath(std::string("trimmed-sound-") + (pipelined ? "pipelined" : "inline") + ".wav");
+            TCustomFFmpeg task;
+            task.SetVerbosity(-1);
+            task.SetPipelined(pipelined);
+            ASSERT_NO_THROW(Convert(task, {source.input}, {}, output, {{"acodec", "pcm_s16le"}}));
+            EXPECT_NEAR(secondsOf(output), source.seconds, 0.005);
+        }
+    }
 }
 
 TEST(RunTest, VolumeScalesSamplesWithClipping) {

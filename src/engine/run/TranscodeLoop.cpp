@@ -334,8 +334,12 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
     else
         frame->pts = ts;
     if (type == AVMEDIA_TYPE_AUDIO) {
-        if (frame->sample_rate > 0)
+        if (frame->sample_rate > 0) {
+            CutSoundOverlap(is, frame);
+            CutSoundPastEnd(is, frame);
             is.nextPts = is.pts + av_rescale(frame->nb_samples, AV_TIME_BASE, frame->sample_rate);
+            is.soundEnd = is.nextPts;
+        }
     } else if (type == AVMEDIA_TYPE_VIDEO) {
         AVRational rate = is.dec->framerate.num > 0 ? is.dec->framerate : is.st->avg_frame_rate;
         if (rate.num > 0 && rate.den > 0)
@@ -347,6 +351,41 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
     // Frames before the output's start are not written.
     if (type == AVMEDIA_TYPE_AUDIO && is.pts >= OutputStart())
         ForwardAudio(is, frame, FrameContext{is.pts, is.nextPts, 0});
+}
+
+// Where parts were joined, an edit list may end a part a sample into its last packet; the
+// decoder still gives the whole packet, and the next part starts before that frame ends. The
+// samples this frame shares with the one before are cut from its front, so the sound keeps the
+// length the source plays. Overlaps within timestamp rounding, and those of a whole frame or
+// more (a jump in time, not a cut packet), are left alone.
+void TCustomFFmpeg::Impl::Loop::CutSoundOverlap(InputStream& is, AVFrame* frame) {
+    constexpr int64_t kRoundingUs = 2000;
+    if (is.soundEnd == kNoTimestamp || is.soundEnd - is.pts <= kRoundingUs) return;
+    const int64_t overlap = av_rescale(is.soundEnd - is.pts, frame->sample_rate, AV_TIME_BASE);
+    if (overlap <= 0 || overlap >= frame->nb_samples || av_frame_make_writable(frame) < 0) return;
+    const int channels = frame->ch_layout.nb_channels;
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int remaining = frame->nb_samples - static_cast<int>(overlap);
+    av_samples_copy(frame->extended_data, frame->extended_data, 0, static_cast<int>(overlap), remaining,
+                    channels, format);
+    frame->nb_samples = remaining;
+    frame->pts += av_rescale_q(overlap, AVRational{1, frame->sample_rate}, is.st->time_base);
+    is.pts = is.soundEnd;
+}
+
+// The same for the last part: a frame that runs past the end the container states for the
+// stream is cut there. Only a stated end counts (one estimated from the bit rate may lie
+// anywhere), and frames wholly past it are left alone.
+void TCustomFFmpeg::Impl::Loop::CutSoundPastEnd(const InputStream& is, AVFrame* frame) const {
+    const InputFile& in = t.inputs[is.file];
+    const AVStream* st = is.st;
+    if (in.ctx->duration_estimation_method != AVFMT_DURATION_FROM_STREAM || st->duration == AV_NOPTS_VALUE ||
+        st->duration <= 0 || st->index >= kMaxStreams || in.tsScale[st->index] != 0.0)
+        return;
+    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    const int64_t endUs = StreamTimeUs(is, start + st->duration) + in.tsOffset;
+    const int64_t kept = av_rescale(endUs - is.pts, frame->sample_rate, AV_TIME_BASE);
+    if (kept > 0 && kept < frame->nb_samples) frame->nb_samples = static_cast<int>(kept);
 }
 
 void TCustomFFmpeg::Impl::Loop::ProcessPicture(InputStream& is, AVFrame* frame, FrameContext at) {
