@@ -135,6 +135,8 @@ bool Playback::OpenFile() {
         return false;
     }
     input_.reset(ic);
+    // Known before the probe, which may clear the mark once it has found the streams it expects.
+    growingStreams_ = (ic->ctx_flags & AVFMTCTX_NOHEADER) != 0;
     int found;
     {
         std::lock_guard lock(CodecLock());
@@ -287,11 +289,11 @@ void Playback::QueuePacket(PacketPtr packet) {
         subtitleQueue_.Put(std::move(packet));
 }
 
-// Demuxers without a header (TS, FLV) add a stream when they first meet it, reallocating the
-// table the probe reads; their reads and seeks hold the probe's lock. Other inputs read freely,
-// so a slow read of a stream never keeps the probe's readers waiting.
+// Demuxers without a header (TS, FLV) add a stream whenever they first meet one, reallocating
+// the table the probe reads; their reads and seeks hold the probe's lock. Other inputs read
+// freely, so a slow read of a stream never keeps the probe's readers waiting.
 std::unique_lock<std::mutex> Playback::GuardStreamTable() const {
-    if (input_ && (input_->ctx_flags & AVFMTCTX_NOHEADER)) return host_.LockProbe();
+    if (growingStreams_) return host_.LockProbe();
     return {};
 }
 

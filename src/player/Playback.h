@@ -185,6 +185,7 @@ private:
     std::atomic<bool> refreshPending_{false};
     std::atomic<bool> eofMark_{false};
     bool stillImage_ = false;
+    bool growingStreams_ = false; // the demuxer adds streams as it meets them
     bool captureDevice_ = false;
 
     InputFormatContextPtr input_;
