@@ -353,14 +353,19 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
         ForwardAudio(is, frame, FrameContext{is.pts, is.nextPts, 0});
 }
 
+bool TCustomFFmpeg::Impl::Loop::TimestampsScaled(const InputStream& is) const {
+    return is.index >= kMaxStreams || t.inputs[is.file].tsScale[is.index] != 0.0;
+}
+
 // Where parts were joined, an edit list may end a part a sample into its last packet; the
 // decoder still gives the whole packet, and the next part starts before that frame ends. The
 // samples this frame shares with the one before are cut from its front, so the sound keeps the
 // length the source plays. Overlaps within timestamp rounding, and those of a whole frame or
-// more (a jump in time, not a cut packet), are left alone.
+// more (a jump in time, not a cut packet), are left alone, and so are timestamps the user
+// scales: the audio sync answers for those.
 void TCustomFFmpeg::Impl::Loop::CutSoundOverlap(InputStream& is, AVFrame* frame) {
     constexpr int64_t kRoundingUs = 2000;
-    if (is.soundEnd == kNoTimestamp || is.soundEnd - is.pts <= kRoundingUs) return;
+    if (is.soundEnd == kNoTimestamp || is.soundEnd - is.pts <= kRoundingUs || TimestampsScaled(is)) return;
     const int64_t overlap = av_rescale(is.soundEnd - is.pts, frame->sample_rate, AV_TIME_BASE);
     if (overlap <= 0 || overlap >= frame->nb_samples || av_frame_make_writable(frame) < 0) return;
     const int channels = frame->ch_layout.nb_channels;
@@ -380,7 +385,7 @@ void TCustomFFmpeg::Impl::Loop::CutSoundPastEnd(const InputStream& is, AVFrame* 
     const InputFile& in = t.inputs[is.file];
     const AVStream* st = is.st;
     if (in.ctx->duration_estimation_method != AVFMT_DURATION_FROM_STREAM || st->duration == AV_NOPTS_VALUE ||
-        st->duration <= 0 || st->index >= kMaxStreams || in.tsScale[st->index] != 0.0)
+        st->duration <= 0 || TimestampsScaled(is))
         return;
     const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
     const int64_t endUs = StreamTimeUs(is, start + st->duration) + in.tsOffset;
