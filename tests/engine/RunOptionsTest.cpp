@@ -1068,7 +1068,8 @@ TEST(DefaultStreamsTest, SoundIsTheTrackThePlayerPlays) {
     const std::string input = fixtures::Generate(recipe);
     const std::string output = OutPath("default-streams.mkv");
     ASSERT_NO_THROW(RunTask({input}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
-    const testing::ProbedStream* audio = testing::Probe(output).First(AVMEDIA_TYPE_AUDIO);
+    const testing::Probed probed = testing::Probe(output);
+    const testing::ProbedStream* audio = probed.First(AVMEDIA_TYPE_AUDIO);
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(audio->codec, "aac");
 }
