@@ -9,6 +9,7 @@ orvel_list(MEDIA engine/foundation
   FFmpegLoader.h FFmpegLoader.cpp
   FFmpegLogger.h FFmpegLogger.cpp
   FFUtils.h FFUtils.cpp
+  StreamChoice.h StreamChoice.cpp
   StringUtils.h
   UnicodeProtocol.h UnicodeProtocol.cpp
 )

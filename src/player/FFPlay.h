@@ -94,7 +94,7 @@ public:
     // when the playback ends, under LockProbe: read it while holding that lock (and call no
     // other operation of the player meanwhile), or use ProbeInfoText.
     TAVProbe& Probe() { return probe_; }
-    std::unique_lock<std::mutex> LockProbe() const { return std::unique_lock(probeMutex_); }
+    std::unique_lock<std::mutex> LockProbe() const override { return std::unique_lock(probeMutex_); }
     std::string ProbeInfoText();
     bool Playing() const override;
     bool Paused() const override;

@@ -1,7 +1,7 @@
 // Reading and decoding side of a playback: the reading thread, stream open and close, the video
 // and subtitle decoding threads with the picture queue, audio decoding and seeking.
 #include "player/Playback.h"
-#include "player/StreamChoice.h"
+#include "engine/foundation/StreamChoice.h"
 
 #include <algorithm>
 #include <chrono>
@@ -135,6 +135,8 @@ bool Playback::OpenFile() {
         return false;
     }
     input_.reset(ic);
+    // Known before the probe, which may clear the mark once it has found the streams it expects.
+    growingStreams_ = (ic->ctx_flags & AVFMTCTX_NOHEADER) != 0;
     int found;
     {
         std::lock_guard lock(CodecLock());
@@ -145,7 +147,7 @@ bool Playback::OpenFile() {
         return false;
     }
     // Where the probe stopped reading a stream, before the end-of-file mark is cleared.
-    const int64_t probedEnd = ic->pb && !(ic->pb->seekable & AVIO_SEEKABLE_NORMAL) ? avio_tell(ic->pb) : -1;
+    const int64_t probedEnd = ProbedEnd(ic);
     if (ic->pb) ic->pb->eof_reached = 0;
     const char* format = ic->iformat ? ic->iformat->name : "";
     stillImage_ = std::strcmp(format, "image2") == 0;
@@ -154,14 +156,11 @@ bool Playback::OpenFile() {
     duration_ = ic->duration != AV_NOPTS_VALUE ? ic->duration : -1;
 
     // Counted before any stream is discarded: demuxers skip the packets of discarded streams.
-    AnalysedPackets analysed = ReadAnalysedPackets(ic, probedEnd);
-    std::vector<AVMediaType> types;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        types.push_back(ic->streams[i]->codecpar->codec_type);
-        ic->streams[i]->discard = AVDISCARD_ALL;
-    }
+    AnalysedPackets analysed;
     const ChosenStreams chosen =
-        ChooseStreams(types, analysed.Frames, settings_.DisableAudio, settings_.DisableVideo);
+        ChooseFileStreams(ic, probedEnd, analysed, settings_.DisableAudio, settings_.DisableVideo);
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        ic->streams[i]->discard = AVDISCARD_ALL;
     const int video = chosen.Video, audio = chosen.Audio, subtitle = chosen.Subtitle;
 
     if (audio >= 0) StreamOpen(audio);
@@ -250,7 +249,11 @@ void Playback::ReadLoop() {
         }
         PacketPtr packet = MakePacket();
         reading_ = true;
-        const int ret = av_read_frame(ic, packet.get());
+        int ret;
+        {
+            const std::unique_lock<std::mutex> guard = GuardStreamTable();
+            ret = av_read_frame(ic, packet.get());
+        }
         reading_ = false;
         if (abortRequest_) break;
         if (ret < 0) {
@@ -286,6 +289,14 @@ void Playback::QueuePacket(PacketPtr packet) {
         subtitleQueue_.Put(std::move(packet));
 }
 
+// Demuxers without a header (TS, FLV) add a stream whenever they first meet one, reallocating
+// the table the probe reads; their reads and seeks hold the probe's lock. Other inputs read
+// freely, so a slow read of a stream never keeps the probe's readers waiting.
+std::unique_lock<std::mutex> Playback::GuardStreamTable() const {
+    if (growingStreams_) return host_.LockProbe();
+    return {};
+}
+
 void Playback::CarryOutSeek() {
     int flags;
     int64_t target, relative;
@@ -298,9 +309,13 @@ void Playback::CarryOutSeek() {
     AVFormatContext* ic = input_.get();
     const int64_t lowest = relative > 0 ? target - relative + 2 : INT64_MIN;
     const int64_t highest = relative < 0 ? target - relative - 2 : INT64_MAX;
-    int ret = avformat_seek_file(ic, -1, lowest, target, highest, flags);
-    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags);
-    if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    int ret;
+    {
+        const std::unique_lock<std::mutex> guard = GuardStreamTable(); // a seek reads packets too
+        ret = avformat_seek_file(ic, -1, lowest, target, highest, flags);
+        if (ret < 0) ret = av_seek_frame(ic, -1, target, flags);
+        if (ret < 0) ret = av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+    }
     if (ret < 0) {
         Report(Format("%s: error while seeking", fileName_), false);
         if (videoIndex_ >= 0) host_.PictureReady().Set();

@@ -124,6 +124,7 @@ private:
     bool StartStreamThread(PlayerThread kind, std::thread& thread, std::function<void()> body);
     void StreamClose(int index);
     void CarryOutSeek();
+    std::unique_lock<std::mutex> GuardStreamTable() const;
     bool QueuesFull() const;
 
     // Video side.
@@ -188,6 +189,7 @@ private:
     std::atomic<bool> refreshPending_{false};
     std::atomic<bool> eofMark_{false};
     bool stillImage_ = false;
+    bool growingStreams_ = false; // the demuxer adds streams as it meets them
     bool captureDevice_ = false;
 
     InputFormatContextPtr input_;

@@ -3,6 +3,7 @@
 // into the player, and the few values the host may change while the file plays.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -48,6 +49,9 @@ public:
     virtual void StoreError(const std::string& text) = 0;
     // nullptr detaches the probe.
     virtual void AttachProbe(AVFormatContext* input) = 0;
+    // Held while the attached input's stream table may grow, so that the probe's readers never
+    // meet it half reallocated.
+    virtual std::unique_lock<std::mutex> LockProbe() const = 0;
     // The pause of a file opened paused, which must not come before psPlay.
     virtual void RaiseOpenedPaused() = 0;
     virtual void UpdatePosition(Playback& playback) = 0;

@@ -9,7 +9,6 @@ orvel_list(PLAYER player
   MediaPlayer.h
   PacketQueue.h PacketQueue.cpp
   Playback.h Playback.cpp
-  StreamChoice.h StreamChoice.cpp
   PlaybackHost.h
   PlayerArbiter.h PlayerArbiter.cpp
   PlayerThreads.h

@@ -429,8 +429,8 @@ std::string TCustomAVProbe::InfoText() {
     if (file.Timestamp > 0) add("Time Stamp: " + StandardTimeText(file.Timestamp));
     AppendMetadata(out, input_->metadata, "");
 
-    // The player's reading thread may add streams to an attached input while this runs: one
-    // count bounds every loop below.
+    // The player's reading thread adds streams to an attached input only under the lock its
+    // readers hold; one count bounds every loop below all the same.
     const unsigned streamCount = input_->nb_streams;
     std::vector<bool> printed(streamCount, false);
     for (unsigned p = 0; p < input_->nb_programs; ++p) {

@@ -1006,6 +1006,74 @@ TEST(DvbSubtitleTest, EachCueIsShownAndCleared) {
     EXPECT_NEAR(out[1].start - out[0].start, out[3].start - out[2].start, 0.002) << "the same display time";
 }
 
+// With no subtitle codec named, a container with a subtitle codec of its own carries the
+// source's cues: text cues in its text codec, picture cues copied where it takes them, and a
+// stream it cannot take is left out while the job still runs.
+struct DefaultSubtitleCase {
+    const char* name;
+    bool pictureCues; // the cues come from a DVB source beside the clip, else from multi.mkv
+    const char* extension;
+    Options options;
+    const char* codec; // written subtitle codec; null: none
+};
+
+class DefaultSubtitles : public ::testing::TestWithParam<DefaultSubtitleCase> {};
+
+TEST_P(DefaultSubtitles, AreCarriedOrLeftOutNeverFailTheJob) {
+    const DefaultSubtitleCase& c = GetParam();
+    std::vector<std::string> inputs{fixtures::Path(FixtureId::MkvMulti)};
+    if (c.pictureCues) {
+        inputs = {fixtures::Path(FixtureId::Mp4), OutPath("default-subtitles-dvb.mkv")};
+        WriteDvbSubtitleClip(inputs[1]);
+    }
+    const std::string output = OutPath(std::string("default-subtitles-") + c.name + "." + c.extension);
+    ASSERT_NO_THROW(RunTask(inputs, {}, output, c.options));
+    const testing::Probed p = testing::Probe(output);
+    ASSERT_NE(p.First(AVMEDIA_TYPE_VIDEO), nullptr);
+    const testing::ProbedStream* sub = p.First(AVMEDIA_TYPE_SUBTITLE);
+    if (c.codec == nullptr) {
+        EXPECT_EQ(sub, nullptr) << sub->codec;
+        return;
+    }
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->codec, c.codec);
+    const std::vector<Cue> in = SubtitleCues(inputs.back());
+    const std::vector<Cue> out = SubtitleCues(output);
+    ASSERT_EQ(in.size(), 2u);
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_NEAR(out[0].start, in[0].start, 0.01);
+    EXPECT_NEAR(out.back().start - out[0].start, in[1].start - in[0].start, 0.01);
+}
+
+const DefaultSubtitleCase kDefaultSubtitles[] = {
+    {"MkvText", false, "mkv", {{"vcodec", "mpeg4"}}, "ass"},
+    {"MkvPictures", true, "mkv", {{"vcodec", "mpeg4"}}, "dvb_subtitle"},
+    {"WebmText", false, "webm", {{"vcodec", "libvpx"}, {"acodec", "libvorbis"}}, "webvtt"},
+    {"WebmPictures", true, "webm", {{"vcodec", "libvpx"}, {"acodec", "libvorbis"}}, nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, DefaultSubtitles, ::testing::ValuesIn(kDefaultSubtitles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Without maps the converter takes the sound the preview plays: of equal tracks the first, even
+// when a later one carries the default flag.
+TEST(DefaultStreamsTest, SoundIsTheTrackThePlayerPlays) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "matroska";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioStreams = 2;
+    recipe.secondAudioCodec = "libmp3lame";
+    recipe.defaultAudioStream = 1;
+    recipe.seconds = 1.0;
+    const std::string input = fixtures::Generate(recipe);
+    const std::string output = OutPath("default-streams.mkv");
+    ASSERT_NO_THROW(RunTask({input}, {}, output, {{"vcodec", "copy"}, {"acodec", "copy"}}));
+    const testing::Probed probed = testing::Probe(output);
+    const testing::ProbedStream* audio = probed.First(AVMEDIA_TYPE_AUDIO);
+    ASSERT_NE(audio, nullptr);
+    EXPECT_EQ(audio->codec, "aac");
+}
+
 // ---------------------------------------------------------------------------------------------
 // A packet the decoder refuses: skipped and logged, or the end of the task with "xerror".
 

@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace orvel {
 namespace {
@@ -107,6 +112,211 @@ TEST(RunTest, SeekSkipsThePicturesBeforeThePosition) {
     // Frame 25 of the source: the box has moved 25 * 8 pixels (wrapping at width - side).
     const fixtures::Rect box = fixtures::BoxRect(25, 320, 240);
     EXPECT_NEAR(boxLeft, box.left, 4);
+}
+
+// A length limit on a source with B-pictures: the reference picture shown past the limit is
+// still decoded for the B-pictures shown before it, so the last pictures are whole.
+TEST(RunTest, RecordingTimeKeepsTheLastPicturesWhole) {
+    const std::string input = fixtures::Path(FixtureId::Mp4);
+    auto lumaOf = [](std::vector<std::vector<uint8_t>>& planes) {
+        return [&planes](AVFrame* f) {
+            std::vector<uint8_t> y(static_cast<size_t>(f->width) * f->height);
+            for (int row = 0; row < f->height; ++row)
+                std::copy_n(f->data[0] + row * f->linesize[0], f->width, y.begin() + row * f->width);
+            planes.push_back(std::move(y));
+        };
+    };
+    // The limit falls between a B-picture and the reference that comes before it in the file.
+    double limit = 0, shownLatest = 0;
+    std::vector<double> shown;
+    {
+        AVFormatContext* ctx = nullptr;
+        ASSERT_GE(avformat_open_input(&ctx, input.c_str(), nullptr, nullptr), 0);
+        avformat_find_stream_info(ctx, nullptr);
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(ctx, pkt) >= 0) {
+            const AVStream* st = ctx->streams[pkt->stream_index];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                const double pts = pkt->pts * av_q2d(st->time_base);
+                shown.push_back(pts);
+                if (limit == 0 && pts > 0.3 && pts < shownLatest) limit = (pts + shownLatest) / 2;
+                shownLatest = std::max(shownLatest, pts);
+            }
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+        avformat_close_input(&ctx);
+    }
+    ASSERT_GT(limit, 0) << "the source has B-pictures";
+    const size_t expected = std::count_if(shown.begin(), shown.end(), [&](double t) { return t < limit; });
+
+    std::vector<std::vector<uint8_t>> in, out;
+    DecodeAll(input, AVMEDIA_TYPE_VIDEO, lumaOf(in));
+    const std::string output = OutPath("recording-time-bframes.avi");
+    TCustomFFmpeg task;
+    task.SetVerbosity(-1);
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output,
+                            {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"t", std::to_string(limit)}}));
+    DecodeAll(output, AVMEDIA_TYPE_VIDEO, lumaOf(out));
+    ASSERT_EQ(out.size(), expected);
+    ASSERT_GT(in.size(), out.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        ASSERT_EQ(out[i].size(), in[i].size());
+        double difference = 0;
+        for (size_t k = 0; k < out[i].size(); ++k)
+            difference += std::abs(out[i][k] - in[i][k]);
+        EXPECT_LT(difference / out[i].size(), 0.2) << "picture " << i;
+    }
+}
+
+// A stop while a picture is repeated for a higher frame rate: the final status line counts as
+// duplicates only the copies written, not those the stop cut off nor the held last picture.
+TEST(RunTest, StopCountsOnlyTheDuplicatesWritten) {
+    fixtures::ClipRecipe recipe;
+    recipe.container = "avi";
+    recipe.videoCodec = "mpeg4";
+    recipe.audioCodec = "";
+    recipe.fps = 1;
+    recipe.seconds = 10.0;
+    const std::string input = fixtures::Generate(recipe);
+    const std::string output = OutPath("stopped-duplicates.avi");
+    testing::EngineLog log;
+    TCustomFFmpeg task;
+    task.SetVerbosity(1);
+    task.SetPipelined(false);
+    int hooked = 0;
+    task.OnHook = [&](TCustomFFmpeg& self, THookInfo&) {
+        if (++hooked == 3) self.RequestStop(); // the third picture is never written
+    };
+    ASSERT_NO_THROW(Convert(task, {input}, {}, output, {{"vcodec", "mpeg4"}, {"r", "29.97"}}));
+    EXPECT_FALSE(task.Finished());
+    const int frames = DecodeAll(output, AVMEDIA_TYPE_VIDEO, [](AVFrame*) {});
+    ASSERT_GT(frames, 2);
+    std::vector<std::string> last;
+    for (const std::string& text : log.Matching(" L"))
+        if (text.rfind("frame=", 0) == 0) last.push_back(text);
+    ASSERT_EQ(last.size(), 1u);
+    const size_t at = last[0].find(" dup=");
+    ASSERT_NE(at, std::string::npos) << last[0];
+    EXPECT_EQ(std::atoi(last[0].c_str() + at + 5), frames - 2) << last[0]; // two pictures written
+}
+
+// Big-endian fields of an MP4 file held in memory.
+uint32_t ReadU32(const std::string& b, size_t at) {
+    return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
+           (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
+}
+void WriteU32(std::string& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+}
+
+// Offsets of the boxes on the path to the first box of the type (containers are searched).
+bool FindBox(const std::string& b, size_t from, size_t to, const std::string& type,
+             std::vector<size_t>& path) {
+    for (size_t at = from; at + 8 <= to;) {
+        const uint32_t size = ReadU32(b, at);
+        if (size < 8 || at + size > to) return false;
+        const std::string name = b.substr(at + 4, 4);
+        path.push_back(at);
+        if (name == type) return true;
+        if ((name == "moov" || name == "trak" || name == "edts" || name == "mdia") &&
+            FindBox(b, at + 8, at + size, type, path))
+            return true;
+        path.pop_back();
+        at += size;
+    }
+    return false;
+}
+
+// An MP4 of sound joined from parts of ten packets each: its edit list plays each part up to the
+// first sample of its last packet, as an editing app writes a recording joined from pieces.
+// Returns the seconds the edit list plays, 0 on failure.
+double WriteJoinedParts(const std::string& path) {
+    fixtures::ClipRecipe recipe;
+    recipe.videoCodec = "";
+    recipe.seconds = 4.0;
+    if (!fixtures::WriteClip(recipe, path)) return 0;
+    std::ifstream in(path, std::ios::binary);
+    std::string b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::vector<size_t> movie, media, edits;
+    if (!FindBox(b, 0, b.size(), "mvhd", movie) || !FindBox(b, 0, b.size(), "mdhd", media) ||
+        !FindBox(b, 0, b.size(), "elst", edits) || b[movie.back() + 8] != 0 || b[media.back() + 8] != 0 ||
+        b[edits.back() + 8] != 0)
+        return 0;
+    const double movieScale = ReadU32(b, movie.back() + 20), mediaScale = ReadU32(b, media.back() + 20);
+    // The edit that plays the media (after any empty one) gives where the sound starts.
+    const size_t elst = edits.back();
+    int64_t start = -1;
+    for (uint32_t i = 0, n = ReadU32(b, elst + 12); i < n && start < 0; ++i)
+        start = static_cast<int32_t>(ReadU32(b, elst + 16 + 12 * i + 4));
+    if (start < 0) return 0;
+    constexpr int kPart = 10, kFrame = 1024, kParts = 12;
+    std::string entries;
+    double played = 0;
+    for (int k = 0; k < kParts; ++k) {
+        const uint32_t samples = (kPart - 1) * kFrame + 1;
+        const auto duration = static_cast<uint32_t>(std::lround(samples / mediaScale * movieScale));
+        played += duration / movieScale;
+        std::string e(12, '\0');
+        WriteU32(e, 0, duration);
+        WriteU32(e, 4, static_cast<uint32_t>(start + int64_t(k) * kPart * kFrame));
+        WriteU32(e, 8, 0x00010000); // rate 1.0
+        entries += e;
+    }
+    const uint32_t oldSize = ReadU32(b, elst);
+    std::string box(16, '\0');
+    WriteU32(box, 0, static_cast<uint32_t>(16 + entries.size()));
+    box.replace(4, 4, "elst");
+    WriteU32(box, 12, kParts);
+    box += entries;
+    const int64_t grown = static_cast<int64_t>(box.size()) - oldSize;
+    b.replace(elst, oldSize, box);
+    edits.pop_back();
+    for (size_t parent : edits) // the boxes around it grow with it; the index lies before them
+        WriteU32(b, parent, static_cast<uint32_t>(ReadU32(b, parent) + grown));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << b;
+    return out ? played : 0;
+}
+
+// Sound whose parts end in packets trimmed to one sample (an MP4's edit list; a Matroska file's
+// skip-samples side data) lasts as long in the output as in the source, on either path.
+TEST(RunTest, TrimmedSoundPacketsKeepTheSoundsLength) {
+    auto secondsOf = [](const std::string& path) {
+        int64_t samples = 0;
+        int rate = 0;
+        DecodeAll(path, AVMEDIA_TYPE_AUDIO, [&](AVFrame* f) {
+            samples += f->nb_samples;
+            rate = f->sample_rate;
+        });
+        return rate > 0 ? static_cast<double>(samples) / rate : 0.0;
+    };
+    const std::string joined = OutPath("joined-parts.mp4");
+    const double joinedSeconds = WriteJoinedParts(joined);
+    ASSERT_GT(joinedSeconds, 0);
+    fixtures::ClipRecipe recipe;
+    recipe.container = "matroska";
+    recipe.videoCodec = "mpeg4";
+    recipe.trimmedAudioEvery = 10;
+    const std::string sideData = fixtures::Generate(recipe);
+    const struct {
+        std::string input;
+        double seconds;
+    } sources[] = {{joined, joinedSeconds}, {sideData, secondsOf(sideData)}};
+    for (const auto& source : sources) {
+        for (const bool pipelined : {false, true}) {
+            SCOPED_TRACE(source.input + (pipelined ? " pipelined" : " inline"));
+            const std::string output =
+                OutPath(std::string("trimmed-sound-") + (pipelined ? "pipelined" : "inline") + ".wav");
+            TCustomFFmpeg task;
+            task.SetVerbosity(-1);
+            task.SetPipelined(pipelined);
+            ASSERT_NO_THROW(Convert(task, {source.input}, {}, output, {{"acodec", "pcm_s16le"}}));
+            EXPECT_NEAR(secondsOf(output), source.seconds, 0.005);
+        }
+    }
 }
 
 TEST(RunTest, VolumeScalesSamplesWithClipping) {

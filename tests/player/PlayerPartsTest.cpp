@@ -10,11 +10,11 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "engine/foundation/StreamChoice.h"
 #include "player/AudioOutput.h"
 #include "player/DisplaySurface.h"
 #include "player/EventRing.h"
 #include "player/PacketQueue.h"
-#include "player/StreamChoice.h"
 
 namespace orvel {
 namespace {

@@ -3,7 +3,14 @@
 
 #include "engine/foundation/FFmpegLoader.h"
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace orvel::testing {
@@ -516,6 +523,92 @@ TEST_F(PlayerTest, ProbeDescriptionReadWhilePlaybacksEnd) {
     reader.join();
     EXPECT_GT(described.load(), 0);
     EXPECT_EQ(player->ProbeInfoText(), "");
+}
+
+// An FLV file whose sound begins at 6 s and whose header names only the picture, as some
+// recorders write it: the demuxer adds the sound stream while the file plays.
+void WriteLateSoundFlv(const std::string& path) {
+    AVFormatContext* oc = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, "flv", path.c_str()), 0);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FLV1);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContext* enc = avcodec_alloc_context3(codec);
+    enc->width = 160;
+    enc->height = 120;
+    enc->pix_fmt = AV_PIX_FMT_YUV420P;
+    enc->time_base = AVRational{1, 10};
+    enc->gop_size = 10;
+    ASSERT_GE(avcodec_open2(enc, codec, nullptr), 0);
+    AVStream* video = avformat_new_stream(oc, nullptr);
+    avcodec_parameters_from_context(video->codecpar, enc);
+    AVStream* sound = avformat_new_stream(oc, nullptr);
+    sound->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    sound->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+    sound->codecpar->sample_rate = 22050;
+    av_channel_layout_default(&sound->codecpar->ch_layout, 1);
+    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    AVFrame* frame = av_frame_alloc();
+    frame->format = enc->pix_fmt;
+    frame->width = enc->width;
+    frame->height = enc->height;
+    ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
+    AVPacket* pkt = av_packet_alloc();
+    for (int k = 0; k <= 80; ++k) { // a tenth of a second each, to 8 s
+        if (k < 80) {
+            av_frame_make_writable(frame);
+            for (int plane = 0; plane < 3; ++plane)
+                std::memset(frame->data[plane], plane == 0 ? 16 + k * 2 : 128,
+                            static_cast<size_t>(frame->linesize[plane]) * (plane == 0 ? 120 : 60));
+            frame->pts = k;
+        }
+        ASSERT_GE(avcodec_send_frame(enc, k < 80 ? frame : nullptr), 0);
+        while (avcodec_receive_packet(enc, pkt) == 0) {
+            av_packet_rescale_ts(pkt, enc->time_base, video->time_base);
+            pkt->stream_index = video->index;
+            ASSERT_GE(av_write_frame(oc, pkt), 0);
+        }
+        if (k >= 60 && k < 80) {
+            ASSERT_GE(av_new_packet(pkt, 2205 * 2), 0);
+            std::memset(pkt->data, 0, pkt->size);
+            pkt->pts = pkt->dts = av_rescale_q(k, AVRational{1, 10}, sound->time_base);
+            pkt->stream_index = sound->index;
+            ASSERT_GE(av_write_frame(oc, pkt), 0);
+            av_packet_unref(pkt);
+        }
+    }
+    ASSERT_GE(av_write_trailer(oc), 0);
+    av_packet_free(&pkt);
+    av_frame_free(&frame);
+    avcodec_free_context(&enc);
+    avio_closep(&oc->pb);
+    avformat_free_context(oc);
+    std::fstream header(path, std::ios::in | std::ios::out | std::ios::binary);
+    header.seekp(4);
+    header.put(0x01); // the header's flags: video only
+    ASSERT_TRUE(header.good());
+}
+
+// The stream table such a demuxer grows is never reallocated under the probe's readers: while
+// one holds the probe's lock, the reading waits.
+TEST_F(PlayerTest, StreamTableGrowsOnlyOutsideTheProbesLock) {
+    const std::string file = fixtures::Dir() + "/late-sound.flv";
+    WriteLateSoundFlv(file);
+    ASSERT_TRUE(player->Open(file, &surface));
+    ASSERT_TRUE(Until([&] { return !player->ProbeInfoText().empty(); }));
+    unsigned before = 0, during = 0;
+    {
+        const std::unique_lock<std::mutex> lock = player->LockProbe();
+        before = player->Probe().Input()->nb_streams;
+        player->Seek(sfAny, false, 5500000); // half a second before the sound
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        during = player->Probe().Input()->nb_streams;
+    }
+    EXPECT_EQ(before, 1u);
+    EXPECT_EQ(during, before);
+    EXPECT_TRUE(Until([&] { return player->ProbeInfoText().find("Audio") != std::string::npos; }, 5000))
+        << "the sound stream is found once the lock is let go";
+    player->Stop(true);
 }
 
 TEST_F(PlayerTest, StopWithoutWaitingEndsPlaybackSoon) {

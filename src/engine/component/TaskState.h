@@ -4,11 +4,13 @@
 #include "engine/component/CustomFFmpeg.h"
 #include "engine/component/TaskSettings.h"
 #include "engine/foundation/AVHandles.h"
+#include "engine/foundation/StreamChoice.h"
 #include "engine/options/OptionParser.h"
 #include "engine/pictures/BitmapConverter.h"
 #include "engine/pictures/HookBitmapConverter.h"
 
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ struct InputFile {
     // Decoding options as they stood when the file was opened, per stream.
     std::vector<std::unique_ptr<AVDictionary, DictionaryDeleter>> decodingOptions;
     int64_t startTime = 0; // seek position requested for the file
+    ChosenStreams chosen;  // per type, the stream converted when no map names one
+    // Packets read to choose the streams, converted before anything read later.
+    std::deque<PacketPtr> pending;
 };
 
 // Decoders named for an input's streams by type; null lets the library choose.

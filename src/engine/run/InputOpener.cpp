@@ -73,6 +73,30 @@ void AddRawDemuxerOptions(AVDictionary** opts, const TTaskSettings& s) {
     if (!s.TvStandard.empty()) av_dict_set(opts, "standard", s.TvStandard.c_str(), 0);
 }
 
+// Per type, the stream the player would play. A file with one stream of each type needs no
+// count; otherwise the packets read to count the frames are kept, to be converted first.
+ChosenStreams ChooseDefaultStreams(AVFormatContext* ic, std::deque<PacketPtr>& pending) {
+    int count[AVMEDIA_TYPE_NB] = {};
+    ChosenStreams single;
+    bool needsCount = false;
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        const AVMediaType type = ic->streams[i]->codecpar->codec_type;
+        if (type < 0 || type >= AVMEDIA_TYPE_NB || ++count[type] == 1) {
+            if (type == AVMEDIA_TYPE_VIDEO) single.Video = static_cast<int>(i);
+            if (type == AVMEDIA_TYPE_AUDIO) single.Audio = static_cast<int>(i);
+            if (type == AVMEDIA_TYPE_SUBTITLE) single.Subtitle = static_cast<int>(i);
+        } else if (single.Of(type) >= 0) {
+            needsCount = true;
+        }
+    }
+    if (!needsCount) return single;
+    AnalysedPackets analysed;
+    const ChosenStreams chosen = ChooseFileStreams(ic, ProbedEnd(ic), analysed, false, false);
+    for (PacketPtr& packet : analysed.Packets)
+        pending.push_back(std::move(packet));
+    return chosen;
+}
+
 void KeepDecodingOptions(InputFile& in, unsigned i, const TTaskSettings& s, AVMediaType type) {
     AVDictionary* options = nullptr;
     s.Generic.Snapshot(&options, type, false);
@@ -97,7 +121,9 @@ void TCustomFFmpeg::Impl::OpenInput(const std::string& fileName) {
 
     InputFile in;
     in.name = fileName;
+    in.chosen = ChooseDefaultStreams(ctx.get(), in.pending);
     const int64_t position = SeekToStart(ctx.get(), fileName);
+    if (s.StartTime != 0) in.pending.clear(); // the reading starts where the seek went
     in.startTime = s.StartTime;
     TakeStreamSettings(in, ctx.get(), decoders);
 

@@ -109,6 +109,45 @@ bool HasInputOfType(const std::vector<InputFile>& inputs, AVMediaType type, bool
     return false;
 }
 
+// The subtitle stream a default output stream takes: the chosen one of the first input that
+// has one not discarded (only the first input when joining); null when there is none.
+const AVStream* DefaultSubtitleSource(const std::vector<InputFile>& inputs, bool firstOnly) {
+    for (const InputFile& in : inputs) {
+        const int chosen = in.chosen.Subtitle;
+        if (chosen >= 0 && in.ctx->streams[chosen]->discard != AVDISCARD_ALL) return in.ctx->streams[chosen];
+        for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
+            const AVStream* st = in.ctx->streams[i];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE && st->discard != AVDISCARD_ALL) return st;
+        }
+        if (firstOnly) break;
+    }
+    return nullptr;
+}
+
+bool IsTextSubtitle(AVCodecID id) {
+    const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+    return d != nullptr && (d->props & AV_CODEC_PROP_TEXT_SUB);
+}
+
+// With no subtitle codec named, cues in text become the container's own text codec; other cues
+// are copied where the container takes them and otherwise left out, since a stream the muxer
+// or no encoder can take would fail the whole job. The choice is written into the settings.
+bool ChooseDefaultSubtitleCodec(TTaskSettings& s, const AVOutputFormat* fmt, const AVStream* source) {
+    if (source == nullptr || fmt->subtitle_codec == AV_CODEC_ID_NONE) return false;
+    const AVCodecID from = source->codecpar->codec_id;
+    const AVCodec* encoder = avcodec_find_encoder(fmt->subtitle_codec);
+    if (IsTextSubtitle(from) && IsTextSubtitle(fmt->subtitle_codec) && encoder != nullptr &&
+        avcodec_find_decoder(from) != nullptr) {
+        s.SubtitleCodec.Name = encoder->name;
+        return true;
+    }
+    if (avformat_query_codec(fmt, from, FF_COMPLIANCE_NORMAL) == 1) {
+        s.SubtitleCodec.Copy = true;
+        return true;
+    }
+    return false;
+}
+
 void CheckInputTypes(const std::vector<InputFile>& inputs, bool firstOnly) {
     for (const InputFile& in : inputs) {
         for (unsigned i = 0; i < in.ctx->nb_streams; ++i) {
@@ -430,7 +469,7 @@ void TCustomFFmpeg::Impl::OpenOutput(const std::string& fileName, bool join) {
 // A stream of each type the muxer or the settings ask for and the inputs have (the first input
 // alone when joining).
 void TCustomFFmpeg::Impl::AddDefaultStreams(OutputFile& of, bool firstOnly) {
-    const TTaskSettings& s = settings;
+    TTaskSettings& s = settings;
     const AVOutputFormat* fmt = of.ctx->oformat;
     CheckInputTypes(inputs, firstOnly);
     // Audio muxers that name PNG as their video codec mean a cover picture, not a video track.
@@ -442,10 +481,10 @@ void TCustomFFmpeg::Impl::AddDefaultStreams(OutputFile& of, bool firstOnly) {
         !s.AudioDisable &&
         (s.AudioCodec.Copy || fmt->audio_codec != AV_CODEC_ID_NONE || !s.AudioCodec.Name.empty()) &&
         HasInputOfType(inputs, AVMEDIA_TYPE_AUDIO, firstOnly);
-    const bool wantSubtitle =
-        !s.SubtitleDisable &&
-        (s.SubtitleCodec.Copy || fmt->subtitle_codec != AV_CODEC_ID_NONE || !s.SubtitleCodec.Name.empty()) &&
-        HasInputOfType(inputs, AVMEDIA_TYPE_SUBTITLE, firstOnly);
+    const bool wantSubtitle = !s.SubtitleDisable &&
+                              HasInputOfType(inputs, AVMEDIA_TYPE_SUBTITLE, firstOnly) &&
+                              (s.SubtitleCodec.Copy || !s.SubtitleCodec.Name.empty() ||
+                               ChooseDefaultSubtitleCodec(s, fmt, DefaultSubtitleSource(inputs, firstOnly)));
 
     AddStreamNamingFailure("new_video_stream fail: ", [&] {
         if (wantVideo) AddVideoStream(of);

@@ -209,6 +209,14 @@ void TCustomFFmpeg::Impl::Loop::EncoderStage() {
             if (Stopping()) break;
             ReportIfDue(item.reportsBefore.file);
         }
+        // After a stop the sound, copies and cues still queued are let go, as the pictures
+        // are: the inline loop reads nothing more, and the output ends where the pictures do.
+        const bool media = item.kind == Stages::Kind::Audio || item.kind == Stages::Kind::Copy ||
+                           item.kind == Stages::Kind::Subtitle;
+        if (media && Stopping()) {
+            item = Stages::Item{};
+            continue;
+        }
         switch (item.kind) {
         case Stages::Kind::Encode:
             EncodeVideo(r.ost[item.index], item.at, item.frame.get(), item.timeBase);

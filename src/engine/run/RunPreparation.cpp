@@ -201,8 +201,9 @@ int ChooseMappedSource(const RunState& r, OutputStream& os, const TStreamMap& m,
     return chosen;
 }
 
-// Without maps an output stream takes the best stream of its type that no output has taken yet;
-// failing that, unless joining, the last stream of the type.
+// Without maps an output stream takes, among the streams of its type no output has taken yet,
+// the one the player would play, else the first; failing that, unless joining, the last stream
+// of the type.
 int ChooseDefaultSource(const RunState& r, const std::vector<InputFile>& inputs, OutputStream& os, int seg,
                         bool joining) {
     const AVMediaType type = os.spec->type;
@@ -211,9 +212,8 @@ int ChooseDefaultSource(const RunState& r, const std::vector<InputFile>& inputs,
         const InputStream& is = r.ist[j];
         if (!is.discard || is.st->discard == AVDISCARD_ALL || is.st->codecpar->codec_type != type) continue;
         if (joining && is.file != seg) continue;
-        // The library's own choice of the file's best stream of the type comes first.
-        AVFormatContext* ic = inputs[is.file].ctx.get();
-        const int frames = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == is.index ? 1 : 0;
+        // The stream the player would play comes first.
+        const int frames = inputs[is.file].chosen.Of(type) == is.index ? 1 : 0;
         if (frames > bestFrames) {
             best = static_cast<int>(j);
             bestFrames = frames;

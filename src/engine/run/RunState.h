@@ -40,8 +40,9 @@ struct InputStream {
     bool discard = true; // until chosen as a source
     bool decoding = false;
     CodecContextPtr dec;
-    int64_t nextPts = kNoTimestamp; // microseconds
-    int64_t pts = 0;                // microseconds
+    int64_t nextPts = kNoTimestamp;  // microseconds
+    int64_t pts = 0;                 // microseconds
+    int64_t soundEnd = kNoTimestamp; // where the last decoded sound frame ended, microseconds
     bool pastRecording = false;
     bool atStart = true;
     bool drained = false;

@@ -37,6 +37,14 @@ template <typename StopFn> void EmulateRate(InputStream& is, StopFn stopping) {
     }
 }
 
+// The packets read to choose the file's streams come first.
+int ReadInputPacket(InputFile& in, AVPacket* pkt) {
+    if (in.pending.empty()) return av_read_frame(in.ctx.get(), pkt);
+    av_packet_move_ref(pkt, in.pending.front().get());
+    in.pending.pop_front();
+    return 0;
+}
+
 // The file's offset, then its scale for the stream.
 void ShiftTimestamps(const InputFile& in, const InputStream& is, AVPacket* pkt) {
     const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, is.st->time_base);
@@ -161,7 +169,7 @@ void TCustomFFmpeg::Impl::Loop::ReadPackets() {
         if (OutputSizeLimitReached()) break;
 
         InputFile& in = t.inputs[file];
-        const int rc = av_read_frame(in.ctx.get(), pkt);
+        const int rc = ReadInputPacket(in, pkt);
         fileRead = file;
         if (rc == AVERROR(EAGAIN)) {
             r.ifile[file].noPacket = true;
@@ -244,10 +252,18 @@ void TCustomFFmpeg::Impl::Loop::FollowDiscontinuity(InputFile& in, const InputSt
     }
 }
 
+// Decoded pictures are read on while their decoding time is within the limit: a reference
+// shown past it is still needed by the B-pictures shown before it (those past it are dropped
+// once decoded). Other packets are judged by the time they are shown.
 bool TCustomFFmpeg::Impl::Loop::PastRecordingTime(const InputStream& is, const AVPacket* pkt) const {
+    const bool decodedVideo = is.decoding && is.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const int64_t ts = decodedVideo && pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+    return ts != AV_NOPTS_VALUE && PastRecordingTime(StreamTimeUs(is, ts));
+}
+
+bool TCustomFFmpeg::Impl::Loop::PastRecordingTime(int64_t timeUs) const {
     const int64_t limitTime = RecordingTime();
-    return limitTime != INT64_MAX && pkt->pts != AV_NOPTS_VALUE &&
-           StreamTimeUs(is, pkt->pts) >= limitTime + OutputStart();
+    return limitTime != INT64_MAX && timeUs >= limitTime + OutputStart();
 }
 
 bool TCustomFFmpeg::Impl::Loop::ProcessPacket(InputStream& is, const AVPacket* pkt) {
@@ -318,19 +334,63 @@ void TCustomFFmpeg::Impl::Loop::HandleDecodedFrame(InputStream& is, AVFrame* fra
     else
         frame->pts = ts;
     if (type == AVMEDIA_TYPE_AUDIO) {
-        if (frame->sample_rate > 0)
+        if (frame->sample_rate > 0) {
+            CutSoundOverlap(is, frame);
+            CutSoundPastEnd(is, frame);
             is.nextPts = is.pts + av_rescale(frame->nb_samples, AV_TIME_BASE, frame->sample_rate);
+            is.soundEnd = is.nextPts;
+        }
     } else if (type == AVMEDIA_TYPE_VIDEO) {
         AVRational rate = is.dec->framerate.num > 0 ? is.dec->framerate : is.st->avg_frame_rate;
         if (rate.num > 0 && rate.den > 0)
             is.nextPts = is.pts + av_rescale_q(2 + frame->repeat_pict, AVRational{rate.den, 2 * rate.num},
                                                AV_TIME_BASE_Q);
-        ForwardPicture(is, frame, FrameContext{is.pts, is.nextPts, 0});
+        if (!PastRecordingTime(is.pts)) ForwardPicture(is, frame, FrameContext{is.pts, is.nextPts, 0});
         return;
     }
     // Frames before the output's start are not written.
     if (type == AVMEDIA_TYPE_AUDIO && is.pts >= OutputStart())
         ForwardAudio(is, frame, FrameContext{is.pts, is.nextPts, 0});
+}
+
+bool TCustomFFmpeg::Impl::Loop::TimestampsScaled(const InputStream& is) const {
+    return is.index >= kMaxStreams || t.inputs[is.file].tsScale[is.index] != 0.0;
+}
+
+// Where parts were joined, an edit list may end a part a sample into its last packet; the
+// decoder still gives the whole packet, and the next part starts before that frame ends. The
+// samples this frame shares with the one before are cut from its front, so the sound keeps the
+// length the source plays. Overlaps within timestamp rounding, and those of a whole frame or
+// more (a jump in time, not a cut packet), are left alone, and so are timestamps the user
+// scales: the audio sync answers for those.
+void TCustomFFmpeg::Impl::Loop::CutSoundOverlap(InputStream& is, AVFrame* frame) {
+    constexpr int64_t kRoundingUs = 2000;
+    if (is.soundEnd == kNoTimestamp || is.soundEnd - is.pts <= kRoundingUs || TimestampsScaled(is)) return;
+    const int64_t overlap = av_rescale(is.soundEnd - is.pts, frame->sample_rate, AV_TIME_BASE);
+    if (overlap <= 0 || overlap >= frame->nb_samples || av_frame_make_writable(frame) < 0) return;
+    const int channels = frame->ch_layout.nb_channels;
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int remaining = frame->nb_samples - static_cast<int>(overlap);
+    av_samples_copy(frame->extended_data, frame->extended_data, 0, static_cast<int>(overlap), remaining,
+                    channels, format);
+    frame->nb_samples = remaining;
+    frame->pts += av_rescale_q(overlap, AVRational{1, frame->sample_rate}, is.st->time_base);
+    is.pts = is.soundEnd;
+}
+
+// The same for the last part: a frame that runs past the end the container states for the
+// stream is cut there. Only a stated end counts (one estimated from the bit rate may lie
+// anywhere), and frames wholly past it are left alone.
+void TCustomFFmpeg::Impl::Loop::CutSoundPastEnd(const InputStream& is, AVFrame* frame) const {
+    const InputFile& in = t.inputs[is.file];
+    const AVStream* st = is.st;
+    if (in.ctx->duration_estimation_method != AVFMT_DURATION_FROM_STREAM || st->duration == AV_NOPTS_VALUE ||
+        st->duration <= 0 || TimestampsScaled(is))
+        return;
+    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    const int64_t endUs = StreamTimeUs(is, start + st->duration) + in.tsOffset;
+    const int64_t kept = av_rescale(endUs - is.pts, frame->sample_rate, AV_TIME_BASE);
+    if (kept > 0 && kept < frame->nb_samples) frame->nb_samples = static_cast<int>(kept);
 }
 
 void TCustomFFmpeg::Impl::Loop::ProcessPicture(InputStream& is, AVFrame* frame, FrameContext at) {

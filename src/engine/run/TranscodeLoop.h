@@ -66,6 +66,10 @@ struct TCustomFFmpeg::Impl::Loop {
     InputStream* StreamOfPacket(int file, const AVPacket* pkt);
     void FollowDiscontinuity(InputFile& in, const InputStream& is, AVPacket* pkt);
     bool PastRecordingTime(const InputStream& is, const AVPacket* pkt) const;
+    bool PastRecordingTime(int64_t timeUs) const;
+    void CutSoundOverlap(InputStream& is, AVFrame* frame);
+    bool TimestampsScaled(const InputStream& is) const;
+    void CutSoundPastEnd(const InputStream& is, AVFrame* frame) const;
     bool ProcessPacket(InputStream& is, const AVPacket* pkt); // false: decoding failed
     void HandleDecodedFrame(InputStream& is, AVFrame* frame);
     void HandleSubtitle(InputStream& is, AVSubtitle& sub);

@@ -103,7 +103,6 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, const FrameContext
             r.dupDropSinceLog = true;
             if (s.Verbosity > 2) FFLogger().Log(&t.self, llVerbose, "*** drop!");
         } else if (copies > 1) {
-            r.dupCount += copies - 1;
             r.dupDropSinceLog = true;
             if (s.Verbosity > 2) FFLogger().Log(&t.self, llVerbose, Format("*** %d dup!", copies - 1));
         }
@@ -111,9 +110,11 @@ void TCustomFFmpeg::Impl::Loop::EncodeVideo(OutputStream& os, const FrameContext
     const int64_t left = static_cast<int64_t>(s.MaxFramesVideo) - os.frameNumber;
     if (copies > left) copies = static_cast<int>(std::max<int64_t>(left, 0));
 
+    // Only copies written count as duplicates: a stop or the frame limit may cut them short.
     for (int i = 0; i < copies; ++i) {
         if (!PassGate()) return;
         EncodePicture(os, picture, at.decodedFrame);
+        if (i > 0) ++r.dupCount;
     }
     // Kept to be held for its own duration when it turns out to be the last one. The picture
     // kept before is let go first: a reference over a held one would leak it.
@@ -160,10 +161,10 @@ void TCustomFFmpeg::Impl::Loop::HoldLastPicture(OutputStream& os) {
     // A variable rate needs the picture once more where it ends; a constant one every frame.
     if (vfr) os.syncOpts = target - 1;
     const int64_t copies = target - os.syncOpts;
-    r.dupCount += static_cast<int>(copies);
     for (int64_t i = 0; i < copies; ++i) {
         if (!PassGate()) return;
         EncodePicture(os, last, t.decodedFrames);
+        ++r.dupCount;
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Which streams a playback opens: per type, the stream with the most frames in the span the
-// file is probed over. The libraries keep their own per-stream count private, so the packets
+// Which streams a playback opens and a conversion takes by default: per type, the stream with the most frames
+// in the span the file is probed over. The libraries keep their own per-stream count private, so the packets
 // are counted here as they come from the demuxer, and kept for playing, so that nothing is read
 // twice (the input may not be seekable).
 #include "engine/foundation/AVHandles.h"
@@ -17,6 +17,12 @@ struct ChosenStreams {
     int Video = -1;
     int Audio = -1;
     int Subtitle = -1;
+    int Of(AVMediaType type) const {
+        return type == AVMEDIA_TYPE_VIDEO      ? Video
+               : type == AVMEDIA_TYPE_AUDIO    ? Audio
+               : type == AVMEDIA_TYPE_SUBTITLE ? Subtitle
+                                               : -1;
+    }
 };
 
 // Per type, the stream with the most analysed frames; the earlier stream on equal counts and
@@ -37,5 +43,14 @@ struct AnalysedPackets {
 // a live stream; pass -1 for a file. The first packet past the span is kept too; a read error
 // ends the span and the next read meets it again. Call before any stream is discarded.
 AnalysedPackets ReadAnalysedPackets(AVFormatContext* ic, int64_t probedEnd);
+
+// The byte position the probe reached on an input that cannot seek, -1 for a file. Take it
+// right after the probe, before the end-of-file mark is cleared.
+int64_t ProbedEnd(const AVFormatContext* ic);
+
+// Reads the analysis span into `analysed` and chooses from its counts: the one rule the player
+// and the converter share. Call before any stream is discarded.
+ChosenStreams ChooseFileStreams(AVFormatContext* ic, int64_t probedEnd, AnalysedPackets& analysed,
+                                bool disableAudio, bool disableVideo);
 
 } // namespace orvel

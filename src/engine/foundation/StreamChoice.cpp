@@ -1,4 +1,4 @@
-#include "player/StreamChoice.h"
+#include "engine/foundation/StreamChoice.h"
 
 namespace orvel {
 
@@ -62,6 +62,19 @@ AnalysedPackets ReadAnalysedPackets(AVFormatContext* ic, int64_t probedEnd) {
         ++result.Frames[index];
     }
     return result;
+}
+
+int64_t ProbedEnd(const AVFormatContext* ic) {
+    return ic->pb && !(ic->pb->seekable & AVIO_SEEKABLE_NORMAL) ? avio_tell(ic->pb) : -1;
+}
+
+ChosenStreams ChooseFileStreams(AVFormatContext* ic, int64_t probedEnd, AnalysedPackets& analysed,
+                                bool disableAudio, bool disableVideo) {
+    analysed = ReadAnalysedPackets(ic, probedEnd);
+    std::vector<AVMediaType> types;
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        types.push_back(ic->streams[i]->codecpar->codec_type);
+    return ChooseStreams(types, analysed.Frames, disableAudio, disableVideo);
 }
 
 } // namespace orvel
