@@ -103,8 +103,17 @@ void TPreviewPanelModel::Position(int64_t pts) {
     view_.Time = FormatMicroseconds(pts);
 }
 
-// The file stays open, paused at its start, while the panel shows it as stopped.
+// At the end the file stays open, paused at its start, while the panel shows it as stopped. A
+// stop the panel did not ask for (another window's player, the main window before a dialog)
+// shows the stopped state too, or Play would stay disabled.
 void TPreviewPanelModel::State(TPlayState state) {
+    if (state == psStop) {
+        if (stopped_) return;
+        stopped_ = true;
+        paused_ = false;
+        ShowStopped();
+        return;
+    }
     if (state != psEnd) return;
     player_.Seek(0, false, 0);
     player_.Pause();
@@ -120,9 +129,11 @@ void TPreviewPanelModel::SeekReleased(int position) {
     player_.Seek(0, false, static_cast<int64_t>(fraction * static_cast<double>(duration_)));
 }
 
-void TPreviewPanelModel::VolumeChanged(int volume) {
+void TPreviewPanelModel::VolumeChanged(int volume, bool dragging) {
     view_.Volume = volume;
     player_.SetAudioVolume(volume);
+    // A drag is stored once, on release; a click, the wheel or a key ends at once.
+    if (!dragging) settings_.SetVolume(volume);
 }
 
 void TPreviewPanelModel::VolumeReleased() {

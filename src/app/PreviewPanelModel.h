@@ -61,7 +61,8 @@ public:
 
     // The left button released over the seek bar at position.
     void SeekReleased(int position);
-    void VolumeChanged(int volume);
+    // dragging: the slider's handle is held; the value is stored when it is released.
+    void VolumeChanged(int volume, bool dragging);
     void VolumeReleased();
     void MuteClicked(bool mute);
     // Saves the current picture; answers whether anything was written.

@@ -43,6 +43,7 @@ TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter
     lvFiles_->setItemDelegate(new TJobRowDelegate(lvFiles_));
     lvFiles_->setAlternatingRowColors(false); // the rows draw their own stripes
     lvFiles_->setUniformRowHeights(true);
+    lvFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles_->setAcceptDrops(true);
     lvFiles_->viewport()->setAcceptDrops(true);
     lvFiles_->setDragDropMode(QAbstractItemView::DropOnly);
@@ -50,9 +51,20 @@ TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter
     lvFiles_->installEventFilter(this);
 }
 
+// The focus row when it is selected, so a dialog edits the row the user last clicked.
 int TJobListPart::SelectedRow() const {
-    const QModelIndexList selected = lvFiles_->selectionModel()->selectedRows();
-    return selected.isEmpty() ? -1 : selected.front().row();
+    const int current = lvFiles_->currentIndex().row();
+    if (current >= 0 && lvFiles_->selectionModel()->isRowSelected(current, {})) return current;
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> TJobListPart::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lvFiles_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 bool TJobListPart::btnAddClick() {
@@ -133,9 +145,11 @@ void TJobListPart::SelectRow(int row) {
 }
 
 void TJobListPart::btnRemoveClick() {
-    const int i = SelectedRow();
-    if (i < 0) return;
-    model_.Remove(i);
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    const int i = rows.front();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        model_.Remove(*row);
     const int n = RowCount();
     if (n > 0)
         SelectRow(i < n ? i : n - 1);
@@ -152,7 +166,14 @@ void TJobListPart::btnClearClick() {
 }
 
 void TJobListPart::CheckSelected(bool checked) {
-    model_.SetChecked(SelectedRow(), checked);
+    for (const int row : SelectedRows())
+        model_.SetChecked(row, checked);
+}
+
+// Space: the selected rows all take the opposite of the focus row's check.
+void TJobListPart::ToggleSelectedChecks() {
+    const int row = SelectedRow();
+    if (row >= 0) CheckSelected(!model_.JobChecked(row));
 }
 
 bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
@@ -174,10 +195,16 @@ bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == lvFiles_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        btnRemoveClick();
-        return true;
+    if (watched == lvFiles_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
+            btnRemoveClick();
+            return true;
+        }
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            ToggleSelectedChecks();
+            return true;
+        }
     }
     return false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The job list's commands on the main window's list: adding files (through the open-file
-// dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected job
-// (also with Delete), clearing the list, and checking the selected job. The rows and their
+// dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected jobs
+// (also with Delete), clearing the list, and checking the selected jobs (also with Space). The rows and their
 // records belong to the list's model, which also is the batch controller's job list.
 #include "app/JobListModel.h"
 #include "app/store/MessageBoxes.h"
@@ -37,10 +37,13 @@ public:
     void AddFiles(const std::vector<std::string>& files);
     void btnRemoveClick();
     void btnClearClick();
+    // The check commands and Space act on every selected row.
     void CheckSelected(bool checked);
+    void ToggleSelectedChecks();
 
     int RowCount() const { return model_.JobCount(); }
-    int SelectedRow() const; // -1 when none
+    int SelectedRow() const;               // the row the dialogs edit; -1 when none
+    std::vector<int> SelectedRows() const; // in list order
     bool HasSelectedJob() const { return SelectedRow() >= 0; }
     // Makes the row the focus row and the one selected row.
     void SelectRow(int row);

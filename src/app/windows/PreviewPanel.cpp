@@ -211,7 +211,7 @@ void TPreviewPanel::trcPreviewReleased() {
 }
 
 void TPreviewPanel::trcVolumeChange(int volume) {
-    model_.VolumeChanged(volume);
+    model_.VolumeChanged(volume, trcVolume->isSliderDown());
 }
 
 void TPreviewPanel::trcVolumeReleased() {

@@ -1,9 +1,11 @@
 #include "app/windows/frmMain.h"
 
+#include "app/KeyboardShortcuts.h"
 #include "app/store/ErrorHandler.h"
 #include "app/windows/JobListPart.h"
 #include "app/windows/MainBatchPart.h"
 #include "app/windows/PreviewPanel.h"
+#include "app/windows/frmShortcuts.h"
 #include "batch/BatchController.h"
 #include "editing/TrimModel.h"
 #include "engine/component/FFmpegConverter.h"
@@ -66,9 +68,10 @@ void TfrmMain::CreateControls() {
     btnAdd = ToolButton("&Add", QStyle::SP_FileDialogNewFolder, central);
     btnRemove = ToolButton("&Remove", QStyle::SP_DialogDiscardButton, central);
     btnClear = ToolButton("&Clear", QStyle::SP_DialogResetButton, central);
-    BtnEdit = ToolButton("&Edit", QStyle::SP_FileDialogDetailedView, central);
+    // Alt+E belongs to the Edit menu and Alt+S to btnStart: no two controls share a letter.
+    BtnEdit = ToolButton("E&dit", QStyle::SP_FileDialogDetailedView, central);
     btnStart = ToolButton("&Start", QStyle::SP_MediaPlay, central);
-    btnExit = ToolButton("&Exit", QStyle::SP_DialogCloseButton, central);
+    btnExit = ToolButton("E&xit", QStyle::SP_DialogCloseButton, central);
     for (QPushButton* b : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnExit})
         toolbar->addWidget(b);
     toolbar->addStretch();
@@ -77,7 +80,6 @@ void TfrmMain::CreateControls() {
     auto* middle = new QHBoxLayout;
     lvFiles = new QTreeView(central);
     lvFiles->setRootIsDecorated(false);
-    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvFiles->setSortingEnabled(false);
@@ -99,12 +101,14 @@ void TfrmMain::CreateControls() {
     root->addWidget(pnlFormat);
 
     auto* output = new QHBoxLayout;
-    output->addWidget(new QLabel("Output folder:", central));
+    auto* folderCaption = new QLabel("&Output folder:", central);
+    output->addWidget(folderCaption);
     edDirectory = new QLineEdit(central);
+    folderCaption->setBuddy(edDirectory);
     output->addWidget(edDirectory, 1);
     btnBrows = new QPushButton("Brows", central);
     btnOpen = new QPushButton("Open", central);
-    SpeedButton1 = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "&Start", central);
+    SpeedButton1 = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Start", central);
     for (QPushButton* b : {btnBrows, btnOpen, SpeedButton1})
         output->addWidget(b);
     root->addLayout(output);
@@ -133,7 +137,7 @@ void TfrmMain::CreateMenus() {
     miTrim = mnuEdit->addAction("&Trim");
     miEffects = mnuEdit->addAction("&Video Effect && Water Mark");
     mnuEdit->addSeparator();
-    miCheckAll = mnuEdit->addAction("&Check All");
+    miCheckAll = mnuEdit->addAction("Check &All"); // Alt+C is "&Crop"
     miUncheckAll = mnuEdit->addAction("&Uncheck All");
     miReverseCheck = mnuEdit->addAction("&Reverse Check");
     mnuEdit->addSeparator();
@@ -163,6 +167,7 @@ void TfrmMain::CreateMenus() {
     miWebSite = mnuHelp->addAction("&Web Site");
     miSupport = mnuHelp->addAction("&Support and Contact");
     miAbout = mnuHelp->addAction("&About");
+    miShortcuts = mnuHelp->addAction("&Keyboard Shortcuts");
 
     pmFiles = new QMenu(this);
     pmCrop = pmFiles->addAction("&Crop");
@@ -223,6 +228,7 @@ void TfrmMain::NameControls() {
         {miWebSite, "miWebSite"},
         {miSupport, "miSupport"},
         {miAbout, "miAbout"},
+        {miShortcuts, "miShortcuts"},
         {pmFiles, "pmFiles"},
         {pmCrop, "pmCrop"},
         {pmTrim, "pmTrim"},
@@ -258,13 +264,14 @@ void TfrmMain::CreateFormatAndJobParts() {
     const std::string& settingsPath = parts_.Paths.SettingsIniPath;
     // The catalog's box sits right under the toolbar: its list drops down over the job list.
     auto* row = new QHBoxLayout;
-    auto* caption = new QLabel("Output Format:", centralWidget());
+    auto* caption = new QLabel("Output For&mat:", centralWidget());
     caption->setObjectName("lblOutputFormat");
     row->addWidget(caption);
     CatalogPanel = new TCatalogPanel(parts_.Catalog, settingsPath, TCatalogPanelOptions::MainWindow(), this,
                                      centralWidget());
     CatalogPanel->setObjectName("CatalogPanel");
     row->addWidget(CatalogPanel, 1);
+    caption->setBuddy(CatalogPanel->imgbtn1);
     static_cast<QVBoxLayout*>(centralWidget()->layout())->insertLayout(1, row);
 
     pnlFormat->setTitle(QString());
@@ -352,8 +359,20 @@ void TfrmMain::ConnectCommands() {
     for (const auto& [action, dialog] : editors)
         connect(action, &QAction::triggered, this, [this, dialog = dialog] { EditSelectedJob(dialog); });
 
-    auto* open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
+    connect(miShortcuts, &QAction::triggered, this, [this] { TfrmShortcuts(this).exec(); });
+    SetShortcutKeys();
+}
+
+// The window-wide keys, from the one table the "Keyboard Shortcuts" list shows. The pop-up
+// menu's item is also the window's, so its key works while the menu is closed.
+void TfrmMain::SetShortcutKeys() {
+    auto keys = [](TKeyCommand command) {
+        return QKeySequence::listFromString(QString::fromStdString(ShortcutKeys(command)));
+    };
+    miAdd->setShortcuts(keys(TKeyCommand::Add));
+    miStart->setShortcuts(keys(TKeyCommand::Start));
+    pmVideoInfo->setShortcuts(keys(TKeyCommand::FileInfo));
+    addAction(pmVideoInfo);
 }
 
 void TfrmMain::btnAddClick() {
@@ -394,7 +413,7 @@ void TfrmMain::AddThenPlay() {
 
 void TfrmMain::EditSelectedJob(TMainDialog dialog) {
     if (!jobList_->HasSelectedJob()) return;
-    player_->Stop(false);
+    PreviewPanel->imgbtnStopClick(); // through the panel, so its buttons show the stop
     const int row = jobList_->SelectedRow();
     const TlvFilesRecord& job = jobList_->Model().Job(row);
     std::optional<TlvFilesRecord> edited = dialog == TMainDialog::Trim   ? parts_.Dialogs.EditTrim(job)

@@ -101,6 +101,7 @@ private:
     void LoadPlayerLibraries();
     void CreateFormatAndJobParts();
     void ConnectCommands();
+    void SetShortcutKeys();
     void btnAddClick();
     void btnRemoveClick();
     void btnClearClick();
@@ -177,6 +178,7 @@ private:
     QAction* miWebSite;
     QAction* miSupport;
     QAction* miAbout;
+    QAction* miShortcuts;
     // Pop-up menu of the job list and of BtnEdit.
     QMenu* pmFiles;
     QAction* pmCrop;

@@ -111,6 +111,16 @@ TEST_F(PreviewPanelTest, VolumeAndMuteControls) {
     EXPECT_EQ(player.Volume, 40);
     panel.trcVolumeReleased();
     EXPECT_EQ(settings.Volume(), 40);
+    // Keys and the wheel change the value without a release; each change is kept.
+    auto* volume = Control<QSlider>(&panel, "trcVolume");
+    volume->setFocus();
+    QTest::keyClick(volume, Qt::Key_End);
+    EXPECT_EQ(settings.Volume(), volume->maximum());
+    QWheelEvent wheel(QPointF(5, 5), volume->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(volume, &wheel);
+    EXPECT_LT(volume->value(), volume->maximum());
+    EXPECT_EQ(settings.Volume(), volume->value());
     Click("ckMute");
     EXPECT_FALSE(player.Muted);
     EXPECT_EQ(settings.MuteValue(), 0);

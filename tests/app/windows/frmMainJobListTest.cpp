@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <QUrl>
@@ -168,6 +169,42 @@ TEST_F(frmMainJobListTest, ClearDeleteAndTheCheckCommands) {
     EXPECT_EQ(Stops(), 1);
 }
 
+TEST_F(frmMainJobListTest, SeveralRowsAndTheKeyboard) {
+    AddThree();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    List()->setFocus();
+    auto checks = [&] {
+        return std::vector<bool>{Model().JobChecked(0), Model().JobChecked(1), Model().JobChecked(2)};
+    };
+    QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(jobs->SelectedRows(), (std::vector<int>{0, 1, 2}));
+    QTest::keyClick(List(), Qt::Key_Space);
+    EXPECT_EQ(checks(), (std::vector<bool>{false, false, false})) << "Space toggles every selected row";
+
+    Select(1);
+    QTest::keyClick(List(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(jobs->SelectedRows(), (std::vector<int>{1, 2}));
+    A("miCheck")->trigger();
+    EXPECT_EQ(checks(), (std::vector<bool>{false, true, true}));
+    QTest::keyClick(List(), Qt::Key_Space);
+    EXPECT_EQ(checks(), (std::vector<bool>{false, false, false}));
+
+    QTest::keyClick(List(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.Opened, std::vector<std::string>{"FileInfo " + mp3}) << "the focus row";
+    QSignalSpy starts(A("miStart"), &QAction::triggered);
+    QTest::keyClick(List(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(starts.count(), 1);
+    QSignalSpy adds(A("miAdd"), &QAction::triggered);
+    openDialog.Answers = {{}};
+    QTest::keyClick(List(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(adds.count(), 1);
+
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(Captions(), std::vector<QString>{QString::fromStdString(mp4)}) << "both selected rows go";
+    EXPECT_EQ(jobs->SelectedRow(), 0);
+}
+
 // The list's mouse and tooltip work goes through the view, its row delegate and the model.
 TEST_F(frmMainJobListTest, TheDrawnBoxTogglesTheCheckAndADoubleClickPlaysTheRow) {
     AddThree();
@@ -305,7 +342,11 @@ TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     trimmed.TrimStart = 500000;
     trimmed.TrimLength = 1'400'000;
     dialogs.Edits = {trimmed, std::nullopt};
+    C<QPushButton>("imgbtnPlay")->click();
     A("miTrim")->trigger();
+    EXPECT_EQ(Player().Calls.back(), "Stop wait") << "an editing dialog stops the preview first";
+    EXPECT_TRUE(C<QPushButton>("imgbtnPlay")->isEnabled()) << "the preview shows the stop";
+    EXPECT_FALSE(C<QPushButton>("imgbtnStop")->isEnabled());
     EXPECT_EQ(Model().Job(1).TrimStart, 500000);
     EXPECT_EQ(Model().Job(1).SourceFile, avi);
     EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1") << "the trimmed length in whole seconds";
@@ -318,7 +359,6 @@ TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     A("miAbout")->trigger();
     EXPECT_EQ(dialogs.Opened, (std::vector<std::string>{"Trim " + avi, "Crop " + avi, "FileInfo " + avi,
                                                         "Preference", "About"}));
-    EXPECT_EQ(Player().Calls.back(), "Stop") << "an editing dialog stops the preview first";
 
     dialogs.Missing[static_cast<int>(TMainDialog::Watermark)] = true; // a dialog this build lacks
     emit C<QMenu>("pmFiles")->aboutToShow();
