@@ -22,8 +22,8 @@ public:
     static int ColumnWidth(int column);
 
     // Appends the job, checked, with its length in both length columns, the file name of its
-    // destination and no progress. False (and nothing changes) when its source path already is
-    // a row.
+    // add-time destination (until SetDestinations names the file a Start writes) and no progress. False (and
+    // nothing changes) when its source path already is a row.
     bool Add(TlvFilesRecord job);
     bool Contains(const std::string& sourceFile) const { return paths_.count(sourceFile) > 0; }
     // Rows outside the list are ignored.
@@ -35,8 +35,11 @@ public:
     void ReverseCheck();
 
     // An edited copy of the job written back (a dialog's Ok); the source path stays the row's.
+    // The trimmed length follows the job's trim.
     void SetJob(int row, const TlvFilesRecord& job);
     void SetTrimmedLength(int row, const std::string& text);
+    // The paths the rows' jobs will be written to, in row order; the column shows their names.
+    void SetDestinations(const std::vector<std::string>& paths);
     void SetProgress(int row, const std::string& text);
     // Why the row's job was not converted, shown as the tooltip of each of its cells.
     void SetFailure(int row, const std::string& message);

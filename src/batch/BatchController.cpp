@@ -1,6 +1,7 @@
 #include "batch/BatchController.h"
 
 #include "app/store/AppSettings.h"
+#include "app/store/GlobalObject.h"
 #include "batch/Destination.h"
 #include "engine/component/MainThreadDispatcher.h"
 #include "formats/FormatParams.h"
@@ -84,15 +85,34 @@ std::string TBatchController::Destination(const std::string& source, const std::
     }
     // Outputs of this start are named before any of them exists: two sources with one name
     // must not be given the same file.
-    auto taken = [&named](const std::string& path) {
-        return std::find(named.begin(), named.end(), path) != named.end();
-    };
+    const TNameTaken taken = NamedAlready(named);
     if (overrides_.OutputDir) {
         if (!MakeOutputDir(*overrides_.OutputDir))
             throw std::runtime_error(kCannotCreateDirText + *overrides_.OutputDir);
         return FreeDestinationName(*overrides_.OutputDir, source, ending, taken);
     }
     return DestinationFileName(source, ending, settings_, boxes_, defaultDir_, taken);
+}
+
+std::vector<std::string> TBatchController::PlannedDestinations() {
+    const std::string ending = OutputEnding();
+    const std::string folder = overrides_.OutputDir.value_or(ExpandHomeFolder(settings_.OutPutDir()));
+    std::vector<std::string> named;
+    std::vector<std::string> planned;
+    for (int row = 0; row < jobs_.JobCount(); ++row) {
+        planned.push_back(
+            FreeDestinationName(folder, jobs_.Job(row).SourceFile, ending, NamedAlready(named)));
+        if (jobs_.JobChecked(row)) named.push_back(planned.back());
+    }
+    return planned;
+}
+
+int TBatchController::JobFormatCode() const {
+    return overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
+}
+
+std::string TBatchController::OutputEnding() {
+    return StartEnding(store_.FileExt(JobFormatCode()));
 }
 
 std::vector<int> TBatchController::CheckedRows() const {
@@ -194,8 +214,8 @@ int TBatchController::Start() {
     if (checked.empty()) return 0;
 
     ClearLastStart();
-    const int code = overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
-    const std::string ending = StartEnding(store_.FileExt(code));
+    const int code = JobFormatCode();
+    const std::string ending = OutputEnding();
     std::vector<EffectSettings> effects(static_cast<size_t>(jobs_.JobCount()));
     QueueJobs(checked, code, ending, effects);
     if (taskItems_.Count() == 0) return 0;

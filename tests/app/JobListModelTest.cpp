@@ -115,6 +115,41 @@ TEST_F(JobListModelTest, EveryOperationKeepsTheRowsTheTableAndTheJobListInStep) 
     }
 }
 
+// The column counts from the probe's microseconds: whole seconds would lose up to a second.
+TEST_F(JobListModelTest, TheTrimmedLengthFollowsAnEditedTrim) {
+    const struct {
+        int64_t durationUs, trimStart, trimLength;
+        const char* shown;
+    } cases[] = {
+        {10'600'000, 2'300'000, 0, "8"}, // to the end: 8.3 s, not 10 - 2.3
+        {10'600'000, 0, 0, "10"},
+        {10'600'000, 2'000'000, 3'500'000, "3"},
+        {10'600'000, 11'000'000, 0, "0"}, // a start past the end
+    };
+    for (const auto& c : cases) {
+        model.Clear();
+        ASSERT_TRUE(model.Add(NewFilesRecord(0, "/v/a.avi", "/o/a_ipod.mp4", c.durationUs, "lbox")));
+        TlvFilesRecord edited = model.Job(0);
+        edited.TrimStart = c.trimStart;
+        edited.TrimLength = c.trimLength;
+        model.SetJob(0, edited);
+        EXPECT_EQ(model.Text(0, jcTrimmedLength), c.shown) << c.trimStart << " " << c.trimLength;
+        EXPECT_EQ(model.Text(0, jcLength), "10");
+    }
+}
+
+TEST_F(JobListModelTest, DestinationsShowTheFileNames) {
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));
+    model.SetDestinations({"/out/a_(new).mp4", "/out/b_(new_1).mp4"});
+    EXPECT_EQ(model.Text(0, jcDestination), "a_(new).mp4");
+    EXPECT_EQ(model.Text(1, jcDestination), "b_(new_1).mp4");
+    model.SetDestinations({"/out/a_(new).avi"}); // a shorter list leaves the rest
+    EXPECT_EQ(model.Text(0, jcDestination), "a_(new).avi");
+    EXPECT_EQ(model.Text(1, jcDestination), "b_(new_1).mp4");
+    EXPECT_EQ(watch.Problems(), "");
+}
+
 TEST_F(JobListModelTest, AnEditedJobComesBackWithoutMovingItsRow) {
     ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
     ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));

@@ -77,6 +77,7 @@ bool TJobListPart::btnAddClick() {
     TAppSettings settings(settingsPath_);
     TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
     AppendJobs(adder.Probe(files, [this](const std::string& p) { return model_.Contains(p); }));
+    emit AddFinished();
     return true;
 }
 
@@ -86,6 +87,7 @@ void TJobListPart::AddFiles(const std::vector<std::string>& files) {
     TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
     AppendJobs(
         adder.Probe(ExpandFolders(files), [this](const std::string& p) { return model_.Contains(p); }));
+    emit AddFinished();
 }
 
 std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::string>& paths) {

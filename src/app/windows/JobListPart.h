@@ -53,6 +53,8 @@ public:
 signals:
     // Rows were added (the window enables Start, Remove and Clear).
     void JobsAdded();
+    // An add ended, whether or not it added rows (naming may have changed the output folder).
+    void AddFinished();
     // The list became empty by Remove or Clear: the preview stops.
     void ListEmptied();
 

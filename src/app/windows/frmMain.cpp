@@ -7,7 +7,6 @@
 #include "app/windows/PreviewPanel.h"
 #include "app/windows/frmShortcuts.h"
 #include "batch/BatchController.h"
-#include "editing/TrimModel.h"
 #include "engine/component/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
 #include "formats/windows/CatalogPanel.h"
@@ -299,12 +298,14 @@ void TfrmMain::CreateFormatAndJobParts() {
         btnRemove->setEnabled(true);
     });
     connect(jobList_, &TJobListPart::ListEmptied, PreviewPanel, &TPreviewPanel::imgbtnStopClick);
+    connect(jobList_, &TJobListPart::AddFinished, this, &TfrmMain::ShowStoredOutputDir);
     connect(PreviewPanel, &TPreviewPanel::LogLine, mmoLog, &QPlainTextEdit::appendPlainText);
     batch_ = new TMainBatchPart(this, parts_, jobList_->Model(), *PreviewPanel, *ParameterPanel, snapshots_,
                                 PreviewFrame, [this](bool on) {
                                     for (QPushButton* b : {btnAdd, btnRemove, btnClear, btnStart})
                                         b->setEnabled(on);
                                 });
+    connect(CatalogPanel, &TCatalogPanel::FormatChanged, batch_, &TMainBatchPart::RefreshDestinationsSoon);
 }
 
 void TfrmMain::ConnectCommands() {
@@ -383,6 +384,7 @@ void TfrmMain::btnAddClick() {
 
 void TfrmMain::btnStartClick() {
     batch_->btnStartClick();
+    ShowStoredOutputDir();
 }
 
 void TfrmMain::btnRemoveClick() {
@@ -421,10 +423,6 @@ void TfrmMain::EditSelectedJob(TMainDialog dialog) {
                                                                          : parts_.Dialogs.EditWatermark(job);
     if (!edited) return; // written only on Ok
     jobList_->Model().SetJob(row, *edited);
-    // The record keeps whole seconds only, so a trim to the end is counted from those.
-    if (dialog == TMainDialog::Trim)
-        jobList_->Model().SetTrimmedLength(
-            row, std::to_string(TrimmedLengthSeconds(*edited, int64_t{edited->DurationSec} * 1000000)));
 }
 
 // An item whose dialog this build lacks stays disabled.
@@ -450,6 +448,14 @@ void TfrmMain::pmFilesPopup() {
 
 void TfrmMain::edDirectoryChange() {
     parts_.Settings.SetOutPutDir(edDirectory->text().toStdString());
+    batch_->RefreshDestinationsSoon();
+}
+
+// Naming an output falls back to the default folder (and stores it) when the typed one cannot
+// be made: the box shows the folder the files really go to.
+void TfrmMain::ShowStoredOutputDir() {
+    const QString stored = QString::fromStdString(parts_.Settings.OutPutDir());
+    if (edDirectory->text() != stored) edDirectory->setText(stored);
 }
 
 void TfrmMain::btnBrowsClick() {
@@ -461,7 +467,7 @@ void TfrmMain::btnBrowsClick() {
 
 void TfrmMain::btnOpenClick() {
     if (edDirectory->text().size() <= 2) return;
-    parts_.System.OpenFolder(parts_.Settings.OutPutDir());
+    parts_.System.OpenFolder(ExpandHomeFolder(parts_.Settings.OutPutDir()));
 }
 
 // A failure is only logged: adding files reports nothing either when the libraries are missing.

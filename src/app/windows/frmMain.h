@@ -108,6 +108,7 @@ private:
     void btnBrowsClick();
     void btnOpenClick();
     void edDirectoryChange();
+    void ShowStoredOutputDir();
     void btnStartClick();
     // IPreviewHost: what the preview panel plays.
     bool ListEmpty() const override;

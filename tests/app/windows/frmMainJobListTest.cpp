@@ -22,6 +22,7 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <cstdlib>
 #include <fstream>
 
 using namespace orvel;
@@ -302,6 +303,30 @@ TEST_F(frmMainJobListTest, TheOutputFolderBoxBrowsAndOpen) {
     EXPECT_EQ(Opened(), std::vector<std::string>{"open " + tmp.File("out")});
 }
 
+TEST_F(frmMainJobListTest, AFolderThatCannotBeMadeLeavesTheBoxShowingTheFolderUsed) {
+    // The fall-back folder is made in the home folder: one inside the test's folder.
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", tmp.File("home").c_str(), 1);
+    watch.reset();
+    w->ExitWithoutAsking = true;
+    w->close();
+    w = Create();
+    w->show();
+    jobs = &w->JobList();
+    watch = std::make_unique<test::TJobListModelWatch>(jobs->Model());
+
+    std::ofstream(tmp.File("file")) << "not a folder";
+    C<QLineEdit>("edDirectory")->setText(QString::fromStdString(tmp.File("file/sub")));
+    emit C<QLineEdit>("edDirectory")->textEdited(C<QLineEdit>("edDirectory")->text());
+    openDialog.Answers = {{mp4}};
+    C<QPushButton>("btnAdd")->click();
+    setenv("HOME", savedHome.c_str(), 1);
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(Stored("OutPutDir"), tmp.File("home/kestrune"));
+    EXPECT_EQ(C<QLineEdit>("edDirectory")->text().toStdString(), tmp.File("home/kestrune"));
+}
+
 TEST_F(frmMainJobListTest, HelpItemsOpenTheirAddresses) {
     A("miHelp")->trigger();
     A("miWebSite")->trigger();
@@ -312,7 +337,7 @@ TEST_F(frmMainJobListTest, HelpItemsOpenTheirAddresses) {
 }
 
 TEST_F(frmMainJobListTest, TheCatalogAndTheSelectorsShowTheCurrentFormat) {
-    EXPECT_EQ(Catalog()->edt1->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(Catalog()->edt1->text().toStdString(), "iPod Video H.264 (*.mp4)");
     EXPECT_EQ(Params()->Model().Code(), 1);
     EXPECT_GT(Params()->cmbVideoEncoder->count(), 0);
     // The list drops down inside the window.

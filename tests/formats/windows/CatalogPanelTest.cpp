@@ -56,7 +56,7 @@ protected:
 
 TEST_F(CatalogPanelTest, FillShowsTheNameAndReloadsTheParameters) {
     panel->Fill();
-    EXPECT_EQ(panel->edt1->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(panel->edt1->text(), "iPod Video H.264 (*.mp4)");
     EXPECT_TRUE(panel->edt1->isReadOnly());
     EXPECT_EQ(panel->edt1->focusPolicy(), Qt::NoFocus);
     EXPECT_FALSE(panel->lst1->isVisible());
