@@ -4,6 +4,7 @@
 #include "app/store/GlobalObject.h"
 #include "batch/Destination.h"
 #include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/StringUtils.h"
 #include "formats/FormatParams.h"
 #include "formats/OptionBuilder.h"
 #include "probe/AVProbe.h"
@@ -16,27 +17,6 @@
 #include <stdexcept>
 
 namespace orvel {
-
-namespace {
-
-// Byte offset after the first n characters of a UTF-8 text (file names are UTF-8 here, so a
-// shortened name must not end inside a character).
-size_t Utf8Prefix(const std::string& text, size_t n) {
-    size_t pos = 0;
-    for (size_t count = 0; pos < text.size() && count < n; ++count) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return pos;
-}
-
-size_t Utf8Length(const std::string& text) {
-    return static_cast<size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-} // namespace
 
 TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatParamStore& store,
                                    TAppSettings& settings, IBatchJobs& jobs, IBatchView& view,
@@ -247,9 +227,7 @@ void TBatchController::SetOutcome(int taskIndex, TJobOutcome outcome, const std:
 }
 
 std::string TBatchController::ShortFileName(const std::string& caption) {
-    if (Utf8Length(caption) < 51) return caption;
-    return caption.substr(0, Utf8Prefix(caption, 44)) + ".." +
-           std::filesystem::path(caption).extension().string();
+    return ShortenedPath(caption, 50, 44);
 }
 
 TBatchProgress TBatchController::ProgressTexts(const TProgressInfo& info, int taskCount,
