@@ -26,6 +26,7 @@ public:
     // nothing changes) when its source path already is a row.
     bool Add(TlvFilesRecord job);
     bool Contains(const std::string& sourceFile) const { return paths_.count(sourceFile) > 0; }
+    const std::set<std::string>& Paths() const { return paths_; }
     // Rows outside the list are ignored.
     void Remove(int row);
     void Clear();

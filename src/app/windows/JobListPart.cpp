@@ -14,8 +14,15 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+
 #include <algorithm>
-#include <filesystem>
+#include <atomic>
+#include <set>
+#include <thread>
 
 namespace orvel {
 namespace {
@@ -74,39 +81,68 @@ bool TJobListPart::btnAddClick() {
     request.MultiSelect = true;
     const std::vector<std::string> files = dialog_->OpenFiles(request);
     if (files.empty()) return false;
-    TAppSettings settings(settingsPath_);
-    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(adder.Probe(files, [this](const std::string& p) { return model_.Contains(p); }));
-    emit AddFinished();
+    RunAdd(files, false);
     return true;
 }
 
 void TJobListPart::AddFiles(const std::vector<std::string>& files) {
     if (files.empty() || !converter_.LoadLibraries(libraryFolder_)) return;
-    TAppSettings settings(settingsPath_);
-    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(
-        adder.Probe(ExpandFolders(files), [this](const std::string& p) { return model_.Contains(p); }));
-    emit AddFinished();
+    RunAdd(files, true);
 }
 
-std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::string>& paths) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> out;
-    for (const std::string& path : paths) {
-        std::error_code ec;
-        if (!fs::is_directory(path, ec)) {
-            out.push_back(path);
-            continue;
-        }
-        std::vector<std::string> inside;
-        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-            if (it->is_regular_file(ec) && IsSupportedMediaName(it->path().filename().string()))
-                inside.push_back(it->path().string());
-        std::sort(inside.begin(), inside.end());
-        out.insert(out.end(), inside.begin(), inside.end());
-    }
-    return out;
+// The probing (and a dropped folder's search) runs on a worker thread while this thread keeps
+// the window painted under a progress box whose Cancel stops after the current file.
+void TJobListPart::RunAdd(const std::vector<std::string>& files, bool searchFolders) {
+    if (adding_) return;
+    adding_ = true;
+    TAppSettings settings(settingsPath_);
+    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
+    adder.Prepare(); // may warn about the output folder: here, not on the worker
+    const std::set<std::string> listed = model_.Paths();
+    std::atomic<size_t> done{0};
+    std::atomic<size_t> total{files.size()};
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    TAddOutcome outcome;
+    std::thread worker([&] {
+        const std::vector<std::string> chosen = searchFolders ? MediaFilesIn(files) : files;
+        total = chosen.size();
+        outcome = adder.Read(
+            chosen, [&listed](const std::string& p) { return listed.count(p) > 0; },
+            [&](size_t d, size_t) {
+                done = d;
+                return !cancel;
+            });
+        finished = true;
+    });
+
+    QProgressDialog progress("Reading the files...", "Cancel", 0, 0, lvFiles_->window());
+    progress.setObjectName("dlgAddProgress");
+    progress.setWindowTitle("Add");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    QEventLoop wait;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+        progress.setMaximum(static_cast<int>(total));
+        progress.setValue(static_cast<int>(done));
+        if (progress.wasCanceled()) cancel = true;
+        if (finished) wait.quit();
+    });
+    poll.start(30);
+    wait.exec();
+    worker.join();
+    QApplication::restoreOverrideCursor();
+    progress.close();
+
+    AppendJobs(std::move(outcome.Jobs));
+    if (!outcome.Unreadable.empty())
+        boxes_.Show(UnreadableFilesNotice(outcome.Unreadable), "Add", TMsgIcon::Information, TMsgButtons::Ok);
+    adding_ = false;
+    emit AddFinished();
 }
 
 void TJobListPart::AppendJobs(std::vector<TlvFilesRecord> jobs) {

@@ -33,7 +33,7 @@ public:
     // nothing was asked (libraries missing) or the dialog was cancelled.
     bool btnAddClick();
     // The same steps for files that come without the dialog (dropped ones); a folder stands
-    // for the supported media files directly in it.
+    // for the media files anywhere below it.
     void AddFiles(const std::vector<std::string>& files);
     void btnRemoveClick();
     void btnClearClick();
@@ -63,7 +63,8 @@ protected:
 
 private:
     void AppendJobs(std::vector<TlvFilesRecord> jobs);
-    static std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
+    // searchFolders: a folder stands for the media files anywhere below it.
+    void RunAdd(const std::vector<std::string>& files, bool searchFolders);
 
     TJobListModel model_;
     QTreeView* lvFiles_;
@@ -74,6 +75,7 @@ private:
     std::string defaultDir_;
     std::string libraryFolder_;
     IOpenFileDialog* dialog_ = nullptr;
+    bool adding_ = false; // an add's wait keeps events going: a second one must not start
 };
 
 } // namespace orvel

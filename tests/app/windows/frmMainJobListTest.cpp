@@ -2,6 +2,7 @@
 
 #include "../JobListModelWatch.h"
 
+#include "app/JobAdder.h"
 #include "app/store/AppSettings.h"
 #include "app/store/IniFile.h"
 #include "app/windows/JobListPart.h"
@@ -19,6 +20,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
@@ -107,11 +109,23 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
     EXPECT_TRUE(openDialog.Requests[0].MultiSelect);
     ASSERT_EQ(openDialog.Requests[0].Filters.size(), 36u);
     EXPECT_EQ(openDialog.Requests[0].Filters[0].Name, "All Supported Video Formats");
-    EXPECT_TRUE(boxes.Shown.empty()) << "skipped files are skipped silently";
+    ASSERT_EQ(boxes.Shown.size(), 2u) << "a notice after each add that skipped files";
+    EXPECT_EQ(boxes.Shown[0].Text, UnreadableFilesNotice({fixtures::Path(FixtureId::NonMedia)}));
+    EXPECT_EQ(boxes.Shown[1].Text, UnreadableFilesNotice({tmp.File("missing.mp4")}));
 
     openDialog.Answers = {{}}; // cancelled
     C<QPushButton>("btnAdd")->click();
     EXPECT_EQ(jobs->RowCount(), 3);
+
+    // The window's events keep running while the files are read.
+    bool adding = true, firedWhileAdding = false;
+    QTimer::singleShot(0, [&] { firedWhileAdding = adding; });
+    openDialog.Answers = {{mp3}};
+    C<QPushButton>("btnAdd")->click();
+    adding = false;
+    EXPECT_TRUE(firedWhileAdding);
+    EXPECT_EQ(jobs->RowCount(), 4);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor is gone";
 }
 
 TEST_F(frmMainJobListTest, RemoveSelectsTheNextRowAndAnEmptyListStopsThePreview) {
@@ -268,6 +282,9 @@ TEST_F(frmMainJobListTest, DroppedFilesAndFoldersAreAddedThroughTheSameSteps) {
     std::filesystem::copy_file(avi, tmp.Path() / "drop" / "b.AVI");
     std::filesystem::copy_file(mp3, tmp.Path() / "drop" / "a.mp3");
     std::ofstream(tmp.File("drop/notes.txt")) << "text";
+    // Below the top, with an extension only a single filter names.
+    std::filesystem::create_directories(tmp.Path() / "drop" / "sub" / "deeper");
+    std::filesystem::copy_file(mp4, tmp.Path() / "drop" / "sub" / "deeper" / "c.m2ts");
     QMimeData mime;
     mime.setUrls(
         {QUrl::fromLocalFile(QString::fromStdString(mp4)), QUrl::fromLocalFile(tmp.File("drop").c_str())});
@@ -278,7 +295,8 @@ TEST_F(frmMainJobListTest, DroppedFilesAndFoldersAreAddedThroughTheSameSteps) {
     QApplication::sendEvent(List()->viewport(), &drop);
     EXPECT_EQ(Captions(), (std::vector<QString>{QString::fromStdString(mp4),
                                                 QString::fromStdString(tmp.File("drop/a.mp3")),
-                                                QString::fromStdString(tmp.File("drop/b.AVI"))}));
+                                                QString::fromStdString(tmp.File("drop/b.AVI")),
+                                                QString::fromStdString(tmp.File("drop/sub/deeper/c.m2ts"))}));
 }
 
 TEST_F(frmMainJobListTest, TheOutputFolderBoxBrowsAndOpen) {
