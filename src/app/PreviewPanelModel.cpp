@@ -3,6 +3,7 @@
 #include "batch/BatchController.h"
 #include "editing/TimeTexts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -120,6 +121,28 @@ void TPreviewPanelModel::State(TPlayState state) {
     stopped_ = true;
     paused_ = false;
     ShowStopped();
+}
+
+void TPreviewPanelModel::Step(int direction) {
+    if (stopped_) return;
+    if (!paused_) {
+        player_.SeekRelative(0, false, direction * 5.0);
+        return;
+    }
+    const int64_t at = std::max<int64_t>(player_.CurrentPosition(), 0);
+    player_.Seek(0, false, std::max<int64_t>(at + direction * pictureUs_, 0));
+}
+
+void TPreviewPanelModel::ToStart() {
+    if (!stopped_) player_.Seek(0, false, 0);
+}
+
+void TPreviewPanelModel::ToEnd() {
+    if (!stopped_ && duration_ > 0) player_.Seek(0, false, std::max<int64_t>(duration_ - pictureUs_, 0));
+}
+
+void TPreviewPanelModel::SetPictureDuration(int64_t microseconds) {
+    if (microseconds > 0) pictureUs_ = microseconds;
 }
 
 void TPreviewPanelModel::SeekReleased(int position) {

@@ -257,6 +257,30 @@ void TfrmMain::FormCreate() {
     LoadPlayerLibraries();
     CreateFormatAndJobParts();
     ConnectCommands();
+    SpeakableNamesAndTabOrder();
+}
+
+// Screen readers read these; Tab goes through the window as it is laid out (the catalog's box,
+// made last, sits under the toolbar).
+void TfrmMain::SpeakableNamesAndTabOrder() {
+    const std::pair<QWidget*, const char*> spoken[] = {{btnAdd, "Add files"},
+                                                       {btnRemove, "Remove the selected files"},
+                                                       {btnClear, "Clear the list"},
+                                                       {BtnEdit, "Edit menu"},
+                                                       {btnStart, "Start converting"},
+                                                       {btnExit, "Exit"},
+                                                       {lvFiles, "Files to convert"},
+                                                       {edDirectory, "Output folder"},
+                                                       {btnBrows, "Choose the output folder"},
+                                                       {btnOpen, "Open the output folder"},
+                                                       {SpeedButton1, "Start converting"}};
+    for (const auto& [control, name] : spoken)
+        control->setAccessibleName(name);
+    QWidget* order[] = {
+        btnAdd,  btnRemove,      btnClear,    BtnEdit,  btnStart, btnExit,     CatalogPanel->imgbtn1,
+        lvFiles, ParameterPanel, edDirectory, btnBrows, btnOpen,  SpeedButton1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::CreateFormatAndJobParts() {

@@ -102,6 +102,7 @@ private:
     void CreateFormatAndJobParts();
     void ConnectCommands();
     void SetShortcutKeys();
+    void SpeakableNamesAndTabOrder();
     void btnAddClick();
     void btnRemoveClick();
     void btnClearClick();

@@ -12,9 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QSlider>
 #include <QTreeWidget>
 
 #include <map>
@@ -266,6 +270,27 @@ TEST_F(frmMainTest, NoTwoControlsShareAnUnderlinedLetter) {
     }
     EXPECT_EQ(C<QPushButton>(w, "btnStart")->text(), "&Start");
     EXPECT_EQ(Mnemonic(C<QPushButton>(w, "btnExit")->text()), QChar('x'));
+}
+
+// Every control a screen reader or the Tab key reaches says what it is; Tab follows the layout
+// from the toolbar to the catalog's arrow under it and on to the job list.
+TEST_F(frmMainTest, ControlsHaveSpokenNamesAndTabFollowsTheLayout) {
+    auto w = Create();
+    w->show();
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        // An editable box's line is read as part of its box.
+        const bool boxLine = qobject_cast<QLineEdit*>(c) && qobject_cast<QComboBox*>(c->parentWidget());
+        const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSlider*>(c) ||
+                             (qobject_cast<QLineEdit*>(c) && !boxLine) ||
+                             qobject_cast<QAbstractItemView*>(c) || qobject_cast<QComboBox*>(c);
+        if (!control || !c->isVisibleTo(w.get()) || c->focusPolicy() == Qt::NoFocus) continue;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(c);
+        ASSERT_NE(spoken, nullptr);
+        EXPECT_FALSE(spoken->text(QAccessible::Name).trimmed().isEmpty())
+            << c->metaObject()->className() << " " << c->objectName().toStdString();
+    }
+    EXPECT_EQ(C<QWidget>(w, "btnExit")->nextInFocusChain(), C<QWidget>(w, "imgbtn1"));
+    EXPECT_EQ(C<QWidget>(w, "imgbtn1")->nextInFocusChain(), C<QWidget>(w, "lvFiles"));
 }
 
 // Every key an item of the window answers is in the list the Help menu shows.
