@@ -83,6 +83,25 @@ void TJobListModel::SetJob(int row, const TlvFilesRecord& job) {
     SetTrimmedLength(row, std::to_string(TrimmedLengthSeconds(kept, length)));
 }
 
+void TJobListModel::ApplyEdits(int from, const std::vector<int>& rows, bool withTrim) {
+    if (!ValidRow(from)) return;
+    const TlvFilesRecord edits = rows_[static_cast<size_t>(from)].Record;
+    for (const int row : rows) {
+        if (!ValidRow(row) || row == from) continue;
+        const TlvFilesRecord& own = rows_[static_cast<size_t>(row)].Record;
+        TlvFilesRecord copy = edits;
+        copy.AddIndex = own.AddIndex;
+        copy.DestFile = own.DestFile;
+        copy.DurationSec = own.DurationSec;
+        copy.DurationUs = own.DurationUs;
+        if (!withTrim) {
+            copy.TrimStart = own.TrimStart;
+            copy.TrimLength = own.TrimLength;
+        }
+        SetJob(row, copy);
+    }
+}
+
 void TJobListModel::SetTrimmedLength(int row, const std::string& text) {
     if (!ValidRow(row)) return;
     rows_[static_cast<size_t>(row)].TrimmedLength = text;

@@ -39,6 +39,9 @@ public:
     // The trimmed length follows the job's trim.
     void SetJob(int row, const TlvFilesRecord& job);
     void SetTrimmedLength(int row, const std::string& text);
+    // Row from's edits (crop, zoom, watermark text and picture, effects; its trim too when
+    // withTrim) onto each of rows; their sources, names and lengths stay their own.
+    void ApplyEdits(int from, const std::vector<int>& rows, bool withTrim);
     // The paths the rows' jobs will be written to, in row order; the column shows their names.
     void SetDestinations(const std::vector<std::string>& paths);
     void SetProgress(int row, const std::string& text);

@@ -14,6 +14,7 @@ orvel_list(CORE app
 orvel_list(GUI app/windows
   fmMessageBoxes.h fmMessageBoxes.cpp
   frmAbout.h frmAbout.cpp
+  frmApplyEdits.h frmApplyEdits.cpp
   frmCover.h frmCover.cpp
   frmMain.h frmMain.cpp
   frmShortcuts.h frmShortcuts.cpp

@@ -150,6 +150,39 @@ TEST_F(JobListModelTest, DestinationsShowTheFileNames) {
     EXPECT_EQ(watch.Problems(), "");
 }
 
+TEST_F(JobListModelTest, ApplyEditsCopiesOneJobsEditsOntoOthers) {
+    for (const char* path : {"/v/a.avi", "/v/b.avi", "/v/c.avi"})
+        ASSERT_TRUE(model.Add(NewFilesRecord(0, path, std::string(path) + "_ipod.mp4", 20'000'000, "lbox")));
+    TlvFilesRecord edited = model.Job(0);
+    edited.CropTop = 12;
+    edited.ZoomMode = "pan";
+    edited.WatermarkText = "mine";
+    edited.WatermarkImage = "/p/logo.bmp";
+    edited.Brightness = 200;
+    edited.TrimStart = 5'000'000;
+    model.SetJob(0, edited);
+    const struct {
+        bool withTrim;
+        int64_t trimStart;
+        const char* trimmed;
+    } cases[] = {{false, 0, "20"}, {true, 5'000'000, "15"}};
+    for (const auto& c : cases) {
+        model.ApplyEdits(0, {1, 2, 7}, c.withTrim);
+        for (const int row : {1, 2}) {
+            const TlvFilesRecord& job = model.Job(row);
+            EXPECT_EQ(job.SourceFile, row == 1 ? "/v/b.avi" : "/v/c.avi");
+            EXPECT_EQ(job.CropTop, 12);
+            EXPECT_EQ(job.ZoomMode, "pan");
+            EXPECT_EQ(job.WatermarkText, "mine");
+            EXPECT_EQ(job.WatermarkImage, "/p/logo.bmp");
+            EXPECT_EQ(job.Brightness, 200);
+            EXPECT_EQ(job.TrimStart, c.trimStart) << c.withTrim;
+            EXPECT_EQ(model.Text(row, jcTrimmedLength), c.trimmed) << c.withTrim;
+        }
+    }
+    EXPECT_EQ(model.CheckConsistency(), "");
+}
+
 TEST_F(JobListModelTest, AnEditedJobComesBackWithoutMovingItsRow) {
     ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
     ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));

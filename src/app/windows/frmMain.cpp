@@ -5,6 +5,7 @@
 #include "app/windows/JobListPart.h"
 #include "app/windows/MainBatchPart.h"
 #include "app/windows/PreviewPanel.h"
+#include "app/windows/frmApplyEdits.h"
 #include "app/windows/frmShortcuts.h"
 #include "batch/BatchController.h"
 #include "engine/component/FFmpegConverter.h"
@@ -135,6 +136,7 @@ void TfrmMain::CreateMenus() {
     miCrop = mnuEdit->addAction("&Crop");
     miTrim = mnuEdit->addAction("&Trim");
     miEffects = mnuEdit->addAction("&Video Effect && Water Mark");
+    miApplyEdits = mnuEdit->addAction("Apply &Edits To...");
     mnuEdit->addSeparator();
     miCheckAll = mnuEdit->addAction("Check &All"); // Alt+C is "&Crop"
     miUncheckAll = mnuEdit->addAction("&Uncheck All");
@@ -172,6 +174,7 @@ void TfrmMain::CreateMenus() {
     pmCrop = pmFiles->addAction("&Crop");
     pmTrim = pmFiles->addAction("&Trim");
     pmEffects = pmFiles->addAction("&Video Effect && Water Mark");
+    pmApplyEdits = pmFiles->addAction("Apply &Edits To...");
     pmFiles->addSeparator();
     pmAdd = pmFiles->addAction("Add");
     pmRemove = pmFiles->addAction("Remove");
@@ -214,6 +217,7 @@ void TfrmMain::NameControls() {
         {miCrop, "miCrop"},
         {miTrim, "miTrim"},
         {miEffects, "miEffects"},
+        {miApplyEdits, "miApplyEdits"},
         {miCheckAll, "miCheckAll"},
         {miUncheckAll, "miUncheckAll"},
         {miReverseCheck, "miReverseCheck"},
@@ -232,6 +236,7 @@ void TfrmMain::NameControls() {
         {pmCrop, "pmCrop"},
         {pmTrim, "pmTrim"},
         {pmEffects, "pmEffects"},
+        {pmApplyEdits, "pmApplyEdits"},
         {pmAdd, "pmAdd"},
         {pmRemove, "pmRemove"},
         {pmClear, "pmClear"},
@@ -384,6 +389,8 @@ void TfrmMain::ConnectCommands() {
     for (const auto& [action, dialog] : editors)
         connect(action, &QAction::triggered, this, [this, dialog = dialog] { EditSelectedJob(dialog); });
 
+    for (QAction* a : {miApplyEdits, pmApplyEdits})
+        connect(a, &QAction::triggered, this, &TfrmMain::ApplyEditsClick);
     connect(miShortcuts, &QAction::triggered, this, [this] { TfrmShortcuts(this).exec(); });
     SetShortcutKeys();
 }
@@ -449,6 +456,19 @@ void TfrmMain::EditSelectedJob(TMainDialog dialog) {
     jobList_->Model().SetJob(row, *edited);
 }
 
+void TfrmMain::ApplyEditsClick() {
+    if (!jobList_->HasSelectedJob()) return;
+    TfrmApplyEdits ask(this);
+    if (ask.exec() != QDialog::Accepted) return;
+    std::vector<int> rows = jobList_->SelectedRows();
+    if (ask.AllRows()) {
+        rows.clear();
+        for (int row = 0; row < jobList_->RowCount(); ++row)
+            rows.push_back(row);
+    }
+    jobList_->Model().ApplyEdits(jobList_->SelectedRow(), rows, ask.WithTrim());
+}
+
 // An item whose dialog this build lacks stays disabled.
 void TfrmMain::mnuEditPopup() {
     const bool on = jobList_->HasSelectedJob();
@@ -457,6 +477,7 @@ void TfrmMain::mnuEditPopup() {
     miCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
     miTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
     miEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
+    miApplyEdits->setEnabled(on && jobList_->RowCount() > 1);
 }
 
 void TfrmMain::pmFilesPopup() {
@@ -466,6 +487,7 @@ void TfrmMain::pmFilesPopup() {
     pmCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
     pmTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
     pmEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
+    pmApplyEdits->setEnabled(on && jobList_->RowCount() > 1);
     pmVideoInfo->setEnabled(on && parts_.Dialogs.Available(TMainDialog::FileInfo));
     pmAdd->setEnabled(true);
 }

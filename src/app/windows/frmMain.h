@@ -117,6 +117,8 @@ private:
     void AddThenPlay() override;
     // Crop, trim, watermark: the dialog edits a copy of the selected job, written back on Ok.
     void EditSelectedJob(TMainDialog dialog);
+    // The selected job's edits onto the selected rows or every row, as the user chooses.
+    void ApplyEditsClick();
     // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
     void mnuEditPopup();
     void pmFilesPopup();
@@ -166,6 +168,7 @@ private:
     QAction* miCrop;
     QAction* miTrim;
     QAction* miEffects;
+    QAction* miApplyEdits;
     QAction* miCheckAll;
     QAction* miUncheckAll;
     QAction* miReverseCheck;
@@ -186,6 +189,7 @@ private:
     QAction* pmCrop;
     QAction* pmTrim;
     QAction* pmEffects;
+    QAction* pmApplyEdits;
     QAction* pmAdd;
     QAction* pmRemove;
     QAction* pmClear;

@@ -6,6 +6,7 @@
 #include "app/store/AppSettings.h"
 #include "app/store/IniFile.h"
 #include "app/windows/JobListPart.h"
+#include "app/windows/frmApplyEdits.h"
 #include "fixtures/Fixtures.h"
 #include "formats/windows/CatalogPanel.h"
 #include "formats/windows/ParameterPanel.h"
@@ -120,7 +121,8 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
     // The window's events keep running while the files are read.
     bool adding = true, firedWhileAdding = false;
     QTimer::singleShot(0, [&] { firedWhileAdding = adding; });
-    openDialog.Answers = {{mp3}};
+    std::filesystem::copy_file(mp3, tmp.Path() / "again.mp3");
+    openDialog.Answers = {{tmp.File("again.mp3")}};
     C<QPushButton>("btnAdd")->click();
     adding = false;
     EXPECT_TRUE(firedWhileAdding);
@@ -218,6 +220,36 @@ TEST_F(frmMainJobListTest, SeveralRowsAndTheKeyboard) {
     QTest::keyClick(List(), Qt::Key_Delete);
     EXPECT_EQ(Captions(), std::vector<QString>{QString::fromStdString(mp4)}) << "both selected rows go";
     EXPECT_EQ(jobs->SelectedRow(), 0);
+}
+
+TEST_F(frmMainJobListTest, ApplyEditsToTheSelectedRowsOrAll) {
+    AddThree();
+    TlvFilesRecord edited = Model().Job(0);
+    edited.WatermarkText = "logo";
+    edited.TrimStart = 1'000'000;
+    Model().SetJob(0, edited);
+    auto answer = [](bool all, bool trim) {
+        QTimer::singleShot(0, [all, trim] {
+            auto* ask = qobject_cast<TfrmApplyEdits*>(QApplication::activeModalWidget());
+            ASSERT_NE(ask, nullptr);
+            (all ? ask->rbAll : ask->rbSelected)->setChecked(true);
+            ask->ckTrim->setChecked(trim);
+            ask->accept();
+        });
+    };
+    Select(0);
+    List()->selectionModel()->select(List()->model()->index(1, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    answer(false, false);
+    A("miApplyEdits")->trigger();
+    EXPECT_EQ(Model().Job(1).WatermarkText, "logo");
+    EXPECT_EQ(Model().Job(1).TrimStart, 0);
+    EXPECT_EQ(Model().Job(2).WatermarkText, "") << "not selected";
+    answer(true, true);
+    A("pmApplyEdits")->trigger();
+    EXPECT_EQ(Model().Job(2).WatermarkText, "logo");
+    EXPECT_EQ(Model().Job(2).TrimStart, 1'000'000);
+    EXPECT_EQ(Model().Job(2).SourceFile, mp3);
 }
 
 // The list's mouse and tooltip work goes through the view, its row delegate and the model.

@@ -219,8 +219,8 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuFile")),
               QStringList({"&Add", "&Remove", "&Clear", "&Start", "Se&ttings", "-", "&Exit"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuEdit")),
-              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Check &All", "&Uncheck All",
-                           "&Reverse Check", "-", "C&heck", "U&ncheck"}));
+              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "Apply &Edits To...", "-",
+                           "Check &All", "&Uncheck All", "&Reverse Check", "-", "C&heck", "U&ncheck"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuTools")), QStringList({"&Preference", "&Skin"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuSkin")),
               QStringList({"Default", "Gray", "Orange", "Purple", "Red", "Green", "Light blue"}));
@@ -228,8 +228,8 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
         Captions(C<QMenu>(w, "mnuHelp")),
         QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About", "&Keyboard Shortcuts"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "pmFiles")),
-              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Add", "Remove", "Clear",
-                           "Start", "-", "Video Infomation"}));
+              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "Apply &Edits To...", "-", "Add",
+                           "Remove", "Clear", "Start", "-", "Video Infomation"}));
 }
 
 // The letter after a single "&", lower-cased; 0 when the text has none.
