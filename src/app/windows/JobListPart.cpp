@@ -120,9 +120,11 @@ void TJobListPart::RunAdd(const std::vector<std::string>& files, bool searchFold
     progress.setObjectName("dlgAddProgress");
     progress.setWindowTitle("Add");
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
+    // Shown at once: only a shown box blocks the window, and the converter the worker uses must
+    // not be started from it meanwhile.
+    progress.show();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     QEventLoop wait;
     QTimer poll;

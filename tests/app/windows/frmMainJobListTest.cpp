@@ -118,14 +118,20 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
     C<QPushButton>("btnAdd")->click();
     EXPECT_EQ(jobs->RowCount(), 3);
 
-    // The window's events keep running while the files are read.
-    bool adding = true, firedWhileAdding = false;
-    QTimer::singleShot(0, [&] { firedWhileAdding = adding; });
+    // The window's events keep running while the files are read, under a box that blocks the
+    // window (nothing may start the converter the reading uses).
+    bool adding = true, firedWhileAdding = false, blocked = false;
+    QTimer::singleShot(0, [&] {
+        firedWhileAdding = adding;
+        blocked = QApplication::activeModalWidget() &&
+                  QApplication::activeModalWidget()->objectName() == "dlgAddProgress";
+    });
     std::filesystem::copy_file(mp3, tmp.Path() / "again.mp3");
     openDialog.Answers = {{tmp.File("again.mp3")}};
     C<QPushButton>("btnAdd")->click();
     adding = false;
     EXPECT_TRUE(firedWhileAdding);
+    EXPECT_TRUE(blocked);
     EXPECT_EQ(jobs->RowCount(), 4);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor is gone";
 }
