@@ -2,6 +2,7 @@
 
 #include "formats/FormatCatalog.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -68,10 +69,31 @@ const std::vector<TFileFilter>& AddFileFilters() {
 bool IsSupportedMediaName(const std::string& fileName) {
     const std::string ext = LowerFormatText(std::filesystem::path(fileName).extension().string());
     if (ext.size() < 2) return false;
-    for (int i = 0; i < 2; ++i)
-        for (const std::string& p : SplitPatterns(AddFileFilters()[static_cast<size_t>(i)].Patterns))
-            if (LowerFormatText(p.substr(1)) == ext) return true;
+    for (const TFileFilter& filter : AddFileFilters())
+        for (const std::string& p : SplitPatterns(filter.Patterns))
+            if (p != "*.*" && LowerFormatText(p.substr(1)) == ext) return true;
     return false;
+}
+
+std::vector<std::string> MediaFilesIn(const std::vector<std::string>& paths) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> out;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::is_directory(path, ec)) {
+            out.push_back(path);
+            continue;
+        }
+        std::vector<std::string> inside;
+        // An unreadable subfolder is passed over, not the whole drop.
+        const auto options = fs::directory_options::skip_permission_denied;
+        for (fs::recursive_directory_iterator it(path, options, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec) && IsSupportedMediaName(it->path().filename().string()))
+                inside.push_back(it->path().string());
+        std::sort(inside.begin(), inside.end());
+        out.insert(out.end(), inside.begin(), inside.end());
+    }
+    return out;
 }
 
 } // namespace orvel

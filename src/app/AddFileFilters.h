@@ -9,7 +9,10 @@
 namespace orvel {
 
 const std::vector<TFileFilter>& AddFileFilters();
-// True when the file's name matches one of the "All Supported ..." video or audio patterns.
+// True when the file's name ends in an extension one of the filters names ("*.*" aside).
 bool IsSupportedMediaName(const std::string& fileName);
+// The paths with each folder replaced by the media files anywhere below it (sorted per folder);
+// files stay as they are.
+std::vector<std::string> MediaFilesIn(const std::vector<std::string>& paths);
 
 } // namespace orvel

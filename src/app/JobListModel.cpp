@@ -1,5 +1,7 @@
 #include "app/JobListModel.h"
 
+#include "editing/TrimModel.h"
+
 #include <filesystem>
 #include <sstream>
 
@@ -76,12 +78,43 @@ void TJobListModel::SetJob(int row, const TlvFilesRecord& job) {
     const std::string source = kept.SourceFile;
     kept = job;
     kept.SourceFile = source; // the row's caption and its place in the unique set stay
+    // From the probe's microseconds: whole seconds would cut a trim to the end a second short.
+    const int64_t length = kept.DurationUs > 0 ? kept.DurationUs : int64_t{kept.DurationSec} * 1000000;
+    SetTrimmedLength(row, std::to_string(TrimmedLengthSeconds(kept, length)));
+}
+
+void TJobListModel::ApplyEdits(int from, const std::vector<int>& rows, bool withTrim) {
+    if (!ValidRow(from)) return;
+    const TlvFilesRecord edits = rows_[static_cast<size_t>(from)].Record;
+    for (const int row : rows) {
+        if (!ValidRow(row) || row == from) continue;
+        const TlvFilesRecord& own = rows_[static_cast<size_t>(row)].Record;
+        TlvFilesRecord copy = edits;
+        copy.AddIndex = own.AddIndex;
+        copy.DestFile = own.DestFile;
+        copy.DurationSec = own.DurationSec;
+        copy.DurationUs = own.DurationUs;
+        if (!withTrim) {
+            copy.TrimStart = own.TrimStart;
+            copy.TrimLength = own.TrimLength;
+        }
+        SetJob(row, copy);
+    }
 }
 
 void TJobListModel::SetTrimmedLength(int row, const std::string& text) {
     if (!ValidRow(row)) return;
     rows_[static_cast<size_t>(row)].TrimmedLength = text;
     RowChanged(row, jcTrimmedLength, jcTrimmedLength, {Qt::DisplayRole});
+}
+
+void TJobListModel::SetDestinations(const std::vector<std::string>& paths) {
+    for (int row = 0; row < JobCount() && row < static_cast<int>(paths.size()); ++row) {
+        std::string name = std::filesystem::path(paths[static_cast<size_t>(row)]).filename().string();
+        if (rows_[static_cast<size_t>(row)].Destination == name) continue;
+        rows_[static_cast<size_t>(row)].Destination = std::move(name);
+        RowChanged(row, jcDestination, jcDestination, {Qt::DisplayRole});
+    }
 }
 
 void TJobListModel::SetProgress(int row, const std::string& text) {

@@ -22,10 +22,11 @@ public:
     static int ColumnWidth(int column);
 
     // Appends the job, checked, with its length in both length columns, the file name of its
-    // destination and no progress. False (and nothing changes) when its source path already is
-    // a row.
+    // add-time destination (until SetDestinations names the file a Start writes) and no progress. False (and
+    // nothing changes) when its source path already is a row.
     bool Add(TlvFilesRecord job);
     bool Contains(const std::string& sourceFile) const { return paths_.count(sourceFile) > 0; }
+    const std::set<std::string>& Paths() const { return paths_; }
     // Rows outside the list are ignored.
     void Remove(int row);
     void Clear();
@@ -35,8 +36,14 @@ public:
     void ReverseCheck();
 
     // An edited copy of the job written back (a dialog's Ok); the source path stays the row's.
+    // The trimmed length follows the job's trim.
     void SetJob(int row, const TlvFilesRecord& job);
     void SetTrimmedLength(int row, const std::string& text);
+    // Row from's edits (crop, zoom, watermark text and picture, effects; its trim too when
+    // withTrim) onto each of rows; their sources, names and lengths stay their own.
+    void ApplyEdits(int from, const std::vector<int>& rows, bool withTrim);
+    // The paths the rows' jobs will be written to, in row order; the column shows their names.
+    void SetDestinations(const std::vector<std::string>& paths);
     void SetProgress(int row, const std::string& text);
     // Why the row's job was not converted, shown as the tooltip of each of its cells.
     void SetFailure(int row, const std::string& message);

@@ -3,6 +3,7 @@
 #include "batch/BatchController.h"
 #include "editing/TimeTexts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -103,14 +104,45 @@ void TPreviewPanelModel::Position(int64_t pts) {
     view_.Time = FormatMicroseconds(pts);
 }
 
-// The file stays open, paused at its start, while the panel shows it as stopped.
+// At the end the file stays open, paused at its start, while the panel shows it as stopped. A
+// stop the panel did not ask for (another window's player, the main window before a dialog)
+// shows the stopped state too, or Play would stay disabled.
 void TPreviewPanelModel::State(TPlayState state) {
+    if (state == psStop) {
+        if (stopped_) return;
+        stopped_ = true;
+        paused_ = false;
+        ShowStopped();
+        return;
+    }
     if (state != psEnd) return;
     player_.Seek(0, false, 0);
     player_.Pause();
     stopped_ = true;
     paused_ = false;
     ShowStopped();
+}
+
+void TPreviewPanelModel::Step(int direction) {
+    if (stopped_) return;
+    if (!paused_) {
+        player_.SeekRelative(0, false, direction * 5.0);
+        return;
+    }
+    const int64_t at = std::max<int64_t>(player_.CurrentPosition(), 0);
+    player_.Seek(0, false, std::max<int64_t>(at + direction * pictureUs_, 0));
+}
+
+void TPreviewPanelModel::ToStart() {
+    if (!stopped_) player_.Seek(0, false, 0);
+}
+
+void TPreviewPanelModel::ToEnd() {
+    if (!stopped_ && duration_ > 0) player_.Seek(0, false, std::max<int64_t>(duration_ - pictureUs_, 0));
+}
+
+void TPreviewPanelModel::SetPictureDuration(int64_t microseconds) {
+    if (microseconds > 0) pictureUs_ = microseconds;
 }
 
 void TPreviewPanelModel::SeekReleased(int position) {
@@ -120,9 +152,11 @@ void TPreviewPanelModel::SeekReleased(int position) {
     player_.Seek(0, false, static_cast<int64_t>(fraction * static_cast<double>(duration_)));
 }
 
-void TPreviewPanelModel::VolumeChanged(int volume) {
+void TPreviewPanelModel::VolumeChanged(int volume, bool dragging) {
     view_.Volume = volume;
     player_.SetAudioVolume(volume);
+    // A drag is stored once, on release; a click, the wheel or a key ends at once.
+    if (!dragging) settings_.SetVolume(volume);
 }
 
 void TPreviewPanelModel::VolumeReleased() {

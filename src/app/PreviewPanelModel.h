@@ -59,9 +59,18 @@ public:
     void Position(int64_t pts);
     void State(TPlayState state);
 
+    // The keys of the focused picture. Left and right step one picture when paused, 5 seconds
+    // when playing; Home and End go to the start and the last picture. Stopped: nothing.
+    void Step(int direction);
+    void ToStart();
+    void ToEnd();
+    // One picture's length of the open file (its frame rate), for the steps.
+    void SetPictureDuration(int64_t microseconds);
+
     // The left button released over the seek bar at position.
     void SeekReleased(int position);
-    void VolumeChanged(int volume);
+    // dragging: the slider's handle is held; the value is stored when it is released.
+    void VolumeChanged(int volume, bool dragging);
     void VolumeReleased();
     void MuteClicked(bool mute);
     // Saves the current picture; answers whether anything was written.
@@ -83,6 +92,7 @@ private:
     bool stopped_ = true;
     bool paused_ = false;
     int64_t duration_ = 0;
+    int64_t pictureUs_ = 40000; // 25 pictures a second until the file says otherwise
     TPreviewPanelView view_;
     std::vector<std::string> log_;
 };

@@ -6,6 +6,7 @@ orvel_list(CORE app
   AddFileFilters.h AddFileFilters.cpp
   JobAdder.h JobAdder.cpp
   JobListModel.h JobListModel.cpp
+  KeyboardShortcuts.h KeyboardShortcuts.cpp
   LibraryVersions.h LibraryVersions.cpp
   MainDialogs.h MainDialogs.cpp
   PreviewPanelModel.h PreviewPanelModel.cpp
@@ -14,8 +15,10 @@ orvel_list(GUI app/windows
   DesktopDialogs.h DesktopDialogs.cpp
   fmMessageBoxes.h fmMessageBoxes.cpp
   frmAbout.h frmAbout.cpp
+  frmApplyEdits.h frmApplyEdits.cpp
   frmCover.h frmCover.cpp
   frmMain.h frmMain.cpp
+  frmShortcuts.h frmShortcuts.cpp
   JobListPart.h JobListPart.cpp
   MainBatchPart.h MainBatchPart.cpp
   PreviewPanel.h PreviewPanel.cpp

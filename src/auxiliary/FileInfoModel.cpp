@@ -1,42 +1,11 @@
 #include "auxiliary/FileInfoModel.h"
 
+#include "engine/foundation/StringUtils.h"
 #include "probe/AVProbe.h"
 
 #include <cstdio>
 
 namespace orvel {
-namespace {
-
-bool IsUtf8Start(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-}
-
-size_t CharacterCount(const std::string& text) {
-    size_t count = 0;
-    for (const char c : text)
-        if (IsUtf8Start(c)) ++count;
-    return count;
-}
-
-// The first count characters of text, never cutting a character in two.
-std::string FirstCharacters(const std::string& text, size_t count) {
-    size_t seen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (!IsUtf8Start(text[i])) continue;
-        if (seen == count) return text.substr(0, i);
-        ++seen;
-    }
-    return text;
-}
-
-// The extension with its dot; empty when the last path element has none.
-std::string Extension(const std::string& path) {
-    const size_t dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.') return {};
-    return path.substr(dot);
-}
-
-} // namespace
 
 int FileInfoRow(int rowCount, int selectedRow) {
     if (rowCount <= 0) return -1;
@@ -44,8 +13,8 @@ int FileInfoRow(int rowCount, int selectedRow) {
 }
 
 std::string ShortSourceName(const std::string& path) {
-    if (CharacterCount(path) < 46) return path;
-    return FirstCharacters(path, 40) + ".." + Extension(path) + "  ";
+    if (Utf8Length(path) < 46) return path;
+    return ShortenedPath(path, 45, 40) + "  ";
 }
 
 std::string DurationSecondsText(int64_t microseconds) {

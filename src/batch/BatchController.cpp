@@ -1,8 +1,10 @@
 #include "batch/BatchController.h"
 
 #include "app/store/AppSettings.h"
+#include "app/store/GlobalObject.h"
 #include "batch/Destination.h"
 #include "engine/component/MainThreadDispatcher.h"
+#include "engine/foundation/StringUtils.h"
 #include "formats/DeviceCompliance.h"
 #include "formats/FormatParams.h"
 #include "formats/OptionBuilder.h"
@@ -16,27 +18,6 @@
 #include <stdexcept>
 
 namespace orvel {
-
-namespace {
-
-// Byte offset after the first n characters of a UTF-8 text (file names are UTF-8 here, so a
-// shortened name must not end inside a character).
-size_t Utf8Prefix(const std::string& text, size_t n) {
-    size_t pos = 0;
-    for (size_t count = 0; pos < text.size() && count < n; ++count) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return pos;
-}
-
-size_t Utf8Length(const std::string& text) {
-    return static_cast<size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-} // namespace
 
 TBatchController::TBatchController(TCustomFFmpegConverter& converter, TFormatParamStore& store,
                                    TAppSettings& settings, IBatchJobs& jobs, IBatchView& view,
@@ -85,15 +66,34 @@ std::string TBatchController::Destination(const std::string& source, const std::
     }
     // Outputs of this start are named before any of them exists: two sources with one name
     // must not be given the same file.
-    auto taken = [&named](const std::string& path) {
-        return std::find(named.begin(), named.end(), path) != named.end();
-    };
+    const TNameTaken taken = NamedAlready(named);
     if (overrides_.OutputDir) {
         if (!MakeOutputDir(*overrides_.OutputDir))
             throw std::runtime_error(kCannotCreateDirText + *overrides_.OutputDir);
         return FreeDestinationName(*overrides_.OutputDir, source, ending, taken);
     }
     return DestinationFileName(source, ending, settings_, boxes_, defaultDir_, taken);
+}
+
+std::vector<std::string> TBatchController::PlannedDestinations() {
+    const std::string ending = OutputEnding();
+    const std::string folder = overrides_.OutputDir.value_or(ExpandHomeFolder(settings_.OutPutDir()));
+    std::vector<std::string> named;
+    std::vector<std::string> planned;
+    for (int row = 0; row < jobs_.JobCount(); ++row) {
+        planned.push_back(
+            FreeDestinationName(folder, jobs_.Job(row).SourceFile, ending, NamedAlready(named)));
+        if (jobs_.JobChecked(row)) named.push_back(planned.back());
+    }
+    return planned;
+}
+
+int TBatchController::JobFormatCode() const {
+    return overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
+}
+
+std::string TBatchController::OutputEnding() {
+    return StartEnding(store_.FileExt(JobFormatCode()));
 }
 
 std::vector<int> TBatchController::CheckedRows() const {
@@ -197,8 +197,8 @@ int TBatchController::Start() {
     if (checked.empty()) return 0;
 
     ClearLastStart();
-    const int code = overrides_.FormatCode.value_or(settings_.FormatCodeForJobs());
-    const std::string ending = StartEnding(store_.FileExt(code));
+    const int code = JobFormatCode();
+    const std::string ending = OutputEnding();
     std::vector<EffectSettings> effects(static_cast<size_t>(jobs_.JobCount()));
     QueueJobs(checked, code, ending, effects);
     if (taskItems_.Count() == 0) return 0;
@@ -230,9 +230,7 @@ void TBatchController::SetOutcome(int taskIndex, TJobOutcome outcome, const std:
 }
 
 std::string TBatchController::ShortFileName(const std::string& caption) {
-    if (Utf8Length(caption) < 51) return caption;
-    return caption.substr(0, Utf8Prefix(caption, 44)) + ".." +
-           std::filesystem::path(caption).extension().string();
+    return ShortenedPath(caption, 50, 44);
 }
 
 TBatchProgress TBatchController::ProgressTexts(const TProgressInfo& info, int taskCount,

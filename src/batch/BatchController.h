@@ -114,6 +114,11 @@ public:
     // One entry per checked job of the last start, in list order (skipped jobs included).
     std::vector<TJobResult> Results() const;
 
+    // The file each row's job would be written to by a Start now, named as Start names them
+    // (a checked row's name is taken for the rows after it), without creating the folder or
+    // asking anything.
+    std::vector<std::string> PlannedDestinations();
+
     // The texts of one progress report for task t of taskCount, whose source is caption.
     static TBatchProgress ProgressTexts(const TProgressInfo& info, int taskCount, const std::string& caption);
     // The caption when shorter than 51 characters, else its first 44 + ".." + its extension.
@@ -137,6 +142,8 @@ private:
     void OnTerminate(const TTerminateInfo& info);
     void ApplyPriority();
     std::string Destination(const std::string& source, const std::string& ending);
+    int JobFormatCode() const;
+    std::string OutputEnding(); // "." + the job format's extension
     void SetOutcome(int taskIndex, TJobOutcome outcome, const std::string& message);
 
     TCustomFFmpegConverter& converter_;

@@ -1,6 +1,9 @@
 #include "batch/Destination.h"
 
 #include "app/store/AppSettings.h"
+#include "app/store/GlobalObject.h"
+
+#include <algorithm>
 
 #include <filesystem>
 #include <system_error>
@@ -8,8 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace orvel {
-
-namespace {} // namespace
 
 bool MakeOutputDir(const std::string& dir) {
     if (dir.empty()) return false;
@@ -34,7 +35,7 @@ std::string CannotCreateDirMessage(const std::string& folder, const std::string&
 }
 
 std::string PrepareOutputDir(TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir) {
-    const std::string dir = settings.OutPutDir();
+    const std::string dir = ExpandHomeFolder(settings.OutPutDir());
     if (MakeOutputDir(dir)) return dir;
     boxes.Show(CannotCreateDirMessage(dir, defaultDir), "Warning", TMsgIcon::Warning, TMsgButtons::Ok);
     MakeOutputDir(defaultDir);
@@ -53,6 +54,12 @@ std::string FreeDestinationName(const std::string& folder, const std::string& so
     for (long n = 1; !isFree(name); ++n)
         name = base + "_(new_" + std::to_string(n) + ")" + ending;
     return name;
+}
+
+TNameTaken NamedAlready(const std::vector<std::string>& named) {
+    return [&named](const std::string& path) {
+        return std::find(named.begin(), named.end(), path) != named.end();
+    };
 }
 
 std::string DestinationFileName(const std::string& sourceFile, const std::string& ending,

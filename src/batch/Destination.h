@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvel {
 
@@ -30,7 +31,8 @@ using TNameTaken = std::function<bool(const std::string& path)>;
 // Creates the folder with its missing parents; true when it exists afterwards.
 bool MakeOutputDir(const std::string& dir);
 
-// The output folder of the settings ("OutPutDir"), created with its parents when missing. A
+// The output folder of the settings ("OutPutDir", "~" standing for the home folder), created
+// with its parents when missing. A
 // folder that cannot be created is reported through boxes as a warning, then the default
 // folder is created, stored as "OutPutDir" and used.
 std::string PrepareOutputDir(TAppSettings& settings, IMessageBoxes& boxes, const std::string& defaultDir);
@@ -44,5 +46,8 @@ std::string DestinationFileName(const std::string& sourceFile, const std::string
 // base + "_(new_N)" + ending.
 std::string FreeDestinationName(const std::string& folder, const std::string& sourceFile,
                                 const std::string& ending, const TNameTaken& taken = {});
+
+// Taken: the names in named.
+TNameTaken NamedAlready(const std::vector<std::string>& named);
 
 } // namespace orvel

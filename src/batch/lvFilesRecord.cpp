@@ -40,6 +40,7 @@ TlvFilesRecord NewFilesRecord(int addIndex, const std::string& sourceFile, const
     record.SourceFile = sourceFile;
     record.DestFile = destFile;
     record.DurationSec = DurationSecFromMicroseconds(durationUs);
+    record.DurationUs = durationUs > 0 ? durationUs : 0;
     record.ZoomMode = zoomMode;
     return record;
 }

@@ -17,6 +17,7 @@ struct TlvFilesRecord {
     std::string SourceFile;
     std::string DestFile;          // the add-time name; conversion names the output again
     int DurationSec = 0;           // whole seconds of the source
+    int64_t DurationUs = 0;        // the source's length as probed, in microseconds
     int64_t TrimStart = 0;         // microseconds; 0 = from the beginning
     int64_t TrimLength = 0;        // microseconds; 0 = up to the end
     std::string ZoomMode = "lbox"; // "full", "lbox" or "pan"

@@ -1,10 +1,10 @@
 #include "editing/TimeTexts.h"
 
 #include "engine/foundation/FFUtils.h"
+#include "engine/foundation/StringUtils.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 namespace orvel {
@@ -66,8 +66,8 @@ std::string FormatSecondsLength(int64_t microseconds) {
 }
 
 std::string ShortenedSourceName(const std::string& path, size_t maxWhole, size_t head) {
-    if (path.size() <= maxWhole) return path;
-    return path.substr(0, head) + ".." + std::filesystem::path(path).extension().string() + "  ";
+    if (Utf8Length(path) <= maxWhole) return path;
+    return ShortenedPath(path, maxWhole, head) + "  ";
 }
 
 } // namespace orvel

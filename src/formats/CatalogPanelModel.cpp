@@ -41,7 +41,7 @@ void TCatalogPanelModel::SizeOpened() {
 
 std::string TCatalogPanelModel::NameForOpening() const {
     if (!options_.StoresChoice) return list_.CurrentName();
-    return TIniFile(settingsPath_).ReadString(kSettingsSection, kFormatNameKey, kCatalogDefaultFormatName);
+    return StoredFormatName(settingsPath_);
 }
 
 bool TCatalogPanelModel::Toggle(bool resize) {

@@ -48,8 +48,18 @@ void TFormatListModel::Fill() {
         if (!collapsed) InsertEntries(rows_.size(), c);
     }
     currentCode_ = ini.ReadString(kSettingsSection, kFormatCodeKey, kDefaultFormatCode);
-    currentName_ = ini.ReadString(kSettingsSection, kFormatNameKey, kCatalogDefaultFormatName);
+    currentName_ = StoredFormatName(settingsPath_);
     SelectRowOfName(currentName_);
+}
+
+// Before any choice the jobs use the default code: the box names that code's entry, so the
+// name and the selectors below it agree.
+std::string StoredFormatName(const std::string& settingsPath) {
+    const TIniFile ini(settingsPath);
+    if (ini.ValueExists(kSettingsSection, kFormatNameKey))
+        return ini.ReadString(kSettingsSection, kFormatNameKey, kCatalogDefaultFormatName);
+    const int code = ini.ReadInteger(kSettingsSection, kFormatCodeKey, std::stoi(kDefaultFormatCode));
+    return FormatNameOfCode(code).value_or(kCatalogDefaultFormatName);
 }
 
 void TFormatListModel::SaveState() const {

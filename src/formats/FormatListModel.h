@@ -83,6 +83,10 @@ private:
     std::string currentName_ = kCatalogDefaultFormatName;
 };
 
+// The current format's name in the settings file; with none stored, the name of the stored (or
+// default) code's entry.
+std::string StoredFormatName(const std::string& settingsPath);
+
 // Height and top of the list after filling: it keeps a fixed bottom edge and grows upward.
 int FilledListHeight(int rows, int rowHeight = TFormatListModel::kRowHeight);
 int FilledListTop(int editTop, int height);

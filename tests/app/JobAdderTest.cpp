@@ -66,6 +66,32 @@ TEST_F(JobAdderTest, ReadableFilesBecomeJobsAndTheRestIsSkippedSilently) {
     EXPECT_TRUE(Add({mp4}, {mp4}).empty()) << "a listed file is not added again";
 }
 
+// What the window's notice lists, and a Cancel that stops after the current file.
+TEST_F(JobAdderTest, UnreadableFilesAreNamedAndCancelStops) {
+    const std::string mp4 = fixtures::Path(FixtureId::Mp4), avi = fixtures::Path(FixtureId::Avi);
+    const std::string text = fixtures::Path(FixtureId::NonMedia), missing = tmp.File("missing.avi");
+    adder.Prepare();
+    const TAddOutcome all = adder.Read({text, mp4, tmp.File("out"), missing, avi}, {});
+    EXPECT_EQ(all.Jobs.size(), 2u);
+    EXPECT_EQ(all.Unreadable, (std::vector<std::string>{text, missing})) << "a folder is no failure";
+    EXPECT_FALSE(all.Cancelled);
+    EXPECT_EQ(UnreadableFilesNotice(all.Unreadable),
+              "These files could not be read as video or audio and were not added:\n" + text + "\n" +
+                  missing);
+
+    std::vector<size_t> told;
+    const TAddOutcome first = adder.Read({mp4, avi, text}, {}, [&](size_t done, size_t total) {
+        told.push_back(done * 10 + total);
+        return false;
+    });
+    ASSERT_EQ(first.Jobs.size(), 1u);
+    EXPECT_EQ(first.Jobs[0].SourceFile, mp4);
+    EXPECT_TRUE(first.Cancelled);
+    EXPECT_EQ(told, std::vector<size_t>{13});
+    EXPECT_EQ(converter.TaskCount(), 0);
+    EXPECT_TRUE(boxes.Shown.empty()) << "reading shows nothing: it may run on a worker";
+}
+
 TEST_F(JobAdderTest, DestinationsFollowTheCurrentFormatAndTheFreeName) {
     settings.SetFormatCode(2706);
     std::ofstream(tmp.File("out/tone_(new)_ipod.ac3")) << "x";
@@ -95,9 +121,11 @@ TEST(AddFileFiltersTest, TheFiltersInTheirOrderAndTheSupportedNames) {
     EXPECT_EQ(filters[20].Name, "Maceomeida Flash files (*.swf)");
     EXPECT_EQ(filters.back().Name, "All files (*.*)");
     EXPECT_EQ(filters.back().Patterns, "*.*");
-    for (const char* name : {"a.avi", "B.MKV", "c.Mp4", "/x/y.flac", "d.AC3", "e.rmvb"})
+    // Every extension a filter names, not only the two "All Supported" lists.
+    for (const char* name :
+         {"a.avi", "B.MKV", "c.Mp4", "/x/y.flac", "d.AC3", "e.rmvb", "a.gif", "f.m2ts", "g.SPX"})
         EXPECT_TRUE(IsSupportedMediaName(name)) << name;
-    for (const char* name : {"a.txt", "noext", "a.avi.bak", ".avi", "a.gif"})
+    for (const char* name : {"a.txt", "noext", "a.avi.bak", ".avi", "a.*"})
         EXPECT_FALSE(IsSupportedMediaName(name)) << name;
 }
 

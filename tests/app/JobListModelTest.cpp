@@ -115,6 +115,74 @@ TEST_F(JobListModelTest, EveryOperationKeepsTheRowsTheTableAndTheJobListInStep) 
     }
 }
 
+// The column counts from the probe's microseconds: whole seconds would lose up to a second.
+TEST_F(JobListModelTest, TheTrimmedLengthFollowsAnEditedTrim) {
+    const struct {
+        int64_t durationUs, trimStart, trimLength;
+        const char* shown;
+    } cases[] = {
+        {10'600'000, 2'300'000, 0, "8"}, // to the end: 8.3 s, not 10 - 2.3
+        {10'600'000, 0, 0, "10"},
+        {10'600'000, 2'000'000, 3'500'000, "3"},
+        {10'600'000, 11'000'000, 0, "0"}, // a start past the end
+    };
+    for (const auto& c : cases) {
+        model.Clear();
+        ASSERT_TRUE(model.Add(NewFilesRecord(0, "/v/a.avi", "/o/a_ipod.mp4", c.durationUs, "lbox")));
+        TlvFilesRecord edited = model.Job(0);
+        edited.TrimStart = c.trimStart;
+        edited.TrimLength = c.trimLength;
+        model.SetJob(0, edited);
+        EXPECT_EQ(model.Text(0, jcTrimmedLength), c.shown) << c.trimStart << " " << c.trimLength;
+        EXPECT_EQ(model.Text(0, jcLength), "10");
+    }
+}
+
+TEST_F(JobListModelTest, DestinationsShowTheFileNames) {
+    ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
+    ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));
+    model.SetDestinations({"/out/a_(new).mp4", "/out/b_(new_1).mp4"});
+    EXPECT_EQ(model.Text(0, jcDestination), "a_(new).mp4");
+    EXPECT_EQ(model.Text(1, jcDestination), "b_(new_1).mp4");
+    model.SetDestinations({"/out/a_(new).avi"}); // a shorter list leaves the rest
+    EXPECT_EQ(model.Text(0, jcDestination), "a_(new).avi");
+    EXPECT_EQ(model.Text(1, jcDestination), "b_(new_1).mp4");
+    EXPECT_EQ(watch.Problems(), "");
+}
+
+TEST_F(JobListModelTest, ApplyEditsCopiesOneJobsEditsOntoOthers) {
+    for (const char* path : {"/v/a.avi", "/v/b.avi", "/v/c.avi"})
+        ASSERT_TRUE(model.Add(NewFilesRecord(0, path, std::string(path) + "_ipod.mp4", 20'000'000, "lbox")));
+    TlvFilesRecord edited = model.Job(0);
+    edited.CropTop = 12;
+    edited.ZoomMode = "pan";
+    edited.WatermarkText = "mine";
+    edited.WatermarkImage = "/p/logo.bmp";
+    edited.Brightness = 200;
+    edited.TrimStart = 5'000'000;
+    model.SetJob(0, edited);
+    const struct {
+        bool withTrim;
+        int64_t trimStart;
+        const char* trimmed;
+    } cases[] = {{false, 0, "20"}, {true, 5'000'000, "15"}};
+    for (const auto& c : cases) {
+        model.ApplyEdits(0, {1, 2, 7}, c.withTrim);
+        for (const int row : {1, 2}) {
+            const TlvFilesRecord& job = model.Job(row);
+            EXPECT_EQ(job.SourceFile, row == 1 ? "/v/b.avi" : "/v/c.avi");
+            EXPECT_EQ(job.CropTop, 12);
+            EXPECT_EQ(job.ZoomMode, "pan");
+            EXPECT_EQ(job.WatermarkText, "mine");
+            EXPECT_EQ(job.WatermarkImage, "/p/logo.bmp");
+            EXPECT_EQ(job.Brightness, 200);
+            EXPECT_EQ(job.TrimStart, c.trimStart) << c.withTrim;
+            EXPECT_EQ(model.Text(row, jcTrimmedLength), c.trimmed) << c.withTrim;
+        }
+    }
+    EXPECT_EQ(model.CheckConsistency(), "");
+}
+
 TEST_F(JobListModelTest, AnEditedJobComesBackWithoutMovingItsRow) {
     ASSERT_TRUE(model.Add(JobFor("/v/a.avi", 95)));
     ASSERT_TRUE(model.Add(JobFor("/v/b.avi", 5)));

@@ -123,6 +123,21 @@ TEST_F(PreviewPanelModelTest, EndOfFileRewindsPausesAndShowsStopped) {
     EXPECT_TRUE(player.Playing()); // still open, at its start
 }
 
+// The main window stops the player before an editing dialog, and another window's player stops
+// this one: the panel must not keep showing a playing or paused file.
+TEST_F(PreviewPanelModelTest, AStopFromOutsideShowsStopped) {
+    for (const bool pausedFirst : {false, true}) {
+        OpenClip();
+        if (pausedFirst) model.Pause();
+        model.State(psStop);
+        TPreviewPanelView expected = Stopped();
+        expected.SeekMaximum = 200;
+        EXPECT_EQ(model.View(), expected) << pausedFirst;
+        EXPECT_TRUE(model.Stopped());
+        EXPECT_EQ(model.Play(), TPlayStep::NeedFile) << "Play opens again, it does not resume";
+    }
+}
+
 TEST_F(PreviewPanelModelTest, SeekOnReleaseGoesToTheSameFractionOfTheFile) {
     model.SeekReleased(50); // stopped: nothing
     OpenClip();
@@ -140,11 +155,13 @@ TEST_F(PreviewPanelModelTest, VolumeAndMuteReachThePlayerAndTheStoredKeys) {
     EXPECT_EQ(player.Volume, 90);
     EXPECT_TRUE(player.Muted);
     EXPECT_TRUE(model.View().Mute);
-    model.VolumeChanged(30);
+    model.VolumeChanged(30, true);
     EXPECT_EQ(player.Volume, 30);
-    EXPECT_EQ(settings.Volume(), 90); // stored on release only
+    EXPECT_EQ(settings.Volume(), 90); // a drag is stored on release
     model.VolumeReleased();
     EXPECT_EQ(settings.Volume(), 30);
+    model.VolumeChanged(50, false); // a click, the wheel or a key
+    EXPECT_EQ(settings.Volume(), 50);
     model.MuteClicked(false);
     EXPECT_FALSE(player.Muted);
     EXPECT_EQ(settings.MuteValue(), 0);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -77,6 +78,31 @@ TEST_F(DestinationTest, MissingFolderIsCreatedWithParents) {
               (deep / "clip_(new).mp4").string());
     EXPECT_TRUE(fs::is_directory(deep));
     EXPECT_TRUE(boxes.texts.empty());
+}
+
+// "~" is the shell's home folder: a folder of that name in the working folder is never meant.
+TEST_F(DestinationTest, ATildeFolderIsInTheHomeFolder) {
+    const char* oldHome = std::getenv("HOME");
+    const std::string saved = oldHome ? oldHome : "";
+    setenv("HOME", (root / "home").string().c_str(), 1);
+    const bool tildeBefore = fs::exists(fs::current_path() / "~");
+    const struct {
+        std::string typed, folder;
+    } cases[] = {
+        {"~/videos/out", (root / "home" / "videos" / "out").string()},
+        {"~", (root / "home").string()},
+    };
+    for (const auto& c : cases) {
+        settings->SetOutPutDir(c.typed);
+        EXPECT_EQ(DestinationFileName("/v/clip.avi", ".mp4", *settings, boxes, (root / "def").string()),
+                  c.folder + "/clip_(new).mp4")
+            << c.typed;
+        EXPECT_TRUE(fs::is_directory(c.folder));
+        EXPECT_EQ(settings->OutPutDir(), c.typed) << "the setting keeps what the user typed";
+    }
+    EXPECT_EQ(fs::exists(fs::current_path() / "~"), tildeBefore) << "no folder named ~ was made";
+    EXPECT_TRUE(boxes.texts.empty());
+    setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(DestinationTest, UncreatableFolderWarnsOnceAndFallsBackToTheDefault) {

@@ -33,6 +33,20 @@ TEST(TimeTextsTest, ShortenedSourceName) {
     EXPECT_EQ(ShortenedSourceName(name51, 50, 44), name51.substr(0, 44) + "..." + "avi  ");
     // A name without an extension keeps only the dots of the shortening.
     EXPECT_EQ(ShortenedSourceName(std::string(60, 'b'), 50, 44), std::string(44, 'b') + "..  ");
+    // Characters are counted, not bytes: 30 Cyrillic letters (60 bytes) are shown whole, and a
+    // longer name is cut between letters.
+    const std::string cyrillic30 = [] {
+        std::string s;
+        for (int i = 0; i < 30; ++i)
+            s += "\xd0\xb4"; // д
+        return s;
+    }();
+    EXPECT_EQ(ShortenedSourceName(cyrillic30, 50, 44), cyrillic30);
+    const std::string cyrillic60 = cyrillic30 + cyrillic30 + ".avi";
+    std::string head;
+    for (int i = 0; i < 44; ++i)
+        head += "\xd0\xb4";
+    EXPECT_EQ(ShortenedSourceName(cyrillic60, 50, 44), head + "..." + "avi  ");
     // A dot in a folder name is not an extension.
     EXPECT_EQ(ShortenedSourceName("/x.dir/" + std::string(60, 'c'), 50, 44),
               ("/x.dir/" + std::string(60, 'c')).substr(0, 44) + "..  ");

@@ -28,7 +28,9 @@ TEST_F(CatalogPanelModelTest, FirstRunShowsCollapsedCategoriesAndTheDefaultName)
     panel.SetEditEdges(0, 20);
     panel.Fill();
     const TCatalogPanelView& v = panel.View();
-    EXPECT_EQ(v.EditText, "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    // The entry of the code the jobs use (1 when none is stored), so the selectors below match.
+    EXPECT_EQ(v.EditText, "iPod Video H.264 (*.mp4)");
+    EXPECT_EQ(FormatNameOfCode(1), v.EditText);
     EXPECT_FALSE(v.ListVisible);
     EXPECT_EQ(v.SelectedRow, -1);
     ASSERT_EQ(v.Rows.size(), 28u);
@@ -133,6 +135,15 @@ TEST_F(CatalogPanelModelTest, ChoosingAnEntryStoresItInTheMainWindowOnly) {
     }
 }
 
+TEST_F(CatalogPanelModelTest, AStoredCodeWithoutANameShowsThatCodesEntry) {
+    TIniFile(Settings()).WriteString("settings", "FormatCode", "803");
+    TCatalogPanelModel panel(Settings(), TCatalogPanelOptions::MainWindow());
+    panel.Fill();
+    EXPECT_EQ(panel.View().EditText, FormatNameOfCode(803).value());
+    panel.imgbtn1Click(); // the opening puts the stored name in the box: the same one
+    EXPECT_EQ(panel.View().EditText, FormatNameOfCode(803).value());
+}
+
 TEST_F(CatalogPanelModelTest, TheArrowAndADoubleClickPutTheStoredNameInTheBox) {
     TCatalogPanelModel panel(Settings(), TCatalogPanelOptions::MainWindow());
     panel.Fill();
@@ -141,11 +152,11 @@ TEST_F(CatalogPanelModelTest, TheArrowAndADoubleClickPutTheStoredNameInTheBox) {
     EXPECT_EQ(panel.View().EditText, "shown name") << "a single click leaves the box";
     panel.HideList();
     panel.edt1DblClick();
-    EXPECT_EQ(panel.View().EditText, "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(panel.View().EditText, "iPod Video H.264 (*.mp4)");
     panel.HideList();
     panel.SetCurrent("5", "shown name");
     panel.imgbtn1Click();
-    EXPECT_EQ(panel.View().EditText, "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(panel.View().EditText, "iPod Video H.264 (*.mp4)");
 
     TCatalogPanelModel dialog(Settings(), TCatalogPanelOptions::SettingsDialog());
     dialog.Fill();

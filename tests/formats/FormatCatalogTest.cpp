@@ -82,7 +82,7 @@ TEST_F(FormatListModelTest, FirstRunShowsCollapsedHeadersAndTheDefaultFormatWith
         EXPECT_EQ(info.Code, r);
         EXPECT_EQ(info.CategoryName, FormatCatalog()[static_cast<size_t>(r)].Name);
     }
-    EXPECT_EQ(model.CurrentName(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(model.CurrentName(), "iPod Video H.264 (*.mp4)");
     EXPECT_EQ(model.CurrentCode(), "1");
     EXPECT_EQ(model.CurrentCodeValue(), 1);
     EXPECT_EQ(model.SelectedRow(), -1);

@@ -43,6 +43,12 @@ std::string ExecutableLibraryFolder() {
     return (ExecutableDir() / "LibAV").string();
 }
 
+std::string ExpandHomeFolder(const std::string& folder) {
+    if (folder.empty() || folder[0] != '~' || (folder.size() > 1 && folder[1] != '/')) return folder;
+    const std::string home = HomeDir();
+    return home.empty() ? folder : home + folder.substr(1);
+}
+
 std::string DefaultKestruneDir() {
     return (fs::path(HomeDir()) / "kestrune").string();
 }

@@ -19,6 +19,8 @@ std::string ExecutableLibraryFolder();
 
 // "$HOME/kestrune": the fall-back output and snapshot folder.
 std::string DefaultKestruneDir();
+// A folder typed as "~" or "~/..." means the home folder, as in a shell; other paths stay.
+std::string ExpandHomeFolder(const std::string& folder);
 
 struct TAppPaths {
     std::string SettingsIniPath;

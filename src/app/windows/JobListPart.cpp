@@ -15,8 +15,15 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+
 #include <algorithm>
-#include <filesystem>
+#include <atomic>
+#include <set>
+#include <thread>
 
 namespace orvel {
 namespace {
@@ -44,6 +51,7 @@ TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter
     lvFiles_->setItemDelegate(new TJobRowDelegate(lvFiles_));
     lvFiles_->setAlternatingRowColors(false); // the rows draw their own stripes
     lvFiles_->setUniformRowHeights(true);
+    lvFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles_->setAcceptDrops(true);
     lvFiles_->viewport()->setAcceptDrops(true);
     lvFiles_->setDragDropMode(QAbstractItemView::DropOnly);
@@ -51,9 +59,20 @@ TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter
     lvFiles_->installEventFilter(this);
 }
 
+// The focus row when it is selected, so a dialog edits the row the user last clicked.
 int TJobListPart::SelectedRow() const {
-    const QModelIndexList selected = lvFiles_->selectionModel()->selectedRows();
-    return selected.isEmpty() ? -1 : selected.front().row();
+    const int current = lvFiles_->currentIndex().row();
+    if (current >= 0 && lvFiles_->selectionModel()->isRowSelected(current, {})) return current;
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> TJobListPart::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lvFiles_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 bool TJobListPart::btnAddClick() {
@@ -63,37 +82,70 @@ bool TJobListPart::btnAddClick() {
     request.MultiSelect = true;
     const std::vector<std::string> files = dialog_->OpenFiles(request);
     if (files.empty()) return false;
-    TAppSettings settings(settingsPath_);
-    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(adder.Probe(files, [this](const std::string& p) { return model_.Contains(p); }));
+    RunAdd(files, false);
     return true;
 }
 
 void TJobListPart::AddFiles(const std::vector<std::string>& files) {
     if (files.empty() || !converter_.LoadLibraries(libraryFolder_)) return;
-    TAppSettings settings(settingsPath_);
-    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
-    AppendJobs(
-        adder.Probe(ExpandFolders(files), [this](const std::string& p) { return model_.Contains(p); }));
+    RunAdd(files, true);
 }
 
-std::vector<std::string> TJobListPart::ExpandFolders(const std::vector<std::string>& paths) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> out;
-    for (const std::string& path : paths) {
-        std::error_code ec;
-        if (!fs::is_directory(path, ec)) {
-            out.push_back(path);
-            continue;
-        }
-        std::vector<std::string> inside;
-        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-            if (it->is_regular_file(ec) && IsSupportedMediaName(it->path().filename().string()))
-                inside.push_back(it->path().string());
-        std::sort(inside.begin(), inside.end());
-        out.insert(out.end(), inside.begin(), inside.end());
-    }
-    return out;
+// The probing (and a dropped folder's search) runs on a worker thread while this thread keeps
+// the window painted under a progress box whose Cancel stops after the current file.
+void TJobListPart::RunAdd(const std::vector<std::string>& files, bool searchFolders) {
+    if (adding_) return;
+    adding_ = true;
+    TAppSettings settings(settingsPath_);
+    TJobAdder adder(converter_, formats_, settings, boxes_, defaultDir_);
+    adder.Prepare(); // may warn about the output folder: here, not on the worker
+    const std::set<std::string> listed = model_.Paths();
+    std::atomic<size_t> done{0};
+    std::atomic<size_t> total{files.size()};
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    TAddOutcome outcome;
+    std::thread worker([&] {
+        const std::vector<std::string> chosen = searchFolders ? MediaFilesIn(files) : files;
+        total = chosen.size();
+        outcome = adder.Read(
+            chosen, [&listed](const std::string& p) { return listed.count(p) > 0; },
+            [&](size_t d, size_t) {
+                done = d;
+                return !cancel;
+            });
+        finished = true;
+    });
+
+    QProgressDialog progress("Reading the files...", "Cancel", 0, 0, lvFiles_->window());
+    progress.setObjectName("dlgAddProgress");
+    progress.setWindowTitle("Add");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    // Shown at once: only a shown box blocks the window, and the converter the worker uses must
+    // not be started from it meanwhile.
+    progress.show();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    QEventLoop wait;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+        progress.setMaximum(static_cast<int>(total));
+        progress.setValue(static_cast<int>(done));
+        if (progress.wasCanceled()) cancel = true;
+        if (finished) wait.quit();
+    });
+    poll.start(30);
+    wait.exec();
+    worker.join();
+    QApplication::restoreOverrideCursor();
+    progress.close();
+
+    AppendJobs(std::move(outcome.Jobs));
+    if (!outcome.Unreadable.empty())
+        boxes_.Show(UnreadableFilesNotice(outcome.Unreadable), "Add", TMsgIcon::Information, TMsgButtons::Ok);
+    adding_ = false;
+    emit AddFinished();
 }
 
 void TJobListPart::AppendJobs(std::vector<TlvFilesRecord> jobs) {
@@ -135,9 +187,11 @@ void TJobListPart::SelectRow(int row) {
 }
 
 void TJobListPart::btnRemoveClick() {
-    const int i = SelectedRow();
-    if (i < 0) return;
-    model_.Remove(i);
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    const int i = rows.front();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        model_.Remove(*row);
     const int n = RowCount();
     if (n > 0)
         SelectRow(i < n ? i : n - 1);
@@ -154,7 +208,14 @@ void TJobListPart::btnClearClick() {
 }
 
 void TJobListPart::CheckSelected(bool checked) {
-    model_.SetChecked(SelectedRow(), checked);
+    for (const int row : SelectedRows())
+        model_.SetChecked(row, checked);
+}
+
+// Space: the selected rows all take the opposite of the focus row's check.
+void TJobListPart::ToggleSelectedChecks() {
+    const int row = SelectedRow();
+    if (row >= 0) CheckSelected(!model_.JobChecked(row));
 }
 
 bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
@@ -176,10 +237,16 @@ bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == lvFiles_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        btnRemoveClick();
-        return true;
+    if (watched == lvFiles_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
+            btnRemoveClick();
+            return true;
+        }
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            ToggleSelectedChecks();
+            return true;
+        }
     }
     return false;
 }

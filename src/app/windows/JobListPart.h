@@ -1,7 +1,7 @@
 #pragma once
 // The job list's commands on the main window's list: adding files (through the open-file
-// dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected job
-// (also with Delete), clearing the list, and checking the selected job. The rows and their
+// dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected jobs
+// (also with Delete), clearing the list, and checking the selected jobs (also with Space). The rows and their
 // records belong to the list's model, which also is the batch controller's job list.
 #include "app/JobListModel.h"
 #include "app/store/MessageBoxes.h"
@@ -36,14 +36,17 @@ public:
     // nothing was asked (libraries missing) or the dialog was cancelled.
     bool btnAddClick();
     // The same steps for files that come without the dialog (dropped ones); a folder stands
-    // for the supported media files directly in it.
+    // for the media files anywhere below it.
     void AddFiles(const std::vector<std::string>& files);
     void btnRemoveClick();
     void btnClearClick();
+    // The check commands and Space act on every selected row.
     void CheckSelected(bool checked);
+    void ToggleSelectedChecks();
 
     int RowCount() const { return model_.JobCount(); }
-    int SelectedRow() const; // -1 when none
+    int SelectedRow() const;               // the row the dialogs edit; -1 when none
+    std::vector<int> SelectedRows() const; // in list order
     bool HasSelectedJob() const { return SelectedRow() >= 0; }
     // Makes the row the focus row and the one selected row.
     void SelectRow(int row);
@@ -53,6 +56,8 @@ public:
 signals:
     // Rows were added (the window enables Start, Remove and Clear).
     void JobsAdded();
+    // An add ended, whether or not it added rows (naming may have changed the output folder).
+    void AddFinished();
     // The list became empty by Remove or Clear: the preview stops.
     void ListEmptied();
 
@@ -61,7 +66,8 @@ protected:
 
 private:
     void AppendJobs(std::vector<TlvFilesRecord> jobs);
-    static std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
+    // searchFolders: a folder stands for the media files anywhere below it.
+    void RunAdd(const std::vector<std::string>& files, bool searchFolders);
 
     TJobListModel model_;
     QTreeView* lvFiles_;
@@ -72,6 +78,7 @@ private:
     std::string defaultDir_;
     std::string libraryFolder_;
     IOpenFileDialog* dialog_ = nullptr;
+    bool adding_ = false; // an add's wait keeps events going: a second one must not start
 };
 
 } // namespace orvel

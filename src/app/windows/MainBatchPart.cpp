@@ -26,6 +26,17 @@ TMainBatchPart::TMainBatchPart(QWidget* window, const TMainWindowParts& parts, T
         std::make_unique<TBatchController>(parts.Converter, parts.Formats, parts.Settings, jobs, *progress_,
                                            parts.System, sizePrompt_, parts.Boxes, DefaultKestruneDir());
     progress_->SetController(controller_.get());
+    destinationRefresh_.setSingleShot(true);
+    destinationRefresh_.setInterval(0);
+    connect(&destinationRefresh_, &QTimer::timeout, this, &TMainBatchPart::ShowDestinations);
+    connect(&jobs_, &QAbstractItemModel::rowsInserted, this, &TMainBatchPart::RefreshDestinationsSoon);
+    connect(&jobs_, &QAbstractItemModel::rowsRemoved, this, &TMainBatchPart::RefreshDestinationsSoon);
+    connect(&jobs_, &QAbstractItemModel::rowsMoved, this, &TMainBatchPart::RefreshDestinationsSoon);
+    connect(&jobs_, &QAbstractItemModel::modelReset, this, &TMainBatchPart::RefreshDestinationsSoon);
+    connect(&jobs_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.contains(Qt::CheckStateRole)) RefreshDestinationsSoon();
+            });
     // Preview events run in the GUI thread while the worker waits, so the copy needs no lock.
     converter_.SetPreviewBitmap(true);
     converter_.OnPreviewBitmap = [this](TCustomFFmpegConverter*, const TPreviewInfo& info) {
@@ -57,6 +68,15 @@ void TMainBatchPart::btnStartClick() {
     }
 }
 
+void TMainBatchPart::RefreshDestinationsSoon() {
+    destinationRefresh_.start();
+}
+
+void TMainBatchPart::ShowDestinations() {
+    destinationRefresh_.stop();
+    jobs_.SetDestinations(controller_->PlannedDestinations());
+}
+
 void TMainBatchPart::StopPreview() {
     preview_.imgbtnStopClick();
     jobs_.ClearFailures(); // a new batch: the last one's reasons no longer apply
@@ -72,6 +92,7 @@ void TMainBatchPart::SetRowFailure(int row, const std::string& message) {
 
 void TMainBatchPart::BatchEnded() {
     listButtons_(true);
+    RefreshDestinationsSoon(); // the written files now take their names
 }
 
 } // namespace orvel

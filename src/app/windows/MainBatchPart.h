@@ -9,6 +9,7 @@
 #include "formats/OptionBuilder.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -42,6 +43,10 @@ public:
     ~TMainBatchPart() override;
 
     void btnStartClick();
+    // The "Destination File" column names the files a Start would write now. Changes of the
+    // rows, their checks, the format or the folder ask for it; one refresh serves a burst.
+    void ShowDestinations();
+    void RefreshDestinationsSoon();
     TfrmProgress& ProgressWindow() { return *progress_; }
     TBatchController& Controller() { return *controller_; }
 
@@ -62,6 +67,7 @@ private:
     TBoxSizePrompt sizePrompt_;
     std::unique_ptr<TfrmProgress> progress_;
     std::unique_ptr<TBatchController> controller_;
+    QTimer destinationRefresh_;
 };
 
 } // namespace orvel

@@ -3,6 +3,7 @@
 #include "probe/AVProbe.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -19,12 +20,21 @@ QPushButton* PlayerButton(QStyle::StandardPixmap icon, const QString& tip, QWidg
     return button;
 }
 
-// The probe's description of a file, for the hidden log.
-std::string DescriptionOf(const std::string& file) {
+// The probe's description of a file, for the hidden log, and one picture's length.
+struct TOpenedFile {
+    std::string Description;
+    int64_t PictureUs = 0;
+};
+TOpenedFile DescriptionOf(const std::string& file) {
     try {
         TAVProbe probe;
         if (!probe.LoadFile(file)) return {};
-        return probe.InfoText();
+        TOpenedFile opened{probe.InfoText(), 0};
+        TVideoStreamInfo video;
+        if (probe.VideoStreamIndex() >= 0 && probe.GetVideoStreamInfo(probe.VideoStreamIndex(), video) &&
+            video.FrameRateNum > 0 && video.FrameRateDen > 0)
+            opened.PictureUs = int64_t{1000000} * video.FrameRateDen / video.FrameRateNum;
+        return opened;
     } catch (const std::exception&) {
         return {};
     }
@@ -107,6 +117,15 @@ void TPreviewPanel::CreateControls() {
     connect(imgbtnStop, &QPushButton::clicked, this, &TPreviewPanel::imgbtnStopClick);
     connect(imgbtnSnap, &QPushButton::clicked, this, &TPreviewPanel::imgbtnSnapClick);
     trcPreview->installEventFilter(this);
+    // The picture takes the keyboard: Space plays and pauses, the arrows, Home and End move.
+    pan1->setFocusPolicy(Qt::StrongFocus);
+    pan1->installEventFilter(this);
+    const std::pair<QWidget*, const char*> spoken[] = {
+        {pan1, "Preview picture"}, {trcPreview, "Position"}, {imgbtnPlay, "Play"},
+        {imgbtnPAuse, "Pause"},    {imgbtnStop, "Stop"},     {imgbtnSnap, "Capture image"},
+        {trcVolume, "Volume"}};
+    for (const auto& [control, name] : spoken)
+        control->setAccessibleName(name);
     connect(trcVolume, &QSlider::valueChanged, this, &TPreviewPanel::trcVolumeChange);
     connect(trcVolume, &QSlider::sliderReleased, this, &TPreviewPanel::trcVolumeReleased);
     connect(ckMute, &QCheckBox::clicked, this, &TPreviewPanel::ckMuteClick);
@@ -119,7 +138,9 @@ void TPreviewPanel::ConnectPlayer() {
                                  int& screenWidth, int& screenHeight) {
         screenWidth = pan1->width();
         screenHeight = pan1->height();
-        model_.FileOpened(duration, frameWidth, frameHeight, DescriptionOf(openFile_), trcPreview->width());
+        const TOpenedFile opened = DescriptionOf(openFile_);
+        model_.SetPictureDuration(opened.PictureUs);
+        model_.FileOpened(duration, frameWidth, frameHeight, opened.Description, trcPreview->width());
         FlushLog();
         Render(model_.View());
     });
@@ -192,7 +213,33 @@ void TPreviewPanel::imgbtnSnapClick() {
     model_.Snapshot();
 }
 
+bool TPreviewPanel::PictureKey(const QKeyEvent& key) {
+    if (key.modifiers() != Qt::NoModifier) return false;
+    switch (key.key()) {
+    case Qt::Key_Space:
+        if (imgbtnPAuse->isEnabled())
+            imgbtnPAuseClick();
+        else
+            imgbtnPlayClick();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        model_.Step(key.key() == Qt::Key_Left ? -1 : 1);
+        return true;
+    case Qt::Key_Home:
+        model_.ToStart();
+        return true;
+    case Qt::Key_End:
+        model_.ToEnd();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool TPreviewPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pan1 && event->type() == QEvent::KeyPress)
+        return PictureKey(*static_cast<QKeyEvent*>(event));
     if (watched == trcPreview && event->type() == QEvent::MouseButtonRelease && trcPreview->isEnabled()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && trcPreview->rect().contains(mouse->position().toPoint())) {
@@ -211,7 +258,7 @@ void TPreviewPanel::trcPreviewReleased() {
 }
 
 void TPreviewPanel::trcVolumeChange(int volume) {
-    model_.VolumeChanged(volume);
+    model_.VolumeChanged(volume, trcVolume->isSliderDown());
 }
 
 void TPreviewPanel::trcVolumeReleased() {

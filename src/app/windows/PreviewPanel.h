@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -65,6 +66,7 @@ private:
     void ConnectPlayer();
     void Render(const TPreviewPanelView& view);
     void FlushLog();
+    bool PictureKey(const QKeyEvent& key);
 
     IMediaPlayer& player_;
     TPreviewPanelModel model_;

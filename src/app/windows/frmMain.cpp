@@ -1,11 +1,13 @@
 #include "app/windows/frmMain.h"
 
+#include "app/KeyboardShortcuts.h"
 #include "app/store/ErrorHandler.h"
 #include "app/windows/JobListPart.h"
 #include "app/windows/MainBatchPart.h"
 #include "app/windows/PreviewPanel.h"
+#include "app/windows/frmApplyEdits.h"
+#include "app/windows/frmShortcuts.h"
 #include "batch/BatchController.h"
-#include "editing/TrimModel.h"
 #include "engine/component/FFmpegConverter.h"
 #include "formats/FormatListModel.h"
 #include "formats/windows/CatalogPanel.h"
@@ -68,9 +70,10 @@ void TfrmMain::CreateControls() {
     btnAdd = ToolButton("&Add", QStyle::SP_FileDialogNewFolder, central);
     btnRemove = ToolButton("&Remove", QStyle::SP_DialogDiscardButton, central);
     btnClear = ToolButton("&Clear", QStyle::SP_DialogResetButton, central);
-    BtnEdit = ToolButton("&Edit", QStyle::SP_FileDialogDetailedView, central);
+    // Alt+E belongs to the Edit menu and Alt+S to btnStart: no two controls share a letter.
+    BtnEdit = ToolButton("E&dit", QStyle::SP_FileDialogDetailedView, central);
     btnStart = ToolButton("&Start", QStyle::SP_MediaPlay, central);
-    btnExit = ToolButton("&Exit", QStyle::SP_DialogCloseButton, central);
+    btnExit = ToolButton("E&xit", QStyle::SP_DialogCloseButton, central);
     for (QPushButton* b : {btnAdd, btnRemove, btnClear, BtnEdit, btnStart, btnExit})
         toolbar->addWidget(b);
     toolbar->addStretch();
@@ -79,7 +82,6 @@ void TfrmMain::CreateControls() {
     auto* middle = new QHBoxLayout;
     lvFiles = new QTreeView(central);
     lvFiles->setRootIsDecorated(false);
-    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvFiles->setSortingEnabled(false);
@@ -101,12 +103,14 @@ void TfrmMain::CreateControls() {
     root->addWidget(pnlFormat);
 
     auto* output = new QHBoxLayout;
-    output->addWidget(new QLabel("Output folder:", central));
+    auto* folderCaption = new QLabel("&Output folder:", central);
+    output->addWidget(folderCaption);
     edDirectory = new QLineEdit(central);
+    folderCaption->setBuddy(edDirectory);
     output->addWidget(edDirectory, 1);
     btnBrows = new QPushButton("Brows", central);
     btnOpen = new QPushButton("Open", central);
-    SpeedButton1 = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "&Start", central);
+    SpeedButton1 = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Start", central);
     for (QPushButton* b : {btnBrows, btnOpen, SpeedButton1})
         output->addWidget(b);
     root->addLayout(output);
@@ -134,8 +138,9 @@ void TfrmMain::CreateMenus() {
     miCrop = mnuEdit->addAction("&Crop");
     miTrim = mnuEdit->addAction("&Trim");
     miEffects = mnuEdit->addAction("&Video Effect && Water Mark");
+    miApplyEdits = mnuEdit->addAction("Apply &Edits To...");
     mnuEdit->addSeparator();
-    miCheckAll = mnuEdit->addAction("&Check All");
+    miCheckAll = mnuEdit->addAction("Check &All"); // Alt+C is "&Crop"
     miUncheckAll = mnuEdit->addAction("&Uncheck All");
     miReverseCheck = mnuEdit->addAction("&Reverse Check");
     mnuEdit->addSeparator();
@@ -165,11 +170,13 @@ void TfrmMain::CreateMenus() {
     miWebSite = mnuHelp->addAction("&Web Site");
     miSupport = mnuHelp->addAction("&Support and Contact");
     miAbout = mnuHelp->addAction("&About");
+    miShortcuts = mnuHelp->addAction("&Keyboard Shortcuts");
 
     pmFiles = new QMenu(this);
     pmCrop = pmFiles->addAction("&Crop");
     pmTrim = pmFiles->addAction("&Trim");
     pmEffects = pmFiles->addAction("&Video Effect && Water Mark");
+    pmApplyEdits = pmFiles->addAction("Apply &Edits To...");
     pmFiles->addSeparator();
     pmAdd = pmFiles->addAction("Add");
     pmRemove = pmFiles->addAction("Remove");
@@ -212,6 +219,7 @@ void TfrmMain::NameControls() {
         {miCrop, "miCrop"},
         {miTrim, "miTrim"},
         {miEffects, "miEffects"},
+        {miApplyEdits, "miApplyEdits"},
         {miCheckAll, "miCheckAll"},
         {miUncheckAll, "miUncheckAll"},
         {miReverseCheck, "miReverseCheck"},
@@ -225,10 +233,12 @@ void TfrmMain::NameControls() {
         {miWebSite, "miWebSite"},
         {miSupport, "miSupport"},
         {miAbout, "miAbout"},
+        {miShortcuts, "miShortcuts"},
         {pmFiles, "pmFiles"},
         {pmCrop, "pmCrop"},
         {pmTrim, "pmTrim"},
         {pmEffects, "pmEffects"},
+        {pmApplyEdits, "pmApplyEdits"},
         {pmAdd, "pmAdd"},
         {pmRemove, "pmRemove"},
         {pmClear, "pmClear"},
@@ -254,19 +264,44 @@ void TfrmMain::FormCreate() {
     LoadPlayerLibraries();
     CreateFormatAndJobParts();
     ConnectCommands();
+    SpeakableNamesAndTabOrder();
+}
+
+// Screen readers read these; Tab goes through the window as it is laid out (the catalog's box,
+// made last, sits under the toolbar).
+void TfrmMain::SpeakableNamesAndTabOrder() {
+    const std::pair<QWidget*, const char*> spoken[] = {{btnAdd, "Add files"},
+                                                       {btnRemove, "Remove the selected files"},
+                                                       {btnClear, "Clear the list"},
+                                                       {BtnEdit, "Edit menu"},
+                                                       {btnStart, "Start converting"},
+                                                       {btnExit, "Exit"},
+                                                       {lvFiles, "Files to convert"},
+                                                       {edDirectory, "Output folder"},
+                                                       {btnBrows, "Choose the output folder"},
+                                                       {btnOpen, "Open the output folder"},
+                                                       {SpeedButton1, "Start converting"}};
+    for (const auto& [control, name] : spoken)
+        control->setAccessibleName(name);
+    QWidget* order[] = {
+        btnAdd,  btnRemove,      btnClear,    BtnEdit,  btnStart, btnExit,     CatalogPanel->imgbtn1,
+        lvFiles, ParameterPanel, edDirectory, btnBrows, btnOpen,  SpeedButton1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::CreateFormatAndJobParts() {
     const std::string& settingsPath = parts_.Paths.SettingsIniPath;
     // The catalog's box sits right under the toolbar: its list drops down over the job list.
     auto* row = new QHBoxLayout;
-    auto* caption = new QLabel("Output Format:", centralWidget());
+    auto* caption = new QLabel("Output For&mat:", centralWidget());
     caption->setObjectName("lblOutputFormat");
     row->addWidget(caption);
     CatalogPanel = new TCatalogPanel(parts_.Catalog, settingsPath, TCatalogPanelOptions::MainWindow(), this,
                                      centralWidget());
     CatalogPanel->setObjectName("CatalogPanel");
     row->addWidget(CatalogPanel, 1);
+    caption->setBuddy(CatalogPanel->imgbtn1);
     static_cast<QVBoxLayout*>(centralWidget()->layout())->insertLayout(1, row);
 
     pnlFormat->setTitle(QString());
@@ -294,12 +329,14 @@ void TfrmMain::CreateFormatAndJobParts() {
         btnRemove->setEnabled(true);
     });
     connect(jobList_, &TJobListPart::ListEmptied, PreviewPanel, &TPreviewPanel::imgbtnStopClick);
+    connect(jobList_, &TJobListPart::AddFinished, this, &TfrmMain::ShowStoredOutputDir);
     connect(PreviewPanel, &TPreviewPanel::LogLine, mmoLog, &QPlainTextEdit::appendPlainText);
     batch_ = new TMainBatchPart(this, parts_, jobList_->Model(), *PreviewPanel, *ParameterPanel, snapshots_,
                                 PreviewFrame, [this](bool on) {
                                     for (QPushButton* b : {btnAdd, btnRemove, btnClear, btnStart})
                                         b->setEnabled(on);
                                 });
+    connect(CatalogPanel, &TCatalogPanel::FormatChanged, batch_, &TMainBatchPart::RefreshDestinationsSoon);
 }
 
 void TfrmMain::ConnectCommands() {
@@ -354,8 +391,22 @@ void TfrmMain::ConnectCommands() {
     for (const auto& [action, dialog] : editors)
         connect(action, &QAction::triggered, this, [this, dialog = dialog] { EditSelectedJob(dialog); });
 
-    auto* open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, &TfrmMain::btnAddClick);
+    for (QAction* a : {miApplyEdits, pmApplyEdits})
+        connect(a, &QAction::triggered, this, &TfrmMain::ApplyEditsClick);
+    connect(miShortcuts, &QAction::triggered, this, [this] { TfrmShortcuts(this).exec(); });
+    SetShortcutKeys();
+}
+
+// The window-wide keys, from the one table the "Keyboard Shortcuts" list shows. The pop-up
+// menu's item is also the window's, so its key works while the menu is closed.
+void TfrmMain::SetShortcutKeys() {
+    auto keys = [](TKeyCommand command) {
+        return QKeySequence::listFromString(QString::fromStdString(ShortcutKeys(command)));
+    };
+    miAdd->setShortcuts(keys(TKeyCommand::Add));
+    miStart->setShortcuts(keys(TKeyCommand::Start));
+    pmVideoInfo->setShortcuts(keys(TKeyCommand::FileInfo));
+    addAction(pmVideoInfo);
 }
 
 void TfrmMain::btnAddClick() {
@@ -366,6 +417,7 @@ void TfrmMain::btnAddClick() {
 
 void TfrmMain::btnStartClick() {
     batch_->btnStartClick();
+    ShowStoredOutputDir();
 }
 
 void TfrmMain::btnRemoveClick() {
@@ -396,7 +448,7 @@ void TfrmMain::AddThenPlay() {
 
 void TfrmMain::EditSelectedJob(TMainDialog dialog) {
     if (!jobList_->HasSelectedJob()) return;
-    player_->Stop(false);
+    PreviewPanel->imgbtnStopClick(); // through the panel, so its buttons show the stop
     const int row = jobList_->SelectedRow();
     const TlvFilesRecord& job = jobList_->Model().Job(row);
     std::optional<TlvFilesRecord> edited = dialog == TMainDialog::Trim   ? parts_.Dialogs.EditTrim(job)
@@ -404,10 +456,19 @@ void TfrmMain::EditSelectedJob(TMainDialog dialog) {
                                                                          : parts_.Dialogs.EditWatermark(job);
     if (!edited) return; // written only on Ok
     jobList_->Model().SetJob(row, *edited);
-    // The record keeps whole seconds only, so a trim to the end is counted from those.
-    if (dialog == TMainDialog::Trim)
-        jobList_->Model().SetTrimmedLength(
-            row, std::to_string(TrimmedLengthSeconds(*edited, int64_t{edited->DurationSec} * 1000000)));
+}
+
+void TfrmMain::ApplyEditsClick() {
+    if (!jobList_->HasSelectedJob()) return;
+    TfrmApplyEdits ask(this);
+    if (ask.exec() != QDialog::Accepted) return;
+    std::vector<int> rows = jobList_->SelectedRows();
+    if (ask.AllRows()) {
+        rows.clear();
+        for (int row = 0; row < jobList_->RowCount(); ++row)
+            rows.push_back(row);
+    }
+    jobList_->Model().ApplyEdits(jobList_->SelectedRow(), rows, ask.WithTrim());
 }
 
 // An item whose dialog this build lacks stays disabled.
@@ -418,6 +479,7 @@ void TfrmMain::mnuEditPopup() {
     miCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
     miTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
     miEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
+    miApplyEdits->setEnabled(on && jobList_->RowCount() > 1);
 }
 
 void TfrmMain::pmFilesPopup() {
@@ -427,12 +489,21 @@ void TfrmMain::pmFilesPopup() {
     pmCrop->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Crop));
     pmTrim->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Trim));
     pmEffects->setEnabled(on && parts_.Dialogs.Available(TMainDialog::Watermark));
+    pmApplyEdits->setEnabled(on && jobList_->RowCount() > 1);
     pmVideoInfo->setEnabled(on && parts_.Dialogs.Available(TMainDialog::FileInfo));
     pmAdd->setEnabled(true);
 }
 
 void TfrmMain::edDirectoryChange() {
     parts_.Settings.SetOutPutDir(edDirectory->text().toStdString());
+    batch_->RefreshDestinationsSoon();
+}
+
+// Naming an output falls back to the default folder (and stores it) when the typed one cannot
+// be made: the box shows the folder the files really go to.
+void TfrmMain::ShowStoredOutputDir() {
+    const QString stored = QString::fromStdString(parts_.Settings.OutPutDir());
+    if (edDirectory->text() != stored) edDirectory->setText(stored);
 }
 
 void TfrmMain::btnBrowsClick() {
@@ -444,7 +515,7 @@ void TfrmMain::btnBrowsClick() {
 
 void TfrmMain::btnOpenClick() {
     if (edDirectory->text().size() <= 2) return;
-    parts_.System.OpenFolder(parts_.Settings.OutPutDir());
+    parts_.System.OpenFolder(ExpandHomeFolder(parts_.Settings.OutPutDir()));
 }
 
 // A failure is only logged: adding files reports nothing either when the libraries are missing.

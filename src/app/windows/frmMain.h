@@ -101,12 +101,15 @@ private:
     void LoadPlayerLibraries();
     void CreateFormatAndJobParts();
     void ConnectCommands();
+    void SetShortcutKeys();
+    void SpeakableNamesAndTabOrder();
     void btnAddClick();
     void btnRemoveClick();
     void btnClearClick();
     void btnBrowsClick();
     void btnOpenClick();
     void edDirectoryChange();
+    void ShowStoredOutputDir();
     void btnStartClick();
     // IPreviewHost: what the preview panel plays.
     bool ListEmpty() const override;
@@ -114,6 +117,8 @@ private:
     void AddThenPlay() override;
     // Crop, trim, watermark: the dialog edits a copy of the selected job, written back on Ok.
     void EditSelectedJob(TMainDialog dialog);
+    // The selected job's edits onto the selected rows or every row, as the user chooses.
+    void ApplyEditsClick();
     // The enabling rules of the Edit menu and the pop-up menu, run as each opens.
     void mnuEditPopup();
     void pmFilesPopup();
@@ -163,6 +168,7 @@ private:
     QAction* miCrop;
     QAction* miTrim;
     QAction* miEffects;
+    QAction* miApplyEdits;
     QAction* miCheckAll;
     QAction* miUncheckAll;
     QAction* miReverseCheck;
@@ -177,11 +183,13 @@ private:
     QAction* miWebSite;
     QAction* miSupport;
     QAction* miAbout;
+    QAction* miShortcuts;
     // Pop-up menu of the job list and of BtnEdit.
     QMenu* pmFiles;
     QAction* pmCrop;
     QAction* pmTrim;
     QAction* pmEffects;
+    QAction* pmApplyEdits;
     QAction* pmAdd;
     QAction* pmRemove;
     QAction* pmClear;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -85,7 +86,9 @@ void TCatalogPanel::CreateControls() {
     imgbtn1 = new QToolButton(this);
     imgbtn1->setObjectName("imgbtn1");
     imgbtn1->setArrowType(Qt::DownArrow);
-    imgbtn1->setFocusPolicy(Qt::NoFocus);
+    // The arrow is the panel's keyboard stop: Alt+Down, F4, Space or Return open the list.
+    imgbtn1->setFocusPolicy(Qt::StrongFocus);
+    imgbtn1->setAccessibleName("Output format list");
     row->addWidget(imgbtn1);
 
     lst1 = new QListWidget(listHost_ ? listHost_ : this);
@@ -99,7 +102,13 @@ void TCatalogPanel::CreateControls() {
     lst1->setPalette(background);
     lst1->viewport()->setMouseTracking(true);
     lst1->hide();
+    lst1->setAccessibleName("Output formats");
     connect(imgbtn1, &QToolButton::clicked, this, &TCatalogPanel::imgbtn1Click);
+    // The arrows and typing a name's first letters move the list's current row (its own
+    // keyboard search); the model selects that row as it would under the pointer.
+    connect(lst1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row != model_.View().SelectedRow) model_.lst1MouseMove(row);
+    });
     // The presses on the panel's own widgets, a press anywhere else (which closes the list) and
     // the application losing the focus all pass this filter.
     qApp->installEventFilter(this);
@@ -177,8 +186,42 @@ bool TCatalogPanel::IsPanelWidget(const QObject* object) const {
     return false;
 }
 
+bool TCatalogPanel::ButtonKey(const QKeyEvent& key) {
+    const bool opens = (key.key() == Qt::Key_Down && key.modifiers() == Qt::AltModifier) ||
+                       key.key() == Qt::Key_F4 || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (!opens) return false;
+    imgbtn1Click();
+    return true;
+}
+
+// Return chooses the current entry, or opens or closes the current category; Esc closes.
+bool TCatalogPanel::ListKey(const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Escape) {
+        model_.HideList();
+        Render();
+        imgbtn1->setFocus();
+        return true;
+    }
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+    const int row = lst1->currentRow();
+    if (row < 0) return true;
+    if (lst1->item(row)->data(kIsCategoryRole).toBool()) {
+        model_.lst1DblClick(row);
+        Render();
+        return true;
+    }
+    model_.lst1MouseDown(row, lst1->viewport()->width() / 2);
+    Render();
+    if (!lst1->isVisible()) imgbtn1->setFocus();
+    return true;
+}
+
 bool TCatalogPanel::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::KeyPress:
+        if (watched == imgbtn1) return ButtonKey(*static_cast<QKeyEvent*>(event));
+        if (watched == lst1 && lst1->isVisible()) return ListKey(*static_cast<QKeyEvent*>(event));
+        return false;
     case QEvent::ApplicationDeactivate:
         if (watched == qApp && lst1->isVisible()) {
             model_.HideList();

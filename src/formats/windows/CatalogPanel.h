@@ -4,6 +4,7 @@
 // dialog). Handlers pass the user's action to the panel model; Render writes the widgets.
 #include "formats/CatalogPanelModel.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
@@ -50,6 +51,8 @@ private:
     void lst1DblClick(const QPoint& at);
     void lst1MouseMove(const QPoint& at);
     bool IsPanelWidget(const QObject* object) const;
+    bool ButtonKey(const QKeyEvent& key);
+    bool ListKey(const QKeyEvent& key);
     int RowAt(const QPoint& at) const;
     void CreateControls();
     void PlaceEdges();

@@ -94,6 +94,29 @@ TEST_F(PreviewPanelTest, ReleasingTheMouseOverTheSeekBarSeeksThere) {
     EXPECT_NEAR(target, 5000000, 300000);
 }
 
+// The picture takes the keyboard focus and the player's keys.
+TEST_F(PreviewPanelTest, ThePictureAnswersThePlayersKeys) {
+    host.Files = {"/v/clip.avi"};
+    QWidget* picture = panel.Screen();
+    EXPECT_EQ(picture->focusPolicy(), Qt::StrongFocus);
+    EXPECT_FALSE(picture->accessibleName().isEmpty());
+    QTest::keyClick(picture, Qt::Key_Right); // stopped: nothing
+    QTest::keyClick(picture, Qt::Key_Space);
+    EXPECT_EQ(player.Calls.back(), "Open /v/clip.avi");
+    player.RaiseOpened(10000000, 320, 240);
+    player.RaisePosition(2000000);
+    player.Calls.clear();
+    QTest::keyClick(picture, Qt::Key_Right); // playing: 5 seconds
+    QTest::keyClick(picture, Qt::Key_Space); // pauses
+    QTest::keyClick(picture, Qt::Key_Left);  // paused: one picture (25 a second without a frame rate)
+    QTest::keyClick(picture, Qt::Key_Home);
+    QTest::keyClick(picture, Qt::Key_End);
+    EXPECT_EQ(player.Calls, (std::vector<std::string>{"SeekRelative 0 5.000000", "Pause", "Seek 0 1960000",
+                                                      "Seek 0 0", "Seek 0 9960000"}));
+    QTest::keyClick(picture, Qt::Key_Space);
+    EXPECT_EQ(player.Calls.back(), "Resume");
+}
+
 TEST_F(PreviewPanelTest, PlayOnAnEmptyListAddsFirst) {
     Click("imgbtnPlay");
     EXPECT_EQ(host.Adds, 1);
@@ -111,6 +134,16 @@ TEST_F(PreviewPanelTest, VolumeAndMuteControls) {
     EXPECT_EQ(player.Volume, 40);
     panel.trcVolumeReleased();
     EXPECT_EQ(settings.Volume(), 40);
+    // Keys and the wheel change the value without a release; each change is kept.
+    auto* volume = Control<QSlider>(&panel, "trcVolume");
+    volume->setFocus();
+    QTest::keyClick(volume, Qt::Key_End);
+    EXPECT_EQ(settings.Volume(), volume->maximum());
+    QWheelEvent wheel(QPointF(5, 5), volume->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(volume, &wheel);
+    EXPECT_LT(volume->value(), volume->maximum());
+    EXPECT_EQ(settings.Volume(), volume->value());
     Click("ckMute");
     EXPECT_FALSE(player.Muted);
     EXPECT_EQ(settings.MuteValue(), 0);

@@ -90,8 +90,14 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
     C<QPushButton>("btnAdd")->click();
     ASSERT_EQ(w->JobList().RowCount(), 3);
     Uncheck(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(RowText(0, 3), "clip_(new).mp4") << "the default format's file, not the add-time name";
     ChooseFormat(803); // AVI
     ASSERT_EQ(settings.FormatCodeForJobs(), 803);
+    QCoreApplication::processEvents();
+    // The column follows the format, and the checked rows of one name get the names Start gives.
+    const std::set<QString> announced = {RowText(0, 3), RowText(2, 3)};
+    EXPECT_EQ(announced, (std::set<QString>{"clip_(new).avi", "clip_(new_1).avi"}));
 
     C<QPushButton>("btnStart")->click();
     TfrmProgress* progress = Progress();
@@ -125,8 +131,10 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
     EXPECT_TRUE(boxes.Shown.empty());
 
     int outputs = 0;
+    std::set<QString> written;
     for (const auto& entry : fs::directory_iterator(tmp.Path() / "out")) {
         ++outputs;
+        written.insert(QString::fromStdString(entry.path().filename().string()));
         TAVProbe probe;
         ASSERT_TRUE(probe.LoadFile(entry.path().string())) << entry.path();
         TFileStreamInfo info;
@@ -137,6 +145,9 @@ TEST_F(frmMainConvertTest, StartConvertsTheCheckedRows) {
         EXPECT_GE(probe.AudioStreamCount(), 1) << entry.path();
     }
     EXPECT_EQ(outputs, 2);
+    EXPECT_EQ(written, announced) << "the column named the files written";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(RowText(0, 3), "clip_(new_2).avi") << "after the batch, the next free name";
 }
 
 TEST_F(frmMainConvertTest, NoCheckedRowStillChecksTheSizeAndOpensNoWindow) {

@@ -2,9 +2,11 @@
 
 #include "../JobListModelWatch.h"
 
+#include "app/JobAdder.h"
 #include "app/store/AppSettings.h"
 #include "app/store/IniFile.h"
 #include "app/windows/JobListPart.h"
+#include "app/windows/frmApplyEdits.h"
 #include "fixtures/Fixtures.h"
 #include "formats/windows/CatalogPanel.h"
 #include "formats/windows/ParameterPanel.h"
@@ -17,10 +19,13 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
+#include <cstdlib>
 #include <fstream>
 
 using namespace orvel;
@@ -105,11 +110,30 @@ TEST_F(frmMainJobListTest, AddProbesEachFileAndSkipsWhatCannotBeAJob) {
     EXPECT_TRUE(openDialog.Requests[0].MultiSelect);
     ASSERT_EQ(openDialog.Requests[0].Filters.size(), 36u);
     EXPECT_EQ(openDialog.Requests[0].Filters[0].Name, "All Supported Video Formats");
-    EXPECT_TRUE(boxes.Shown.empty()) << "skipped files are skipped silently";
+    ASSERT_EQ(boxes.Shown.size(), 2u) << "a notice after each add that skipped files";
+    EXPECT_EQ(boxes.Shown[0].Text, UnreadableFilesNotice({fixtures::Path(FixtureId::NonMedia)}));
+    EXPECT_EQ(boxes.Shown[1].Text, UnreadableFilesNotice({tmp.File("missing.mp4")}));
 
     openDialog.Answers = {{}}; // cancelled
     C<QPushButton>("btnAdd")->click();
     EXPECT_EQ(jobs->RowCount(), 3);
+
+    // The window's events keep running while the files are read, under a box that blocks the
+    // window (nothing may start the converter the reading uses).
+    bool adding = true, firedWhileAdding = false, blocked = false;
+    QTimer::singleShot(0, [&] {
+        firedWhileAdding = adding;
+        blocked = QApplication::activeModalWidget() &&
+                  QApplication::activeModalWidget()->objectName() == "dlgAddProgress";
+    });
+    std::filesystem::copy_file(mp3, tmp.Path() / "again.mp3");
+    openDialog.Answers = {{tmp.File("again.mp3")}};
+    C<QPushButton>("btnAdd")->click();
+    adding = false;
+    EXPECT_TRUE(firedWhileAdding);
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(jobs->RowCount(), 4);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor is gone";
 }
 
 TEST_F(frmMainJobListTest, RemoveSelectsTheNextRowAndAnEmptyListStopsThePreview) {
@@ -166,6 +190,72 @@ TEST_F(frmMainJobListTest, ClearDeleteAndTheCheckCommands) {
     EXPECT_EQ(Stops(), 1);
     C<QPushButton>("btnClear")->click(); // an empty list: nothing happens
     EXPECT_EQ(Stops(), 1);
+}
+
+TEST_F(frmMainJobListTest, SeveralRowsAndTheKeyboard) {
+    AddThree();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    List()->setFocus();
+    auto checks = [&] {
+        return std::vector<bool>{Model().JobChecked(0), Model().JobChecked(1), Model().JobChecked(2)};
+    };
+    QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(jobs->SelectedRows(), (std::vector<int>{0, 1, 2}));
+    QTest::keyClick(List(), Qt::Key_Space);
+    EXPECT_EQ(checks(), (std::vector<bool>{false, false, false})) << "Space toggles every selected row";
+
+    Select(1);
+    QTest::keyClick(List(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(jobs->SelectedRows(), (std::vector<int>{1, 2}));
+    A("miCheck")->trigger();
+    EXPECT_EQ(checks(), (std::vector<bool>{false, true, true}));
+    QTest::keyClick(List(), Qt::Key_Space);
+    EXPECT_EQ(checks(), (std::vector<bool>{false, false, false}));
+
+    QTest::keyClick(List(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.Opened, std::vector<std::string>{"FileInfo " + mp3}) << "the focus row";
+    QSignalSpy starts(A("miStart"), &QAction::triggered);
+    QTest::keyClick(List(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(starts.count(), 1);
+    QSignalSpy adds(A("miAdd"), &QAction::triggered);
+    openDialog.Answers = {{}};
+    QTest::keyClick(List(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(adds.count(), 1);
+
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(Captions(), std::vector<QString>{QString::fromStdString(mp4)}) << "both selected rows go";
+    EXPECT_EQ(jobs->SelectedRow(), 0);
+}
+
+TEST_F(frmMainJobListTest, ApplyEditsToTheSelectedRowsOrAll) {
+    AddThree();
+    TlvFilesRecord edited = Model().Job(0);
+    edited.WatermarkText = "logo";
+    edited.TrimStart = 1'000'000;
+    Model().SetJob(0, edited);
+    auto answer = [](bool all, bool trim) {
+        QTimer::singleShot(0, [all, trim] {
+            auto* ask = qobject_cast<TfrmApplyEdits*>(QApplication::activeModalWidget());
+            ASSERT_NE(ask, nullptr);
+            (all ? ask->rbAll : ask->rbSelected)->setChecked(true);
+            ask->ckTrim->setChecked(trim);
+            ask->accept();
+        });
+    };
+    Select(0);
+    List()->selectionModel()->select(List()->model()->index(1, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    answer(false, false);
+    A("miApplyEdits")->trigger();
+    EXPECT_EQ(Model().Job(1).WatermarkText, "logo");
+    EXPECT_EQ(Model().Job(1).TrimStart, 0);
+    EXPECT_EQ(Model().Job(2).WatermarkText, "") << "not selected";
+    answer(true, true);
+    A("pmApplyEdits")->trigger();
+    EXPECT_EQ(Model().Job(2).WatermarkText, "logo");
+    EXPECT_EQ(Model().Job(2).TrimStart, 1'000'000);
+    EXPECT_EQ(Model().Job(2).SourceFile, mp3);
 }
 
 // The list's mouse and tooltip work goes through the view, its row delegate and the model.
@@ -230,6 +320,9 @@ TEST_F(frmMainJobListTest, DroppedFilesAndFoldersAreAddedThroughTheSameSteps) {
     std::filesystem::copy_file(avi, tmp.Path() / "drop" / "b.AVI");
     std::filesystem::copy_file(mp3, tmp.Path() / "drop" / "a.mp3");
     std::ofstream(tmp.File("drop/notes.txt")) << "text";
+    // Below the top, with an extension only a single filter names.
+    std::filesystem::create_directories(tmp.Path() / "drop" / "sub" / "deeper");
+    std::filesystem::copy_file(mp4, tmp.Path() / "drop" / "sub" / "deeper" / "c.m2ts");
     QMimeData mime;
     mime.setUrls(
         {QUrl::fromLocalFile(QString::fromStdString(mp4)), QUrl::fromLocalFile(tmp.File("drop").c_str())});
@@ -240,7 +333,8 @@ TEST_F(frmMainJobListTest, DroppedFilesAndFoldersAreAddedThroughTheSameSteps) {
     QApplication::sendEvent(List()->viewport(), &drop);
     EXPECT_EQ(Captions(), (std::vector<QString>{QString::fromStdString(mp4),
                                                 QString::fromStdString(tmp.File("drop/a.mp3")),
-                                                QString::fromStdString(tmp.File("drop/b.AVI"))}));
+                                                QString::fromStdString(tmp.File("drop/b.AVI")),
+                                                QString::fromStdString(tmp.File("drop/sub/deeper/c.m2ts"))}));
 }
 
 TEST_F(frmMainJobListTest, TheOutputFolderBoxBrowsAndOpen) {
@@ -265,6 +359,30 @@ TEST_F(frmMainJobListTest, TheOutputFolderBoxBrowsAndOpen) {
     EXPECT_EQ(Opened(), std::vector<std::string>{"open " + tmp.File("out")});
 }
 
+TEST_F(frmMainJobListTest, AFolderThatCannotBeMadeLeavesTheBoxShowingTheFolderUsed) {
+    // The fall-back folder is made in the home folder: one inside the test's folder.
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", tmp.File("home").c_str(), 1);
+    watch.reset();
+    w->ExitWithoutAsking = true;
+    w->close();
+    w = Create();
+    w->show();
+    jobs = &w->JobList();
+    watch = std::make_unique<test::TJobListModelWatch>(jobs->Model());
+
+    std::ofstream(tmp.File("file")) << "not a folder";
+    C<QLineEdit>("edDirectory")->setText(QString::fromStdString(tmp.File("file/sub")));
+    emit C<QLineEdit>("edDirectory")->textEdited(C<QLineEdit>("edDirectory")->text());
+    openDialog.Answers = {{mp4}};
+    C<QPushButton>("btnAdd")->click();
+    setenv("HOME", savedHome.c_str(), 1);
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(Stored("OutPutDir"), tmp.File("home/kestrune"));
+    EXPECT_EQ(C<QLineEdit>("edDirectory")->text().toStdString(), tmp.File("home/kestrune"));
+}
+
 TEST_F(frmMainJobListTest, HelpItemsOpenTheirAddresses) {
     A("miHelp")->trigger();
     A("miWebSite")->trigger();
@@ -275,7 +393,7 @@ TEST_F(frmMainJobListTest, HelpItemsOpenTheirAddresses) {
 }
 
 TEST_F(frmMainJobListTest, TheCatalogAndTheSelectorsShowTheCurrentFormat) {
-    EXPECT_EQ(Catalog()->edt1->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(Catalog()->edt1->text().toStdString(), "iPod Video H.264 (*.mp4)");
     EXPECT_EQ(Params()->Model().Code(), 1);
     EXPECT_GT(Params()->cmbVideoEncoder->count(), 0);
     // The list drops down inside the window.
@@ -305,7 +423,11 @@ TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     trimmed.TrimStart = 500000;
     trimmed.TrimLength = 1'400'000;
     dialogs.Edits = {trimmed, std::nullopt};
+    C<QPushButton>("imgbtnPlay")->click();
     A("miTrim")->trigger();
+    EXPECT_EQ(Player().Calls.back(), "Stop wait") << "an editing dialog stops the preview first";
+    EXPECT_TRUE(C<QPushButton>("imgbtnPlay")->isEnabled()) << "the preview shows the stop";
+    EXPECT_FALSE(C<QPushButton>("imgbtnStop")->isEnabled());
     EXPECT_EQ(Model().Job(1).TrimStart, 500000);
     EXPECT_EQ(Model().Job(1).SourceFile, avi);
     EXPECT_EQ(RowTexts(1)[jcTrimmedLength], "1") << "the trimmed length in whole seconds";
@@ -318,7 +440,6 @@ TEST_F(frmMainJobListTest, DialogCommandsWorkOnTheSelectedJobAndWriteOnlyOnOk) {
     A("miAbout")->trigger();
     EXPECT_EQ(dialogs.Opened, (std::vector<std::string>{"Trim " + avi, "Crop " + avi, "FileInfo " + avi,
                                                         "Preference", "About"}));
-    EXPECT_EQ(Player().Calls.back(), "Stop") << "an editing dialog stops the preview first";
 
     dialogs.Missing[static_cast<int>(TMainDialog::Watermark)] = true; // a dialog this build lacks
     emit C<QMenu>("pmFiles")->aboutToShow();

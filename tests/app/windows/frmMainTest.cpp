@@ -1,9 +1,11 @@
 #include "app/windows/frmMain.h"
 
+#include "app/KeyboardShortcuts.h"
 #include "app/store/AppSettings.h"
 #include "app/store/IniFile.h"
 #include "app/windows/JobListPart.h"
 #include "app/windows/MainWindowTest.h"
+#include "app/windows/frmShortcuts.h"
 #include "engine/foundation/FFmpegException.h"
 #include "fixtures/Fixtures.h"
 #include "formats/FormatCatalog.h"
@@ -11,11 +13,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSlider>
 #include <QTreeView>
+#include <QTreeWidget>
+
+#include <map>
 
 using namespace orvel;
 
@@ -212,16 +222,102 @@ TEST_F(frmMainTest, MenusCarryTheirCaptions) {
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuFile")),
               QStringList({"&Add", "&Remove", "&Clear", "&Start", "Se&ttings", "-", "&Exit"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuEdit")),
-              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "&Check All", "&Uncheck All",
-                           "&Reverse Check", "-", "C&heck", "U&ncheck"}));
+              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "Apply &Edits To...", "-",
+                           "Check &All", "&Uncheck All", "&Reverse Check", "-", "C&heck", "U&ncheck"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuTools")), QStringList({"&Preference", "&Skin"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "mnuSkin")),
               QStringList({"Default", "Gray", "Orange", "Purple", "Red", "Green", "Light blue"}));
-    EXPECT_EQ(Captions(C<QMenu>(w, "mnuHelp")),
-              QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About"}));
+    EXPECT_EQ(
+        Captions(C<QMenu>(w, "mnuHelp")),
+        QStringList({"&Help", "-", "&Web Site", "&Support and Contact", "&About", "&Keyboard Shortcuts"}));
     EXPECT_EQ(Captions(C<QMenu>(w, "pmFiles")),
-              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "-", "Add", "Remove", "Clear",
-                           "Start", "-", "Video Infomation"}));
+              QStringList({"&Crop", "&Trim", "&Video Effect && Water Mark", "Apply &Edits To...", "-", "Add",
+                           "Remove", "Clear", "Start", "-", "Video Infomation"}));
+}
+
+// The letter after a single "&", lower-cased; 0 when the text has none.
+QChar Mnemonic(const QString& text) {
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// A letter shared by two controls of one level only moves the focus between them (or opens the
+// menu instead of pressing the button): each level's letters must be distinct.
+TEST_F(frmMainTest, NoTwoControlsShareAnUnderlinedLetter) {
+    auto w = Create();
+    w->show();
+    std::vector<std::pair<QString, QStringList>> levels;
+    QStringList window; // the menu bar's titles with the window's buttons and captions
+    for (const QAction* a : w->menuBar()->actions())
+        window << a->text();
+    for (const QAbstractButton* b : w->findChildren<QAbstractButton*>())
+        if (b->isVisibleTo(w.get())) window << b->text();
+    for (const QLabel* l : w->findChildren<QLabel*>())
+        if (l->buddy() && l->isVisibleTo(w.get())) window << l->text();
+    levels.emplace_back("window", window);
+    for (const QMenu* menu : w->findChildren<QMenu*>())
+        levels.emplace_back(menu->objectName(), Captions(menu));
+    for (const auto& [level, texts] : levels) {
+        std::map<QChar, QString> seen;
+        for (const QString& text : texts) {
+            const QChar letter = Mnemonic(text);
+            if (letter.isNull()) continue;
+            const auto [at, fresh] = seen.emplace(letter, text);
+            EXPECT_TRUE(fresh) << level.toStdString() << ": " << text.toStdString() << " and "
+                               << at->second.toStdString();
+        }
+    }
+    EXPECT_EQ(C<QPushButton>(w, "btnStart")->text(), "&Start");
+    EXPECT_EQ(Mnemonic(C<QPushButton>(w, "btnExit")->text()), QChar('x'));
+}
+
+// Every control a screen reader or the Tab key reaches says what it is; Tab follows the layout
+// from the toolbar to the catalog's arrow under it and on to the job list.
+TEST_F(frmMainTest, ControlsHaveSpokenNamesAndTabFollowsTheLayout) {
+    auto w = Create();
+    w->show();
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        // An editable box's line is read as part of its box.
+        const bool boxLine = qobject_cast<QLineEdit*>(c) && qobject_cast<QComboBox*>(c->parentWidget());
+        const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSlider*>(c) ||
+                             (qobject_cast<QLineEdit*>(c) && !boxLine) ||
+                             qobject_cast<QAbstractItemView*>(c) || qobject_cast<QComboBox*>(c);
+        if (!control || !c->isVisibleTo(w.get()) || c->focusPolicy() == Qt::NoFocus) continue;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(c);
+        ASSERT_NE(spoken, nullptr);
+        EXPECT_FALSE(spoken->text(QAccessible::Name).trimmed().isEmpty())
+            << c->metaObject()->className() << " " << c->objectName().toStdString();
+    }
+    EXPECT_EQ(C<QWidget>(w, "btnExit")->nextInFocusChain(), C<QWidget>(w, "imgbtn1"));
+    EXPECT_EQ(C<QWidget>(w, "imgbtn1")->nextInFocusChain(), C<QWidget>(w, "lvFiles"));
+}
+
+// Every key an item of the window answers is in the list the Help menu shows.
+TEST_F(frmMainTest, TheShortcutListNamesEveryKeyOfTheWindow) {
+    auto w = Create();
+    QStringList listed;
+    for (const TKeyShortcut& s : KeyboardShortcuts())
+        for (const QKeySequence& k : QKeySequence::listFromString(s.Keys))
+            listed << k.toString();
+    int keyed = 0;
+    for (const QAction* a : w->findChildren<QAction*>())
+        for (const QKeySequence& k : a->shortcuts()) {
+            ++keyed;
+            EXPECT_TRUE(listed.contains(k.toString())) << a->objectName().toStdString();
+        }
+    EXPECT_GE(keyed, 3);
+    TfrmShortcuts list(w.get());
+    const auto* rows = list.findChild<QTreeWidget*>("lvShortcuts");
+    ASSERT_NE(rows, nullptr);
+    EXPECT_GT(rows->topLevelItemCount(), static_cast<int>(KeyboardShortcuts().size()));
+    EXPECT_EQ(rows->topLevelItem(1)->text(0).toStdString(),
+              QKeySequence(Qt::CTRL | Qt::Key_Return).toString(QKeySequence::NativeText).toStdString() +
+                  ", " +
+                  QKeySequence(Qt::CTRL | Qt::Key_Enter).toString(QKeySequence::NativeText).toStdString());
 }
 
 TEST_F(frmMainTest, SkinMenuChecksTheStoredSchemeAndStoresTheChoice) {

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QVBoxLayout>
 
 using namespace orvel;
@@ -56,7 +57,7 @@ protected:
 
 TEST_F(CatalogPanelTest, FillShowsTheNameAndReloadsTheParameters) {
     panel->Fill();
-    EXPECT_EQ(panel->edt1->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+    EXPECT_EQ(panel->edt1->text(), "iPod Video H.264 (*.mp4)");
     EXPECT_TRUE(panel->edt1->isReadOnly());
     EXPECT_EQ(panel->edt1->focusPolicy(), Qt::NoFocus);
     EXPECT_FALSE(panel->lst1->isVisible());
@@ -109,6 +110,35 @@ TEST_F(CatalogPanelTest, ExpandingAndChoosingAnEntry) {
     EXPECT_EQ(panel->lst1->count(), 35 + 9);
     panel->SaveState();
     EXPECT_EQ(TIniFile(tmp.File("set.ini")).ReadString("lstformat", "0", ""), "0");
+}
+
+// Without a mouse: the arrow takes the focus, Alt+Down opens, typing and the arrows move, Return
+// opens a category and chooses an entry, Esc closes.
+TEST_F(CatalogPanelTest, TheKeyboardOpensMovesAndChooses) {
+    panel->Fill();
+    EXPECT_EQ(panel->imgbtn1->focusPolicy(), Qt::StrongFocus);
+    panel->imgbtn1->setFocus();
+    QTest::keyClick(panel->imgbtn1, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(panel->lst1->isVisible());
+    QTest::keyClick(panel->lst1, Qt::Key_Escape);
+    EXPECT_FALSE(panel->lst1->isVisible());
+    QTest::keyClick(panel->imgbtn1, Qt::Key_F4);
+    ASSERT_TRUE(panel->lst1->isVisible());
+
+    QTest::keyClicks(panel->lst1, "General A"); // type-ahead
+    const int audio = RowOf("General Audio formates");
+    EXPECT_EQ(panel->lst1->currentRow(), audio);
+    EXPECT_EQ(panel->Model().View().SelectedRow, audio);
+    QTest::keyClick(panel->lst1, Qt::Key_Return);
+    ASSERT_EQ(panel->lst1->count(), 35) << "Return opened the category";
+    QTest::keyClick(panel->lst1, Qt::Key_Down);
+    EXPECT_EQ(panel->Model().View().SelectedRow, audio + 1);
+    const QString entry = panel->lst1->item(audio + 1)->text();
+    QTest::keyClick(panel->lst1, Qt::Key_Return);
+    EXPECT_FALSE(panel->lst1->isVisible());
+    EXPECT_EQ(panel->edt1->text(), entry);
+    EXPECT_EQ(loads.back(), 2700);
+    EXPECT_TRUE(panel->imgbtn1->hasFocus() || !host.isActiveWindow());
 }
 
 TEST_F(CatalogPanelTest, RowsAreDrawnWithTheirColoursAndIcons) {
