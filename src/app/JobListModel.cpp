@@ -2,6 +2,9 @@
 
 #include "editing/TrimModel.h"
 
+#include <QMimeData>
+
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -16,6 +19,15 @@ constexpr TColumn kColumns[jcColumnCount] = {
     {"Source", 140}, {"Length", 65}, {"Trimmed Length", 90}, {"Destination File", 120}, {"Progress", 60}};
 
 } // namespace
+
+std::vector<int> DraggedJobRows(const QMimeData* mime) {
+    std::vector<int> rows;
+    if (!mime || !mime->hasFormat(kJobRowsMimeType)) return rows;
+    std::istringstream in(mime->data(kJobRowsMimeType).toStdString());
+    for (int row; in >> row;)
+        rows.push_back(row);
+    return rows;
+}
 
 const char* TJobListModel::ColumnCaption(int column) {
     return column >= 0 && column < jcColumnCount ? kColumns[column].Caption : "";
@@ -54,6 +66,35 @@ void TJobListModel::Clear() {
     rows_.clear();
     paths_.clear();
     endResetModel();
+}
+
+// One row at a time so views, their selections and the batch's naming follow each step. Rows
+// going down are moved last first and rows going up first first: a row still to move then
+// never shifts.
+int TJobListModel::MoveRows(std::vector<int> rows, int before) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [this](int row) { return !ValidRow(row); }),
+               rows.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty()) return -1;
+    before = std::clamp(before, 0, JobCount());
+    const int above = static_cast<int>(std::lower_bound(rows.begin(), rows.end(), before) - rows.begin());
+    const int first = before - above;
+    for (int i = above - 1; i >= 0; --i)
+        MoveRow(rows[static_cast<size_t>(i)], first + i);
+    for (int i = above; i < static_cast<int>(rows.size()); ++i)
+        MoveRow(rows[static_cast<size_t>(i)], first + i);
+    return first;
+}
+
+void TJobListModel::MoveRow(int from, int to) {
+    if (from == to) return;
+    // Qt counts the destination before the move: one past the target when going down.
+    beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    TRow moved = std::move(rows_[static_cast<size_t>(from)]);
+    rows_.erase(rows_.begin() + from);
+    rows_.insert(rows_.begin() + to, std::move(moved));
+    endMoveRows();
 }
 
 void TJobListModel::SetChecked(int row, bool checked) {
@@ -210,7 +251,24 @@ Qt::ItemFlags TJobListModel::flags(const QModelIndex& index) const {
     if (!InList(index)) return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (index.column() == jcSource) result |= Qt::ItemIsUserCheckable;
-    return result;
+    return result | Qt::ItemIsDragEnabled;
+}
+
+QStringList TJobListModel::mimeTypes() const {
+    return {kJobRowsMimeType};
+}
+
+QMimeData* TJobListModel::mimeData(const QModelIndexList& indexes) const {
+    std::set<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (InList(index)) rows.insert(index.row());
+    if (rows.empty()) return nullptr;
+    std::string text;
+    for (const int row : rows)
+        text += std::to_string(row) + "\n";
+    auto* mime = new QMimeData;
+    mime->setData(kJobRowsMimeType, QByteArray::fromStdString(text));
+    return mime;
 }
 
 bool TJobListModel::setData(const QModelIndex& index, const QVariant& value, int role) {

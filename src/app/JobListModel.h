@@ -13,6 +13,11 @@
 
 namespace orvel {
 
+// The drag format of rows moved within the list: their row numbers, one a line.
+inline constexpr const char* kJobRowsMimeType = "application/x-orvel-job-rows";
+// The rows a drag of kJobRowsMimeType carries; empty for any other drag.
+std::vector<int> DraggedJobRows(const QMimeData* mime);
+
 enum TJobColumn { jcSource, jcLength, jcTrimmedLength, jcDestination, jcProgress, jcColumnCount };
 
 class TJobListModel : public QAbstractTableModel, public IBatchJobs {
@@ -30,6 +35,10 @@ public:
     // Rows outside the list are ignored.
     void Remove(int row);
     void Clear();
+    // Moves the rows (any order; repeated or outside ones are ignored) together, in list order,
+    // to stand before row `before` as it is now; JobCount() or more puts them at the end. Each
+    // row keeps its record, check and texts. Returns the moved rows' new first row, -1 when none.
+    int MoveRows(std::vector<int> rows, int before);
 
     void SetChecked(int row, bool checked);
     void CheckAll(bool checked);
@@ -65,6 +74,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Rows dragged within the list carry their row numbers; the list moves them on the drop.
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
@@ -80,6 +93,7 @@ private:
     bool ValidRow(int row) const { return row >= 0 && row < JobCount(); }
     bool InList(const QModelIndex& index) const;
     void RowChanged(int row, int firstColumn, int lastColumn, const QList<int>& roles = {});
+    void MoveRow(int from, int to);
 
     std::vector<TRow> rows_;
     std::set<std::string> paths_;

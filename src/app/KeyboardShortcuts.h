@@ -12,6 +12,8 @@ enum class TKeyCommand {
     Remove,
     SelectAll,
     ToggleChecks,
+    MoveUp,
+    MoveDown,
     FileInfo,
     OpenCatalog,
     ChooseFormat,

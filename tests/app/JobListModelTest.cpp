@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace orvel;
@@ -194,6 +195,63 @@ TEST_F(JobListModelTest, AnEditedJobComesBackWithoutMovingItsRow) {
     EXPECT_EQ(model.Job(0).SourceFile, "/v/a.avi");
     EXPECT_FALSE(model.Add(JobFor("/v/a.avi", 1)));
     EXPECT_EQ(model.CheckConsistency(), "");
+}
+
+// Rows a..e, each with its own check, progress and record; a move must carry all of them and
+// keep a selection (persistent indexes) on the moved rows.
+TEST_F(JobListModelTest, MovedRowsTakeTheirJobsChecksAndTextsAlong) {
+    const struct {
+        const char* what;
+        std::vector<int> rows;
+        int before;
+        std::string order;
+        int first;
+    } cases[] = {
+        {"one up", {2}, 1, "acbde", 1},
+        {"one down", {1}, 4, "acdbe", 3},
+        {"several, apart, to the middle", {0, 4, 2}, 2, "baced", 1},
+        {"several down to the end", {0, 1}, 5, "cdeab", 3},
+        {"past the end is the end", {2}, 99, "abdec", 4},
+        {"to the top", {3, 4}, -3, "deabc", 0},
+        {"onto itself", {1, 2}, 2, "abcde", 1},
+        {"just below itself", {1, 2}, 3, "abcde", 1},
+        {"repeated and outside rows", {3, 3, -1, 9}, 0, "dabce", 0},
+        {"nothing", {}, 0, "abcde", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        model.Clear();
+        for (const char name : std::string("abcde")) {
+            TlvFilesRecord job = JobFor(std::string("/v/") + name + ".avi", name - 'a' + 1);
+            job.CropTop = name; // a field only the record carries
+            ASSERT_TRUE(model.Add(std::move(job)));
+            model.SetProgress(model.JobCount() - 1, std::string(1, name) + "%");
+        }
+        model.SetChecked(1, false); // b
+        std::vector<std::pair<QPersistentModelIndex, std::string>> selected;
+        for (const int row : c.rows)
+            if (row >= 0 && row < model.JobCount())
+                selected.emplace_back(model.index(row, jcSource), model.Text(row, jcSource));
+
+        const int first = model.MoveRows(c.rows, c.before);
+
+        std::string order;
+        for (int r = 0; r < model.JobCount(); ++r) {
+            const char name = model.Text(r, jcSource).at(3);
+            order += name;
+            EXPECT_EQ(model.Job(r).CropTop, name);
+            EXPECT_EQ(model.Text(r, jcLength), std::to_string(name - 'a' + 1));
+            EXPECT_EQ(model.Text(r, jcDestination), std::string(1, name) + "_ipod.mp4");
+            EXPECT_EQ(model.Text(r, jcProgress), std::string(1, name) + "%");
+            EXPECT_EQ(model.JobChecked(r), name != 'b');
+        }
+        EXPECT_EQ(order, c.order);
+        EXPECT_EQ(first, c.first);
+        for (const auto& [index, source] : selected)
+            EXPECT_EQ(model.Text(index.row(), jcSource), source);
+        EXPECT_EQ(model.CheckConsistency(), "");
+        EXPECT_EQ(watch.Problems(), "");
+    }
 }
 
 TEST_F(JobListModelTest, ColumnsAndCheckBoxesAsTheListShowsThem) {

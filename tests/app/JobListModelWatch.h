@@ -21,6 +21,7 @@ public:
         const auto check = [this] { Check(); };
         QObject::connect(&model, &QAbstractItemModel::rowsInserted, &context_, check);
         QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &context_, check);
+        QObject::connect(&model, &QAbstractItemModel::rowsMoved, &context_, check);
         QObject::connect(&model, &QAbstractItemModel::modelReset, &context_, check);
         QObject::connect(&model, &QAbstractItemModel::dataChanged, &context_, check);
     }

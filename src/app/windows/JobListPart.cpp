@@ -2,6 +2,7 @@
 
 #include "app/AddFileFilters.h"
 #include "app/JobAdder.h"
+#include "app/KeyboardShortcuts.h"
 #include "app/store/AppSettings.h"
 #include "engine/component/FFmpegConverter.h"
 #include "ui/JobRowDelegate.h"
@@ -39,6 +40,10 @@ std::vector<std::string> LocalFiles(const QMimeData* mime) {
     return files;
 }
 
+bool IsKey(const QKeyEvent& key, TKeyCommand command) {
+    return QKeySequence(key.keyCombination()) == QKeySequence(QString::fromStdString(ShortcutKeys(command)));
+}
+
 } // namespace
 
 TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter, TFormatParamStore& formats,
@@ -54,7 +59,8 @@ TJobListPart::TJobListPart(QTreeView* lvFiles, TCustomFFmpegConverter& converter
     lvFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles_->setAcceptDrops(true);
     lvFiles_->viewport()->setAcceptDrops(true);
-    lvFiles_->setDragDropMode(QAbstractItemView::DropOnly);
+    lvFiles_->setDragEnabled(true);
+    lvFiles_->setDragDropMode(QAbstractItemView::DragDrop);
     lvFiles_->viewport()->installEventFilter(this);
     lvFiles_->installEventFilter(this);
 }
@@ -218,10 +224,32 @@ void TJobListPart::ToggleSelectedChecks() {
     if (row >= 0) CheckSelected(!model_.JobChecked(row));
 }
 
+void TJobListPart::MoveSelected(int step) {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    model_.MoveRows(rows, step < 0 ? rows.front() - 1 : rows.back() + 2);
+    lvFiles_->scrollTo(lvFiles_->currentIndex());
+}
+
+void TJobListPart::MoveRowsTo(const std::vector<int>& rows, const QPoint& at) {
+    const QModelIndex under = lvFiles_->indexAt(at);
+    int before = RowCount();
+    if (under.isValid()) {
+        const QRect cell = lvFiles_->visualRect(under);
+        before = under.row() + (at.y() >= cell.center().y() ? 1 : 0);
+    }
+    model_.MoveRows(rows, before);
+}
+
 bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lvFiles_->viewport()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (drag->source() == lvFiles_ && !DraggedJobRows(drag->mimeData()).empty()) {
+                drag->setDropAction(Qt::MoveAction);
+                drag->accept();
+                return true;
+            }
             if (LocalFiles(drag->mimeData()).empty()) return false;
             drag->setDropAction(Qt::CopyAction);
             drag->accept();
@@ -229,6 +257,15 @@ bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
         }
         if (event->type() == QEvent::Drop) {
             auto* drop = static_cast<QDropEvent*>(event);
+            const std::vector<int> rows = DraggedJobRows(drop->mimeData());
+            if (drop->source() == lvFiles_ && !rows.empty()) {
+                MoveRowsTo(rows, drop->position().toPoint());
+                // Nothing is left for the drag's source to do: a move action would have the
+                // view remove the rows it dragged.
+                drop->setDropAction(Qt::IgnoreAction);
+                drop->accept();
+                return true;
+            }
             const std::vector<std::string> files = LocalFiles(drop->mimeData());
             if (files.empty()) return false;
             drop->setDropAction(Qt::CopyAction);
@@ -245,6 +282,10 @@ bool TJobListPart::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
             ToggleSelectedChecks();
+            return true;
+        }
+        if (IsKey(*key, TKeyCommand::MoveUp) || IsKey(*key, TKeyCommand::MoveDown)) {
+            MoveSelected(IsKey(*key, TKeyCommand::MoveUp) ? -1 : 1);
             return true;
         }
     }

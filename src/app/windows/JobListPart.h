@@ -1,7 +1,8 @@
 #pragma once
 // The job list's commands on the main window's list: adding files (through the open-file
 // dialog, by dropping files or folders on the list, or by Ctrl+O), removing the selected jobs
-// (also with Delete), clearing the list, and checking the selected jobs (also with Space). The rows and their
+// (also with Delete), clearing the list, checking the selected jobs (also with Space) and
+// moving them (by dragging, or with Alt+Up and Alt+Down). The rows and their
 // records belong to the list's model, which also is the batch controller's job list.
 #include "app/JobListModel.h"
 #include "app/store/MessageBoxes.h"
@@ -43,6 +44,11 @@ public:
     // The check commands and Space act on every selected row.
     void CheckSelected(bool checked);
     void ToggleSelectedChecks();
+    // The selected rows, gathered, one row up (-1) or down (+1); they stay selected.
+    void MoveSelected(int step);
+    // Dragged rows dropped at the list's point `at` (viewport coordinates): before the row under
+    // its upper half, after it under the lower half, at the end below the last row.
+    void MoveRowsTo(const std::vector<int>& rows, const QPoint& at);
 
     int RowCount() const { return model_.JobCount(); }
     int SelectedRow() const;               // the row the dialogs edit; -1 when none

@@ -27,6 +27,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 
 using namespace orvel;
 using fixtures::FixtureId;
@@ -226,6 +227,57 @@ TEST_F(frmMainJobListTest, SeveralRowsAndTheKeyboard) {
     QTest::keyClick(List(), Qt::Key_Delete);
     EXPECT_EQ(Captions(), std::vector<QString>{QString::fromStdString(mp4)}) << "both selected rows go";
     EXPECT_EQ(jobs->SelectedRow(), 0);
+}
+
+// Moved rows stay selected and keep their destination names; a drop lands by the half of the
+// row under the pointer.
+TEST_F(frmMainJobListTest, SelectedRowsMoveByKeysAndDrops) {
+    AddThree();
+    QTest::qWait(50); // the destination names are filled in soon after an add
+    std::map<QString, QString> destinations;
+    for (int row = 0; row < 3; ++row)
+        destinations[RowTexts(row)[jcSource]] = RowTexts(row)[jcDestination];
+    const QString a = QString::fromStdString(mp4), b = QString::fromStdString(avi),
+                  c = QString::fromStdString(mp3);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    List()->setFocus();
+    Select(1);
+    QTest::keyClick(List(), Qt::Key_Down, Qt::ShiftModifier);
+
+    const struct {
+        Qt::Key key;
+        std::vector<QString> order;
+        std::vector<int> selected;
+    } keys[] = {
+        {Qt::Key_Up, {b, c, a}, {0, 1}},
+        {Qt::Key_Up, {b, c, a}, {0, 1}}, // already at the top
+        {Qt::Key_Down, {a, b, c}, {1, 2}},
+        {Qt::Key_Down, {a, b, c}, {1, 2}}, // already at the end
+    };
+    for (const auto& k : keys) {
+        QTest::keyClick(List(), k.key, Qt::AltModifier);
+        EXPECT_EQ(Captions(), k.order) << k.key;
+        EXPECT_EQ(jobs->SelectedRows(), k.selected) << k.key;
+    }
+
+    const QRect first = List()->visualRect(Model().index(0, jcSource));
+    const struct {
+        std::vector<int> rows;
+        QPoint at;
+        std::vector<QString> order;
+    } drops[] = {
+        {{2}, first.topLeft() + QPoint(5, 1), {c, a, b}},                 // upper half of the first
+        {{2}, first.bottomLeft() + QPoint(5, -1), {c, b, a}},             // lower half of the first
+        {{0, 1}, QPoint(5, List()->viewport()->height() - 2), {a, c, b}}, // below the last row
+    };
+    for (const auto& d : drops) {
+        jobs->MoveRowsTo(d.rows, d.at);
+        EXPECT_EQ(Captions(), d.order) << d.at.x() << "," << d.at.y();
+    }
+    QTest::qWait(50);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(RowTexts(row)[jcDestination], destinations[RowTexts(row)[jcSource]]) << row;
 }
 
 TEST_F(frmMainJobListTest, ApplyEditsToTheSelectedRowsOrAll) {
