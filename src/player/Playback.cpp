@@ -340,6 +340,9 @@ void Playback::CarryOutSeek() {
             exactTarget_ =
                 exact ? static_cast<double>(target) / 1000000.0 : std::numeric_limits<double>::quiet_NaN();
             flushSeen_ = false;
+            // Before the flush reaches the decoder: its first pictures after it are the seek's,
+            // to be passed over up to an exact target rather than shown.
+            dropAfterSeek_ = true;
             videoQueue_.Flush();
             videoQueue_.PutFlush();
             host_.PictureReady().Reset();
