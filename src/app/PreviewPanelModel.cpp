@@ -129,8 +129,9 @@ void TPreviewPanelModel::Step(int direction) {
         player_.SeekRelative(0, false, direction * 5.0);
         return;
     }
+    // A plain seek would land on the keyframe before the neighbouring picture.
     const int64_t at = std::max<int64_t>(player_.CurrentPosition(), 0);
-    player_.Seek(0, false, std::max<int64_t>(at + direction * pictureUs_, 0));
+    player_.Seek(sfExact, false, std::max<int64_t>(at + direction * pictureUs_, 0));
 }
 
 void TPreviewPanelModel::ToStart() {

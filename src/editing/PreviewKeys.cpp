@@ -13,8 +13,8 @@ TPreviewMove PreviewKeyMove(TPreviewKey key, bool playing, int64_t position, int
     case TPreviewKey::PlayPause:
         return {TPreviewMove::TogglePlay};
     case TPreviewKey::Back:
-        return {TPreviewMove::SeekTo,
-                std::max<int64_t>(position - (playing ? kPlayingStep : kPictureStep), 0)};
+        if (playing) return {TPreviewMove::SeekTo, std::max<int64_t>(position - kPlayingStep, 0)};
+        return {TPreviewMove::SeekTo, std::max<int64_t>(position - kPictureStep, 0), true};
     case TPreviewKey::Forward:
         if (!playing) return {TPreviewMove::NextPicture};
         return {TPreviewMove::SeekTo, std::min(position + kPlayingStep, last)};

@@ -15,11 +15,13 @@ struct TPreviewMove {
         SeekTo,      // seek to Target microseconds
     } Kind = TogglePlay;
     int64_t Target = 0;
+    // Lands on the picture at Target itself rather than the keyframe before it: a step.
+    bool Exact = false;
     bool operator==(const TPreviewMove&) const = default;
 };
 
-// One picture when the file's rate is not known; a step back lands on the picture the player
-// can show at or before the position one picture earlier.
+// One picture when the file's rate is not known; a step back lands exactly on the picture that
+// holds the position one picture earlier.
 inline constexpr int64_t kPictureStep = 40'000;
 inline constexpr int64_t kPlayingStep = 5'000'000;
 

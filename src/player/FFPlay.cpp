@@ -599,9 +599,9 @@ void TCustomPlayer::Resume() {
 void TCustomPlayer::Seek(TSeekFlags flags, bool wait, int64_t position) {
     auto playback = CurrentPlayback();
     if (!playback) return;
-    flags &= 0xF;
+    flags &= 0xF | sfExact;
     if (flags & sfByte) {
-        playback->RequestSeek(flags, wait, 0, position);
+        playback->RequestSeek(flags & 0xF, wait, 0, position);
         return;
     }
     int64_t target = position;

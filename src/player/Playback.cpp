@@ -298,6 +298,7 @@ std::unique_lock<std::mutex> Playback::GuardStreamTable() const {
 }
 
 void Playback::CarryOutSeek() {
+    bool exact;
     int flags;
     int64_t target, relative;
     {
@@ -305,10 +306,16 @@ void Playback::CarryOutSeek() {
         flags = seekFlags_;
         target = seekTarget_;
         relative = seekRelative_;
+        exact = seekExact_;
     }
     AVFormatContext* ic = input_.get();
     const int64_t lowest = relative > 0 ? target - relative + 2 : INT64_MIN;
-    const int64_t highest = relative < 0 ? target - relative - 2 : INT64_MAX;
+    int64_t highest = relative < 0 ? target - relative - 2 : INT64_MAX;
+    // Decoding runs forward only: an exact seek starts from a keyframe at or before the target.
+    if (exact) {
+        highest = target;
+        flags |= AVSEEK_FLAG_BACKWARD;
+    }
     int ret;
     {
         const std::unique_lock<std::mutex> guard = GuardStreamTable(); // a seek reads packets too
@@ -329,7 +336,13 @@ void Playback::CarryOutSeek() {
             subtitleQueue_.PutFlush();
         }
         if (videoIndex_ >= 0) {
+            // Before the flush is queued: the decoder reads the target once it has flushed.
+            exactTarget_ =
+                exact ? static_cast<double>(target) / 1000000.0 : std::numeric_limits<double>::quiet_NaN();
             flushSeen_ = false;
+            // Before the flush reaches the decoder: its first pictures after it are the seek's,
+            // to be passed over up to an exact target rather than shown.
+            dropAfterSeek_ = true;
             videoQueue_.Flush();
             videoQueue_.PutFlush();
             host_.PictureReady().Reset();
@@ -354,6 +367,7 @@ void Playback::RequestSeek(int flags, bool wait, int64_t relative, int64_t targe
         seekTarget_ = target;
         seekRelative_ = relative;
         seekFlags_ = flags & 0xF;
+        seekExact_ = (flags & sfExact) != 0 && (flags & sfByte) == 0;
         host_.SeekDone().Reset();
         seekPending_ = true;
     }
@@ -621,15 +635,21 @@ void Playback::VideoThread() {
         const int got = GetPicture(frame.get(), endOfFile);
         if (got < 0) break;
         if (got == 0) continue;
-        if (dropAfterSeek_ && flushSeen_) {
-            dropAfterSeek_ = false;
-            pausedAtSeek_ = false;
-        }
         // A picture without any time stamp is told apart from one at 0, the first after a seek
         // to the start, which must not take over the clock left from where playing was.
         const double pts = frame->best_effort_timestamp == AV_NOPTS_VALUE
                                ? std::numeric_limits<double>::quiet_NaN()
                                : static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
+        // Still waiting for the seek's first picture (which lets a paused decoder run): the
+        // pictures before an exact target are decoded only to reach it.
+        if (dropAfterSeek_ && flushSeen_ && BeforeExactTarget(frame.get(), pts)) {
+            av_frame_unref(frame.get());
+            continue;
+        }
+        if (dropAfterSeek_ && flushSeen_) {
+            dropAfterSeek_ = false;
+            pausedAtSeek_ = false;
+        }
         // Turned here, so the hook, the snapshot and the screen all get the upright picture.
         if (rotation_ != 0) turner_.Turn(frame.get(), rotation_);
         const bool ok = OutputPicture(frame.get(), pts, frame->pkt_pos);
@@ -646,6 +666,18 @@ void Playback::VideoThread() {
             }
         }
     }
+}
+
+bool Playback::BeforeExactTarget(const AVFrame* frame, double pts) const {
+    const double target = exactTarget_;
+    // Without a time the picture cannot be placed: it is shown rather than the seek run on.
+    if (std::isnan(target) || std::isnan(pts)) return false;
+    const double span = frame->pkt_duration > 0
+                            ? static_cast<double>(frame->pkt_duration) * av_q2d(videoStream_->time_base)
+                            : frameDuration_;
+    // A hundredth of a picture of slack: times rounded to microseconds must not skip the
+    // picture that starts at the target.
+    return pts + span * 0.99 <= target;
 }
 
 bool Playback::CopyIntoSlot(PictureSlot& slot, const AVFrame* frame) {

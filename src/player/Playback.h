@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -132,6 +133,8 @@ private:
     // 1 with a picture in frame, 0 for none (flush or dropped), -1 when aborted.
     int GetPicture(AVFrame* frame, bool& endOfFile);
     bool OutputPicture(AVFrame* frame, double pts, int64_t pos);
+    // The picture ends before the target of the exact seek being carried out.
+    bool BeforeExactTarget(const AVFrame* frame, double pts) const;
     bool CopyIntoSlot(PictureSlot& slot, const AVFrame* frame);
     void FlushVideo();
     bool OpenFile();
@@ -177,6 +180,10 @@ private:
     int seekFlags_ = 0;
     int64_t seekTarget_ = 0;
     int64_t seekRelative_ = 0;
+    bool seekExact_ = false;
+    // Seconds: pictures ending at or before it are passed over after an exact seek; NaN after
+    // any other.
+    std::atomic<double> exactTarget_{std::numeric_limits<double>::quiet_NaN()};
     std::atomic<bool> pausedAtSeek_{false};
     std::atomic<bool> dropAfterSeek_{false};
     std::atomic<bool> flushSeen_{false};

@@ -15,6 +15,9 @@ enum TSeekFlag : int {
     sfByte = 2,     // AVSEEK_FLAG_BYTE
     sfAny = 4,      // AVSEEK_FLAG_ANY
     sfFrame = 8,    // AVSEEK_FLAG_FRAME
+    // The player's own: the first picture shown is the one whose time span holds the target,
+    // not the keyframe before it; the pictures in between are decoded and passed over.
+    sfExact = 16,
 };
 using TSeekFlags = int;
 

@@ -105,16 +105,18 @@ void Playback::Refresh(bool advancing) {
         host_.UpdatePosition(*this);
         return;
     }
-    bool dropAll = dropAfterSeek_;
     bool positionWanted = true;
     for (;;) {
-        if (dropAfterSeek_) dropAll = true;
+        bool dropAll;
         int queued;
         int index;
         double target = 0, nextTarget = 0;
         {
-            // Targets are read under the lock a flush clears them with.
+            // Targets are read under the lock a flush clears them with. The decoder ends the
+            // seek's dropping before it queues the seek's first picture, so read with the queue
+            // the mark never drops that picture, which a paused player would not replace.
             std::lock_guard lock(pictureMutex_);
+            dropAll = dropAfterSeek_;
             queued = static_cast<int>(pending_.size());
             index = queued ? pending_.front() : -1;
             if (queued) target = slots_[index].Target;

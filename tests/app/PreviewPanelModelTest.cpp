@@ -138,6 +138,22 @@ TEST_F(PreviewPanelModelTest, AStopFromOutsideShowsStopped) {
     }
 }
 
+// A step while paused must land on the neighbouring picture, not the keyframe before it; while
+// playing it jumps five seconds, where a keyframe is near enough.
+TEST_F(PreviewPanelModelTest, StepsWhilePausedSeekExactlyOnePicture) {
+    OpenClip();
+    model.SetPictureDuration(20000);
+    player.RaisePosition(3 * kSecond);
+    player.Calls.clear();
+    model.Step(-1);
+    model.Step(1);
+    model.Pause();
+    model.Step(-1);
+    model.Step(1);
+    EXPECT_EQ(player.Calls, (std::vector<std::string>{"SeekRelative 0 -5.000000", "SeekRelative 0 5.000000",
+                                                      "Pause", "Seek 16 2980000", "Seek 16 3000000"}));
+}
+
 TEST_F(PreviewPanelModelTest, SeekOnReleaseGoesToTheSameFractionOfTheFile) {
     model.SeekReleased(50); // stopped: nothing
     OpenClip();

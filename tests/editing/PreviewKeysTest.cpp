@@ -17,12 +17,15 @@ TEST(PreviewKeysTest, KeysMoveThePreview) {
     const TCase cases[] = {
         {K::PlayPause, true, 10 * kSec, {M::TogglePlay}},
         {K::Forward, false, 10 * kSec, {M::NextPicture}},
-        {K::Back, false, 10 * kSec, {M::SeekTo, 10 * kSec - kPictureStep}},
+        {K::Back,
+         false,
+         10 * kSec,
+         {M::SeekTo, 10 * kSec - kPictureStep, true}}, // a step lands on its picture
         {K::Forward, true, 10 * kSec, {M::SeekTo, 15 * kSec}},
         {K::Back, true, 10 * kSec, {M::SeekTo, 5 * kSec}},
         {K::Back, true, 2 * kSec, {M::SeekTo, 0}},                            // not before the start
         {K::Forward, true, 58 * kSec, {M::SeekTo, kDuration - kPictureStep}}, // nor past the last picture
-        {K::Back, false, -1, {M::SeekTo, 0}},                                 // nothing playing yet
+        {K::Back, false, -1, {M::SeekTo, 0, true}},                           // nothing playing yet
         {K::Home, true, 30 * kSec, {M::SeekTo, 0}},
         {K::End, false, 30 * kSec, {M::SeekTo, kDuration - kPictureStep}},
     };

@@ -351,6 +351,45 @@ TEST_F(PlayerTest, RewindingAtTheEndAndPausingAtOnceShowsTheStart) {
     }
 }
 
+// Keyframes one second apart: paused mid-way between them, an exact seek one picture back shows
+// that picture, where a plain seek shows the keyframe at the start of the second.
+TEST_F(PlayerTest, ExactSeekShowsThePictureAtTheTargetNotTheKeyframeBefore) {
+    ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Mp4), &surface, true));
+    ASSERT_TRUE(Until([&] { return log.Count(psPause) == 1; }, 5000));
+    constexpr int64_t kPicture = 40000; // 25 pictures a second
+    const struct {
+        TSeekFlags flags;
+        int64_t target, shown;
+    } cases[] = {
+        {sfExact, 15 * kPicture, 15 * kPicture},
+        {sfExact, 14 * kPicture, 14 * kPicture},         // one step back
+        {sfExact, 13 * kPicture + 20000, 13 * kPicture}, // inside a picture's time: that picture
+        {0, 14 * kPicture, 0},                           // plain: the keyframe
+        {sfExact, 37 * kPicture, 37 * kPicture},         // in the second group of pictures
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "flags " << c.flags << " target " << c.target);
+        player->Seek(c.flags, true, c.target);
+        int64_t pts = -1;
+        EXPECT_TRUE(Until(
+            [&] {
+                player->GetCurrentFrame(pts);
+                return std::llabs(pts - c.shown) < kPicture / 2;
+            },
+            3000))
+            << "the picture on screen is named " << pts;
+        EXPECT_TRUE(player->Paused());
+    }
+    // The picture itself is the one its time names: the moving box stands where that picture
+    // draws it.
+    int64_t pts = -1;
+    Bitmap24& frame = player->GetCurrentFrame(pts);
+    const auto box = fixtures::BoxRect(37, 320, 240);
+    EXPECT_TRUE(
+        Near(frame.Row(box.top + box.height / 2) + (box.left + box.width / 2) * 3,
+             fixtures::ExpectedBgr(37, box.left + box.width / 2, box.top + box.height / 2, 320, 240)));
+}
+
 TEST_F(PlayerTest, CurrentFrameIsThePictureOnScreenAfterAPause) {
     ASSERT_TRUE(player->Open(fixtures::Path(FixtureId::Avi), &surface));
     ASSERT_TRUE(Until([&] { return player->CurrentPosition() > 500000; }));

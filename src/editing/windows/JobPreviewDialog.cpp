@@ -130,7 +130,7 @@ bool TJobPreviewDialog::PreviewKey(const QKeyEvent& event) {
         }
         break;
     case TPreviewMove::SeekTo:
-        keysPlayer_->Seek(0, false, move.Target);
+        keysPlayer_->Seek(move.Exact ? sfExact : 0, false, move.Target);
         break;
     }
     return true;

@@ -108,10 +108,10 @@ TEST_F(PreviewPanelTest, ThePictureAnswersThePlayersKeys) {
     player.Calls.clear();
     QTest::keyClick(picture, Qt::Key_Right); // playing: 5 seconds
     QTest::keyClick(picture, Qt::Key_Space); // pauses
-    QTest::keyClick(picture, Qt::Key_Left);  // paused: one picture (25 a second without a frame rate)
+    QTest::keyClick(picture, Qt::Key_Left);  // paused: exactly one picture (25 a second without a frame rate)
     QTest::keyClick(picture, Qt::Key_Home);
     QTest::keyClick(picture, Qt::Key_End);
-    EXPECT_EQ(player.Calls, (std::vector<std::string>{"SeekRelative 0 5.000000", "Pause", "Seek 0 1960000",
+    EXPECT_EQ(player.Calls, (std::vector<std::string>{"SeekRelative 0 5.000000", "Pause", "Seek 16 1960000",
                                                       "Seek 0 0", "Seek 0 9960000"}));
     QTest::keyClick(picture, Qt::Key_Space);
     EXPECT_EQ(player.Calls.back(), "Resume");

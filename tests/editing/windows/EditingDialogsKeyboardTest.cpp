@@ -155,7 +155,7 @@ TEST_F(EditingDialogsKeyboardTest, PreviewKeysDriveThePlayer) {
         {TDialog::Trim, "imgPreview", true, Qt::Key_Space, {"Resume"}},
         {TDialog::Trim, "trcPreview", false, Qt::Key_Right, {"Seek 0 15000000"}},
         {TDialog::Trim, "imgbtnpause", false, Qt::Key_Left, {"Seek 0 5000000"}},
-        {TDialog::Crop, "trcPreview", true, Qt::Key_Left, {"Seek 0 9960000"}},
+        {TDialog::Crop, "trcPreview", true, Qt::Key_Left, {"Seek 16 9960000"}}, // exactly one picture back
         {TDialog::Crop, "imgPreview", false, Qt::Key_Home, {"Seek 0 0"}},
         {TDialog::WaterMark, "imgPreview", false, Qt::Key_End, {"Seek 0 59960000"}},
         // Paused, Right plays until the next picture shows and pauses there.
