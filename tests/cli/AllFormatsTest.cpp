@@ -60,15 +60,6 @@ std::string DemuxerFamily(const std::string& muxer) {
     return it == family.end() ? muxer : it->second;
 }
 
-std::vector<std::string> SplitCommas(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ','))
-        parts.push_back(item);
-    return parts;
-}
-
 const std::string kDefinitions = std::string(ORVEL_BINARY_DIR) + "/orvelvideoformat.ini";
 
 // What a converted file is, in the terms the checks compare.

@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,4 +34,14 @@ inline CliRun RunCli(const std::vector<std::string>& args, int timeoutMs = 12000
     run.out = process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();
     return run;
+}
+
+// The items of a comma-separated list, such as a demuxer's names.
+inline std::vector<std::string> SplitCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+        parts.push_back(item);
+    return parts;
 }

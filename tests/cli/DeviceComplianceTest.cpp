@@ -43,15 +43,6 @@ struct TReadBack {
     TOutputFacts Facts;
 };
 
-std::vector<std::string> SplitCommas(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ','))
-        parts.push_back(item);
-    return parts;
-}
-
 // The frame and its shown shape from the project's probe; codecs, the H.264 level (from the
 // stream's parameter sets), rates and channels from the libraries' parsers.
 bool ReadBack(const fs::path& file, TReadBack& out, std::string& error) {
